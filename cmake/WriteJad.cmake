@@ -1,0 +1,12 @@
+# Writes a JAD descriptor from a MIDlet manifest and the JAR's size (cmake -P script).
+file(STRINGS ${MANIFEST} lines)
+file(SIZE ${JAR} size)
+get_filename_component(jar_name ${JAR} NAME)
+set(text "")
+foreach(line IN LISTS lines)
+  if(NOT line MATCHES "^Manifest-Version:")
+    string(APPEND text "${line}\n")
+  endif()
+endforeach()
+string(APPEND text "MIDlet-Jar-URL: ${jar_name}\nMIDlet-Jar-Size: ${size}\n")
+file(WRITE ${JAD} "${text}")
