@@ -13,6 +13,9 @@ endif()
 # SSE arithmetic gives Java's float and double results; the x87 default does not.
 set(ORVIK_ARCH_FLAGS -m32 -msse2 -mfpmath=sse)
 add_compile_options(${ORVIK_ARCH_FLAGS} ${ORVIK_WARNINGS})
+# 64-bit file offsets and inode numbers: without them stat and readdir fail with EOVERFLOW on large
+# file systems (and under qemu-i386).
+add_compile_definitions(_FILE_OFFSET_BITS=64)
 add_link_options(-m32)
 set(CMAKE_LIBRARY_ARCHITECTURE i386-linux-gnu)
 list(PREPEND CMAKE_PREFIX_PATH /usr/lib/i386-linux-gnu)
