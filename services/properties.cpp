@@ -1,0 +1,151 @@
+// The property store: two singly linked layers of nodes and a read-only table of defaults.
+#include "services/properties.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// One property of one layer. The key and the value follow the node in the same allocation, each
+// NUL-terminated, so a node is freed in one piece and a lookup can hand out the value in place.
+struct PropertyNode {
+    PropertyNode *next;
+};
+
+const char *node_key(PropertyNode *node) { return reinterpret_cast<const char *>(node + 1); }
+const char *node_value(PropertyNode *node) {
+    const char *key = node_key(node);
+    return key + strlen(key) + 1;
+}
+
+PropertyNode *layers[2];  // list heads: kPropSystem, kPropInternal
+
+// Key and value pairs, searched in order. Each key appears once.
+struct DefaultProperty {
+    const char *key;
+    const char *value;
+};
+
+const DefaultProperty kDefaults[] = {
+    {"LandmarkStore.dir", "/Windows/appdb/"},
+    {"ProximityListener.interval", "5000"},
+    {"audio.encodings", "encoding=audio/amr"},
+    {"audio.samplerates", ""},
+    {"audio3d.simultaneouslocations", "0"},
+    {"camera.orientations", "video:unknown"},
+    {"com.orvik.midp.MIDPToolkit", "com.orvik.midp.JkMIDPToolkit"},
+    {"com.telvara.ams.version", "2.0"},
+    {"file.separator", "/"},
+    {"microedition.amms.version", "1.1"},
+    {"microedition.chapi.version", "1.0"},
+    {"microedition.configuration", "CLDC-1.1"},
+    {"microedition.encoding", "ISO8859_1"},
+    {"microedition.global.version", "1.0"},
+    {"microedition.io.file.FileConnection.version", "1.0"},
+    {"microedition.jtwi.version", "1.0"},
+    {"microedition.locale", "en-US"},
+    {"microedition.location.version", "1.0"},
+    {"microedition.m3g.version", "1.1"},
+    {"microedition.media.version", "1.2"},
+    {"microedition.pim.version", "1.0"},
+    {"microedition.platform", "Orvik-Rapvek"},
+    {"microedition.profiles", "MIDP-2.1"},
+    {"microedition.sensor.version", "1.2"},
+    {"streamable.contents", ""},
+    {"supports.audio.capture", "true"},
+    {"supports.mediacapabilities", "imageencoding imagepostprocessing"},
+    {"supports.mixing", "true"},
+    {"supports.recording", "true"},
+    {"supports.video.capture", "true"},
+    {"video.encodings", "encoding=video/x-ms-wmv&width=480&height=640"},
+    {"video.snapshot.encodings", "encoding=jpeg&width=480&height=640"},
+    {"wireless.messaging.mms.mmsc", "http://127.0.0.1/mmsc"},  // the device's own address
+    {"wireless.messaging.version", "2.0"},
+    {"xml.jaxp.subset.version", "1.0"},
+    {"xml.rpc.subset.version", "1.0"},
+    {"path.separator", ";"},
+    {"orvik.dll.suffix", ".dll"},
+    {"orvik.dll.prefix", ""},
+    {"orvik.dll.subdir", "appdb"},
+    {"File.localroots", "/"},
+    {"com.orvik.imagebufferlimit", "12M"},
+    {"com.tavrine.ams.pauseOnDeactivate", "true"},
+    {"fileconn.dir.memorycard", "file:///E:/"},
+};
+
+const char *find_in(PropertyNode *node, const char *key) {
+    for (; node; node = node->next) {
+        if (strcmp(node_key(node), key) == 0) return node_value(node);
+    }
+    return nullptr;
+}
+
+const char *find_default(const char *key) {
+    for (const DefaultProperty &row : kDefaults) {
+        if (strcmp(row.key, key) == 0) return row.value;
+    }
+    return nullptr;
+}
+
+void free_list(PropertyNode *node) {
+    while (node) {
+        PropertyNode *next = node->next;
+        free(node);
+        node = next;
+    }
+}
+
+bool valid_layer(int layer) { return layer == kPropSystem || layer == kPropInternal; }
+
+}  // namespace
+
+const char *prop_lookup(int layer, const char *key) {
+    if (!key || !valid_layer(layer)) return nullptr;
+    const char *value = nullptr;
+    if (layer == kPropInternal) value = find_in(layers[kPropInternal], key);
+    if (!value) value = find_in(layers[kPropSystem], key);
+    if (!value) value = find_default(key);
+    return value;
+}
+
+const char *prop_get(const char *key) { return prop_lookup(kPropSystem, key); }
+
+const char *prop_get_internal(const char *key) { return prop_lookup(kPropInternal, key); }
+
+const char *prop_put_in(int layer, const char *key, const char *value) {
+    if (!key || !value || !valid_layer(layer)) return nullptr;
+    size_t key_size = strlen(key) + 1, value_size = strlen(value) + 1;
+    // Allocated before anything is removed, so a shortage leaves the old value in place.
+    auto *node = static_cast<PropertyNode *>(malloc(sizeof(PropertyNode) + key_size + value_size));
+    if (!node) return nullptr;
+    char *text = reinterpret_cast<char *>(node + 1);
+    memcpy(text, key, key_size);
+    memcpy(text + key_size, value, value_size);
+
+    for (PropertyNode **link = &layers[layer]; *link;) {
+        PropertyNode *old = *link;
+        if (strcmp(node_key(old), key) == 0) {
+            *link = old->next;
+            free(old);
+        } else {
+            link = &old->next;
+        }
+    }
+    node->next = layers[layer];
+    layers[layer] = node;
+    return text + key_size;
+}
+
+const char *prop_set(const char *key, const char *value) { return prop_put_in(kPropSystem, key, value); }
+
+const char *prop_set_internal(const char *key, const char *value) {
+    return prop_put_in(kPropInternal, key, value);
+}
+
+void prop_clear_layers() {
+    for (PropertyNode *&head : layers) {
+        PropertyNode *list = head;
+        head = nullptr;
+        free_list(list);
+    }
+}

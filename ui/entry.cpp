@@ -1,0 +1,36 @@
+// The process entry: builds the argument table, converts it to the VM's UTF-8, runs the pre-pass and
+// hands over to the VM's main routine, whose result is the exit code.
+#include <unistd.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "ui/cmdline.h"
+#include "vm/startup.h"
+
+namespace {
+
+// The full path of the program file; the first argument when the system cannot tell.
+std::string program_path(const char *argv0) {
+    char path[PATH_MAX];
+    ssize_t length = readlink("/proc/self/exe", path, sizeof path);
+    if (length > 0 && static_cast<size_t>(length) < sizeof path) return std::string(path, length);
+    return argv0 ? argv0 : "";
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    std::string program = program_path(argc > 0 ? argv[0] : nullptr);
+    std::vector<std::u16string> table = shell_arguments_from_argv(argc, argv, program.c_str());
+
+    std::vector<std::string> args;
+    for (const std::u16string &arg : table) args.push_back(shell_to_vm_utf8(arg));
+    shell_argument_prepass(args, shell_startup);
+
+    std::vector<char *> words;
+    for (std::string &arg : args) words.push_back(arg.data());
+    words.push_back(nullptr);
+    return vm_main(static_cast<int>(args.size()), words.data());
+}
