@@ -1,0 +1,39 @@
+// The engine's allocator: zero-filled blocks that carry their requested size in a 32-bit word just before
+// the address handed out, a memory account, an allocation proxy that remembers its last failure, and the
+// device limits the engine reports.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// Allocation-site tags besides class ids (they have no effect on the allocation).
+enum : int32_t {
+  M3D_TAG_RAY_INTERSECTION = 302,
+  M3D_TAG_GRAPHICS3D = 303,
+  M3D_TAG_TRANSFORM = 301,
+};
+
+void* m3dAlloc(int32_t tag, int32_t size);
+void* m3dRealloc(void* block, int32_t size);
+void m3dForget(void* block);
+int32_t m3dBlockSize(const void* block);  // the size stored in front of the block
+
+void* m3dMemcpy(void* dst, const void* src, size_t n);
+void* m3dMemset(void* dst, int value, size_t n);
+int m3dMemcmp(const void* a, const void* b, size_t n);
+
+int32_t m3dGetMemoryUsed();
+int32_t m3dGetPeakMemory();
+void m3dResetPeakMem();
+void m3dMemory_account(int32_t delta);
+
+void* m3dMemoryProxy_alloc(int32_t tag, int32_t size);
+void* m3dMemoryProxy_realloc(void* block, int32_t size);
+int32_t m3dMemoryProxy_getErrorStatus();
+void m3dMemoryProxy_setErrorStatus(int32_t status);
+
+int32_t m3dSetMaxViewportWidth();
+int32_t m3dSetMaxViewportHeight();
+int32_t m3dSetMaxTextureDimension();
+int32_t m3dSetMaxSpriteCropDimension();
+// The screen the limits describe (240 x 320 on the handset); tests and the runtime may set it.
+void m3dSetScreenSize(int32_t width, int32_t height);

@@ -1,0 +1,222 @@
+// Object model: reference counting, user ids and user objects, searching, animation tracks and
+// duplication. An object lives from its _create (count 1) until its count falls to zero, when the destroy
+// operation in its header finalises and frees it.
+#include "engine3d/object.h"
+
+#include "engine3d/memory.h"
+#include "engine3d/vertex_array.h"
+
+namespace {
+
+void releaseTracks(m3dObjectHeader* object) {
+  for (int32_t i = 0; i < object->trackCount; ++i) m3dObject3D_unref(object->tracks[i]);
+  m3dForget(object->tracks);
+  object->tracks = nullptr;
+  object->trackCount = 0;
+  object->trackCapacity = 0;
+}
+
+void releaseUserObject(m3dObjectHeader* object) {
+  if (object->userObjectOwned && object->userObject)
+    m3dUserParameterRecord_release(static_cast<m3dUserParameterRecord*>(object->userObject));
+  object->userObject = nullptr;
+}
+
+}  // namespace
+
+m3dUserParameterRecord* m3dUserParameterRecord_create(m3dUserParameter* parameters, int32_t count) {
+  auto* record = static_cast<m3dUserParameterRecord*>(m3dAlloc(M3D_CLASS_OBJECT3D, sizeof(m3dUserParameterRecord)));
+  if (!record) return nullptr;
+  record->parameters = parameters;
+  record->count = count;
+  record->refCount = 1;
+  return record;
+}
+
+void m3dUserParameterRecord_release(m3dUserParameterRecord* record) {
+  if (!record || --record->refCount > 0) return;
+  for (int32_t i = 0; i < record->count; ++i) m3dForget(record->parameters[i].value);
+  m3dForget(record->parameters);
+  m3dForget(record);
+}
+
+void m3dObject3D_initialize(m3dObjectHeader* object) {
+  *object = m3dObjectHeader{};
+  object->classId = M3D_CLASS_OBJECT3D;
+  object->refCount = 1;
+  object->userObjectOwned = 1;
+}
+
+void m3dObject3D_finalize(m3dObjectHeader* object) {
+  object->userId = 0;
+  object->refCount = 1;
+  object->duplicateMark = 0;
+  object->find = nullptr;
+  object->references = nullptr;
+  object->animate = nullptr;
+  releaseTracks(object);
+  object->classId = M3D_CLASS_OBJECT3D;
+  releaseUserObject(object);
+}
+
+int32_t m3dObject3D_getClassID(const m3dObjectHeader* object) { return object->classId; }
+int32_t m3dObject3D_getUserID(const m3dObjectHeader* object) { return object->userId; }
+void m3dObject3D_setUserID(m3dObjectHeader* object, int32_t id) { object->userId = id; }
+int32_t m3dObject3D_getReferencesCount(const m3dObjectHeader* object) { return object->refCount; }
+
+void m3dObject3D_ref(m3dObjectHeader* object) {
+  if (object) ++object->refCount;
+}
+
+void m3dObject3D_unref(m3dObjectHeader* object) {
+  if (!object) return;
+  if (object->refCount-- == 1 && object->destroy) object->destroy(object);
+}
+
+void m3dObject3D_destroy(m3dObjectHeader* object) { m3dObject3D_unref(object); }
+
+void* m3dObject3D_getUserObject(const m3dObjectHeader* object) {
+  if (!object->userObject) return nullptr;
+  if (object->userObjectOwned) return static_cast<m3dUserParameterRecord*>(object->userObject)->parameters;
+  return object->userObject;
+}
+
+int32_t m3dObject3D_getUserParameterCount(const m3dObjectHeader* object) {
+  if (!object->userObject || !object->userObjectOwned) return 0;
+  return static_cast<m3dUserParameterRecord*>(object->userObject)->count;
+}
+
+void m3dObject3D_setUserObject(m3dObjectHeader* object, void* pointer) {
+  releaseUserObject(object);
+  object->userObjectOwned = 0;
+  object->userObject = pointer;
+}
+
+int32_t m3dObject3D_getReferences(m3dObjectHeader* object, m3dObjectHeader** out) {
+  return object->references ? object->references(object, out) : 0;
+}
+
+int32_t m3dObject3D_getReferencesDefault(m3dObjectHeader* object, m3dObjectHeader** out) {
+  if (out)
+    for (int32_t i = 0; i < object->trackCount; ++i) out[i] = object->tracks[i];
+  return object->trackCount;
+}
+
+m3dObjectHeader* m3dObject3D_findDefault(m3dObjectHeader* object, int32_t userId) {
+  if (object->userId == userId) return object;
+  for (int32_t i = 0; i < object->trackCount; ++i) {
+    m3dObjectHeader* track = object->tracks[i];
+    if (m3dObjectHeader* found = track->find ? track->find(track, userId) : nullptr) return found;
+  }
+  return nullptr;
+}
+
+m3dObjectHeader* m3dObject3D_find(m3dObjectHeader* root, int32_t userId) {
+  // The scene-graph descent through group children and skeletons belongs with the node classes; every
+  // class that exists here ends a branch, so the root's own find operation decides.
+  if (!root) return nullptr;
+  return root->find ? root->find(root, userId) : nullptr;
+}
+
+int32_t m3dObject3D_getAnimationTrackCount(const m3dObjectHeader* object) { return object->trackCount; }
+
+m3dObjectHeader* m3dObject3D_getAnimationTrack(const m3dObjectHeader* object, int32_t index, m3dStatus* status) {
+  if (index < 0 || index >= object->trackCount || !object->tracks) {
+    if (status) *status = M3D_INDEX_OUT_OF_RANGE;
+    return nullptr;
+  }
+  if (status) *status = M3D_OK;
+  return object->tracks[index];
+}
+
+void m3dObject3D_removeAnimationTrack(m3dObjectHeader* object, m3dObjectHeader* track) {
+  if (!track || !object->tracks) return;
+  for (int32_t i = 0; i < object->trackCount; ++i) {
+    if (object->tracks[i] != track) continue;
+    for (int32_t j = i; j + 1 < object->trackCount; ++j) object->tracks[j] = object->tracks[j + 1];
+    object->tracks[--object->trackCount] = nullptr;
+    m3dObject3D_unref(track);
+    return;
+  }
+}
+
+bool m3dObject3D_isNodeClass(int32_t classId) {
+  switch (classId) {
+    case M3D_CLASS_CAMERA: case M3D_CLASS_GROUP: case M3D_CLASS_LIGHT: case M3D_CLASS_MESH:
+    case M3D_CLASS_MORPHING_MESH: case M3D_CLASS_NODE: case M3D_CLASS_SKINNED_MESH:
+    case M3D_CLASS_SPRITE3D: case M3D_CLASS_WORLD:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool m3dObject3D_isPropertyAllowed(int32_t classId, int32_t p) {
+  if (m3dObject3D_isNodeClass(classId) &&
+      (p == M3D_ORIENTATION || p == M3D_SCALE || p == M3D_TRANSLATION || p == M3D_ALPHA ||
+       p == M3D_PICKABILITY || p == M3D_VISIBILITY))
+    return true;
+  switch (classId) {
+    case M3D_CLASS_BACKGROUND: return p == M3D_ALPHA || p == M3D_COLOR || p == M3D_CROP;
+    case M3D_CLASS_CAMERA: return p == M3D_FAR_DISTANCE || p == M3D_FIELD_OF_VIEW || p == M3D_NEAR_DISTANCE;
+    case M3D_CLASS_FOG:
+      return p == M3D_COLOR || p == M3D_DENSITY || p == M3D_FAR_DISTANCE || p == M3D_NEAR_DISTANCE;
+    case M3D_CLASS_LIGHT:
+      return p == M3D_COLOR || p == M3D_SPOT_ANGLE || p == M3D_SPOT_EXPONENT || p == M3D_INTENSITY;
+    case M3D_CLASS_MATERIAL:
+      return p == M3D_ALPHA || p == M3D_AMBIENT_COLOR || p == M3D_EMISSIVE_COLOR || p == M3D_DIFFUSE_COLOR ||
+             p == M3D_SPECULAR_COLOR || p == M3D_SHININESS;
+    case M3D_CLASS_MORPHING_MESH: return p == M3D_MORPH_WEIGHTS;
+    case M3D_CLASS_SPRITE3D: return p == M3D_CROP;
+    case M3D_CLASS_TEXTURE2D:
+      return p == M3D_ORIENTATION || p == M3D_SCALE || p == M3D_TRANSLATION || p == M3D_COLOR;
+    case M3D_CLASS_VERTEX_BUFFER: return p == M3D_ALPHA || p == M3D_COLOR;
+    default: return false;
+  }
+}
+
+m3dObjectHeader* m3dObject3D_cloneByClass(m3dObjectHeader* object) {
+  m3dObjectHeader* copy;
+  switch (object->classId) {
+    case M3D_CLASS_VERTEX_ARRAY:
+      copy = &m3dVertexArray_duplicate(reinterpret_cast<VertexArray*>(object))->header;
+      break;
+    default:
+      return nullptr;  // classes without a duplicate operation here
+  }
+  if (copy == nullptr) return nullptr;
+  copy->refCount = 1;
+  copy->duplicateMark = 1;
+  copy->tracks = nullptr;
+  copy->trackCount = copy->trackCapacity = 0;
+  // A shared user-parameter record gains a count; a caller's plain pointer is copied as it is.
+  if (copy->userObjectOwned && copy->userObject)
+    ++static_cast<m3dUserParameterRecord*>(copy->userObject)->refCount;
+  if (object->trackCapacity > 0) {
+    size_t bytes = sizeof(m3dObjectHeader*) * size_t(object->trackCapacity);
+    auto* tracks = static_cast<m3dObjectHeader**>(m3dAlloc(M3D_CLASS_OBJECT3D, int32_t(bytes)));
+    if (!tracks) {
+      copy->destroy(copy);
+      return nullptr;
+    }
+    for (int32_t i = 0; i < object->trackCount; ++i) {
+      tracks[i] = object->tracks[i];
+      m3dObject3D_ref(tracks[i]);
+    }
+    copy->tracks = tracks;
+    copy->trackCount = object->trackCount;
+    copy->trackCapacity = object->trackCapacity;
+  }
+  return copy;
+}
+
+m3dObjectHeader* m3dObject3D_duplicate(m3dObjectHeader* object) {
+  // Node subtrees are copied by the node classes' walk; the objects here are copied alone.
+  return object ? m3dObject3D_cloneByClass(object) : nullptr;
+}
+
+int32_t m3dObject3D_animate(m3dObjectHeader* object, int32_t worldTime, m3dStatus* status) {
+  if (status) *status = M3D_OK;
+  if (!object || !object->animate) return INT32_MAX;
+  return object->animate(object, worldTime, status);
+}

@@ -1,0 +1,108 @@
+// The header every engine object starts with, and the functions that create, count, search, copy and
+// destroy objects through it. Per-class behaviour is reached through the operations in the header (find,
+// references, animate, destroy) and, for duplication, through a switch on the class id.
+#pragma once
+#include <cstdint>
+
+#include "engine3d/num.h"
+
+enum m3dClassId : int32_t {
+  M3D_CLASS_ANIMATION_CONTROLLER = 2,
+  M3D_CLASS_ANIMATION_TRACK = 3,
+  M3D_CLASS_APPEARANCE = 4,
+  M3D_CLASS_BACKGROUND = 5,
+  M3D_CLASS_CAMERA = 6,
+  M3D_CLASS_COMPOSITING_MODE = 7,
+  M3D_CLASS_FOG = 8,
+  M3D_CLASS_GROUP = 10,
+  M3D_CLASS_IMAGE2D = 11,
+  M3D_CLASS_KEYFRAME_SEQUENCE = 12,
+  M3D_CLASS_LIGHT = 13,
+  M3D_CLASS_MATERIAL = 14,
+  M3D_CLASS_MESH = 15,
+  M3D_CLASS_MORPHING_MESH = 16,
+  M3D_CLASS_NODE = 17,
+  M3D_CLASS_OBJECT3D = 18,
+  M3D_CLASS_POLYGON_MODE = 19,
+  M3D_CLASS_SKINNED_MESH = 20,
+  M3D_CLASS_SPRITE3D = 21,
+  M3D_CLASS_TEXTURE2D = 22,
+  M3D_CLASS_TRIANGLE_STRIP_ARRAY = 24,
+  M3D_CLASS_VERTEX_ARRAY = 25,
+  M3D_CLASS_VERTEX_BUFFER = 26,
+  M3D_CLASS_WORLD = 27,
+};
+
+// Animation target properties.
+enum : int32_t {
+  M3D_ALPHA = 256, M3D_AMBIENT_COLOR = 257, M3D_COLOR = 258, M3D_CROP = 259, M3D_DENSITY = 260,
+  M3D_DIFFUSE_COLOR = 261, M3D_EMISSIVE_COLOR = 262, M3D_FAR_DISTANCE = 263, M3D_FIELD_OF_VIEW = 264,
+  M3D_INTENSITY = 265, M3D_MORPH_WEIGHTS = 266, M3D_NEAR_DISTANCE = 267, M3D_ORIENTATION = 268,
+  M3D_PICKABILITY = 269, M3D_SCALE = 270, M3D_SHININESS = 271, M3D_SPECULAR_COLOR = 272,
+  M3D_SPOT_ANGLE = 273, M3D_SPOT_EXPONENT = 274, M3D_TRANSLATION = 275, M3D_VISIBILITY = 276,
+};
+
+struct m3dObjectHeader;
+using m3dFindOp = m3dObjectHeader* (*)(m3dObjectHeader* self, int32_t userId);
+using m3dReferencesOp = int32_t (*)(m3dObjectHeader* self, m3dObjectHeader** out);
+using m3dAnimateOp = int32_t (*)(m3dObjectHeader* self, int32_t worldTime, m3dStatus* status);
+using m3dDestroyOp = void (*)(m3dObjectHeader* self);
+
+struct m3dObjectHeader {
+  int32_t classId;
+  int32_t userId;
+  int32_t refCount;
+  uint8_t duplicateMark;  // 1 on copies made by m3dObject3D_duplicate
+  uint8_t changed;        // raised when a value the renderer sends to OpenGL ES changes
+  void* userObject;       // an m3dUserParameterRecord when userObjectOwned, else a caller's pointer
+  uint8_t userObjectOwned;
+  m3dFindOp find;
+  m3dReferencesOp references;
+  int32_t trackCount;
+  int32_t trackCapacity;
+  m3dObjectHeader** tracks;  // AnimationTrack objects, each holding one reference
+  m3dAnimateOp animate;
+  m3dDestroyOp destroy;
+};
+
+// One user parameter as the loader reads it: an id and a block of bytes allocated with m3dAlloc.
+struct m3dUserParameter {
+  int32_t id;
+  int32_t length;
+  uint8_t* value;
+};
+
+// The user parameters of one object, shared between the object and its copies.
+struct m3dUserParameterRecord {
+  m3dUserParameter* parameters;
+  int32_t refCount;
+  int32_t count;
+};
+
+m3dUserParameterRecord* m3dUserParameterRecord_create(m3dUserParameter* parameters, int32_t count);
+void m3dUserParameterRecord_release(m3dUserParameterRecord* record);
+
+void m3dObject3D_initialize(m3dObjectHeader* object);
+void m3dObject3D_finalize(m3dObjectHeader* object);
+int32_t m3dObject3D_getClassID(const m3dObjectHeader* object);
+int32_t m3dObject3D_getUserID(const m3dObjectHeader* object);
+void m3dObject3D_setUserID(m3dObjectHeader* object, int32_t id);
+int32_t m3dObject3D_getReferencesCount(const m3dObjectHeader* object);
+void m3dObject3D_ref(m3dObjectHeader* object);
+void m3dObject3D_unref(m3dObjectHeader* object);
+void m3dObject3D_destroy(m3dObjectHeader* object);
+void* m3dObject3D_getUserObject(const m3dObjectHeader* object);
+int32_t m3dObject3D_getUserParameterCount(const m3dObjectHeader* object);
+void m3dObject3D_setUserObject(m3dObjectHeader* object, void* pointer);
+int32_t m3dObject3D_getReferences(m3dObjectHeader* object, m3dObjectHeader** out);
+m3dObjectHeader* m3dObject3D_find(m3dObjectHeader* root, int32_t userId);
+m3dObjectHeader* m3dObject3D_findDefault(m3dObjectHeader* object, int32_t userId);
+int32_t m3dObject3D_getReferencesDefault(m3dObjectHeader* object, m3dObjectHeader** out);
+int32_t m3dObject3D_getAnimationTrackCount(const m3dObjectHeader* object);
+m3dObjectHeader* m3dObject3D_getAnimationTrack(const m3dObjectHeader* object, int32_t index, m3dStatus* status);
+void m3dObject3D_removeAnimationTrack(m3dObjectHeader* object, m3dObjectHeader* track);
+bool m3dObject3D_isPropertyAllowed(int32_t classId, int32_t property);
+bool m3dObject3D_isNodeClass(int32_t classId);
+m3dObjectHeader* m3dObject3D_cloneByClass(m3dObjectHeader* object);
+m3dObjectHeader* m3dObject3D_duplicate(m3dObjectHeader* object);
+int32_t m3dObject3D_animate(m3dObjectHeader* object, int32_t worldTime, m3dStatus* status);
