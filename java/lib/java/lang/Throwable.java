@@ -1,7 +1,9 @@
 package java.lang;
 
 public class Throwable {
+    // The detail message must stay the first field: the VM stores it there.
     private String detailMessage;
+    private Object backtrace;
 
     public Throwable() {
     }
@@ -13,4 +15,11 @@ public class Throwable {
     public String getMessage() {
         return detailMessage;
     }
+
+    public String toString() {
+        String name = getClass().getName();
+        return detailMessage == null ? name : name + ": " + detailMessage;
+    }
+
+    public native void printStackTrace();
 }

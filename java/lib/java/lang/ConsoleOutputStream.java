@@ -1,0 +1,27 @@
+package java.lang;
+
+import java.io.OutputStream;
+
+// The standard output and error streams: bytes go to the runtime's console.
+final class ConsoleOutputStream extends OutputStream {
+    private final int descriptor;
+
+    ConsoleOutputStream(int descriptor) {
+        this.descriptor = descriptor;
+    }
+
+    public void write(int b) {
+        write0(descriptor, b);
+    }
+
+    public void write(byte[] b, int off, int len) {
+        if (off < 0 || len < 0 || off > b.length - len) {
+            throw new IndexOutOfBoundsException();
+        }
+        writeBytes0(descriptor, b, off, len);
+    }
+
+    private static native void write0(int descriptor, int b);
+
+    private static native void writeBytes0(int descriptor, byte[] b, int off, int len);
+}

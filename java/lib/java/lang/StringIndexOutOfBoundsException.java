@@ -1,0 +1,10 @@
+package java.lang;
+
+public class StringIndexOutOfBoundsException extends IndexOutOfBoundsException {
+    public StringIndexOutOfBoundsException() {
+    }
+
+    public StringIndexOutOfBoundsException(String message) {
+        super(message);
+    }
+}

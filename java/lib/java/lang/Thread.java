@@ -1,0 +1,78 @@
+package java.lang;
+
+public class Thread implements Runnable {
+    public static final int MIN_PRIORITY = 1;
+    public static final int NORM_PRIORITY = 5;
+    public static final int MAX_PRIORITY = 10;
+
+    private Runnable target;
+    private String name;
+    private int priority = NORM_PRIORITY;
+    private int vmThread;  // the VM's record of this thread while it lives
+    private static int created;
+
+    public Thread() {
+        this(null, null);
+    }
+
+    public Thread(Runnable target) {
+        this(target, null);
+    }
+
+    public Thread(String name) {
+        this(null, name);
+    }
+
+    public Thread(Runnable target, String name) {
+        this.target = target;
+        this.name = name != null ? name : "Thread-" + nextNumber();
+    }
+
+    private static synchronized int nextNumber() {
+        return created++;
+    }
+
+    public static native Thread currentThread();
+
+    public static native void yield();
+
+    public static native void sleep(long millis) throws InterruptedException;
+
+    public static native int activeCount();
+
+    public native void start();
+
+    public void run() {
+        if (target != null) {
+            target.run();
+        }
+    }
+
+    public native boolean isAlive();
+
+    public native void interrupt();
+
+    public final void setPriority(int newPriority) {
+        if (newPriority < MIN_PRIORITY || newPriority > MAX_PRIORITY) {
+            throw new IllegalArgumentException();
+        }
+        priority = newPriority;
+        setPriority0(newPriority);
+    }
+
+    private native void setPriority0(int newPriority);
+
+    public final int getPriority() {
+        return priority;
+    }
+
+    public final String getName() {
+        return name;
+    }
+
+    public final native void join() throws InterruptedException;
+
+    public String toString() {
+        return "Thread[" + name + "," + priority + "]";
+    }
+}

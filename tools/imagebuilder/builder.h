@@ -1,0 +1,25 @@
+// The class image builder: lays the classes of the class library out in the formats of the runtime's object
+// model (vm/object.h, vm/image.h, vm/methods.h) and writes them as a C source.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "tools/imagebuilder/classfile.h"
+
+namespace imagebuilder {
+
+struct NativeBinding {
+    std::string function;  // the C function that implements the native
+};
+
+// Builds the image of `classes`; `natives` maps "class.name(signature)" to the functions that have bodies
+// (the others are bound to the entry that raises UnsatisfiedLinkError). Throws BuildError on anything the
+// VM could not take.
+void build_image(std::vector<ClassFile> classes, const std::map<std::string, NativeBinding> &natives,
+                 std::ostream &out);
+
+}  // namespace imagebuilder

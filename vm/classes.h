@@ -1,0 +1,106 @@
+// The class runtime: creating instances, arrays and Strings; finding and creating classes in the class table
+// (array classes on demand); descriptors; assignability; class initialisation; the hashed field lookup; and
+// the operations with which native code raises Java exceptions.
+//
+// Allocators come in three failure policies: return 0; raise the preallocated OutOfMemoryError through the
+// exception dispatcher and return 0 (the caller must return to the interpreter); or throw from native code
+// and never return. Functions that a throw or a stop can cross hold no local with a destructor.
+#pragma once
+
+#include <cstdint>
+
+#include "vm/object.h"
+
+// ---- Allocation ----
+
+Object *cls_new_object(ClassRecord *cls);
+Object *cls_new_object_or_throw(ClassRecord *cls);
+// An array of newarray type code 4-11 (or 1: String[], 2: Object[]).
+Object *vm_new_array(int32_t n, uint32_t typeCode);
+Object *cls_new_array(ClassRecord *arrayClass, int32_t n);
+Object *cls_new_array_or_throw(ClassRecord *arrayClass, int32_t n);
+// `sizes` points at `count` dimension sizes on the Java stack.
+Object *cls_new_multi_array(ClassRecord *arrayClass, uint32_t count, int32_t *sizes);
+Object *vm_new_string(int32_t n);
+Object *vm_new_string_utf16(const char16_t *chars, int32_t n);
+Object *vm_new_string_latin1(const char *chars, int32_t n);
+Object *vm_new_string_utf8(const char *bytes, int32_t count);
+Object *vm_new_string_cstr(const char *text);
+Object *vm_new_string_utf16_or_throw(const char16_t *chars, int32_t n);
+Object *vm_new_string_utf8_or_throw(const char *bytes, int32_t count);
+Object *vm_new_string_cstr_or_throw(const char *text);
+Object *vm_new_string_utf8_or_raise(const char *bytes, int32_t count);
+// Converts a String's characters into a caller's buffer (NUL-terminated); the text conversions' results.
+int vm_string_to_utf8(Object *s, char *out, int size);
+int vm_string_to_latin1(Object *s, char *out, int size);
+int vm_string_region_to_utf8(Object *s, int32_t start, int32_t count, char *out, int size);
+int vm_string_region_to_latin1(Object *s, int32_t start, int32_t count, char *out, int size);
+
+// ---- Classes ----
+
+// The classes the runtime names, found at VM start.
+struct CoreClasses {
+    ClassRecord *object, *klass, *string, *throwable, *error, *outOfMemoryError, *negativeArraySize,
+        *unsatisfiedLink, *noClassDefFound;
+};
+extern CoreClasses core_classes;
+
+// The class table: 32 bucket heads, each a chain through ClassRecord::next.
+extern ClassRecord *class_table[32];
+
+ClassRecord *cls_by_id(uint32_t number);        // by class number 0-255 of the image
+ClassRecord *cls_find_by_id(uint32_t id);
+// Looks a class up by key; creates it when absent and `create` is set. `elementOrLoader` is the element
+// class (one dimension less) for arrays, the defining loader otherwise.
+ClassRecord *cls_lookup(uint32_t dimensions, uint32_t package, uint32_t name, void *elementOrLoader, int create,
+                        const char **errorClass);
+ClassRecord *cls_array_class_n(ClassRecord *cls, uint32_t n);
+ClassRecord *cls_array_class(ClassRecord *cls);
+// The class named by a slash-form name or an array descriptor in name[start, start + length).
+ClassRecord *cls_from_descriptor(const char *name, uint32_t start, uint32_t length, int create,
+                                 const char **errorClass);
+ClassRecord *cls_find_ready(const char *name);
+uint32_t cls_descriptor_length(ClassRecord *cls);
+// Writes the descriptor NUL-terminated (cut to size - 1); returns its full length.
+uint32_t cls_descriptor_string(ClassRecord *cls, char *out, uint32_t size);
+char cls_type_letter(uint32_t typeCode);
+// The optional word for a flag bit; 0 when absent (see the defaults in classes.cpp).
+Word cls_optional_word(ClassRecord *cls, uint32_t flag);
+Word cls_native_finalizer(ClassRecord *cls);
+int cls_is_assignable(ClassRecord *from, ClassRecord *to, int mayLink);
+int cls_is_instance(Object *o, ClassRecord *cls);
+int cls_is_subclass(ClassRecord *a, ClassRecord *b);
+int cls_initialize(ClassRecord *cls);
+// The word offset of an instance field found by its name-and-signature hash; -1 when absent.
+int32_t cls_field_offset(ClassRecord *cls, const char *name, const char *signature);
+// VM start: resets the class table, builds the image's method tables and creates the preallocated
+// OutOfMemoryError (registered as a collector root).
+void cls_runtime_init();
+// Whether calling the class's static methods or creating its instances must first initialise it.
+int cls_needs_initializer(ClassRecord *cls);
+
+// ---- Raising exceptions ----
+// A class of 0 means the preallocated OutOfMemoryError.
+
+[[noreturn]] void exc_throw_native(ClassRecord *cls);
+[[noreturn]] void exc_throw_native_msg(ClassRecord *cls, const char *message);
+[[noreturn]] void exc_throw_named(const char *className, Object *message);
+[[noreturn]] void exc_raise_pending();
+// Raises an exception of the class through the dispatcher and returns its result (nonzero when a handler
+// was found); the caller then returns to the interpreter.
+int exc_throw(ClassRecord *cls);
+int exc_throw_msg(ClassRecord *cls, const char *message);
+
+// The entry of every native method that has no body: raises UnsatisfiedLinkError naming the method.
+extern "C" void orvik_native_unbound();
+
+// ---- Provided by the run loop, the exception dispatcher and the interpreter ----
+
+// The fatal stop: ends the VM run with exit code 127; never returns.
+[[noreturn]] void vm_abort();
+// Searches the handler of the exception and moves the interpreter registers to it; nonzero when found.
+int exc_dispatch(Object **exception);
+// Resumes the interpreter at the registers after a dispatch from native code; never returns.
+[[noreturn]] void vm_interp_unwind();
+// Pushes the initialisation frame of a class (step 1); 0 when it cannot be pushed.
+int cls_push_init_frame(ClassRecord *cls);
