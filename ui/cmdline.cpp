@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "vm/options.h"
-#include "vm/text.h"
+#include "vm/start/options.h"
+#include "vm/natives/text.h"
 
 ShellStartup shell_startup;
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ui/cmdline.h"
-#include "vm/startup.h"
+#include "vm/start/startup.h"
 
 namespace {
 

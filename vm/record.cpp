@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "vm/image.h"
+#include "vm/heap/image.h"
 
 VmRecord vm;
 

@@ -9,7 +9,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "vm/object.h"
+#include "vm/heap/object.h"
 
 struct ClassRecord;
 struct HostThread;

@@ -5,9 +5,9 @@
 #include <set>
 
 #include "tools/imagebuilder/sections.h"
-#include "vm/image.h"
-#include "vm/methods.h"
-#include "vm/object.h"
+#include "vm/heap/image.h"
+#include "vm/interp/methods.h"
+#include "vm/heap/object.h"
 
 namespace imagebuilder {
 

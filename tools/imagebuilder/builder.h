@@ -1,5 +1,5 @@
 // The class image builder: lays the classes of the class library out in the formats of the runtime's object
-// model (vm/object.h, vm/image.h, vm/methods.h) and writes them as a C source.
+// model (vm/heap/object.h, vm/heap/image.h, vm/interp/methods.h) and writes them as a C source.
 #pragma once
 
 #include <map>

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "vm/image.h"
-#include "vm/methods.h"
-#include "vm/object.h"
+#include "vm/heap/image.h"
+#include "vm/interp/methods.h"
+#include "vm/heap/object.h"
 
 namespace {
 

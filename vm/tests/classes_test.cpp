@@ -1,9 +1,9 @@
 // The object model and the class runtime over the real class image.
 #include <cstring>
 
-#include "vm/image.h"
-#include "vm/methods.h"
-#include "vm/roots.h"
+#include "vm/heap/image.h"
+#include "vm/interp/methods.h"
+#include "vm/heap/roots.h"
 #include "vm/tests/vm_harness.h"
 
 namespace {

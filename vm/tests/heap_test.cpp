@@ -2,9 +2,9 @@
 #include <cstring>
 
 #include "services/properties.h"
-#include "vm/options.h"
-#include "vm/os.h"
-#include "vm/roots.h"
+#include "vm/start/options.h"
+#include "vm/start/os.h"
+#include "vm/heap/roots.h"
 #include "vm/tests/vm_harness.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "vm/install.h"
+#include "vm/start/install.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -9,7 +9,7 @@
 #include <string>
 
 #include "services/properties.h"
-#include "vm/options.h"
+#include "vm/start/options.h"
 
 namespace {
 

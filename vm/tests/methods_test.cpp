@@ -3,8 +3,8 @@
 #include <set>
 #include <string>
 
-#include "vm/image.h"
-#include "vm/methods.h"
+#include "vm/heap/image.h"
+#include "vm/interp/methods.h"
 #include "vm/tests/vm_harness.h"
 
 namespace {

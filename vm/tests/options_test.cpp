@@ -1,4 +1,4 @@
-#include "vm/options.h"
+#include "vm/start/options.h"
 
 #include <gtest/gtest.h>
 

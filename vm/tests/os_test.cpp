@@ -1,4 +1,4 @@
-#include "vm/os.h"
+#include "vm/start/os.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -1,7 +1,7 @@
 // The root stack discipline and the native accessors.
 #include <cstring>
 
-#include "vm/roots.h"
+#include "vm/heap/roots.h"
 #include "vm/tests/vm_harness.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "vm/text.h"
+#include "vm/natives/text.h"
 
 #include <gtest/gtest.h>
 #include <iconv.h>

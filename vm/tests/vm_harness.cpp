@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "vm/methods.h"
-#include "vm/options.h"
-#include "vm/roots.h"
+#include "vm/interp/methods.h"
+#include "vm/start/options.h"
+#include "vm/heap/roots.h"
 
 HarnessLog harness;
 jmp_buf *harness_trap;

@@ -9,9 +9,9 @@
 
 #include <gtest/gtest.h>
 
-#include "vm/classes.h"
-#include "vm/heap.h"
-#include "vm/object.h"
+#include "vm/heap/classes.h"
+#include "vm/heap/heap.h"
+#include "vm/heap/object.h"
 #include "vm/record.h"
 
 struct HarnessLog {

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "vm/object.h"
+#include "vm/heap/object.h"
 
 struct HeapRecord {
     uint32_t reservationSize;

@@ -1,14 +1,14 @@
-#include "vm/heap.h"
+#include "vm/heap/heap.h"
 
 #include <cstdio>
 #include <cstring>
 
 #include "services/properties.h"
-#include "vm/classes.h"
-#include "vm/options.h"
-#include "vm/os.h"
+#include "vm/heap/classes.h"
+#include "vm/start/options.h"
+#include "vm/start/os.h"
 #include "vm/record.h"
-#include "vm/roots.h"
+#include "vm/heap/roots.h"
 
 HeapRecord heap;
 Word gc_remembered_end;

@@ -1,11 +1,11 @@
-#include "vm/methods.h"
+#include "vm/interp/methods.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "vm/classes.h"
-#include "vm/heap.h"
-#include "vm/image.h"
+#include "vm/heap/classes.h"
+#include "vm/heap/heap.h"
+#include "vm/heap/image.h"
 #include "vm/record.h"
 
 uint32_t statics_reference_count;

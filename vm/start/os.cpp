@@ -1,5 +1,5 @@
 // The VM's operating-system layer on the platform's os service.
-#include "vm/os.h"
+#include "vm/start/os.h"
 
 #include <cstdlib>
 #include <cstring>

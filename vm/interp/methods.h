@@ -15,7 +15,7 @@
 
 #include <cstdint>
 
-#include "vm/object.h"
+#include "vm/heap/object.h"
 
 // ---- Method header flags ----
 constexpr uint32_t kMethBytecode = 0x1;

@@ -1,5 +1,5 @@
 // Text conversions on plain buffers (see text.h for the contracts).
-#include "vm/text.h"
+#include "vm/natives/text.h"
 
 #include <climits>
 

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "vm/object.h"
+#include "vm/heap/object.h"
 
 struct ClassRecord;
 

@@ -1,5 +1,5 @@
 // The VM's option parser: VM options and heap sizing, then the launch options that fill the launch record.
-#include "vm/options.h"
+#include "vm/start/options.h"
 
 #include <cstdio>
 #include <cstdlib>

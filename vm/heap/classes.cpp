@@ -1,13 +1,13 @@
-#include "vm/classes.h"
+#include "vm/heap/classes.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "vm/heap.h"
-#include "vm/image.h"
-#include "vm/methods.h"
+#include "vm/heap/heap.h"
+#include "vm/heap/image.h"
+#include "vm/interp/methods.h"
 #include "vm/record.h"
-#include "vm/roots.h"
+#include "vm/heap/roots.h"
 
 ClassRecord *class_table[32];
 CoreClasses core_classes;

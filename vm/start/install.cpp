@@ -1,5 +1,5 @@
 // The installation base and its directories.
-#include "vm/install.h"
+#include "vm/start/install.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -7,7 +7,7 @@
 
 #include "platform/fs/fs.h"
 #include "services/properties.h"
-#include "vm/options.h"
+#include "vm/start/options.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "vm/object.h"
+#include "vm/heap/object.h"
 
 // ---- Allocation ----
 

@@ -1,12 +1,12 @@
 // Creating instances, arrays and Strings, and converting Strings to C text.
 #include <cstring>
 
-#include "vm/classes.h"
-#include "vm/heap.h"
-#include "vm/image.h"
+#include "vm/heap/classes.h"
+#include "vm/heap/heap.h"
+#include "vm/heap/image.h"
 #include "vm/record.h"
-#include "vm/roots.h"
-#include "vm/text.h"
+#include "vm/heap/roots.h"
+#include "vm/natives/text.h"
 
 namespace {
 

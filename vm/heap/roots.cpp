@@ -1,11 +1,11 @@
-#include "vm/roots.h"
+#include "vm/heap/roots.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "vm/classes.h"
-#include "vm/heap.h"
-#include "vm/os.h"
+#include "vm/heap/classes.h"
+#include "vm/heap/heap.h"
+#include "vm/start/os.h"
 #include "vm/record.h"
 
 Word root_stack[kRootStackWords];

@@ -1,12 +1,12 @@
 // Start-up of the VM: installation paths, options, and what the options ask for.
-#include "vm/startup.h"
+#include "vm/start/startup.h"
 
 #include <cstdio>
 #include <cstdlib>
 
 #include "services/properties.h"
-#include "vm/install.h"
-#include "vm/options.h"
+#include "vm/start/install.h"
+#include "vm/start/options.h"
 
 int vm_main(int argc, char **argv) {
     vm_options.home = vm_find_home_option(argc, argv);

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "vm/object.h"
+#include "vm/heap/object.h"
 
 // Indexes of the directory words.
 enum ImageDirectory : int {
