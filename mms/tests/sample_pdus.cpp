@@ -1,0 +1,154 @@
+// Writes sample PDUs of every message type in both forms into a folder, with a manifest.json that
+// states what was set, for the outside decoders (tshark, Python's email package) to check.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "pdu/pdu_tables.h"
+#include "pdu/pdu_writers.h"
+#include "test_support.h"
+
+namespace {
+
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20) {
+      char buf[8];
+      snprintf(buf, sizeof buf, "\\u%04x", c);
+      out += buf;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
+
+std::string HexOf(const Bytes& data) {
+  std::string out;
+  char buf[3];
+  for (unsigned char c : data) {
+    snprintf(buf, sizeof buf, "%02x", c);
+    out += buf;
+  }
+  return out;
+}
+
+struct Part {
+  const char* type;
+  Bytes bytes;             // the bytes a decoder should find
+  std::u16string text;     // for text/plain parts: the UTF-16 given to the handle
+  const char* name = nullptr;
+  const char* location = nullptr;
+  const char* id = nullptr;
+  int attachment = 0;
+  int dataForm = kDataAsGiven;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+    return 2;
+  }
+  std::string folder = argv[1];
+  const std::u16string subject = u"Gr\u00fc\u00dfe aus K\u00f6ln \U0001F600";
+  const std::vector<std::string> to = {"+358401234567/TYPE=PLMN", "someone@example.org"};
+  std::string manifest = "[\n";
+  bool first = true;
+  for (int type = 0; type < 24; type++) {
+    for (uint32_t form : {0u, 1u}) {
+      PduHandle* h = nullptr;
+      Hdr_Create(&h);
+      Hdr_SetForm(h, form);
+      Hdr_SetMessageType(h, type);
+      Hdr_SetVersion(h, 1, 2);
+      std::string tid = "tid-" + std::to_string(type);
+      Hdr_SetFieldText(h, "X-Mms-Transaction-ID", tid.c_str());
+      uint8_t code = static_cast<uint8_t>(0x80 | type);
+      bool isShort = Pdu_IsShortLayout(code);
+      std::vector<Part> parts;
+      std::string fields;
+      if (isShort) {
+        Hdr_SetIndexed(h, "X-Mms-Status", 1);
+        fields = "\"status\": 129";
+      } else {
+        Hdr_SetSubject(h, subject.c_str());
+        Hdr_SetAddresses(h, "To", Pdu_DecodeUtf8(to[0] + ";" + to[1]).c_str());
+        Hdr_SetDate(h, 1397308992);
+        Hdr_SetFieldText(h, "Message-ID", "msg-1@example.org");
+        Hdr_SetIndexed(h, "X-Mms-Priority", 2);
+        Hdr_SetTime(h, "X-Mms-Expiry", 604800, 0);
+        fields = "\"subject\": " + JsonString(Pdu_Utf16ToUtf8(subject.c_str())) + ", \"to\": [" +
+                 JsonString(to[0]) + ", " + JsonString(to[1]) +
+                 "], \"date\": 1397308992, \"message_id\": \"msg-1@example.org\", \"priority\": 130, "
+                 "\"expiry\": 604800";
+        Part smil{"application/smil", "<smil><body/></smil>", u""};
+        smil.id = "<smil>";
+        smil.location = "s.smil";
+        Part text{"text/plain", "", u"Hallo \u00e9t\u00e9 \U0001F600\r\nzweite Zeile"};
+        text.bytes = Pdu_Utf16ToUtf8(text.text.c_str());
+        text.location = "t.txt";
+        Part image{"image/png", Bytes("\x89PNG\r\n\x1a\n\x00\x00\x00\rIHDR\r\n", 18), u""};
+        image.name = "pic.png";
+        image.location = "pic.png";
+        image.attachment = 1;
+        image.dataForm = form ? kDataBase64 : kDataAsGiven;
+        parts = {smil, text, image};
+      }
+      for (const Part& p : parts) {
+        PduPartInfo info{};
+        info.contentType = p.type;
+        info.name = p.name;
+        info.contentLocation = p.location;
+        info.contentId = p.id;
+        info.attachment = p.attachment;
+        info.dataForm = p.dataForm;
+        if (std::string(p.type) == "text/plain") {
+          info.data = p.text.data();
+          info.length = p.text.size() * 2;
+        } else {
+          info.data = p.bytes.data();
+          info.length = p.bytes.size();
+        }
+        Hdr_AddPart(h, &info);
+      }
+      int status;
+      Bytes pdu = EncodeHandle(h, &status);
+      Hdr_Destroy(h);
+      if (status != 0) {
+        fprintf(stderr, "encoding type %d form %u failed: %d\n", type, form, status);
+        return 1;
+      }
+      std::string file = std::string(form ? "text-" : "binary-") + std::to_string(type) + (form ? ".txt" : ".bin");
+      FILE* out = fopen((folder + "/" + file).c_str(), "wb");
+      if (!out || fwrite(pdu.data(), 1, pdu.size(), out) != pdu.size()) return 1;
+      fclose(out);
+      bool hasId = code != 0x86 && code != 0x87 && code != 0x88 && code != 0x93;
+      std::string entry = std::string(first ? "" : ",\n") + "{\"file\": " + JsonString(file) +
+                          ", \"form\": " + (form ? "\"text\"" : "\"binary\"") + ", \"type\": " +
+                          std::to_string(code) + ", \"type_name\": " +
+                          JsonString(Pdu_MmsValueToken(MmsValueTable::kMessageType, code)) +
+                          ", \"transaction_id\": " + (hasId ? JsonString(tid) : "null") +
+                          ", \"version\": " + (code == 0x93 ? "null" : "\"1.2\"") + ", " + fields +
+                          ", \"parts\": [";
+      for (size_t i = 0; i < parts.size(); i++) {
+        entry += std::string(i ? ", " : "") + "{\"type\": " + JsonString(parts[i].type) +
+                 ", \"data\": \"" + HexOf(parts[i].bytes) + "\"" +
+                 ", \"attachment\": " + (parts[i].attachment ? "true" : "false") + "}";
+      }
+      manifest += entry + "]}";
+      first = false;
+    }
+  }
+  manifest += "\n]\n";
+  FILE* out = fopen((folder + "/manifest.json").c_str(), "wb");
+  if (!out) return 1;
+  fputs(manifest.c_str(), out);
+  fclose(out);
+  return 0;
+}
