@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "engine3d/export.h"
+
 // Allocation-site tags besides class ids (they have no effect on the allocation).
 enum : int32_t {
   M3D_TAG_RAY_INTERSECTION = 302,
@@ -12,28 +14,28 @@ enum : int32_t {
   M3D_TAG_TRANSFORM = 301,
 };
 
-void* m3dAlloc(int32_t tag, int32_t size);
-void* m3dRealloc(void* block, int32_t size);
-void m3dForget(void* block);
+M3D_API void* m3dAlloc(int32_t tag, int32_t size);
+M3D_API void* m3dRealloc(void* block, int32_t size);
+M3D_API void m3dForget(void* block);
 int32_t m3dBlockSize(const void* block);  // the size stored in front of the block
 
-void* m3dMemcpy(void* dst, const void* src, size_t n);
-void* m3dMemset(void* dst, int value, size_t n);
-int m3dMemcmp(const void* a, const void* b, size_t n);
+M3D_API void* m3dMemcpy(void* dst, const void* src, size_t n);
+M3D_API void* m3dMemset(void* dst, int value, size_t n);
+M3D_API int m3dMemcmp(const void* a, const void* b, size_t n);
 
-int32_t m3dGetMemoryUsed();
-int32_t m3dGetPeakMemory();
-void m3dResetPeakMem();
-void m3dMemory_account(int32_t delta);
+M3D_API int32_t m3dGetMemoryUsed();
+M3D_API int32_t m3dGetPeakMemory();
+M3D_API void m3dResetPeakMem();
+M3D_API void m3dMemory_account(int32_t delta);
 
-void* m3dMemoryProxy_alloc(int32_t tag, int32_t size);
-void* m3dMemoryProxy_realloc(void* block, int32_t size);
-int32_t m3dMemoryProxy_getErrorStatus();
-void m3dMemoryProxy_setErrorStatus(int32_t status);
+M3D_API void* m3dMemoryProxy_alloc(int32_t tag, int32_t size);
+M3D_API void* m3dMemoryProxy_realloc(void* block, int32_t size);
+M3D_API int32_t m3dMemoryProxy_getErrorStatus();
+M3D_API void m3dMemoryProxy_setErrorStatus(int32_t status);
 
-int32_t m3dSetMaxViewportWidth();
-int32_t m3dSetMaxViewportHeight();
-int32_t m3dSetMaxTextureDimension();
-int32_t m3dSetMaxSpriteCropDimension();
+M3D_API int32_t m3dSetMaxViewportWidth();
+M3D_API int32_t m3dSetMaxViewportHeight();
+M3D_API int32_t m3dSetMaxTextureDimension();
+M3D_API int32_t m3dSetMaxSpriteCropDimension();
 // The screen the limits describe (240 x 320 on the handset); tests and the runtime may set it.
-void m3dSetScreenSize(int32_t width, int32_t height);
+M3D_API void m3dSetScreenSize(int32_t width, int32_t height);

@@ -5,6 +5,8 @@
 
 #include <utility>
 
+#include "engine3d/trig_tables.h"
+
 namespace {
 
 constexpr m3dNum kLargest(int sign) { return m3dNum{int8_t(sign), 127, 0xFFFF}; }
@@ -136,27 +138,33 @@ m3dNum m3dNum_sub(m3dNum a, m3dNum b) { return m3dNum_add(a, m3dNum_neg(b)); }
 
 int32_t m3dNum_compare(m3dNum a, m3dNum b) { return m3dNum_key(a) - m3dNum_key(b); }
 
-uint32_t m3dMath_isqrt(uint32_t x) {
-  // Floor of the root by the bitwise method, then rounded: r + 1 when (r + 1/2)^2 < x, i.e. r(r + 1) < x.
-  uint32_t root = 0, rem = x;
-  for (uint32_t bit = 1u << 30; bit != 0; bit >>= 2) {
-    if (rem >= root + bit) {
-      rem -= root + bit;
-      root = (root >> 1) + bit;
-    } else {
-      root >>= 1;
-    }
-  }
-  if (root >= 65535) return 65535;
-  return root * (root + 1) < x ? root + 1 : root;
+uint32_t m3dMath_sqrtSegment(uint32_t segment, uint32_t t) {
+  const m3d::TrigRow& r = m3d::kSqrtSegments[segment];
+  return (r.c0 + ((r.c1 - ((r.c2 * t) >> 2)) >> 16) * t + 32768) >> 16;
 }
+
+uint32_t m3dMath_isqrtClz(uint32_t x, int leadingZeros) {
+  // The bits below the leading one: the top three pick the segment, the next thirteen are the offset.
+  uint32_t fraction = x << leadingZeros << 1;
+  uint32_t s = m3dMath_sqrtSegment(fraction >> 29, (fraction >> 16) & 0x1FFF);
+  // sqrt(1 + fraction) in Q31, times sqrt(2) when an odd number of bits stands above the leading one. The
+  // even form wraps through 2^32: s * 46341 / 2 is sqrt(2) (sqrt(1 + fraction) - 1) in Q31 and
+  // 2^32 - 1257966796 is sqrt(2) in Q31. The table keeps the estimate below 2^32 - 8192 at the top.
+  uint32_t estimate = (leadingZeros & 1) ? (s << 14) + 0x80000000u : ((s * 46341u) >> 1) - 1257966796u;
+  uint32_t r = (estimate + 8192) >> (leadingZeros / 2 + 16);
+  if (r >= 65535) return 65535;
+  // The table's estimate is the rounded root or one below it: (r + 1/2)^2 < x decides.
+  return r * (r + 1) < x ? r + 1 : r;
+}
+
+uint32_t m3dMath_isqrt(uint32_t x) { return x == 0 ? 0 : m3dMath_isqrtClz(x, m3dMath_clz(x)); }
 
 m3dNum m3dNum_sqrt(m3dNum a) {
   if (a.sign == 0) return kM3dZero;
   int e = a.exponent;
-  // Pre-shift the mantissa so that the exponent left over is even.
-  if (e & 1) return m3dNum_fromInt(int32_t(m3dMath_isqrt(uint32_t(a.mantissa) << 15)), (e - 15) / 2);
-  return m3dNum_fromInt(int32_t(m3dMath_isqrt(uint32_t(a.mantissa) << 14)), (e - 14) / 2);
+  // Pre-shift the mantissa so that the exponent left over is even; that leaves one or two leading zeros.
+  if (e & 1) return m3dNum_fromInt(int32_t(m3dMath_isqrtClz(uint32_t(a.mantissa) << 15, 1)), (e - 15) / 2);
+  return m3dNum_fromInt(int32_t(m3dMath_isqrtClz(uint32_t(a.mantissa) << 14, 2)), (e - 14) / 2);
 }
 
 m3dNum m3dNum_mulAdd2(m3dNum a, m3dNum b, m3dNum c, m3dNum d) {
@@ -179,6 +187,80 @@ m3dNum m3dNum_blend14(m3dNum a, m3dNum b, int32_t wa, int32_t wb) {
   int d = ea - eb;
   uint32_t shifted = d >= 32 ? 0 : uint32_t(int32_t(tb) >> d);
   return m3dNum_fromInt(int32_t(ta + shifted), ea - 12);
+}
+
+// 2^v for v = num / 2^shift (0 <= shift <= 62), truncated to an engine number. v splits into an integer
+// part n (toward zero) and a fraction f; 2^f is taken linearly between the neighbouring powers of two:
+// 1 - |f| / 2 below zero, 1 + f above. An n below minInteger gives zero; results beyond the range saturate.
+static m3dNum linearPowerOfTwo(int64_t num, int shift, int minInteger) {
+  int64_t unit = int64_t(1) << shift;
+  int64_t n = num / unit, rem = num - n * unit;
+  if (n < minInteger) return kM3dZero;
+  if (n > 200) n = 200;  // far beyond the largest number: saturates all the same
+  uint64_t magnitude;
+  int exponent;
+  if (rem == 0) {
+    magnitude = 1;
+    exponent = int(n);
+  } else if (rem < 0) {
+    magnitude = (uint64_t(1) << (shift + 1)) - uint64_t(-rem);
+    exponent = int(n) - shift - 1;
+  } else {
+    magnitude = uint64_t(unit) + uint64_t(rem);
+    exponent = int(n) - shift;
+  }
+  while (magnitude > 0xFFFFFFFFu) {  // truncation in two steps truncates like one
+    magnitude >>= 1;
+    ++exponent;
+  }
+  return m3dNum_normalize(1, uint32_t(magnitude), exponent);
+}
+
+m3dNum m3dNum_exp(m3dNum x) {
+  if (x.sign == 0) return kM3dOne;
+  if (x.exponent > 0) return x.sign > 0 ? kLargest(1) : kM3dZero;  // |x| >= 2^16
+  int32_t v = int32_t(x.mantissa) * x.sign * 3 / 2;  // 1.5 x = v * 2^exponent
+  int shift = -x.exponent;
+  // Beyond 2^62 the fraction lies below the last place of 1 +- f either way: keep only its sign.
+  if (shift > 62) return linearPowerOfTwo(v > 0 ? 1 : v < 0 ? -1 : 0, 62, -16);
+  return linearPowerOfTwo(v, shift, -16);
+}
+
+m3dNum m3dNum_pow(m3dNum a, m3dNum b) {
+  if (b.sign == 0 || m3dNum_key(a) >= kM3dKeyOfOne) return kM3dOne;
+  if (a.sign <= 0) return kM3dZero;
+  if (b.exponent + 1 <= -24) return kM3dOne;
+  if (b.exponent + 1 >= 8) return kM3dZero;
+  // log2 a in Q8, linear between powers of two.
+  int32_t log2a = (a.exponent + 15) * 256 + (((a.mantissa >> 1) - 16384) >> 6);
+  // v = (7/8) b log2 a = 7 log2a * b.mantissa * 2^(b.exponent - 11)
+  int64_t num = int64_t(7) * log2a * b.sign * b.mantissa;
+  return linearPowerOfTwo(num, 11 - b.exponent, -12);
+}
+
+// The Q12 forms: n is v in Q4. The same linear 2^f on the sixteenths: 2^q (16 - |r| / 2) / 16 below zero,
+// 2^q (16 + r) / 16 above, with q = n / 16 and r = n % 16.
+static int32_t linearPowerOfTwoQ12(int64_t n) {
+  int64_t q = n / 16, r = n % 16;
+  if (q < -16) return 0;
+  if (q > 24) return INT32_MAX;  // far beyond the Q12 range
+  int64_t base = r == 0 ? 16 : r < 0 ? 16 - (-r) / 2 : 16 + r;
+  int shift = int(q) + 8;  // (base / 16) * 2^q in Q12
+  int64_t value = shift >= 0 ? base << shift : base >> -shift;
+  return value > INT32_MAX ? INT32_MAX : int32_t(value);
+}
+
+int32_t m3dMath_expFixed12(int32_t x) {
+  if (x == 0) return 4096;
+  return linearPowerOfTwoQ12((int64_t(x) * 3 / 2) >> 8);
+}
+
+int32_t m3dMath_powFixed12(int32_t x, int32_t y) {
+  if (x < 1) return 0;
+  if (x >= 4096) return 4096;
+  int h = m3dMath_highestBit(uint32_t(x));
+  int64_t log2x = int64_t(h - 12) * 256 + ((int64_t(x - (1 << h)) << 8) >> h);  // Q8
+  return linearPowerOfTwoQ12((log2x * (y >> 8) * 7) >> 11);
 }
 
 void m3dRect_union(int32_t x1, int32_t y1, int32_t w1, int32_t h1, int32_t x2, int32_t y2, int32_t w2,

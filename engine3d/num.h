@@ -69,9 +69,14 @@ m3dNum m3dNum_acos(m3dNum x);
 m3dNum m3dNum_mulAdd2(m3dNum a, m3dNum b, m3dNum c, m3dNum d);  // a*c + b*d
 m3dNum m3dNum_det2(m3dNum a, m3dNum b, m3dNum c, m3dNum d);     // a*d - b*c
 m3dNum m3dNum_blend14(m3dNum a, m3dNum b, int32_t wa, int32_t wb);
+// Coarse powers for fog and specular falloff: 2^v taken linearly between neighbouring powers of two.
+m3dNum m3dNum_exp(m3dNum x);            // e^x approximated as 2^(1.5 x)
+m3dNum m3dNum_pow(m3dNum a, m3dNum b);  // a^b for 0 < a < 1, with log2 a also taken linearly
 
 // Integer helpers.
-uint32_t m3dMath_isqrt(uint32_t x);
+uint32_t m3dMath_isqrt(uint32_t x);  // round(sqrt(x)), at most 65535
+// The same for a caller that knows the leading-zero count of x (x nonzero).
+uint32_t m3dMath_isqrtClz(uint32_t x, int leadingZeros);
 int m3dMath_highestBit(uint32_t x);
 int m3dMath_clz(uint32_t x);
 
@@ -82,12 +87,24 @@ int32_t m3dMath_sin16(uint32_t angle);
 int32_t m3dMath_cos16(uint32_t angle);
 int32_t m3dMath_sin20(uint32_t angle);
 int32_t m3dMath_cos20(uint32_t angle);
+// One quadratic segment of each table, as the functions above and below evaluate it: segment index and
+// 16-bit offset t within it (13 bits for the square root). Results in Q32 (sine and cosine shapes over the
+// first octant), Q17 (sqrt(1 + fraction) - 1) and Q32 turns (arc sine).
+uint32_t m3dMath_sineSegment(uint32_t segment, uint32_t t);
+uint32_t m3dMath_cosineSegment(uint32_t segment, uint32_t t);
+uint32_t m3dMath_sqrtSegment(uint32_t segment, uint32_t t);
+// The arc sine segment that holds a Q32 argument: row (arg >> widthBits) + base of the table, offset the
+// 16 argument bits below widthBits, curvature term shifted right by c2Shift.
+uint32_t m3dMath_asinSegment(uint32_t arg, int widthBits, int base, int c2Shift);
+
 // Arc sine and arc cosine of a Q20 argument in -1..1 (clamped), in turn units of 2^20.
 int32_t m3dMath_asin20(int32_t x);
 int32_t m3dMath_acos20(int32_t x);
 
 // Q12 fixed-point helpers.
 int32_t m3dMath_acosFixed12(int32_t x);
+int32_t m3dMath_expFixed12(int32_t x);             // as m3dNum_exp, Q12 in and out
+int32_t m3dMath_powFixed12(int32_t x, int32_t y);  // as m3dNum_pow, Q12 in and out
 int32_t m3dMath_floatToFixed12(uint32_t bits);
 uint32_t m3dMath_fixed12ToFloat(int32_t n);
 

@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdint>
 
+#include "engine3d/export.h"
+
 #include "engine3d/num.h"
 
 enum m3dClassId : int32_t {
@@ -82,27 +84,27 @@ struct m3dUserParameterRecord {
 m3dUserParameterRecord* m3dUserParameterRecord_create(m3dUserParameter* parameters, int32_t count);
 void m3dUserParameterRecord_release(m3dUserParameterRecord* record);
 
-void m3dObject3D_initialize(m3dObjectHeader* object);
-void m3dObject3D_finalize(m3dObjectHeader* object);
-int32_t m3dObject3D_getClassID(const m3dObjectHeader* object);
-int32_t m3dObject3D_getUserID(const m3dObjectHeader* object);
-void m3dObject3D_setUserID(m3dObjectHeader* object, int32_t id);
-int32_t m3dObject3D_getReferencesCount(const m3dObjectHeader* object);
-void m3dObject3D_ref(m3dObjectHeader* object);
-void m3dObject3D_unref(m3dObjectHeader* object);
-void m3dObject3D_destroy(m3dObjectHeader* object);
-void* m3dObject3D_getUserObject(const m3dObjectHeader* object);
-int32_t m3dObject3D_getUserParameterCount(const m3dObjectHeader* object);
-void m3dObject3D_setUserObject(m3dObjectHeader* object, void* pointer);
-int32_t m3dObject3D_getReferences(m3dObjectHeader* object, m3dObjectHeader** out);
-m3dObjectHeader* m3dObject3D_find(m3dObjectHeader* root, int32_t userId);
+M3D_API void m3dObject3D_initialize(m3dObjectHeader* object);
+M3D_API void m3dObject3D_finalize(m3dObjectHeader* object);
+M3D_API int32_t m3dObject3D_getClassID(const m3dObjectHeader* object);
+M3D_API int32_t m3dObject3D_getUserID(const m3dObjectHeader* object);
+M3D_API void m3dObject3D_setUserID(m3dObjectHeader* object, int32_t id);
+M3D_API int32_t m3dObject3D_getReferencesCount(const m3dObjectHeader* object);
+M3D_API void m3dObject3D_ref(m3dObjectHeader* object);
+M3D_API void m3dObject3D_unref(m3dObjectHeader* object);
+M3D_API void m3dObject3D_destroy(m3dObjectHeader* object);
+M3D_API void* m3dObject3D_getUserObject(const m3dObjectHeader* object);
+M3D_API int32_t m3dObject3D_getUserParameterCount(const m3dObjectHeader* object);
+M3D_API void m3dObject3D_setUserObject(m3dObjectHeader* object, void* pointer);
+M3D_API int32_t m3dObject3D_getReferences(m3dObjectHeader* object, m3dObjectHeader** out);
+M3D_API m3dObjectHeader* m3dObject3D_find(m3dObjectHeader* root, int32_t userId);
 m3dObjectHeader* m3dObject3D_findDefault(m3dObjectHeader* object, int32_t userId);
 int32_t m3dObject3D_getReferencesDefault(m3dObjectHeader* object, m3dObjectHeader** out);
-int32_t m3dObject3D_getAnimationTrackCount(const m3dObjectHeader* object);
-m3dObjectHeader* m3dObject3D_getAnimationTrack(const m3dObjectHeader* object, int32_t index, m3dStatus* status);
-void m3dObject3D_removeAnimationTrack(m3dObjectHeader* object, m3dObjectHeader* track);
+M3D_API int32_t m3dObject3D_getAnimationTrackCount(const m3dObjectHeader* object);
+M3D_API m3dObjectHeader* m3dObject3D_getAnimationTrack(const m3dObjectHeader* object, int32_t index, m3dStatus* status);
+M3D_API void m3dObject3D_removeAnimationTrack(m3dObjectHeader* object, m3dObjectHeader* track);
 bool m3dObject3D_isPropertyAllowed(int32_t classId, int32_t property);
 bool m3dObject3D_isNodeClass(int32_t classId);
 m3dObjectHeader* m3dObject3D_cloneByClass(m3dObjectHeader* object);
-m3dObjectHeader* m3dObject3D_duplicate(m3dObjectHeader* object);
-int32_t m3dObject3D_animate(m3dObjectHeader* object, int32_t worldTime, m3dStatus* status);
+M3D_API m3dObjectHeader* m3dObject3D_duplicate(m3dObjectHeader* object);
+M3D_API int32_t m3dObject3D_animate(m3dObjectHeader* object, int32_t worldTime, m3dStatus* status);

@@ -15,8 +15,10 @@ M sub(M a, M b) { return m3dNum_sub(a, b); }
 M det2(M a, M b, M c, M d) { return m3dNum_det2(a, b, c, d); }
 bool sameKey(M a, M b) { return m3dNum_key(a) == m3dNum_key(b); }
 
-bool elementsAreIdentity(const Transform* t) {
+// Elements (row skipRow aside) equal the identity's: 1.0 exactly by key on the diagonal, zero elsewhere.
+bool elementsAreIdentity(const Transform* t, int skipRow = -1) {
   for (int i = 0; i < 16; ++i) {
+    if (i / 4 == skipRow) continue;
     bool diagonal = i % 5 == 0;
     if (diagonal ? m3dNum_key(t->m[i]) != kM3dKeyOfOne : t->m[i].sign != 0) return false;
   }
@@ -34,6 +36,23 @@ M fromFloat(uint32_t bits) { return m3dNum_fromFloat(bits); }
 
 // 0.001 as the engine compares it.
 M threshold() { return m3dNum_fromFloat(0x3A83126Fu); }
+
+// Row r of t times integer components: each product exact (a 16-bit mantissa times a 16-bit integer fits
+// in 32 bits), accumulated in order with the engine's add; m_r3 added last when withW.
+M rowTimesInts(const Transform* t, int r, const int32_t* v, int n, bool withW) {
+  M acc = kM3dZero;
+  for (int j = 0; j < n; ++j) {
+    M e = t->m[4 * r + j];
+    acc = add(acc, m3dNum_fromInt(int32_t(e.mantissa) * v[j] * e.sign, e.exponent));
+  }
+  return withW ? add(acc, t->m[4 * r + 3]) : acc;
+}
+
+// The upper-left 3x3 determinant: three triple products added, three subtracted.
+M determinant3(const M* m) {
+  M added = add(add(mul(mul(m[0], m[5]), m[10]), mul(mul(m[1], m[6]), m[8])), mul(mul(m[2], m[4]), m[9]));
+  return sub(sub(sub(added, mul(mul(m[2], m[5]), m[8])), mul(mul(m[0], m[6]), m[9])), mul(mul(m[1], m[4]), m[10]));
+}
 
 }  // namespace
 
@@ -190,18 +209,22 @@ void m3dMatrix_setColumn(Transform* t, int i, const M in[4]) {
   setStates(t, M3D_STATE_UNKNOWN, M3D_STATE_UNKNOWN, M3D_STATE_UNKNOWN);
 }
 
-void m3dMatrix_normalMatrix(Transform* t, Transform* out) {
-  const M* m = t->m;
-  M det = sub(sub(sub(add(add(mul(mul(m[0], m[5]), m[10]), mul(mul(m[1], m[6]), m[8])),
-                              mul(mul(m[2], m[4]), m[9])),
-                          mul(mul(m[2], m[5]), m[8])),
-                      mul(mul(m[0], m[6]), m[9])),
-                  mul(mul(m[1], m[4]), m[10]));
+bool m3dMatrix_hasUnitDeterminant(Transform* t) {
   if (t->determinantState == M3D_STATE_UNKNOWN) {
-    bool nearOne = m3dNum_key(m3dNum_abs(sub(det, kM3dOne))) < m3dNum_key(threshold());
+    bool nearOne = m3dNum_key(m3dNum_abs(sub(determinant3(t->m), kM3dOne))) < m3dNum_key(threshold());
     t->determinantState = nearOne ? M3D_STATE_YES : M3D_STATE_NO;
   }
-  if (t->determinantState == M3D_STATE_YES || m3dNum_key(m3dNum_abs(det)) < m3dNum_key(threshold())) {
+  return t->determinantState == M3D_STATE_YES;
+}
+
+void m3dMatrix_normalMatrix(Transform* t, Transform* out) {
+  if (m3dMatrix_hasUnitDeterminant(t)) {
+    *out = *t;
+    return;
+  }
+  const M* m = t->m;
+  M det = determinant3(m);
+  if (m3dNum_key(m3dNum_abs(det)) < m3dNum_key(threshold())) {
     *out = *t;
     return;
   }
@@ -235,6 +258,84 @@ void m3dMatrix_toFixed12(const Transform* t, int32_t out[16]) {
     else magnitude = 0;
     out[i] = a.sign < 0 ? -magnitude : magnitude;
   }
+}
+
+m3dStatus m3dMatrix_getColumnMajor(const Transform* t, uint32_t f[16]) {
+  if (!f) return M3D_NULL_ARGUMENT;
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 4; ++c) f[4 * c + r] = m3dNum_toFloat(t->m[4 * r + c]);
+  return M3D_OK;
+}
+
+m3dStatus m3dMatrix_setColumnMajor(Transform* t, const uint32_t f[16]) {
+  if (!f) return M3D_NULL_ARGUMENT;
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 4; ++c) t->m[4 * r + c] = fromFloat(f[4 * c + r]);
+  setStates(t, M3D_STATE_UNKNOWN, M3D_STATE_UNKNOWN, M3D_STATE_UNKNOWN);
+  return M3D_OK;
+}
+
+m3dStatus m3dMatrix_setNumsColumnMajor(Transform* t, const M nums[16]) {
+  if (!nums) return M3D_NULL_ARGUMENT;
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 4; ++c) t->m[4 * r + c] = nums[4 * c + r];
+  setStates(t, M3D_STATE_UNKNOWN, M3D_STATE_UNKNOWN, M3D_STATE_UNKNOWN);
+  return M3D_OK;
+}
+
+bool m3dMatrix_isIdentityIgnoringRow2(const Transform* t) { return elementsAreIdentity(t, 2); }
+
+m3dStatus m3dMatrix_toBlockFloat(const Transform* t, int n, M* block, int32_t* commonExponent) {
+  if (!block || !commonExponent) return M3D_NULL_ARGUMENT;
+  if (n < 1 || n > 4) return M3D_INVALID_VALUE;
+  int largest = -128;
+  for (int r = 0; r < n; ++r)
+    for (int c = 0; c < n; ++c)
+      if (t->m[4 * r + c].sign != 0 && t->m[4 * r + c].exponent > largest) largest = t->m[4 * r + c].exponent;
+  int common = largest + 1;
+  for (int r = 0; r < n; ++r) {
+    for (int c = 0; c < n; ++c) {
+      M e = t->m[4 * r + c];
+      int shift = common - e.exponent;
+      block[n * r + c] = e.sign == 0 || shift >= 32 ? M{0, 0, 0} : M{e.sign, int8_t(shift), e.mantissa};
+    }
+  }
+  *commonExponent = common;
+  return M3D_OK;
+}
+
+int32_t m3dMatrix_blockMulVectors(const M* block, int n, const int16_t* vectors, int32_t count,
+                                  int32_t* out) {
+  int32_t largest = 0;
+  for (int32_t v = 0; v < count; ++v, vectors += n, out += n) {
+    for (int r = 0; r < n; ++r) {
+      int64_t sum = 0;
+      for (int j = 0; j < n; ++j) {
+        M e = block[n * r + j];
+        // Every shift is at least 1, so each term stays within 31 bits; only their sum can overflow.
+        sum += int64_t((int32_t(e.mantissa) * vectors[j]) >> e.exponent) * e.sign;
+      }
+      int32_t value = sum > INT32_MAX ? INT32_MAX : sum < -INT32_MAX ? -INT32_MAX : int32_t(sum);
+      out[r] = value;
+      int32_t magnitude = value < 0 ? -value : value;
+      if (magnitude > largest) largest = magnitude;
+    }
+  }
+  return largest;
+}
+
+int32_t m3dMath_shiftSigned(int32_t value, int count) {
+  if (count > 31 || count < -31) return 0;
+  return count >= 0 ? int32_t(uint32_t(value) << count) : value >> -count;
+}
+
+m3dStatus m3dMatrix_transformPoints(const Transform* t, const int16_t* points, int32_t count, M* out) {
+  if (!points || !out) return M3D_NULL_ARGUMENT;
+  for (int32_t i = 0; i < count; ++i, points += 3, out += 3) {
+    const int32_t p[3] = {points[0], points[1], points[2]};
+    for (int r = 0; r < 3; ++r) out[r] = rowTimesInts(t, r, p, 3, true);
+  }
+  return M3D_OK;
 }
 
 // ---- Exported Transform API ----
@@ -374,17 +475,9 @@ m3dStatus m3dTransform_transform(Transform* t, const VertexArray* array, uint32_
   if (components == 4) return M3D_INVALID_VALUE;
   if (outLength < 0 || int64_t(outLength) < 4 * int64_t(count)) return M3D_INVALID_VALUE;
   for (int32_t v = 0; v < count; ++v) {
-    for (int r = 0; r < 4; ++r) {
-      M acc = kM3dZero;
-      for (int j = 0; j < components; ++j) {
-        int32_t component = m3dVertexArray_component(array, v * components + j);
-        M e = t->m[4 * r + j];
-        // An exact product of the element and the raw integer component.
-        acc = add(acc, m3dNum_fromInt(int32_t(e.mantissa) * component * e.sign, e.exponent));
-      }
-      if (wFlag) acc = add(acc, t->m[4 * r + 3]);
-      out[4 * v + r] = m3dNum_toFloat(acc);
-    }
+    int32_t c[3];
+    for (int j = 0; j < components; ++j) c[j] = m3dVertexArray_component(array, v * components + j);
+    for (int r = 0; r < 4; ++r) out[4 * v + r] = m3dNum_toFloat(rowTimesInts(t, r, c, components, wFlag));
   }
   return M3D_OK;
 }

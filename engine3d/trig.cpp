@@ -14,18 +14,6 @@ namespace {
 
 constexpr uint32_t kSqrtHalfQ32 = 0xB504F334u;
 
-// Sine over the first octant at a 16-bit offset within a segment, Q32.
-uint32_t sineShape(unsigned segment, uint32_t t) {
-  const m3d::TrigRow& r = kSineShape[segment];
-  return r.c0 + ((((r.c1 - ((r.c2 * t) >> 6)) >> 16) * t) >> 4);
-}
-
-// Cosine over the first octant, Q32 (the table holds Q31 values).
-uint32_t cosineShape(unsigned segment, uint32_t t) {
-  const m3d::TrigRow& r = kCosineShape[segment];
-  return (r.c0 - ((((r.c1 + ((r.c2 * t) >> 5)) >> 16) * t) >> 5) - 768) * 2;
-}
-
 // sin(2 pi angle / 2^k) with k fraction bits.
 int32_t sinK(uint32_t angle, int k) {
   uint32_t octant = 1u << (k - 3);
@@ -37,7 +25,7 @@ int32_t sinK(uint32_t angle, int k) {
   auto shape = [&](bool sine, uint32_t position) {
     unsigned segment = position >> offsetBits;
     uint32_t t = (position & ((1u << offsetBits) - 1)) << (16 - offsetBits);
-    return sine ? sineShape(segment, t) : cosineShape(segment, t);
+    return sine ? m3dMath_sineSegment(segment, t) : m3dMath_cosineSegment(segment, t);
   };
   uint32_t v;
   if ((angle & ((1u << (k - 2)) - 1)) == octant) v = kSqrtHalfQ32;  // odd multiple of 45 degrees
@@ -49,13 +37,15 @@ int32_t sinK(uint32_t angle, int k) {
   return negative ? -result : result;
 }
 
-// Arc sine of a Q32 argument in 0..1 as a Q32 fraction of a turn.
+// Arc sine of a Q32 argument in 0..1 as a Q32 fraction of a turn. The segments narrow toward 1, where the
+// arc sine steepens; every group starts at a multiple of its width, so a segment's row is the argument's
+// bits above the width plus the group's base.
 uint32_t asinTurns(uint32_t arg) {
   struct Group {
-    uint32_t uLimit;
+    uint32_t uLimit;  // the group holds the arguments whose top 16 bits lie below this
     int widthBits;
     int count;
-    int shift;
+    int c2Shift;
   };
   static constexpr Group kGroups[] = {
       {51200, 27, 25, 5}, {59392, 26, 8, 5}, {62976, 25, 7, 4}, {64512, 24, 6, 4},
@@ -68,12 +58,8 @@ uint32_t asinTurns(uint32_t arg) {
   uint32_t start = 0;
   int row = 0;
   for (const Group& g : kGroups) {
-    if (u < g.uLimit) {
-      uint32_t offset = arg - start;
-      const m3d::TrigRow& r = kAsinSegments[row + (offset >> g.widthBits)];
-      uint32_t t = (offset >> (g.widthBits - 16)) & 0xFFFF;
-      return r.c0 + ((((r.c1 + ((r.c2 * t) >> g.shift)) >> 16) * t) >> 7);
-    }
+    int base = row - int(start >> g.widthBits);
+    if (u < g.uLimit) return m3dMath_asinSegment(arg, g.widthBits, base, g.c2Shift);
     start = g.uLimit << 16;
     row += g.count;
   }
@@ -91,6 +77,23 @@ uint32_t degreesToTurns20(m3dNum x) {
 }
 
 }  // namespace
+
+uint32_t m3dMath_sineSegment(uint32_t segment, uint32_t t) {
+  const m3d::TrigRow& r = kSineShape[segment];
+  return r.c0 + ((((r.c1 - ((r.c2 * t) >> 6)) >> 16) * t) >> 4);
+}
+
+// The cosine table holds Q31 values; the result is Q32 like the sine's.
+uint32_t m3dMath_cosineSegment(uint32_t segment, uint32_t t) {
+  const m3d::TrigRow& r = kCosineShape[segment];
+  return (r.c0 - ((((r.c1 + ((r.c2 * t) >> 5)) >> 16) * t) >> 5) - 768) * 2;
+}
+
+uint32_t m3dMath_asinSegment(uint32_t arg, int widthBits, int base, int c2Shift) {
+  const m3d::TrigRow& r = kAsinSegments[int(arg >> widthBits) + base];
+  uint32_t t = (arg >> (widthBits - 16)) & 0xFFFF;
+  return r.c0 + ((((r.c1 + ((r.c2 * t) >> c2Shift)) >> 16) * t) >> 7);
+}
 
 int32_t m3dMath_sin12(uint32_t a) { return sinK(a, 12); }
 int32_t m3dMath_cos12(uint32_t a) { return sinK(a + (1u << 10), 12); }

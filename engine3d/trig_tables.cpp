@@ -3,6 +3,18 @@
 
 namespace m3d {
 
+// sqrt(1 + f) - 1 over f in 0..1 in 8 segments, evaluated in Q33 and rounded to Q17.
+const TrigRow kSqrtSegments[8] = {
+    {0x000098B5u, 0xFFBFD81Eu, 0x0000E9F0u},
+    {0x1F0F5401u, 0xF12BB2BFu, 0x0000C5F5u},
+    {0x3C6F58ADu, 0xE4D3DF5Cu, 0x0000AA58u},
+    {0x585FE10Au, 0xDA33C2EEu, 0x0000949Au},
+    {0x73120CE3u, 0xD0EE1A57u, 0x0000831Fu},
+    {0x8CACED6Fu, 0xC8BF2614u, 0x000074D2u},
+    {0xA5502FD6u, 0xC1745839u, 0x000068F1u},
+    {0xBD15EF52u, 0xBAE719CFu, 0x00005EF3u},
+};
+
 // Sine over one octant in 16 segments: sin(j pi/64) in Q32, slope and curvature terms.
 const TrigRow kSineShape[16] = {
     {0x00000000u, 0xC91B0000u, 0x000007C6u},

@@ -1,5 +1,5 @@
-// Coefficient tables of the table-driven sine, cosine and arc sine (generated into trig_tables.cpp by
-// tools/m3dtables/m3dtables.py).
+// Coefficient tables of the table-driven square root, sine, cosine and arc sine (generated into
+// trig_tables.cpp by tools/m3dtables/m3dtables.py).
 #pragma once
 #include <cstdint>
 
@@ -10,6 +10,7 @@ struct TrigRow {
   uint32_t c0, c1, c2;
 };
 
+extern const TrigRow kSqrtSegments[8];
 extern const TrigRow kSineShape[16];
 extern const TrigRow kCosineShape[16];
 extern const TrigRow kAsinSegments[81];

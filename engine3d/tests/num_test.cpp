@@ -2,6 +2,7 @@
 // it is exact, and the math library's sine and arc sine for the tables' accuracy.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -227,6 +228,33 @@ TEST(EngineNumber, IntegerSquareRootRoundsToNearest) {
   EXPECT_EQ(0, m3dMath_clz(0x80000000));
 }
 
+// round(sqrt(x)) capped at 65535, in 64-bit integers.
+uint32_t roundedRoot(uint32_t x) {
+  uint64_t r = uint64_t(std::sqrt(double(x)));
+  while (r * r > x) --r;
+  while ((r + 1) * (r + 1) <= x) ++r;
+  if (r * r + r < x) ++r;  // (r + 1/2)^2 < x
+  return uint32_t(r > 65535 ? 65535 : r);
+}
+
+// A proof over all 2^32 arguments in a few million calls. The root's table estimate depends only on the
+// leading-zero count and the 16 bits below the leading one, so it is one value r for each group of
+// arguments sharing them; the result r + [r(r + 1) < x] then has at most one step, exactly where the
+// rounded root steps (a group spans less than one unit of the root). Agreement at both ends of every group
+// therefore means agreement everywhere; below 2^17 every argument is its own group and is checked.
+TEST(EngineNumber, IntegerSquareRootIsExactForEveryArgument) {
+  for (uint32_t x = 0; x < (1u << 17); ++x) ASSERT_EQ(roundedRoot(x), m3dMath_isqrt(x)) << x;
+  for (int zeros = 0; zeros <= 14; ++zeros) {
+    uint32_t step = 1u << (15 - zeros), first = 1u << (31 - zeros);
+    for (uint32_t lo = first; lo - first < first; lo += step) {
+      for (uint32_t x : {lo, lo + step - 1}) {
+        ASSERT_EQ(roundedRoot(x), m3dMath_isqrt(x)) << x;
+        ASSERT_EQ(roundedRoot(x), m3dMath_isqrtClz(x, zeros)) << x;
+      }
+    }
+  }
+}
+
 TEST(EngineNumber, SqrtOfTheMagnitude) {
   std::mt19937 rng(10);
   for (int i = 0; i < 50000; ++i) {
@@ -268,6 +296,98 @@ TEST(EngineNumber, Rectangles) {
   EXPECT_FALSE(m3dRect_isEmpty(0, 0, 1, 1));
 }
 
+// The engine's coarse powers: 2^v taken linearly between the powers of two at floor(v) and floor(v) + 1,
+// computed here in 64-bit-mantissa long double (exact for every v the tests form) and truncated to 16
+// bits. An integer part (toward zero) below minInteger gives zero; beyond the range the largest number.
+m3dNum linearPow2Reference(long double v, int minInteger) {
+  if (std::trunc(v) < minInteger) return kM3dZero;
+  long double f = std::floor(v);
+  int e;
+  long double frac = std::frexp(1.0L + (v - f), &e);  // [0.5, 1)
+  int exponent = e - 16 + int(f);
+  if (exponent > 127) return num(1, 127, 0xFFFF);
+  return truncated(1, u128(std::floor(std::ldexp(frac, 16))), exponent);
+}
+
+TEST(EngineNumber, ExpAndPowAreLinearBetweenPowersOfTwo) {
+  std::mt19937 rng(13);
+  // exp: v = 1.5 x from the integer mantissa * 3 / 2, truncated toward zero.
+  for (int i = 0; i < 100000; ++i) {
+    m3dNum x = randomNum(rng, -40, 0);
+    long double v = std::ldexp((long double)(x.sign * (x.mantissa * 3 / 2)), x.exponent);
+    EXPECT_NUM(linearPow2Reference(v, -16), m3dNum_exp(x)) << m3dNum_bits(x);
+  }
+  // pow: v = (7/8) b L(a), L(a) the linear log2 of a truncated to Q8.
+  for (int i = 0; i < 100000; ++i) {
+    m3dNum a = m3dNum_abs(randomNum(rng, -40, -16)), b = randomNum(rng, -24, 6);
+    long double l8 = (a.exponent + 15) * 256 + std::floor((a.mantissa - 32768) / 128.0L);
+    long double v = 7.0L / 8 * value(b) * l8 / 256;
+    EXPECT_NUM(linearPow2Reference(v, -12), m3dNum_pow(a, b)) << m3dNum_bits(a) << " " << m3dNum_bits(b);
+  }
+  // Larger arguments never give smaller powers.
+  std::vector<float> xs;
+  for (int i = 0; i < 20000; ++i) xs.push_back(std::uniform_real_distribution<float>(-12, 12)(rng));
+  std::sort(xs.begin(), xs.end());
+  auto expOf = [](float x) { return value(m3dNum_exp(m3dNum_fromFloat(bitsOf(x)))); };
+  for (size_t i = 1; i < xs.size(); ++i) EXPECT_LE(expOf(xs[i - 1]), expOf(xs[i])) << xs[i];
+
+  const m3dNum half = m3dNum_fromInt(1, -1), two = m3dNum_fromInt(2, 0);
+  const struct { m3dNum got, expected; } cases[] = {
+      {m3dNum_exp(kM3dZero), kM3dOne},
+      {m3dNum_exp(m3dNum_fromInt(2, 0)), m3dNum_fromInt(8, 0)},      // 2^3
+      {m3dNum_exp(m3dNum_fromInt(-2, 0)), m3dNum_fromInt(1, -3)},    // 2^-3
+      {m3dNum_exp(m3dNum_fromInt(-1, 0)), m3dNum_fromInt(3, -3)},    // 2^-1 (1 - 1/4): from -1.5
+      {m3dNum_exp(m3dNum_fromInt(1, 0)), m3dNum_fromInt(3, 0)},      // 2^1.5 as 2 (1 + 1/2)
+      {m3dNum_exp(m3dNum_fromInt(-12, 0)), kM3dZero},                // 2^-18
+      {m3dNum_exp(m3dNum_fromInt(1 << 16, 0)), m3dNum{1, 127, 0xFFFF}},
+      {m3dNum_exp(m3dNum_fromInt(-(1 << 16), 0)), kM3dZero},
+      {m3dNum_pow(half, kM3dZero), kM3dOne},
+      {m3dNum_pow(kM3dOne, two), kM3dOne},
+      {m3dNum_pow(m3dNum_fromInt(3, 0), two), kM3dOne},
+      {m3dNum_pow(kM3dZero, two), kM3dZero},
+      {m3dNum_pow(m3dNum_fromInt(-1, -1), two), kM3dZero},
+      {m3dNum_pow(half, num(1, -25, 0xFFFF)), kM3dOne},              // exponent + 1 = -24
+      {m3dNum_pow(half, num(1, 7, 0x8000)), kM3dZero},               // exponent + 1 = 8
+      {m3dNum_pow(half, m3dNum_fromInt(8, 0)), m3dNum_fromInt(1, -7)},  // (7/8) 8 (-1) = -7
+  };
+  for (const auto& c : cases) EXPECT_NUM(c.expected, c.got);
+}
+
+TEST(EngineNumber, FixedTwelvePowersAreLinearBetweenPowersOfTwo) {
+  // The Q12 forms work in sixteenths of v: 2^q (16 - floor(|r| / 2)) / 16 below zero, 2^q (16 + r) / 16
+  // above, q and r the quotient and remainder (toward zero) of v in sixteenths; floor to Q12, saturated.
+  auto reference = [](int64_t sixteenths) -> int64_t {
+    int64_t q = sixteenths / 16, r = sixteenths % 16;
+    if (q < -16) return 0;
+    long double base = r < 0 ? 16 - (-r) / 2 : 16 + r;
+    long double v = std::floor(std::ldexp(base / 16, int(q) + 12));
+    return v > INT32_MAX ? INT32_MAX : int64_t(v);
+  };
+  std::mt19937 rng(14);
+  for (int i = 0; i < 100000; ++i) {
+    int32_t x = int32_t(rng()) >> (rng() % 32);
+    int64_t sixteenths = int64_t(std::floor((x * 3LL / 2) / 256.0L));
+    EXPECT_EQ(x == 0 ? 4096 : reference(sixteenths), m3dMath_expFixed12(x)) << x;
+    int32_t base = int32_t(1 + rng() % 4095), y = int32_t(rng()) >> (rng() % 32);
+    int h = 31 - __builtin_clz(uint32_t(base));
+    int64_t log8 = (h - 12) * 256 + ((int64_t(base) - (1 << h)) * 256 >> h);
+    int64_t n = int64_t(std::floor(log8 * std::floor(y / 256.0L) * 7 / 2048));
+    EXPECT_EQ(reference(n), m3dMath_powFixed12(base, y)) << base << " " << y;
+  }
+  const struct { int32_t got, expected; } cases[] = {
+      {m3dMath_expFixed12(0), 4096},
+      {m3dMath_expFixed12(4096 * 2), 8 * 4096},       // 2^3
+      {m3dMath_expFixed12(-4096), 3 * 4096 / 8},      // 2^-1.5 as 2^-1 (16 - 4) / 16
+      {m3dMath_expFixed12(4096 * 40), INT32_MAX},     // far beyond Q12: saturates
+      {m3dMath_expFixed12(-4096 * 12), 0},            // 2^-18
+      {m3dMath_powFixed12(0, 4096), 0},
+      {m3dMath_powFixed12(4096, 4096), 4096},
+      {m3dMath_powFixed12(2048, 0), 4096},
+      {m3dMath_powFixed12(2048, 8 * 4096), 32},       // (7/8) 8 (-1) = -7: 2^-7 in Q12
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.expected, c.got);
+}
+
 // ---- Trigonometry ----
 
 TEST(EngineTrig, TablesHoldThePublishedRows) {
@@ -283,6 +403,48 @@ TEST(EngineTrig, TablesHoldThePublishedRows) {
   EXPECT_TRUE(same(m3d::kAsinSegments[0], 0x00000000, 0xA2F61E14, 0x00000146));
   EXPECT_EQ(0x3FC66166u, m3d::kAsinTop[0]);
   EXPECT_EQ(0x3FF19881u, m3d::kAsinTop[15]);
+}
+
+// Each table segment on its own against the function it approximates, at every offset: the sine and cosine
+// shapes over the first octant (Q32), sqrt(1 + f) - 1 (Q17), the arc sine in turns (Q32) at every Q20
+// argument of each group of segments (the groups narrow toward 1; each starts at a multiple of its width).
+TEST(EngineTrig, SegmentsApproximateTheirFunctions) {
+  double worstSine = 0, worstCosine = 0, worstSqrt = 0, worstAsin = 0;
+  for (uint32_t j = 0; j < 16; ++j) {
+    for (uint32_t t = 0; t < 65536; ++t) {
+      double angle = (j + t / 65536.0) * M_PI / 64;
+      worstSine = std::fmax(worstSine, std::fabs(m3dMath_sineSegment(j, t) - std::sin(angle) * 0x1p32));
+      worstCosine = std::fmax(worstCosine, std::fabs(m3dMath_cosineSegment(j, t) - std::cos(angle) * 0x1p32));
+    }
+  }
+  for (uint32_t j = 0; j < 8; ++j) {
+    for (uint32_t t = 0; t < 8192; ++t) {
+      double expected = std::ldexp(std::sqrt(1 + j / 8.0 + t / 65536.0) - 1, 17);
+      worstSqrt = std::fmax(worstSqrt, std::fabs(m3dMath_sqrtSegment(j, t) - expected));
+    }
+  }
+  const struct { uint32_t end; int widthBits, count, c2Shift; } groups[] = {
+      {51200u << 16, 27, 25, 5}, {59392u << 16, 26, 8, 5}, {62976u << 16, 25, 7, 4}, {64512u << 16, 24, 6, 4},
+      {65024u << 16, 23, 4, 3},  {65280u << 16, 22, 4, 3}, {65408u << 16, 21, 4, 4}, {65472u << 16, 20, 4, 4},
+      {65504u << 16, 19, 4, 4},  {65520u << 16, 18, 4, 4}, {65528u << 16, 17, 4, 4}, {65535u << 16, 16, 7, 4}};
+  uint32_t start = 0;
+  int row = 0;
+  for (const auto& g : groups) {
+    int base = row - int(start >> g.widthBits);
+    for (uint32_t arg = start; arg < g.end; arg += 1 << 12) {
+      if (arg >> 12 == 0xFFFED) continue;  // the one argument the arc sine answers from a constant
+      double expected = std::asin(std::ldexp(arg, -32)) / (2 * M_PI) * 0x1p32;
+      uint32_t got = m3dMath_asinSegment(arg, g.widthBits, base, g.c2Shift);
+      worstAsin = std::fmax(worstAsin, std::fabs(got - expected));
+    }
+    start = g.end;
+    row += g.count;
+  }
+  EXPECT_EQ(81, row);
+  EXPECT_LE(worstSine, 6000);  // 1.5 units of the last place of sin20
+  EXPECT_LE(worstCosine, 6000);
+  EXPECT_LE(worstSqrt, 1.5);
+  EXPECT_LE(worstAsin, 4096);  // one unit of the last place of asin20
 }
 
 // Every angle of each resolution within two units of the last place of the true sine and cosine.

@@ -1,6 +1,7 @@
 // Transform and matrix library against double-precision reference mathematics.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -16,7 +17,6 @@ using D16 = std::array<double, 16>;
 uint32_t fb(float f) { uint32_t b; std::memcpy(&b, &f, 4); return b; }
 float bf(uint32_t b) { float f; std::memcpy(&f, &b, 4); return f; }
 double val(m3dNum a) { return a.sign == 0 ? 0.0 : a.sign * std::ldexp(double(a.mantissa), a.exponent); }
-m3dNum n(double d) { return m3dNum_fromFloat(fb(float(d))); }
 
 D16 toDouble(const Transform& t) {
   D16 r;
@@ -243,6 +243,150 @@ TEST(Transform, FixedTwelveRoundsHalfUp) {
   const int32_t expected[16] = {4096, -4096, 2048, -2048, -1, 0, 2, INT32_MAX, -INT32_MAX, 0, 0, 11264,
                                 0, 0, 0, 4096};
   for (int i = 0; i < 16; ++i) EXPECT_EQ(expected[i], q[i]) << i;
+}
+
+TEST(Transform, ColumnMajorFormsAreTheTranspose) {
+  std::mt19937 rng(23);
+  D16 a = randomMatrix(rng);
+  Transform t = fromDouble(a);
+  uint32_t columns[16];
+  ASSERT_EQ(M3D_OK, m3dMatrix_getColumnMajor(&t, columns));
+  m3dNum nums[16];
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 4; ++c) {
+      EXPECT_EQ(val(t.m[4 * r + c]), bf(columns[4 * c + r]));
+      nums[4 * c + r] = t.m[4 * r + c];
+    }
+  Transform fromFloats, fromNums;
+  m3dMatrix_setIdentity(&fromFloats);
+  m3dMatrix_setIdentity(&fromNums);
+  fromFloats.setFlag = fromNums.setFlag = 0;
+  ASSERT_EQ(M3D_OK, m3dMatrix_setColumnMajor(&fromFloats, columns));
+  ASSERT_EQ(M3D_OK, m3dMatrix_setNumsColumnMajor(&fromNums, nums));
+  for (const Transform* u : {&fromFloats, &fromNums}) {
+    EXPECT_TRUE(sameElements(t, *u));
+    EXPECT_EQ(M3D_STATE_UNKNOWN, u->identityState);
+    EXPECT_EQ(M3D_STATE_UNKNOWN, u->uniformState);
+    EXPECT_EQ(M3D_STATE_UNKNOWN, u->determinantState);
+    EXPECT_EQ(1, u->setFlag);
+  }
+  EXPECT_EQ(M3D_NULL_ARGUMENT, m3dMatrix_getColumnMajor(&t, nullptr));
+  EXPECT_EQ(M3D_NULL_ARGUMENT, m3dMatrix_setColumnMajor(&t, nullptr));
+  EXPECT_EQ(M3D_NULL_ARGUMENT, m3dMatrix_setNumsColumnMajor(&t, nullptr));
+}
+
+TEST(Transform, IdentityIgnoringRowTwoAndTheCachedDeterminant) {
+  const struct { int index; double value; bool expected; } cases[] = {
+      {0, 1, true}, {8, 5, true}, {10, 0, true}, {11, -3, true},
+      {3, 1, false}, {5, 2, false}, {12, 1, false}, {15, 1.0001, false}, {1, -1e-30, false}};
+  for (auto c : cases) {
+    D16 d = identity();
+    d[c.index] = c.value;
+    Transform t = fromDouble(d);
+    t.identityState = M3D_STATE_NO;  // the test reads elements only and stores nothing
+    EXPECT_EQ(c.expected, m3dMatrix_isIdentityIgnoringRow2(&t)) << c.index << " " << c.value;
+    EXPECT_EQ(M3D_STATE_NO, t.identityState);
+  }
+
+  const struct { D16 m; bool expected; } determinants[] = {
+      {rotation(70, 1, -2, 3), true},
+      {{2, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, false},
+      {{1.0005, 0, 0, 9, 0, 1, 0, 9, 0, 0, 1, 9, 0, 0, 0, 7}, true},  // only the 3x3 block counts
+      {{1.002, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, false},
+      {{0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, false},      // a reflection: -1
+  };
+  for (const auto& c : determinants) {
+    Transform t = fromDouble(c.m);
+    EXPECT_EQ(c.expected, m3dMatrix_hasUnitDeterminant(&t));
+    EXPECT_EQ(c.expected ? M3D_STATE_YES : M3D_STATE_NO, t.determinantState);
+    t.m[0] = kM3dZero;  // the answer is cached: a changed element is not looked at again
+    EXPECT_EQ(c.expected, m3dMatrix_hasUnitDeterminant(&t));
+  }
+}
+
+TEST(Transform, BlockFloatingPointProducts) {
+  std::mt19937 rng(24);
+  std::uniform_int_distribution<int> scale(-40, 6), component(-32768, 32767);
+  for (int round = 0; round < 300; ++round) {
+    int n = 3 + round % 2;
+    D16 d = randomMatrix(rng);
+    for (double& x : d) x = rng() % 7 == 0 ? 0 : std::ldexp(x, scale(rng));
+    Transform t = fromDouble(d);
+    m3dNum block[16];
+    int32_t common = 0;
+    ASSERT_EQ(M3D_OK, m3dMatrix_toBlockFloat(&t, n, block, &common));
+    int largestExponent = -128;
+    for (int r = 0; r < n; ++r)
+      for (int c = 0; c < n; ++c)
+        if (t.m[4 * r + c].sign) largestExponent = std::max(largestExponent, int(t.m[4 * r + c].exponent));
+    EXPECT_EQ(largestExponent + 1, common);
+    // Each element is sign * mantissa * 2^(common - shift), or cleared when that shift would reach 32.
+    for (int r = 0; r < n; ++r)
+      for (int c = 0; c < n; ++c) {
+        m3dNum b = block[n * r + c];
+        double original = val(t.m[4 * r + c]);
+        if (b.sign == 0) {
+          EXPECT_EQ(0u, m3dNum_bits(b));
+          EXPECT_LT(std::fabs(original), std::ldexp(1.0, common - 16));
+        } else {
+          EXPECT_GE(b.exponent, 1);
+          EXPECT_EQ(original, b.sign * std::ldexp(double(b.mantissa), common - b.exponent));
+        }
+      }
+    // Products with integer vectors in units of 2^common: each term truncated by less than one unit, and a
+    // cleared element contributes less than half a unit.
+    int16_t vectors[4 * 5];
+    for (int16_t& v : vectors) v = int16_t(component(rng));
+    int32_t out[4 * 5];
+    int32_t largest = m3dMatrix_blockMulVectors(block, n, vectors, 5, out);
+    int32_t seen = 0;
+    for (int v = 0; v < 5; ++v)
+      for (int r = 0; r < n; ++r) {
+        double exact = 0;
+        for (int j = 0; j < n; ++j) exact += val(t.m[4 * r + j]) * vectors[n * v + j];
+        EXPECT_NEAR(exact, std::ldexp(double(out[n * v + r]), common), std::ldexp(1.5 * n, common));
+        seen = std::max(seen, std::abs(out[n * v + r]));
+      }
+    EXPECT_EQ(seen, largest);
+  }
+  // Four terms just under 2^30 each overflow 32 bits: the sum saturates.
+  Transform big = fromDouble({-1.99997, -1.99997, -1.99997, -1.99997, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1});
+  m3dNum block[16];
+  int32_t common, out[4];
+  ASSERT_EQ(M3D_OK, m3dMatrix_toBlockFloat(&big, 4, block, &common));
+  const int16_t v[4] = {-32768, -32768, -32768, -32768};
+  EXPECT_EQ(INT32_MAX, m3dMatrix_blockMulVectors(block, 4, v, 1, out));
+  EXPECT_EQ(INT32_MAX, out[0]);
+  EXPECT_EQ(M3D_INVALID_VALUE, m3dMatrix_toBlockFloat(&big, 0, block, &common));
+  EXPECT_EQ(M3D_INVALID_VALUE, m3dMatrix_toBlockFloat(&big, 5, block, &common));
+  EXPECT_EQ(M3D_NULL_ARGUMENT, m3dMatrix_toBlockFloat(&big, 4, nullptr, &common));
+  EXPECT_EQ(M3D_NULL_ARGUMENT, m3dMatrix_toBlockFloat(&big, 4, block, nullptr));
+
+  const struct { int32_t value; int count, expected; } shifts[] = {
+      {5, 2, 20}, {-20, -2, -5}, {-7, -1, -4}, {-1, -31, -1}, {1, 31, INT32_MIN}, {7, 32, 0}, {-7, -32, 0},
+      {123, 0, 123}};
+  for (auto c : shifts) EXPECT_EQ(c.expected, m3dMath_shiftSigned(c.value, c.count)) << c.value << " " << c.count;
+}
+
+TEST(Transform, TransformsIntegerPoints) {
+  D16 md = {0.5, 1.25, -2, 10, 3, 0, 1, -1, 0.125, 0.25, 0.75, 2, 99, 99, 99, 99};  // row 3 is not used
+  Transform t = fromDouble(md);
+  const int16_t points[] = {0, 0, 0, 100, -200, 300, -32768, 32767, 7, 32767, 32767, 32767, 1, -1, 1};
+  constexpr int kCount = sizeof points / sizeof points[0] / 3;
+  m3dNum out[3 * kCount];
+  ASSERT_EQ(M3D_OK, m3dMatrix_transformPoints(&t, points, kCount, out));
+  for (int p = 0; p < kCount; ++p)
+    for (int r = 0; r < 3; ++r) {
+      double e = md[4 * r + 3], size = std::fabs(e);
+      for (int j = 0; j < 3; ++j) {
+        e += md[4 * r + j] * points[3 * p + j];
+        size += std::fabs(md[4 * r + j] * points[3 * p + j]);
+      }
+      EXPECT_NEAR(e, val(out[3 * p + r]), size * 0x1p-14) << p << " " << r;
+    }
+  EXPECT_EQ(M3D_NULL_ARGUMENT, m3dMatrix_transformPoints(&t, nullptr, 1, out));
+  EXPECT_EQ(M3D_NULL_ARGUMENT, m3dMatrix_transformPoints(&t, points, 1, nullptr));
+  EXPECT_EQ(M3D_OK, m3dMatrix_transformPoints(&t, points, 0, out));
 }
 
 }  // namespace

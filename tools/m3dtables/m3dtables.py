@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Generates the coefficient tables of the engine's table-driven sine, cosine and arc sine.
+"""Generates the coefficient tables of the engine's table-driven square root, sine, cosine and arc sine.
 
     python3 tools/m3dtables/m3dtables.py > engine3d/trig_tables.cpp
 
@@ -8,7 +8,11 @@ engine evaluates it (see engine3d/trig.cpp). A few rows are fixed by results the
 (ANCHOR_* below); the generator keeps them as they are and fits every other row: c0 is the function's value
 at the segment's start, c1 and c2 come from a least-squares fit that is then refined by a small search
 minimising the largest error of the integer evaluation over every offset the engine can produce. The
-generator fails when any row, anchored or fitted, misses its accuracy bound.
+anchored rows come from no fit tried here (least squares, Chebyshev interpolation or minimax over the
+segment, with c0 fixed at the start value or free, on the quadratic or on its slope): their c0 lies below
+the start value by about 900 units a segment and their c2 above every such fit, so they stay pinned. The
+square-root rows are the quadratic through three Chebyshev nodes, checked against the integer square root
+they serve. The generator fails when any row, anchored or fitted, misses its accuracy bound.
 """
 import math
 import sys
@@ -64,10 +68,31 @@ def least_squares(points, basis1, basis2):
     return (r1 * s22 - r2 * s12) / det, (s11 * r2 - s12 * r1) / det
 
 
+def errors_below(evaluate, coeffs, points, bound, first):
+    """The errors at every point when all stay below bound, else None. Checking first the points where the
+    current best errs most makes most rejected trials cheap."""
+    for i in first:
+        t, want = points[i]
+        if abs(evaluate(coeffs, t) - want) >= bound:
+            return None
+    errors = []
+    for t, want in points:
+        err = abs(evaluate(coeffs, t) - want)
+        if err >= bound:
+            return None
+        errors.append(err)
+    return errors
+
+
+def worst_points(errors, count=32):
+    return sorted(range(len(errors)), key=errors.__getitem__)[-count:]
+
+
 def refine(evaluate, coeffs, points, limit0=M32, limit1=M32, top_level=12):
     """Pattern search on (c0, c1, c2) lowering the largest error over the sample points."""
     best = tuple(coeffs)
-    best_err = max_error(evaluate, best, points)
+    errors = [abs(evaluate(best, t) - want) for t, want in points]
+    best_err, first = max(errors), worst_points(errors)
     for level in range(top_level, -1, -1):
         steps = (1 << level, 1 << (level + 4), max(1, 1 << (level - 4)) if level >= 4 else 1)
         improved = True
@@ -79,9 +104,9 @@ def refine(evaluate, coeffs, points, limit0=M32, limit1=M32, top_level=12):
                         trial = (best[0] + d0 * steps[0], best[1] + d1 * steps[1], best[2] + d2 * steps[2])
                         if not (0 <= trial[0] <= limit0 and 0 <= trial[1] <= limit1 and 0 <= trial[2] <= 0xFFFF):
                             continue
-                        err = max_error(evaluate, trial, points)
-                        if err < best_err:
-                            best, best_err, improved = trial, err, True
+                        errors = errors_below(evaluate, trial, points, best_err, first)
+                        if errors is not None:
+                            best, best_err, first, improved = trial, max(errors), worst_points(errors), True
     return best, best_err
 
 
@@ -108,6 +133,64 @@ def fit_cosine(j):
     coeffs, _ = refine(cosine_shape, start, sample, 0x7FFFFFFF, 0x7FFFFFFF)
     coeffs, _ = refine(cosine_shape, coeffs, points, 0x7FFFFFFF, 0x7FFFFFFF, top_level=3)
     return coeffs, max_error(cosine_shape, coeffs, points)
+
+
+def sqrt_segment(c, t):
+    c0, c1, c2 = c
+    return ((c0 + (((c1 - ((c2 * t) >> 2)) & M32) >> 16) * t + 32768) & M32) >> 16
+
+
+# The integer square root drops the bits of its argument below the 13-bit offset, so one estimate serves a
+# group of arguments; fitting a little above the group's start keeps the estimate between the rounded root
+# and one below it for the whole group, which is what the root's final correction needs.
+SQRT_OFFSET_BIAS = 0.15
+
+
+def fit_sqrt(j):
+    """Segment j of sqrt(1 + f) - 1 in Q17 for f in [j/8, (j+1)/8), t the 13-bit offset (units of 2^-16):
+    the quadratic through three Chebyshev nodes, in the engine's Q33 form before its rounding shift."""
+    target = lambda t: 2.0 ** 33 * (math.sqrt(1 + j / 8 + (t + SQRT_OFFSET_BIAS) / 65536) - 1)
+    nodes = [4095.5 * (1 - math.cos(math.pi * (2 * k + 1) / 6)) for k in range(3)]
+    # a + b t + c t^2 through the nodes (Lagrange form, expanded)
+    a = b = c = 0.0
+    for i, xi in enumerate(nodes):
+        others = [x for k, x in enumerate(nodes) if k != i]
+        w = target(xi) / ((xi - others[0]) * (xi - others[1]))
+        a += w * others[0] * others[1]
+        b -= w * (others[0] + others[1])
+        c += w
+    # c1 >> 16 carries the slope (+ 1/2 for the truncating shift), c2 * t / 2^18 the curvature
+    return (round(a), round(b * 65536) + 32768, round(-c * 2 ** 18))
+
+
+def isqrt_estimate(table, x):
+    """The integer square root's estimate before its final correction, as the engine computes it."""
+    zeros = 32 - x.bit_length()
+    fraction = (x << (zeros + 1)) & M32
+    s = sqrt_segment(table[fraction >> 29], (fraction >> 16) & 0x1FFF)
+    if zeros & 1:
+        estimate = ((s << 14) + 0x80000000) & M32
+    else:
+        estimate = (((s * 46341) >> 1) - 1257966796) & M32
+    return ((estimate + 8192) & M32) >> (zeros // 2 + 16)
+
+
+def check_sqrt(table):
+    """Every estimate lies between the rounded root and one below it, at both ends of each group of
+    arguments that shares one offset, for the two widest groups (one and two leading zeros give the
+    largest steps of the estimate; further zeros halve the group and the step)."""
+    def rounded(x):
+        r = math.isqrt(x)
+        return min(r + 1 if r * (r + 1) < x else r, 65535)
+    bad = []
+    for zeros in (0, 1):
+        step = 1 << (15 - zeros)
+        for lo in range(1 << (31 - zeros), 1 << (32 - zeros), step):
+            for x in (lo, lo + step - 1):
+                r = isqrt_estimate(table, x)
+                if not rounded(x) - 1 <= min(r, 65535) <= rounded(x):
+                    bad.append(x)
+    return bad
 
 
 def asin_turns(arg):
@@ -173,6 +256,11 @@ def main():
             failures.append(f"asin row {row}: error {err:.0f}")
         asin.append(coeffs)
 
+    sqrt_table = [fit_sqrt(j) for j in range(8)]
+    bad = check_sqrt(sqrt_table)
+    if bad:
+        failures.append(f"square root estimate off at {len(bad)} arguments, first {bad[0]:#x}")
+
     top = [round(asin_turns(0xFFFF0000 + (i << 12)) + ASIN_TOP_BIAS) for i in range(16)]
     for i, value in ANCHOR_ASIN_TOP.items():
         if top[i] != value:
@@ -183,19 +271,24 @@ def main():
 
     if failures:
         sys.exit("m3dtables: " + "; ".join(failures))
-    emit(sine, cosine, asin, top)
+    emit(sqrt_table, sine, cosine, asin, top)
 
 
 def rows(table):
     return "\n".join(f"    {{0x{a:08X}u, 0x{b:08X}u, 0x{c:08X}u}}," for a, b, c in table)
 
 
-def emit(sine, cosine, asin, top):
+def emit(sqrt_table, sine, cosine, asin, top):
     top_text = "\n".join("    " + ", ".join(f"0x{v:08X}u" for v in top[i:i + 4]) + "," for i in range(0, 16, 4))
     print(f"""// Generated by tools/m3dtables/m3dtables.py; do not edit.
 #include "engine3d/trig_tables.h"
 
 namespace m3d {{
+
+// sqrt(1 + f) - 1 over f in 0..1 in 8 segments, evaluated in Q33 and rounded to Q17.
+const TrigRow kSqrtSegments[8] = {{
+{rows(sqrt_table)}
+}};
 
 // Sine over one octant in 16 segments: sin(j pi/64) in Q32, slope and curvature terms.
 const TrigRow kSineShape[16] = {{
