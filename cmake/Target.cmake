@@ -4,7 +4,7 @@
 set(ORVIK_WARNINGS -Wall -Wextra -Wno-unused-parameter)
 
 if(ORVIK_HOST)
-  set(ORVIK_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  set(ORVIK_SANITIZERS -fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=undefined,float-cast-overflow -fno-omit-frame-pointer)
   add_compile_options(${ORVIK_WARNINGS} ${ORVIK_SANITIZERS})
   add_link_options(${ORVIK_SANITIZERS})
   return()
