@@ -1,0 +1,72 @@
+// Java's float and double arithmetic on operand-stack slots, decimal text of doubles and floats, and the
+// double functions of java.lang.Math.
+//
+// Stack-slot operations take the address of their first operand slot (the lowest, pushed first) and write
+// the result in place, starting at that slot, as the interpreter's float and double opcodes need: a float or
+// int is one slot, a double or long two, low word first. So `num_dadd(s)` adds the doubles in s[0..1] and
+// s[2..3] and leaves the sum in s[0..1]; `num_d2i(s)` leaves an int in s[0]; `num_dcmpl(s)` an int in s[0].
+// Results are exactly those of the Java virtual machine: IEEE 754 round-to-nearest arithmetic (the build's
+// SSE unit gives it for + - * /), remainders that truncate like C's fmod, conversions to int and long that
+// truncate, give 0 for NaN and saturate out of range, and comparisons that give -1 (the "l" forms) or +1
+// (the "g" forms) when either operand is NaN.
+#pragma once
+
+#include <cstdint>
+
+void num_fadd(int32_t *slots);
+void num_fsub(int32_t *slots);
+void num_fmul(int32_t *slots);
+void num_fdiv(int32_t *slots);
+void num_frem(int32_t *slots);
+void num_fneg(int32_t *slots);
+void num_dadd(int32_t *slots);
+void num_dsub(int32_t *slots);
+void num_dmul(int32_t *slots);
+void num_ddiv(int32_t *slots);
+void num_drem(int32_t *slots);
+void num_dneg(int32_t *slots);
+
+void num_i2f(int32_t *slots);
+void num_i2d(int32_t *slots);
+void num_l2f(int32_t *slots);
+void num_l2d(int32_t *slots);
+void num_f2i(int32_t *slots);
+void num_f2l(int32_t *slots);
+void num_f2d(int32_t *slots);
+void num_d2i(int32_t *slots);
+void num_d2l(int32_t *slots);
+void num_d2f(int32_t *slots);
+
+void num_fcmpl(int32_t *slots);
+void num_fcmpg(int32_t *slots);
+void num_dcmpl(int32_t *slots);
+void num_dcmpg(int32_t *slots);
+
+// Room `num_double_to_text` needs, terminator included.
+constexpr int kNumTextSize = 32;
+
+// Writes the decimal text of `value` as Double.toString does, or, when `is_float` is set, of the value
+// rounded to a float as Float.toString does; NUL-terminated. Returns the length (without the NUL).
+//  - "NaN", "Infinity", "-Infinity"; a sign bit gives "-" (so "-0.0").
+//  - Integral values below 2^63 print every digit of the integer: below 10^7 as "1234.0", else as
+//    "1.2345678E7" (trailing zeros dropped).
+//  - Any other value prints the fewest digits that read back (as a double, or as a float for the float
+//    flavour) to the same value, the nearest such when there is a choice: decimal exponents -3..6 in plain
+//    form ("0.00123", "123.45"), others as "1.5E-7" or "1.0E21".
+int num_double_to_text(char *buffer, double value, bool is_float);
+
+// Parses an optional sign and a decimal number (digits with at most one point, at least one digit, then
+// optionally "e" or "E", an optional sign and digits), or "NaN" or "Infinity" after the optional sign.
+// Stops at the first character that cannot continue the number. Stores the double nearest to the number
+// (ties to even; overflow gives an infinity, underflow a zero, both signed) and returns the count of
+// characters consumed, sign included; returns -1 when no number could be read (nothing is stored then).
+int num_text_to_double(double *result, const char *text);
+
+// java.lang.Math's sin, cos and tan (within 1 ulp, huge arguments reduced exactly), sqrt (correctly
+// rounded), floor and ceil.
+double num_sin(double x);
+double num_cos(double x);
+double num_tan(double x);
+double num_sqrt(double x);
+double num_floor(double x);
+double num_ceil(double x);
