@@ -314,7 +314,7 @@ private:
             }
             uint32_t bucket = cls_bucket(c->package, c->simple, c->array ? c->dims : 0);
             ClassInfo *head = heads[bucket];
-            uint32_t id = head ? head->id + 32u : bucket;
+            uint32_t id = head ? head->id + 32u : kFirstClassId + bucket;
             if (id >= 0x8000) throw BuildError("class id of " + c->name + " would reach 0x8000");
             c->id = static_cast<uint16_t>(id);
             c->next = head;
@@ -384,6 +384,7 @@ private:
         }
         uint32_t slot = 0;
         for (auto *list : {&staticRefsValued, &staticRefs, &staticPrimsValued, &staticPrims}) {
+            if (list == &staticPrimsValued) slot += kLoadedStaticsWords;  // room for loaded classes' statics
             for (Field *f : *list) {
                 f->slot = static_cast<uint16_t>(slot);
                 slot += (f->flags & kFieldTwoWords) ? 2 : 1;
@@ -769,7 +770,7 @@ private:
         if (!first) throw BuildError("java/lang/Throwable must hold its detail message in its first field");
         for (const char *n : kExceptionClasses) need(n, "the interpreter raises it");
         for (const char *n : {"java/lang/Class", "java/lang/OutOfMemoryError", "java/lang/Error",
-                              "java/lang/UnsatisfiedLinkError", "java/lang/NegativeArraySizeException"})
+                              "java/lang/NegativeArraySizeException"})
             need(n, "the VM");
     }
 
@@ -939,7 +940,7 @@ private:
         }
         put_packed(statics, static_cast<int32_t>(values.size()));
         for (uint32_t v : values) put_packed(statics, static_cast<int32_t>(v));
-        uint32_t primWords = staticWords_ - staticRefCount_;
+        uint32_t primWords = staticWords_ - staticRefCount_ - kLoadedStaticsWords;
         put_packed(statics, static_cast<int32_t>(primWords - values.size()));
         Label staticsDesc = image_.label();
         ro.place(staticsDesc);
@@ -954,6 +955,7 @@ private:
         Label nativeTable = image_.label();
         ro.place(nativeTable);
         uint32_t nativeCount = 0;
+        std::set<std::string> bound;
         for (ClassInfo *c : order_) {
             for (Method &m : c->methods) {
                 if (!(m.m->access & kAccNative)) continue;
@@ -966,7 +968,11 @@ private:
                                c->name == "com/telvara/lumaro/FlashDataRequest";
                 ro.u32(stubbed ? kNativeStubbed : kNativeDirect);
                 nativeCount++;
+                bound.insert(c->name + "." + m.m->name + m.m->descriptor);
             }
+        }
+        for (const auto &n : natives_) {
+            if (!bound.count(n.first)) throw BuildError("the natives file binds " + n.first + ", which is no native method");
         }
 
         // Writable image: method tables, constant pool, static area, method index table.

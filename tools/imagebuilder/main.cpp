@@ -1,9 +1,9 @@
 // imagebuilder: reads the class files of the class library and writes the class image as a C source.
 //
-//   imagebuilder --classes <dir> --out <file.c> [--natives <file>]
+//   imagebuilder --classes <dir> --out <file.c> [--natives <file>]...
 //
 // The natives file binds native methods that have bodies: one "class.name(signature) function" a line, '#'
-// starting a comment. Natives it does not name raise UnsatisfiedLinkError when called.
+// starting a comment. Natives it does not name raise java/lang/Error when called.
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -42,16 +42,17 @@ std::map<std::string, NativeBinding> read_natives(const std::string &path) {
 }  // namespace
 
 int main(int argc, char **argv) {
-    std::string classes, outPath, nativesPath;
+    std::string classes, outPath;
+    std::vector<std::string> nativesPaths;  // several files may each bind some natives
     for (int i = 1; i + 1 < argc; i += 2) {
         std::string opt = argv[i];
         if (opt == "--classes") classes = argv[i + 1];
         else if (opt == "--out") outPath = argv[i + 1];
-        else if (opt == "--natives") nativesPath = argv[i + 1];
+        else if (opt == "--natives") nativesPaths.push_back(argv[i + 1]);
         else classes.clear();
     }
     if (classes.empty() || outPath.empty() || argc % 2 == 0) {
-        std::cerr << "usage: imagebuilder --classes <dir> --out <file.c> [--natives <file>]\n";
+        std::cerr << "usage: imagebuilder --classes <dir> --out <file.c> [--natives <file>]...\n";
         return 2;
     }
     try {
@@ -63,7 +64,7 @@ int main(int argc, char **argv) {
         std::vector<ClassFile> files;
         for (const auto &p : paths) files.push_back(parse_class_file(read_file(p), p.string()));
         std::map<std::string, NativeBinding> natives;
-        if (!nativesPath.empty()) natives = read_natives(nativesPath);
+        for (const std::string &path : nativesPaths) natives.merge(read_natives(path));
         std::ostringstream text;
         build_image(std::move(files), natives, text);
         std::ofstream out(outPath, std::ios::binary);

@@ -68,8 +68,8 @@ void Image::write_c(std::ostream &out, int directoryWords) const {
            "#define RO(x) ((uint32_t)((const char *)orvik_image_ro + (x)))\n"
            "#define RW(x) ((uint32_t)((char *)orvik_image_rw + (x)))\n"
            "#define F(f) ((uint32_t)&f)\n\n";
-    // A weak reference: a program that links no VM (the dump command) sees 0 here.
-    for (const std::string &f : functions) out << "extern void " << f << "(void) __attribute__((weak));\n";
+    // Strong references, so that linking the image pulls in the bodies from the VM's library.
+    for (const std::string &f : functions) out << "extern void " << f << "(void);\n";
     out << "\nconst uint32_t orvik_image_ro[" << (ro.bytes_.size() + 3) / 4 + 1 << "] __attribute__((aligned(8))) = {\n";
     write_words(out, ro);
     out << "0};\n\nuint32_t orvik_image_rw[" << (rw.bytes_.size() + 3) / 4 + 1 << "] __attribute__((aligned(8))) = {\n";

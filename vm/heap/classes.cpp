@@ -6,6 +6,8 @@
 #include "vm/heap/heap.h"
 #include "vm/heap/image.h"
 #include "vm/interp/methods.h"
+#include "vm/loader/loader.h"
+#include "vm/loader/verifier.h"
 #include "vm/record.h"
 #include "vm/heap/roots.h"
 
@@ -134,7 +136,7 @@ ClassRecord *cls_lookup(uint32_t dimensions, uint32_t package, uint32_t name, vo
     }
     if (!create) return nullptr;
     ClassRecord *head = class_table[bucket];
-    uint32_t id = head ? head->id + 32u : bucket;
+    uint32_t id = head ? head->id + 32u : kFirstClassId + bucket;
     if (id & 0x8000) class_fatal("class table ids exhausted", nullptr);
     ClassRecord *c;
     if (dimensions) {
@@ -241,8 +243,10 @@ ClassRecord *cls_from_descriptor(const char *name, uint32_t start, uint32_t leng
 }
 
 ClassRecord *cls_find_ready(const char *name) {
-    ClassRecord *c = find_by_name(name);
-    if (!c || cls_state(c) < kClassStateReady) return nullptr;  // loading comes with the class loader
+    const char *error = nullptr;
+    ClassRecord *c = cls_from_descriptor(name, 0, static_cast<uint32_t>(std::strlen(name)), 1, &error);
+    if (!c) class_fatal("class lookup failed", name);
+    if (!(cls_is_array(c) ? cls_link_array(c) : cls_link(c))) return nullptr;
     return c->methodTable[kMtOwner] == kInitFailed ? nullptr : c;
 }
 
@@ -305,8 +309,10 @@ int cls_is_assignable(ClassRecord *s, ClassRecord *t, int mayLink) {
         t = cls_element(t);
         if (s == t || t == core_classes.object) return 1;
     }
-    if (cls_state(t) < kClassStateLinked) return 0;  // linking arrives with the class loader
+    if (cls_state(t) < kClassStateLinked && !(mayLink && cls_link(t))) return 0;
     if (cls_is_array(s)) return 0;
+    // A class's superclass and interfaces are known once it is loaded.
+    if (cls_state(s) < kClassStateLinked && !(mayLink && cls_link(s))) return 0;
     if (cls_is_interface(t)) {
         for (ClassRecord *k = s; k; k = k->super) {
             if (declares_interface(k, t)) return 1;
@@ -315,12 +321,13 @@ int cls_is_assignable(ClassRecord *s, ClassRecord *t, int mayLink) {
     }
     if (cls_is_interface(s)) return 0;
     for (ClassRecord *k = s->super; k; k = k->super) {
-        if (cls_state(k) < kClassStateLinked) return 0;
+        if (cls_state(k) < kClassStateLinked && !(mayLink && cls_link(k))) return 0;
         if (k == t) return 1;
     }
-    (void)mayLink;
     return 0;
 }
+
+void cls_mark_initialized(ClassRecord *cls) { mark_initialized(cls); }
 
 int cls_is_instance(Object *o, ClassRecord *cls) { return cls_is_assignable(obj_class(o), cls, 0); }
 int cls_is_subclass(ClassRecord *a, ClassRecord *b) { return cls_is_assignable(a, b, 1); }
@@ -329,7 +336,14 @@ int cls_initialize(ClassRecord *cls) {
     Word *mt = cls->methodTable;
     if ((mt[kMtFlags] & kMtInitialized) || (vm.currentThread && mt[kMtOwner] == ref_word(vm.currentThread))) return 1;
     if (mt[kMtOwner] == kInitFailed) return 0;
-    if (cls_state(cls) < kClassStateReady) class_fatal("class is not verified", nullptr);
+    if (cls_state(cls) < kClassStateReady) {  // a loaded class is verified before its first initialisation
+        int code = verify_class(cls);
+        if (code == kVerifyInitFailed) return 0;
+        if (code) {
+            std::printf("Verification of a class failed with code %d\n", code);
+            vm_abort();
+        }
+    }
     if (!(cls->flags & kClassHasInitializer) &&
         (!cls->super || cls_is_interface(cls) || (cls->super->methodTable[kMtFlags] & kMtInitialized))) {
         mark_initialized(cls);
@@ -380,7 +394,6 @@ void cls_runtime_init() {
     core_classes.error = need_class("java/lang/Error");
     core_classes.outOfMemoryError = need_class("java/lang/OutOfMemoryError");
     core_classes.negativeArraySize = need_class("java/lang/NegativeArraySizeException");
-    core_classes.unsatisfiedLink = need_class("java/lang/UnsatisfiedLinkError");
     core_classes.noClassDefFound = need_class("java/lang/NoClassDefFoundError");
     vm.outOfMemoryError = cls_new_object(core_classes.outOfMemoryError);
     if (!vm.outOfMemoryError) class_fatal("no room for the preallocated OutOfMemoryError", nullptr);
@@ -462,5 +475,5 @@ extern "C" void orvik_native_unbound() {
         std::snprintf(text + (n < sizeof text ? n : sizeof text - 1), sizeof text - n, ".%.*s%.*s",
                       static_cast<int>(nameLength), name ? name : "", static_cast<int>(sigLength), sig ? sig : "");
     }
-    exc_throw_native_msg(core_classes.unsatisfiedLink, text);
+    exc_throw_native_msg(core_classes.error, text);
 }

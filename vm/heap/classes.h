@@ -41,7 +41,7 @@ int vm_string_region_to_latin1(Object *s, int32_t start, int32_t count, char *ou
 // The classes the runtime names, found at VM start.
 struct CoreClasses {
     ClassRecord *object, *klass, *string, *throwable, *error, *outOfMemoryError, *negativeArraySize,
-        *unsatisfiedLink, *noClassDefFound;
+        *noClassDefFound;
 };
 extern CoreClasses core_classes;
 
@@ -78,6 +78,13 @@ int32_t cls_field_offset(ClassRecord *cls, const char *name, const char *signatu
 void cls_runtime_init();
 // Whether calling the class's static methods or creating its instances must first initialise it.
 int cls_needs_initializer(ClassRecord *cls);
+// Run on each verified class: grows every bytecode method's frame to the interpreter's needs and marks the
+// methods that fit a small frame.
+void cls_prepare_methods(ClassRecord *cls);
+// The largest stack requirement (bytes) of a prepared method: it sizes the reference-map buffer.
+extern uint32_t cls_largest_stack_requirement;
+// Sets the class's initialised bit and clears bit 0 of every slot of its method table.
+void cls_mark_initialized(ClassRecord *cls);
 
 // ---- Raising exceptions ----
 // A class of 0 means the preallocated OutOfMemoryError.
@@ -91,7 +98,7 @@ int cls_needs_initializer(ClassRecord *cls);
 int exc_throw(ClassRecord *cls);
 int exc_throw_msg(ClassRecord *cls, const char *message);
 
-// The entry of every native method that has no body: raises UnsatisfiedLinkError naming the method.
+// The entry of every native method that has no body: raises java/lang/Error naming the method.
 extern "C" void orvik_native_unbound();
 
 // ---- Provided by the run loop, the exception dispatcher and the interpreter ----

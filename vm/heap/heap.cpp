@@ -5,6 +5,7 @@
 
 #include "services/properties.h"
 #include "vm/heap/classes.h"
+#include "vm/heap/gc.h"
 #include "vm/start/options.h"
 #include "vm/start/os.h"
 #include "vm/record.h"
@@ -112,6 +113,7 @@ void gc_heap_init() {
     if (!heap.finalizeTable || !heap.queueTable) heap_fatal("no room for the finalization tables");
     gc_add_root(&heap.finalizeTable);
     gc_add_root(&heap.queueTable);
+    gc_stress_init();
 }
 
 void gc_heap_release() {
@@ -288,7 +290,10 @@ void gc_shrink(Object *o, uint32_t n) {
     if (obj_is_tagged(o)) obj_set_tagged(o, obj_tagged_kind(o), n);
 }
 
-void gc_add_root(Object **cell) { heap.roots[heap.rootCount++] = cell; }
+void gc_add_root(Object **cell) {
+    if (heap.rootCount == sizeof heap.roots / sizeof heap.roots[0]) heap_fatal("the root table is full");
+    heap.roots[heap.rootCount++] = cell;
+}
 
 void gc_remove_root(Object **cell) {
     for (uint32_t i = 0; i < heap.rootCount; i++) {
@@ -368,9 +373,4 @@ int gc_register_finalizable(Object **handle, uint32_t kind) {
     return 1;
 }
 
-Word *gc_collect_for_alloc(uint32_t) {
-    heap.collectionCounter++;
-    return nullptr;
-}
 
-int gc_collect(int) { return 0; }

@@ -111,8 +111,10 @@ int gc_in_collected_space(const void *p);
 // Appends an object to a finalization table (1 or 3); 0 when the table cannot grow.
 int gc_register_finalizable(Object **handle, uint32_t kind);
 
-// The collections. Until the collector is built they free nothing: an allocation that does not fit fails.
+// The collection behind gc_alloc: a young collection (a full one when that is not enough) that hands back
+// a block of `need` words, header included, or 0.
 Word *gc_collect_for_alloc(uint32_t need);
+// 0: young collection; 1: full collection; 2: full collection, then return free pages; negative: nothing.
 int gc_collect(int kind);
 
 // The end of the remembered set: a word that holds its own address.

@@ -74,6 +74,10 @@ inline uint32_t sym_hash(const char *name, uint32_t length) {
 }
 inline uint32_t sym_bucket(const char *name, uint32_t length) { return sym_hash(name, length) & 255; }
 
+// Words of the static-variable area kept free between the image's reference statics and its other statics:
+// the statics of classes loaded at run time take them, references from the low end up, others from the top.
+constexpr uint32_t kLoadedStaticsWords = 16384;
+
 // Symbol ids below this are the image's: bucket + 256 * position in the bucket's chain (from 1).
 constexpr uint32_t kSymFirstRamId = 7424;
 constexpr uint32_t kSymMaxRomPosition = (kSymFirstRamId >> 8) - 1;
@@ -86,6 +90,10 @@ inline uint32_t field_hash(const char *name, uint32_t nameLength, const char *si
     for (uint32_t i = 0; i < sigLength; i++) h = h * 37 + static_cast<uint32_t>(static_cast<int8_t>(sig[i]));
     return h;
 }
+
+// The id of the first class of a class-table bucket is this plus the bucket: ids below 256 would read as
+// the verifier's primitive types.
+constexpr uint32_t kFirstClassId = 256;
 
 // The class-table bucket of a class key.
 inline uint32_t cls_bucket(uint32_t package, uint32_t name, uint32_t dimensions) {

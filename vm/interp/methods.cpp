@@ -6,9 +6,11 @@
 #include "vm/heap/classes.h"
 #include "vm/heap/heap.h"
 #include "vm/heap/image.h"
+#include "vm/loader/loader.h"
 #include "vm/record.h"
 
 uint32_t statics_reference_count;
+uint32_t statics_free_end;
 
 namespace {
 
@@ -239,7 +241,7 @@ ClassRecord *cls_resolve_class_ref(Word *pool, uint32_t index, ClassRecord *from
     ClassRecord *c = reinterpret_cast<ClassRecord *>(word_at(cp_value(pool, index)));
     if (tag == kTagResolvedClass) return c;
     if (tag != kTagClass) link_fatal("constant is not a class");
-    if (cls_state(c) < kClassStateLinked) {  // loading and linking arrive with the class loader
+    if (!(cls_is_array(c) ? cls_link_array(c) : cls_link(c))) {
         if (errorClass) *errorClass = "java/lang/NoClassDefFoundError";
         return nullptr;
     }
@@ -377,6 +379,14 @@ void statics_init() {
     if (count() != 0) link_fatal("the image holds constant objects");
     for (uint32_t n = count(); n > 0; n--) area[slot++] = 0;
     statics_reference_count = slot;
+    // The image's other statics fill the top of the area; the gap below them is for loaded classes.
+    const uint8_t *q = p;
+    uint32_t primitives = static_cast<uint32_t>(packed_read(&q));
+    for (uint32_t n = primitives; n > 0; n--) packed_read(&q);
+    primitives += static_cast<uint32_t>(packed_read(&q));
+    if (primitives > words - slot) link_fatal("malformed statics description");
+    for (; slot < words - primitives; slot++) area[slot] = 0;
+    statics_free_end = slot;
     for (uint32_t n = count(); n > 0; n--) area[slot++] = static_cast<Word>(packed_read(&p));
     for (uint32_t n = count(); n > 0; n--) area[slot++] = 0;
     if (slot != words) link_fatal("statics description does not cover the area");

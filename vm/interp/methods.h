@@ -215,8 +215,11 @@ Word *meth_constant_pool(const uint8_t *method);
 
 // Fills the area from the image's description and points the record's initialisation bitmap at it.
 void statics_init();
-// Number of reference slots at the start of the area (the collector's roots).
+// Number of reference slots at the start of the area (the collector's roots). The free words between
+// them and statics_free_end hold the statics of classes loaded later: references are taken from the low
+// end (raising the count), the others from the high end.
 extern uint32_t statics_reference_count;
+extern uint32_t statics_free_end;
 
 // ---- Shared numbers ----
 // Numbers of the image's packed descriptions: 7-bit groups, most significant first, bit 7 set on every

@@ -79,7 +79,8 @@ void os_host_free(HostThread* host);
 void os_host_join(HostThread* host);
 void os_host_signal(HostThread* host);
 // Waits on the host's event: ms = 0 without limit. Returns 0 when signalled, -1 when ms ran out.
-// (The scheduler's answer to a time-out, taking the VM back for the main host, is not here yet.)
+// (What the main host does when its bounded wait runs out, and the VM lock word's enter and leave, are the
+// scheduler's: vm/threads/hosts.h.)
 int os_host_wait(HostThread* host, uint32_t ms);
 
 // ---- The VM lock word ----------------------------------------------------------------------

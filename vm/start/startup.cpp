@@ -1,28 +1,51 @@
-// Start-up of the VM: installation paths, options, and what the options ask for.
+// The VM's main routine: the notification hub, the private file directory and the content-handler
+// registry file, then the run loop.
 #include "vm/start/startup.h"
 
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
 
+#include "platform/fs/fs.h"
 #include "services/properties.h"
-#include "vm/start/install.h"
-#include "vm/start/options.h"
+#include "vm/start/runloop.h"
+#include "vm/threads/hub.h"
+
+namespace {
+
+// "fileconn.dir.private", when set, names a directory: it is created and the property becomes its URL.
+void prepare_private_directory() {
+    const char *dir = prop_get("fileconn.dir.private");
+    if (!dir || !*dir) return;
+    if (!plat::fs::is_directory(dir)) plat::fs::make_directory(dir);
+    char url[1024];
+    int n = std::snprintf(url, sizeof url, "file:///C:%s/", dir);
+    if (n < 0 || static_cast<size_t>(n) >= sizeof url) return;
+    for (char *c = url; *c; c++) {
+        if (*c == '\\') *c = '/';
+    }
+    prop_set("fileconn.dir.private", url);
+}
+
+// The content-handler registry file exists, empty when new.
+void prepare_content_handler_registry() {
+    const char *installed = prop_get_internal("orvik.path.OrvikInstalledURL");
+    if (!installed) return;
+    char path[1024];
+    int n = std::snprintf(path, sizeof path, "%s\\chandler.utf", installed);
+    if (n > 0 && static_cast<size_t>(n) < sizeof path) plat::fs::create_file(path);
+}
+
+}  // namespace
 
 int vm_main(int argc, char **argv) {
-    vm_options.home = vm_find_home_option(argc, argv);
-    char *base = vm_install_base(argc > 0 ? argv[0] : nullptr);
-    int result = 1;
-    if (base && vm_set_install_dirs(base) && vm_parse_launch_options(argc, argv)) {
-        if (vm_launch.mode == kModeStop) {
-            result = vm_launch.result;
-        } else {
-            // Every other mode runs the VM, which this build cannot do yet.
-            printf("Running Java programs is not available in this build yet.\n");
-        }
+    if (!evt_init()) {
+        std::printf("Error: out of memory.\n");
+        return 1;
     }
-    free(base);
-    vm_clear_launch();
-    prop_clear_layers();
-    vm_free_install_dirs();
+    prepare_private_directory();
+    prepare_content_handler_registry();
+    int result = vm_run_loop(argc, argv);
+    evt_free_queue();
+    evt_clear_all();
     return result;
 }

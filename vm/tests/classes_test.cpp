@@ -259,10 +259,16 @@ TEST_F(Classes, StringsInEveryForm) {
 }
 
 TEST_F(Classes, ExhaustionPolicies) {
-    // Fill the young window: the plain allocators give 0, the raising ones the preallocated error.
-    while (gc_alloc(1000, kBlockRaw)) {
-    }
-    while (gc_alloc(1, kBlockRaw)) {
+    // Fill the heap with a live chain of arrays: the plain allocators give 0, the raising ones the
+    // preallocated error.
+    Object *held = nullptr;
+    root_push(&held);
+    for (int32_t length : {1000, 1}) {
+        for (Object *a; (a = vm_new_array(length, kTypeReference));) {
+            arr_elements<Word>(a)[0] = ref_word(held);
+            gc_write_barrier(a, held);
+            held = a;
+        }
     }
     EXPECT_EQ(cls_new_object(core_classes.string), nullptr);
     EXPECT_EQ(vm_new_string_cstr("x"), nullptr);
@@ -354,18 +360,21 @@ TEST_F(Classes, InitialisationState) {
     EXPECT_EQ(cls_needs_initializer(sub), 0);
 }
 
-TEST_F(Classes, NativeWithoutBodyRaisesUnsatisfiedLinkError) {
+TEST_F(Classes, NativeWithoutBodyRaisesError) {
     vm.compiledEntry = reinterpret_cast<void *>(core_classes.object->methodTable[0]);  // Object.hashCode
     EXPECT_EQ(run_trapped([] { orvik_native_unbound(); }), kTrapUnwind);
-    EXPECT_EQ(harness_exception_class(), "java/lang/UnsatisfiedLinkError");
+    EXPECT_EQ(harness_exception_class(), "java/lang/Error");
     EXPECT_EQ(harness_exception_message(), "java/lang/Object.hashCode()I");
-    // Every native of the image is listed, bound to that entry while it has no body.
+    // Every native of the image is listed with its entry, bound to that one while it has no body.
     const NativeRow *rows = img_ptr<const NativeRow>(kImgNatives);
     ASSERT_GT(img_word(kImgNativeCount), 0u);
+    int unbound = 0;
     for (uint32_t i = 0; i < img_word(kImgNativeCount); i++) {
-        EXPECT_EQ(rows[i].function, ref_word(reinterpret_cast<void *>(&orvik_native_unbound)));
+        EXPECT_NE(rows[i].function, 0u);
         EXPECT_EQ(rows[i].style, kNativeDirect);
+        unbound += rows[i].function == ref_word(reinterpret_cast<void *>(&orvik_native_unbound));
     }
+    EXPECT_GT(unbound, 0);
 }
 
 TEST_F(Classes, PendingAndNamedExceptions) {

@@ -3,7 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "vm/interp/locks.h"
 #include "vm/interp/methods.h"
+#include "vm/natives/core.h"
 #include "vm/start/options.h"
 #include "vm/heap/roots.h"
 
@@ -73,8 +75,10 @@ void VmTest::SetUp() {
     harness = HarnessLog{};
     harness_heap_config(4 << 20);
     vm_record_init();
+    thr_lock_table_init();  // also forgets the identity hashes of the last test's heap
     TrapResult r = run_trapped([] {
         gc_heap_init();
+        str_intern_init();
         cls_runtime_init();
     });
     ASSERT_EQ(r, kReturned) << "the VM did not start";

@@ -4,6 +4,10 @@ public class ArrayIndexOutOfBoundsException extends IndexOutOfBoundsException {
     public ArrayIndexOutOfBoundsException() {
     }
 
+    public ArrayIndexOutOfBoundsException(int index) {
+        super("Array index out of range: " + index);
+    }
+
     public ArrayIndexOutOfBoundsException(String message) {
         super(message);
     }

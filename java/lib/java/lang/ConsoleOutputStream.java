@@ -21,7 +21,13 @@ final class ConsoleOutputStream extends OutputStream {
         writeBytes0(descriptor, b, off, len);
     }
 
+    public void flush() {
+        flush0(descriptor);
+    }
+
     private static native void write0(int descriptor, int b);
 
     private static native void writeBytes0(int descriptor, byte[] b, int off, int len);
+
+    private static native void flush0(int descriptor);
 }

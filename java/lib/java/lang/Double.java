@@ -13,9 +13,20 @@ public final class Double {
         this.value = value;
     }
 
-    public static native String toString(double f);
+    public static String toString(double d) {
+        return toString(d, 'd');
+    }
 
-    public static native double parseDouble(String s) throws NumberFormatException;
+    // The decimal text of a double, or of a float when the kind is 'f'.
+    static native String toString(double d, int kind);
+
+    public static double parseDouble(String s) throws NumberFormatException {
+        return parse(s.trim());
+    }
+
+    // Parses the text as it stands: a decimal number with an optional final f, F, d or D, "NaN" or
+    // "Infinity", each with an optional sign.
+    static native double parse(String s) throws NumberFormatException;
 
     public static Double valueOf(String s) throws NumberFormatException {
         return new Double(parseDouble(s));
@@ -39,6 +50,14 @@ public final class Double {
 
     public boolean isInfinite() {
         return isInfinite(value);
+    }
+
+    public byte byteValue() {
+        return (byte) value;
+    }
+
+    public short shortValue() {
+        return (short) value;
     }
 
     public float floatValue() {

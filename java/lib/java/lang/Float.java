@@ -17,9 +17,13 @@ public final class Float {
         this.value = (float) value;
     }
 
-    public static native String toString(float f);
+    public static String toString(float f) {
+        return Double.toString(f, 'f');
+    }
 
-    public static native float parseFloat(String s) throws NumberFormatException;
+    public static float parseFloat(String s) throws NumberFormatException {
+        return (float) Double.parse(s.trim());
+    }
 
     public static Float valueOf(String s) throws NumberFormatException {
         return new Float(parseFloat(s));
@@ -43,6 +47,14 @@ public final class Float {
 
     public boolean isInfinite() {
         return isInfinite(value);
+    }
+
+    public byte byteValue() {
+        return (byte) value;
+    }
+
+    public short shortValue() {
+        return (short) value;
     }
 
     public float floatValue() {

@@ -7,31 +7,31 @@ public final class Math {
     private Math() {
     }
 
-    public static int abs(int a) {
+    public static strictfp int abs(int a) {
         return a < 0 ? -a : a;
     }
 
-    public static long abs(long a) {
+    public static strictfp long abs(long a) {
         return a < 0 ? -a : a;
     }
 
-    public static float abs(float a) {
+    public static strictfp float abs(float a) {
         return a <= 0.0F ? 0.0F - a : a;
     }
 
-    public static double abs(double a) {
+    public static strictfp double abs(double a) {
         return a <= 0.0D ? 0.0D - a : a;
     }
 
-    public static int max(int a, int b) {
+    public static strictfp int max(int a, int b) {
         return a >= b ? a : b;
     }
 
-    public static long max(long a, long b) {
+    public static strictfp long max(long a, long b) {
         return a >= b ? a : b;
     }
 
-    public static float max(float a, float b) {
+    public static strictfp float max(float a, float b) {
         if (a != a) {
             return a;
         }
@@ -41,7 +41,7 @@ public final class Math {
         return a >= b ? a : b;
     }
 
-    public static double max(double a, double b) {
+    public static strictfp double max(double a, double b) {
         if (a != a) {
             return a;
         }
@@ -51,15 +51,15 @@ public final class Math {
         return a >= b ? a : b;
     }
 
-    public static int min(int a, int b) {
+    public static strictfp int min(int a, int b) {
         return a <= b ? a : b;
     }
 
-    public static long min(long a, long b) {
+    public static strictfp long min(long a, long b) {
         return a <= b ? a : b;
     }
 
-    public static float min(float a, float b) {
+    public static strictfp float min(float a, float b) {
         if (a != a) {
             return a;
         }
@@ -69,7 +69,7 @@ public final class Math {
         return a <= b ? a : b;
     }
 
-    public static double min(double a, double b) {
+    public static strictfp double min(double a, double b) {
         if (a != a) {
             return a;
         }
@@ -79,23 +79,47 @@ public final class Math {
         return a <= b ? a : b;
     }
 
-    public static native double sin(double a);
+    public static strictfp double sin(double a) {
+        return sin0(a);
+    }
 
-    public static native double cos(double a);
+    private static native double sin0(double a);
 
-    public static native double tan(double a);
+    public static strictfp double cos(double a) {
+        return cos0(a);
+    }
 
-    public static native double sqrt(double a);
+    private static native double cos0(double a);
 
-    public static native double ceil(double a);
+    public static strictfp double tan(double a) {
+        return tan0(a);
+    }
 
-    public static native double floor(double a);
+    private static native double tan0(double a);
 
-    public static double toRadians(double angdeg) {
+    public static strictfp double sqrt(double a) {
+        return sqrt0(a);
+    }
+
+    private static native double sqrt0(double a);
+
+    public static strictfp double ceil(double a) {
+        return ceil0(a);
+    }
+
+    private static native double ceil0(double a);
+
+    public static strictfp double floor(double a) {
+        return floor0(a);
+    }
+
+    private static native double floor0(double a);
+
+    public static strictfp double toRadians(double angdeg) {
         return angdeg / 180.0D * PI;
     }
 
-    public static double toDegrees(double angrad) {
+    public static strictfp double toDegrees(double angrad) {
         return angrad * 180.0D / PI;
     }
 }

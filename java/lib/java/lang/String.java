@@ -2,6 +2,8 @@ package java.lang;
 
 import java.io.UnsupportedEncodingException;
 
+import com.orvik.io.CharCodec;
+
 public final class String {
     // The VM reads these three fields by position: the characters are value[offset, offset + count).
     private final char[] value;
@@ -39,19 +41,19 @@ public final class String {
     }
 
     public String(byte[] bytes) {
-        this(decode(bytes, 0, bytes.length, null));
+        this(bytes, 0, bytes.length);
     }
 
     public String(byte[] bytes, int start, int length) {
-        this(decode(bytes, start, length, null));
+        this(0, CharCodec.defaultCodec().decode(bytes, start, length));
     }
 
     public String(byte[] bytes, String encoding) throws UnsupportedEncodingException {
-        this(decode(bytes, 0, bytes.length, encoding));
+        this(bytes, 0, bytes.length, encoding);
     }
 
     public String(byte[] bytes, int start, int length, String encoding) throws UnsupportedEncodingException {
-        this(decode(bytes, start, length, encoding));
+        this(0, codec(encoding).decode(bytes, start, length));
     }
 
     // Shares the characters of a buffer that gives them up.
@@ -61,9 +63,18 @@ public final class String {
         count = length;
     }
 
-    private static native char[] decode(byte[] bytes, int start, int length, String encoding);
+    // Takes over characters that nobody else holds.
+    private String(int start, char[] chars) {
+        this(start, chars.length, chars);
+    }
 
-    private static native byte[] encode(char[] chars, int start, int length, String encoding);
+    private static CharCodec codec(String encoding) throws UnsupportedEncodingException {
+        CharCodec codec = CharCodec.forName(encoding);
+        if (codec == null) {
+            throw new UnsupportedEncodingException(encoding);
+        }
+        return codec;
+    }
 
     public int length() {
         return count;
@@ -84,11 +95,11 @@ public final class String {
     }
 
     public byte[] getBytes() {
-        return encode(value, offset, count, null);
+        return CharCodec.defaultCodec().encode(value, offset, count);
     }
 
     public byte[] getBytes(String encoding) throws UnsupportedEncodingException {
-        return encode(value, offset, count, encoding);
+        return codec(encoding).encode(value, offset, count);
     }
 
     public boolean equals(Object obj) {

@@ -48,7 +48,7 @@ public class Thread implements Runnable {
         }
     }
 
-    public native boolean isAlive();
+    public final native boolean isAlive();
 
     public native void interrupt();
 

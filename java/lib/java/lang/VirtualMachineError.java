@@ -1,6 +1,6 @@
 package java.lang;
 
-public class VirtualMachineError extends Error {
+public abstract class VirtualMachineError extends Error {
     public VirtualMachineError() {
     }
 

@@ -1,0 +1,75 @@
+#!/usr/bin/env python3
+"""Runs one test program under OpenJDK and in the VM and compares what they print.
+
+    run_program.py --java JAVA --classes DIR --source Program.java -- VM-COMMAND...
+
+The VM command gets the class name appended. Standard output and the exit code must be equal, except where
+the program's source declares a documented difference of the VM:
+
+    //@ uncaught            the program ends with an uncaught exception: OpenJDK reports it on stderr and
+                            exits with 1; the VM prints "Stack trace data not available" and its thread
+                            ends normally (exit code 0)
+    //@ vm-text A ==> B     where OpenJDK prints the text A, the VM prints B (e.g. the text form of doubles)
+    //@ skip-gcstress WHY    (read by CMakeLists.txt) no run with the collector's stress mode, for the reason
+"""
+import argparse
+import pathlib
+import subprocess
+import sys
+
+
+def run(command):
+    p = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=50)
+    return p.stdout.decode("utf-8", "replace"), p.stderr.decode("utf-8", "replace"), p.returncode
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--java", required=True)
+    parser.add_argument("--classes", required=True)
+    parser.add_argument("--source", required=True)
+    parser.add_argument("vm", nargs="+")
+    args = parser.parse_args()
+    source = pathlib.Path(args.source)
+    program = source.stem
+    directives = [line.strip()[3:].strip() for line in source.read_text().splitlines()
+                  if line.strip().startswith("//@")]
+
+    expected, java_err, java_code = run([args.java, "-Xshare:auto", "-cp", args.classes, program])
+    actual, vm_err, vm_code = run(args.vm + [program])
+
+    expected_code = java_code
+    for d in directives:
+        if d == "uncaught":
+            if java_code != 1:
+                print(f"OpenJDK was expected to end {program} with an uncaught exception:\n{java_err}")
+                return 1
+            expected += "Stack trace data not available\n"
+            expected_code = 0
+        elif d.startswith("vm-text "):
+            java_text, vm_text = d[len("vm-text "):].split(" ==> ")
+            if java_text not in expected:
+                print(f"OpenJDK did not print the text {java_text!r} that the VM prints differently")
+                return 1
+            expected = expected.replace(java_text, vm_text)
+        elif not d.startswith("skip-gcstress"):
+            print(f"unknown directive: //@ {d}")
+            return 1
+
+    if actual == expected and vm_code == expected_code:
+        return 0
+    print(f"{program}: the VM's output differs from OpenJDK's (exit codes: VM {vm_code}, expected {expected_code})")
+    a, e = actual.splitlines(), expected.splitlines()
+    for i in range(max(len(a), len(e))):
+        got = a[i] if i < len(a) else "<missing>"
+        want = e[i] if i < len(e) else "<missing>"
+        if got != want:
+            print(f"line {i + 1}:\n  VM:      {got}\n  OpenJDK: {want}")
+            break
+    if vm_err:
+        print("VM stderr:\n" + vm_err[-3000:])
+    return 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())

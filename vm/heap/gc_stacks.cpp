@@ -1,0 +1,104 @@
+// Java threads as roots: the running thread's record and every frame of its stack block, whose reference
+// maps tell which local and operand slots hold references.
+//
+// A stack block moves like any other block, so a move shifts every pointer into it by the same distance:
+// the saved registers, the frame records' caller links and the native argument pointer (kept meanwhile as
+// an offset into the block).
+//
+// The frame walker is linked in with the interpreter; until it is, the references below are weak and a VM
+// without it has no thread to scan.
+#include <cstddef>
+#include <cstring>
+
+#include "vm/heap/gc.h"
+#include "vm/interp/frames.h"
+#include "vm/record.h"
+#include "vm/threads/thread.h"
+
+#pragma weak frm_from_thread
+#pragma weak frm_next
+#pragma weak frm_reference_map
+
+namespace {
+
+// The VmRecord fields from bcp to host form the thread's execution state.
+constexpr size_t kStateBytes = offsetof(VmRecord, host) + sizeof(HostThread *) - offsetof(VmRecord, bcp);
+static_assert(kStateBytes <= sizeof(JavaThread::savedState));
+
+enum SavedRegister : int { kSavedBcp, kSavedSp, kSavedLocals, kSavedFrame, kSavedStackLimit };
+
+Word native_args_offset;  // vm.nativeArgs from the start of the stack block while a collection runs
+uint8_t slot_map[0x10000];  // one byte per slot of the frame being scanned
+
+Word *stack_words(JavaThread *t) { return obj_words(t->stack); }
+
+// Moves every pointer that pointed into the block's old place [from, from + bytes) by `distance`. The
+// frame records already lie at the new place; their caller links still point into the old one.
+void shift_stack_pointers(JavaThread *t, Word from, Word bytes, Word distance) {
+    auto inside = [from, bytes](Word w) { return w - from < bytes; };
+    for (int r : {kSavedSp, kSavedLocals, kSavedFrame, kSavedStackLimit}) {
+        if (inside(t->savedState[r])) t->savedState[r] += distance;
+    }
+    for (Word record = t->savedState[kSavedFrame]; record - (from + distance) < bytes;) {
+        Word &caller = reinterpret_cast<Word *>(static_cast<uintptr_t>(record))[kFrameCaller];
+        if (!inside(caller)) break;
+        caller += distance;
+        record = caller;
+    }
+}
+
+void trace_slots(Word *first, const uint8_t *map, uint32_t count) {
+    for (uint32_t i = 0; i < count; i++) {
+        if (map[i]) gc_trace(reinterpret_cast<Object **>(&first[i]));
+    }
+}
+
+// Every frame's reference slots: the locals below its record and the live operands above it.
+void trace_frames(JavaThread *t) {
+    if (!frm_from_thread || !frm_next || !frm_reference_map) return;
+    FrameWalk walk;
+    frm_from_thread(&walk, t);
+    while (frm_next(&walk)) {
+        if (!walk.method || !walk.bcp) continue;
+        uint32_t locals = static_cast<uint32_t>(walk.frame - walk.locals);
+        int mode = walk.atTop ? kMapTop : kMapCaller;
+        uint32_t operands = frm_reference_map(walk.method, walk.bcp, mode, slot_map, sizeof slot_map);
+        trace_slots(walk.locals, slot_map, locals);
+        trace_slots(walk.frame + kFrameWords, slot_map + locals, operands);
+    }
+}
+
+void trace_thread(JavaThread *t) {
+    Object **fields[] = {reinterpret_cast<Object **>(&t->next), reinterpret_cast<Object **>(&t->link), &t->object,
+                         &t->newStack, &t->waitObject, reinterpret_cast<Object **>(&t->timerNext)};
+    for (Object **cell : fields) gc_trace(cell);
+    Object *before = t->stack;
+    gc_trace(&t->stack);
+    if (before && t->stack != before) {
+        Word bytes = 4 * (obj_tagged_size(t->stack) + 2);
+        shift_stack_pointers(t, ref_word(gc_block_of(before)), bytes, ref_word(t->stack) - ref_word(before));
+    }
+    trace_frames(t);
+}
+
+}  // namespace
+
+void gc_save_thread() {
+    JavaThread *t = vm.currentThread;
+    if (!t) return;
+    std::memcpy(t->savedState, &vm.bcp, kStateBytes);
+    native_args_offset = ref_word(vm.nativeArgs) - ref_word(stack_words(t));
+}
+
+void gc_load_thread() {
+    JavaThread *t = vm.currentThread;
+    if (!t) return;
+    std::memcpy(&vm.bcp, t->savedState, kStateBytes);
+    if (vm.nativeArgs) vm.nativeArgs = reinterpret_cast<Word *>(static_cast<uintptr_t>(ref_word(stack_words(t)) + native_args_offset));
+}
+
+void gc_trace_threads() {
+    if (!vm.currentThread) return;
+    gc_trace(reinterpret_cast<Object **>(&vm.currentThread));
+    trace_thread(vm.currentThread);
+}

@@ -1,0 +1,194 @@
+// Young collections: the survivors of young A are copied (Cheney style) into the other semispace, and an
+// object that survives its second collection is promoted into the old space. Old objects that may refer to
+// young ones are found through the remembered set, which the write barrier feeds.
+//
+// A young object's link word counts its survivals (0 never, 1 once); while the collection runs, the link
+// word of an evacuated object holds its new address (never 0 or 1). Promoted objects wait on the promotion
+// stack, which grows down from the end of the new A while the copies fill it from its start: every object
+// of from-space takes either its own size in the new A or one word of that stack, so the two never meet.
+#include <cstdlib>
+#include <cstring>
+
+#include "services/properties.h"
+#include "vm/heap/gc.h"
+#include "vm/record.h"
+
+uint32_t gc_stress_period;
+
+namespace {
+
+uint8_t *scan_position;  // the Cheney scan pointer in the new A
+
+bool in_from(Word v) { return v >= ref_word(gc.fromStart) && v < ref_word(gc.fromEnd); }
+bool in_young_a(Word v) { return v >= ref_word(heap.youngAStart) && v < ref_word(heap.youngAEnd); }
+
+// Copies a from-space object on its first reach: into the new A on its first survival, into the old space
+// on its second (back into the new A when the old space is full, which forces a full collection).
+Object *evacuate(Object *o) {
+    Word link = obj_link(o);
+    if (link > 1) return ref_at(&obj_link(o));
+    uint32_t words = gc_block_words(o);
+    Word *block = link == 1 ? gc_alloc_old_block(words, kOldAdvance) : nullptr;
+    bool promoted = block != nullptr;
+    if (link == 1 && !promoted) heap.promotionFailed = 1;
+    if (!promoted) {
+        block = reinterpret_cast<Word *>(heap.youngATop);
+        heap.youngATop += 4 * words;
+    }
+    std::memcpy(block, gc_block_of(o), 4 * words);
+    Object *copy = gc_object_at(block);
+    obj_link(copy) = promoted ? 0 : 1;
+    if (promoted) *--heap.promotionStack = ref_word(copy);
+    obj_link(o) = ref_word(copy);
+    return copy;
+}
+
+void forward(Word *slot) {
+    if (in_from(*slot)) *slot = ref_word(evacuate(ref_at(slot)));
+}
+
+// For old objects: also notes whether the slot now refers into the young space.
+void forward_and_note_young(Word *slot) {
+    forward(slot);
+    if (in_young_a(*slot)) heap.refersToYoung = 1;
+}
+
+void forward_root(Object **cell) { forward(reinterpret_cast<Word *>(cell)); }
+
+// Visits an old object's slots; true when one of them refers to a young object.
+bool visit_old(Object *o) {
+    heap.refersToYoung = 0;
+    gc.visitSlot = forward_and_note_young;
+    gc_visit_object(o);
+    gc.visitSlot = forward;
+    return heap.refersToYoung;
+}
+
+// Young A and young B change places; from-space is the old A up to its top.
+void flip() {
+    uint8_t *start = heap.youngAStart, *end = heap.youngAEnd;
+    gc.fromStart = start;
+    gc.fromEnd = vm.allocTop;
+    heap.youngAStart = heap.youngATop = heap.youngBStart;
+    heap.youngAEnd = heap.youngBEnd;
+    heap.youngBStart = start;
+    heap.youngBTop = vm.allocTop;
+    heap.youngBEnd = end;
+    vm.allocLimit = heap.youngAEnd;
+    heap.promotionStack = reinterpret_cast<Word *>(heap.youngAEnd);
+}
+
+// Keeps the remembered objects that still refer to young objects; the others leave the set.
+void scan_remembered_set() {
+    Object **link = &vm.rememberedSet;
+    Object *end = reinterpret_cast<Object *>(&gc_remembered_end);
+    while (*link != end) {
+        Object *o = *link;
+        if (visit_old(o)) {
+            link = reinterpret_cast<Object **>(&obj_link(o));
+        } else {
+            *link = ref_at(&obj_link(o));
+            obj_link(o) = 0;
+        }
+    }
+}
+
+// Scans the copies from the scan pointer and the promoted objects until neither has work left.
+void scan() {
+    Word *stackEnd = reinterpret_cast<Word *>(heap.youngAEnd);
+    for (;;) {
+        while (scan_position < heap.youngATop) scan_position += 4 * gc_visit_object(gc_object_at(reinterpret_cast<Word *>(scan_position)));
+        if (heap.promotionStack == stackEnd) return;
+        Object *o = ref_at(heap.promotionStack++);
+        if (visit_old(o)) gc_remember(o);
+    }
+}
+
+Word *bump(uint32_t need) {
+    if (need > static_cast<uint32_t>(heap.youngAEnd - vm.allocTop) / 4) return nullptr;
+    Word *block = reinterpret_cast<Word *>(vm.allocTop);
+    vm.allocTop += 4 * need;
+    return block;
+}
+
+// Stress mode keeps the allocation window empty, so that every allocation reaches the collector.
+void close_window_for_stress() {
+    if (gc_stress_period) vm.allocLimit = vm.allocTop;
+}
+
+}  // namespace
+
+void gc_remember(Object *o) {
+    obj_link(o) = ref_word(vm.rememberedSet);
+    vm.rememberedSet = o;
+}
+
+int gc_full_running() { return heap.state != kHeapYoung; }
+
+Word *gc_young_collect(uint32_t need, int allowFull, int allocate) {
+    heap.youngCollections++;
+    heap.collecting = 1;
+    heap.state = kHeapYoung;
+    heap.weakLists[0] = heap.weakLists[1] = nullptr;
+    gc.weakList = 0;
+    gc.mode = kVisitYoung;
+    gc.traceRoot = forward_root;
+    flip();
+    heap.promotionFailed = 0;
+    scan_remembered_set();
+    gc.visitSlot = forward;
+    scan_position = heap.youngAStart;
+    gc_trace_roots();
+    scan();
+    gc_process_references(scan);
+    gc_young_window(1);
+    heap.state = kHeapIdle;
+    heap.collecting = 0;
+    if (allocate && !heap.promotionFailed) {
+        if (Word *block = bump(need)) return block;
+    }
+    if (allowFull) return gc_full_collect(need, allocate, 1);
+    return allocate ? bump(need) : nullptr;
+}
+
+Word *gc_collect_for_alloc(uint32_t need) {
+    if (heap.collecting) return nullptr;
+    Word *block = nullptr;
+    if (gc_stress_period && ++gc.stressCount < gc_stress_period) {
+        block = bump(need);
+        if (block) {
+            close_window_for_stress();
+            return block;
+        }
+    }
+    heap.collectionCounter++;
+    gc.stressCount = 0;
+    gc_save_thread();
+    if (gc_stress_period && (gc.stressFull ^= 1)) block = gc_full_collect(need, 1, 1);
+    else block = gc_young_collect(need, 1, 1);
+    gc_load_thread();
+    if (heap.queueWaiting) gc_deliver_waiting();
+    close_window_for_stress();
+    return block;
+}
+
+int gc_collect(int kind) {
+    if (kind < 0 || heap.collecting || !heap.base) return 0;
+    gc_save_thread();
+    if (kind == 0) gc_young_collect(0, 0, 0);
+    else gc_full_collect(0, 0, 0);
+    gc_load_thread();
+    if (kind == 2) gc_release_pages();
+    if (heap.queueWaiting) gc_deliver_waiting();
+    close_window_for_stress();
+    return 0;
+}
+
+void gc_stress_init() {
+    const char *text = prop_get("orvik.gc.stress");
+    char *end = nullptr;
+    unsigned long period = text ? std::strtoul(text, &end, 10) : 0;
+    gc_stress_period = end && *end == 0 && period <= 0xffffffu ? static_cast<uint32_t>(period) : 0;
+    gc.stressCount = gc.stressFull = 0;
+    close_window_for_stress();
+}

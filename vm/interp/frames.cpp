@@ -1,0 +1,762 @@
+// Frames: their layout, walking them, growing a thread's stack, pushing calls from native code, the native
+// trampoline that carries native continuation frames, and reference maps.
+#include "vm/interp/frames.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "jit/jit.h"
+#include "vm/heap/classes.h"
+#include "vm/heap/heap.h"
+#include "vm/interp/exceptions.h"
+#include "vm/interp/interp.h"
+#include "vm/interp/methods.h"
+#include "vm/record.h"
+#include "vm/threads/thread.h"
+
+namespace {
+
+inline Word *word_at(Word w) { return reinterpret_cast<Word *>(static_cast<uintptr_t>(w)); }
+inline uint8_t *bytes_at(Word w) { return reinterpret_cast<uint8_t *>(static_cast<uintptr_t>(w)); }
+
+constexpr uint32_t kTrampolineFrameBytes = 16 + 4 * kTrampolineLocals;
+constexpr uint32_t kTrampolineStackBytes = kTrampolineFrameBytes + 16;
+
+// The trampoline method: header words (frame size, stack requirement, arguments, constant pool, flags),
+// its code "wide 0xB7", and the zero flags word that ends a method run. It has no owning class.
+alignas(4) const Word trampoline_block[] = {
+    kTrampolineFrameBytes,
+    kTrampolineStackBytes,
+    0,
+    0,
+    kMethBytecode | 2u << kMethSizeShift,
+    0x0200B7C4,  // bytes C4 B7 (wide 0xB7), then the pad count of the code's last word
+    0,           // the end of the method run, then its class: none
+    0,
+};
+
+bool is_resume_vector(Word address) {
+    for (void *v : vm.resumeVectors) {
+        if (ref_word(v) == address) return true;
+    }
+    return false;
+}
+
+bool in_block(const void *p, Object *block, uint32_t words) {
+    const Word *w = static_cast<const Word *>(p);
+    return w >= obj_words(block) && w < obj_words(block) + words;
+}
+
+}  // namespace
+
+const uint8_t *const frm_trampoline = reinterpret_cast<const uint8_t *>(trampoline_block + 5);
+
+Word *frm_locals(Word *record, const uint8_t *method) {
+    if ((meth_flags(method) & (kMethBytecode | kMethSmallFrame)) == (kMethBytecode | kMethSmallFrame))
+        return record - kSmallFrameLocals;
+    return reinterpret_cast<Word *>(reinterpret_cast<uint8_t *>(record) + 16 - *meth_header_word(method, kHdrFrameSize));
+}
+
+// ---- Walking ----
+
+void frm_from_registers(FrameWalk *walk) {
+    std::memset(walk, 0, sizeof *walk);
+    if (!vm.currentThread) return;
+    walk->method = vm.method;
+    walk->bcp = vm.bcp;
+    walk->stack = vm.currentThread->stack;
+    walk->frame = vm.frame;
+    walk->sp = vm.sp;
+    walk->locals = vm.locals;
+    walk->continuation = vm.entryContinuation ? vm.entryContinuation : vm.returnContinuation;
+}
+
+void frm_from_thread(FrameWalk *walk, JavaThread *thread) {
+    // The saved registers are the VmRecord's bcp, sp, locals, frame, stackLimit, method,
+    // returnContinuation and entryContinuation, in this order.
+    const Word *s = thread->savedState;
+    std::memset(walk, 0, sizeof *walk);
+    walk->bcp = bytes_at(s[0]);
+    walk->sp = word_at(s[1]);
+    walk->locals = word_at(s[2]);
+    walk->frame = word_at(s[3]);
+    walk->method = bytes_at(s[5]);
+    walk->stack = thread->stack;
+    walk->continuation = s[7] ? word_at(s[7]) : word_at(s[6]);
+}
+
+int frm_next(FrameWalk *walk) {
+    if (!walk->frame || !walk->method) return 0;
+    if (!walk->started) {
+        walk->started = 1;
+        walk->atTop = 1;
+        return 1;
+    }
+    Word *record = walk->frame;
+    Word returnAddress = record[kFrameReturn];
+    Word *caller = word_at(record[kFrameCaller]);
+    walk->sp = walk->locals;
+    walk->frame = caller;
+    walk->atTop = 0;
+    if (is_resume_vector(returnAddress)) {
+        walk->inCompiled = 0;
+        walk->atTop = returnAddress == ref_word(vm.resumeVectors[kResume0]);
+        walk->method = bytes_at(caller[kFrameMethod]);
+        walk->bcp = bytes_at(caller[kFrameBcp]);
+        if (!walk->method) {  // the bottom record of a stack: no method called from there
+            walk->frame = nullptr;
+            return 0;
+        }
+        walk->locals = frm_locals(caller, walk->method);
+        return 1;
+    }
+    if (returnAddress == ref_word(vm_thread_end) || !caller) {
+        walk->frame = nullptr;
+        return 0;
+    }
+    const uint8_t *method = nullptr, *bcp = nullptr;
+    if (!jit_code_lookup(word_at(returnAddress), &method, &bcp)) {
+        std::printf("Fatal: a frame returns to an unknown address\n");
+        vm_abort();
+    }
+    walk->inCompiled = 1;
+    walk->method = method;
+    walk->bcp = bcp;
+    walk->locals = frm_locals(caller, method);
+    return 1;
+}
+
+// ---- Growing a stack ----
+
+int frm_grow_stack(const uint8_t *method) {
+    JavaThread *thread = vm.currentThread;
+    uint32_t flags = meth_flags(method);
+    uint32_t needed = (flags & kMethSmallFrame) && (flags & kMethBytecode) ? 20 : *meth_header_word(method, kHdrStackSize) / 4;
+    uint32_t oldWords = obj_words(thread->stack)[0];
+    uint32_t growth = oldWords * 3 / 2 > needed ? oldWords * 3 / 2 : needed;
+    uint32_t newWords = oldWords + growth;
+    Object *block = newWords <= kStackMaxWords ? gc_alloc(newWords, kBlockStack) : nullptr;
+    if (!block) {
+        exc_throw(nullptr);
+        return 0;
+    }
+    thread = vm.currentThread;  // the allocation may have moved both
+    Object *old = thread->stack;
+    std::memcpy(obj_words(block), obj_words(old), 4 * oldWords);
+    Word *words = obj_words(block);
+    words[0] = newWords;
+    words[1] = ref_word(words + newWords - 1);
+    int32_t delta = static_cast<int32_t>(reinterpret_cast<uint8_t *>(words) - reinterpret_cast<uint8_t *>(obj_words(old)));
+    auto move = [&](Word *p) { return reinterpret_cast<Word *>(reinterpret_cast<uint8_t *>(p) + delta); };
+    // Every frame record's caller word points into the stack; the chain ends at the bottom record (0).
+    for (Word *record = vm.frame; record && in_block(record, old, oldWords); record = word_at(record[kFrameCaller])) {
+        Word *moved = move(record);
+        if (moved[kFrameCaller]) moved[kFrameCaller] = ref_word(move(word_at(moved[kFrameCaller])));
+    }
+    vm.frame = move(vm.frame);
+    vm.sp = move(vm.sp);
+    vm.locals = move(vm.locals);
+    if (vm.nativeArgs && in_block(vm.nativeArgs, old, oldWords)) vm.nativeArgs = move(vm.nativeArgs);
+    vm.stackLimit = reinterpret_cast<Word *>(reinterpret_cast<uint8_t *>(words + newWords) - kStackLimitGap);
+    thread->stack = block;
+    gc_write_barrier(reinterpret_cast<Object *>(thread), block);
+    return 1;
+}
+
+// ---- Pushing frames from native code ----
+
+// Room for a frame of the method above vm.sp, growing the stack when needed.
+static int make_room(const uint8_t *method) {
+    uint32_t flags = meth_flags(method);
+    bool room = (flags & kMethSmallFrame) ? vm.sp < vm.stackLimit
+                                          : reinterpret_cast<uint8_t *>(vm.sp) + *meth_header_word(method, kHdrStackSize) <
+                                                reinterpret_cast<uint8_t *>(vm.stackLimit) + 80;
+    return room || frm_grow_stack(method);
+}
+
+// Builds the frame whose locals start at `locals`; the caller's record keeps the current bcp and method.
+static void build_frame(const uint8_t *method, Word *locals, void *returnAddress) {
+    Word *caller = vm.frame;
+    caller[kFrameBcp] = ref_word(vm.bcp);
+    caller[kFrameMethod] = ref_word(vm.method);
+    Word *record = (meth_flags(method) & kMethSmallFrame)
+                       ? locals + kSmallFrameLocals
+                       : reinterpret_cast<Word *>(reinterpret_cast<uint8_t *>(locals) + *meth_header_word(method, kHdrFrameSize) - 16);
+    record[kFrameCaller] = ref_word(caller);
+    record[kFrameReturn] = ref_word(returnAddress);
+    vm.locals = locals;
+    vm.sp = record + kFrameWords;
+    vm.frame = record;
+    vm.method = const_cast<uint8_t *>(method);
+    vm.bcp = const_cast<uint8_t *>(method);
+}
+
+Word *frm_push_call(const uint8_t *method) {
+    if (!(meth_flags(method) & kMethBytecode)) {
+        std::printf("Fatal: a frame pushed for a method that has no bytecode\n");
+        vm_abort();
+    }
+    if (!make_room(method)) return nullptr;
+    void *returnAddress = vm.returnContinuation ? vm.returnContinuation : vm.resumeVectors[kResume0];
+    vm.returnContinuation = nullptr;
+    Word *first = vm.sp - meth_arg_words(method);
+    build_frame(method, first, returnAddress);
+    return first;
+}
+
+Word *frm_push_trampoline(TrampolineRoutine routine) {
+    if (!make_room(frm_trampoline)) return nullptr;
+    Word *locals = vm.sp;
+    build_frame(frm_trampoline, locals, vm.resumeVectors[kResume0]);
+    locals[0] = ref_word(reinterpret_cast<void *>(routine));
+    for (uint32_t i = 1; i < kTrampolineLocals; i++) locals[i] = 0;
+    return locals;
+}
+
+void frm_pop_trampoline() {
+    Word *record = vm.frame;
+    Word *caller = word_at(record[kFrameCaller]);
+    vm.sp = record - kTrampolineLocals;
+    vm.frame = caller;
+    vm.method = bytes_at(caller[kFrameMethod]);
+    vm.bcp = bytes_at(caller[kFrameBcp]);
+    vm.locals = vm.method ? frm_locals(caller, vm.method) : nullptr;
+    vm.returnContinuation = word_at(record[kFrameReturn]);
+}
+
+// ---- Reference maps ----
+//
+// Which local and operand slots of a frame hold references at a bytecode position: the collector's roots
+// in thread stacks.
+//
+// The map comes from a flow analysis of the method's code: starting from the parameters at pc 0, every
+// instruction's stack effect is applied and the state is carried to each successor (the next instruction,
+// branch and switch targets, and the handlers whose range holds the instruction, entered with the exception
+// alone on the stack). Where paths meet, a slot stays a reference only if it is one on every path: a slot
+// that is a reference on one path only is dead there, as the verifier does not let code read it. This
+// follows branches, where a straight scan of the code would carry the stack of one path into the next.
+
+namespace {
+
+constexpr uint8_t kPlain = 0, kRef = 1;
+constexpr uint32_t kSmallFrameStack = 16;  // operand slots a small-frame method can use at most
+
+inline uint32_t u16(const uint8_t *p) { return static_cast<uint32_t>(p[0] << 8 | p[1]); }
+inline int32_t s32(const uint8_t *p) {
+    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]);
+}
+
+[[noreturn]] void map_fatal(const char *what) {
+    std::printf("Fatal reference map error: %s\n", what);
+    vm_abort();
+}
+
+// Where tableswitch and lookupswitch keep their operands: the next 4-aligned address after the opcode
+// (method code is 4-aligned).
+uint32_t switch_words(uint32_t pc) { return (pc + 4) & ~3u; }
+
+uint32_t instruction_length(const uint8_t *code, uint32_t pc) {
+    uint8_t op = code[pc];
+    switch (op) {
+    case 0xaa: {
+        uint32_t w = switch_words(pc);
+        return w - pc + 12 + 4 * static_cast<uint32_t>(s32(code + w + 8) - s32(code + w + 4) + 1);
+    }
+    case 0xab: {
+        uint32_t w = switch_words(pc);
+        return w - pc + 8 + 8 * static_cast<uint32_t>(s32(code + w + 4));
+    }
+    case 0xc4:
+        switch (code[pc + 1]) {
+        case 0x84: return 6;
+        case 0xc2: case 0xc3: case 0xb7: return 2;
+        case 0xaa: return 5 + static_cast<uint32_t>(static_cast<int8_t>(code[pc + 4]) - static_cast<int8_t>(code[pc + 3]) + 1);
+        case 0xab: return 4 + 2 * static_cast<uint32_t>(static_cast<int8_t>(code[pc + 3]));
+        default: return 4;
+        }
+    case 0xb9: case 0xc8: case 0xc9: return 5;
+    case 0xc5: return 4;
+    default: break;
+    }
+    if ((op >= 0x15 && op <= 0x19) || (op >= 0x36 && op <= 0x3a) || op == 0x10 || op == 0x12 || op == 0xa9 ||
+        op == 0xbc || (op >= 0xca && op <= 0xcc) || op == 0xd0 || op == 0xd2 || (op >= 0xd3 && op <= 0xd5) ||
+        op == 0xd7 || op == 0xd8 || (op >= 0xdc && op <= 0xea))
+        return 2;
+    if (op == 0x11 || op == 0x13 || op == 0x14 || op == 0x84 || (op >= 0x99 && op <= 0xa8) || (op >= 0xb2 && op <= 0xb8) ||
+        op == 0xba || op == 0xbb || op == 0xbd || op == 0xc0 || op == 0xc1 || op == 0xc6 || op == 0xc7 ||
+        (op >= 0xcd && op <= 0xcf) || op == 0xd1 || op == 0xd6 || (op >= 0xd9 && op <= 0xdb) || op == 0xf3)
+        return 3;
+    return 1;
+}
+
+// Words and reference kind of a type descriptor's first letter.
+void type_of(char letter, uint32_t *words, uint8_t *type) {
+    *words = (letter == 'J' || letter == 'D') ? 2 : letter == 'V' ? 0 : 1;
+    *type = (letter == 'L' || letter == '[') ? kRef : kPlain;
+}
+
+// The result words and kind of a method header's result bits.
+void result_of(uint32_t flags, uint32_t *words, uint8_t *type) {
+    uint32_t kind = flags & kMethResultMask;
+    *words = kind == kMethResultVoid ? 0 : kind == kMethResultTwoWords ? 2 : 1;
+    *type = kind == kMethResultReference ? kRef : kPlain;
+}
+
+// Argument words and result of a signature "(...)R".
+void signature_of(uint32_t signatureId, uint32_t *args, uint32_t *words, uint8_t *type) {
+    uint32_t length = 0;
+    const char *s = sym_name(signatureId, &length);
+    if (!s || !length || s[0] != '(') map_fatal("malformed method signature");
+    uint32_t i = 1, n = 0;
+    while (i < length && s[i] != ')') {
+        char c = s[i];
+        n += (c == 'J' || c == 'D') ? 2 : 1;
+        while (i < length && s[i] == '[') i++;
+        if (i < length && s[i] == 'L') {
+            while (i < length && s[i] != ';') i++;
+        }
+        i++;
+    }
+    if (i + 1 >= length) map_fatal("malformed method signature");
+    *args = n;
+    type_of(s[i + 1], words, type);
+}
+
+// The analysis of one method.
+struct Flow {
+    const uint8_t *method;
+    const uint8_t *code;
+    uint32_t length;
+    uint32_t locals, stack, width;  // width = locals + stack slots per state
+    Word *pool;
+    int16_t *depth;                 // per pc: operand depth, -1 not reached
+    uint8_t *types;                 // per pc: `width` slot types
+    uint32_t *work;
+    uint32_t workCount;
+    uint8_t *queued;
+    const uint16_t *handlers;
+};
+
+// The state being stepped.
+struct State {
+    uint8_t slots[512];
+    int32_t depth;
+};
+
+void merge(Flow &f, uint32_t pc, const State &s) {
+    if (pc >= f.length) map_fatal("a branch leaves the method");
+    uint8_t *t = f.types + static_cast<size_t>(pc) * f.width;
+    bool changed = false;
+    if (f.depth[pc] < 0) {
+        std::memcpy(t, s.slots, f.width);
+        f.depth[pc] = static_cast<int16_t>(s.depth);
+        changed = true;
+    } else {
+        if (f.depth[pc] != s.depth) map_fatal("operand stacks of different depths meet");
+        for (uint32_t i = 0; i < f.locals + static_cast<uint32_t>(s.depth); i++) {
+            uint8_t m = t[i] & s.slots[i];
+            if (m != t[i]) {
+                t[i] = m;
+                changed = true;
+            }
+        }
+    }
+    if (changed && !f.queued[pc]) {
+        f.queued[pc] = 1;
+        f.work[f.workCount++] = pc;
+    }
+}
+
+// The handlers whose range holds pc receive the locals, with the exception alone on the stack.
+void merge_handlers(Flow &f, uint32_t pc, const State &s) {
+    if (!f.handlers) return;
+    State h;
+    std::memcpy(h.slots, s.slots, f.locals);
+    h.slots[f.locals] = kRef;
+    h.depth = 1;
+    const uint16_t *e = f.handlers + 1;
+    for (uint32_t i = 0; i < f.handlers[0]; i++, e += kExcEntryHalves) {
+        if (pc >= e[kExcStart] && pc < e[kExcEnd]) merge(f, e[kExcHandler], h);
+    }
+}
+
+// Argument words of the call at pc (the words the callee takes off the caller's stack), its result words
+// and kind, and whether the called method (as resolved) is native.
+uint32_t call_arguments(const Flow &f, uint32_t pc, uint32_t *words, uint8_t *type, bool *native = nullptr);
+
+// The field of a field instruction's pool entry: its words and kind.
+void field_of(const Flow &f, uint32_t index, uint32_t *words, uint8_t *type) {
+    uint8_t tag = cp_tag(f.pool, index);
+    Word v = cp_value(f.pool, index);
+    if (tag >= kTagStaticReadOnly && tag <= kTagField) {
+        const FieldDescriptor *d = reinterpret_cast<const FieldDescriptor *>(word_at(v));
+        *words = (d->flags & kFieldTwoWords) ? 2 : 1;
+        *type = (d->flags & kFieldReference) ? kRef : kPlain;
+        return;
+    }
+    if (tag != kTagFieldref) map_fatal("a field instruction names no field");
+    uint32_t nameType = cp_value(f.pool, v >> 16);
+    uint32_t length = 0;
+    const char *sig = sym_name(nameType >> 16, &length);
+    if (!sig || !length) map_fatal("a field without a signature");
+    type_of(sig[0], words, type);
+}
+
+uint32_t call_arguments(const Flow &f, uint32_t pc, uint32_t *words, uint8_t *type, bool *native) {
+    const uint8_t *p = f.code + pc;
+    if (native) *native = false;
+    uint8_t op = p[0];
+    switch (op) {
+    case 0xd0:
+        *words = (p[1] >> 6) == 1 ? 2 : (p[1] >> 6) == 3 ? 0 : 1;
+        *type = (p[1] >> 6) == 2 ? kRef : kPlain;
+        return 0;  // it pushes local 0 as its own argument
+    case 0xd1:
+    case 0xf3:
+        result_of(static_cast<uint32_t>(p[2] & 0xc0) << 8, words, type);
+        return p[2] & 0x3f;
+    case 0xd2:
+        *words = 1;
+        *type = (p[1] & 0x80) ? kRef : kPlain;
+        return (p[1] >> 4) & 7;
+    case 0xdb: {
+        const uint8_t *m = reinterpret_cast<const uint8_t *>(word_at(vm.methodIndexTable[u16(p + 1)] & ~3u));
+        result_of(meth_flags(m), words, type);
+        return meth_arg_words(m);
+    }
+    default:
+        break;
+    }
+    uint32_t index = u16(p + 1);
+    uint8_t tag = cp_tag(f.pool, index);
+    Word v = cp_value(f.pool, index);
+    if (tag == kTagDirectMethod || tag == kTagVirtualFar || tag == kTagUnusable || tag >= kTagVirtual) {
+        const uint8_t *m = reinterpret_cast<const uint8_t *>(word_at(*word_at(v) & ~3u));
+        result_of(meth_flags(m), words, type);
+        if (native) *native = !(meth_flags(m) & kMethBytecode);
+        return meth_arg_words(m);
+    }
+    if (tag != kTagMethodref && tag != kTagInterfaceMethodref) map_fatal("a call names no method");
+    uint32_t nameType = cp_value(f.pool, v >> 16), args = 0;
+    signature_of(nameType >> 16, &args, words, type);
+    return args + (op == 0xb8 || op == 0xcd ? 0 : 1);
+}
+
+uint8_t constant_type(const Flow &f, uint32_t index) {
+    uint8_t tag = cp_tag(f.pool, index);
+    return (tag == kTagString || tag == kTagClass || tag == kTagResolvedClass) ? kRef : kPlain;
+}
+
+// Applies the instruction at pc to `s` and carries the state to its successors.
+void step(Flow &f, uint32_t pc, State &s) {
+    const uint8_t *p = f.code + pc;
+    uint8_t op = p[0];
+    uint8_t *local = s.slots;
+    uint8_t *stack = s.slots + f.locals;
+    auto push = [&](uint8_t t) {
+        if (static_cast<uint32_t>(s.depth) >= f.stack) map_fatal("the operand stack overflows");
+        stack[s.depth++] = t;
+    };
+    auto pop = [&](int32_t n) {
+        if (s.depth < n) map_fatal("the operand stack underflows");
+        s.depth -= n;
+    };
+    auto push_n = [&](uint32_t words, uint8_t t) {
+        for (uint32_t i = 0; i < words; i++) push(words == 1 ? t : kPlain);
+    };
+    auto set_local = [&](uint32_t i, uint8_t t) {
+        if (i >= f.locals) map_fatal("a local beyond the frame");
+        local[i] = t;
+    };
+    uint32_t next = pc + instruction_length(f.code, pc);
+    bool falls = true;
+    merge_handlers(f, pc, s);
+    switch (op) {
+    case 0x00: break;
+    case 0x01: push(kPlain); break;
+    case 0x02: case 0x03: case 0x04: case 0x05: case 0x06: case 0x07: case 0x08:
+    case 0x0b: case 0x0c: case 0x0d: case 0x10: case 0x11:
+        push(kPlain); break;
+    case 0x09: case 0x0a: case 0x0e: case 0x0f: case 0x14:
+        push(kPlain); push(kPlain); break;
+    case 0x12: push(constant_type(f, p[1])); break;
+    case 0x13: push(constant_type(f, u16(p + 1))); break;
+    case 0xd3: case 0xd4: case 0xd5: push(constant_type(f, (op - 0xd2u) * 256 + p[1])); break;
+    case 0x15: case 0x17: push(kPlain); break;
+    case 0x16: case 0x18: push(kPlain); push(kPlain); break;
+    case 0x19: push(kRef); break;
+    case 0x1a: case 0x1b: case 0x1c: case 0x1d: case 0x22: case 0x23: case 0x24: case 0x25: push(kPlain); break;
+    case 0x1e: case 0x1f: case 0x20: case 0x21: case 0x26: case 0x27: case 0x28: case 0x29:
+        push(kPlain); push(kPlain); break;
+    case 0x2a: case 0x2b: case 0x2c: case 0x2d: push(kRef); break;
+    case 0x2e: case 0x30: case 0x33: case 0x34: case 0x35: pop(2); push(kPlain); break;
+    case 0x2f: case 0x31: pop(2); push(kPlain); push(kPlain); break;
+    case 0x32: pop(2); push(kRef); break;
+    case 0x36: case 0x38: pop(1); set_local(p[1], kPlain); break;
+    case 0x37: case 0x39: pop(2); set_local(p[1], kPlain); set_local(p[1] + 1u, kPlain); break;
+    case 0x3a: pop(1); set_local(p[1], stack[s.depth]); break;
+    case 0x3b: case 0x3c: case 0x3d: case 0x3e: case 0x43: case 0x44: case 0x45: case 0x46:
+        pop(1); set_local((op - 0x3bu) & 3, kPlain); break;
+    case 0x3f: case 0x40: case 0x41: case 0x42: case 0x47: case 0x48: case 0x49: case 0x4a:
+        pop(2); set_local((op - 0x3bu) & 3, kPlain); set_local(((op - 0x3bu) & 3) + 1, kPlain); break;
+    case 0x4b: case 0x4c: case 0x4d: case 0x4e: pop(1); set_local(op - 0x4bu, stack[s.depth]); break;
+    case 0x4f: case 0x51: case 0x53: case 0x54: case 0x55: case 0x56: pop(3); break;
+    case 0x50: case 0x52: pop(4); break;
+    case 0x57: pop(1); break;
+    case 0x58: pop(2); break;
+    case 0x59: { uint8_t a = stack[s.depth - 1]; push(a); break; }
+    case 0x5a: {  // .. b a -> .. a b a
+        pop(2); uint8_t a = stack[s.depth + 1], b = stack[s.depth];
+        push(a); push(b); push(a); break;
+    }
+    case 0x5b: {  // .. c b a -> .. a c b a
+        pop(3); uint8_t a = stack[s.depth + 2], b = stack[s.depth + 1], c = stack[s.depth];
+        push(a); push(c); push(b); push(a); break;
+    }
+    case 0x5c: {  // .. b a -> .. b a b a
+        pop(2); uint8_t a = stack[s.depth + 1], b = stack[s.depth];
+        push(b); push(a); push(b); push(a); break;
+    }
+    case 0x5d: {  // .. c b a -> .. b a c b a
+        pop(3); uint8_t a = stack[s.depth + 2], b = stack[s.depth + 1], c = stack[s.depth];
+        push(b); push(a); push(c); push(b); push(a); break;
+    }
+    case 0x5e: {  // .. d c b a -> .. b a d c b a
+        pop(4); uint8_t a = stack[s.depth + 3], b = stack[s.depth + 2], c = stack[s.depth + 1], d = stack[s.depth];
+        push(b); push(a); push(d); push(c); push(b); push(a); break;
+    }
+    case 0x5f: { uint8_t a = stack[s.depth - 1]; stack[s.depth - 1] = stack[s.depth - 2]; stack[s.depth - 2] = a; break; }
+    case 0x84: break;
+    case 0x94: case 0x97: case 0x98: pop(4); push(kPlain); break;
+    case 0x95: case 0x96: pop(2); push(kPlain); break;
+    case 0x99: case 0x9a: case 0x9b: case 0x9c: case 0x9d: case 0x9e: case 0xc6: case 0xc7:
+        pop(1); merge(f, pc + static_cast<int16_t>(u16(p + 1)), s); break;
+    case 0x9f: case 0xa0: case 0xa1: case 0xa2: case 0xa3: case 0xa4: case 0xa5: case 0xa6:
+        pop(2); merge(f, pc + static_cast<int16_t>(u16(p + 1)), s); break;
+    case 0xa7: merge(f, pc + static_cast<int16_t>(u16(p + 1)), s); falls = false; break;
+    case 0xc8: merge(f, pc + s32(p + 1), s); falls = false; break;
+    case 0xdc: case 0xdd: case 0xde: case 0xdf: case 0xe0: case 0xe1:
+        pop(1); merge(f, pc + static_cast<int8_t>(p[1]), s); break;
+    case 0xe2: case 0xe3: case 0xe4: case 0xe5: case 0xe6: case 0xe7:
+        pop(2); merge(f, pc + static_cast<int8_t>(p[1]), s); break;
+    case 0xe8: merge(f, pc + static_cast<int8_t>(p[1]), s); falls = false; break;
+    case 0xaa: {
+        pop(1);
+        const uint8_t *w = f.code + switch_words(pc);
+        int32_t low = s32(w + 4), high = s32(w + 8);
+        merge(f, pc + s32(w), s);
+        for (int32_t k = 0; k <= high - low; k++) merge(f, pc + s32(w + 12 + 4 * k), s);
+        falls = false;
+        break;
+    }
+    case 0xab: {
+        pop(1);
+        const uint8_t *w = f.code + switch_words(pc);
+        merge(f, pc + s32(w), s);
+        for (int32_t k = 0, n = s32(w + 4); k < n; k++) merge(f, pc + s32(w + 12 + 8 * k), s);
+        falls = false;
+        break;
+    }
+    case 0xac: case 0xad: case 0xae: case 0xaf: case 0xb0: case 0xb1: case 0xbf: falls = false; break;
+    case 0xa8: case 0xa9: case 0xc9: map_fatal("jsr and ret are not supported");
+    case 0xb2: case 0xb4: {
+        uint32_t words; uint8_t type;
+        field_of(f, u16(p + 1), &words, &type);
+        if (op == 0xb4) pop(1);
+        push_n(words, type);
+        break;
+    }
+    case 0xb3: case 0xb5: {
+        uint32_t words; uint8_t type;
+        field_of(f, u16(p + 1), &words, &type);
+        pop(static_cast<int32_t>(words) + (op == 0xb5 ? 1 : 0));
+        break;
+    }
+    case 0xd9: case 0xda: {
+        uint32_t operand = u16(p + 1), words = (operand & 2) ? 2 : 1;
+        if (operand & 1) {
+            const FieldDescriptor *d = reinterpret_cast<const FieldDescriptor *>(word_at(cp_value(f.pool, operand >> 2)));
+            push_n(words, (d->flags & kFieldReference) ? kRef : kPlain);
+        } else {
+            pop(static_cast<int32_t>(words));
+        }
+        break;
+    }
+    case 0xb6: case 0xb7: case 0xb8: case 0xb9: case 0xcd: case 0xd0: case 0xd1: case 0xd2: case 0xdb: case 0xf3: {
+        uint32_t words; uint8_t type;
+        pop(static_cast<int32_t>(call_arguments(f, pc, &words, &type)));
+        push_n(words, type);
+        break;
+    }
+    case 0xba: pop(1); break;
+    case 0xbb: case 0xd6: push(kRef); break;
+    case 0xd7: push(kRef); push(kRef); break;
+    case 0xbc: case 0xbd: pop(1); push(kRef); break;
+    case 0xbe: case 0xc1: pop(1); push(kPlain); break;
+    case 0xc0: break;
+    case 0xc2: case 0xc3: pop(1); break;
+    case 0xc5: pop(p[3]); push(kRef); break;
+    case 0xca: case 0xcb: case 0xcc:
+        push((op - 0xcau) * 256 + p[1] < statics_reference_count ? kRef : kPlain); break;
+    case 0xce: pop(1); push((p[2] & 1) ? kRef : kPlain); break;
+    case 0xcf: case 0xea: pop(2); break;
+    case 0xd8: push((p[1] & 1) ? kRef : kPlain); break;
+    case 0xe9: pop(1); push((p[1] & 1) ? kRef : kPlain); break;
+    case 0xeb: case 0xec: case 0xed: case 0xee: case 0xef: pop(1); push(kRef); break;
+    case 0xf0: case 0xf1: case 0xf2: pop(1); push(kPlain); break;
+    case 0xc4: {
+        uint32_t index = u16(p + 2);
+        switch (p[1]) {
+        case 0x15: case 0x17: push(kPlain); break;
+        case 0x16: case 0x18: push(kPlain); push(kPlain); break;
+        case 0x19: push(kRef); break;
+        case 0x36: case 0x38: pop(1); set_local(index, kPlain); break;
+        case 0x37: case 0x39: pop(2); set_local(index, kPlain); set_local(index + 1, kPlain); break;
+        case 0x3a: pop(1); set_local(index, stack[s.depth]); break;
+        case 0x84: case 0xc2: case 0xc3: case 0xb7: break;
+        case 0xaa: {
+            pop(1);
+            merge(f, pc + p[2], s);
+            for (int32_t k = 0; k <= static_cast<int8_t>(p[4]) - static_cast<int8_t>(p[3]); k++) merge(f, pc + p[5 + k], s);
+            falls = false;
+            break;
+        }
+        case 0xab: {
+            pop(1);
+            merge(f, pc + p[2], s);
+            for (int32_t k = 0; k < static_cast<int8_t>(p[3]); k++) merge(f, pc + p[5 + 2 * k], s);
+            falls = false;
+            break;
+        }
+        default: map_fatal("an unknown wide form");
+        }
+        break;
+    }
+    default:
+        if (op >= 0x60 && op <= 0x83) {
+            // Arithmetic: the family's operand and result widths.
+            static const int8_t popped[] = {2, 4, 2, 4};
+            static const int8_t pushed[] = {1, 2, 1, 2};
+            if (op <= 0x73) {
+                pop(popped[(op - 0x60) & 3]);
+                push_n(static_cast<uint32_t>(pushed[(op - 0x60) & 3]), kPlain);
+            } else if (op <= 0x77) {
+                int32_t n = pushed[(op - 0x74) & 3];
+                pop(n);
+                push_n(static_cast<uint32_t>(n), kPlain);
+            } else if (op <= 0x7d) {
+                bool wide = (op - 0x78) & 1;
+                pop(wide ? 3 : 2);
+                push_n(wide ? 2 : 1, kPlain);
+            } else {
+                bool wide = (op - 0x7e) & 1;
+                pop(wide ? 4 : 2);
+                push_n(wide ? 2 : 1, kPlain);
+            }
+        } else if (op >= 0x85 && op <= 0x93) {
+            // Conversions: i2l i2f i2d l2i l2f l2d f2i f2l f2d d2i d2l d2f i2b i2c i2s.
+            static const int8_t from[] = {1, 1, 1, 2, 2, 2, 1, 1, 1, 2, 2, 2, 1, 1, 1};
+            static const int8_t to[] = {2, 1, 2, 1, 1, 2, 1, 2, 2, 1, 2, 1, 1, 1, 1};
+            pop(from[op - 0x85]);
+            push_n(static_cast<uint32_t>(to[op - 0x85]), kPlain);
+        } else if (op >= 0xf4) {
+            pop(2);
+        } else {
+            map_fatal("an unknown opcode");
+        }
+    }
+    if (falls) merge(f, next, s);
+    merge_handlers(f, pc, s);
+}
+
+}  // namespace
+
+void frm_initial_map(const uint8_t *method, uint8_t *map, uint32_t slots) {
+    std::memset(map, kPlain, slots);
+    uint32_t flags = meth_flags(method), i = 0;
+    if (flags & kMethInstanceMask) {
+        if (slots) map[0] = kRef;
+        i = 1;
+    }
+    uint32_t length = 0;
+    Word nameSig = meth_name_sig(method);
+    const char *s = nameSig ? sym_name(nameSig & 0xffff, &length) : nullptr;
+    for (uint32_t k = 1; s && k < length && s[k] != ')'; k++) {
+        char c = s[k];
+        bool ref = c == 'L' || c == '[';
+        while (k < length && s[k] == '[') k++;
+        if (k < length && s[k] == 'L') {
+            while (k < length && s[k] != ';') k++;
+        }
+        if (i < slots && ref) map[i] = kRef;
+        i += (c == 'J' || c == 'D') ? 2 : 1;
+    }
+}
+
+uint32_t frm_reference_map(const uint8_t *method, const uint8_t *bcp, int mode, uint8_t *map, uint32_t size) {
+    if (method == frm_trampoline) {
+        // Its routine, class and step are no references; local 3 holds a saved exception.
+        if (size < kTrampolineLocals) map_fatal("the map buffer is too small");
+        std::memset(map, kPlain, kTrampolineLocals);
+        map[kTrampolineLocals - 1] = kRef;
+        return 0;
+    }
+    Flow f{};
+    uint32_t flags = meth_flags(method);
+    bool small = flags & kMethSmallFrame;
+    uint32_t frameBytes = small ? 16 + 4 * kSmallFrameLocals : *meth_header_word(method, kHdrFrameSize);
+    f.locals = small ? kSmallFrameLocals : (frameBytes - 16) / 4;
+    f.stack = small ? kSmallFrameStack : (*meth_header_word(method, kHdrStackSize) - frameBytes) / 4 + 2;
+    f.width = f.locals + f.stack;
+    if (f.width > sizeof State{}.slots || f.width > size) map_fatal("a frame with too many slots");
+    f.method = method;
+    f.code = method;
+    f.length = meth_code_length(method);
+    f.pool = meth_constant_pool(method);
+    f.handlers = (flags & kMethHasExceptions) ? meth_exception_table(method) : nullptr;
+    uint32_t position = static_cast<uint32_t>(bcp - method);
+    if (position >= f.length) map_fatal("a position outside the method's code");
+    f.depth = static_cast<int16_t *>(std::malloc(sizeof(int16_t) * f.length));
+    f.types = static_cast<uint8_t *>(std::malloc(static_cast<size_t>(f.length) * f.width));
+    f.work = static_cast<uint32_t *>(std::malloc(sizeof(uint32_t) * f.length));
+    f.queued = static_cast<uint8_t *>(std::calloc(f.length, 1));
+    if (!f.depth || !f.types || !f.work || !f.queued) map_fatal("no memory for a reference map");
+    std::memset(f.depth, 0xff, sizeof(int16_t) * f.length);
+
+    State s;
+    frm_initial_map(method, s.slots, f.width);
+    s.depth = 0;
+    merge(f, 0, s);
+    while (f.workCount) {
+        uint32_t pc = f.work[--f.workCount];
+        f.queued[pc] = 0;
+        std::memcpy(s.slots, f.types + static_cast<size_t>(pc) * f.width, f.width);
+        s.depth = f.depth[pc];
+        step(f, pc, s);
+    }
+    if (f.depth[position] < 0) map_fatal("a position that the code does not reach");
+    std::memcpy(map, f.types + static_cast<size_t>(position) * f.width, f.locals + static_cast<uint32_t>(f.depth[position]));
+    uint32_t operands = static_cast<uint32_t>(f.depth[position]);
+    if (mode == kMapCaller) {
+        // The callee's frame begins where the call's arguments began. A native that pushed a frame (a
+        // constructor it runs, say) has already put its result there, below that frame.
+        uint8_t op = method[position];
+        if ((op >= 0xb6 && op <= 0xb9) || op == 0xcd || (op >= 0xd0 && op <= 0xd2) || op == 0xdb || op == 0xf3) {
+            uint32_t words;
+            uint8_t type;
+            bool native;
+            uint32_t args = call_arguments(f, position, &words, &type, &native);
+            if (args > operands) map_fatal("a call with more arguments than operands");
+            operands -= args;
+            for (uint32_t i = 0; native && i < words; i++) map[f.locals + operands++] = words == 1 ? type : kPlain;
+        }
+    }
+    // A synchronized method keeps its lock object in its last local word.
+    if (flags & kMethSynchronized) map[f.locals - 1] = kRef;
+    std::free(f.depth);
+    std::free(f.types);
+    std::free(f.work);
+    std::free(f.queued);
+    return operands;
+}

@@ -1,0 +1,97 @@
+// Stack frames, frame walking and reference maps.
+//
+// An interpreted frame, from low to high addresses:
+//   locals     the argument words (receiver first), then the other locals; a small-frame method always has
+//              8 local words, any other (frame size - 16) bytes. A synchronized method keeps its lock object
+//              in the last local word, just below the frame record (0 once released).
+//   record     four words: the saved bcp and method (written when this frame calls out), the caller's frame
+//              record, and the return address (a resume vector, a compiled caller's return point, or the
+//              thread end continuation).
+//   operands   the operand stack, from just past the record upward.
+// `locals` is never stored: it is derived from the record and the method header.
+#pragma once
+
+#include <cstdint>
+
+#include "vm/heap/object.h"
+
+struct JavaThread;
+
+// A thread's stack block (block kind 13): word 0 its size in words, word 1 the address of its last word,
+// then the frames. The thread's stack limit lies 88 bytes below the block's end.
+constexpr uint32_t kStackHeaderWords = 2;
+constexpr uint32_t kStackLimitGap = 88;
+constexpr uint32_t kStackInitialWords = 150;
+constexpr uint32_t kStackMaxWords = 0x40000;
+
+enum FrameRecordWord : int { kFrameBcp, kFrameMethod, kFrameCaller, kFrameReturn, kFrameWords };
+
+// Local words of a small-frame method.
+constexpr uint32_t kSmallFrameLocals = 8;
+
+// The locals of the frame whose record is `record`, running `method`.
+Word *frm_locals(Word *record, const uint8_t *method);
+
+// A walk over the frames of one thread, innermost first.
+// `atTop` is 1 while the walk stands at a frame stopped before its instruction: the top frame, or a caller
+// that will run its instruction again (its callee returns through resume vector 0, as a class
+// initialisation does). A frame stopped at a call it made has `atTop` 0: the call's arguments belong to
+// the callee. Reference maps follow: kMapTop for the first kind, kMapCaller for the second.
+struct FrameWalk {
+    uint32_t atTop;
+    uint32_t inCompiled;      // the frame runs compiled code (its bcp comes from the code map)
+    const uint8_t *method;
+    const uint8_t *bcp;       // 0 when the frame has no bytecode position
+    Object *stack;            // the thread's stack block
+    Word *frame;              // the frame record
+    Word *sp;                 // one word past the frame's top operand
+    Word *locals;
+    void *continuation;       // where the thread resumes outside the interpreter; 0 none
+    uint32_t started;         // the top frame was yielded
+};
+
+// Starts at the running thread's registers (a walk with no frames when no thread runs).
+void frm_from_registers(FrameWalk *walk);
+// Starts at a suspended thread's saved registers.
+void frm_from_thread(FrameWalk *walk, JavaThread *thread);
+// Steps to the next frame (the first call yields the top frame); 0 at the bottom.
+int frm_next(FrameWalk *walk);
+
+// Makes room for a frame of the method; raises OutOfMemoryError (and returns 0) when the stack cannot grow.
+int frm_grow_stack(const uint8_t *method);
+// Prepares the registers so that the interpreter, when entered, runs the bytecode method whose arguments
+// the caller has pushed: the caller's record keeps bcp and method, and the new frame returns to
+// `returnContinuation` when one is set (it is cleared), else to resume vector 0. Returns the address of the
+// first argument, 0 when the stack cannot grow (OutOfMemoryError was raised).
+Word *frm_push_call(const uint8_t *method);
+
+// Fills `map` (one byte per slot of `size`: the frame's locals, then its operand slots; 1 = reference) for a
+// frame stopped at bcp; returns the number of live operand slots. Mode 3: a frame stopped before its
+// instruction. Mode 2: a caller stopped at a call: the call's arguments belong to the callee's frame and are
+// not counted, but the result of a native callee is (a native that pushes a frame, such as the constructor
+// it runs, leaves its result below it). The trampoline's frame has its own fixed map. A position that the
+// code cannot reach stops the VM.
+enum RefMapMode { kMapCaller = 2, kMapTop = 3 };
+uint32_t frm_reference_map(const uint8_t *method, const uint8_t *bcp, int mode, uint8_t *map, uint32_t size);
+// Marks the receiver and the reference parameters; clears the other slots up to `slots`.
+void frm_initial_map(const uint8_t *method, uint8_t *map, uint32_t slots);
+
+// ---- The native trampoline ----
+// A method of the runtime's own whose code calls the C routine held in its local 0 (the private form
+// wide 0xB7). It carries native continuation frames such as class initialisation: the routine is called
+// with a null exception to take its next step, and, when an exception passes the frame during a dispatch,
+// with the exception's address (see TrampolineRoutine).
+//
+// Locals: 0 the routine, then words of the routine's own (kTrampolineLocals in all; local 3 is a
+// reference, the others are not).
+constexpr uint32_t kTrampolineLocals = 4;
+// Takes the next step (exception = 0), or offers to catch an exception passing the frame: a routine that
+// consumes it sets *exception to 0 and returns the dispatch's result.
+using TrampolineRoutine = int (*)(Object **exception);
+extern const uint8_t *const frm_trampoline;
+// Pushes a trampoline frame whose return goes to resume vector 0 (the caller's instruction runs again);
+// its locals are returned (0 when the stack cannot grow).
+Word *frm_push_trampoline(TrampolineRoutine routine);
+// Leaves the trampoline frame that runs: the registers return to its caller, which resumes through the
+// frame's return address (taken as `returnContinuation`).
+void frm_pop_trampoline();

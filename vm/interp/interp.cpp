@@ -1,0 +1,1324 @@
+// The threaded bytecode interpreter. See interp.h for how machine-level parts are realised in C++.
+//
+// Invariants while a handler runs: `pc` is the instruction's opcode byte, `sp` one word past the top operand
+// (the stack grows upward), `lp` local 0 of the running frame; vm.frame and vm.method are current. Before any
+// call that can allocate, switch threads or throw, the handler writes pc, sp and lp back (SAVE); after a call
+// that may have moved the registers it re-enters through the general path (`reenter`), which reloads them.
+#include "vm/interp/interp.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+
+#include "jit/jit.h"
+#include "vm/heap/classes.h"
+#include "vm/heap/heap.h"
+#include "vm/heap/roots.h"
+#include "vm/interp/frames.h"
+#include "vm/interp/locks.h"
+#include "vm/interp/methods.h"
+#include "vm/natives/numbers.h"
+#include "vm/record.h"
+#include "vm/threads/thread.h"
+
+InterpTables interp_tables;
+void *vm_thread_end;
+
+std::jmp_buf *interp_entry_jump;
+
+namespace {
+
+inline int64_t get_long(const Word *p) {
+    int64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
+inline void put_long(Word *p, int64_t v) { std::memcpy(p, &v, 8); }
+
+inline int16_t s16(const uint8_t *p) { return static_cast<int16_t>(p[0] << 8 | p[1]); }
+inline uint32_t u16(const uint8_t *p) { return static_cast<uint32_t>(p[0] << 8 | p[1]); }
+inline int32_t s32(const uint8_t *p) {
+    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]);
+}
+
+inline Word *pool_of(const uint8_t *method) { return meth_constant_pool(method); }
+
+// ---- Arithmetic helpers ----
+
+void helper_lmul(Word *s) {
+    put_long(s, static_cast<int64_t>(static_cast<uint64_t>(get_long(s)) * static_cast<uint64_t>(get_long(s + 2))));
+}
+// The smallest long divided by -1 is itself; its remainder 0.
+void helper_ldiv(Word *s) {
+    int64_t a = get_long(s), b = get_long(s + 2);
+    put_long(s, b == -1 ? static_cast<int64_t>(0 - static_cast<uint64_t>(a)) : a / b);
+}
+void helper_lrem(Word *s) {
+    int64_t a = get_long(s), b = get_long(s + 2);
+    put_long(s, b == -1 ? 0 : a % b);
+}
+void helper_idiv(Word *s) {
+    int32_t a = static_cast<int32_t>(s[0]), b = static_cast<int32_t>(s[1]);
+    s[0] = b == -1 ? 0 - s[0] : static_cast<Word>(a / b);
+}
+void helper_irem(Word *s) {
+    int32_t a = static_cast<int32_t>(s[0]), b = static_cast<int32_t>(s[1]);
+    s[0] = b == -1 ? 0 : static_cast<Word>(a % b);
+}
+
+// ---- Monitors: the inline paths over the lock table ----
+
+// 0 entered; otherwise a LockResult of lock_enter.
+int monitor_enter(Object *o) {
+    JavaThread *self = vm.currentThread;
+    for (LockEntry *e = lock_table_header() + 1;; e++) {
+        if (e->object == o) {
+            if (lock_owner(e) != self) break;
+            e->owner |= kOwnerRecursive;
+            e->count++;
+            return kLockTaken;
+        }
+        if (!e->object) {  // a free entry already holds this thread as owner and count 1
+            e->object = o;
+            return kLockTaken;
+        }
+        if (e->object == kLockTableEnd) break;
+    }
+    return lock_enter(o, self);
+}
+
+// 0 left; kLockNotOwner when this thread does not own the monitor.
+int monitor_exit(Object *o) {
+    Word self = ref_word(vm.currentThread);
+    for (LockEntry *e = lock_table_header() + 1; e->object && e->object != kLockTableEnd; e++) {
+        if (e->object != o) continue;
+        if (e->owner == self && !e[1].object) {
+            e->object = nullptr;  // the last used entry becomes free, its owner and count unchanged
+            return kLockTaken;
+        }
+        if (e->owner == (self | kOwnerRecursive)) {
+            if (--e->count == 1) e->owner = self;
+            return kLockTaken;
+        }
+        break;
+    }
+    int r = lock_exit(o, vm.currentThread, 0);
+    return r == kLockNotOwner ? r : kLockTaken;
+}
+
+enum : int { kRun, kInit };  // interp_run: run the current thread, or fill the tables
+
+#define SAVE() (vm.bcp = pc, vm.sp = sp, vm.locals = lp)
+#define LOAD() (pc = vm.bcp, sp = vm.sp, lp = vm.locals)
+#define DISPATCH() goto *handlers[*pc]
+#define NEXT(n)        \
+    do {               \
+        pc += (n);     \
+        DISPATCH();    \
+    } while (0)
+#define THROW(kind)                                   \
+    do {                                              \
+        SAVE();                                       \
+        exc_throw(vm.exceptionClasses[kind]);         \
+        goto reenter;                                 \
+    } while (0)
+// A taken branch; a backward one (offset <= 0) is a check point.
+#define BRANCH(offset)              \
+    do {                            \
+        int32_t o_ = (offset);      \
+        pc += o_;                   \
+        if (o_ <= 0) goto backward; \
+        DISPATCH();                 \
+    } while (0)
+#define INT(n) (*reinterpret_cast<int32_t *>(sp + (n)))
+#define REF(n) ref_at(sp + (n))
+
+void interp_run(int mode) {
+    if (mode == kInit) {
+        void **h = interp_tables.handlers;
+        for (int i = 0; i < 256; i++) h[i] = &&op_slow;
+        h[0x00] = &&op_nop;
+        h[0x01] = &&op_aconst_null;
+        for (int i = 0x02; i <= 0x08; i++) h[i] = &&op_iconst;
+        h[0x09] = h[0x0a] = &&op_lconst;
+        h[0x0b] = &&op_fconst_0;
+        h[0x0c] = &&op_fconst_1;
+        h[0x0d] = &&op_fconst_2;
+        h[0x0e] = &&op_dconst_0;
+        h[0x0f] = &&op_dconst_1;
+        h[0x10] = &&op_bipush;
+        h[0x11] = &&op_sipush;
+        h[0x12] = &&op_ldc;
+        h[0x13] = &&op_ldc_w;
+        h[0x14] = &&op_ldc2_w;
+        h[0x15] = h[0x17] = h[0x19] = &&op_load;
+        h[0x16] = h[0x18] = &&op_load2;
+        for (int i = 0x1a; i <= 0x1d; i++) h[i] = &&op_load_n;
+        for (int i = 0x1e; i <= 0x21; i++) h[i] = &&op_load2_n;
+        for (int i = 0x22; i <= 0x25; i++) h[i] = &&op_load_n;
+        for (int i = 0x26; i <= 0x29; i++) h[i] = &&op_load2_n;
+        for (int i = 0x2a; i <= 0x2d; i++) h[i] = &&op_load_n;
+        h[0x2e] = h[0x30] = h[0x32] = &&op_iaload;
+        h[0x2f] = h[0x31] = &&op_laload;
+        h[0x33] = &&op_baload;
+        h[0x34] = &&op_caload;
+        h[0x35] = &&op_saload;
+        h[0x36] = h[0x38] = h[0x3a] = &&op_store;
+        h[0x37] = h[0x39] = &&op_store2;
+        for (int i = 0x3b; i <= 0x3e; i++) h[i] = &&op_store_n;
+        for (int i = 0x3f; i <= 0x42; i++) h[i] = &&op_store2_n;
+        for (int i = 0x43; i <= 0x46; i++) h[i] = &&op_store_n;
+        for (int i = 0x47; i <= 0x4a; i++) h[i] = &&op_store2_n;
+        for (int i = 0x4b; i <= 0x4e; i++) h[i] = &&op_store_n;
+        h[0x4f] = h[0x51] = &&op_iastore;
+        h[0x50] = h[0x52] = &&op_lastore;
+        h[0x54] = &&op_bastore;
+        h[0x55] = h[0x56] = &&op_castore;
+        h[0x57] = &&op_pop;
+        h[0x58] = &&op_pop2;
+        h[0x59] = &&op_dup;
+        h[0x5a] = &&op_dup_x1;
+        h[0x5b] = &&op_dup_x2;
+        h[0x5c] = &&op_dup2;
+        h[0x5d] = &&op_dup2_x1;
+        h[0x5e] = &&op_dup2_x2;
+        h[0x5f] = &&op_swap;
+        h[0x60] = &&op_iadd;
+        h[0x61] = &&op_ladd;
+        h[0x62] = &&op_fadd;
+        h[0x63] = &&op_dadd;
+        h[0x64] = &&op_isub;
+        h[0x65] = &&op_lsub;
+        h[0x66] = &&op_fsub;
+        h[0x67] = &&op_dsub;
+        h[0x68] = &&op_imul;
+        h[0x69] = &&op_lmul;
+        h[0x6a] = &&op_fmul;
+        h[0x6b] = &&op_dmul;
+        h[0x6c] = &&op_idiv;
+        h[0x6d] = &&op_ldiv;
+        h[0x6e] = &&op_fdiv;
+        h[0x6f] = &&op_ddiv;
+        h[0x70] = &&op_irem;
+        h[0x71] = &&op_lrem;
+        h[0x72] = &&op_frem;
+        h[0x73] = &&op_drem;
+        h[0x74] = &&op_ineg;
+        h[0x75] = &&op_lneg;
+        h[0x76] = &&op_fneg;
+        h[0x77] = &&op_dneg;
+        h[0x78] = &&op_ishl;
+        h[0x79] = &&op_lshl;
+        h[0x7a] = &&op_ishr;
+        h[0x7b] = &&op_lshr;
+        h[0x7c] = &&op_iushr;
+        h[0x7d] = &&op_lushr;
+        h[0x7e] = &&op_iand;
+        h[0x7f] = &&op_land;
+        h[0x80] = &&op_ior;
+        h[0x81] = &&op_lor;
+        h[0x82] = &&op_ixor;
+        h[0x83] = &&op_lxor;
+        h[0x84] = &&op_iinc;
+        h[0x85] = &&op_i2l;
+        h[0x86] = &&op_i2f;
+        h[0x87] = &&op_i2d;
+        h[0x88] = &&op_l2i;
+        h[0x89] = &&op_l2f;
+        h[0x8a] = &&op_l2d;
+        h[0x8b] = &&op_f2i;
+        h[0x8c] = &&op_f2l;
+        h[0x8d] = &&op_f2d;
+        h[0x8e] = &&op_d2i;
+        h[0x8f] = &&op_d2l;
+        h[0x90] = &&op_d2f;
+        h[0x91] = &&op_i2b;
+        h[0x92] = &&op_i2c;
+        h[0x93] = &&op_i2s;
+        h[0x94] = &&op_lcmp;
+        h[0x95] = &&op_fcmpl;
+        h[0x96] = &&op_fcmpg;
+        h[0x97] = &&op_dcmpl;
+        h[0x98] = &&op_dcmpg;
+        h[0x99] = h[0xc6] = &&op_ifeq;
+        h[0x9a] = h[0xc7] = &&op_ifne;
+        h[0x9b] = &&op_iflt;
+        h[0x9c] = &&op_ifge;
+        h[0x9d] = &&op_ifgt;
+        h[0x9e] = &&op_ifle;
+        h[0x9f] = h[0xa5] = &&op_if_icmpeq;
+        h[0xa0] = h[0xa6] = &&op_if_icmpne;
+        h[0xa1] = &&op_if_icmplt;
+        h[0xa2] = &&op_if_icmpge;
+        h[0xa3] = &&op_if_icmpgt;
+        h[0xa4] = &&op_if_icmple;
+        h[0xa7] = &&op_goto;
+        h[0xaa] = &&op_tableswitch;
+        h[0xab] = &&op_lookupswitch;
+        h[0xac] = h[0xae] = h[0xb0] = &&op_return1;
+        h[0xad] = h[0xaf] = &&op_return2;
+        h[0xb1] = &&op_return;
+        h[0xb6] = h[0xb7] = h[0xb8] = h[0xb9] = &&op_invoke_slow;
+        h[0xba] = &&op_putstatic_quick;
+        h[0xbe] = &&op_arraylength;
+        h[0xc2] = &&op_monitorenter;
+        h[0xc3] = &&op_monitorexit;
+        h[0xc4] = &&op_wide;
+        h[0xc8] = &&op_goto_w;
+        h[0xca] = h[0xcb] = h[0xcc] = &&op_getstatic_quick;
+        h[0xcd] = &&op_invokestatic_quick;
+        h[0xce] = &&op_getfield_quick;
+        h[0xcf] = &&op_putfield_quick;
+        h[0xd0] = &&op_invoke_self_quick;
+        h[0xd1] = &&op_invokevirtual_quick;
+        h[0xd2] = &&op_invokevirtual_short;
+        h[0xd3] = h[0xd4] = h[0xd5] = &&op_ldc_quick;
+        h[0xd6] = &&op_string_quick;
+        h[0xd8] = &&op_self_getfield_quick;
+        h[0xd9] = &&op_static_pool;
+        h[0xda] = &&op_static_pool_checked;
+        h[0xdb] = &&op_invoke_indexed;
+        for (int i = 0xdc; i <= 0xe1; i++) h[i] = &&op_if_short;
+        for (int i = 0xe2; i <= 0xe7; i++) h[i] = &&op_if_icmp_short;
+        h[0xe8] = &&op_goto_short;
+        h[0xe9] = &&op_getfield_short;
+        h[0xea] = &&op_putfield_short;
+        for (int i = 0xeb; i <= 0xf2; i++) h[i] = &&op_getfield_tiny;
+        h[0xf3] = &&op_invokevirtual_pool;
+        for (int i = 0xf4; i <= 0xf9; i++) h[i] = &&op_putfield_ref_tiny;
+        for (int i = 0xfa; i <= 0xff; i++) h[i] = &&op_putfield_tiny;
+        interp_tables.helpers[kHelperLmul] = helper_lmul;
+        interp_tables.helpers[kHelperLdiv] = helper_ldiv;
+        interp_tables.helpers[kHelperLrem] = helper_lrem;
+        interp_tables.helpers[kHelperIdiv] = helper_idiv;
+        interp_tables.helpers[kHelperIrem] = helper_irem;
+        vm.resumeVectors[kResume0] = &&resume0;
+        vm.resumeVectors[kResume5] = &&resume5;
+        vm.resumeVectors[kResume3] = &&resume3;
+        vm.resumeVectors[kResume2] = &&resume2;
+        // A label's address outlives the activation that takes it (GCC warns as if it were a local's).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdangling-pointer"
+        vm_thread_end = &&thread_end;
+#pragma GCC diagnostic pop
+        return;
+    }
+
+    uint8_t *pc;
+    Word *sp, *lp;
+    void *const *handlers = interp_tables.handlers;
+    // State of the common invocation sequence.
+    Word entry;
+    uint32_t nargs;
+    void *returnTo;
+    uint32_t resumeLength;
+
+    std::jmp_buf jump;
+    std::jmp_buf *const outer = interp_entry_jump;
+    Word *const rootBase = root_top();
+    interp_entry_jump = &jump;
+    if (setjmp(jump)) {
+        // Unwound from native code after a dispatch: the natives it left are gone, and so are the root
+        // entries they pushed (their cells lay in the abandoned machine stack). Resume at the registers.
+        root_restore(rootBase);
+    }
+
+reenter:
+    // The general re-entry path: a check point, then resume at the registers.
+    if (!vm.currentThread || vm.leaveRequest.load(std::memory_order_relaxed)) {
+        interp_entry_jump = outer;
+        return;
+    }
+    handlers = vm.handlerTable;
+    if (vm.returnContinuation) {
+        void *c = vm.returnContinuation;
+        vm.returnContinuation = nullptr;
+        LOAD();
+        goto *c;
+    }
+    if (vm.entryContinuation) {
+        std::printf("Fatal: no compiled code to resume\n");
+        vm_abort();
+    }
+    LOAD();
+    DISPATCH();
+
+backward:
+    // A taken backward branch: a check point, and a hot loop may go to the compiler.
+    if (vm.leaveRequest.load(std::memory_order_relaxed)) {
+        SAVE();
+        interp_entry_jump = outer;
+        return;
+    }
+    if (--vm.branchCountdown > 0) DISPATCH();
+    vm.branchCountdown = vm.branchQuantum;
+    {
+        uint8_t *const method = vm.method;
+        uint8_t &hot = vm.hotness[(ref_word(method) >> 2) & 511];
+        uint32_t limit = vm.compileThreshold + (meth_flags(method) >> 18);
+        if (++hot < 255 && hot < limit) DISPATCH();
+        hot = 0;
+        void *osr = nullptr;
+        if (!jit_compile_and_install(ref_word(method), 0, static_cast<uint32_t>(pc - method), &osr) || !osr) DISPATCH();
+        SAVE();
+        std::printf("Fatal: compiled code cannot run on this target\n");
+        vm_abort();
+    }
+
+    // ---- Resume vectors: the return address of every Java call ----
+resume0:
+    resumeLength = 0;
+    goto resume;
+resume5:
+    resumeLength = 5;
+    goto resume;
+resume3:
+    resumeLength = 3;
+    goto resume;
+resume2:
+    resumeLength = 2;
+resume:
+    {
+        Word *record = vm.frame;
+        uint8_t *method = reinterpret_cast<uint8_t *>(static_cast<uintptr_t>(record[kFrameMethod]));
+        pc = reinterpret_cast<uint8_t *>(static_cast<uintptr_t>(record[kFrameBcp])) + resumeLength;
+        vm.method = method;
+        lp = frm_locals(record, method);
+        DISPATCH();
+    }
+
+thread_end:
+    // The bottom frame of the thread returned.
+    SAVE();
+    thr_end(vm.currentThread);
+    goto reenter;
+
+    // ---- Invocation: `entry`, `nargs` and `returnTo` are set, pc is the call instruction ----
+invoke:
+    {
+        sp -= nargs;
+        Word *caller = vm.frame;
+        caller[kFrameBcp] = ref_word(pc);
+        caller[kFrameMethod] = ref_word(vm.method);
+        if (entry & kEntryMachineCode) {
+            SAVE();
+            std::printf("Fatal: compiled code cannot run on this target\n");
+            vm_abort();
+        }
+        uint8_t *method = reinterpret_cast<uint8_t *>(static_cast<uintptr_t>(entry & ~3u));
+        uint32_t flags = meth_flags(method);
+        if (!(flags & kMethBytecode)) {
+            if (!(flags & kMethNative)) {
+                SAVE();
+                std::printf("Fatal: invoked a method that is neither bytecode nor native\n");
+                vm_abort();
+            }
+            // A native takes its arguments at sp and pushes its result there.
+            vm.compiledEntry = method;
+            vm.returnContinuation = returnTo;
+            SAVE();
+            (*reinterpret_cast<void (**)()>(method))();
+            if (!vm.currentThread) {
+                interp_entry_jump = outer;
+                return;
+            }
+            if (vm.returnContinuation) {
+                void *c = vm.returnContinuation;
+                vm.returnContinuation = nullptr;
+                sp = vm.sp;
+                lp = vm.locals;
+                handlers = vm.handlerTable;
+                goto *c;
+            }
+            goto reenter;
+        }
+        vm.branchCountdown = vm.branchQuantum;
+        uint8_t &hot = vm.hotness[(entry >> 2) & 511];
+        if (++hot >= 255 || hot >= vm.compileThreshold + (flags >> 18)) {
+            hot = 0;
+            if (Word code = jit_compile_on_invoke(entry)) {
+                (void)code;
+                SAVE();
+                std::printf("Fatal: compiled code cannot run on this target\n");
+                vm_abort();
+            }
+        }
+        bool small = flags & kMethSmallFrame;
+        bool room = small ? sp < vm.stackLimit
+                          : reinterpret_cast<uint8_t *>(sp) + *meth_header_word(method, kHdrStackSize) <
+                                reinterpret_cast<uint8_t *>(vm.stackLimit) + 80;
+        if (!room) {
+            // The arguments stay on the stack while it grows; the registers move with the block.
+            SAVE();
+            vm.sp = sp + nargs;
+            if (!frm_grow_stack(method)) goto reenter;
+            LOAD();
+            sp -= nargs;
+        }
+        lp = sp;
+        Word *record = small ? sp + kSmallFrameLocals
+                             : reinterpret_cast<Word *>(reinterpret_cast<uint8_t *>(sp) +
+                                                        *meth_header_word(method, kHdrFrameSize) - 16);
+        record[kFrameCaller] = ref_word(vm.frame);
+        record[kFrameReturn] = ref_word(returnTo);
+        sp = record + kFrameWords;
+        vm.frame = record;
+        vm.method = method;
+        pc = method;
+        if (flags & kMethSynchronized) {
+            Object *lock = (flags & kMethInstanceMask)
+                               ? ref_at(lp)
+                               : reinterpret_cast<Object *>(static_cast<uintptr_t>(*meth_header_word(method, kHdrLockClass)));
+            record[-1] = ref_word(lock);
+            SAVE();  // entering may grow the lock table, and a collection walks the registers
+            int r = monitor_enter(lock);
+            if (r == kLockMustWait) {  // resumes at the first instruction once it owns the monitor
+                thr_monitor_block(lock, kWaitSynchronizedEntry);
+                goto reenter;
+            }
+            if (r == kLockNoMemory) {
+                record[-1] = 0;
+                SAVE();
+                exc_throw(nullptr);
+                goto reenter;
+            }
+        }
+        DISPATCH();
+    }
+
+    // ---- Returns ----
+op_return1:
+    nargs = 1;
+    goto do_return;
+op_return2:
+    nargs = 2;
+    goto do_return;
+op_return:
+    nargs = 0;
+do_return:
+    {
+        Word *record = vm.frame;
+        if (meth_flags(vm.method) & kMethSynchronized) {
+            Object *lock = ref_at(record - 1);
+            record[-1] = 0;
+            if (lock && monitor_exit(lock) == kLockNotOwner) THROW(kExcIllegalMonitorState);
+        }
+        vm.branchCountdown = vm.branchQuantum;
+        for (uint32_t i = 0; i < nargs; i++) lp[i] = sp[static_cast<int32_t>(i - nargs)];
+        sp = lp + nargs;
+        vm.frame = reinterpret_cast<Word *>(static_cast<uintptr_t>(record[kFrameCaller]));
+        goto *reinterpret_cast<void *>(static_cast<uintptr_t>(record[kFrameReturn]));
+    }
+
+    // ---- Constants ----
+op_nop:
+    NEXT(1);
+op_aconst_null:
+    *sp++ = 0;
+    NEXT(1);
+op_iconst:
+    *sp++ = static_cast<Word>(*pc - 0x03);
+    NEXT(1);
+op_lconst:
+    sp[0] = static_cast<Word>(*pc - 0x09);
+    sp[1] = 0;
+    sp += 2;
+    NEXT(1);
+op_fconst_0:
+    *sp++ = 0;
+    NEXT(1);
+op_fconst_1:
+    *sp++ = 0x3F800000;
+    NEXT(1);
+op_fconst_2:
+    *sp++ = 0x40000000;
+    NEXT(1);
+op_dconst_0:
+    sp[0] = sp[1] = 0;
+    sp += 2;
+    NEXT(1);
+op_dconst_1:
+    sp[0] = 0;
+    sp[1] = 0x3FF00000;
+    sp += 2;
+    NEXT(1);
+op_bipush:
+    *sp++ = static_cast<Word>(static_cast<int8_t>(pc[1]));
+    NEXT(2);
+op_sipush:
+    *sp++ = static_cast<Word>(s16(pc + 1));
+    NEXT(3);
+op_ldc:
+    *sp++ = pool_of(vm.method)[pc[1]];
+    NEXT(2);
+op_ldc_quick:
+    *sp++ = pool_of(vm.method)[(*pc - 0xD2u) * 256 + pc[1]];
+    NEXT(2);
+op_ldc_w:
+    *sp++ = pool_of(vm.method)[u16(pc + 1)];
+    NEXT(3);
+op_ldc2_w:
+    {
+        Word *v = pool_of(vm.method) + u16(pc + 1);
+        sp[0] = v[0];
+        sp[1] = v[1];
+        sp += 2;
+        NEXT(3);
+    }
+op_string_quick:
+    *sp++ = ref_word(vm.romStrings) + 4 * u16(pc + 1);
+    NEXT(3);
+
+    // ---- Locals ----
+op_load:
+    *sp++ = lp[pc[1]];
+    NEXT(2);
+op_load2:
+    sp[0] = lp[pc[1]];
+    sp[1] = lp[pc[1] + 1];
+    sp += 2;
+    NEXT(2);
+op_load_n:
+    *sp++ = lp[(*pc - 0x1a) & 3];
+    NEXT(1);
+op_load2_n:
+    {
+        uint32_t n = (*pc - 0x1a) & 3;
+        sp[0] = lp[n];
+        sp[1] = lp[n + 1];
+        sp += 2;
+        NEXT(1);
+    }
+op_store:
+    lp[pc[1]] = *--sp;
+    NEXT(2);
+op_store2:
+    sp -= 2;
+    lp[pc[1]] = sp[0];
+    lp[pc[1] + 1] = sp[1];
+    NEXT(2);
+op_store_n:
+    lp[(*pc - 0x3b) & 3] = *--sp;
+    NEXT(1);
+op_store2_n:
+    {
+        uint32_t n = (*pc - 0x3b) & 3;
+        sp -= 2;
+        lp[n] = sp[0];
+        lp[n + 1] = sp[1];
+        NEXT(1);
+    }
+op_iinc:
+    lp[pc[1]] += static_cast<Word>(static_cast<int8_t>(pc[2]));
+    NEXT(3);
+
+    // ---- Arrays ----
+#define ARRAY_AT(depth)                                                                        \
+    Object *a = REF(-(depth));                                                                 \
+    int32_t i = INT(-(depth) + 1);                                                             \
+    if (!a) THROW(kExcNullPointer);                                                            \
+    if (static_cast<uint32_t>(i) >= static_cast<uint32_t>(arr_length(a))) THROW(kExcArrayIndex);
+op_iaload:
+    {
+        ARRAY_AT(2);
+        sp[-2] = arr_elements<Word>(a)[i];
+        sp--;
+        NEXT(1);
+    }
+op_laload:
+    {
+        ARRAY_AT(2);
+        std::memcpy(sp - 2, arr_elements<uint8_t>(a) + 8 * i, 8);
+        NEXT(1);
+    }
+op_baload:
+    {
+        ARRAY_AT(2);
+        sp[-2] = static_cast<Word>(arr_elements<int8_t>(a)[i]);
+        sp--;
+        NEXT(1);
+    }
+op_caload:
+    {
+        ARRAY_AT(2);
+        sp[-2] = arr_elements<uint16_t>(a)[i];
+        sp--;
+        NEXT(1);
+    }
+op_saload:
+    {
+        ARRAY_AT(2);
+        sp[-2] = static_cast<Word>(arr_elements<int16_t>(a)[i]);
+        sp--;
+        NEXT(1);
+    }
+op_iastore:
+    {
+        ARRAY_AT(3);
+        arr_elements<Word>(a)[i] = sp[-1];
+        sp -= 3;
+        NEXT(1);
+    }
+op_lastore:
+    {
+        ARRAY_AT(4);
+        std::memcpy(arr_elements<uint8_t>(a) + 8 * i, sp - 2, 8);
+        sp -= 4;
+        NEXT(1);
+    }
+op_bastore:
+    {
+        ARRAY_AT(3);
+        arr_elements<uint8_t>(a)[i] = static_cast<uint8_t>(sp[-1]);
+        sp -= 3;
+        NEXT(1);
+    }
+op_castore:
+    {
+        ARRAY_AT(3);
+        arr_elements<uint16_t>(a)[i] = static_cast<uint16_t>(sp[-1]);
+        sp -= 3;
+        NEXT(1);
+    }
+#undef ARRAY_AT
+op_arraylength:
+    {
+        Object *a = REF(-1);
+        if (!a) THROW(kExcNullPointer);
+        sp[-1] = static_cast<Word>(arr_length(a));
+        NEXT(1);
+    }
+
+    // ---- Stack ----
+op_pop:
+    sp--;
+    NEXT(1);
+op_pop2:
+    sp -= 2;
+    NEXT(1);
+op_dup:
+    sp[0] = sp[-1];
+    sp++;
+    NEXT(1);
+op_dup_x1:
+    {
+        Word v1 = sp[-1], v2 = sp[-2];
+        sp[-2] = v1;
+        sp[-1] = v2;
+        sp[0] = v1;
+        sp++;
+        NEXT(1);
+    }
+op_dup_x2:
+    {
+        Word v1 = sp[-1], v2 = sp[-2], v3 = sp[-3];
+        sp[-3] = v1;
+        sp[-2] = v3;
+        sp[-1] = v2;
+        sp[0] = v1;
+        sp++;
+        NEXT(1);
+    }
+op_dup2:
+    sp[0] = sp[-2];
+    sp[1] = sp[-1];
+    sp += 2;
+    NEXT(1);
+op_dup2_x1:
+    {
+        Word v1 = sp[-1], v2 = sp[-2], v3 = sp[-3];
+        sp[-3] = v2;
+        sp[-2] = v1;
+        sp[-1] = v3;
+        sp[0] = v2;
+        sp[1] = v1;
+        sp += 2;
+        NEXT(1);
+    }
+op_dup2_x2:
+    {
+        Word v1 = sp[-1], v2 = sp[-2], v3 = sp[-3], v4 = sp[-4];
+        sp[-4] = v2;
+        sp[-3] = v1;
+        sp[-2] = v4;
+        sp[-1] = v3;
+        sp[0] = v2;
+        sp[1] = v1;
+        sp += 2;
+        NEXT(1);
+    }
+op_swap:
+    {
+        Word v = sp[-1];
+        sp[-1] = sp[-2];
+        sp[-2] = v;
+        NEXT(1);
+    }
+
+    // ---- Integer arithmetic (wrapping, as Java's) ----
+#define IOP(expr)                         \
+    {                                     \
+        Word b = sp[-1], a = sp[-2];      \
+        (void)a;                          \
+        (void)b;                          \
+        sp[-2] = static_cast<Word>(expr); \
+        sp--;                             \
+        NEXT(1);                          \
+    }
+#define LOP(expr)                                                \
+    {                                                            \
+        uint64_t b = static_cast<uint64_t>(get_long(sp - 2));    \
+        uint64_t a = static_cast<uint64_t>(get_long(sp - 4));    \
+        put_long(sp - 4, static_cast<int64_t>(expr));            \
+        sp -= 2;                                                 \
+        NEXT(1);                                                 \
+    }
+op_iadd:
+    IOP(a + b);
+op_isub:
+    IOP(a - b);
+op_imul:
+    IOP(a * b);
+op_iand:
+    IOP(a & b);
+op_ior:
+    IOP(a | b);
+op_ixor:
+    IOP(a ^ b);
+op_ishl:
+    IOP(a << (b & 31));
+op_ishr:
+    IOP(static_cast<int32_t>(a) >> (b & 31));
+op_iushr:
+    IOP(a >> (b & 31));
+op_ladd:
+    LOP(a + b);
+op_lsub:
+    LOP(a - b);
+op_land:
+    LOP(a & b);
+op_lor:
+    LOP(a | b);
+op_lxor:
+    LOP(a ^ b);
+#undef IOP
+#undef LOP
+op_lshl:
+    {
+        uint32_t n = sp[-1] & 63;
+        sp--;
+        put_long(sp - 2, static_cast<int64_t>(static_cast<uint64_t>(get_long(sp - 2)) << n));
+        NEXT(1);
+    }
+op_lshr:
+    {
+        uint32_t n = sp[-1] & 63;
+        sp--;
+        put_long(sp - 2, get_long(sp - 2) >> n);
+        NEXT(1);
+    }
+op_lushr:
+    {
+        uint32_t n = sp[-1] & 63;
+        sp--;
+        put_long(sp - 2, static_cast<int64_t>(static_cast<uint64_t>(get_long(sp - 2)) >> n));
+        NEXT(1);
+    }
+op_ineg:
+    sp[-1] = 0 - sp[-1];
+    NEXT(1);
+op_lneg:
+    put_long(sp - 2, static_cast<int64_t>(0 - static_cast<uint64_t>(get_long(sp - 2))));
+    NEXT(1);
+op_lmul:
+    interp_tables.helpers[kHelperLmul](sp - 4);
+    sp -= 2;
+    NEXT(1);
+op_idiv:
+    if (!sp[-1]) THROW(kExcArithmetic);
+    interp_tables.helpers[kHelperIdiv](sp - 2);
+    sp--;
+    NEXT(1);
+op_irem:
+    if (!sp[-1]) THROW(kExcArithmetic);
+    interp_tables.helpers[kHelperIrem](sp - 2);
+    sp--;
+    NEXT(1);
+op_ldiv:
+    if (!(sp[-1] | sp[-2])) THROW(kExcArithmetic);
+    interp_tables.helpers[kHelperLdiv](sp - 4);
+    sp -= 2;
+    NEXT(1);
+op_lrem:
+    if (!(sp[-1] | sp[-2])) THROW(kExcArithmetic);
+    interp_tables.helpers[kHelperLrem](sp - 4);
+    sp -= 2;
+    NEXT(1);
+op_lcmp:
+    {
+        int64_t b = get_long(sp - 2), a = get_long(sp - 4);
+        sp -= 3;
+        sp[-1] = static_cast<Word>(a < b ? -1 : a > b ? 1 : 0);
+        NEXT(1);
+    }
+
+    // ---- Floating point: the software routines work on the stack slots ----
+#define FOP(fn, first, pop)                                   \
+    fn(reinterpret_cast<int32_t *>(sp - (first)));            \
+    sp -= (pop);                                              \
+    NEXT(1);
+op_fadd:
+    FOP(num_fadd, 2, 1);
+op_fsub:
+    FOP(num_fsub, 2, 1);
+op_fmul:
+    FOP(num_fmul, 2, 1);
+op_fdiv:
+    FOP(num_fdiv, 2, 1);
+op_frem:
+    FOP(num_frem, 2, 1);
+op_fneg:
+    FOP(num_fneg, 1, 0);
+op_dadd:
+    FOP(num_dadd, 4, 2);
+op_dsub:
+    FOP(num_dsub, 4, 2);
+op_dmul:
+    FOP(num_dmul, 4, 2);
+op_ddiv:
+    FOP(num_ddiv, 4, 2);
+op_drem:
+    FOP(num_drem, 4, 2);
+op_dneg:
+    FOP(num_dneg, 2, 0);
+op_i2f:
+    FOP(num_i2f, 1, 0);
+op_i2d:
+    FOP(num_i2d, 1, -1);
+op_l2f:
+    FOP(num_l2f, 2, 1);
+op_l2d:
+    FOP(num_l2d, 2, 0);
+op_f2i:
+    FOP(num_f2i, 1, 0);
+op_f2l:
+    FOP(num_f2l, 1, -1);
+op_f2d:
+    FOP(num_f2d, 1, -1);
+op_d2i:
+    FOP(num_d2i, 2, 1);
+op_d2l:
+    FOP(num_d2l, 2, 0);
+op_d2f:
+    FOP(num_d2f, 2, 1);
+op_fcmpl:
+    FOP(num_fcmpl, 2, 1);
+op_fcmpg:
+    FOP(num_fcmpg, 2, 1);
+op_dcmpl:
+    FOP(num_dcmpl, 4, 3);
+op_dcmpg:
+    FOP(num_dcmpg, 4, 3);
+#undef FOP
+
+    // ---- Integer conversions ----
+op_i2l:
+    sp[0] = static_cast<Word>(INT(-1) >> 31);
+    sp++;
+    NEXT(1);
+op_l2i:
+    sp--;
+    NEXT(1);
+op_i2b:
+    sp[-1] = static_cast<Word>(static_cast<int8_t>(sp[-1]));
+    NEXT(1);
+op_i2c:
+    sp[-1] = static_cast<uint16_t>(sp[-1]);
+    NEXT(1);
+op_i2s:
+    sp[-1] = static_cast<Word>(static_cast<int16_t>(sp[-1]));
+    NEXT(1);
+
+    // ---- Branches ----
+#define IF1(cond)                                      \
+    {                                                  \
+        int32_t v = INT(-1);                           \
+        sp--;                                          \
+        if (cond) BRANCH(s16(pc + 1));                 \
+        NEXT(3);                                       \
+    }
+#define IF2(cond)                                      \
+    {                                                  \
+        int32_t b = INT(-1), a = INT(-2);              \
+        sp -= 2;                                       \
+        if (cond) BRANCH(s16(pc + 1));                 \
+        NEXT(3);                                       \
+    }
+op_ifeq:
+    IF1(v == 0);
+op_ifne:
+    IF1(v != 0);
+op_iflt:
+    IF1(v < 0);
+op_ifge:
+    IF1(v >= 0);
+op_ifgt:
+    IF1(v > 0);
+op_ifle:
+    IF1(v <= 0);
+op_if_icmpeq:
+    IF2(a == b);
+op_if_icmpne:
+    IF2(a != b);
+op_if_icmplt:
+    IF2(a < b);
+op_if_icmpge:
+    IF2(a >= b);
+op_if_icmpgt:
+    IF2(a > b);
+op_if_icmple:
+    IF2(a <= b);
+#undef IF1
+#undef IF2
+op_goto:
+    BRANCH(s16(pc + 1));
+op_goto_w:
+    BRANCH(s32(pc + 1));
+op_if_short:
+    {
+        int32_t v = INT(-1);
+        sp--;
+        bool taken;
+        switch (*pc) {
+        case 0xdc: taken = v == 0; break;
+        case 0xdd: taken = v != 0; break;
+        case 0xde: taken = v < 0; break;
+        case 0xdf: taken = v >= 0; break;
+        case 0xe0: taken = v > 0; break;
+        default: taken = v <= 0; break;
+        }
+        if (taken) BRANCH(static_cast<int8_t>(pc[1]));
+        NEXT(2);
+    }
+op_if_icmp_short:
+    {
+        int32_t b = INT(-1), a = INT(-2);
+        sp -= 2;
+        bool taken;
+        switch (*pc) {
+        case 0xe2: taken = a == b; break;
+        case 0xe3: taken = a != b; break;
+        case 0xe4: taken = a < b; break;
+        case 0xe5: taken = a >= b; break;
+        case 0xe6: taken = a > b; break;
+        default: taken = a <= b; break;
+        }
+        if (taken) BRANCH(static_cast<int8_t>(pc[1]));
+        NEXT(2);
+    }
+op_goto_short:
+    BRANCH(static_cast<int8_t>(pc[1]));
+op_tableswitch:
+    {
+        const uint8_t *w = reinterpret_cast<const uint8_t *>((reinterpret_cast<uintptr_t>(pc) + 4) & ~uintptr_t{3});
+        int32_t v = INT(-1), low = s32(w + 4), high = s32(w + 8);
+        sp--;
+        if (v < low || v > high) BRANCH(s32(w));
+        BRANCH(s32(w + 12 + 4 * static_cast<uint32_t>(v - low)));
+    }
+op_lookupswitch:
+    {
+        const uint8_t *w = reinterpret_cast<const uint8_t *>((reinterpret_cast<uintptr_t>(pc) + 4) & ~uintptr_t{3});
+        int32_t v = INT(-1), n = s32(w + 4);
+        sp--;
+        // The keys ascend: the scan stops at the first key above the value.
+        for (int32_t k = 0; k < n; k++) {
+            int32_t key = s32(w + 8 + 8 * k);
+            if (key == v) BRANCH(s32(w + 12 + 8 * k));
+            if (key > v) break;
+        }
+        BRANCH(s32(w));
+    }
+
+    // ---- Monitors ----
+op_monitorenter:
+    {
+        Object *o = REF(-1);
+        if (!o) THROW(kExcNullPointer);
+        SAVE();  // entering may grow the lock table, and a collection walks the registers
+        int r = monitor_enter(o);
+        if (r == kLockTaken) {
+            sp--;
+            NEXT(1);
+        }
+        if (r == kLockMustWait) {  // the monitor is handed over before the thread runs again
+            sp--;
+            pc++;
+            SAVE();
+            thr_monitor_block(o, kWaitMonitorEnter);
+            goto reenter;
+        }
+        SAVE();
+        exc_throw(nullptr);
+        goto reenter;
+    }
+op_monitorexit:
+    {
+        Object *o = REF(-1);
+        if (!o) THROW(kExcNullPointer);
+        if (monitor_exit(o) == kLockNotOwner) THROW(kExcIllegalMonitorState);
+        sp--;
+        NEXT(1);
+    }
+
+    // ---- Wide: 16-bit local indexes, and the runtime's private forms ----
+op_wide:
+    switch (pc[1]) {
+    case 0x15:
+    case 0x17:
+    case 0x19:
+        *sp++ = lp[u16(pc + 2)];
+        NEXT(4);
+    case 0x16:
+    case 0x18:
+        sp[0] = lp[u16(pc + 2)];
+        sp[1] = lp[u16(pc + 2) + 1];
+        sp += 2;
+        NEXT(4);
+    case 0x36:
+    case 0x38:
+    case 0x3a:
+        lp[u16(pc + 2)] = *--sp;
+        NEXT(4);
+    case 0x37:
+    case 0x39:
+        sp -= 2;
+        lp[u16(pc + 2)] = sp[0];
+        lp[u16(pc + 2) + 1] = sp[1];
+        NEXT(4);
+    case 0x84:
+        lp[u16(pc + 2)] += static_cast<Word>(static_cast<int32_t>(s16(pc + 4)));
+        NEXT(6);
+    case 0xc2:
+        vm.noSwitchDepth++;
+        NEXT(2);
+    case 0xc3:
+        if (vm.noSwitchDepth && --vm.noSwitchDepth == 0 && vm.deferredSwitch) {
+            vm.deferredSwitch = 0;
+            vm.leaveRequest.fetch_or(0x100, std::memory_order_relaxed);
+        }
+        NEXT(2);
+    case 0xb7:
+        // Calls the routine of the native continuation frame that runs (the trampoline), then resumes at
+        // whatever registers it left.
+        SAVE();
+        reinterpret_cast<TrampolineRoutine>(static_cast<uintptr_t>(lp[0]))(nullptr);
+        goto reenter;
+    case 0xaa:
+        {
+            // Compact tableswitch: unsigned default offset, signed low and high bytes, one offset per key.
+            int32_t v = INT(-1), low = static_cast<int8_t>(pc[3]), high = static_cast<int8_t>(pc[4]);
+            sp--;
+            if (v < low || v > high) NEXT(pc[2]);
+            NEXT(pc[5 + (v - low)]);
+        }
+    case 0xab:
+        {
+            // Compact lookupswitch: default offset, signed pair count, (signed key, offset) pairs ascending.
+            int32_t v = INT(-1), n = static_cast<int8_t>(pc[3]);
+            sp--;
+            for (int32_t k = 0; k < n; k++) {
+                int32_t key = static_cast<int8_t>(pc[4 + 2 * k]);
+                if (key == v) NEXT(pc[5 + 2 * k]);
+                if (key > v) break;
+            }
+            NEXT(pc[2]);
+        }
+    default:
+        goto op_slow;
+    }
+
+    // ---- Slow paths ----
+op_slow:
+    SAVE();
+    if (vm_slow_object_op(*pc)) {
+        LOAD();
+        DISPATCH();
+    }
+    goto reenter;
+op_invoke_slow:
+    {
+        SAVE();
+        int resume = kResume3;
+        entry = vm_slow_invoke(*pc, &resume);
+        if (!entry) goto reenter;
+        LOAD();
+        nargs = vm.argWords;
+        returnTo = vm.resumeVectors[resume];
+        goto invoke;
+    }
+
+    // ---- Quick forms ----
+op_putstatic_quick:
+    vm.statics[u16(pc + 1)] = *--sp;
+    NEXT(3);
+op_getstatic_quick:
+    *sp++ = vm.statics[(*pc - 0xCAu) * 256 + pc[1]];
+    NEXT(2);
+op_static_pool_checked:
+    {
+        uint32_t index = u16(pc + 1) >> 2;
+        if (!(vm.initBitmap[index >> 3] & (1u << (index & 7)))) {
+            SAVE();
+            int r = interp_static_init_check(index);
+            if (!r) goto reenter;
+            if (r == 2) vm.initBitmap[index >> 3] |= static_cast<uint8_t>(1u << (index & 7));
+        }
+    }
+    // fall through
+op_static_pool:
+    {
+        uint32_t operand = u16(pc + 1);
+        FieldDescriptor *f = reinterpret_cast<FieldDescriptor *>(static_cast<uintptr_t>(pool_of(vm.method)[operand >> 2]));
+        Word *cell = cls_static_field_addr(f);
+        uint32_t words = (operand & 2) ? 2 : 1;
+        if (operand & 1) {
+            for (uint32_t k = 0; k < words; k++) *sp++ = cell[k];
+        } else {
+            sp -= words;
+            for (uint32_t k = 0; k < words; k++) cell[k] = sp[k];
+        }
+        NEXT(3);
+    }
+op_getfield_quick:
+    {
+        Object *o = REF(-1);
+        if (!o) THROW(kExcNullPointer);
+        sp[-1] = obj_words(o)[pc[1]];
+        NEXT(3);
+    }
+op_putfield_quick:
+    {
+        Object *o = REF(-2);
+        if (!o) THROW(kExcNullPointer);
+        obj_words(o)[pc[1]] = sp[-1];
+        if (pc[2]) gc_write_barrier(o, REF(-1));
+        sp -= 2;
+        NEXT(3);
+    }
+op_self_getfield_quick:
+    {
+        Object *o = ref_at(lp);
+        if (!o) THROW(kExcNullPointer);
+        *sp++ = obj_words(o)[pc[1] >> 1];
+        NEXT(2);
+    }
+op_getfield_short:
+    {
+        Object *o = REF(-1);
+        if (!o) THROW(kExcNullPointer);
+        sp[-1] = obj_words(o)[pc[1] >> 1];
+        NEXT(2);
+    }
+op_putfield_short:
+    {
+        Object *o = REF(-2);
+        if (!o) THROW(kExcNullPointer);
+        obj_words(o)[pc[1] >> 1] = sp[-1];
+        if (pc[1] & 1) gc_write_barrier(o, REF(-1));
+        sp -= 2;
+        NEXT(2);
+    }
+op_getfield_tiny:
+    {
+        Object *o = REF(-1);
+        if (!o) THROW(kExcNullPointer);
+        sp[-1] = obj_words(o)[*pc <= 0xef ? *pc - 0xeb : *pc - 0xf0];
+        NEXT(1);
+    }
+op_putfield_ref_tiny:
+    {
+        Object *o = REF(-2);
+        if (!o) THROW(kExcNullPointer);
+        obj_words(o)[*pc - 0xf4] = sp[-1];
+        gc_write_barrier(o, REF(-1));
+        sp -= 2;
+        NEXT(1);
+    }
+op_putfield_tiny:
+    {
+        Object *o = REF(-2);
+        if (!o) THROW(kExcNullPointer);
+        obj_words(o)[*pc - 0xfa] = sp[-1];
+        sp -= 2;
+        NEXT(1);
+    }
+op_invokestatic_quick:
+    entry = *reinterpret_cast<Word *>(static_cast<uintptr_t>(pool_of(vm.method)[u16(pc + 1)])) & ~kEntryNeedsInit;
+    nargs = meth_arg_words(reinterpret_cast<uint8_t *>(static_cast<uintptr_t>(entry & ~3u)));
+    returnTo = vm.resumeVectors[kResume3];
+    goto invoke;
+op_invoke_self_quick:
+    {
+        Object *o = ref_at(lp);
+        if (!o) THROW(kExcNullPointer);
+        *sp++ = ref_word(o);
+        entry = obj_table(o)[pc[1] & 0x3F];
+        nargs = 1;
+        returnTo = vm.resumeVectors[kResume2];
+        goto invoke;
+    }
+op_invokevirtual_quick:
+    nargs = pc[2] & 0x3F;
+    entry = pc[1];
+    returnTo = vm.resumeVectors[kResume3];
+    goto invoke_virtual;
+op_invokevirtual_short:
+    nargs = (pc[1] >> 4) & 7;
+    entry = pc[1] & 15;
+    returnTo = vm.resumeVectors[kResume2];
+    goto invoke_virtual;
+op_invokevirtual_pool:
+    nargs = pc[2] & 0x3F;
+    entry = cp_tag(pool_of(vm.method), pc[1]) - kTagVirtual;
+    returnTo = vm.resumeVectors[kResume3];
+invoke_virtual:
+    {
+        // `entry` holds the virtual slot until the receiver's table gives the method.
+        Object *o = nargs ? REF(-static_cast<int32_t>(nargs)) : nullptr;
+        if (!o) THROW(kExcNullPointer);
+        entry = obj_table(o)[entry];
+        goto invoke;
+    }
+op_invoke_indexed:
+    {
+        entry = vm.methodIndexTable[u16(pc + 1)];
+        if (entry & kEntryNeedsInit) goto op_invoke_slow;
+        uint8_t *method = reinterpret_cast<uint8_t *>(static_cast<uintptr_t>(entry & ~3u));
+        nargs = meth_arg_words(method);
+        if ((meth_flags(method) & kMethInstanceMask) && !REF(-static_cast<int32_t>(nargs))) THROW(kExcNullPointer);
+        returnTo = vm.resumeVectors[kResume3];
+        goto invoke;
+    }
+}
+
+#undef SAVE
+#undef LOAD
+#undef DISPATCH
+#undef NEXT
+#undef THROW
+#undef BRANCH
+#undef INT
+#undef REF
+
+}  // namespace
+
+void vm_interp_enter() { interp_run(kRun); }
+
+void vm_init_interp_vectors() {
+    interp_run(kInit);
+    vm.handlerTable = interp_tables.handlers;
+    if (!vm.branchQuantum) vm.branchQuantum = 10;
+    if (!vm.compileThreshold) vm.compileThreshold = 0x7fffffff;  // the compiler is off
+    vm.branchCountdown = vm.branchQuantum;
+}

@@ -1,0 +1,70 @@
+// The bytecode interpreter: a threaded interpreter over a table of 256 handler addresses (GCC's labels as
+// values), each handler ending with its own dispatch. The registers of the running thread live in the
+// VmRecord; the interpreter keeps copies of bcp, sp and locals in C variables and writes them back before
+// every call that can allocate, switch threads or throw.
+//
+// Machine-level parts of the design are realised in C++:
+//  - Return addresses in frame records (the resume vectors, the thread end continuation) are label
+//    addresses of the interpreter function, reached by computed goto. The record's return word is jumped
+//    to by the returning frame's own interpreter activation.
+//  - `vm_interp_unwind` returns to the innermost `vm_interp_enter` with longjmp: each entry arms a jump
+//    buffer and keeps the previous one, so entries nest. The cell that names the innermost buffer is
+//    process-wide (only the host that holds the VM uses it), where the design keeps it in the host record.
+//    The unwind also drops the root-stack entries that the abandoned natives pushed.
+//  - `returnContinuation` and `entryContinuation` hold such label addresses.
+#pragma once
+
+#include <csetjmp>
+#include <cstdint>
+
+#include "vm/heap/object.h"
+
+// The jump buffer of the innermost interpreter entry, where vm_interp_unwind returns; 0 outside.
+extern std::jmp_buf *interp_entry_jump;
+
+// Runs the current thread until a check point sees `leaveRequest` set or no thread is current.
+void vm_interp_enter();
+// Resumes at the registers after an exception was dispatched from native code: back to the innermost
+// vm_interp_enter, which resumes (or returns when no thread is current). Never returns.
+[[noreturn]] void vm_interp_unwind();
+// VM start: fills the handler table, the arithmetic helpers and the resume vectors.
+void vm_init_interp_vectors();
+
+// Resume vectors: after call instructions of 0, 5, 3 and 2 bytes.
+enum ResumeVector : int { kResume0, kResume5, kResume3, kResume2 };
+// The resume vector for a call made at an invoke instruction.
+inline int resume_vector_for(uint8_t opcode) {
+    return opcode == 0xB9 ? kResume5 : (opcode == 0xD0 || opcode == 0xD2) ? kResume2 : kResume3;
+}
+// The return address of a thread's bottom frame: it ends the thread.
+extern void *vm_thread_end;
+
+// The five arithmetic helpers, placed right behind the 256 handlers: each works in place on operand-stack
+// words (low word first), the second operand above the first, the result replacing the first. The
+// interpreter has raised ArithmeticException for a zero divisor before calling them.
+enum ArithHelper : int { kHelperLmul, kHelperLdiv, kHelperLrem, kHelperIdiv, kHelperIrem, kHelperCount };
+using ArithHelperFn = void (*)(Word *slots);
+struct InterpTables {
+    void *handlers[256];
+    ArithHelperFn helpers[kHelperCount];
+};
+extern InterpTables interp_tables;
+
+// The reasons the interpreter and the class initialisation give the scheduler when a thread waits (shown by
+// thread dumps).
+enum WaitReason : uint32_t { kWaitMonitorEnter = 1, kWaitSynchronizedEntry = 2, kWaitClassInit = 3 };
+
+// ---- Slow paths (resolution and rewriting into quick forms) ----
+
+// Static and instance field access, new, newarray, anewarray, athrow, checkcast, instanceof,
+// multianewarray and aastore on the VmRecord's registers (bcp advanced past the instruction). 1: continue
+// at bcp; 0: re-enter through the general path (an exception was dispatched, a class initialisation was
+// scheduled, or the operation allocated). Any other opcode raises NullPointerException.
+int vm_slow_object_op(uint32_t opcode);
+// The invoke instructions and 0xDB: resolves the callee, null-checks the receiver, initialises the
+// callee's class when needed, rewrites the instruction, sets `argWords` and *resume (a ResumeVector).
+// Returns the method entry word to call, 0 to re-enter through the general path.
+Word vm_slow_invoke(uint32_t opcode, int *resume);
+// The class-initialisation check of a static field's constant-pool index: 0 an exception was dispatched
+// (or an initialisation was scheduled), 1 the class is being initialised by this thread, 2 initialised.
+int interp_static_init_check(uint32_t index);

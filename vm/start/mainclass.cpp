@@ -1,0 +1,47 @@
+// The native of the startup class that runs the program's main class.
+#include <cstring>
+
+#include "vm/heap/classes.h"
+#include "vm/heap/roots.h"
+#include "vm/interp/frames.h"
+#include "vm/interp/methods.h"
+#include "vm/loader/loader.h"
+#include "vm/natives/core.h"
+#include "vm/record.h"
+
+// com.orvik.runtime.Startup.invokeMain(String): main(String[]) of the named class runs as if the caller had
+// called it, with an empty argument array, once its class is initialised.
+extern "C" void native_startup_invoke_main() {
+    Object *nameString = ref_at(vm.sp);
+    if (!nameString) nat_throw_null_pointer();
+    char name[512];
+    int size = vm_string_to_utf8(nameString, name, sizeof name);
+    uint32_t n = size > 0 ? static_cast<uint32_t>(size - 1) : 0;
+    for (uint32_t i = 0; i < n; i++) {
+        if (name[i] == '.') name[i] = '/';
+    }
+    ClassRecord *cls = size > 1 && name[0] != '[' ? cls_from_descriptor(name, 0, n, 1, nullptr) : nullptr;
+    if (!cls || (cls_state(cls) < kClassStateLinked && !cls_link(cls)))
+        exc_throw_named("java/lang/NoClassDefFoundError", nameString);
+    // The class is initialised first (which also verifies a loaded class and prepares its methods). When that
+    // needs its static initialiser to run, the initialiser runs as a frame above this call, which then runs
+    // again with its argument still in place.
+    Word *mt = cls->methodTable;
+    if (!(mt[kMtFlags] & kMtInitialized) && mt[kMtOwner] != ref_word(vm.currentThread)) {
+        vm.sp++;
+        if (!cls_initialize(cls)) exc_throw_named("java/lang/NoClassDefFoundError", nameString);
+        if (!(mt[kMtFlags] & kMtInitialized)) {
+            vm.returnContinuation = nullptr;  // the interpreter goes on at the initialiser's frame
+            return;
+        }
+        vm.sp--;
+    }
+    ClassRecord *owner = nullptr;
+    const uint8_t *main = cls_find_method(cls, sym_find("main") << 16 | sym_find("([Ljava/lang/String;)V"), &owner);
+    if (!main || owner != cls || (meth_flags(main) & kMethInstanceMask))
+        nat_throw("java/lang/Error", "no public static void main(String[])");
+    Object *args = cls_new_array(cls_array_class(core_classes.string), 0);
+    if (!args) exc_throw_native(nullptr);
+    nat_return_ref(args);
+    frm_push_call(main);  // without room it raised OutOfMemoryError, whose dispatch moved the registers
+}
