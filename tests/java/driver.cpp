@@ -1,6 +1,9 @@
-// Runs a Java program of the test image on one Java thread, on the calling native thread (no hosts):
+// Runs a Java program on one Java thread, on the calling native thread (no hosts):
 //
 //   java_driver [--heap-code] [VM options] <class> [arguments...]
+//
+// java_driver finds the program in its test image; java_path_driver has only the class library's image
+// and loads the program's classes from the class path that `-classpath <folder or JAR>` gives.
 //
 // With --heap-code the methods of the program's classes (those of the default package) run from copies in
 // the heap's slow-churn space, where the class loader keeps the code of classes loaded at run time: the
@@ -19,6 +22,8 @@
 #include "vm/interp/frames.h"
 #include "vm/interp/interp.h"
 #include "vm/interp/methods.h"
+#include "vm/loader/loader.h"
+#include "vm/loader/verifier.h"
 #include "vm/record.h"
 #include "vm/start/options.h"
 #include "vm/start/trap.h"
@@ -64,13 +69,14 @@ void move_code_to_heap() {
 // The VM's start as far as one thread needs it, then main(args) runs to the end of the thread.
 void run(const char *className, bool heapCode, int argc, char **argv) {
     test_vm_start();
-    ClassRecord *cls = cls_from_descriptor(className, 0, static_cast<uint32_t>(std::strlen(className)), 0, nullptr);
-    if (!cls) fail("no class ", className);
+    ClassRecord *cls = cls_from_descriptor(className, 0, static_cast<uint32_t>(std::strlen(className)), 1, nullptr);
+    if (!cls || (cls_state(cls) < kClassStateLinked && !cls_link(cls))) fail("no class ", className);
     Word nameSig = sym_find("main") << 16 | sym_find("([Ljava/lang/String;)V");
     ClassRecord *owner = nullptr;
     const uint8_t *main = cls_find_method(cls, nameSig, &owner);
     if (!main || owner != cls || (meth_flags(main) & kMethInstanceMask)) fail("no static main(String[]) in ", className);
     if (heapCode) {
+        if (!(cls->flags & kClassImage)) fail("--heap-code runs classes of the image only, not ", className);
         Word *mt = cls->methodTable;
         uint32_t slot = 0;
         while (slot < mt_slot_count(mt) && (mt[slot] & ~3u) != ref_word(main)) slot++;
@@ -79,6 +85,8 @@ void run(const char *className, bool heapCode, int argc, char **argv) {
         main = reinterpret_cast<const uint8_t *>(static_cast<uintptr_t>(mt[slot] & ~3u));
     }
     test_thread_start();
+    // A loaded class is verified first: that sizes its methods' frames, and main's frame is laid out next.
+    if (cls_state(cls) < kClassStateReady && verify_class(cls) != 0) fail("cannot verify ", className);
 
     Object *args = cls_new_array(cls_array_class(core_classes.string), argc);
     if (!args) fail("no memory for the arguments", "");

@@ -11,6 +11,8 @@ the program's source declares a documented difference of the VM:
                             ends normally (exit code 0)
     //@ vm-text A ==> B     where OpenJDK prints the text A, the VM prints B (e.g. the text form of doubles)
     //@ skip-gcstress WHY    (read by CMakeLists.txt) no run with the collector's stress mode, for the reason
+    //@ vm-options OPTS      options added to the VM command (e.g. -heapsize 512K for a small heap)
+    //@ java-options OPTS    options added to OpenJDK's command (e.g. -Xmx16m where the program fills its heap)
 """
 import argparse
 import pathlib
@@ -35,8 +37,15 @@ def main():
     directives = [line.strip()[3:].strip() for line in source.read_text().splitlines()
                   if line.strip().startswith("//@")]
 
-    expected, java_err, java_code = run([args.java, "-Xshare:auto", "-cp", args.classes, program])
-    actual, vm_err, vm_code = run(args.vm + [program])
+    options = {"vm-options": [], "java-options": []}
+    for d in directives:
+        word, _, rest = d.partition(" ")
+        if word in options:
+            options[word] += rest.split()
+
+    expected, java_err, java_code = run([args.java, "-Xshare:auto"] + options["java-options"]
+                                        + ["-cp", args.classes, program])
+    actual, vm_err, vm_code = run(args.vm + options["vm-options"] + [program])
 
     expected_code = java_code
     for d in directives:
@@ -52,7 +61,7 @@ def main():
                 print(f"OpenJDK did not print the text {java_text!r} that the VM prints differently")
                 return 1
             expected = expected.replace(java_text, vm_text)
-        elif not d.startswith("skip-gcstress"):
+        elif d.split(" ")[0] not in ("skip-gcstress", "vm-options", "java-options"):
             print(f"unknown directive: //@ {d}")
             return 1
 

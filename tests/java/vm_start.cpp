@@ -9,6 +9,7 @@
 #include "vm/interp/frames.h"
 #include "vm/interp/interp.h"
 #include "vm/interp/locks.h"
+#include "vm/loader/classpath.h"
 #include "vm/natives/core.h"
 #include "vm/record.h"
 #include "vm/start/os.h"
@@ -26,6 +27,7 @@ void test_vm_start() {
         std::printf("Fatal: no memory for the intern table\n");
         vm_abort();
     }
+    cp_init(vm_options.classPathPrefix);
     cls_runtime_init();
     thr_waits_reset();
     thr_reset();

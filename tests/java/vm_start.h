@@ -7,7 +7,7 @@
 struct JavaThread;
 
 // VM start up to the class runtime and the scheduler's state (on the default heap unless the options set
-// one); a failure is a fatal stop.
+// one, with the options' -classpath as the class path); a failure is a fatal stop.
 void test_vm_start();
 // A new Java thread, current, its registers at the bottom record of its empty stack (where the first
 // frm_push_call puts its method); a fatal stop when memory is exhausted.

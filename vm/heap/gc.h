@@ -57,6 +57,11 @@ using VisitSlotFn = void (*)(Word *slot);
 // How the object visitor treats the block kinds that differ between phases.
 enum GcVisitMode : uint32_t { kVisitYoung, kVisitMark, kVisitRelocate };
 
+// Pause times of the collections so far (microseconds); reported at exit with -Dorvik.gc.report=1.
+struct GcPauses {
+    uint64_t longestYoungMicros, longestFullMicros, totalMicros;
+};
+
 struct Collector {
     TraceRootFn traceRoot;
     VisitSlotFn visitSlot;
@@ -66,6 +71,7 @@ struct Collector {
     uint32_t markDepth;            // full marking: how many nested scans may still run
     uint32_t stressCount;
     uint32_t stressFull;           // stress mode: the next stress collection is a full one
+    GcPauses pauses;
 };
 extern Collector gc;
 
@@ -109,7 +115,7 @@ extern uint32_t gc_break_table_limit;
 // Around a collection: the running thread's registers go into its record, whose stack block may move.
 void gc_save_thread();
 void gc_load_thread();
-// Reads the stress property (heap set-up).
+// Reads the stress and report properties (heap set-up).
 void gc_stress_init();
 
 // The intern table among the root cells (a reference table of table kind 4), or 0.

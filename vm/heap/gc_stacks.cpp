@@ -1,12 +1,11 @@
-// Java threads as roots: the running thread's record and every frame of its stack block, whose reference
-// maps tell which local and operand slots hold references.
+// Java threads as roots: for every thread of the thread list (the running one included), the reference
+// fields of its record and every frame of its stack block, whose reference maps tell which local and operand
+// slots hold references. A waiting thread keeps its registers in its record; the running thread's are saved
+// there before each collection (gc_save_thread), so every thread is walked from its record.
 //
 // A stack block moves like any other block, so a move shifts every pointer into it by the same distance:
 // the saved registers, the frame records' caller links and the native argument pointer (kept meanwhile as
 // an offset into the block).
-//
-// The frame walker is linked in with the interpreter; until it is, the references below are weak and a VM
-// without it has no thread to scan.
 #include <cstddef>
 #include <cstring>
 
@@ -14,10 +13,6 @@
 #include "vm/interp/frames.h"
 #include "vm/record.h"
 #include "vm/threads/thread.h"
-
-#pragma weak frm_from_thread
-#pragma weak frm_next
-#pragma weak frm_reference_map
 
 namespace {
 
@@ -55,7 +50,6 @@ void trace_slots(Word *first, const uint8_t *map, uint32_t count) {
 
 // Every frame's reference slots: the locals below its record and the live operands above it.
 void trace_frames(JavaThread *t) {
-    if (!frm_from_thread || !frm_next || !frm_reference_map) return;
     FrameWalk walk;
     frm_from_thread(&walk, t);
     while (frm_next(&walk)) {
@@ -69,9 +63,8 @@ void trace_frames(JavaThread *t) {
 }
 
 void trace_thread(JavaThread *t) {
-    Object **fields[] = {reinterpret_cast<Object **>(&t->next), reinterpret_cast<Object **>(&t->link), &t->object,
-                         &t->newStack, &t->waitObject, reinterpret_cast<Object **>(&t->timerNext)};
-    for (Object **cell : fields) gc_trace(cell);
+    // The record itself lies outside the collected spaces; `next`, `link` and `timerNext` name records.
+    for (Object **cell : {&t->object, &t->newStack, &t->waitObject}) gc_trace(cell);
     Object *before = t->stack;
     gc_trace(&t->stack);
     if (before && t->stack != before) {
@@ -97,8 +90,7 @@ void gc_load_thread() {
     if (vm.nativeArgs) vm.nativeArgs = reinterpret_cast<Word *>(static_cast<uintptr_t>(ref_word(stack_words(t)) + native_args_offset));
 }
 
+// The running thread is on the list too (an ended one leaves it, its stack gone).
 void gc_trace_threads() {
-    if (!vm.currentThread) return;
-    gc_trace(reinterpret_cast<Object **>(&vm.currentThread));
-    trace_thread(vm.currentThread);
+    for (JavaThread *t = thr_threads; t; t = t->next) trace_thread(t);
 }

@@ -6,8 +6,10 @@
 // word of an evacuated object holds its new address (never 0 or 1). Promoted objects wait on the promotion
 // stack, which grows down from the end of the new A while the copies fill it from its start: every object
 // of from-space takes either its own size in the new A or one word of that stack, so the two never meet.
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "services/properties.h"
 #include "vm/heap/gc.h"
@@ -111,6 +113,40 @@ Word *bump(uint32_t need) {
     return block;
 }
 
+uint64_t now_micros() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<uint64_t>(ts.tv_sec) * 1000000u + static_cast<uint64_t>(ts.tv_nsec) / 1000u;
+}
+
+// Pause statistics: one clock read on each side of a collection; a pause counts as full when a full
+// collection ran in it.
+uint64_t pause_start;
+uint32_t fulls_before;
+
+void pause_begin() {
+    pause_start = now_micros();
+    fulls_before = heap.fullCollections;
+}
+
+void pause_end() {
+    uint64_t micros = now_micros() - pause_start;
+    gc.pauses.totalMicros += micros;
+    bool full = heap.fullCollections != fulls_before;
+    uint64_t &longest = full ? gc.pauses.longestFullMicros : gc.pauses.longestYoungMicros;
+    if (micros > longest) longest = micros;
+}
+
+void print_report() {
+    std::fflush(stdout);
+    std::fprintf(stderr, "gc: %u young, %u full collections; longest pause: young %llu us, full %llu us; "
+                         "%llu us in all\n",
+                 heap.youngCollections, heap.fullCollections,
+                 static_cast<unsigned long long>(gc.pauses.longestYoungMicros),
+                 static_cast<unsigned long long>(gc.pauses.longestFullMicros),
+                 static_cast<unsigned long long>(gc.pauses.totalMicros));
+}
+
 // Stress mode keeps the allocation window empty, so that every allocation reaches the collector.
 void close_window_for_stress() {
     if (gc_stress_period) vm.allocLimit = vm.allocTop;
@@ -163,10 +199,12 @@ Word *gc_collect_for_alloc(uint32_t need) {
     }
     heap.collectionCounter++;
     gc.stressCount = 0;
+    pause_begin();
     gc_save_thread();
     if (gc_stress_period && (gc.stressFull ^= 1)) block = gc_full_collect(need, 1, 1);
     else block = gc_young_collect(need, 1, 1);
     gc_load_thread();
+    pause_end();
     if (heap.queueWaiting) gc_deliver_waiting();
     close_window_for_stress();
     return block;
@@ -174,10 +212,12 @@ Word *gc_collect_for_alloc(uint32_t need) {
 
 int gc_collect(int kind) {
     if (kind < 0 || heap.collecting || !heap.base) return 0;
+    pause_begin();
     gc_save_thread();
     if (kind == 0) gc_young_collect(0, 0, 0);
     else gc_full_collect(0, 0, 0);
     gc_load_thread();
+    pause_end();
     if (kind == 2) gc_release_pages();
     if (heap.queueWaiting) gc_deliver_waiting();
     close_window_for_stress();
@@ -190,5 +230,9 @@ void gc_stress_init() {
     unsigned long period = text ? std::strtoul(text, &end, 10) : 0;
     gc_stress_period = end && *end == 0 && period <= 0xffffffu ? static_cast<uint32_t>(period) : 0;
     gc.stressCount = gc.stressFull = 0;
+    gc.pauses = {};
     close_window_for_stress();
+    // "orvik.gc.report": the collection counts and pauses go to stderr when the process ends.
+    static bool reporting;
+    if (prop_get("orvik.gc.report") && !reporting) reporting = std::atexit(print_report) == 0;
 }

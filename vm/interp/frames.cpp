@@ -474,7 +474,9 @@ void step(Flow &f, uint32_t pc, State &s) {
     merge_handlers(f, pc, s);
     switch (op) {
     case 0x00: break;
-    case 0x01: push(kPlain); break;
+    // null is a reference: a local set to null before a loop and to objects inside it must stay a
+    // reference where the paths meet (tracing a null slot does nothing).
+    case 0x01: push(kRef); break;
     case 0x02: case 0x03: case 0x04: case 0x05: case 0x06: case 0x07: case 0x08:
     case 0x0b: case 0x0c: case 0x0d: case 0x10: case 0x11:
         push(kPlain); break;

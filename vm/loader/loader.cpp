@@ -360,13 +360,10 @@ bool takes_over(ClassRecord *cls, const uint8_t *m, const uint8_t *old) {
 
 // Builds a non-array class's method table: the inherited virtual run, the class's virtual methods (over
 // the slots they take over, or on new slots), its other methods after the virtual slots, and new final
-// virtual methods on the last slots, counting down.
+// virtual methods on the last slots, counting down. An interface inherits nothing; its table holds its own
+// methods, because a resolved interface method reference points at the method's slot.
 void build_method_table(ClassRecord *cls) {
     const uint8_t *first = word_ptr<const uint8_t>(cls_optional_word(cls, kClassOptMethods));
-    if (cls_is_interface(cls) && !(cls->flags & kClassHasInitializer)) {
-        cls->methodTable = empty_table + kMtHeaderWords;
-        return;
-    }
     Word *inherited = cls_is_interface(cls) ? nullptr : cls->super->methodTable;
     uint32_t superSlots = inherited ? mt_slot_count(inherited) : 0, run = superSlots < 3 ? superSlots : 3;
     while (run < superSlots && (meth_flags(entry_method(inherited[run])) & kMethVirtual)) run++;

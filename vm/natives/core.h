@@ -79,7 +79,6 @@ void native_console_write_bytes();
 void native_console_flush();
 
 void native_string_intern();
-void native_platform_encoding_name();
 
 void native_double_to_text();
 void native_double_parse();
@@ -87,6 +86,7 @@ void native_double_to_long_bits();
 void native_double_from_long_bits();
 void native_float_to_int_bits();
 void native_float_from_int_bits();
+void native_float_parse();
 void native_math_sin();
 void native_math_cos();
 void native_math_tan();

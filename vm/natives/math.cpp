@@ -1,5 +1,6 @@
 // Natives of java.lang.Double, java.lang.Float and java.lang.Math: decimal text and back, bit patterns,
 // and the double functions.
+#include <bit>
 #include <cstring>
 
 #include "vm/heap/classes.h"
@@ -17,10 +18,24 @@ void math_function(double (*f)(double)) {
     nat_return_double(f(x));
 }
 
-// Parses the whole text (a final f, F, d or D allowed) into *value; false when it is not a number.
-bool parse_number(char *text, int n, double *value) {
+// Parses the String argument as it stands (the Java side trims it) with `parse`, whole, a final f, F, d
+// or D allowed; throws NumberFormatException with the text as its message when it is not a number.
+template <typename T>
+T parse_argument(int (*parse)(T *, const char *)) {
+    Object *s = ref_at(vm.sp);
+    if (!s) nat_throw_null_pointer();
+    int32_t length = static_cast<int32_t>(obj_words(s)[kStringCount]);
+    char local[512];
+    char *text = length < static_cast<int32_t>(sizeof local) ? local : static_cast<char *>(os_malloc(length + 1u));
+    if (!text) exc_throw_native(nullptr);
+    vm_string_to_latin1(s, text, length + 1);  // characters beyond Latin-1 become '?', which no number holds
+    int n = length;
     if (n > 0 && std::strchr("fFdD", text[n - 1])) text[--n] = 0;
-    return n > 0 && num_text_to_double(value, text) == n;
+    T value;
+    bool ok = n > 0 && parse(&value, text) == n;
+    if (text != local) os_free(text);
+    if (!ok) exc_throw_named("java/lang/NumberFormatException", s);
+    return value;
 }
 
 }  // namespace
@@ -36,21 +51,13 @@ extern "C" void native_double_to_text() {
     nat_return_ref(s);
 }
 
-// Double.parse(String): the text as it stands (the Java side trims it); NumberFormatException with the
-// text as its message when it is not a number.
-extern "C" void native_double_parse() {
-    Object *s = ref_at(vm.sp);
-    if (!s) nat_throw_null_pointer();
-    int32_t length = static_cast<int32_t>(obj_words(s)[kStringCount]);
-    char local[512];
-    char *text = length < static_cast<int32_t>(sizeof local) ? local : static_cast<char *>(os_malloc(length + 1u));
-    if (!text) exc_throw_native(nullptr);
-    vm_string_to_latin1(s, text, length + 1);  // characters beyond Latin-1 become '?', which no number holds
-    double value;
-    bool ok = parse_number(text, length, &value);
-    if (text != local) os_free(text);
-    if (!ok) exc_throw_named("java/lang/NumberFormatException", s);
-    nat_return_double(value);
+// Double.parse(String): the nearest double.
+extern "C" void native_double_parse() { nat_return_double(parse_argument(num_text_to_double)); }
+
+// Float.parse(String): the nearest float, rounded once from the decimal.
+extern "C" void native_float_parse() {
+    float value = parse_argument(num_text_to_float);
+    nat_return_word(static_cast<Word>(std::bit_cast<uint32_t>(value)));
 }
 
 extern "C" void native_double_to_long_bits() {

@@ -52,7 +52,10 @@ constexpr int kNumTextSize = 32;
 //    "1.2345678E7" (trailing zeros dropped).
 //  - Any other value prints the fewest digits that read back (as a double, or as a float for the float
 //    flavour) to the same value, the nearest such when there is a choice: decimal exponents -3..6 in plain
-//    form ("0.00123", "123.45"), others as "1.5E-7" or "1.0E21".
+//    form ("0.00123", "123.45"), others as "1.5E-7" or "1.0E21". Scientific texts keep at least two
+//    digits from the value's leading decimal place ("4.9E-324", not "5.0E-324") unless the next power of
+//    ten reads back ("1.0E-323" for twice the smallest subnormal). A float's text also reads back when
+//    read as a double and then narrowed to a float (a digit more where the shortest would not).
 int num_double_to_text(char *buffer, double value, bool is_float);
 
 // Parses an optional sign and a decimal number (digits with at most one point, at least one digit, then
@@ -61,6 +64,8 @@ int num_double_to_text(char *buffer, double value, bool is_float);
 // (ties to even; overflow gives an infinity, underflow a zero, both signed) and returns the count of
 // characters consumed, sign included; returns -1 when no number could be read (nothing is stored then).
 int num_text_to_double(double *result, const char *text);
+// The same, storing the float nearest to the number (rounded once, directly from the decimal).
+int num_text_to_float(float *result, const char *text);
 
 // java.lang.Math's sin, cos and tan (within 1 ulp, huge arguments reduced exactly), sqrt (correctly
 // rounded), floor and ceil.

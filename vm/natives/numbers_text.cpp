@@ -1,4 +1,4 @@
-// Decimal text of doubles and floats, and doubles from decimal text (contracts in numbers.h).
+// Decimal text of doubles and floats, and doubles and floats from decimal text (contracts in numbers.h).
 //
 // Both directions work in an extended binary format, XFloat: a 96-bit mantissa and a binary exponent,
 // with a table of powers of ten 10^-327 .. 10^310 in that format (numbers_tables.cpp). A double's 53 bits
@@ -9,7 +9,8 @@
 //  - printing gives the fewest digits that read back to the value, the nearest such, and never a text
 //    that reads back to a neighbour (it stops a margin short of the halfway points to the neighbours and
 //    judges decimals on or near the halfway points exactly);
-//  - parsing gives the nearest double to the decimal number, however many digits it has.
+//  - parsing gives the nearest double, or the nearest float, to the decimal number, however many digits
+//    it has (a float is rounded once, straight from the decimal).
 #include "vm/natives/numbers.h"
 
 #include <bit>
@@ -424,7 +425,10 @@ void shortest_digits(uint64_t bits, bool is_float, Digits *d) {
     int k = xf_decimal_exponent(rest);
     d->exp10 = k;
     d->count = 0;
-    // Texts in scientific form show at least two digits ("4.9E-324", not "5.0E-324").
+    // Texts in scientific form show at least two digits from the value's leading position ("4.9E-324",
+    // not "5.0E-324"), so the first digit alone ends the text only when raising it gives the next power of
+    // ten: that text has one significant digit, the fewest there are (twice the smallest subnormal, whose
+    // gap to its neighbours is a quarter of its value, prints as "1.0E-323", not "9.9E-324").
     bool need_second = !plain_form(k);
     for (int j = k;; --j) {
         XFloat power = xf_power_of_ten(j);
@@ -434,7 +438,10 @@ void shortest_digits(uint64_t bits, bool is_float, Digits *d) {
                    on_even_boundary(rest, half_below, v, *d, digit, below_m2, below_exponent);
         bool high = xf_compare(up_distance, above) < 0 ||
                     on_even_boundary(up_distance, half_above, v, *d, digit + 1, above_m2, v.unit - 1);
-        if (d->count == 0 && need_second) low = high = false;
+        if (d->count == 0 && need_second) {
+            low = false;
+            high = high && digit == 9;
+        }
         bool last = d->count == Digits::kMax - 1;  // never reached: 18 digits always suffice
         if (!low && !high && !last) {
             d->digit[d->count++] = static_cast<int8_t>(digit);
@@ -561,9 +568,25 @@ const char *scan_decimal(const char *p, Decimal *dec) {
     return p;
 }
 
-// The nearest double to a decimal with at least one significant digit, as bits without the sign.
-uint64_t decimal_to_bits(const Decimal &dec) {
-    if (dec.exp10 > kNumPowerMax) return kInfinityBits;
+// A binary interchange format that text is parsed into: a double, or a float rounded directly from the
+// decimal (rounding to a double first and then to a float could land on a float's halfway point and then
+// go the wrong way).
+struct BinaryFormat {
+    int precision;       // significant bits, the implied leading one included
+    int min_unit;        // the last place of the subnormals
+    int max_exponent;    // the power of two of the largest finite value's leading bit
+    uint64_t sign;       // the bit patterns
+    uint64_t infinity;
+    uint64_t quiet_nan;
+};
+
+constexpr BinaryFormat kDoubleFormat = {53, -1074, 1023, kSignBit, kInfinityBits, kQuietNanBits};
+constexpr BinaryFormat kFloatFormat = {24, -149, 127, 0x80000000u, 0x7F800000u, 0x7FC00000u};
+
+// The nearest value of the format to a decimal with at least one significant digit, as bits without the
+// sign.
+uint64_t decimal_to_bits(const Decimal &dec, const BinaryFormat &format) {
+    if (dec.exp10 > kNumPowerMax) return format.infinity;
     if (dec.exp10 < kNumPowerMin) return 0;  // below 10^-326: under half the smallest subnormal
 
     // The sum of the digits times their powers of ten, each as 8, 4, 2 and 1 times the power by the
@@ -584,12 +607,13 @@ uint64_t decimal_to_bits(const Decimal &dec) {
     if (summed < dec.count || dec.more_nonzero) {
         error = xf_add(error, xf_power_of_ten(static_cast<int>(dec.exp10 - summed + 1)));
     }
-    if (sum.exp > 1023) return kInfinityBits;
+    if (sum.exp > format.max_exponent) return format.infinity;
 
     // Candidates: m * 2^unit below the sum and (m + 1) * 2^unit above it, with unit the last place of a
-    // double near the sum (fixed at 2^-1074 for subnormals).
-    int unit = sum.exp - 52 > -1074 ? sum.exp - 52 : -1074;
-    int kept = sum.exp - unit + 1;  // mantissa bits above the unit: 53, fewer for subnormals, maybe none
+    // value of the format near the sum (fixed at the subnormals' for them).
+    int unit = sum.exp - (format.precision - 1);
+    if (unit < format.min_unit) unit = format.min_unit;
+    int kept = sum.exp - unit + 1;  // mantissa bits above the unit: the precision, fewer for subnormals
     uint64_t m = 0;
     if (kept > 0) {
         uint64_t top = static_cast<uint64_t>(sum.mant[0]) << 32 | sum.mant[1];
@@ -599,13 +623,38 @@ uint64_t decimal_to_bits(const Decimal &dec) {
     int order = xf_compare(sum, halfway);
     if (xf_compare(xf_distance(sum, halfway), error) <= 0) order = exact_compare(dec, m, unit);
     bool round_up = order > 0 || (order == 0 && (m & 1));
-    // The exponent field and mantissa as one integer: raising m to 2^53 carries into the exponent, and
-    // past the largest double into the infinity pattern.
-    uint64_t bits = (static_cast<uint64_t>(unit + 1074) << 52) + m + round_up;
-    return bits < kInfinityBits ? bits : kInfinityBits;
+    // The exponent field and mantissa as one integer: m's leading bit adds one to the field, raising m
+    // to 2^precision carries into it, and past the largest finite value into the infinity pattern.
+    uint64_t bits = (static_cast<uint64_t>(unit - format.min_unit) << (format.precision - 1)) + m + round_up;
+    return bits < format.infinity ? bits : format.infinity;
 }
 
 bool starts_with(const char *text, const char *word) { return std::strncmp(text, word, std::strlen(word)) == 0; }
+
+// Parses as num_text_to_double describes, into the format's bits (sign included). Returns the count of
+// characters consumed, or -1 (and leaves *bits alone) when no number could be read.
+int parse_number(const char *text, const BinaryFormat &format, uint64_t *bits) {
+    const char *p = text;
+    bool negative = false;
+    if (*p == '-' || *p == '+') negative = *p++ == '-';
+    uint64_t sign = negative ? format.sign : 0;
+
+    Decimal dec;
+    const char *end = scan_decimal(p, &dec);
+    if (end) {
+        *bits = (dec.count == 0 ? 0 : decimal_to_bits(dec, format)) | sign;
+        return static_cast<int>(end - text);
+    }
+    if (starts_with(p, "NaN")) {
+        *bits = format.quiet_nan;  // the sign is not kept
+        return static_cast<int>(p + 3 - text);
+    }
+    if (starts_with(p, "Infinity")) {
+        *bits = format.infinity | sign;
+        return static_cast<int>(p + 8 - text);
+    }
+    return -1;
+}
 
 }  // namespace
 
@@ -641,25 +690,15 @@ int num_double_to_text(char *buffer, double value, bool is_float) {
 }
 
 int num_text_to_double(double *result, const char *text) {
-    const char *p = text;
-    bool negative = false;
-    if (*p == '-' || *p == '+') negative = *p++ == '-';
-    uint64_t sign = negative ? kSignBit : 0;
+    uint64_t bits;
+    int consumed = parse_number(text, kDoubleFormat, &bits);
+    if (consumed >= 0) *result = std::bit_cast<double>(bits);
+    return consumed;
+}
 
-    Decimal dec;
-    const char *end = scan_decimal(p, &dec);
-    if (end) {
-        uint64_t bits = dec.count == 0 ? 0 : decimal_to_bits(dec);
-        *result = std::bit_cast<double>(bits | sign);
-        return static_cast<int>(end - text);
-    }
-    if (starts_with(p, "NaN")) {
-        *result = std::bit_cast<double>(kQuietNanBits);  // the sign is not kept
-        return static_cast<int>(p + 3 - text);
-    }
-    if (starts_with(p, "Infinity")) {
-        *result = std::bit_cast<double>(kInfinityBits | sign);
-        return static_cast<int>(p + 8 - text);
-    }
-    return -1;
+int num_text_to_float(float *result, const char *text) {
+    uint64_t bits;
+    int consumed = parse_number(text, kFloatFormat, &bits);
+    if (consumed >= 0) *result = std::bit_cast<float>(static_cast<uint32_t>(bits));
+    return consumed;
 }

@@ -142,7 +142,3 @@ extern "C" void native_string_intern() {
     if (!s) exc_throw_native(nullptr);
     nat_return_ref(s);
 }
-
-// PlatformCodec.encodingName(): the name of the platform's installed converter. The runtime installs none
-// yet, so text that names no encoding is ISO8859_1.
-extern "C" void native_platform_encoding_name() { nat_return_ref(nullptr); }

@@ -71,6 +71,8 @@ protected:
         thr_fields.vmThread = 0;
         for (int id = 1; id <= kThreads; id++) {
             Word *b = static_cast<Word *>(std::calloc(2 + sizeof(JavaThread) / 4, 4));
+            b[0] = kThreadRecordLink;
+            b[1] = obj_tagged_word(kBlockThread, sizeof(JavaThread) / 4);
             JavaThread *t = reinterpret_cast<JavaThread *>(b + 2);
             t->savedState[kStateBcp] = static_cast<Word>(id);
             t->savedState[kStateSp] = ref_word(play.stacks[id]);

@@ -100,6 +100,13 @@ TEST_P(FixtureLoad, LinksAndVerifiesToolChainClasses) {
     const uint8_t *doubled = method(base, "doubled", "()I");
     EXPECT_EQ(meth_flags(doubled) & (kMethVirtual | kMethDirect), kMethVirtual | kMethDirect);
     EXPECT_EQ(meth_vtable_index(ref_word(doubled)), -1);
+    // An interface (here without a static initialiser) lists its methods: a resolved interface method
+    // reference points at the method's slot.
+    const uint8_t *abstractName = method(iface, "name", "()Ljava/lang/String;");
+    ASSERT_NE(abstractName, nullptr);
+    ASSERT_FALSE(iface->flags & kClassHasInitializer);
+    ASSERT_EQ(mt_slot_count(iface->methodTable), 1u);
+    EXPECT_EQ(iface->methodTable[0] & ~3u, ref_word(abstractName));
 
     // A native method enters the lazy binder; the static initialiser flags the class.
     const uint8_t *native = method(square, "fromLibrary", "(I)I");

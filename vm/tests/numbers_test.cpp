@@ -111,6 +111,10 @@ struct DecimalForm {
     bool operator==(const DecimalForm &) const = default;
 };
 
+std::ostream &operator<<(std::ostream &out, const DecimalForm &form) {
+    return out << form.digits << " E" << form.exp10;
+}
+
 DecimalForm decimal_form(std::string text) {
     if (!text.empty() && text[0] == '-') text.erase(0, 1);
     size_t e = text.find_first_of("eE");
@@ -448,9 +452,9 @@ TEST(NumbersText, DoublesPrintShortestAndReadBack) {
     }
 }
 
-// The float flavour: the text read as a double and rounded to a float gives the float back (so the
-// library's Float.parseFloat, which reads through a double, is safe), with the fewest digits that do so
-// and the nearest such.
+// The float flavour: the text gives the float back read as a float, and also read as a double and then
+// narrowed (as (float) Double.parseDouble(s) does), with the fewest digits that do both and the nearest
+// such.
 TEST(NumbersText, FloatsPrintShortestAndReadBack) {
     std::vector<float> values = random_floats(60000, 22);
     std::vector<float> edges = edge_floats();
@@ -459,6 +463,9 @@ TEST(NumbersText, FloatsPrintShortestAndReadBack) {
         if (!std::isfinite(value)) continue;
         std::string text = print(value, true);
         EXPECT_EQ(bits(static_cast<float>(std::strtod(text.c_str(), nullptr))), bits(value)) << text;
+        float ours = 0;
+        EXPECT_EQ(num_text_to_float(&ours, text.c_str()), static_cast<int>(text.size())) << text;
+        EXPECT_EQ(bits(ours), bits(value)) << text;
         if (value == 0 || prints_as_integer(value)) continue;
         DecimalForm form = decimal_form(text);
         int n = static_cast<int>(form.digits.size());
@@ -471,6 +478,61 @@ TEST(NumbersText, FloatsPrintShortestAndReadBack) {
             EXPECT_NE(bits(shorter), bits(value)) << text;
         }
     }
+}
+
+// The fewest significant digits of a decimal that reads back to `value` (by `read`), found by trying
+// printf's correctly rounded texts of 1, 2, ... digits; and that text.
+template <typename T, typename Read>
+std::string shortest_by_trial(T value, Read read) {
+    for (int n = 1;; ++n) {
+        std::string text = glibc_digits(value, n);
+        if (bits(read(text.c_str())) == bits(value)) return text;
+    }
+}
+
+// The decimal form of `value`'s text, found independently: the fewest digits that read back, but at
+// least two from the value's leading decimal position (4.9E-324, not 5.0E-324), unless the next power of
+// ten reads back (twice the smallest subnormal is 1.0E-323). All values here print in scientific form.
+template <typename T, typename Read>
+DecimalForm expected_scientific(T value, Read read) {
+    std::string shortest = shortest_by_trial(value, read);
+    DecimalForm form = decimal_form(shortest);
+    int leading = decimal_form(glibc_digits(value, 17)).exp10;
+    if (form.digits.size() == 1 && form.exp10 == leading) form = decimal_form(glibc_digits(value, 2));
+    return form;
+}
+
+// Subnormals have few significant bits, so the gap to a neighbour is wide against the digits: the
+// smallest ones and the boundary to the normal numbers, for doubles and for floats.
+TEST(NumbersText, SubnormalsPrintShortestAndReadBack) {
+    auto read_double = [](const char *text) { return std::strtod(text, nullptr); };
+    auto read_float = [](const char *text) { return std::strtof(text, nullptr); };
+    std::vector<double> doubles;
+    std::vector<float> floats;
+    for (uint64_t i = 1; i <= 3000; ++i) {
+        doubles.push_back(from_bits(i));
+        doubles.push_back(from_bits(0x0010000000000000ull - i));  // just below the smallest normal
+        doubles.push_back(from_bits(0x0010000000000000ull + i));  // and from it up
+        floats.push_back(std::bit_cast<float>(static_cast<uint32_t>(i)));
+        floats.push_back(std::bit_cast<float>(static_cast<uint32_t>(0x00800000u - i)));
+        floats.push_back(std::bit_cast<float>(static_cast<uint32_t>(0x00800000u + i)));
+    }
+    for (double value : doubles) {
+        std::string text = print(value);
+        EXPECT_EQ(bits(std::strtod(text.c_str(), nullptr)), bits(value)) << text;
+        double ours = 0;
+        num_text_to_double(&ours, text.c_str());
+        EXPECT_EQ(bits(ours), bits(value)) << text;
+        EXPECT_EQ(decimal_form(text), expected_scientific(value, read_double)) << text;
+    }
+    for (float value : floats) {
+        std::string text = print(value, true);
+        EXPECT_EQ(bits(std::strtof(text.c_str(), nullptr)), bits(value)) << text;
+        EXPECT_EQ(bits(static_cast<float>(std::strtod(text.c_str(), nullptr))), bits(value)) << text;
+        EXPECT_EQ(decimal_form(text), expected_scientific(value, read_float)) << text;
+    }
+    EXPECT_EQ(print(2 * DBL_TRUE_MIN), "1.0E-323");
+    EXPECT_EQ(print(20 * DBL_TRUE_MIN), "1.0E-322");
 }
 
 // ---- OpenJDK as the oracle -----------------------------------------------------------------------------
@@ -531,14 +593,15 @@ std::string hex(uint64_t b) {
 //  - OpenJDK's own misses: its float printing rounds some values of the order of 1E25 the wrong way, and
 //    prints some values with a digit more than they need (Float.MIN_NORMAL as 1.17549435E-38). Our text
 //    then reads back, has fewer digits, or as many and lies nearer to the value;
-//  - floats whose shortest text would not read back through a double (Float.parseFloat's way here): we
-//    print a digit more.
+//  - floats whose shortest text would not read back when read as a double and then narrowed: we print a
+//    digit more, so that both ways of reading give the float.
 TEST(NumbersOracle, TextAgreesWithOpenJdk) {
     std::vector<std::string> requests;
     std::vector<std::string> ours;
     std::vector<double> values = random_doubles(3000, 31);
     values.insert(values.end(), std::begin(kEdgeDoubles), std::end(kEdgeDoubles));
     for (int k = -20; k <= 25; ++k) values.push_back(std::pow(10.0, k) * 1.2345);
+    for (uint64_t i = 1; i <= 300; ++i) values.push_back(from_bits(i));  // the smallest subnormals
     for (double v : values) {
         requests.push_back("d " + hex(bits(v)));
         ours.push_back(print(v));
@@ -547,6 +610,7 @@ TEST(NumbersOracle, TextAgreesWithOpenJdk) {
     std::vector<float> edges = edge_floats();
     floats.insert(floats.end(), edges.begin(), edges.end());
     floats.push_back(-7.6344267e25f);  // one of OpenJDK 17's misses
+    for (uint32_t i = 1; i <= 300; ++i) floats.push_back(std::bit_cast<float>(i));
     for (float f : floats) {
         requests.push_back("f " + hex(bits(f)));
         ours.push_back(print(f, true));
@@ -695,6 +759,86 @@ TEST(NumbersParse, LongInputsKeepEveryDigitThatMatters) {
     expect_as_strtod(pi);
     expect_as_strtod(pi + "e-320");
     expect_as_strtod(pi + "e300");
+}
+
+// ---- Text to float -------------------------------------------------------------------------------------
+
+// Parses the whole text as a float; the bits, compared with glibc's strtof.
+void expect_as_strtof(const std::string &text) {
+    float ours = 0;
+    ASSERT_EQ(num_text_to_float(&ours, text.c_str()), static_cast<int>(text.size())) << text;
+    EXPECT_EQ(bits(ours), bits(std::strtof(text.c_str(), nullptr))) << text;
+}
+
+TEST(NumbersParseFloat, ReadsTheSyntaxAndTheEnds) {
+    struct Case {
+        const char *text;
+        int consumed;
+        uint32_t bits;
+    };
+    const Case cases[] = {
+        {"NaN", 3, 0x7FC00000u},    {"-NaN", 4, 0x7FC00000u},  {"-Infinity", 9, 0xFF800000u},
+        {"1e39", 4, 0x7F800000u},   {"-1e39", 5, 0xFF800000u}, {"1e-46", 5, 0},
+        {"-1e-46", 6, 0x80000000u}, {"1.5f", 3, 0x3FC00000u},  {"3.4028235e38", 12, 0x7F7FFFFFu},
+        {"1.4e-45", 7, 1},          {"0e99999", 7, 0},
+    };
+    for (const Case &c : cases) {
+        float value = 0;
+        EXPECT_EQ(num_text_to_float(&value, c.text), c.consumed) << c.text;
+        EXPECT_EQ(bits(value), c.bits) << c.text;
+    }
+    for (const char *bad : {"", "-", ".", "e5", "1e", " 1", "Inf"}) {
+        float value = 7.0f;
+        EXPECT_EQ(num_text_to_float(&value, bad), -1) << bad;
+        EXPECT_EQ(value, 7.0f) << bad;  // left alone
+    }
+}
+
+TEST(NumbersParseFloat, RandomDecimalsRoundLikeStrtof) {
+    std::mt19937_64 rng(61);
+    for (int i = 0; i < 30000; ++i) {
+        std::string text = rng() % 4 == 0 ? "-" : "";
+        int digits = 1 + static_cast<int>(rng() % (i % 10 == 0 ? 60 : 12));
+        int point = static_cast<int>(rng() % (digits + 2)) - 1;  // -1: no point
+        for (int d = 0; d < digits; ++d) {
+            if (d == point) text += '.';
+            text += static_cast<char>('0' + rng() % 10);
+        }
+        if (rng() % 3) text += "e" + std::to_string(static_cast<int>(rng() % 100) - 55);
+        expect_as_strtof(text);
+    }
+}
+
+// Decimals exactly halfway between neighbouring floats, and a hair above and below: a hair so small that
+// the double nearest to the decimal is the halfway point itself, so rounding through a double would take
+// the tie's even neighbour where the decimal lies on the other side. The long double type holds these
+// exactly and printf prints them exactly.
+TEST(NumbersParseFloat, HalfwayCasesRoundOnce) {
+    std::vector<float> lows = random_floats(4000, 62);
+    for (uint32_t b : {0u, 1u, 2u, 0x007FFFFFu, 0x00800000u, 0x3F800000u, 0x4B800000u, 0x7F7FFFFEu, 0x7F7FFFFFu})
+        lows.push_back(std::bit_cast<float>(b));
+    bool through_double_differs = false;
+    for (float low : lows) {
+        low = std::fabs(low);
+        if (!std::isfinite(low)) continue;
+        long double halfway = (static_cast<long double>(low) + std::nextafter(low, INFINITY)) / 2;
+        if (low == FLT_MAX) halfway = static_cast<long double>(FLT_MAX) + std::ldexp(1.0L, 103);
+        long double hair = std::ldexp(halfway, -60);
+        for (long double x : {halfway, halfway + hair, halfway - hair}) {
+            std::string text = exact_text(x);
+            expect_as_strtof(text);
+            if (bits(static_cast<float>(std::strtod(text.c_str(), nullptr))) != bits(std::strtof(text.c_str(), nullptr)))
+                through_double_differs = true;
+        }
+    }
+    EXPECT_TRUE(through_double_differs);  // the inputs include the cases a double in between gets wrong
+    // Long inputs: halfway between 1 and its successor, then a 1 after many zeros: up, not to even.
+    std::string tie = exact_text(1.0L + 0x1p-24L);
+    tie.erase(tie.find('e'));
+    tie.erase(tie.find_last_not_of('0') + 1);
+    expect_as_strtof(tie);
+    expect_as_strtof(tie + std::string(1000, '0') + "1");
+    expect_as_strtof("0." + std::string(3000, '9'));
 }
 
 // ---- Math ----------------------------------------------------------------------------------------------

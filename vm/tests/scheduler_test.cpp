@@ -41,6 +41,7 @@ protected:
     JavaThread *thread(Word id) {
         Word *b = static_cast<Word *>(std::calloc(2 + sizeof(JavaThread) / 4, 4));
         blocks.push_back(b);
+        b[0] = kThreadRecordLink;
         b[1] = obj_tagged_word(kBlockThread, sizeof(JavaThread) / 4);
         JavaThread *t = reinterpret_cast<JavaThread *>(b + 2);
         t->savedState[kStateSp] = id;

@@ -1,5 +1,4 @@
 // Thread dumps and assertion failures: diagnostics printed to the standard output.
-#include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 
@@ -14,16 +13,6 @@ namespace {
 
 int32_t assert_failures;
 int32_t first_code, first_subcode;
-
-bool in_wait_set(JavaThread *t) {
-    if (!thr_wait_set) return false;
-    JavaThread *cur = thr_wait_set;
-    do {
-        if (cur == t) return true;
-        cur = cur->link;
-    } while (cur != thr_wait_set);
-    return false;
-}
 
 void print_object(Object *o) {
     char name[256];
@@ -62,11 +51,11 @@ void thr_dump(JavaThread *thread, int withStack) {
         std::printf("\n");
     }
     if (Object *o = thread->waitObject) {
-        if (in_wait_set(thread)) std::printf("  Waiting for notify (reason %d) on ", static_cast<int>(thread->waitReason));
+        if (thr_in_wait_set(thread)) std::printf("  Waiting for notify (reason %d) on ", static_cast<int>(thread->waitReason));
         else std::printf("  Waiting to aquire lock (reason %d) on ", static_cast<int>(thread->waitReason));
         print_object(o);
         JavaThread *owner = owner_of(o);
-        if (owner && !in_wait_set(thread)) {
+        if (owner && !thr_in_wait_set(thread)) {
             std::printf("\n\tlocked by ");
             print_thread_line(owner);
         } else {

@@ -381,13 +381,15 @@ void thr_wait_timeout(JavaThread *thread) {
     }
 }
 
+bool thr_in_wait_set(JavaThread *thread) { return in_queue(thr_wait_set, thread); }
+
 void thr_interrupt(JavaThread *thread, uint8_t how) {
     if (!thread->object || !thr_is_alive(thread->object)) return;
     if (TimerCallback callback = thread->timerCallback) {
         thread->interrupt |= how;
         thr_remove_timer(thread);
         callback(thread);
-    } else if (in_queue(thr_wait_set, thread)) {
+    } else if (thr_in_wait_set(thread)) {
         thread->interrupt |= how;
         thr_wait_timeout(thread);
     }

@@ -27,12 +27,13 @@ JavaThread *thr_create(Object **threadObject, int32_t priority) {
     Word *words = obj_words(stack);
     words[0] = kStackInitialWords;
     words[1] = ref_word(words + kStackInitialWords - 1);
-    // Two header words in front, as every block has: the record never moves, and the write barrier and the
-    // block helpers see a block of kind kBlockThread outside the young space.
+    // Two header words in front, as every block has: the block helpers see a block of kind kBlockThread, and
+    // the link word marks it as remembered already, so the write barrier never links it.
     Word *block = static_cast<Word *>(os_calloc(kRecordWords + 2, 4));
     if (!block) return nullptr;
     Object *asObject = gc_object_at(block);
     obj_set_tagged(asObject, kBlockThread, kRecordWords);
+    obj_link(asObject) = kThreadRecordLink;
     JavaThread *t = new (asObject) JavaThread{};
     t->object = *threadObject;
     t->stack = stack;

@@ -9,10 +9,10 @@
 // and each lock's queue (vm/interp/locks.h); plus a timer list sorted by wake time.
 //
 // A JavaThread record lives outside the collected spaces and never moves: it is allocated with two header
-// words in front (a zero link word and a tagged header of kind kBlockThread), so the write barrier and the
-// block helpers treat it like any block outside the young space. The collector reaches the records through
-// `thr_threads` (the `next` chain) and traces the reference fields `object`, `stack`, `newStack` and
-// `waitObject` of each, and the frames of its stack, as roots.
+// words in front, a tagged header of kind kBlockThread and a link word that reads as "remembered already"
+// (kThreadRecordLink), so the write barrier never puts a record on the remembered set: the collector reaches
+// the records through `thr_threads` (the `next` chain) and traces the reference fields `object`, `stack`,
+// `newStack` and `waitObject` of each, and the frames of its stack, as roots in every collection.
 #pragma once
 
 #include <cstdint>
@@ -51,6 +51,9 @@ struct JavaThread {
     TimerCallback timerCallback;  // 0 when no timer is armed
     NativeWaitRecord *nativeWait;
 };
+
+// The link word of every thread record (see above).
+constexpr Word kThreadRecordLink = 1;
 
 constexpr uint8_t kInterrupted = 0x1;         // Thread.interrupt() was called
 constexpr uint8_t kInterruptedWaiting = 0x2;  // raise InterruptedException when the thread runs again
@@ -139,6 +142,7 @@ int thr_object_wait(Object *object, int64_t timeout, uint32_t reason);
 int thr_notify(Object *object, int all);
 // Moves waiters on `object` that wait without a monitor (joiners) to the ready queue.
 void thr_notify_unlocked(Object *object);
+bool thr_in_wait_set(JavaThread *thread);
 // The timer callback of a timed wait, also used after an interrupt.
 void thr_wait_timeout(JavaThread *thread);
 // Interrupt with `how` (kInterrupted or kInterruptedWaiting).

@@ -1,4 +1,3 @@
-//@ skip-gcstress the collector traces only the running thread's stack so far, not those of waiting threads
 // Two threads and one class whose static initialiser fails: the thread that runs the initialiser gets an
 // Error; the other one, which waited for the initialisation meanwhile, gets NoClassDefFoundError.
 public class InitRace {

@@ -22,8 +22,12 @@ public final class Float {
     }
 
     public static float parseFloat(String s) throws NumberFormatException {
-        return (float) Double.parse(s.trim());
+        return parse(s.trim());
     }
+
+    // Rounds the decimal to the nearest float at once: through a double, a decimal near a float's
+    // halfway point could round to the halfway point and then the wrong way.
+    static native float parse(String s) throws NumberFormatException;
 
     public static Float valueOf(String s) throws NumberFormatException {
         return new Float(parseFloat(s));

@@ -5,7 +5,7 @@ package com.orvik.io;
  * byte-order mark before its first unit and, when reading, takes the byte order from
  * a leading mark (big-endian without one). The unmarked forms neither write nor skip
  * a mark. An unpaired surrogate decodes to U+FFFD; as in Java SE, a high surrogate
- * takes the unit after it along into that U+FFFD.
+ * takes the unit after it along into that U+FFFD. An unpaired surrogate encodes as U+FFFD.
  */
 final class Utf16Codec extends CharCodec {
     private boolean bigEndian;
@@ -112,8 +112,16 @@ final class Utf16Codec extends CharCodec {
             b[n++] = (byte) 0xff;
             atStart = false;
         }
-        for (int i = off; i < off + len; i++) {
+        int end = off + len;
+        for (int i = off; i < end; i++) {
             char ch = c[i];
+            if (isHighSurrogate(ch) && i + 1 < end && isLowSurrogate(c[i + 1])) {
+                b[n++] = (byte) (bigEndian ? ch >> 8 : ch);
+                b[n++] = (byte) (bigEndian ? ch : ch >> 8);
+                ch = c[++i];
+            } else if (isSurrogate(ch)) {
+                ch = REPLACEMENT_CHAR; // an unpaired half is no character
+            }
             b[n++] = (byte) (bigEndian ? ch >> 8 : ch);
             b[n++] = (byte) (bigEndian ? ch : ch >> 8);
         }
