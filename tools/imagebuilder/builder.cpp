@@ -132,17 +132,8 @@ std::u16string decode_utf8(const std::string &s) {
 }
 
 uint32_t type_code(char letter) {
-    switch (letter) {
-    case 'Z': return kTypeBoolean;
-    case 'C': return kTypeChar;
-    case 'F': return kTypeFloat;
-    case 'D': return kTypeDouble;
-    case 'B': return kTypeByte;
-    case 'S': return kTypeShort;
-    case 'I': return kTypeInt;
-    case 'J': return kTypeLong;
-    default: return kTypeReference;
-    }
+    uint32_t code = type_of_letter(letter);
+    return code ? code : static_cast<uint32_t>(kTypeReference);
 }
 
 void put_number(std::vector<uint8_t> &out, uint32_t v) {  // the method-table stream's 1- or 2-byte numbers

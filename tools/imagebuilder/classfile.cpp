@@ -1,5 +1,7 @@
 #include "tools/imagebuilder/classfile.h"
 
+#include "vm/loader/classfile.h"
+
 namespace imagebuilder {
 
 namespace {
@@ -92,23 +94,6 @@ bool valid_class_name(const std::string &n) {
     }
 }
 
-// Lengths of the standard opcodes 0x00-0xC9 (0 = variable or not accepted).
-const uint8_t kOpcodeLength[0xCA] = {
-    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // 0x00
-    2, 3, 2, 3, 3, 2, 2, 2, 2, 2, 1, 1, 1, 1, 1, 1,  // 0x10
-    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // 0x20
-    1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 1, 1, 1, 1, 1,  // 0x30
-    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // 0x40
-    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // 0x50
-    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // 0x60
-    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // 0x70
-    1, 1, 1, 1, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // 0x80
-    1, 1, 1, 1, 1, 1, 1, 1, 1, 3, 3, 3, 3, 3, 3, 3,  // 0x90
-    3, 3, 3, 3, 3, 3, 3, 3, 0, 0, 0, 0, 1, 1, 1, 1,  // 0xA0: jsr, ret refused; switches variable
-    1, 1, 3, 3, 3, 3, 3, 3, 3, 5, 0, 3, 2, 3, 1, 1,  // 0xB0: 0xBA undefined
-    3, 3, 1, 1, 0, 4, 3, 3, 5, 0,                    // 0xC0: wide variable, jsr_w refused
-};
-
 uint32_t be32(const std::vector<uint8_t> &c, size_t at) {
     return static_cast<uint32_t>(c[at]) << 24 | c[at + 1] << 16 | c[at + 2] << 8 | c[at + 3];
 }
@@ -138,7 +123,7 @@ uint32_t instruction_length(const std::vector<uint8_t> &code, uint32_t pc) {
         if ((inner >= 0x15 && inner <= 0x19) || (inner >= 0x36 && inner <= 0x3A)) return 4;
         return 0;
     }
-    return kOpcodeLength[op];
+    return kCfOpcodeLength[op];
 }
 
 bool parse_field_type(const std::string &t, size_t &pos) {

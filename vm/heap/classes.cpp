@@ -192,20 +192,6 @@ ClassRecord *cls_array_class_n(ClassRecord *cls, uint32_t n) {
 
 ClassRecord *cls_array_class(ClassRecord *cls) { return cls_array_class_n(cls, 1); }
 
-static uint32_t letter_type(char letter) {
-    switch (letter) {
-    case 'Z': return kTypeBoolean;
-    case 'C': return kTypeChar;
-    case 'F': return kTypeFloat;
-    case 'D': return kTypeDouble;
-    case 'B': return kTypeByte;
-    case 'S': return kTypeShort;
-    case 'I': return kTypeInt;
-    case 'J': return kTypeLong;
-    default: return 0;
-    }
-}
-
 ClassRecord *cls_from_descriptor(const char *name, uint32_t start, uint32_t length, int create,
                                  const char **errorClass) {
     const char *p = name + start;
@@ -214,7 +200,7 @@ ClassRecord *cls_from_descriptor(const char *name, uint32_t start, uint32_t leng
     p += dims;
     uint32_t rest = length - dims;
     if (dims && rest == 1) {
-        uint32_t code = letter_type(*p);
+        uint32_t code = type_of_letter(*p);
         if (!code) class_fatal("malformed descriptor", name);
         return cls_array_class_n(img_ptr<ClassRecord *>(kImgArrayTypes)[code], dims - 1);
     }

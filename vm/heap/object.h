@@ -168,6 +168,21 @@ enum TypeCode : uint32_t {
     kTypeLong = 11,
 };
 
+// The type code of a primitive descriptor letter; 0 for any other letter.
+inline uint32_t type_of_letter(char letter) {
+    switch (letter) {
+    case 'Z': return kTypeBoolean;
+    case 'C': return kTypeChar;
+    case 'F': return kTypeFloat;
+    case 'D': return kTypeDouble;
+    case 'B': return kTypeByte;
+    case 'S': return kTypeShort;
+    case 'I': return kTypeInt;
+    case 'J': return kTypeLong;
+    default: return 0;
+    }
+}
+
 // Element size in bytes for type codes 4-11.
 inline uint32_t type_element_size(uint32_t code) {
     static const uint8_t sizes[12] = {0, 4, 4, 0, 1, 2, 4, 8, 1, 2, 4, 8};

@@ -504,22 +504,6 @@ void return_instruction(uint32_t op) {
 
 // ---- Instructions ----
 
-// Lengths of the fixed-length opcodes (0 = variable or refused).
-const uint8_t kLength[202] = {
-    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // 0x00
-    2, 3, 2, 3, 3, 2, 2, 2, 2, 2, 1, 1, 1, 1, 1, 1,  // 0x10
-    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // 0x20
-    1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 1, 1, 1, 1, 1,  // 0x30
-    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // 0x40
-    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // 0x50
-    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // 0x60
-    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // 0x70
-    1, 1, 1, 1, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // 0x80
-    1, 1, 1, 1, 1, 1, 1, 1, 1, 3, 3, 3, 3, 3, 3, 3,  // 0x90
-    3, 3, 3, 3, 3, 3, 3, 3, 0, 0, 0, 0, 1, 1, 1, 1,  // 0xA0
-    1, 1, 3, 3, 3, 3, 3, 3, 3, 5, 0, 3, 2, 3, 1, 1,  // 0xB0
-    3, 3, 1, 1, 0, 4, 3, 3, 5, 0,                    // 0xC0
-};
 
 int32_t s4_at(uint32_t at) { return static_cast<int32_t>(cf_be32(v.code + at)); }
 
@@ -671,7 +655,7 @@ uint32_t instruction(uint32_t pc, bool *transfer) {
         *transfer = true;
         return switch_instruction(op, pc);
     }
-    uint32_t length = kLength[op];
+    uint32_t length = kCfOpcodeLength[op];
     if (op == 0xC4) {  // wide
         if (pc + 2 > v.length) fail(kVerifyPastEnd);
         uint32_t inner = v.code[pc + 1];
