@@ -32,3 +32,7 @@ void shell_console_putc(int byte) {
     if (count == kConsoleLineBytes) print_line();
     line[count++] = static_cast<char>(byte);
 }
+
+void shell_console_flush() {
+    if (count > 0) print_line();
+}

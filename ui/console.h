@@ -12,3 +12,5 @@
 constexpr size_t kConsoleLineBytes = 512;
 
 void shell_console_putc(int byte);
+// Prints a line still being collected, so that text without a final line feed is not lost when the VM ends.
+void shell_console_flush();

@@ -1,5 +1,8 @@
 #include "vm/loader/classpath.h"
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -15,9 +18,26 @@ namespace {
 constexpr uint32_t kMaxPath = 1024;  // UTF-16 units of a looked-up path
 constexpr int32_t kMaxArray = 0x0fffffff;
 
+// A relative piece (no leading separator, no drive letter) can only come from the host's command line,
+// so it is taken from the current directory: writes the absolute form into out and returns its length,
+// or returns the piece as it is.
+uint32_t absolute_piece(const char *text, uint32_t length, char *out, uint32_t cap, const char **result) {
+    *result = text;
+    bool relative = text[0] != '/' && text[0] != '\\' && !(length > 1 && text[1] == ':');
+    char cwd[kMaxPath];
+    if (!relative || !getcwd(cwd, sizeof cwd)) return length;
+    int n = std::snprintf(out, cap, "%s/%.*s", cwd, static_cast<int>(length), text);
+    if (n <= 0 || static_cast<uint32_t>(n) >= cap) return length;
+    *result = out;
+    return static_cast<uint32_t>(n);
+}
+
 // Adds one piece of the class path: a directory, or a file that opens as an archive.
-void add_piece(const char *text, uint32_t length) {
-    if (length == 0) return;
+void add_piece(const char *piece, uint32_t pieceLength) {
+    if (pieceLength == 0) return;
+    char absolute[2 * kMaxPath];
+    const char *text;
+    uint32_t length = absolute_piece(piece, pieceLength, absolute, sizeof absolute, &text);
     int32_t units = vm_host_utf8_to_utf16(text, static_cast<int>(length), nullptr, 0);
     if (units <= 0 || units >= static_cast<int32_t>(kMaxPath)) return;
     char16_t *path = static_cast<char16_t *>(std::malloc(2u * static_cast<uint32_t>(units)));

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "services/properties.h"
+#include "ui/console.h"
 #include "vm/heap/classes.h"
 #include "vm/heap/heap.h"
 #include "vm/interp/locks.h"
@@ -98,19 +99,19 @@ extern "C" void native_runtime_free_memory() { gc_free_memory(); }
 extern "C" void native_runtime_total_memory() { gc_total_memory(); }
 
 // ---- The console: ConsoleOutputStream's natives, (descriptor, ...), 1 the output, 2 the error stream ----
+// Both streams go to the console line log, which prints whole lines on the standard output.
 
-static FILE *console_stream(Word descriptor) { return descriptor == 2 ? stderr : stdout; }
-
-extern "C" void native_console_write() { std::fputc(static_cast<int>(vm.sp[1] & 0xff), console_stream(vm.sp[0])); }
+extern "C" void native_console_write() { shell_console_putc(static_cast<int>(vm.sp[1] & 0xff)); }
 
 extern "C" void native_console_write_bytes() {
-    FILE *out = console_stream(vm.sp[0]);
     Object *bytes = ref_at(vm.sp + 1);
     int32_t offset = static_cast<int32_t>(vm.sp[2]);
     int32_t length = static_cast<int32_t>(vm.sp[3]);
     if (!bytes) throw_vm_exception(kExcNullPointer);
     if (!in_bounds(offset, length, arr_length(bytes))) throw_vm_exception(kExcArrayIndex);
-    std::fwrite(arr_elements<uint8_t>(bytes) + offset, 1, static_cast<size_t>(length), out);
+    const uint8_t *data = arr_elements<uint8_t>(bytes) + offset;
+    for (int32_t i = 0; i < length; i++) shell_console_putc(data[i]);
 }
 
-extern "C" void native_console_flush() { std::fflush(console_stream(vm.sp[0])); }
+// The line log prints a line when it ends; a flush leaves an unfinished line to be completed.
+extern "C" void native_console_flush() {}

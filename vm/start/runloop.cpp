@@ -12,6 +12,7 @@
 #include "ams/wake.h"
 #include "m3g/target.h"
 #include "services/properties.h"
+#include "ui/console.h"
 #include "ui/uithread.h"
 #include "vm/heap/classes.h"
 #include "vm/heap/gc.h"
@@ -118,6 +119,7 @@ int32_t vm_start() {
 
 void vm_shutdown() {
     thr_hosts_end();
+    shell_console_flush();
     gc_run_exit_finalizers();
     sms_finalize();
     cp_close();

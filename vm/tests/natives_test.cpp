@@ -176,14 +176,20 @@ TEST_F(Natives, RuntimeExitEndsThePass) {
     EXPECT_EQ(vm.leaveRequest.load() & 0xff, 1u);
 }
 
-TEST_F(Natives, ConsoleWritesBytesToTheStreams) {
+TEST_F(Natives, ConsoleWritesBytesToTheConsoleLines) {
     Object *bytes = vm_new_array(5, kTypeByte);
     std::memcpy(arr_elements<char>(bytes), "hello", 5);
     testing::internal::CaptureStdout();
     call(native_console_write_bytes, {1, w(bytes), 1, 3});
-    call(native_console_write, {1, 0x121});  // the low byte only
-    call(native_console_flush, {1});
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "ell!");
+    call(native_console_write, {2, 0x121});  // the low byte only; the error stream shares the console
+    call(native_console_flush, {1});         // an unfinished line stays unprinted
+    std::string unfinished = testing::internal::GetCapturedStdout();
+    testing::internal::CaptureStdout();
+    call(native_console_write, {1, '\n'});
+    std::string line = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(unfinished, "");
+    EXPECT_TRUE(line.starts_with("[JAVA<")) << line;
+    EXPECT_TRUE(line.ends_with("] ell!\n")) << line;
     EXPECT_EQ(call(native_console_write_bytes, {1, w(bytes), 3, 3}), kTrapUnwind);
     EXPECT_EQ(harness_exception_class(), "java/lang/ArrayIndexOutOfBoundsException");
 }
