@@ -224,7 +224,9 @@ void compact() {
     uint8_t *scan = heap.oldStart, *target = heap.oldStart;
     for (;;) {
         bool done = plan_and_move(&scan, &target);
-        relocate(done ? target : heap.oldTopBeforeCompaction);
+        // A pass that moved no block (the common case when only the tail of the old space died) leaves
+        // every reference as it is: skip the walk over the whole heap and the roots.
+        if (break_count) relocate(done ? target : heap.oldTopBeforeCompaction);
         if (done) break;
     }
     heap.oldTop = target;

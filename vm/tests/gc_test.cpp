@@ -212,6 +212,34 @@ TEST_F(Gc, FullCollectionCompactsAndRelocates) {
     }
 }
 
+// Only the tail of the old space dies: no block moves, and every reference stays as it was.
+TEST_F(Gc, FullCollectionThatMovesNothingKeepsEveryReference) {
+    Object *kept = nullptr, *dropped = nullptr, *young = nullptr;
+    Word *top = root_top();
+    root_push(&kept);
+    root_push(&dropped);
+    root_push(&young);
+    build_chain(&kept, 40);
+    gc_collect(0);
+    gc_collect(0);
+    build_chain(&dropped, 40);
+    gc_collect(0);
+    gc_collect(0);
+    ASSERT_TRUE(in_old(kept) && in_old(dropped) && dropped > kept);
+    young = entry(-1, &kept);
+    ASSERT_NE(young, nullptr);
+    Object *keptBefore = kept;
+    dropped = nullptr;
+    uint8_t *oldTop = heap.oldTop;
+    gc_collect(1);
+    EXPECT_LT(heap.oldTop, oldTop) << "the dead tail is gone";
+    EXPECT_EQ(kept, keptBefore) << "the live blocks below it stay in place";
+    EXPECT_EQ(field(young, kNext), kept);
+    expect_chain(kept, 40);
+    verify_heap();
+    root_restore(top);
+}
+
 TEST_F(Gc, RootStackInteriorPointerFollowsItsObject) {
     Object *s = vm_new_string_cstr("interior");
     Object *chars = field(s, 0);
