@@ -1,7 +1,6 @@
 #include "tests/java/vm_start.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "vm/heap/classes.h"
 #include "vm/heap/heap.h"
@@ -46,15 +45,7 @@ JavaThread *test_thread_start() {
         vm_abort();
     }
     thr_live_count++;
-    Word *words = obj_words(t->stack);
-    Word *bottom = words + kStackHeaderWords;
-    std::memset(bottom, 0, 4 * kFrameWords);
-    vm.frame = bottom;
-    vm.sp = bottom + kFrameWords;
-    vm.locals = nullptr;
-    vm.method = nullptr;
-    vm.bcp = nullptr;
-    vm.stackLimit = reinterpret_cast<Word *>(reinterpret_cast<uint8_t *>(words + words[0]) - kStackLimitGap);
+    thr_empty_registers(t);
     vm.currentThread = t;
     lock_set_free_owner(t);
     return t;

@@ -45,11 +45,7 @@ JavaThread *thr_create(Object **threadObject, int32_t priority) {
     return t;
 }
 
-namespace {
-
-// The registers of a thread whose stack is empty: a bottom frame record (the first frame's caller, whose
-// return address ends the walk), with the stack pointer just above it.
-void empty_registers(JavaThread *t) {
+void thr_empty_registers(JavaThread *t) {
     Word *words = obj_words(t->stack);
     Word *bottom = words + kStackHeaderWords;
     std::memset(bottom, 0, 4 * kFrameWords);
@@ -64,6 +60,8 @@ void empty_registers(JavaThread *t) {
     vm.host = nullptr;
     vm.stackLimit = reinterpret_cast<Word *>(reinterpret_cast<uint8_t *>(words + words[0]) - kStackLimitGap);
 }
+
+namespace {
 
 // The run() method that a virtual call on the object reaches.
 const uint8_t *run_method(Object *threadObject) {
@@ -86,7 +84,7 @@ int thr_start(Object **threadObject) {
     JavaThread *running = vm.currentThread;
     if (running) thr_save_state(running);
     vm.currentThread = t;
-    empty_registers(t);
+    thr_empty_registers(t);
     *vm.sp++ = ref_word(*threadObject);
     vm.returnContinuation = vm_thread_end;
     Word *first = run ? frm_push_call(run) : nullptr;

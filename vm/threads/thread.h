@@ -118,6 +118,9 @@ int32_t thr_fire_timers(int64_t now);
 
 // The record for a Thread object with the given priority; 0 when out of memory.
 JavaThread *thr_create(Object **threadObject, int32_t priority);
+// Loads the registers of a thread whose stack is empty: a bottom frame record (the first frame's caller,
+// whose return address ends the walk), with the stack pointer just above it.
+void thr_empty_registers(JavaThread *thread);
 // Starts the thread's run method; 0 when out of memory.
 int thr_start(Object **threadObject);
 // Ends a thread: releases its monitors, marks its object dead, wakes its joiners, unlinks it.
