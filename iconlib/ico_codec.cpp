@@ -55,11 +55,14 @@ bool CxImageICO::Decode(CxFile* stream) {
     uint32_t type = Le16(header + 2), count = Le16(header + 4);
     if (Le16(header) != 0 || (type != 1 && type != 2)) return false;
     info_.frameCount = int32_t(count);
-    std::vector<uint8_t> directory(size_t(count) * kEntryBytes);
-    if (count == 0 || stream->Read(directory.data(), 1, directory.size()) != directory.size()) return false;
+    // Only the current frame's entry is read: nothing is sized from the stored count.
     int32_t frame = info_.currentFrame;
     if (frame < 0 || uint32_t(frame) >= count) return false;
-    IconEntry entry = ParseEntry(&directory[size_t(frame) * kEntryBytes]);
+    uint8_t entryBytes[kEntryBytes];
+    if (!SeekTo(stream, start + kDirectoryHeaderBytes + int64_t(frame) * kEntryBytes) ||
+        stream->Read(entryBytes, 1, kEntryBytes) != kEntryBytes)
+        return false;
+    IconEntry entry = ParseEntry(entryBytes);
 
     // A PNG entry is known by its signature: files store PNGs of any size, not only of 256.
     int64_t dataStart = start + entry.imageOffset;

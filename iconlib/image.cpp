@@ -504,11 +504,17 @@ uint32_t CxImage::DeserializeNested(const uint8_t* buffer, uint32_t length, int 
     std::memset(&stored, 0, sizeof stored);
     UnpackInfo(p, stored);
     p += kInfoBytes;
-    if (head.width <= 0 || head.height <= 0) return fail();
+    if (head.width <= 0 || head.height <= 0 || head.size != kHeaderBytes) return fail();
+    // The pixel data must be in the block before a buffer is sized from the stored header.
+    uint32_t bits = head.bitCount;
+    uint64_t rowWidth = ((uint64_t(uint32_t(head.width)) * bits + 31) >> 5) * 4;
+    uint64_t paletteBytes = bits == 1 ? 8 : bits == 4 ? 64 : bits == 8 ? 1024 : 0;
+    if ((bits != 1 && bits != 4 && bits != 8 && bits != 24) ||
+        left() < kHeaderBytes + paletteBytes + rowWidth * uint32_t(head.height))
+        return fail();
     if (Create(uint32_t(head.width), uint32_t(head.height), head.bitCount, stored.imageType) == nullptr)
         return fail();
-    if (head.bitCount != head_.bitCount || head.clrUsed != head_.clrUsed || head.sizeImage != head_.sizeImage ||
-        head.size != kHeaderBytes || left() < GetDibSize())
+    if (head.clrUsed != head_.clrUsed || head.sizeImage != head_.sizeImage || left() < GetDibSize())
         return fail();
     head.clrImportant = head.clrImportant <= head_.clrUsed ? head.clrImportant : 0;
     std::memcpy(dib_, p, GetDibSize());

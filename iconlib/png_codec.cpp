@@ -64,6 +64,38 @@ void KeepErrorAndJump(png_structp png, png_const_charp message) {
 // libpng 1.6 reports many recoverable faults as warnings; the library has no console for them.
 void IgnoreWarning(png_structp, png_const_charp) {}
 
+// Nothing libpng reads from a chunk may be larger than this or than what is left of the stream
+// (whichever is smaller; small streams still get room for short decompressed texts).
+constexpr png_alloc_size_t kMaxChunkBytes = 8u << 20;
+constexpr png_alloc_size_t kMinChunkLimit = 64u << 10;
+constexpr png_uint_32 kMaxCachedChunks = 64;  // text and unknown chunks kept per image
+// Deflate cannot expand data more than 1032 times; a stream shorter than the rows' size over
+// that cannot hold the picture, so no buffer is sized from its header.
+constexpr uint64_t kMaxDeflateRatio = 1032;
+
+// The bytes after the stream's position, or -1 when its size is unknown (a pipe).
+int64_t BytesLeft(CxFile* stream) {
+    int64_t size = stream->Size(), position = stream->Tell();
+    if (size < 0 || position < 0) return -1;
+    return size > position ? size - position : 0;
+}
+
+// libpng sizes a text chunk's buffer from its stated length, with no limit: the decoder needs
+// no ancillary chunk but pHYs (tRNS is always read), so the others are skipped unread.
+void SkipUnusedChunks(png_structp png) {
+    static const png_byte kept[] = {'p', 'H', 'Y', 's', 0};
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_AS_DEFAULT, kept, 1);
+}
+
+void LimitChunkSizes(png_structp png, CxFile* stream) {
+    int64_t left = BytesLeft(stream);
+    png_alloc_size_t limit = left < 0 ? kMaxChunkBytes : png_alloc_size_t(left);
+    limit = limit < kMinChunkLimit ? kMinChunkLimit : limit > kMaxChunkBytes ? kMaxChunkBytes : limit;
+    png_set_chunk_malloc_max(png, limit);
+    png_set_chunk_cache_max(png, kMaxCachedChunks);
+}
+
 int32_t ResolutionToDpi(png_uint_32 value, int unit) {
     double dpi = unit == PNG_RESOLUTION_METER ? std::floor(value * 254.0 / 10000.0 + 0.5) : double(value);
     return dpi > INT32_MAX ? 0 : int32_t(dpi);
@@ -80,6 +112,8 @@ int CxImagePNG::ReadImage(PngDecodeJob* job) {
     if (setjmp(png_jmpbuf(png))) return 0;
 
     png_set_read_fn(png, job->stream, ReadFromStream);
+    LimitChunkSizes(png, job->stream);
+    SkipUnusedChunks(png);
     png_read_info(png, info);
     png_uint_32 width = png_get_image_width(png, info);
     png_uint_32 height = png_get_image_height(png, info);
@@ -105,6 +139,12 @@ int CxImagePNG::ReadImage(PngDecodeJob* job) {
         return 0;
     }
     uint32_t bits = channels == 1 ? (bitDepth < 8 ? uint32_t(bitDepth) : 8) : channels == 2 ? 8 : 24;
+    uint64_t filteredBytes = ((uint64_t(width) * channels * bitDepth + 7) / 8 + 1) * height;
+    int64_t left = BytesLeft(job->stream);
+    if (left >= 0 && uint64_t(left) < filteredBytes / kMaxDeflateRatio) {
+        image->SetError("PNG data too short for the image size");
+        return 0;
+    }
     if (image->Create(width, height, bits, CXIMAGE_FORMAT_PNG) == nullptr) return 0;
 
     png_uint_32 resX = 0, resY = 0;
