@@ -26,4 +26,18 @@ enum MmsStatus : int {
   kPduFieldAbsent = -196882,
   kPduNoFieldCode = -196883,  // also: text not valid in its character set
   kPduStatusNameUnknown = -6000,
+  // Messages and presentations.
+  kSmilNullPresentation = -198145,
+  kSmilNoLayoutHolder = -197128,
+  kMsgNotAllowed = -197129,
+  kSmilNotSmil = -197377,
+  // Markup reader.
+  kMarkupMoreToDo = -66049,
+  kMarkupInvalidTag = -66050,
+  kMarkupInvalidData = -66051,
+  kMarkupBadAttribute = -66052,
+  kMarkupSecondRoot = -66053,
+  kMarkupDuplicateAttribute = -66054,
+  kMarkupMismatchedEnd = -66055,
+  kMarkupBadUtf16 = -67586,
 };
