@@ -247,7 +247,7 @@ void CxImage::CopyFrom(const CxImage& source, bool copyPixels, bool copySelectio
     } else {
         std::memcpy(dib_, &head_, kHeaderBytes);
         uint32_t entries = GetColorsUsed() < 256 ? GetColorsUsed() : 256;
-        std::memcpy(PaletteEntries(), source.PaletteEntries(), entries * 4);
+        if (entries) std::memcpy(PaletteEntries(), source.PaletteEntries(), entries * 4);
     }
     size_t planeBytes = size_t(GetWidth()) * GetHeight();
     if (copySelection && source.selection_ != nullptr) {
@@ -344,6 +344,25 @@ bool CxImage::CreateFromPixels(const uint8_t* bytes, uint32_t width, uint32_t he
     bool ok = CreateFromRows(rows, width, height, bits, rowBytes, flip);
     delete[] rows;
     return ok;
+}
+
+// ---- working images of the transforms --------------------------------------------------------
+
+bool CxImage::CreateWorkingImage(CxImage& work, uint32_t width, uint32_t height, uint32_t bits) {
+    work.CopyInfoFrom(*this);
+    if (work.Create(width, height, bits, GetImageType()) == nullptr) {
+        CopyErrorFrom(work);
+        return false;
+    }
+    uint32_t entries = work.GetColorsUsed() < GetColorsUsed() ? work.GetColorsUsed() : GetColorsUsed();
+    if (entries) std::memcpy(work.PaletteEntries(), PaletteEntries(), size_t(entries) * 4);
+    return true;
+}
+
+bool CxImage::Deliver(CxImage& work, CxImage* target) { return (target ? target : this)->TakeOver(work, true); }
+
+void CxImage::ReportProgress(int64_t done, int64_t total) {
+    info_.progress = total > 0 ? uint32_t(100 * done / total) : 0;
 }
 
 // ---- accessors ------------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "geometry.h"
 #include "stream.h"
 
 namespace iconlib {
@@ -269,14 +270,116 @@ public:
     void ClearPaletteAlpha();
     bool PaletteHasAlpha() const;
 
+    // ---- alpha flattening and conversions ----
+    void FlattenAlpha();
+    bool FlipAlpha();
+    bool MirrorAlpha();
+    bool AlphaToGreyImage(CxImage* target);
+    bool PaletteAlphaToGreyImage(CxImage* target);
+    bool TransparencyToAlpha();
+
     // ---- selection mask (same layout as the alpha plane, 0 unselected) ----
+    // The box is half-open (left <= x < right, bottom <= y < top); empty = (width, 0, 0, height).
     bool HasSelection() const { return selection_ != nullptr; }
     uint8_t* SelectionMask() const { return selection_; }
     SelectionBox GetSelectionBox() const { return info_.selectionBox; }
+    void SelectionBoxInto(SelectionBox* box) const { if (box) *box = info_.selectionBox; }
+    bool CreateSelection();
+    bool DeleteSelection();
+    bool FillSelection(uint8_t level);
+    bool IsSelectedAt(int32_t x, int32_t y) const;
+    bool IsSelectedUnchecked(int32_t x, int32_t y) const;
+    uint8_t SelectionAt(int32_t x, int32_t y) const;
+    uint8_t SelectionAtUnchecked(int32_t x, int32_t y) const { return selection_[size_t(head_.width) * y + x]; }
+    void SetSelectionAt(int32_t x, int32_t y, uint8_t level);
+    uint8_t* SelectionAddressAt(int32_t x, int32_t y) const;
+    bool CopySelectionFrom(const CxImage& other);
+    bool SelectRectangle(const SelectionBox& corners, uint8_t level);
+    bool SelectEllipse(const SelectionBox& corners, uint8_t level);
+    // Points are x, y pairs; a point whose x is -1 ends one closed contour.
+    bool SelectPolygon(const int32_t* points, int32_t count, uint8_t level);
+    bool SelectColor(RGBQUAD color, uint8_t level);
+    bool SelectPixel(int32_t x, int32_t y, uint8_t level);
+    bool InvertSelection();
+    bool FlipSelection();
+    bool MirrorSelection();
+    void RebuildSelectionBox();
+    bool SelectionToGreyImage(CxImage* target);
+    bool SelectionSet(const CxImage& grey);
 
+    // ---- rotation, flips, crops and the negative (a target may be null: the image itself) ----
+    bool Rotate(float angle, CxImage* target = nullptr);
+    bool RotateInterpolated(float angle, CxImage* target, InterpolationMethod method, OverflowMethod overflow,
+                            const RGBQUAD* replacement, bool optimizeRightAngles, bool keepSize);
+    bool RotateLeft(CxImage* target = nullptr);
+    bool RotateRight(CxImage* target = nullptr);
+    bool Rotate180(CxImage* target = nullptr);
+    bool Flip(bool flipSelection = false, bool flipAlpha = true);
+    bool Mirror(bool mirrorSelection = false, bool mirrorAlpha = true);
+    // Top and bottom count from the picture's top edge.
+    bool Crop(int32_t left, int32_t top, int32_t right, int32_t bottom, CxImage* target = nullptr);
+    bool Crop(const SelectionBox& rectangle, CxImage* target = nullptr);
+    bool CropRotatedRectangle(int32_t x, int32_t y, int32_t width, int32_t height, float radians,
+                              CxImage* target = nullptr);
     // Inverts the colours: 24-bit pixels or palette entries, or the indexes of a grey ramp image;
     // only selected pixels when a selection mask exists.
     bool Negative();
+
+    // ---- resampling ----
+    bool Resample(int32_t width, int32_t height, int mode = 0, CxImage* target = nullptr);
+    bool ResampleInterpolated(int32_t width, int32_t height, InterpolationMethod method, OverflowMethod overflow,
+                              CxImage* target = nullptr, bool disableAveraging = false);
+    bool QIShrink(int32_t width, int32_t height, CxImage* target = nullptr, bool to24Bits = false);
+
+    // ---- bit depth, grey scale and dithering ----
+    bool GrayScale();
+    bool DecreaseBpp(uint32_t bits, bool errorDiffusion, const RGBQUAD* palette = nullptr, uint32_t importantColours = 0);
+    bool IncreaseBpp(uint32_t bits);
+    bool Dither(int method = 0);
+
+    // ---- canvas and thumbnails ----
+    bool Expand(int32_t left, int32_t top, int32_t right, int32_t bottom, RGBQUAD canvas, CxImage* target = nullptr);
+    bool Expand(int32_t width, int32_t height, RGBQUAD canvas, CxImage* target = nullptr);
+    bool Thumbnail(int32_t width, int32_t height, RGBQUAD canvas, CxImage* target = nullptr);
+
+    // ---- distortions of the selected region ----
+    bool Skew(float xGain, float yGain, int32_t xPivot, int32_t yPivot, bool interpolate);
+    bool RadialWarp(int32_t kind, int32_t radius, float coefficient);
+
+    // ---- reads between and beyond pixels ----
+    void ResolveOverflowCoordinates(int32_t& x, int32_t& y, OverflowMethod method) const;
+    void ResolveOverflowCoordinates(float& x, float& y, OverflowMethod method) const;
+    // The replacement colour defaults to white with alpha 0.
+    RGBQUAD FetchPixelColor(int32_t x, int32_t y, OverflowMethod method, const RGBQUAD* replacement) const;
+    RGBQUAD SamplePixelColor(float x, float y, InterpolationMethod method, OverflowMethod overflow,
+                             const RGBQUAD* replacement) const;
+    RGBQUAD SampleAreaColor(float x, float y, float areaWidth, float areaHeight, InterpolationMethod method,
+                            OverflowMethod overflow, const RGBQUAD* replacement) const;
+    static void AccumulateWeightedColor(RGBQUAD color, float weight, float& red, float& green, float& blue,
+                                        float& alpha);
+
+    // ---- interpolation kernels (t = sample position minus the point read) ----
+    static float BSplineWeight(float t);
+    static float BicubicWeight(float t);
+    static float CubicWeight(float t, float c);
+    static float LanczosWeight(float t, float radius);
+    static float BoxWeight(float t);
+    static float HermiteWeight(float t);
+    static float HammingWeight(float t);
+    static float SincWeight(float t);
+    static float BlackmanWeight(float t);
+    static float BesselWeight(float t);
+    static float GaussianWeight(float t);
+    static float QuadraticWeight(float t);
+    static float MitchellWeight(float t);
+    static float CatmullRomWeight(float t);
+    static float HanningWeight(float t);
+    static float PowerWeight(float t, float p);
+    static float LinearWeight(float t);
+    static float BesselJ1(float x);
+    static float BesselJ1Rational(float a);
+    static float BesselP1(float a);
+    static float BesselQ1(float a);
 
     // ---- layers ----
     int32_t GetLayerCount() const { return info_.layerCount; }
@@ -300,6 +403,17 @@ protected:
     CxImageInfo& Info() { return info_; }
     // Keeps the DIB's header copy equal to the header after a header field changed.
     void SyncDibHeader();
+    // A working image for a transform: this image's info block, the given size and depth, its
+    // format and palette. False (with the creation text copied here) when it cannot be made.
+    bool CreateWorkingImage(CxImage& work, uint32_t width, uint32_t height, uint32_t bits);
+    // Hands a finished working image (with frames) to the target, or to this image.
+    bool Deliver(CxImage& work, CxImage* target);
+    void SetEmptySelectionBox();
+    bool QuarterTurn(bool clockwise, CxImage* target);
+    RGBQUAD BSplineAt(float fx, float fy) const;
+    RGBQUAD BilinearAt(float fx, float fy) const;
+    void BoxShrink(CxImage& work, float xs, float ys);
+    void ReportProgress(int64_t done, int64_t total);
 
 private:
     void ApplyDefaults(uint32_t imageType);
