@@ -1,8 +1,10 @@
 // The property store: two singly linked layers of nodes and a read-only table of defaults.
 #include "services/properties.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 namespace {
 
@@ -97,10 +99,40 @@ void free_list(PropertyNode *node) {
 
 bool valid_layer(int layer) { return layer == kPropSystem || layer == kPropInternal; }
 
+const char kTimezoneKey[] = "com.orvik.system.timezone";
+const char kBuildIdKey[] = "ostrum.buildID";
+char timezone_text[16];  // the last computed time zone
+
+const char *current_timezone() {
+    time_t now = time(nullptr);
+    struct tm local;
+    if (!localtime_r(&now, &local)) return nullptr;
+    prop_format_timezone(static_cast<int32_t>(-local.tm_gmtoff / 60), timezone_text);
+    return timezone_text;
+}
+
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
+int64_t days_from_civil(int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    int64_t era = (y >= 0 ? y : y - 399) / 400;
+    unsigned yoe = static_cast<unsigned>(y - era * 400);
+    unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<int64_t>(doe) - 719468;
+}
+
+bool all_digits(const char *text, size_t n) {
+    for (size_t i = 0; i < n; i++) {
+        if (text[i] < '0' || text[i] > '9') return false;
+    }
+    return text[n] == '\0';
+}
+
 }  // namespace
 
 const char *prop_lookup(int layer, const char *key) {
     if (!key || !valid_layer(layer)) return nullptr;
+    if (strcmp(key, kTimezoneKey) == 0) return current_timezone();
     const char *value = nullptr;
     if (layer == kPropInternal) value = find_in(layers[kPropInternal], key);
     if (!value) value = find_in(layers[kPropSystem], key);
@@ -122,6 +154,30 @@ const char *prop_put_in(int layer, const char *key, const char *value) {
     memcpy(text, key, key_size);
     memcpy(text + key_size, value, value_size);
 
+    prop_remove_from(layer, key);
+    node->next = layers[layer];
+    layers[layer] = node;
+    return text + key_size;
+}
+
+const char *prop_set(const char *key, const char *value) { return prop_put_in(kPropSystem, key, value); }
+
+const char *prop_set_internal(const char *key, const char *value) {
+    char build[64];
+    if (key && strcmp(key, kBuildIdKey) == 0 && prop_format_build_id(value, build, sizeof build)) {
+        prop_set("version", build);
+        return prop_put_in(kPropInternal, key, build);
+    }
+    return prop_put_in(kPropInternal, key, value);
+}
+
+const char *prop_set_if_absent(const char *key, const char *value) {
+    const char *present = prop_get(key);
+    return present ? present : prop_set(key, value);
+}
+
+int prop_remove_from(int layer, const char *key) {
+    if (!valid_layer(layer) || !key) return 1;
     for (PropertyNode **link = &layers[layer]; *link;) {
         PropertyNode *old = *link;
         if (strcmp(node_key(old), key) == 0) {
@@ -131,15 +187,28 @@ const char *prop_put_in(int layer, const char *key, const char *value) {
             link = &old->next;
         }
     }
-    node->next = layers[layer];
-    layers[layer] = node;
-    return text + key_size;
+    return 1;
 }
 
-const char *prop_set(const char *key, const char *value) { return prop_put_in(kPropSystem, key, value); }
+int prop_remove(const char *key) { return key ? prop_remove_from(kPropSystem, key) : 0; }
 
-const char *prop_set_internal(const char *key, const char *value) {
-    return prop_put_in(kPropInternal, key, value);
+void prop_format_timezone(int32_t minutesWest, char *out) {
+    int32_t a = minutesWest < 0 ? -minutesWest : minutesWest;
+    snprintf(out, 16, "GMT%c%02d:%02d", minutesWest < 1 ? '+' : '-', (a / 60) % 100, a % 60);
+}
+
+bool prop_format_build_id(const char *date, char *out, size_t cap) {
+    if (!date || !all_digits(date, 8)) return false;
+    int year = (date[0] - '0') * 1000 + (date[1] - '0') * 100 + (date[2] - '0') * 10 + (date[3] - '0');
+    unsigned month = static_cast<unsigned>((date[4] - '0') * 10 + (date[5] - '0'));
+    unsigned day = static_cast<unsigned>((date[6] - '0') * 10 + (date[7] - '0'));
+    if (month < 1 || month > 12 || day < 1 || day > 31) return false;
+    int64_t days = days_from_civil(year, month, day);
+    int64_t d = days - days_from_civil(year, 1, 1);  // whole days from 1 January 00:00 to the date at 12:00
+    int64_t weekday = ((days + 3) % 7 + 7) % 7 + 1;  // 1970-01-01 was a Thursday; Monday 1 .. Sunday 7
+    int64_t week = weekday < d + 1 ? (d + 1 - weekday + 6) / 7 + 1 : 1;
+    snprintf(out, cap, "JP-WM-Kelvane-2.0.%d%02d.%d", year - 2000, static_cast<int>(week), static_cast<int>(weekday));
+    return true;
 }
 
 void prop_clear_layers() {

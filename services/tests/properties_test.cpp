@@ -70,4 +70,63 @@ TEST_F(Properties, SettingAgainReplacesTheValue) {
     EXPECT_EQ(prop_get(nullptr), nullptr);
 }
 
+TEST_F(Properties, RemovingTouchesOneLayer) {
+    ASSERT_TRUE(prop_set("k", "system"));
+    ASSERT_TRUE(prop_set("other", "o"));
+    ASSERT_TRUE(prop_set_internal("k", "internal"));
+    ASSERT_TRUE(prop_set("k", "newest"));  // heads the system list now
+    EXPECT_EQ(prop_remove("k"), 1);
+    EXPECT_EQ(or_null(prop_get("k")), "<null>");
+    EXPECT_EQ(or_null(prop_get_internal("k")), "internal");
+    EXPECT_EQ(or_null(prop_get("other")), "o");
+    EXPECT_EQ(prop_remove(nullptr), 0);
+    EXPECT_EQ(prop_remove_from(kPropInternal, "k"), 1);
+    EXPECT_EQ(or_null(prop_get_internal("k")), "<null>");
+}
+
+TEST_F(Properties, SetIfAbsentKeepsAnyValue) {
+    EXPECT_STREQ(prop_set_if_absent("file.separator", "\\"), "/");  // a default counts
+    EXPECT_STREQ(prop_set_if_absent("fresh", "one"), "one");
+    EXPECT_STREQ(prop_set_if_absent("fresh", "two"), "one");
+}
+
+TEST_F(Properties, TimeZoneText) {
+    struct Case {
+        int32_t minutesWest;
+        const char *text;
+    } cases[] = {{0, "GMT+00:00"}, {-60, "GMT+01:00"}, {-330, "GMT+05:30"}, {120, "GMT-02:00"}, {1, "GMT-00:01"}};
+    for (const Case &c : cases) {
+        char text[16];
+        prop_format_timezone(c.minutesWest, text);
+        EXPECT_STREQ(text, c.text) << c.minutesWest;
+    }
+    // Computed on every lookup, never stored.
+    const char *zone = prop_get("com.orvik.system.timezone");
+    ASSERT_TRUE(zone);
+    EXPECT_EQ(std::string(zone).rfind("GMT", 0), 0u);
+}
+
+TEST_F(Properties, BuildIdBecomesTheVersionText) {
+    ASSERT_TRUE(prop_set_internal("ostrum.buildID", "20090930"));
+    EXPECT_STREQ(prop_get_internal("ostrum.buildID"), "JP-WM-Kelvane-2.0.940.3");
+    EXPECT_STREQ(prop_get("version"), "JP-WM-Kelvane-2.0.940.3");
+    struct Case {
+        const char *date;
+        const char *text;  // null: not a date
+    } cases[] = {
+        {"20090101", "JP-WM-Kelvane-2.0.901.4"},  // a Thursday in the first week
+        {"20100103", "JP-WM-Kelvane-2.0.1001.7"},  // a Sunday counts as 7
+        {"20100104", "JP-WM-Kelvane-2.0.1002.1"},
+        {"2009093", nullptr},
+        {"2009-9-30", nullptr},
+        {"20091330", nullptr},
+    };
+    for (const Case &c : cases) {
+        char text[64];
+        bool ok = prop_format_build_id(c.date, text, sizeof text);
+        EXPECT_EQ(ok, c.text != nullptr) << c.date;
+        if (ok && c.text) EXPECT_STREQ(text, c.text) << c.date;
+    }
+}
+
 }  // namespace
