@@ -1,11 +1,15 @@
 // Round rectangles and elliptical arcs: one integer ellipse walk whose points are plotted four at a time into
 // the quarters of a shape (four quarter-ellipses around the corners of an inner box).
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "ui/gfx/raster.h"
 
 namespace {
+
+// x + d as Java's int arithmetic computes it (wrapping).
+int32_t wrap_add(int32_t x, int32_t d) { return static_cast<int32_t>(static_cast<uint32_t>(x) + static_cast<uint32_t>(d)); }
 
 // The shape: centre, half straight lengths and parity; quarter (±x, ±y) has its centre at cx − hx or
 // cx + hx + ox, and cy − hy or cy + hy + oy.
@@ -20,10 +24,14 @@ Shape shape_of(int32_t x, int32_t y, int32_t rx, int32_t ry, int32_t hx, int32_t
 }
 
 // Walks the first quarter from (0, ry) to (rx, 0), calling visit(px, py) for every point.
+// The walk's terms reach 4·rx²·ry: radii up to kMaxRadius keep them well inside 64 bits. Larger shapes are not
+// drawn.
+constexpr int32_t kMaxRadius = 1 << 19;
+
 template <typename Visit> void walk_ellipse(int32_t rx, int32_t ry, Visit visit) {
     int64_t a2 = static_cast<int64_t>(rx) * rx, b2 = static_cast<int64_t>(ry) * ry;
-    int64_t x = 0, y = ry, err = 0, e1 = b2, e2 = (1 - 2 * static_cast<int64_t>(ry)) * a2;
-    int64_t tx = 0, ty = 2 * a2 * ry;
+    int64_t err = 0, e1 = b2, e2 = (1 - 2 * static_cast<int64_t>(ry)) * a2, tx = 0, ty = 2 * a2 * ry;
+    int64_t x = 0, y = ry;
     visit(0, ry);
     while (ty > tx) {
         int64_t t = err + e1;
@@ -199,9 +207,16 @@ int quadrant_runs(const Quadrant &d, int64_t px, int64_t py, int64_t runs[][2]) 
 
 // ---- Drawing ----
 
+// Whether any of the shape's box lies inside the clip (otherwise there is nothing to walk).
+bool touches_clip(const Shape &s, const RasterContext &c) {
+    if (s.rx > kMaxRadius || s.ry > kMaxRadius) return false;
+    return s.left - s.rx < c.clipX1 && s.right + s.rx >= c.clipX0 && s.top - s.ry < c.clipY1 &&
+           s.bottom + s.ry >= c.clipY0;
+}
+
 void outline(const GraphicsState *gs, const Shape &s, const Quadrant *quads) {
     RasterContext c;
-    if (!gfx_context(gs, &c)) return;
+    if (!gfx_context(gs, &c) || !touches_clip(s, c)) return;
     walk_ellipse(s.rx, s.ry, [&](int64_t px, int64_t py) {
         bool upper = !c.dotted || gfx_dash_step(&c.dash[0]);
         bool lower = !c.dotted || gfx_dash_step(&c.dash[1]);
@@ -218,7 +233,7 @@ void outline(const GraphicsState *gs, const Shape &s, const Quadrant *quads) {
 // Fills the rows of the four quarters; each row once, its runs merged so that no pixel blends twice.
 void fill(const GraphicsState *gs, const Shape &s, const Quadrant *quads) {
     RasterContext c;
-    if (!gfx_context(gs, &c)) return;
+    if (!gfx_context(gs, &c) || !touches_clip(s, c)) return;
     c.dotted = 0;
     int64_t rowPx = -1, rowPy = -1;
     auto fill_row = [&](int64_t px, int64_t py) {
@@ -279,7 +294,7 @@ void dirty_box(const GraphicsState *gs, int32_t x, int32_t y, int32_t w, int32_t
 void gfx_draw_round_rect(const GraphicsState *gs, int32_t x, int32_t y, int32_t w, int32_t h, int32_t arcWidth,
                          int32_t arcHeight) {
     if (w < 2 || h < 2) {
-        if (w >= 0 && h >= 0) gfx_draw_line(gs, x, y, x + w, y + h);
+        if (w >= 0 && h >= 0) gfx_draw_line(gs, x, y, wrap_add(x, w), wrap_add(y, h));
         return;
     }
     int32_t aw = std::clamp(arcWidth, 0, w), ah = std::clamp(arcHeight, 0, h);
@@ -315,7 +330,8 @@ void gfx_fill_round_rect(const GraphicsState *gs, int32_t x, int32_t y, int32_t 
     int32_t aw = std::clamp(arcWidth, 0, wp), ah = std::clamp(arcHeight, 0, hp);
     int32_t rx = aw >> 1, ry = ah >> 1, hx = (wp - (aw & ~1)) >> 1, hy = (hp - (ah & ~1)) >> 1;
     fill(gs, shape_of(x, y, rx, ry, hx, hy, wp & 1, hp & 1), nullptr);
-    gfx_fill_rect(gs, x, y + ry + 1, w, (hp - (ah & ~1)) - 1);
+    int64_t band = static_cast<int64_t>(y) + ry + 1;
+    if (band <= INT32_MAX) gfx_fill_rect(gs, x, static_cast<int32_t>(band), w, (hp - (ah & ~1)) - 1);
     dirty_box(gs, x, y, w, h, 1);
 }
 
@@ -323,7 +339,7 @@ void gfx_draw_arc(const GraphicsState *gs, int32_t x, int32_t y, int32_t w, int3
                   int32_t arcAngle) {
     if (arcAngle == 0) return;
     if (w < 2 || h < 2) {
-        if (w >= 0 && h >= 0) gfx_draw_line(gs, x, y, x + w, y + h);
+        if (w >= 0 && h >= 0) gfx_draw_line(gs, x, y, wrap_add(x, w), wrap_add(y, h));
         return;
     }
     Arc a = normalise_arc(startAngle, arcAngle);

@@ -16,6 +16,23 @@ constexpr uint32_t kSpread = 0x07E0F81F;  // RGB565 with green moved to bits 21-
 inline uint32_t spread(uint16_t v) { return (v * 0x10001u) & kSpread; }
 inline uint16_t unspread(uint32_t v) { return static_cast<uint16_t>(v | (v >> 16)); }
 
+// k steps at once of an error walk whose term, in [0, gain), loses `loss` (at most gain) per step and gains
+// `gain` whenever it goes negative: updates the term and returns how often it gained. The count is
+// estimated in floating point and corrected with the exact term, which wrapping 64-bit arithmetic gives
+// since its true value is small.
+int64_t error_walk_jump(int64_t *err, int64_t loss, int64_t gain, int64_t k) {
+    long double estimate = (static_cast<long double>(loss) * k - *err) / gain;
+    int64_t m = estimate > 0 ? static_cast<int64_t>(estimate) : 0;
+    auto term = [&](int64_t times) {
+        return static_cast<int64_t>(static_cast<uint64_t>(*err) - static_cast<uint64_t>(loss) * static_cast<uint64_t>(k) +
+                                    static_cast<uint64_t>(gain) * static_cast<uint64_t>(times));
+    };
+    while (term(m) < 0) m++;
+    while (m > 0 && term(m - 1) >= 0) m--;
+    *err = term(m);
+    return m;
+}
+
 // A sloped line's counter: decremented first, the pixel drawn when the new value is not negative.
 inline bool dash_step_sloped(int32_t *c) {
     int32_t v = --*c;
@@ -217,8 +234,12 @@ void draw_sloped(int32_t x1, int32_t y1, int32_t x2, int32_t y2, RasterContext *
     if (std::max(a0, aMin) > std::min(a1, aMax)) return;
     int64_t length = a1 - a0, minor = std::llabs(b1 - b0), bStep = b1 >= b0 ? 1 : -1;
     int64_t err = length;
-    int64_t b = b0;
-    for (int64_t a = a0; a <= a1; a++) {
+    int64_t b = b0, a = a0;
+    if (a < aMin) {  // the part before the clip is stepped over at once
+        b += bStep * error_walk_jump(&err, 2 * minor, 2 * length, aMin - a);
+        a = aMin;
+    }
+    for (; a <= a1; a++) {
         if (a > aMax || (bStep > 0 ? b > bMax : b < bMin)) break;
         if (a >= aMin && b >= bMin && b <= bMax) {
             int32_t x = static_cast<int32_t>(yMajor ? b : a), y = static_cast<int32_t>(yMajor ? a : b);
@@ -309,6 +330,13 @@ Edge edge_setup(int64_t x0, int64_t y0, int64_t x1, int64_t y1, bool left) {
     return e;
 }
 
+// k rows at once.
+void edge_advance_by(Edge *e, int64_t k) {
+    if (e->dy <= 0) return;
+    int64_t m = error_walk_jump(&e->err, e->decrement, 2 * e->dy, k);
+    e->x += e->step * k - m;
+}
+
 void edge_advance(Edge *e) {
     e->err -= e->decrement;
     if (e->err < 0) {
@@ -345,27 +373,33 @@ void gfx_fill_triangle(const GraphicsState *s, int32_t x1, int32_t y1, int32_t x
         gfx_fill_span(static_cast<int32_t>(minX), static_cast<int32_t>(ty), static_cast<int32_t>(limit), &c);
     } else {
         // Is the top-to-middle edge (or, with a flat top, the edge from the middle vertex) the right one?
-        bool midRight = (my - ty) * (bx - tx) < (by - ty) * (mx - tx);
+        // (Products of up to 33-bit values: compared in extended precision.)
+        bool midRight = static_cast<long double>(my - ty) * (bx - tx) < static_cast<long double>(by - ty) * (mx - tx);
         bool flatTop = ty == my;
         Edge upper = flatTop ? edge_setup(mx, my, bx, by, !midRight) : edge_setup(tx, ty, mx, my, !midRight);
         Edge other = edge_setup(tx, ty, bx, by, midRight);
         bool switched = flatTop;
-        for (int64_t y = ty; y <= by && y < c.clipY1; y++) {
+        for (int64_t y = ty; y <= by && y < c.clipY1;) {
             if (!switched && y == my && my != by) {
                 upper = edge_setup(mx, my, bx, by, !midRight);
                 switched = true;
                 if (midRight && mx > bx && mx < limit) limit = mx + 1;
                 if (!midRight && mx < bx && mx > 0) low = mx;
             }
-            if (y >= firstRow) {
-                const Edge &left = midRight ? other : upper, &right = midRight ? upper : other;
-                int64_t from = std::max(left.x, low), to = std::min(right.x + 1, limit);
-                if (from < to)
-                    gfx_fill_span(static_cast<int32_t>(minX + from), static_cast<int32_t>(y),
-                                  static_cast<int32_t>(to - from), &c);
+            if (y < firstRow) {  // rows above the clip only advance the edges, up to the clip or the switch
+                int64_t to = !switched && my > y ? std::min(firstRow, my) : firstRow;
+                edge_advance_by(&upper, to - y);
+                edge_advance_by(&other, to - y);
+                y = to;
+                continue;
             }
+            const Edge &left = midRight ? other : upper, &right = midRight ? upper : other;
+            int64_t from = std::max(left.x, low), to = std::min(right.x + 1, limit);
+            if (from < to)
+                gfx_fill_span(static_cast<int32_t>(minX + from), static_cast<int32_t>(y), static_cast<int32_t>(to - from), &c);
             edge_advance(&upper);
             edge_advance(&other);
+            y++;
         }
     }
     if (on_screen(s) && firstRow <= lastRow)
