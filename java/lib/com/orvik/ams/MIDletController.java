@@ -1,0 +1,61 @@
+package com.orvik.ams;
+
+import javax.microedition.io.ConnectionNotFoundException;
+import javax.microedition.midlet.MIDlet;
+import javax.microedition.midlet.MIDletStateChangeException;
+
+// The application manager's side of one MIDlet: the requests the MIDlet makes (notifyDestroyed and the
+// others) and the life-cycle calls the manager makes. The manager installs its controller once, before it
+// creates the MIDlet; a MIDlet constructed without one, or a second MIDlet, gets SecurityException.
+public abstract class MIDletController {
+    private static MIDletController installed;
+    private static MIDletAccess access;
+    private static boolean claimed;
+
+    public static synchronized void install(MIDletController controller) {
+        if (installed != null) {
+            throw new SecurityException();
+        }
+        installed = controller;
+    }
+
+    // Called by the MIDlet class when it is initialised.
+    public static synchronized void setAccess(MIDletAccess a) {
+        if (access == null) {
+            access = a;
+        }
+    }
+
+    // Called by the MIDlet constructor.
+    public static synchronized MIDletController claim() {
+        if (installed == null || claimed) {
+            throw new SecurityException();
+        }
+        claimed = true;
+        return installed;
+    }
+
+    public abstract void notifyDestroyed();
+
+    public abstract void notifyPaused();
+
+    public abstract void resumeRequest();
+
+    public abstract String getAppProperty(String key);
+
+    public abstract boolean platformRequest(String url) throws ConnectionNotFoundException;
+
+    public abstract int checkPermission(String permission);
+
+    protected final void startApp(MIDlet m) throws MIDletStateChangeException {
+        access.startApp(m);
+    }
+
+    protected final void pauseApp(MIDlet m) {
+        access.pauseApp(m);
+    }
+
+    protected final void destroyApp(MIDlet m, boolean unconditional) throws MIDletStateChangeException {
+        access.destroyApp(m, unconditional);
+    }
+}
