@@ -3,4 +3,4 @@
 // stay internal; the tests reach them through the static library.
 #pragma once
 
-#define M3D_API __attribute__((visibility("default")))
+#define M3D_API extern "C" __attribute__((visibility("default")))

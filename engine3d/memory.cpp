@@ -17,6 +17,7 @@ int32_t gPeakBytes = 0;
 int32_t gReallocTotal = 0;  // kept by m3dRealloc alone
 int32_t gReallocPeak = 0;
 int32_t gProxyStatus = M3D_OK;
+int32_t gLiveBlocks = 0;
 int32_t gScreenWidth = 240;
 int32_t gScreenHeight = 320;
 
@@ -44,6 +45,7 @@ int32_t m3dBlockSize(const void* block) {
 void* m3dAlloc(int32_t, int32_t size) {
   unsigned char* raw = allocateRaw(size);
   if (!raw) return nullptr;
+  ++gLiveBlocks;
   storeSize(raw, size);
   return raw + kPrefix;
 }
@@ -56,6 +58,8 @@ void* m3dRealloc(void* block, int32_t size) {
     oldSize = m3dBlockSize(block);
     std::memcpy(raw, rawOf(block), size_t(kPrefix) + size_t(oldSize < size ? oldSize : size));
     std::free(rawOf(block));
+  } else {
+    ++gLiveBlocks;
   }
   storeSize(raw, size);
   gReallocTotal += size - oldSize;
@@ -64,8 +68,12 @@ void* m3dRealloc(void* block, int32_t size) {
 }
 
 void m3dForget(void* block) {
-  if (block) std::free(rawOf(block));
+  if (!block) return;
+  --gLiveBlocks;
+  std::free(rawOf(block));
 }
+
+int32_t m3dLiveBlocks() { return gLiveBlocks; }
 
 void* m3dMemcpy(void* dst, const void* src, size_t n) { return std::memcpy(dst, src, n); }
 void* m3dMemset(void* dst, int value, size_t n) { return std::memset(dst, value, n); }

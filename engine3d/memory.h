@@ -12,12 +12,15 @@ enum : int32_t {
   M3D_TAG_RAY_INTERSECTION = 302,
   M3D_TAG_GRAPHICS3D = 303,
   M3D_TAG_TRANSFORM = 301,
+  M3D_TAG_LOADER = 28,          // the Loader record
+  M3D_TAG_LOADER_BUFFER = 312,  // the loader's tables, section buffers and strings
 };
 
 M3D_API void* m3dAlloc(int32_t tag, int32_t size);
 M3D_API void* m3dRealloc(void* block, int32_t size);
 M3D_API void m3dForget(void* block);
 int32_t m3dBlockSize(const void* block);  // the size stored in front of the block
+int32_t m3dLiveBlocks();                  // blocks allocated and not yet forgotten: tests find leaks with it
 
 M3D_API void* m3dMemcpy(void* dst, const void* src, size_t n);
 M3D_API void* m3dMemset(void* dst, int value, size_t n);

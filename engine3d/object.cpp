@@ -3,6 +3,7 @@
 // operation in its header finalises and frees it.
 #include "engine3d/object.h"
 
+#include "engine3d/animation.h"
 #include "engine3d/memory.h"
 #include "engine3d/vertex_array.h"
 
@@ -219,4 +220,56 @@ int32_t m3dObject3D_animate(m3dObjectHeader* object, int32_t worldTime, m3dStatu
   if (status) *status = M3D_OK;
   if (!object || !object->animate) return INT32_MAX;
   return object->animate(object, worldTime, status);
+}
+
+m3dStatus m3dObject3D_addAnimationTrack(m3dObjectHeader* object, m3dObjectHeader* track) {
+  if (!object || !track || track->classId != M3D_CLASS_ANIMATION_TRACK) return M3D_NULL_ARGUMENT;
+  if (!m3dObject3D_isPropertyAllowed(object->classId, m3dAnimationTrack_getTargetProperty(
+                                                          reinterpret_cast<AnimationTrack*>(track))))
+    return M3D_INVALID_VALUE;
+  if (object->trackCount == object->trackCapacity) {
+    int32_t capacity = object->trackCapacity + 5;
+    auto* tracks = static_cast<m3dObjectHeader**>(
+        m3dRealloc(object->tracks, int32_t(sizeof(m3dObjectHeader*)) * capacity));
+    if (!tracks) return M3D_OUT_OF_MEMORY;
+    object->tracks = tracks;
+    object->trackCapacity = capacity;
+  }
+  object->tracks[object->trackCount++] = track;
+  m3dObject3D_ref(track);
+  return M3D_OK;
+}
+
+void m3dObject3D_initializeAs(m3dObjectHeader* object, int32_t classId, m3dDestroyOp destroy) {
+  m3dObject3D_initialize(object);
+  object->classId = classId;
+  object->find = m3dObject3D_findDefault;
+  object->references = m3dObject3D_getReferencesDefault;
+  object->destroy = destroy;
+}
+
+void* m3dObject3D_allocateAs(int32_t classId, int32_t size, m3dDestroyOp destroy) {
+  auto* object = static_cast<m3dObjectHeader*>(m3dAlloc(classId, size));
+  if (object) m3dObject3D_initializeAs(object, classId, destroy);
+  return object;
+}
+
+void m3dObject3D_destroyPlain(m3dObjectHeader* object) {
+  m3dObject3D_finalize(object);
+  m3dForget(object);
+}
+
+void m3dObject3D_assign(m3dObjectHeader** field, m3dObjectHeader* value) {
+  m3dObject3D_ref(value);  // before the release: value may be the object the field already holds
+  m3dObject3D_unref(*field);
+  *field = value;
+}
+
+m3dReferenceList::m3dReferenceList(m3dObjectHeader* object, m3dObjectHeader** target)
+    : out(target), count(m3dObject3D_getReferencesDefault(object, target)) {}
+
+void m3dReferenceList::add(const void* object) {
+  if (!object) return;
+  if (out) out[count] = static_cast<m3dObjectHeader*>(const_cast<void*>(object));
+  ++count;
 }

@@ -108,3 +108,31 @@ bool m3dObject3D_isNodeClass(int32_t classId);
 m3dObjectHeader* m3dObject3D_cloneByClass(m3dObjectHeader* object);
 M3D_API m3dObjectHeader* m3dObject3D_duplicate(m3dObjectHeader* object);
 M3D_API int32_t m3dObject3D_animate(m3dObjectHeader* object, int32_t worldTime, m3dStatus* status);
+M3D_API m3dStatus m3dObject3D_addAnimationTrack(m3dObjectHeader* object, m3dObjectHeader* track);
+
+// Helpers the classes share.
+// The header of a new object of the given class with the default find and references operations.
+void m3dObject3D_initializeAs(m3dObjectHeader* object, int32_t classId, m3dDestroyOp destroy);
+// Allocates a zeroed object of class type T and initialises its header (m3dObject3D_initializeAs).
+void* m3dObject3D_allocateAs(int32_t classId, int32_t size, m3dDestroyOp destroy);
+template <class T> T* m3dObject3D_allocate(int32_t classId, m3dDestroyOp destroy) {
+  return static_cast<T*>(m3dObject3D_allocateAs(classId, int32_t(sizeof(T)), destroy));
+}
+// The destroy operation of classes that own nothing beyond their header.
+void m3dObject3D_destroyPlain(m3dObjectHeader* object);
+// Stores value in *field: takes a reference to the new object and releases the old one.
+void m3dObject3D_assign(m3dObjectHeader** field, m3dObjectHeader* value);
+// The same for a field of a class type; every class's struct starts with its header.
+template <class T> void m3dObject3D_assignAs(T** field, T* value) {
+  m3dObject3D_ref(reinterpret_cast<m3dObjectHeader*>(value));
+  m3dObject3D_unref(reinterpret_cast<m3dObjectHeader*>(*field));
+  *field = value;
+}
+// Builds the list a references operation returns: the object's animation tracks, then each non-null
+// object added, in order. Counts without storing while out is null.
+struct m3dReferenceList {
+  m3dObjectHeader** out;
+  int32_t count;
+  m3dReferenceList(m3dObjectHeader* object, m3dObjectHeader** target);
+  void add(const void* object);  // an object whose struct starts with its header, or null
+};

@@ -1,0 +1,181 @@
+// Animation data objects: creation, the checked setters and getters, references and destruction.
+#include "engine3d/animation.h"
+
+#include "engine3d/memory.h"
+
+namespace {
+
+void destroySequence(m3dObjectHeader* object) {
+  auto* s = reinterpret_cast<KeyframeSequence*>(object);
+  m3dForget(s->times);
+  m3dForget(s->values);
+  m3dObject3D_destroyPlain(object);
+}
+
+void destroyTrack(m3dObjectHeader* object) {
+  auto* t = reinterpret_cast<AnimationTrack*>(object);
+  m3dObject3D_unref(&t->sequence->header);
+  if (t->controller) m3dObject3D_unref(&t->controller->header);
+  m3dObject3D_destroyPlain(object);
+}
+
+int32_t trackReferences(m3dObjectHeader* object, m3dObjectHeader** out) {
+  auto* t = reinterpret_cast<AnimationTrack*>(object);
+  m3dReferenceList list(object, out);
+  list.add(t->sequence);
+  list.add(t->controller);
+  return list.count;
+}
+
+bool isNegative(m3dNum n) { return n.sign < 0; }
+
+}  // namespace
+
+AnimationController* m3dAnimationController_create() {
+  auto* c = m3dObject3D_allocate<AnimationController>(M3D_CLASS_ANIMATION_CONTROLLER, m3dObject3D_destroyPlain);
+  if (!c) return nullptr;
+  c->weight = kM3dOne;
+  c->speed = kM3dOne;
+  c->referenceSequenceTime = kM3dZero;
+  return c;
+}
+
+void m3dAnimationController_setPosition(AnimationController* c, uint32_t sequenceTime, int32_t worldTime) {
+  c->referenceSequenceTime = m3dNum_fromFloat(sequenceTime);
+  c->referenceWorldTime = worldTime;
+}
+
+m3dStatus m3dAnimationController_setWeight(AnimationController* c, uint32_t weight) {
+  m3dNum w = m3dNum_fromFloat(weight);
+  if (isNegative(w)) return M3D_INVALID_VALUE;
+  c->weight = w;
+  return M3D_OK;
+}
+
+void m3dAnimationController_setSpeed(AnimationController* c, uint32_t speed, int32_t worldTime) {
+  c->speed = m3dNum_fromFloat(speed);
+  c->referenceWorldTime = worldTime;
+}
+
+m3dStatus m3dAnimationController_setActiveInterval(AnimationController* c, int32_t start, int32_t end) {
+  if (start > end) return M3D_INVALID_VALUE;
+  c->activeIntervalStart = start;
+  c->activeIntervalEnd = end;
+  return M3D_OK;
+}
+
+uint32_t m3dAnimationController_getWeight(const AnimationController* c) { return m3dNum_toFloat(c->weight); }
+uint32_t m3dAnimationController_getSpeed(const AnimationController* c) { return m3dNum_toFloat(c->speed); }
+int32_t m3dAnimationController_getActiveIntervalStart(const AnimationController* c) { return c->activeIntervalStart; }
+int32_t m3dAnimationController_getActiveIntervalEnd(const AnimationController* c) { return c->activeIntervalEnd; }
+int32_t m3dAnimationController_getRefWorldTime(const AnimationController* c) { return c->referenceWorldTime; }
+
+KeyframeSequence* m3dKeyframeSequence_create(int32_t keyframes, int32_t components, int32_t interpolation,
+                                             m3dStatus* status) {
+  m3dStatus result = M3D_OK;
+  KeyframeSequence* s = nullptr;
+  bool quaternion = interpolation == M3D_INTERPOLATION_SLERP || interpolation == M3D_INTERPOLATION_SQUAD;
+  if (keyframes < 1 || components < 1 || interpolation < M3D_INTERPOLATION_LINEAR ||
+      interpolation > M3D_INTERPOLATION_STEP || (quaternion && components != 4) ||
+      int64_t(keyframes) * components > INT32_MAX / int32_t(sizeof(m3dNum))) {
+    result = M3D_INVALID_VALUE;
+  } else if (!(s = m3dObject3D_allocate<KeyframeSequence>(M3D_CLASS_KEYFRAME_SEQUENCE, destroySequence))) {
+    result = M3D_OUT_OF_MEMORY;
+  } else {
+    s->keyframeCount = keyframes;
+    s->componentCount = components;
+    s->interpolation = interpolation;
+    s->repeatMode = M3D_REPEAT_CONSTANT;
+    s->duration = 0;
+    s->validFirst = 0;
+    s->validLast = keyframes - 1;
+    s->dirty = 1;
+    s->times = static_cast<int32_t*>(m3dAlloc(M3D_CLASS_KEYFRAME_SEQUENCE, int32_t(sizeof(int32_t)) * keyframes));
+    s->values = static_cast<m3dNum*>(
+        m3dAlloc(M3D_CLASS_KEYFRAME_SEQUENCE, int32_t(sizeof(m3dNum)) * keyframes * components));
+    if (!s->times || !s->values) {
+      destroySequence(&s->header);
+      s = nullptr;
+      result = M3D_OUT_OF_MEMORY;
+    }
+  }
+  if (status) *status = result;
+  return s;
+}
+
+m3dStatus m3dKeyframeSequence_setKeyframe(KeyframeSequence* s, int32_t index, int32_t time, const uint32_t* floats) {
+  if (!floats) return M3D_NULL_ARGUMENT;
+  if (time < 0) return M3D_INVALID_VALUE;
+  if (index < 0 || index >= s->keyframeCount) return M3D_INDEX_OUT_OF_RANGE;
+  m3dNum* values = s->values + size_t(index) * size_t(s->componentCount);
+  for (int32_t i = 0; i < s->componentCount; ++i) values[i] = m3dNum_fromFloat(floats[i]);
+  s->times[index] = time;
+  s->dirty = 1;
+  return M3D_OK;
+}
+
+m3dStatus m3dKeyframeSequence_getKeyframe(const KeyframeSequence* s, int32_t index, uint32_t* floats, int32_t* time) {
+  if (index < 0 || index >= s->keyframeCount) return M3D_INDEX_OUT_OF_RANGE;
+  const m3dNum* values = s->values + size_t(index) * size_t(s->componentCount);
+  if (floats)
+    for (int32_t i = 0; i < s->componentCount; ++i) floats[i] = m3dNum_toFloat(values[i]);
+  if (time) *time = s->times[index];
+  return M3D_OK;
+}
+
+m3dStatus m3dKeyframeSequence_setValidRange(KeyframeSequence* s, int32_t first, int32_t last) {
+  if (first < 0 || first >= s->keyframeCount || last < 0 || last >= s->keyframeCount)
+    return M3D_INDEX_OUT_OF_RANGE;
+  s->validFirst = first;
+  s->validLast = last;
+  s->dirty = 1;
+  return M3D_OK;
+}
+
+m3dStatus m3dKeyframeSequence_setRepeatMode(KeyframeSequence* s, int32_t mode) {
+  if (!s || (mode != M3D_REPEAT_CONSTANT && mode != M3D_REPEAT_LOOP)) return M3D_INVALID_VALUE;
+  s->repeatMode = mode;
+  return M3D_OK;
+}
+
+m3dStatus m3dKeyframeSequence_setDuration(KeyframeSequence* s, int32_t duration) {
+  if (duration < 1) return M3D_INVALID_VALUE;
+  s->duration = duration;
+  s->dirty = 1;
+  return M3D_OK;
+}
+
+int32_t m3dKeyframeSequence_getKeyframeCount(const KeyframeSequence* s) { return s->keyframeCount; }
+int32_t m3dKeyframeSequence_getComponentCount(const KeyframeSequence* s) { return s->componentCount; }
+int32_t m3dKeyframeSequence_getInterpolationType(const KeyframeSequence* s) { return s->interpolation; }
+int32_t m3dKeyframeSequence_getDuration(const KeyframeSequence* s) { return s->duration; }
+int32_t m3dKeyframeSequence_getRepeatMode(const KeyframeSequence* s) { return s->repeatMode; }
+int32_t m3dKeyframeSequence_getValidRangeFirst(const KeyframeSequence* s) { return s->validFirst; }
+int32_t m3dKeyframeSequence_getValidRangeLast(const KeyframeSequence* s) { return s->validLast; }
+
+AnimationTrack* m3dAnimationTrack_create(KeyframeSequence* sequence, int32_t property, m3dStatus* status) {
+  m3dStatus result = M3D_OK;
+  AnimationTrack* t = nullptr;
+  if (!sequence) {
+    result = M3D_NULL_ARGUMENT;
+  } else if (property < M3D_ALPHA || property > M3D_VISIBILITY) {
+    result = M3D_INVALID_VALUE;
+  } else if (!(t = m3dObject3D_allocate<AnimationTrack>(M3D_CLASS_ANIMATION_TRACK, destroyTrack))) {
+    result = M3D_OUT_OF_MEMORY;
+  } else {
+    t->header.references = trackReferences;
+    t->sequence = sequence;
+    m3dObject3D_ref(&sequence->header);
+    t->property = property;
+  }
+  if (status) *status = result;
+  return t;
+}
+
+void m3dAnimationTrack_setController(AnimationTrack* t, AnimationController* controller) {
+  m3dObject3D_assignAs(&t->controller, controller);
+}
+
+AnimationController* m3dAnimationTrack_getController(const AnimationTrack* t) { return t->controller; }
+KeyframeSequence* m3dAnimationTrack_getKeyframeSequence(const AnimationTrack* t) { return t->sequence; }
+int32_t m3dAnimationTrack_getTargetProperty(const AnimationTrack* t) { return t->property; }

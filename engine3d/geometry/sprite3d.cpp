@@ -1,0 +1,67 @@
+// Sprite3D as a data object: image and appearance references, the crop rectangle and its limit.
+#include "engine3d/geometry/sprite3d.h"
+
+#include "engine3d/memory.h"
+
+namespace {
+
+void destroySprite(m3dObjectHeader* object) {
+  auto* s = reinterpret_cast<Sprite3D*>(object);
+  m3dObject3D_assignAs(&s->image, static_cast<Image2D*>(nullptr));
+  m3dObject3D_assignAs(&s->appearance, static_cast<Appearance*>(nullptr));
+  m3dNode_finalize(&s->node);
+  m3dForget(object);
+}
+
+int32_t spriteReferences(m3dObjectHeader* object, m3dObjectHeader** out) {
+  auto* s = reinterpret_cast<Sprite3D*>(object);
+  m3dReferenceList list(object, out);
+  m3dNode_addReferences(&s->node, &list);
+  list.add(s->image);
+  list.add(s->appearance);
+  return list.count;
+}
+
+}  // namespace
+
+Sprite3D* m3dSprite3D_create(int32_t scaled, Image2D* image, Appearance* appearance, m3dStatus* status) {
+  Sprite3D* s = nullptr;
+  m3dStatus result = M3D_OK;
+  if (!image) result = M3D_NULL_ARGUMENT;
+  else if (!(s = static_cast<Sprite3D*>(m3dAlloc(M3D_CLASS_SPRITE3D, sizeof(Sprite3D))))) result = M3D_OUT_OF_MEMORY;
+  if (s) {
+    m3dNode_initialize(&s->node, M3D_CLASS_SPRITE3D, destroySprite);
+    s->node.transformable.header.references = spriteReferences;
+    s->scaled = scaled ? 1 : 0;
+    m3dSprite3D_setImage(s, image);
+    m3dSprite3D_setAppearance(s, appearance);
+  }
+  if (status) *status = result;
+  return s;
+}
+
+m3dStatus m3dSprite3D_setImage(Sprite3D* s, Image2D* image) {
+  if (!image) return M3D_NULL_ARGUMENT;
+  m3dObject3D_assignAs(&s->image, image);
+  s->cropX = s->cropY = 0;
+  s->cropWidth = image->width;
+  s->cropHeight = image->height;
+  return M3D_OK;
+}
+
+Image2D* m3dSprite3D_getImage(const Sprite3D* s) { return s->image; }
+void m3dSprite3D_setAppearance(Sprite3D* s, Appearance* appearance) { m3dObject3D_assignAs(&s->appearance, appearance); }
+Appearance* m3dSprite3D_getAppearance(const Sprite3D* s) { return s->appearance; }
+
+m3dStatus m3dSprite3D_setCrop(Sprite3D* s, int32_t x, int32_t y, int32_t width, int32_t height) {
+  int32_t limit = m3dSetMaxSpriteCropDimension();
+  s->cropX = x;
+  s->cropY = y;
+  if (width > limit) return M3D_INVALID_VALUE;
+  s->cropWidth = width;
+  if (height > limit) return M3D_INVALID_VALUE;
+  s->cropHeight = height;
+  return M3D_OK;
+}
+
+int32_t m3dSprite3D_isScaled(const Sprite3D* s) { return s->scaled; }

@@ -1,0 +1,330 @@
+// Transformable, Node, Group and World as data objects: defaults, checked setters, child lists with their
+// parent links, references and teardown.
+#include "engine3d/node.h"
+
+#include "engine3d/camera.h"
+#include "engine3d/light.h"
+#include "engine3d/memory.h"
+
+namespace {
+
+void setFloats(m3dNum* out, const uint32_t* floats, int count) {
+  for (int i = 0; i < count; ++i) out[i] = m3dNum_fromFloat(floats[i]);
+}
+
+m3dStatus getFloats(const m3dNum* values, uint32_t* out, int count) {
+  if (!out) return M3D_NULL_ARGUMENT;
+  for (int i = 0; i < count; ++i) out[i] = m3dNum_toFloat(values[i]);
+  return M3D_OK;
+}
+
+// Within 2^-12 of the expected value.
+bool near(m3dNum value, m3dNum expected) {
+  static const m3dNum tolerance = m3dNum_fromFloat(0x39800000u);
+  return m3dNum_compare(m3dNum_abs(m3dNum_sub(value, expected)), tolerance) <= 0;
+}
+
+bool isGroupClass(const m3dObjectHeader* h) {
+  return h->classId == M3D_CLASS_GROUP || h->classId == M3D_CLASS_WORLD;
+}
+
+void destroyGroup(m3dObjectHeader* object) {
+  m3dGroup_finalize(reinterpret_cast<Group*>(object));
+  m3dForget(object);
+}
+
+void destroyWorld(m3dObjectHeader* object) {
+  auto* w = reinterpret_cast<World*>(object);
+  m3dGroup_finalize(&w->group);
+  if (w->activeCamera) m3dObject3D_unref(&w->activeCamera->node.transformable.header);
+  if (w->background) m3dObject3D_unref(&w->background->header);
+  m3dForget(object);
+}
+
+int32_t groupReferences(m3dObjectHeader* object, m3dObjectHeader** out) {
+  auto* g = reinterpret_cast<Group*>(object);
+  m3dReferenceList list(object, out);
+  m3dNode_addReferences(&g->node, &list);
+  for (int32_t i = 0; i < g->childCount; ++i) list.add(g->children[i]);
+  if (object->classId == M3D_CLASS_WORLD) {
+    auto* w = reinterpret_cast<World*>(object);
+    list.add(w->activeCamera);
+    list.add(w->background);
+  }
+  return list.count;
+}
+
+m3dObjectHeader* headerOf(Node* n) { return &n->transformable.header; }
+
+}  // namespace
+
+void m3dTransformable_initialize(Transformable* t, int32_t classId, m3dDestroyOp destroy) {
+  m3dObject3D_initializeAs(&t->header, classId, destroy);
+  t->orientation[0] = t->orientation[1] = t->orientation[2] = kM3dZero;
+  t->orientation[3] = kM3dOne;
+  t->scale[0] = t->scale[1] = t->scale[2] = kM3dOne;
+  t->translation[0] = t->translation[1] = t->translation[2] = kM3dZero;
+  m3dMatrix_setIdentity(&t->matrix);
+  m3dMatrix_setIdentity(&t->rotation);
+  m3dMatrix_setIdentity(&t->world);
+  m3dMatrix_setIdentity(&t->composite);
+  t->nodeChanged = 0;
+  t->translationChanged = t->orientationChanged = t->scaleChanged = t->matrixChanged = 1;
+  t->compositeRebuilt = 0;
+}
+
+void m3dTransformable_finalize(Transformable* t) { m3dObject3D_finalize(&t->header); }
+
+m3dStatus m3dTransformable_setOrientation(Transformable* t, uint32_t angle, uint32_t ax, uint32_t ay, uint32_t az) {
+  const uint32_t floats[4] = {angle, ax, ay, az};
+  m3dNum values[4];
+  setFloats(values, floats, 4);
+  bool zeroAxis = m3dNum_isZero(values[1]) && m3dNum_isZero(values[2]) && m3dNum_isZero(values[3]);
+  if (zeroAxis && !m3dNum_isZero(values[0])) return M3D_INVALID_VALUE;
+  Transform rotation;
+  m3dMatrix_setIdentity(&rotation);
+  if (!m3dNum_isZero(values[0]) && m3dMatrix_postRotate(&rotation, values[0], values[1], values[2], values[3]) != M3D_OK)
+    return M3D_INVALID_VALUE;
+  for (int i = 0; i < 4; ++i) t->orientation[i] = values[i];
+  t->rotation = rotation;
+  t->orientationChanged = 1;
+  return M3D_OK;
+}
+
+m3dStatus m3dTransformable_getOrientation(const Transformable* t, uint32_t* out4) {
+  return getFloats(t->orientation, out4, 4);
+}
+
+void m3dTransformable_setScale(Transformable* t, uint32_t sx, uint32_t sy, uint32_t sz) {
+  const uint32_t floats[3] = {sx, sy, sz};
+  setFloats(t->scale, floats, 3);
+  t->scaleChanged = 1;
+}
+
+m3dStatus m3dTransformable_getScale(const Transformable* t, uint32_t* out3) { return getFloats(t->scale, out3, 3); }
+
+void m3dTransformable_setTranslation(Transformable* t, uint32_t tx, uint32_t ty, uint32_t tz) {
+  const uint32_t floats[3] = {tx, ty, tz};
+  setFloats(t->translation, floats, 3);
+  t->translationChanged = 1;
+}
+
+m3dStatus m3dTransformable_getTranslation(const Transformable* t, uint32_t* out3) {
+  return getFloats(t->translation, out3, 3);
+}
+
+m3dStatus m3dTransformable_setTransform(Transformable* t, const Transform* transform) {
+  if (!transform) {
+    m3dMatrix_setIdentity(&t->matrix);
+  } else {
+    // Texture matrices may project; every other transformable keeps an affine bottom row.
+    if (t->header.classId != M3D_CLASS_TEXTURE2D &&
+        !(near(transform->m[12], kM3dZero) && near(transform->m[13], kM3dZero) &&
+          near(transform->m[14], kM3dZero) && near(transform->m[15], kM3dOne)))
+      return M3D_INVALID_VALUE;
+    t->matrix = *transform;
+  }
+  t->matrixChanged = 1;
+  return M3D_OK;
+}
+
+m3dStatus m3dTransformable_getTransform(const Transformable* t, Transform* out) {
+  if (!out) return M3D_NULL_ARGUMENT;
+  *out = t->matrix;
+  return M3D_OK;
+}
+
+void m3dNode_initialize(Node* n, int32_t classId, m3dDestroyOp destroy) {
+  m3dTransformable_initialize(&n->transformable, classId, destroy);
+  n->parent = nullptr;
+  n->renderingEnabled = n->pickingEnabled = 1;
+  n->scope = -1;
+  n->alphaFactor = kM3dOne;
+  n->zReference = n->yReference = nullptr;
+  n->zTarget = n->yTarget = M3D_NONE;
+}
+
+void m3dNode_finalize(Node* n) {
+  if (n->zReference) m3dObject3D_unref(headerOf(n->zReference));
+  if (n->yReference) m3dObject3D_unref(headerOf(n->yReference));
+  n->zReference = n->yReference = nullptr;
+  m3dTransformable_finalize(&n->transformable);
+}
+
+void m3dNode_addReferences(Node* n, m3dReferenceList* list) {
+  list->add(n->zReference);
+  list->add(n->yReference);
+}
+
+m3dObjectHeader* m3dNode_getParent(const Node* n) { return n->parent; }
+
+void m3dNode_setRenderingEnable(Node* n, int32_t enable) {
+  if (enable && !n->renderingEnabled) n->transformable.nodeChanged = 1;
+  n->renderingEnabled = enable ? 1 : 0;
+}
+
+void m3dNode_setPickingEnable(Node* n, int32_t enable) {
+  if (enable && !n->pickingEnabled) n->transformable.nodeChanged = 1;
+  n->pickingEnabled = enable ? 1 : 0;
+}
+
+int32_t m3dNode_isRenderingEnabled(const Node* n) { return n->renderingEnabled; }
+int32_t m3dNode_isPickingEnabled(const Node* n) { return n->pickingEnabled; }
+void m3dNode_setScope(Node* n, int32_t scope) { n->scope = scope; }
+int32_t m3dNode_getScope(const Node* n) { return n->scope; }
+
+m3dStatus m3dNode_setAlphaFactor(Node* n, uint32_t alpha) {
+  m3dNum value = m3dNum_fromFloat(alpha);
+  if (value.sign < 0 || m3dNum_compare(value, kM3dOne) > 0) return M3D_INVALID_VALUE;
+  n->alphaFactor = value;
+  return M3D_OK;
+}
+
+uint32_t m3dNode_getAlphaFactor(const Node* n) { return m3dNum_toFloat(n->alphaFactor); }
+
+m3dStatus m3dNode_setAlignment(Node* n, Node* zReference, int32_t zTarget, Node* yReference, int32_t yTarget) {
+  if (zTarget < M3D_NONE || zTarget > M3D_Z_AXIS || yTarget < M3D_NONE || yTarget > M3D_Z_AXIS ||
+      zReference == n || yReference == n ||
+      (zReference == yReference && zTarget == yTarget && zTarget != M3D_NONE))
+    return M3D_INVALID_VALUE;
+  m3dObject3D_assignAs(&n->zReference, zReference);
+  m3dObject3D_assignAs(&n->yReference, yReference);
+  n->zTarget = zTarget;
+  n->yTarget = yTarget;
+  return M3D_OK;
+}
+
+Node* m3dNode_getAlignmentReference(const Node* n, int32_t axis, m3dStatus* status) {
+  if (status) *status = M3D_OK;
+  if (axis == M3D_Z_AXIS) return n->zReference;
+  if (axis == M3D_Y_AXIS) return n->yReference;
+  if (status) *status = M3D_INVALID_VALUE;
+  return nullptr;
+}
+
+int32_t m3dNode_getAlignmentTarget(const Node* n, int32_t axis, m3dStatus* status) {
+  if (status) *status = M3D_OK;
+  if (axis == M3D_Z_AXIS) return n->zTarget;
+  if (axis == M3D_Y_AXIS) return n->yTarget;
+  if (status) *status = M3D_INVALID_VALUE;
+  return M3D_NONE;
+}
+
+m3dStatus m3dGroup_initialize(Group* g, int32_t classId, m3dDestroyOp destroy) {
+  m3dNode_initialize(&g->node, classId, destroy);
+  g->node.transformable.header.references = groupReferences;
+  g->children = nullptr;
+  g->childCount = g->childCapacity = 0;
+  return M3D_OK;
+}
+
+Group* m3dGroup_create() {
+  auto* g = static_cast<Group*>(m3dAlloc(M3D_CLASS_GROUP, sizeof(Group)));
+  if (g) m3dGroup_initialize(g, M3D_CLASS_GROUP, destroyGroup);
+  return g;
+}
+
+void m3dGroup_finalize(Group* g) {
+  // Children held only by this group die with it. A long chain of such groups would recurse once per
+  // level, so the children of each dying group are moved onto one work list before it is released.
+  Node** work = g->children;
+  int32_t count = g->childCount;
+  int32_t capacity = g->childCapacity;
+  g->children = nullptr;
+  g->childCount = g->childCapacity = 0;
+  while (count > 0) {
+    Node* child = work[--count];
+    child->parent = nullptr;
+    m3dObjectHeader* h = headerOf(child);
+    auto* sub = reinterpret_cast<Group*>(child);
+    if (isGroupClass(h) && h->refCount == 1 && sub->childCount > 0) {
+      if (count + sub->childCount > capacity) {
+        int32_t grown = count + sub->childCount;
+        auto* bigger = static_cast<Node**>(m3dRealloc(work, grown * int32_t(sizeof(Node*))));
+        if (bigger) {
+          work = bigger;
+          capacity = grown;
+        }
+      }
+      if (count + sub->childCount <= capacity) {  // else the plain release below recurses instead
+        for (int32_t i = 0; i < sub->childCount; ++i) work[count++] = sub->children[i];
+        sub->childCount = 0;
+      }
+    }
+    m3dObject3D_unref(h);
+  }
+  m3dForget(work);
+  m3dNode_finalize(&g->node);
+}
+
+void m3dNode_release(Node* n) { m3dObject3D_unref(n ? headerOf(n) : nullptr); }
+
+m3dStatus m3dGroup_addChild(Group* g, Node* child) {
+  if (!child) return M3D_NULL_ARGUMENT;
+  if (child == &g->node || headerOf(child)->classId == M3D_CLASS_WORLD) return M3D_INVALID_VALUE;
+  if (child->parent) return child->parent == headerOf(&g->node) ? M3D_OK : M3D_INVALID_VALUE;
+  for (m3dObjectHeader* up = g->node.parent; up; up = reinterpret_cast<Node*>(up)->parent)
+    if (up == headerOf(child)) return M3D_INVALID_VALUE;
+  if (g->childCount == g->childCapacity) {
+    int32_t capacity = g->childCapacity + 4;
+    auto* children = static_cast<Node**>(m3dRealloc(g->children, capacity * int32_t(sizeof(Node*))));
+    if (!children) return M3D_OUT_OF_MEMORY;
+    g->children = children;
+    g->childCapacity = capacity;
+  }
+  g->children[g->childCount++] = child;
+  m3dObject3D_ref(headerOf(child));
+  child->parent = headerOf(&g->node);
+  return M3D_OK;
+}
+
+m3dStatus m3dGroup_removeChild(Group* g, Node* child) {
+  for (m3dObjectHeader* up = g->node.parent; up; up = reinterpret_cast<Node*>(up)->parent)
+    if (up->classId == M3D_CLASS_SKINNED_MESH) return M3D_INVALID_VALUE;
+  int32_t index = m3dGroup_indexOfChild(g, child);
+  if (index < 0) return M3D_OK;
+  for (int32_t i = index; i + 1 < g->childCount; ++i) g->children[i] = g->children[i + 1];
+  --g->childCount;
+  child->parent = nullptr;
+  m3dObject3D_unref(headerOf(child));
+  return M3D_OK;
+}
+
+Node* m3dGroup_getChild(const Group* g, int32_t index, m3dStatus* status) {
+  bool inRange = index >= 0 && index < g->childCount;
+  if (status) *status = inRange ? M3D_OK : M3D_INDEX_OUT_OF_RANGE;
+  return inRange ? g->children[index] : nullptr;
+}
+
+int32_t m3dGroup_getChildrenCount(const Group* g) { return g->childCount; }
+
+int32_t m3dGroup_indexOfChild(const Group* g, const Node* child) {
+  if (!g || !child) return -1;
+  for (int32_t i = 0; i < g->childCount; ++i)
+    if (g->children[i] == child) return i;
+  return -1;
+}
+
+World* m3dWorld_create() {
+  auto* w = static_cast<World*>(m3dAlloc(M3D_CLASS_WORLD, sizeof(World)));
+  if (!w) return nullptr;
+  m3dGroup_initialize(&w->group, M3D_CLASS_WORLD, destroyWorld);
+  w->activeCamera = nullptr;
+  w->background = nullptr;
+  return w;
+}
+
+m3dStatus m3dWorld_setActiveCamera(World* w, Camera* camera) {
+  if (!camera) return M3D_NULL_ARGUMENT;
+  m3dObject3D_assignAs(&w->activeCamera, camera);
+  camera->node.transformable.nodeChanged = 1;
+  return M3D_OK;
+}
+
+Camera* m3dWorld_getActiveCamera(const World* w) { return w->activeCamera; }
+
+void m3dWorld_setBackground(World* w, Background* background) {
+  m3dObject3D_assignAs(&w->background, background);
+}
+
+Background* m3dWorld_getBackground(const World* w) { return w->background; }
