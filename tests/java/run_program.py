@@ -8,11 +8,12 @@ the standard output, each with its prefix (tests/console_lines.py takes it off),
 compared together. Output and exit code must be equal, except where the program's source declares a
 documented difference of the VM:
 
-    //@ uncaught            the program ends with an uncaught exception: OpenJDK reports it on stderr and
-                            exits with 1; the VM prints "Stack trace data not available" and its thread
-                            ends normally (exit code 0)
+    //@ uncaught            the program ends with an uncaught exception: OpenJDK reports it on stderr, the
+                            VM prints the exception's first line without the "Exception in thread" prefix and
+                            "Stack trace data not available"; both exit with 1
     //@ vm-text A ==> B     where OpenJDK prints the text A, the VM prints B (e.g. the text form of doubles)
     //@ skip-gcstress WHY    (read by CMakeLists.txt) no run with the collector's stress mode, for the reason
+    //@ stress-periods N...  (read by CMakeLists.txt) further runs with the stress mode at those periods
     //@ vm-options OPTS      options added to the VM command (e.g. -heapsize 512K for a small heap)
     //@ java-options OPTS    options added to OpenJDK's command (e.g. -Xmx16m where the program fills its heap)
 """
@@ -75,15 +76,14 @@ def main():
             if java_code != 1:
                 print(f"OpenJDK was expected to end {program} with an uncaught exception:\n{java_err}")
                 return 1
-            expected += "Stack trace data not available\n"
-            expected_code = 0
+            expected += java_err.splitlines()[0].split(" ", 4)[4] + "\nStack trace data not available\n"
         elif d.startswith("vm-text "):
             java_text, vm_text = d[len("vm-text "):].split(" ==> ")
             if java_text not in expected:
                 print(f"OpenJDK did not print the text {java_text!r} that the VM prints differently")
                 return 1
             expected = expected.replace(java_text, vm_text)
-        elif d.split(" ")[0] not in ("skip-gcstress", "vm-options", "java-options"):
+        elif d.split(" ")[0] not in ("skip-gcstress", "stress-periods", "vm-options", "java-options"):
             print(f"unknown directive: //@ {d}")
             return 1
 

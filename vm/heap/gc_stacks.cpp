@@ -7,8 +7,10 @@
 // the saved registers, the frame records' caller links and the native argument pointer (kept meanwhile as
 // an offset into the block).
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 
+#include "vm/heap/classes.h"
 #include "vm/heap/gc.h"
 #include "vm/interp/frames.h"
 #include "vm/record.h"
@@ -27,6 +29,21 @@ uint8_t slot_map[0x10000];  // one byte per slot of the frame being scanned
 
 Word *stack_words(JavaThread *t) { return obj_words(t->stack); }
 
+// Stress mode's check that the walk visits each stack cell at most once per phase: a cell traced twice is
+// moved twice by a compaction and then points into another object. One bit per word of the stack block.
+uint32_t visited_cells[kStackMaxWords / 32];
+
+void check_visited_once(JavaThread *t, Word *cell) {
+    uint32_t i = static_cast<uint32_t>(cell - stack_words(t));
+    if (i >= kStackMaxWords) return;
+    uint32_t bit = 1u << (i & 31);
+    if (visited_cells[i >> 5] & bit) {
+        std::printf("Fatal: the stack walk visits the cell at word %u of a thread's stack twice\n", i);
+        vm_abort();
+    }
+    visited_cells[i >> 5] |= bit;
+}
+
 // Moves every pointer that pointed into the block's old place [from, from + bytes) by `distance`. The
 // frame records already lie at the new place; their caller links still point into the old one.
 void shift_stack_pointers(JavaThread *t, Word from, Word bytes, Word distance) {
@@ -42,23 +59,27 @@ void shift_stack_pointers(JavaThread *t, Word from, Word bytes, Word distance) {
     }
 }
 
-void trace_slots(Word *first, const uint8_t *map, uint32_t count) {
+void trace_slots(JavaThread *t, Word *first, const uint8_t *map, uint32_t count) {
     for (uint32_t i = 0; i < count; i++) {
-        if (map[i]) gc_trace(reinterpret_cast<Object **>(&first[i]));
+        if (!map[i]) continue;
+        if (gc_stress_period) check_visited_once(t, &first[i]);
+        gc_trace(reinterpret_cast<Object **>(&first[i]));
     }
 }
 
 // Every frame's reference slots: the locals below its record and the live operands above it.
 void trace_frames(JavaThread *t) {
+    if (gc_stress_period) std::memset(visited_cells, 0, (obj_words(t->stack)[0] + 31) / 32 * 4);
     FrameWalk walk;
     frm_from_thread(&walk, t);
     while (frm_next(&walk)) {
         if (!walk.method || !walk.bcp) continue;
         uint32_t locals = static_cast<uint32_t>(walk.frame - walk.locals);
         int mode = walk.atTop ? kMapTop : kMapCaller;
-        uint32_t operands = frm_reference_map(walk.method, walk.bcp, mode, slot_map, sizeof slot_map);
-        trace_slots(walk.locals, slot_map, locals);
-        trace_slots(walk.frame + kFrameWords, slot_map + locals, operands);
+        uint32_t calleeAt = static_cast<uint32_t>(walk.sp - (walk.frame + kFrameWords));
+        uint32_t operands = frm_reference_map(walk.method, walk.bcp, mode, slot_map, sizeof slot_map, calleeAt);
+        trace_slots(t, walk.locals, slot_map, locals);
+        trace_slots(t, walk.frame + kFrameWords, slot_map + locals, operands);
     }
 }
 

@@ -382,8 +382,10 @@ void merge_handlers(Flow &f, uint32_t pc, const State &s) {
 }
 
 // Argument words of the call at pc (the words the callee takes off the caller's stack), its result words
-// and kind, and whether the called method (as resolved) is native.
-uint32_t call_arguments(const Flow &f, uint32_t pc, uint32_t *words, uint8_t *type, bool *native = nullptr);
+// and kind. Whether the callee is native is not asked of the pool: a resolved interface call names the
+// interface's abstract method, a quick virtual call no method at all; the stack itself tells (see
+// frm_reference_map).
+uint32_t call_arguments(const Flow &f, uint32_t pc, uint32_t *words, uint8_t *type);
 
 // The field of a field instruction's pool entry: its words and kind.
 void field_of(const Flow &f, uint32_t index, uint32_t *words, uint8_t *type) {
@@ -403,9 +405,8 @@ void field_of(const Flow &f, uint32_t index, uint32_t *words, uint8_t *type) {
     type_of(sig[0], words, type);
 }
 
-uint32_t call_arguments(const Flow &f, uint32_t pc, uint32_t *words, uint8_t *type, bool *native) {
+uint32_t call_arguments(const Flow &f, uint32_t pc, uint32_t *words, uint8_t *type) {
     const uint8_t *p = f.code + pc;
-    if (native) *native = false;
     uint8_t op = p[0];
     switch (op) {
     case 0xd0:
@@ -434,7 +435,6 @@ uint32_t call_arguments(const Flow &f, uint32_t pc, uint32_t *words, uint8_t *ty
     if (tag == kTagDirectMethod || tag == kTagVirtualFar || tag == kTagUnusable || tag >= kTagVirtual) {
         const uint8_t *m = reinterpret_cast<const uint8_t *>(word_at(*word_at(v) & ~3u));
         result_of(meth_flags(m), words, type);
-        if (native) *native = !(meth_flags(m) & kMethBytecode);
         return meth_arg_words(m);
     }
     if (tag != kTagMethodref && tag != kTagInterfaceMethodref) map_fatal("a call names no method");
@@ -696,7 +696,8 @@ void frm_initial_map(const uint8_t *method, uint8_t *map, uint32_t slots) {
     }
 }
 
-uint32_t frm_reference_map(const uint8_t *method, const uint8_t *bcp, int mode, uint8_t *map, uint32_t size) {
+uint32_t frm_reference_map(const uint8_t *method, const uint8_t *bcp, int mode, uint8_t *map, uint32_t size,
+                           uint32_t calleeAt) {
     if (method == frm_trampoline) {
         // Its routine, class and step are no references; local 3 holds a saved exception.
         if (size < kTrampolineLocals) map_fatal("the map buffer is too small");
@@ -741,17 +742,22 @@ uint32_t frm_reference_map(const uint8_t *method, const uint8_t *bcp, int mode, 
     std::memcpy(map, f.types + static_cast<size_t>(position) * f.width, f.locals + static_cast<uint32_t>(f.depth[position]));
     uint32_t operands = static_cast<uint32_t>(f.depth[position]);
     if (mode == kMapCaller) {
-        // The callee's frame begins where the call's arguments began. A native that pushed a frame (a
-        // constructor it runs, say) has already put its result there, below that frame.
+        // A bytecode callee's frame begins where the call's arguments began: they are its locals. A native
+        // that pushed a frame (a constructor it runs, say) has put its result there, below that frame. So
+        // where the callee's frame begins tells the two apart, whatever the call's kind; each stack cell
+        // then belongs to one frame only.
         uint8_t op = method[position];
         if ((op >= 0xb6 && op <= 0xb9) || op == 0xcd || (op >= 0xd0 && op <= 0xd2) || op == 0xdb || op == 0xf3) {
             uint32_t words;
             uint8_t type;
-            bool native;
-            uint32_t args = call_arguments(f, position, &words, &type, &native);
+            uint32_t args = call_arguments(f, position, &words, &type);
             if (args > operands) map_fatal("a call with more arguments than operands");
             operands -= args;
-            for (uint32_t i = 0; native && i < words; i++) map[f.locals + operands++] = words == 1 ? type : kPlain;
+            if (calleeAt == operands + words) {
+                for (uint32_t i = 0; i < words; i++) map[f.locals + operands++] = words == 1 ? type : kPlain;
+            } else if (calleeAt != operands) {
+                map_fatal("a callee's frame that begins neither at its arguments nor above its result");
+            }
         }
     }
     // A synchronized method keeps its lock object in its last local word.

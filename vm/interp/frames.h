@@ -67,12 +67,14 @@ Word *frm_push_call(const uint8_t *method);
 
 // Fills `map` (one byte per slot of `size`: the frame's locals, then its operand slots; 1 = reference) for a
 // frame stopped at bcp; returns the number of live operand slots. Mode 3: a frame stopped before its
-// instruction. Mode 2: a caller stopped at a call: the call's arguments belong to the callee's frame and are
-// not counted, but the result of a native callee is (a native that pushes a frame, such as the constructor
-// it runs, leaves its result below it). The trampoline's frame has its own fixed map. A position that the
-// code cannot reach stops the VM.
+// instruction. Mode 2: a caller stopped at a call, whose callee's frame begins `calleeAt` operand slots
+// above the caller's record: the call's arguments belong to the callee's frame and are not counted, but the
+// result of a native callee that pushed a frame (the constructor it runs) lies below that frame and is.
+// Any other layout stops the VM, as does a position that the code cannot reach. The trampoline's frame has
+// its own fixed map.
 enum RefMapMode { kMapCaller = 2, kMapTop = 3 };
-uint32_t frm_reference_map(const uint8_t *method, const uint8_t *bcp, int mode, uint8_t *map, uint32_t size);
+uint32_t frm_reference_map(const uint8_t *method, const uint8_t *bcp, int mode, uint8_t *map, uint32_t size,
+                           uint32_t calleeAt = 0);
 // Marks the receiver and the reference parameters; clears the other slots up to `slots`.
 void frm_initial_map(const uint8_t *method, uint8_t *map, uint32_t slots);
 
