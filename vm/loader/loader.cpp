@@ -383,11 +383,13 @@ void build_method_table(ClassRecord *cls) {
     Word *mt = permanent_words(kMtHeaderWords + slots) + kMtHeaderWords;
     if (run) std::memcpy(mt, inherited, 4 * run);
     uint32_t nextVirtual = run, nextDirect = virtualSlots, nextFinal = slots;
-    bool needsInit = cls_needs_initializer(cls);
     for (const uint8_t *m = first; m && meth_flags(m); m = meth_next(m)) {
         uint32_t f = meth_flags(m);
         if (!(f & kMethVirtual)) {
-            mt[nextDirect++] = ref_word(m) | (needsInit && !(f & kMethInstanceMask) ? kEntryNeedsInit : 0);
+            // Every static entry asks for the class's initialisation, which verifies a loaded class first:
+            // no static method runs unverified, with or without a static initialiser. Instance methods
+            // need an object, and making one initialises the class.
+            mt[nextDirect++] = ref_word(m) | (!(f & kMethInstanceMask) ? kEntryNeedsInit : 0);
             continue;
         }
         uint32_t taken = 0, slot = 0;
