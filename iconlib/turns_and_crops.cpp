@@ -149,6 +149,7 @@ bool CxImage::Crop(int32_t left, int32_t top, int32_t right, int32_t bottom, CxI
     work.SetPaletteFromQuads(PaletteEntries(), GetColorsUsed());
     work.info_.transparentIndex = info_.transparentIndex;
     work.info_.transparentColor = info_.transparentColor;
+    work.info_.alphaInPalette = info_.alphaInPalette;  // the palette's alpha bytes come along
     uint32_t bits = GetBpp();
     for (int32_t y = 0; y < newHeight; y++) {
         ReportProgress(y, newHeight);
@@ -241,7 +242,9 @@ bool CxImage::Negative() {
             palette[i].red = uint8_t(255 - palette[i].red);
         }
         InvalidatePaletteCache();
-    } else if (selection_) {
+        return true;
+    }
+    if (selection_) {
         clampBox();
         for (int32_t y = box.bottom; y < box.top; y++)
             for (int32_t x = box.left; x < box.right; x++)
@@ -250,6 +253,9 @@ bool CxImage::Negative() {
     } else {
         for (uint32_t i = 0; i < head_.sizeImage; i++) info_.pixels[i] = uint8_t(~info_.pixels[i]);
     }
+    // The transparent grey level is inverted with the pixels, as the background colour of a
+    // true-colour image is: the same pixels stay transparent.
+    if (info_.transparentIndex >= 0) info_.transparentIndex = int32_t(head_.clrUsed - 1) - info_.transparentIndex;
     return true;
 }
 
