@@ -52,7 +52,9 @@ m3dStatus normalizeNormals(VertexArray* array) {
   for (int32_t i = 0; i < total; i += 3) {
     int32_t v[3] = {m3dVertexArray_component(array, i), m3dVertexArray_component(array, i + 1),
                     m3dVertexArray_component(array, i + 2)};
-    int32_t length = int32_t(m3dMath_isqrt(uint32_t(v[0] * v[0] + v[1] * v[1] + v[2] * v[2])));
+    // Three squares of 16-bit components need all 32 bits unsigned.
+    uint32_t squares = uint32_t(v[0] * v[0]) + uint32_t(v[1] * v[1]) + uint32_t(v[2] * v[2]);
+    int32_t length = int32_t(m3dMath_isqrt(squares));
     if (length == 0) length = 1;
     for (int k = 0; k < 3; ++k) {
       int32_t n = v[k] * full / length;

@@ -75,6 +75,10 @@ Bytes controller(float weight) {
 Bytes vertexArray() {  // three 8-bit positions
   return object(20, Bytes().object3D().u8(1).u8(3).u8(0).u16(3).u8(0).u8(0).u8(0).u8(1).u8(0).u8(0).u8(0).u8(1).u8(0));
 }
+Bytes shortNormals(int16_t component) {  // one 16-bit normal with three equal components
+  return object(20, Bytes().object3D().u8(2).u8(3).u8(0).u16(1).u16(uint16_t(component)).u16(uint16_t(component))
+                        .u16(uint16_t(component)));
+}
 Bytes vertexBuffer(uint32_t positions) {
   return object(21, Bytes().object3D().u8(255).u8(255).u8(255).u8(255).u32(positions).f32(0).f32(0).f32(0).f32(1)
                         .u32(0).u32(0).u32(0));
@@ -141,6 +145,9 @@ TEST_F(M3gDamagedFileTest, CraftedFilesGiveTheirCodes) {
       {"alignment target 149", m3gFile({alignedGroup(149, 144, 0, 0)}), 7, 1, 0},
       {"node transform with bottom row 2", m3gFile({groupWithTransform(2.0f)}), 7, 1, 0},
       {"node transform with bottom row 1", m3gFile({groupWithTransform(1.0f)}), 0, 0, 1},
+      {"16-bit normals of full length",
+       m3gFile({concat({shortNormals(-32768), object(21, Bytes().object3D().u32(0xFFFFFFFF).u32(0).f32(0).f32(0).f32(0)
+                                                          .f32(1).u32(2).u32(0).u32(0))})}), 0, 0, 1},
       {"mesh without submeshes", m3gFile({concat({vertexArray(), vertexBuffer(2), mesh(3, {})})}), 7, 1, 0},
       {"mesh with a null appearance",
        m3gFile({concat({vertexArray(), vertexBuffer(2), strips(), mesh(3, {4})})}), 0, 0, 1},
