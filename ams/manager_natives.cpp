@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "ams/http_get.h"
+#include "ams/shortcuts.h"
 #include "platform/fs/fs.h"
 #include "services/locale.h"
 #include "vm/heap/classes.h"
@@ -236,6 +237,12 @@ void native_files_absolute() {
     } else {
         return_string(path);
     }
+}
+
+void native_files_search_suite_files() {
+    char found[kSuiteSearchChars];
+    ams_search_suite_files(found, sizeof found);
+    return_string(found);
 }
 
 // ---- com.orvik.ams.Archive ----

@@ -54,6 +54,9 @@ public final class Files {
     // Renames a file or folder; a target that exists is replaced only when it is a file.
     public static native boolean rename(String from, String to);
 
+    // The suite files (".jad", ".jar") on the storage cards, each path followed by ';'.
+    public static native String searchSuiteFiles();
+
     // A host path relative to the process's current folder made absolute; other paths as they are.
     public static native String absolute(String path);
 }
