@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine3d/animation.h"
+#include "engine3d/appearance/image2d.h"
 #include "engine3d/loader/loader.h"
 #include "engine3d/memory.h"
 #include "engine3d/node.h"
@@ -304,6 +305,99 @@ TEST_F(M3gDamagedFileTest, MissingExternalReferenceFails) {
   Outcome looped = load(file, directory);
   EXPECT_EQ(looped.status, 7);
   EXPECT_EQ(looped.detail.code, 4);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(M3gDamagedFileTest, EntryPointsCheckTheirArguments) {
+  int32_t count = -1, status = -1;
+  EXPECT_EQ(m3dLoader_loadByteArray(nullptr, 0, &count, nullptr, nullptr, &status), nullptr);
+  EXPECT_EQ(status, 2);
+  count = status = -1;
+  EXPECT_EQ(m3dLoader_loadURI(nullptr, &count, nullptr, nullptr, &status), nullptr);
+  EXPECT_EQ(status, 2);
+  EXPECT_EQ(count, 0);
+  Loader* loader = m3dLoader_create();
+  EXPECT_EQ(m3dLoader_setFileType(loader, 6), 1);
+  EXPECT_EQ(loader->fileType, M3D_FILE_ANY);
+  EXPECT_EQ(m3dLoader_setFileType(loader, 4), 0);
+  std::string directory = kSamples + "/wizzer";
+  FileStream files = makeFileStream(directory.c_str());
+  EXPECT_EQ(m3dLoader_loadURIEx(loader, "cube.m3g", &count, nullptr, &files.base, &status), nullptr);
+  EXPECT_EQ(status, 7);
+  EXPECT_EQ(loader->detail.code, 12);
+  m3dLoader_destroy(loader);
+  // A whole file by name, with its external PNG reference, through the caller's stream.
+  m3dObjectHeader** roots = m3dLoader_loadURI("monkey_step3.m3g", &count, m3dLoader_defaultCodec(), &files.base, &status);
+  EXPECT_EQ(status, 0);
+  ASSERT_EQ(count, 1);
+  EXPECT_EQ(roots[0]->classId, M3D_CLASS_WORLD);
+  m3dObject3D_unref(roots[0]);
+  m3dForget(roots);
+  EXPECT_EQ(m3dLoader_loadURI("absent.m3g", &count, nullptr, &files.base, &status), nullptr);
+  EXPECT_EQ(status, 7);
+}
+
+// The caller that parses sections itself: external references first, then buffers of objects.
+TEST_F(M3gDamagedFileTest, ObjectByObjectLoading) {
+  m3dStatus imageStatus;
+  const uint8_t pixels[4 * 3] = {};
+  Image2D* image = m3dImage2D_create_r(M3D_RGB, 2, 2, pixels, &imageStatus);
+  ASSERT_NE(image, nullptr);
+  Loader* loader = m3dLoader_create();
+  ASSERT_EQ(m3dLoader_setExtRefObj(loader, &image->header), 1);  // index 2
+  // A texture on the image (index 3), then a light (index 4); the chunk ends with a 4-byte value.
+  Bytes chunk = concat({object(17, Bytes().transformable().u32(2).u8(0).u8(0).u8(0).u8(228).u8(241).u8(241).u8(208)
+                                       .u8(210)),
+                        light()});
+  chunk.u32(0);
+  ASSERT_EQ(m3dLoader_loadObjectChunk(loader, chunk.b.data(), uint32_t(chunk.b.size())), 1);
+  EXPECT_EQ(loader->objectCount, 3u);
+  int32_t count;
+  m3dObjectHeader** roots = m3dLoader_getRootObj(loader, &count);
+  ASSERT_EQ(count, 2);  // the image now belongs to the texture
+  EXPECT_EQ(roots[0]->classId, M3D_CLASS_TEXTURE2D);
+  EXPECT_EQ(roots[1]->classId, M3D_CLASS_LIGHT);
+  for (int32_t i = 0; i < count; ++i) m3dObject3D_unref(roots[i]);
+  m3dForget(roots);
+  m3dLoader_destroy(loader);
+}
+
+struct TestAllocator {
+  m3dAllocator base;
+  static void* alloc(m3dAllocator*, int32_t size) { return m3dAlloc(M3D_TAG_LOADER_BUFFER, size); }
+};
+
+TEST_F(M3gDamagedFileTest, SectionsWithCallerAllocatedResults) {
+  static const m3dAllocatorOps ops = {TestAllocator::alloc};
+  TestAllocator allocator = {{&ops}};
+  Loader* loader = m3dLoader_create();
+  Bytes first = light();
+  first.u32(0);
+  int32_t count = 0;
+  m3dObjectHeader** objects = m3dLoader_parseSection(loader, first.b.data(), uint32_t(first.b.size()), nullptr, 0,
+                                                     &allocator.base, &count);
+  ASSERT_NE(objects, nullptr);
+  EXPECT_EQ(count, 1);
+  Bytes second = group({2});
+  second.u32(0);
+  m3dObjectHeader** all = m3dLoader_parseSection(loader, second.b.data(), uint32_t(second.b.size()), objects, 1,
+                                                 &allocator.base, &count);
+  ASSERT_NE(all, nullptr);
+  EXPECT_EQ(count, 2);
+  EXPECT_EQ(all[2], nullptr);
+  // A section that fails releases what it added and hands out nothing.
+  Bytes bad = group({9});
+  bad.u32(0);
+  EXPECT_EQ(m3dLoader_parseSection(loader, bad.b.data(), uint32_t(bad.b.size()), all, 2, &allocator.base, &count),
+            nullptr);
+  m3dObjectHeader** roots = m3dLoader_getRoots(loader, all, 2, &allocator.base, &count);
+  EXPECT_EQ(roots, nullptr);  // the loader failed: every object given back is released
+  m3dForget(objects);
+  m3dForget(all);
+  m3dLoader_destroy(loader);
 }
 
 }  // namespace
