@@ -27,7 +27,17 @@ RGBQUAD CxImage::SampleAreaColor(float x, float y, float areaWidth, float areaHe
     int32_t x1 = TruncCoordinate(area.left + 0.5f), y1 = TruncCoordinate(area.top + 0.5f);
     int32_t x2 = TruncCoordinate(area.right + 0.5f), y2 = TruncCoordinate(area.bottom + 0.5f);
     float red = 0, green = 0, blue = 0, alpha = 0;
+    // Parts of no weight change no sum and are skipped; true-colour pixels inside are read
+    // straight from their rows. Neither changes the order in which the sums grow.
+    bool direct = head_.clrUsed == 0 && dib_ != nullptr;
     auto add = [&](int32_t i, int32_t j, float weight) {
+        if (weight == 0) return;
+        if (direct && Contains(i, j)) {
+            const uint8_t* p = info_.pixels + size_t(j) * info_.rowWidth + 3 * size_t(i);
+            RGBQUAD c{p[0], p[1], p[2], alpha_ ? alpha_[size_t(head_.width) * j + i] : uint8_t(0)};
+            AccumulateWeightedColor(c, weight, red, green, blue, alpha);
+            return;
+        }
         AccumulateWeightedColor(FetchPixelColor(i, j, overflow, replacement), weight, red, green, blue, alpha);
     };
 

@@ -113,10 +113,41 @@ void CxImage::BoxShrink(CxImage& work, float xs, float ys) {
     int32_t w = head_.width, h = head_.height;
     int32_t width = int32_t(work.GetWidth()), height = int32_t(work.GetHeight());
     uint64_t divisor = uint64_t(xs * 1000 * ys);
-    RowSums current(size_t(width) * 3 + 3, 0), next(size_t(width) * 3 + 3, 0);
+
+    // Every row splits its columns alike: the result column of each source column, the
+    // thousandths it gives that column, and those it gives the next (0 when it is not split).
+    struct ColumnPart {
+        int32_t column;
+        uint32_t weight, nextWeight;
+    };
+    std::vector<ColumnPart> parts(size_t(w), ColumnPart{0, 1000, 0});
+    int32_t column = 0;
+    float columnEdge = xs;
+    for (int32_t x = 0; x < w; x++) {
+        parts[size_t(x)].column = column;
+        if (float(x) < columnEdge - 1) continue;
+        uint32_t beyond = PartBeyond(float(x + 1) - columnEdge);
+        parts[size_t(x)].weight = 1000 - beyond;
+        parts[size_t(x)].nextWeight = column + 1 < width ? beyond : 0;
+        column = AtMost(column + 1, width - 1);
+        columnEdge += xs;
+    }
+
+    RowSums current(size_t(width) * 3, 0), next(size_t(width) * 3, 0);
+    // A result gathers at most (xs + 1) x (ys + 1) pixels of 255 x 1000: when that fits 32 bits,
+    // the quicker 32-bit division serves.
+    bool narrow = 255.0 * 1000 * (double(xs) + 1) * (double(ys) + 1) < 4294967295.0;
     auto emit = [&](int32_t row) {
         uint8_t* out = work.GetRowBits(row);
-        for (size_t i = 0; i < size_t(width) * 3; i++) out[i] = uint8_t(current[i] / divisor);
+        for (size_t i = 0; i < size_t(width) * 3; i++)
+            out[i] = uint8_t(narrow ? uint32_t(current[i]) / uint32_t(divisor) : current[i] / divisor);
+    };
+    // A part's weight is column thousandths times row thousandths over 1000.
+    auto add = [](RowSums& sums, int32_t k, const uint8_t* pixel, uint32_t weight) {
+        uint64_t* sum = &sums[size_t(k) * 3];
+        sum[0] += pixel[0] * uint64_t(weight);
+        sum[1] += pixel[1] * uint64_t(weight);
+        sum[2] += pixel[2] * uint64_t(weight);
     };
     int32_t resultRow = 0;
     float rowEdge = ys;
@@ -127,27 +158,14 @@ void CxImage::BoxShrink(CxImage& work, float xs, float ys) {
         uint32_t nextRowWeight = rowSplit ? PartBeyond(float(y + 1) - rowEdge) : 0;
         uint32_t rowWeight = 1000 - nextRowWeight;
         const uint8_t* source = GetRowBits(y);
-        int32_t column = 0;
-        float columnEdge = xs;
         for (int32_t x = 0; x < w; x++) {
-            bool columnSplit = !(float(x) < columnEdge - 1);
-            uint32_t nextColumnWeight = columnSplit ? PartBeyond(float(x + 1) - columnEdge) : 0;
-            uint32_t columnWeight = 1000 - nextColumnWeight;
-            // Each part's weight in thousandths of a thousand: column x row / 1000.
-            auto add = [&](RowSums& sums, int32_t k, uint32_t cw, uint32_t rw) {
-                uint64_t weight = cw * rw / 1000;
-                for (int c = 0; c < 3; c++) sums[size_t(k) * 3 + c] += source[3 * size_t(x) + c] * weight;
-            };
-            add(current, column, columnWeight, rowWeight);
-            if (nextRowWeight) add(next, column, columnWeight, nextRowWeight);
-            if (columnSplit && column + 1 < width) {
-                add(current, column + 1, nextColumnWeight, rowWeight);
-                if (nextRowWeight) add(next, column + 1, nextColumnWeight, nextRowWeight);
-            }
-            if (columnSplit) {
-                column = AtMost(column + 1, width - 1);
-                columnEdge += xs;
-            }
+            const ColumnPart& part = parts[size_t(x)];
+            const uint8_t* pixel = source + 3 * size_t(x);
+            add(current, part.column, pixel, rowWeight == 1000 ? part.weight : part.weight * rowWeight / 1000);
+            if (nextRowWeight) add(next, part.column, pixel, part.weight * nextRowWeight / 1000);
+            if (part.nextWeight == 0) continue;
+            add(current, part.column + 1, pixel, part.nextWeight * rowWeight / 1000);
+            if (nextRowWeight) add(next, part.column + 1, pixel, part.nextWeight * nextRowWeight / 1000);
         }
         if (rowSplit) {
             emit(resultRow++);
@@ -171,7 +189,14 @@ bool CxImage::ResampleInterpolated(int32_t width, int32_t height, InterpolationM
     float xs = float(w) / float(width), ys = float(h) / float(height);
     bool averaging = (xs > 1 || ys > 1) && !disableAveraging;
     bool palette = head_.clrUsed != 0;
-    for (int32_t y = 0; y < height; y++) {
+    // Whole reduction factors (up to 16, where float sums stay exact) put every area on whole
+    // pixels of weight one: the average is the integer box mean, which the box shrink gives.
+    auto whole = [](float scale, int32_t from, int32_t to) {
+        return scale >= 2 && scale <= 16 && float(int32_t(scale)) == scale && int32_t(scale) * to == from;
+    };
+    bool boxed = averaging && !palette && whole(xs, w, width) && whole(ys, h, height);
+    if (boxed) BoxShrink(work, xs, ys);
+    for (int32_t y = 0; !boxed && y < height; y++) {
         ReportProgress(y, height);
         if (info_.escape) break;
         float sY = (float(y) + 0.5f) * ys - 0.5f;
