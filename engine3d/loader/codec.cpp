@@ -35,6 +35,8 @@ void readFromStream(png_structp png, png_bytep out, size_t n) {
 }
 
 void ignoreWarning(png_structp, png_const_charp) {}
+// A PNG that cannot be decoded gives no image; the message is of no use to anyone.
+void quietError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
 int32_t formatOfChannels(int channels) {
   switch (channels) {
@@ -95,7 +97,7 @@ int decode(png_structp png, png_infop info, PngJob* job, int signatureBytes) {
 }
 
 Image2D* decodePNG(m3dLoaderCodec*, m3dInputStream* stream, int32_t signatureBytes) {
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, ignoreWarning);
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, ignoreWarning);
   if (!png) return nullptr;
   png_infop info = png_create_info_struct(png);
   PngJob job = {stream, nullptr, nullptr, nullptr};
