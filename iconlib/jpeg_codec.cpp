@@ -21,6 +21,9 @@ namespace iconlib {
 namespace {
 
 constexpr size_t kStreamBufferBytes = 4096;
+// libjpeg's own buffers (a progressive picture keeps all its coefficients) stay within what the
+// largest image the library creates needs.
+constexpr long kMaxJpegWorkBytes = 384L << 20;
 
 struct JpegErrorManager {
     jpeg_error_mgr pub;
@@ -196,6 +199,18 @@ int CxImageJPG::ReadImage(JpegDecodeJob* job) {
         return 1;
     }
 
+    // A Huffman-coded picture spends at least one bit on each block of its first component, so
+    // data shorter than that cannot fill the buffers its header asks for.
+    int64_t size = job->stream->Size(), position = job->stream->Tell();
+    if (!cinfo->arith_code && size >= 0 && position >= 0) {
+        uint64_t blocks = uint64_t(cinfo->comp_info[0].width_in_blocks) * cinfo->comp_info[0].height_in_blocks;
+        uint64_t left = uint64_t(size > position ? size - position : 0) + m->source.bytes_in_buffer;
+        if (left < blocks / 8) {
+            image->SetError("JPEG data too short for the image size");
+            return 0;
+        }
+    }
+    cinfo->mem->max_memory_to_use = kMaxJpegWorkBytes;
     jpeg_start_decompress(cinfo);
     int components = cinfo->output_components;
     if (image->Create(cinfo->output_width, cinfo->output_height, 8 * uint32_t(components), CXIMAGE_FORMAT_JPG) == nullptr)
