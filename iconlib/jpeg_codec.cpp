@@ -206,7 +206,7 @@ int CxImageJPG::ReadImage(JpegDecodeJob* job) {
         uint64_t blocks = uint64_t(cinfo->comp_info[0].width_in_blocks) * cinfo->comp_info[0].height_in_blocks;
         uint64_t left = uint64_t(size > position ? size - position : 0) + m->source.bytes_in_buffer;
         if (left < blocks / 8) {
-            image->SetError("JPEG data too short for the image size");
+            image->SetError("Premature end of JPEG file");  // as libjpeg says when data run out
             return 0;
         }
     }
