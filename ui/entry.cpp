@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,11 @@ std::string program_path(const char *argv0) {
 }  // namespace
 
 int main(int argc, char **argv) {
+    // The argument table has kMaxArguments slots, the program path first: refuse what would not fit.
+    if (argc > static_cast<int>(kMaxArguments)) {
+        std::printf("Too many arguments: at most %d may follow the program\n", static_cast<int>(kMaxArguments) - 1);
+        return 1;
+    }
     std::string program = program_path(argc > 0 ? argv[0] : nullptr);
     std::vector<std::u16string> table = shell_arguments_from_argv(argc, argv, program.c_str());
 

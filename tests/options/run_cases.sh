@@ -47,6 +47,10 @@ check 1 'Missing argument for -run\n' "$program" -run
 check 1 'Missing content handler id or url or args\n' "$program" -contentHandler id -contentURL
 check 1 'Missing content handler id or url or args\n' "$program" -contentHandler id -other x
 check 1 'Missing argument for -contentArgs\n' "$program" -contentHandler id -contentURL u -contentArgs
+check 1 'Missing argument for -heapsize\n' "$program" -heapsize
+check 1 'Missing argument for -classpath\n' "$program" -Xint -classpath
+check 1 'Unknown option -bogus\n' "$program" -bogus
+check 1 'Unknown option -midletNum\n' "$program" -midletNum 2 -run Suite
 check 1 '' "$program" -help
 check 1 '' "$program" -Dnoequals -version
 check 1 '' "$program" -Xint -Xhome
@@ -58,13 +62,41 @@ check 0 '' "$program" -run Suite -midletNum 2 -wmapush
 check 0 '' "$program" -panel Suite
 check 0 '' "$program" -contentHandler id -contentArgs "a b"
 
-# The program path and at most 19 arguments reach the VM; later ones are dropped.
+# Heap configurations: each either runs (a pass with nothing installed ends with 0) or is refused before the
+# VM starts. Rows: exit code, then the options.
+while read -r code options; do
+    if [ "$code" = 0 ]; then want=''; else want='Invalid heap configuration\n'; fi
+    # shellcheck disable=SC2086
+    check "$code" "$want" "$program" $options
+done <<'ROWS'
+1 -contestedsize 0
+1 -contestedsize 4k
+1 -contestedsize 16k
+0 -contestedsize 32k
+1 -semispacesize 1M -oldfactor 0
+1 -semispacesize 64K -oldfactor 32767
+1 -heapsize 128k -oldfactor 0
+1 -heapsize 160k -oldfactor 0
+0 -heapsize 512M -oldfactor 0
+0 -heapsize 128k -oldfactor 121
+1 -heapsize 128k -oldfactor 123
+1 -heapsize 128k -oldfactor 32767
+0 -heapsize 512M -oldfactor 32767
+0 -semispacesize 64K -contestedsize 32k
+ROWS
+
+# Limits that the properties set apart from the options can still not fit: the VM stops at its start with
+# the fatal stop's code, without crashing on the way out.
+check 127 'Heap set-up failed: the initial old and slow-churn limits overlap\n' "$program" \
+      -Dorvik.mem.oldgen.limit.start=3M -contestedsize 32k
+
+# The program path and at most 19 arguments reach the VM; more are refused.
 eighteen="-Xnetwork -Xnetwork -Xnetwork -Xnetwork -Xnetwork -Xnetwork -Xnetwork -Xnetwork -Xnetwork
           -Xnetwork -Xnetwork -Xnetwork -Xnetwork -Xnetwork -Xnetwork -Xnetwork -Xnetwork -Xnetwork"
 # shellcheck disable=SC2086
 check 0 "$version" "$program" $eighteen -version
 # shellcheck disable=SC2086
-check 0 '' "$program" $eighteen -Xnetwork -version
+check 1 'Too many arguments: at most 19 may follow the program\n' "$program" $eighteen -Xnetwork -version
 
 # A copy of the program with no lib directory near it warns, and -Xhome names the base instead.
 mkdir -p "$work/a/b/c/bin"

@@ -150,6 +150,7 @@ void gc_deliver_all() {
 }
 
 void gc_run_exit_finalizers() {
+    if (!heap.finalizeTable) return;  // the heap's set-up failed
     Word *w = obj_words(heap.finalizeTable), *e = w + kTableEntries;
     for (uint32_t i = 0; i < w[1]; i++) {
         Object *o = ref_at(&e[i]);

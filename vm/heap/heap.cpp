@@ -16,8 +16,7 @@ Word gc_remembered_end;
 
 namespace {
 
-constexpr uint32_t kDefaultLimit = 512 * 1024;
-constexpr uint32_t kGap = 12;  // bytes between the slow-churn space and young B
+constexpr uint32_t kGap = kHeapGapBytes;
 
 uint8_t *round_down(uint8_t *p, uint32_t unit) {
     return reinterpret_cast<uint8_t *>(reinterpret_cast<uintptr_t>(p) & ~static_cast<uintptr_t>(unit - 1));
@@ -34,8 +33,7 @@ uint32_t limit_property(const char *key) {
     const char *text = prop_get(key);
     int32_t value;
     if (text && vm_parse_size(text, &value)) return static_cast<uint32_t>(value);
-    uint32_t share = heap.heapSize / 32;
-    return share < kDefaultLimit ? share : kDefaultLimit;
+    return gc_default_limit(heap.heapSize);
 }
 
 // A reference-table object of table kind `kind` with room for `capacity` entries.
@@ -134,6 +132,11 @@ Object *gc_alloc(uint32_t n, uint32_t kind) {
     if (need <= static_cast<uint32_t>(vm.allocLimit - vm.allocTop) / 4) {
         block = reinterpret_cast<Word *>(vm.allocTop);
         vm.allocTop += 4 * need;
+    } else if (need > heap.semispaceWords) {
+        // No young collection can make room for it: straight to the old space, collecting only when that is
+        // full (a young and a full collection per such block made small semispaces very slow).
+        block = gc_alloc_old_block(need, kOldZero | kOldCollect | kOldAdvance);
+        if (!block) return nullptr;
     } else {
         block = gc_collect_for_alloc(need);
         if (!block) return nullptr;

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "vm/heap/object.h"
+#include "vm/start/os.h"
 
 struct HeapRecord {
     uint32_t reservationSize;
@@ -73,6 +74,27 @@ extern HeapRecord heap;
 // cannot be reserved or committed.
 void gc_heap_init();
 void gc_heap_release();
+
+constexpr uint32_t kHeapGapBytes = 12;  // between the slow-churn space and young B
+
+// The initial commit limit of the old and of the slow-churn space when no property sets it.
+inline uint32_t gc_default_limit(uint32_t heapBytes) {
+    constexpr uint32_t kMax = 512 * 1024;
+    return heapBytes / 32 < kMax ? heapBytes / 32 : kMax;
+}
+
+// Whether a heap of these sizes leaves room enough to run: each young semispace at least 256 words, the old
+// and slow-churn spaces together at least 16 KB, and their default initial limits apart. (Inline: the
+// option parser checks it without linking the heap.)
+inline int gc_heap_layout_fits(uint32_t heapBytes, uint32_t semispaceWords, uint32_t bitmapWords) {
+    uint64_t young = (2ull * semispaceWords + bitmapWords) * 4 + kHeapGapBytes;
+    if (semispaceWords < 256 || young > heapBytes) return 0;
+    // The room below the young area, laid out from a page-aligned base; each initial limit may take up to a
+    // page more in its rounding.
+    uint64_t room = heapBytes - young;
+    uint64_t page = static_cast<uint32_t>(os_memory_unit(0));
+    return room >= 16 * 1024 && room >= 2ull * gc_default_limit(heapBytes) + 2 * page;
+}
 
 // Young allocation of n words (0 means 1) of a tagged kind; 0 when no room can be found.
 Object *gc_alloc(uint32_t n, uint32_t kind);

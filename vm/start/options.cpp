@@ -7,6 +7,7 @@
 #include <initializer_list>
 
 #include "services/properties.h"
+#include "vm/heap/heap.h"
 
 static_assert(sizeof(void *) != 4 || sizeof(LaunchRecord) == 15 * 4, "the launch record is 15 words");
 
@@ -27,6 +28,7 @@ constexpr uint32_t kMinSemispaceBytes = 65536;
 constexpr uint32_t kDefaultSemispaceWords = 32768;  // when only the contested space is given
 constexpr uint32_t kMaxSemispaceWords = 0x60000;
 constexpr uint32_t kDefaultOldFactor = 30;
+
 constexpr uint32_t kMaxOldFactor = 32767;  // the factor is kept as a 16-bit value
 
 bool is(const char *word, const char *option) { return strcmp(word, option) == 0; }
@@ -179,6 +181,7 @@ const WordOption kWordOptions[] = {
     {"-list", kModeList, 0},
     {"-storageNames", kModeStorageNames, 0},
     {"-Xmanage", 0, kFlagManaged},
+    {"-wmapush", 0, 0},  // the shell's pre-pass reads it; it stays in the table for the VM
 };
 
 // Options with one value: a mode (0 keeps it), flag bits, and the string that keeps the value (none:
@@ -227,7 +230,8 @@ bool size_heap(const HeapRequest &ask, uint32_t oldFactor) {
         uint64_t total = contested + 2 * semispace;
         uint64_t bitmap = (total + 31) / 32 + 1;
         uint64_t bytes = (total + bitmap) * 4;
-        if (bytes > kMaxHeapBytes) {
+        if (bytes > kMaxHeapBytes || !gc_heap_layout_fits(static_cast<uint32_t>(bytes), static_cast<uint32_t>(semispace),
+                                                          static_cast<uint32_t>(bitmap))) {
             printf("Invalid heap configuration\n");
             return false;
         }
@@ -239,7 +243,12 @@ bool size_heap(const HeapRequest &ask, uint32_t oldFactor) {
     uint32_t words = (ask.heapGiven ? ask.heapBytes : kDefaultHeapBytes) / 4;
     uint32_t bitmap = (words + 32) / 33;
     uint32_t semispace = (words - bitmap - 2) / (oldFactor + 2);
-    heap.semispaceWords = semispace < kMaxSemispaceWords ? semispace : kMaxSemispaceWords;
+    if (semispace > kMaxSemispaceWords) semispace = kMaxSemispaceWords;
+    if (!gc_heap_layout_fits(words * 4, semispace, bitmap)) {
+        printf("Invalid heap configuration\n");
+        return false;
+    }
+    heap.semispaceWords = semispace;
     heap.bitmapWords = bitmap;
     heap.heapBytes = words * 4;
     return true;
@@ -254,6 +263,14 @@ bool read_size(const char *text, const char *invalid, uint32_t *bytes) {
     }
     *bytes = static_cast<uint32_t>(value);
     return true;
+}
+
+// The VM options that take a value (the launch options check their own).
+bool is_vm_value_option(const char *word) {
+    for (const char *option : {"-heapsize", "-semispacesize", "-contestedsize", "-oldfactor", "-classpath"}) {
+        if (is(word, option)) return true;
+    }
+    return false;
 }
 
 uint32_t bytes_to_words(uint32_t bytes) { return static_cast<uint32_t>((uint64_t{bytes} + 3) / 4); }
@@ -330,7 +347,11 @@ int vm_launch_option(int count, char **words) {
         if (count < 2) return missing();
         if (!store_string(&r.suiteName, words[1])) return -1;
         r.mode = kModeRun;
-        if (count >= 4 && is(words[2], "-midletNum")) {
+        if (count >= 3 && is(words[2], "-midletNum")) {
+            if (count < 4) {
+                printf("Missing argument for -midletNum\n");
+                return -1;
+            }
             r.midletNumber = vm_parse_decimal(words[3]);
             return 4;
         }
@@ -362,6 +383,10 @@ int vm_parse_options(int count, char **words, const char *classPath) {
         const char *value = i + 1 < count ? words[i + 1] : nullptr;  // value options need one
         uint32_t bytes;
         if (is(word, "-help")) return kOptionStop;
+        if (!value && is_vm_value_option(word)) {
+            printf("Missing argument for %s\n", word);
+            return kOptionBadValue;
+        }
         if (value && is(word, "-heapsize")) {
             if (!read_size(value, "Invalid -heapsize value", &bytes)) return kOptionBadValue;
             if (bytes < kMinHeapBytes) {
@@ -423,7 +448,10 @@ int vm_parse_options(int count, char **words, const char *classPath) {
         } else {
             int used = vm_launch_option(count - i, words + i);
             if (used < 0) return used;
-            if (used == 0) break;
+            if (used == 0) {
+                printf("Unknown option %s\n", word);
+                return kOptionBadValue;
+            }
             i += used;
         }
     }

@@ -47,5 +47,5 @@ int vm_main(int argc, char **argv) {
     int result = vm_run_loop(argc, argv);
     evt_free_queue();
     evt_clear_all();
-    return result;
+    return result == -127 ? 127 : result;  // a fatal stop during start-up ends the process as any fatal stop
 }

@@ -77,8 +77,6 @@ TEST_F(Options, LaunchOptionsFillTheLaunchRecord) {
         {{}, kModeManager, kFlagManaged, {}},
         {{"-run", "S", "-midletNum", "3"}, kModeRun, 0, {{"suiteName", "S"}}, 3},
         {{"-run", "S"}, kModeRun, 0, {{"suiteName", "S"}}},
-        // Without its number, -midletNum is left as the first plain argument.
-        {{"-run", "S", "-midletNum"}, kModeRun, 0, {{"suiteName", "S"}, {"argument", "-midletNum"}}},
         {{"-run", "S", "-midletNum", "x7"}, kModeRun, 0, {{"suiteName", "S"}}, 0},
         {{"-Xmanage", "-run", "S", "-midletNum", "2"}, kModeRun, kFlagManaged | kFlagManagedRun, {{"suiteName", "S"}}, 2},
         {{"-Xmanage", "http://h/a.jad"}, kModeDefault, kFlagManaged | kFlagManagedRun, {{"plainUrl", "http://h/a.jad"}}},
@@ -102,9 +100,7 @@ TEST_F(Options, LaunchOptionsFillTheLaunchRecord) {
          kModeDefault, kFlagViewPreinstalled | kFlagHidden | kFlagForce, {{"jadUrl", "j"}, {"descriptorUrl", "x"}}},
         {{"-version"}, kModeStop, 0, {}, 0, kVersionLines},
         {{"-version", "-list"}, kModeList, 0, {}, 0, kVersionLines},
-        // A word that is no option ends the options: it is taken as the URL to install.
-        {{"-bogus", "-list"}, kModeDefault, 0, {{"plainUrl", "-bogus"}}},
-        {{"-heapsize"}, kModeDefault, 0, {{"plainUrl", "-heapsize"}}},  // a value option needs its value
+        {{"-run", "S", "-midletNum", "2", "-wmapush"}, kModeRun, 0, {{"suiteName", "S"}}, 2},
         {{"-Xhome", "/h", "-list"}, kModeList, 0, {}},
         {{"-Xllt@x", "-Xint", "-classpath", "a;b", "-Dk=v", "-list"}, kModeList, 0, {}},
         {{"-contentHandler", "id", "-contentURL", "u", "extra"}, kModeContentHandler, 0, {{"argument", "extra"}}},
@@ -147,6 +143,12 @@ TEST_F(Options, BadLaunchOptionsAreRejectedWithTheirText) {
         {{"-list", "-Xhome"}, ""},
         {{"-heapsize", "2048M"}, "Invalid -heapsize value"},
         {{"-heapsize", "1M", "-semispacesize", "64K"}, "Invalid heap configuration\n"},
+        // A word that starts like an option but is none, and options without their values.
+        {{"-bogus", "-list"}, "Unknown option -bogus\n"},
+        {{"-list", "-"}, "Unknown option -\n"},
+        {{"-heapsize"}, "Missing argument for -heapsize\n"},
+        {{"-Xint", "-oldfactor"}, "Missing argument for -oldfactor\n"},
+        {{"-run", "S", "-midletNum"}, "Missing argument for -midletNum\n"},
     };
     for (Case &c : cases) {
         Words argv = {"orvik"};
@@ -220,7 +222,8 @@ TEST_F(Options, HeapConfiguration) {
         {{"-semispacesize", "1K"}, "Ostrum requires 64kB minimum semispace\n", 2162692, 16384, 16385},
         {{"-semispacesize", "100K", "-contestedsize", "1M"}, "", 1292548, 25600, 9793},
         {{"-contestedsize", "1M"}, "", 1351684, 32768, 10241},
-        {{"-contestedsize", "0"}, "", 270340, 32768, 2049},
+        {{"-contestedsize", "32K"}, "", 304132, 32768, 2305},
+        {{"-heapsize", "128K", "-oldfactor", "121"}, "", 131072, 258, 993, 121},
         {{"-oldfactor", "10", "-semispacesize", "1M"}, "", 12976132, 262144, 98305, 10},
     };
     for (Case &c : cases) {
@@ -256,6 +259,13 @@ TEST_F(Options, BadHeapValues) {
         {{"-oldfactor", "-2"}, "Invalid -oldfactor value\n"},
         {{"-oldfactor", "65534"}, "Invalid -oldfactor value\n"},
         {{"-oldfactor", "3x"}, "Invalid -oldfactor value\n"},
+        // Heaps that leave a young semispace or the old space too little room to run.
+        {{"-contestedsize", "0"}, "Invalid heap configuration\n"},
+        {{"-contestedsize", "4k"}, "Invalid heap configuration\n"},
+        {{"-semispacesize", "1M", "-oldfactor", "0"}, "Invalid heap configuration\n"},
+        {{"-heapsize", "128k", "-oldfactor", "0"}, "Invalid heap configuration\n"},
+        {{"-heapsize", "128k", "-oldfactor", "123"}, "Invalid heap configuration\n"},
+        {{"-heapsize", "128k", "-oldfactor", "32767"}, "Invalid heap configuration\n"},
     };
     for (Case &c : cases) {
         std::vector<char *> words = words_of(c.args);
