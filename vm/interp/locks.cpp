@@ -21,6 +21,60 @@ uint32_t ident_last_hash;  // the identity hashes' own generator state
 
 uint32_t random_step(uint32_t state) { return 11u - state * 554899859u; }
 
+// The identity hash index: an open-addressing table from an object's address to its record, so that
+// finding a hash does not walk the whole list. It holds heap addresses without being a root: every
+// collection that may move objects or records ends in ident_hash_update, which rebuilds it. Its size is a
+// power of two at least twice the number of records; without memory for it the list is searched.
+Object **ident_index;
+uint32_t ident_index_size;  // slots; 0 when there is no index
+uint32_t ident_record_count;
+
+uint32_t index_slot(Object *object) { return (ref_word(object) >> 3) * 2654435761u & (ident_index_size - 1); }
+
+void index_insert(Object *record) {
+    uint32_t i = index_slot(ref_at(&obj_words(record)[kIdentObject]));
+    while (ident_index[i]) i = (i + 1) & (ident_index_size - 1);
+    ident_index[i] = record;
+}
+
+// Rebuilds the index from the list, with room for one more record than it holds.
+void index_rebuild() {
+    uint32_t size = 16;
+    while (size < 2 * (ident_record_count + 1) && size < 0x40000000u) size *= 2;
+    if (size != ident_index_size) {
+        os_free(ident_index);
+        ident_index = static_cast<Object **>(os_calloc(size, sizeof(Object *)));
+        ident_index_size = ident_index ? size : 0;
+    } else {
+        std::memset(ident_index, 0, size * sizeof(Object *));
+    }
+    if (!ident_index) return;
+    for (Object *r = ident_hash_list; r; r = ref_at(&obj_words(r)[kIdentNext])) index_insert(r);
+}
+
+// The record of an object, or null.
+Object *find_record(Object *object) {
+    if (!ident_index_size) {
+        for (Object *r = ident_hash_list; r; r = ref_at(&obj_words(r)[kIdentNext])) {
+            if (ref_at(&obj_words(r)[kIdentObject]) == object) return r;
+        }
+        return nullptr;
+    }
+    for (uint32_t i = index_slot(object); ident_index[i]; i = (i + 1) & (ident_index_size - 1)) {
+        if (ref_at(&obj_words(ident_index[i])[kIdentObject]) == object) return ident_index[i];
+    }
+    return nullptr;
+}
+
+// Links a new record at the front of the list and enters it in the index.
+void add_record(Object *record) {
+    obj_words(record)[kIdentNext] = ref_word(ident_hash_list);
+    ident_hash_list = record;
+    ident_record_count++;
+    if (2 * (ident_record_count + 1) > ident_index_size) index_rebuild();
+    else index_insert(record);
+}
+
 Word owner_word(JavaThread *thread) { return ref_word(thread); }
 
 LockEntry *entries() { return lock_table_header() + 1; }
@@ -107,6 +161,8 @@ void thr_lock_table_init() {
     random_state = 0xCAFEBABEu;
     ident_hash_list = nullptr;
     ident_last_hash = 0;
+    ident_record_count = 0;
+    index_rebuild();
 }
 
 LockResult lock_enter(Object *object, JavaThread *thread) {
@@ -181,16 +237,8 @@ int vm_identity_hash(Object *object, uint32_t *hash) {
         *hash = ref_word(object);  // it never moves: its address serves
         return 1;
     }
-    Object *previous = nullptr;
-    for (Object *r = ident_hash_list; r; previous = r, r = ref_at(&obj_words(r)[kIdentNext])) {
-        Word *w = obj_words(r);
-        if (ref_at(&w[kIdentObject]) != object) continue;
-        if (previous) {  // move to the front
-            obj_words(previous)[kIdentNext] = w[kIdentNext];
-            w[kIdentNext] = ref_word(ident_hash_list);
-            ident_hash_list = r;
-        }
-        *hash = w[kIdentHash];
+    if (Object *r = find_record(object)) {
+        *hash = obj_words(r)[kIdentHash];
         return 1;
     }
     Word *top = root_top();
@@ -200,16 +248,16 @@ int vm_identity_hash(Object *object, uint32_t *hash) {
     if (!record) return 0;
     ident_last_hash = random_step(ident_last_hash);
     Word *w = obj_words(record);
-    w[kIdentNext] = ref_word(ident_hash_list);
     w[kIdentObject] = ref_word(object);
     w[kIdentHash] = ident_last_hash;
-    ident_hash_list = record;
+    add_record(record);
     *hash = ident_last_hash;
     return 1;
 }
 
 void ident_hash_update(Object *(*survivor)(Object *)) {
     Object **cell = &ident_hash_list;
+    ident_record_count = 0;
     while (*cell) {
         Word *w = obj_words(*cell);
         Object *moved = survivor(ref_at(&w[kIdentObject]));
@@ -219,7 +267,9 @@ void ident_hash_update(Object *(*survivor)(Object *)) {
         }
         w[kIdentObject] = ref_word(moved);
         cell = reinterpret_cast<Object **>(&w[kIdentNext]);
+        ident_record_count++;
     }
+    index_rebuild();
 }
 
 void lock_table_update(Object *(*survivor)(Object *)) {

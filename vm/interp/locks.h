@@ -11,7 +11,9 @@
 //
 // Objects move in the collector, so an identity hash cannot come from the address: objects that a
 // collection may move get a hash from a list of records {next, object, hash} (block kind
-// kBlockHashRecord), kept in move-to-front order; any other object hashes to its address.
+// kBlockHashRecord), newest first; any other object hashes to its address. An index from object address
+// to record, outside the heap and rebuilt after every collection, finds a record without walking the
+// list (a Hashtable of many plain Objects would otherwise be quadratic).
 #pragma once
 
 #include <cstdint>

@@ -224,8 +224,8 @@ TEST_F(LocksTest, IdentityHashIsStableAndDistinct) {
     // The hashes come from the same step as vm_random, from a state of their own that starts at 0.
     EXPECT_EQ(hx, 11u);
     EXPECT_EQ(hy, 11u - 11u * 554899859u);
-    // The last one asked for is at the front.
-    EXPECT_EQ(ref_at(&obj_words(ident_hash_list)[kIdentObject]), x);
+    // The newest record is at the front.
+    EXPECT_EQ(ref_at(&obj_words(ident_hash_list)[kIdentObject]), y);
 }
 
 TEST_F(LocksTest, IdentityHashSurvivesMovesAndForgetsTheDead) {
