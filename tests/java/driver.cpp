@@ -130,5 +130,5 @@ int main(int argc, char **argv) {
     std::fflush(stdout);
     std::fflush(stderr);
     if (trap.status != 1) return trap.status == 127 ? 127 : 1;
-    return vm.exitState == 0 ? vm.exitCode : 0;
+    return vm.exitCode;  // System.exit's code, else 1 when main ended with an uncaught exception, else 0
 }

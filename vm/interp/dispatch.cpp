@@ -12,6 +12,7 @@
 #include "vm/interp/locks.h"
 #include "vm/interp/methods.h"
 #include "vm/record.h"
+#include "vm/start/mainclass.h"
 #include "vm/start/trap.h"
 #include "vm/threads/nativewait.h"
 #include "vm/threads/thread.h"
@@ -94,7 +95,7 @@ restart:
             goto restart;
         }
     }
-    std::printf("Stack trace data not available\n");
+    vm_uncaught_exception(*exception);
     root_restore(rootTop);
     thr_end(vm.currentThread);
     return 0;

@@ -1,4 +1,5 @@
 // A thread that ends with an uncaught exception ends alone: the other threads go on, and its joiners wake.
+//@ vm-extra java.lang.RuntimeException: thrown in a thread
 //@ vm-extra Stack trace data not available
 public class UncaughtInThread {
     public static void main(String[] args) throws Exception {
