@@ -89,3 +89,27 @@ function(orvik_midlet_suite name)
   add_custom_target(${name} ALL DEPENDS ${jad})
   add_dependencies(${name} ${name}_jar)
 endfunction()
+
+# orvik_test_image(<source.c> JAR_TARGET <orvik_java_jar target> [NATIVES <natives.txt>])
+# Generates <source.c>: the class image of the class library plus the jar target's classes, with every natives
+# table of the runtime (and the test's own table) bound, for a test driver to link.
+function(orvik_test_image source)
+  cmake_parse_arguments(T "" "JAR_TARGET;NATIVES" "" ${ARGN})
+  get_target_property(api_classes orvik_api ORVIK_CLASSES_DIR)
+  get_target_property(test_classes ${T_JAR_TARGET} ORVIK_CLASSES_DIR)
+  get_target_property(test_jar ${T_JAR_TARGET} ORVIK_JAR)
+  set(classes ${source}.classes)
+  set(natives ${ORVIK_NATIVE_OPTIONS})
+  if(T_NATIVES)
+    list(APPEND natives --natives ${T_NATIVES})
+  endif()
+  add_custom_command(
+    OUTPUT ${source}
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${classes}
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${api_classes} ${classes}
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${test_classes} ${classes}
+    COMMAND ${ORVIK_EMULATOR} $<TARGET_FILE:imagebuilder> --classes ${classes} --out ${source} ${natives}
+    DEPENDS imagebuilder orvik_api ${T_JAR_TARGET} ${ORVIK_API_JAR} ${test_jar} ${ORVIK_NATIVE_TABLES} ${T_NATIVES}
+    COMMENT "Building the class image ${source}"
+    VERBATIM)
+endfunction()

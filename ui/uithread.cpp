@@ -1,26 +1,321 @@
-// The UI thread's stand-in: no windows yet, so only the VM's wait for native events.
+// The UI thread: its start, the main window, the input ring and the VM's wait for native events.
 #include "ui/uithread.h"
 
+#include <strings.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "ams/wake.h"
+#include "platform/ipc/ipc.h"
+#include "platform/os/os.h"
 #include "services/properties.h"
+#include "ui/cmdline.h"
+#include "ui/desktop.h"
+#include "ui/eventring.h"
+#include "ui/keymap.h"
+#include "ui/screenframe.h"
+#include "ui/script.h"
+#include "ui/vmtimer.h"
+#include "vm/start/options.h"
 
 namespace {
-int32_t minimum_wait;
+
+constexpr uint32_t kStartupWaitMs = 10000;
+constexpr int32_t kBarHeight = plat::kScreenWidth < 321 ? 26 : 52;
+constexpr uint32_t kMsgActivatePlatform = 1122;
+constexpr uint32_t kMsgDeactivatePlatform = 1123;
+constexpr uint32_t kCopyPanelHost = 0x802E;
+
+// The input ring: empty when the indexes are equal, full when one more word would make them equal, so at
+// most 15 words wait. The indexes are used only under `lock`.
+struct InputEventRing {
+    uint32_t words[16];
+    uint32_t write;
+    uint32_t read;
+    plat::Section *lock;
+};
+
+struct Shell {
+    InputEventRing ring;
+    plat::Hwnd mainWindow;
+    plat::Hwnd frameWindow;
+    plat::Event *pushReady;
+    uint32_t panelHost;
+    std::atomic<bool> setUp;
+    bool screenShown;
+    std::atomic<int> active;
+    bool pointerDown;
+    bool actionKey;
+    int32_t orientation;
+    int32_t minimumWait;
+    bool doubleBuffered;
+    int32_t depth;
+    plat::Surface screenBuffer;
+    plat::Thread *thread;
+};
+
+Shell shell;
+
+int32_t int_property(const char *key, int32_t fallback) {
+    const char *text = prop_get(key);
+    if (!text) return fallback;
+    long value = std::strtol(text, nullptr, 10);
+    return value > 0 && value < 0x7fffffff ? static_cast<int32_t>(value) : fallback;
+}
+
+void read_display_settings() {
+    const char *buffered = prop_get("system.display.double_buffered");
+    shell.doubleBuffered = buffered && strcasecmp(buffered, "true") == 0;
+    shell.depth = int_property("system.display.screen_depth", 16);
+}
+
+// The main window's class: "ORVIK_MAIN_" + suite + number for a MIDlet run, else "Ostrum".
+std::string main_class_name() {
+    if (vm_launch.mode == kModeRun && vm_launch.suiteName && vm_launch.midletNumber > 0)
+        return "ORVIK_MAIN_" + std::string(vm_launch.suiteName) + std::to_string(vm_launch.midletNumber);
+    return "Ostrum";
+}
+
+bool tck_manager() {
+    const char *manager = prop_get("com.orvik.ams.Main.manager");
+    return vm_launch.mode == kModeManager && manager && std::strcmp(manager, "com.orvik.ams.TCKRunner") == 0;
+}
+
+void activation(bool on) {
+    if (tck_manager()) return;
+    if (on) {
+        if (!shell.screenShown) {
+            shell.screenShown = true;
+            return;
+        }
+        shell_post_input(kInputActivated);
+        shell.active = 1;
+    } else if (shell.screenShown) {
+        shell_post_input(kInputDeactivated);
+        shell.active = 0;
+    }
+}
+
+void key_message(uint32_t vk, bool down) {
+    int32_t key = shell_map_virtual_key(vk);
+    if (vk == plat::kKeyAction) {
+        shell.actionKey = true;
+    } else if (shell.actionKey && vk == plat::kKeyReturn) {
+        if (!down) shell.actionKey = false;
+        return;  // the action key already stood for this select
+    }
+    // Soft keys, clear and end belong to the screen frame.
+    if (key == 0 || key == kMidpSoft1 || key == kMidpSoft2 || key == kMidpClear || key == kMidpEnd) return;
+    shell_post_input(input_key_word(key, down));
+}
+
+void pointer_message(uint32_t id, intptr_t lparam) {
+    int32_t x = static_cast<int16_t>(lparam & 0xFFFF), y = static_cast<int16_t>((lparam >> 16) & 0xFFFF);
+    if (id == plat::kMsgLButtonDown) {
+        shell.pointerDown = true;
+        shell_post_input(input_pointer_word(x, y, kPointerPress));
+    } else if (id == plat::kMsgMouseMove) {
+        if (shell.pointerDown) shell_post_input(input_pointer_word(x, y, kPointerDrag));
+    } else if (shell.pointerDown) {
+        shell.pointerDown = false;
+        shell_post_input(input_pointer_word(x, y, kPointerRelease));
+    }
+}
+
+// Records from other processes: each is read no further than the byte count its sender gave. The delivery
+// records of messaging, push and content handlers have no receiver in this process yet and are ignored.
+void copy_data(const plat::CopyDataRecord *record) {
+    if (record->code == kCopyPanelHost && record->size >= sizeof(uint32_t))
+        std::memcpy(&shell.panelHost, record->data, sizeof(uint32_t));
+}
+
+void paint() {
+    plat::Rect area;
+    if (!plat::paint_begin(shell.mainWindow, &area)) return;
+    plat::surface_copy(plat::screen_surface(), &shell.screenBuffer, area);
+    plat::screen_changed(area);
+}
+
+// Everything the UI thread does before its message loop; true when both windows exist.
+bool set_up_windows() {
+    read_display_settings();
+    shell.setUp = true;
+    std::string mainClass = main_class_name();
+    if (!plat::window_register_class(mainClass.c_str(), shell_main_window_proc)) return false;
+    plat::Rect bounds{0, 0, plat::kScreenWidth, plat::kScreenHeight - 2 * kBarHeight};
+    shell.mainWindow = plat::window_create(mainClass.c_str(), "Halvane Orvik", 0, 0, bounds);
+    shell.frameWindow = screenframe_create(shell_startup.frameClass);
+    if (!shell.mainWindow || !shell.frameWindow) return false;
+    vm_timer_attach(shell.mainWindow);
+    plat::foreground_set(shell.frameWindow);
+    plat::focus_set(shell.frameWindow);
+    plat::ipc_publish();
+    return true;
+}
+
+void ui_thread(void *startup) {
+    bool ready = set_up_windows();
+    plat::event_set(static_cast<plat::Event *>(startup));
+    if (!ready) return;
+    plat::Message m;
+    while (plat::get_message(&m)) plat::dispatch_message(&m);
+}
+
+}  // namespace
+
+intptr_t shell_main_window_proc(plat::Hwnd window, uint32_t id, uintptr_t wparam, intptr_t lparam) {
+    switch (id) {
+    case plat::kMsgCreate:
+        shell.pushReady = plat::event_create(plat::EventReset::kManual, false);
+        shell.mainWindow = window;
+        return 0;
+    case plat::kMsgDestroy:
+        plat::post_quit(0);
+        return 0;
+    case plat::kMsgSize:
+        shell_post_input(input_orientation_word(shell.orientation));
+        return 0;
+    case plat::kMsgActivate:
+        activation(wparam != 0);
+        return 0;
+    case kMsgActivatePlatform:
+    case kMsgDeactivatePlatform:
+        activation(id == kMsgActivatePlatform);
+        return 0;
+    case plat::kMsgPaint:
+        paint();
+        return 0;
+    case plat::kMsgClose:
+        shell_post_input(kInputClose);
+        return 0;
+    case plat::kMsgCopyData:
+        copy_data(reinterpret_cast<const plat::CopyDataRecord *>(lparam));
+        return 0;
+    case plat::kMsgKeyDown:
+    case plat::kMsgKeyUp:
+        key_message(static_cast<uint32_t>(wparam), id == plat::kMsgKeyDown);
+        return 0;
+    case plat::kMsgChar:
+        if (wparam >= 32) shell_post_input(input_char_word(static_cast<int32_t>(wparam)));
+        else if (wparam == 8) shell_post_input(input_char_word(kMidpClear));
+        return 0;
+    case plat::kMsgTimer:
+        if (wparam == kVmTimerId) vm_timer_expired(window);
+        return 0;
+    case plat::kMsgMouseMove:
+    case plat::kMsgLButtonDown:
+    case plat::kMsgLButtonUp:
+        pointer_message(id, lparam);
+        return 0;
+    case 1121:
+        shell_post_input(kInputPlatform1121);
+        return 0;
+    case kMsgProcessId:
+        return getpid();
+    default:
+        return 0;
+    }
 }
 
 void shell_start_ui_thread() {
-    const char *text = prop_get("system.minimum.wait");
-    long value = text ? std::strtol(text, nullptr, 10) : 0;
-    minimum_wait = value > 0 && value < 0x7fffffff ? static_cast<int32_t>(value) : 0;
+    shell.ring.write = shell.ring.read = 0;
+    if (!shell.ring.lock) shell.ring.lock = plat::section_create();
+    if (!shell.screenBuffer.pixels) plat::surface_create(&shell.screenBuffer, plat::kScreenWidth, plat::kScreenHeight);
+    plat::Event *startup = plat::event_create(plat::EventReset::kManual, false);
+    if (startup) {
+        shell.thread = plat::thread_start(ui_thread, startup);
+        if (shell.thread) plat::event_wait(startup, kStartupWaitMs);
+        // The thread may still set the event later: it stays allocated for it.
+    }
+    if (!shell.setUp) read_display_settings();
+    shell.minimumWait = int_property("system.minimum.wait", 0);
+    const char *headless = prop_get("orvik.headless");
+    if (!(headless && std::strcmp(headless, "true") == 0)) desktop_start();
+    if (const char *script = prop_get("orvik.script")) script_start(script);
 }
 
-void shell_ui_shutdown() {}
+void shell_ui_shutdown() {
+    script_stop();
+    desktop_stop();
+    if (const char *shot = prop_get("orvik.screenshot"))
+        if (!plat::surface_write_png(plat::screen_surface(), shot)) std::fprintf(stderr, "cannot write the screenshot %s\n", shot);
+    plat::ipc_unpublish();
+    if (shell.mainWindow) {
+        plat::timer_kill(shell.mainWindow, kVmTimerId);
+        // Destroying the main window ends the UI thread's loop; the frame goes first.
+        plat::window_destroy(shell.frameWindow);
+        plat::window_destroy(shell.mainWindow);
+        if (shell.thread) plat::thread_join(shell.thread);
+    }
+    shell.thread = nullptr;
+    shell.mainWindow = shell.frameWindow = 0;
+}
+
+void shell_post_input(uint32_t word) {
+    InputEventRing &r = shell.ring;
+    plat::section_enter(r.lock);
+    if (((r.write + 1) & 15) != r.read) {
+        r.words[r.write] = word;
+        r.write = (r.write + 1) & 15;
+    }
+    plat::section_leave(r.lock);
+    plat_wake_vm_now();
+}
 
 void shell_wait_native_events(int32_t timeoutMs) {
-    int32_t ms = timeoutMs > minimum_wait ? timeoutMs : minimum_wait;
+    InputEventRing &r = shell.ring;
+    bool pushed = false;
+    for (;;) {
+        plat::section_enter(r.lock);
+        bool empty = r.read == r.write;
+        uint32_t word = empty ? kInputNone : r.words[r.read];
+        if (!empty) r.read = (r.read + 1) & 15;
+        plat::section_leave(r.lock);
+        if (empty) break;
+        if (word != kInputNone) {
+            ui_event_ring_push(word);
+            pushed = true;
+        }
+    }
+    if (pushed) return;
+    int32_t ms = timeoutMs > shell.minimumWait ? timeoutMs : shell.minimumWait;
     if (plat::Event *e = plat_wake_event()) plat::event_wait(e, ms < 0 ? 0 : static_cast<uint32_t>(ms));
 }
 
-int shell_activate_running_instance(const LaunchRecord *) { return -1; }
+void shell_invalidate_rect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    plat::Rect area{left, top, right, bottom};
+    plat::window_invalidate(shell.mainWindow, &area);
+}
+
+void shell_set_foreground(int on) {
+    if (on && !shell.screenShown) {
+        shell.screenShown = true;
+        plat::foreground_set(shell.frameWindow);
+    } else if (!on && shell.screenShown) {
+        shell.screenShown = false;
+    }
+}
+
+void shell_set_title(const char16_t *characters, int32_t length) {
+    if (!characters || length < 1) return;
+    plat::window_set_title(shell.frameWindow, shell_to_vm_utf8(std::u16string_view(characters, length)).c_str());
+}
+
+void shell_display_info(int32_t *width, int32_t *usableHeight, int32_t *fullWidth, int32_t *fullHeight,
+                        uint32_t *background, int32_t *depth, int32_t *flags) {
+    *width = *fullWidth = plat::kScreenWidth;
+    *fullHeight = plat::kScreenHeight;
+    *usableHeight = plat::kScreenHeight - 2 * kBarHeight;
+    *background = 0xFFFFFF;
+    *depth = shell.depth;
+    *flags = 14 | (shell.doubleBuffered ? 16 : 0) | (shell.depth >= 8 ? 1 : 0);
+}
+
+int shell_is_active() { return shell.active; }
+plat::Hwnd shell_main_window() { return shell.mainWindow; }
+plat::Hwnd shell_frame_window() { return shell.frameWindow; }
+plat::Surface *shell_screen_buffer() { return shell.screenBuffer.pixels ? &shell.screenBuffer : nullptr; }

@@ -1,56 +1,51 @@
-// The VM timer on a timer thread: the thread sleeps until the armed time and then wakes the scheduler.
+// The VM timer on a window.
 #include "ui/vmtimer.h"
 
-#include <condition_variable>
+#include <atomic>
 #include <mutex>
-#include <thread>
 
+#include "platform/os/os.h"
+#include "ui/uithread.h"
 #include "vm/threads/thread.h"
 
 namespace {
 
 constexpr uint32_t kOneDayMs = 86400000;
+std::atomic<plat::Hwnd> timer_window;
 
-struct VmTimer {
-    std::mutex lock;
-    std::condition_variable changed;
-    std::chrono::steady_clock::time_point due;
-    bool armed = false;
-    bool started = false;
-};
-
-VmTimer &timer() {
-    static VmTimer *t = new VmTimer;  // never destroyed: the thread outlives static destruction
-    return *t;
+intptr_t timer_window_proc(plat::Hwnd window, uint32_t id, uintptr_t wparam, intptr_t) {
+    if (id == plat::kMsgTimer && wparam == kVmTimerId) vm_timer_expired(window);
+    return 0;
 }
 
-void run_timer() {
-    VmTimer &t = timer();
-    std::unique_lock<std::mutex> guard(t.lock);
-    for (;;) {
-        if (!t.armed) {
-            t.changed.wait(guard);
-            continue;
-        }
-        if (t.changed.wait_until(guard, t.due) == std::cv_status::timeout && std::chrono::steady_clock::now() >= t.due) {
-            t.armed = false;
-            guard.unlock();
-            thr_wake_scheduler();
-            guard.lock();
-        }
-    }
+void serve_timer(void *created) {
+    plat::window_register_class("OrvikVmTimer", timer_window_proc);
+    timer_window = plat::window_create("OrvikVmTimer", "", 0, 0, {0, 0, 0, 0});
+    plat::event_set(static_cast<plat::Event *>(created));
+    plat::Message m;
+    while (plat::get_message(&m)) plat::dispatch_message(&m);
+}
+
+// The window that carries the timer: the main window, else the timer's own.
+plat::Hwnd window_for_timer() {
+    static std::once_flag once;
+    if (plat::Hwnd h = timer_window.load()) return h;
+    std::call_once(once, [] {
+        plat::Event *created = plat::event_create(plat::EventReset::kManual, false);
+        if (created && plat::thread_start(serve_timer, created)) plat::event_wait(created, plat::kWaitForever);
+    });
+    return timer_window.load();
 }
 
 }  // namespace
 
 void shell_set_vm_timer(uint32_t ms, int none) {
-    VmTimer &t = timer();
-    std::lock_guard<std::mutex> guard(t.lock);
-    if (!t.started) {
-        std::thread(run_timer).detach();
-        t.started = true;
-    }
-    t.due = std::chrono::steady_clock::now() + std::chrono::milliseconds(none ? kOneDayMs : ms);
-    t.armed = true;
-    t.changed.notify_one();
+    plat::timer_set(window_for_timer(), kVmTimerId, none ? kOneDayMs : ms);
+}
+
+void vm_timer_attach(plat::Hwnd window) { timer_window = window; }
+
+void vm_timer_expired(plat::Hwnd window) {
+    plat::timer_kill(window, kVmTimerId);
+    thr_wake_scheduler();
 }

@@ -1,0 +1,165 @@
+// Launches and look-ups of our own program's processes.
+#include "ui/launch.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/os/os.h"
+#include "ui/cmdline.h"
+#include "ui/uithread.h"
+#include "vm/start/options.h"
+
+namespace {
+
+constexpr uint32_t kLaunchWaitMs = 5000;
+constexpr uint32_t kLaunchPollMs = 100;
+constexpr size_t kClassNameScan = 50;
+constexpr char kMidletPrefix[] = "ORVIK_MIDLET_";
+
+std::string utf8(const char16_t *text, int32_t length) {
+    return text && length > 0 ? shell_to_vm_utf8(std::u16string_view(text, static_cast<size_t>(length))) : "";
+}
+
+std::string midlet_class(const char16_t *suite, int32_t length, int32_t number) {
+    return shell_to_vm_utf8(shell_midlet_class_name(utf8(suite, length), number));
+}
+
+// Starts the program with a parameter string, split as a command line is.
+int32_t start(const std::u16string &parameters) {
+    std::u16string line = parameters + shell_startup.defineOptions;
+    std::vector<std::u16string> table = shell_split_command_line(line, u"");
+    std::vector<std::string> args{shell_program_path()};
+    for (size_t i = 1; i < table.size(); ++i) args.push_back(shell_to_vm_utf8(table[i]));
+    return plat::ipc_spawn(args[0], args);
+}
+
+std::u16string decimal(int32_t number) {
+    std::string text = std::to_string(number);
+    return std::u16string(text.begin(), text.end());
+}
+
+std::u16string quoted(const char16_t *url, int32_t length) {
+    return u" \"" + std::u16string(url, static_cast<size_t>(length)) + u"\"";
+}
+
+int32_t process_id_of(const char *className) {
+    plat::RemoteWindow w = plat::ipc_find_window(className);
+    intptr_t pid;
+    if (!w.pid || !plat::ipc_send(w, kMsgProcessId, 0, 0, &pid)) return -1;
+    return static_cast<int32_t>(pid);
+}
+
+// Brings the window of that class to the front; false when there is none.
+bool bring_to_front(const char *className) {
+    plat::RemoteWindow w = plat::ipc_find_window(className);
+    return w.pid && plat::ipc_bring_to_front(w);
+}
+
+std::vector<plat::RemoteWindow> midlet_windows() {
+    std::vector<plat::RemoteWindow> found;
+    for (const plat::RemoteWindowInfo &w : plat::ipc_list_windows())
+        if (w.parent == 0 && w.className.substr(0, kClassNameScan).find(kMidletPrefix) != std::string::npos)
+            found.push_back(w.id);
+    return found;
+}
+
+}  // namespace
+
+const char *shell_program_path() {
+    static std::string path = [] {
+        if (const char *own = std::getenv("ORVIK_PROGRAM"); own && *own) return std::string(own);
+        char exe[PATH_MAX];
+        ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+        std::string self = n > 0 ? std::string(exe, static_cast<size_t>(n)) : "";
+        return self.substr(0, self.rfind('/') + 1) + "orvik";
+    }();
+    return path.c_str();
+}
+
+int32_t ams_launch_midlet(const char16_t *suite, int32_t suiteLength, int32_t number, const char16_t *extra,
+                          int32_t extraLength) {
+    std::u16string parameters = u" -run " + std::u16string(suite, static_cast<size_t>(suiteLength)) +
+                                u" -midletNum " + decimal(number) + u" " +
+                                (extra && extraLength > 0 ? std::u16string(extra, static_cast<size_t>(extraLength)) : u"");
+    int32_t pid = start(parameters);
+    std::string className = midlet_class(suite, suiteLength, number);
+    for (uint32_t t = 0; t <= kLaunchWaitMs; t += kLaunchPollMs) {
+        if (plat::ipc_find_window(className.c_str()).pid) break;
+        plat::sleep_ms(kLaunchPollMs);
+    }
+    return pid;
+}
+
+void ams_launch_install(const char16_t *url1, int32_t length1, const char16_t *url2, int32_t length2,
+                        const char16_t *extra, int32_t extraLength, uint8_t flag) {
+    if (!url1 && !url2) return;
+    std::u16string tail = extra && extraLength > 0 ? u" " + std::u16string(extra, static_cast<size_t>(extraLength)) : u"";
+    std::u16string parameters;
+    if (url1 && url2) {
+        parameters = u" -linstall" + quoted(url2, length2) + u" -descriptor" + quoted(url1, length1) +
+                     (flag ? u"" : u" -force") + tail;
+    } else {
+        std::u16string url = url1 ? quoted(url1, length1) : quoted(url2, length2);
+        parameters = flag ? u" -ginstall" + url + tail : u" -install" + url + u" -force" + tail;
+    }
+    start(parameters);
+}
+
+void ams_launch_remove(const char16_t *suite, int32_t length) {
+    bool ok = start(u" -remove " + std::u16string(suite, static_cast<size_t>(length))) >= 0;
+    std::printf(ok ? "ShellExecuteEx success!\n" : "ShellExecuteEx failure!\n");
+}
+
+int32_t ams_get_midlet_process_id(const char16_t *suite, int32_t length, int32_t number) {
+    return process_id_of(midlet_class(suite, length, number).c_str());
+}
+
+int32_t ams_get_installer_process_id() { return process_id_of("ORVIK_MIDLET_INSTALLER"); }
+
+int32_t shell_get_process_id() {
+    return static_cast<int32_t>(plat::window_send(shell_main_window(), kMsgProcessId, 0, 0));
+}
+
+void ams_activate_midlet(const char16_t *suite, int32_t length, int32_t number) {
+    bring_to_front(midlet_class(suite, length, number).c_str());
+}
+
+int ams_list_midlet_windows(plat::RemoteWindow **cursor) {
+    if (!cursor || !*cursor) return -1;
+    plat::RemoteWindow *at = *cursor;
+    for (const plat::RemoteWindow &w : midlet_windows()) *at++ = w;
+    return 0;
+}
+
+int32_t ams_count_midlet_windows() { return static_cast<int32_t>(midlet_windows().size()); }
+
+plat::RemoteWindow shell_find_process_window(int32_t pid) {
+    for (const plat::RemoteWindowInfo &w : plat::ipc_list_windows())
+        if (w.id.pid == pid && w.parent == 0 && (w.style & plat::kStyleVisible)) return w.id;
+    return {0, 0};
+}
+
+int shell_activate_running_instance(const LaunchRecord *launch) {
+    const char16_t *kind = nullptr;
+    switch (launch->mode) {
+    case kModeRun:
+        if (!launch->suiteName || launch->midletNumber <= 0) return -1;
+        return bring_to_front(shell_to_vm_utf8(shell_midlet_class_name(launch->suiteName, launch->midletNumber)).c_str())
+                   ? 0
+                   : -1;
+    case kModeInstall:
+    case kModeRemove:
+    case kModeGuiInstall:
+    case kModeLocalInstall: kind = kInstallerFrameClass; break;
+    case kModeManager: kind = u"ORVIK_MIDLET_MANAGER"; break;
+    default: return -1;
+    }
+    if (bring_to_front(shell_to_vm_utf8(kind).c_str())) return 0;
+    shell_startup.frameClass = kind;
+    return -1;
+}

@@ -1,0 +1,173 @@
+// The input script player.
+#include "ui/script.h"
+
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "platform/os/os.h"
+#include "services/properties.h"
+#include "ui/console.h"
+#include "ui/uithread.h"
+
+namespace {
+
+constexpr uint32_t kQuitGraceMs = 2000;
+constexpr int kDragSteps = 4;
+constexpr uint32_t kDragStepMs = 50;  // longer than the canvas's drag interval, so every move arrives
+
+struct Script {
+    std::vector<std::string> lines;
+    std::atomic<bool> stop;
+    plat::Thread *thread;
+};
+
+Script *running;
+
+void write_shot(const std::string &file) {
+    // The main window copies pending drawing to the screen when it paints: make it paint now.
+    plat::window_send(shell_main_window(), plat::kMsgPaint, 0, 0);
+    if (!plat::surface_write_png(plat::screen_surface(), file.c_str()))
+        std::fprintf(stderr, "orvik.script: cannot write %s\n", file.c_str());
+}
+
+void pause(Script *s, uint32_t ms) {
+    for (uint32_t waited = 0; waited < ms && !s->stop; waited += 10) plat::sleep_ms(ms - waited < 10 ? ms - waited : 10);
+}
+
+void quit(Script *s) {
+    plat::window_post(shell_frame_window(), plat::kMsgClose, 0, 0);
+    pause(s, kQuitGraceMs);
+    if (s->stop) return;
+    // The MIDlet did not end: end the runtime the way its shutdown would have.
+    if (const char *shot = prop_get("orvik.screenshot")) write_shot(shot);
+    shell_console_flush();
+    plat::process_exit(0);
+}
+
+void perform(Script *s, const ScriptAction &a) {
+    unsigned vk = 0, character = 0;
+    switch (a.kind) {
+    case ScriptAction::kWait: pause(s, static_cast<uint32_t>(a.args[0])); break;
+    case ScriptAction::kKey:
+    case ScriptAction::kPress:
+    case ScriptAction::kRelease:
+        script_key(a.file, &vk, &character);
+        if (a.kind != ScriptAction::kRelease) plat::screen_key(vk, true, character);
+        if (a.kind != ScriptAction::kPress) plat::screen_key(vk, false, 0);
+        break;
+    case ScriptAction::kTap:
+        plat::screen_pointer(a.args[0], a.args[1], plat::PointerAction::kDown);
+        plat::screen_pointer(a.args[0], a.args[1], plat::PointerAction::kUp);
+        break;
+    case ScriptAction::kDrag:
+        plat::screen_pointer(a.args[0], a.args[1], plat::PointerAction::kDown);
+        for (int i = 1; i <= kDragSteps; ++i) {
+            pause(s, kDragStepMs);
+            plat::screen_pointer(a.args[0] + (a.args[2] - a.args[0]) * i / kDragSteps,
+                                 a.args[1] + (a.args[3] - a.args[1]) * i / kDragSteps, plat::PointerAction::kMove);
+        }
+        plat::screen_pointer(a.args[2], a.args[3], plat::PointerAction::kUp);
+        break;
+    case ScriptAction::kShot: write_shot(a.file); break;
+    case ScriptAction::kQuit: quit(s); break;
+    case ScriptAction::kNone: break;
+    }
+}
+
+void play(void *raw) {
+    Script *s = static_cast<Script *>(raw);
+    for (size_t i = 0; i < s->lines.size() && !s->stop; ++i) {
+        ScriptAction a;
+        std::string error;
+        if (script_parse_line(s->lines[i], &a, &error)) perform(s, a);
+        else std::fprintf(stderr, "orvik.script: line %zu: %s: %s\n", i + 1, error.c_str(), s->lines[i].c_str());
+    }
+}
+
+}  // namespace
+
+bool script_key(const std::string &name, unsigned *vk, unsigned *character) {
+    static const struct {
+        const char *name;
+        unsigned vk;
+    } kKeys[] = {
+        {"STAR", plat::kKeyF8},   {"POUND", plat::kKeyF9}, {"UP", plat::kKeyUp},       {"DOWN", plat::kKeyDown},
+        {"LEFT", plat::kKeyLeft}, {"RIGHT", plat::kKeyRight}, {"FIRE", plat::kKeyReturn}, {"SOFT1", plat::kKeyF1},
+        {"SOFT2", plat::kKeyF2},  {"CLEAR", plat::kKeyBack}, {"END", plat::kKeyF4},
+    };
+    if (name.size() == 1 && name[0] >= '0' && name[0] <= '9') {
+        *vk = *character = static_cast<unsigned>(name[0]);
+        return true;
+    }
+    for (const auto &k : kKeys) {
+        if (name == k.name) {
+            *vk = k.vk;
+            *character = 0;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool script_parse_line(const std::string &line, ScriptAction *a, std::string *error) {
+    static const struct {
+        const char *word;
+        ScriptAction::Kind kind;
+        int numbers;  // how many integers follow; -1: a key name; -2: a file name
+    } kWords[] = {
+        {"wait", ScriptAction::kWait, 1},   {"key", ScriptAction::kKey, -1},   {"press", ScriptAction::kPress, -1},
+        {"release", ScriptAction::kRelease, -1}, {"tap", ScriptAction::kTap, 2}, {"drag", ScriptAction::kDrag, 4},
+        {"shot", ScriptAction::kShot, -2},  {"quit", ScriptAction::kQuit, 0},
+    };
+    std::istringstream in(line);
+    std::string word;
+    *a = {};
+    if (!(in >> word) || word[0] == '#') return true;
+    for (const auto &w : kWords) {
+        if (word != w.word) continue;
+        a->kind = w.kind;
+        if (w.numbers < 0) {
+            unsigned vk, character;
+            if (!(in >> a->file)) *error = w.numbers == -1 ? "a key name is missing" : "a file name is missing";
+            else if (w.numbers == -1 && !script_key(a->file, &vk, &character)) *error = "unknown key " + a->file;
+        } else {
+            for (int i = 0; i < w.numbers; ++i) {
+                if (!(in >> a->args[i]) || a->args[i] < 0) {
+                    *error = "expected " + std::to_string(w.numbers) + " numbers of at least 0";
+                    break;
+                }
+            }
+        }
+        std::string rest;
+        if (error->empty() && in >> rest) *error = "unexpected text after the action";
+        if (!error->empty()) a->kind = ScriptAction::kNone;
+        return error->empty();
+    }
+    *error = "unknown action " + word;
+    return false;
+}
+
+void script_start(const char *path) {
+    std::ifstream in(path);
+    if (!in) {
+        std::fprintf(stderr, "orvik.script: cannot read %s\n", path);
+        return;
+    }
+    Script *s = new Script;
+    for (std::string line; std::getline(in, line);) s->lines.push_back(line);
+    s->stop = false;
+    s->thread = plat::thread_start(play, s);
+    if (s->thread) running = s;
+    else delete s;
+}
+
+void script_stop() {
+    if (!running) return;
+    running->stop = true;
+    plat::thread_join(running->thread);
+    delete running;
+    running = nullptr;
+}

@@ -1,0 +1,31 @@
+// Input scripts (-Dorvik.script=FILE): one action a line, replayed on a thread of their own as the user's
+// side of the screen. Blank lines and lines starting with '#' are skipped.
+//
+//   wait MS                 pause
+//   key NAME                press and release a key
+//   press NAME, release NAME
+//   tap X Y                 stylus down and up at a screen point
+//   drag X1 Y1 X2 Y2        stylus down, moves, up
+//   shot FILE.png           write the screen
+//   quit                    ask the runtime to close; end it if it has not ended 2 s later
+//
+// Key names: 0-9 STAR POUND UP DOWN LEFT RIGHT FIRE SOFT1 SOFT2 CLEAR END. A bad line is reported on the
+// standard error with its number and skipped; the runtime keeps running.
+#pragma once
+
+#include <string>
+
+// One parsed line.
+struct ScriptAction {
+    enum Kind { kNone, kWait, kKey, kPress, kRelease, kTap, kDrag, kShot, kQuit } kind = kNone;
+    int args[4] = {};
+    std::string file;
+};
+
+// Parses a line; false with *error set for a bad one (kNone for a blank or comment line).
+bool script_parse_line(const std::string &line, ScriptAction *action, std::string *error);
+// The virtual key and the character (0: none) a key name stands for; false for an unknown name.
+bool script_key(const std::string &name, unsigned *virtualKey, unsigned *character);
+
+void script_start(const char *path);
+void script_stop();

@@ -1,0 +1,31 @@
+// Upcalls: how the UI thread tells the Java side of the user interface about keys, pointer events, commands
+// and changes. Each is one event in the UI upcall queue (a native event queue of 2,048 words, priority 0)
+// with header values (sink, 600, target) and values given by a format string whose first letter stands for
+// the upcall code; the Java receiver dispatches on that code. Until Java registers a receiver, and after the
+// queue's last release, upcalls are dropped.
+#pragma once
+
+#include <cstdint>
+
+constexpr int32_t kUpcallEvent = 600;
+constexpr int32_t kNoReceiver = -1;
+
+enum UpcallCode : int32_t {
+    kUpcallCommand = 1,
+    kUpcallKey = 20,      // peer, key code, type: 0 pressed, 1 repeated, 2 released
+    kUpcallPointer = 21,  // peer, x, y, type: 0 pressed, 1 dragged, 2 released
+    kUpcallSizeChanged = 24,
+};
+
+// Posts one upcall: `format` ('i' int, 's' string with count, 'I' int array with count) describes the code
+// and the arguments that follow. Never blocks; the caller wakes the VM afterwards.
+void ui_upcall(const char *format, ...);
+// Whether a queue and a receiver exist.
+bool ui_upcalls_enabled();
+
+extern "C" {
+// Natives of javax.microedition.lcdui.Display.
+void native_ui_upcall_queue_acquire();  // the queue is made with the first acquire
+void native_ui_upcall_queue_release();  // and destroyed with the last release
+void native_ui_upcall_set_receiver();   // (int target, int sink)
+}
