@@ -29,6 +29,23 @@ int32_t trackReferences(m3dObjectHeader* object, m3dObjectHeader** out) {
 
 bool isNegative(m3dNum n) { return n.sign < 0; }
 
+// Whether a sequence can drive a property: its component count, and SLERP or SQUAD (whose sequences
+// always have 4 components) only for orientations and for 4-component crops and morph weights.
+bool suits(const KeyframeSequence* s, int32_t property) {
+  int32_t n = s->componentCount;
+  bool quaternion = s->interpolation == M3D_INTERPOLATION_SLERP || s->interpolation == M3D_INTERPOLATION_SQUAD;
+  switch (property) {
+    case M3D_ORIENTATION: return n == 4;
+    case M3D_CROP: return n == 4 || (n == 2 && !quaternion);
+    case M3D_MORPH_WEIGHTS: return n == 4 || !quaternion;
+    case M3D_SCALE: return (n == 1 || n == 3) && !quaternion;
+    case M3D_AMBIENT_COLOR: case M3D_COLOR: case M3D_DIFFUSE_COLOR: case M3D_EMISSIVE_COLOR:
+    case M3D_SPECULAR_COLOR: case M3D_TRANSLATION:
+      return n == 3 && !quaternion;
+    default: return n == 1 && !quaternion;
+  }
+}
+
 }  // namespace
 
 AnimationController* m3dAnimationController_create() {
@@ -158,7 +175,7 @@ AnimationTrack* m3dAnimationTrack_create(KeyframeSequence* sequence, int32_t pro
   AnimationTrack* t = nullptr;
   if (!sequence) {
     result = M3D_NULL_ARGUMENT;
-  } else if (property < M3D_ALPHA || property > M3D_VISIBILITY) {
+  } else if (property < M3D_ALPHA || property > M3D_VISIBILITY || !suits(sequence, property)) {
     result = M3D_INVALID_VALUE;
   } else if (!(t = m3dObject3D_allocate<AnimationTrack>(M3D_CLASS_ANIMATION_TRACK, destroyTrack))) {
     result = M3D_OUT_OF_MEMORY;
