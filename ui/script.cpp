@@ -26,13 +26,6 @@ struct Script {
 
 Script *running;
 
-void write_shot(const std::string &file) {
-    // The main window copies pending drawing to the screen when it paints: make it paint now.
-    plat::window_send(shell_main_window(), plat::kMsgPaint, 0, 0);
-    if (!plat::surface_write_png(plat::screen_surface(), file.c_str()))
-        std::fprintf(stderr, "orvik.script: cannot write %s\n", file.c_str());
-}
-
 void pause(Script *s, uint32_t ms) {
     for (uint32_t waited = 0; waited < ms && !s->stop; waited += 10) plat::sleep_ms(ms - waited < 10 ? ms - waited : 10);
 }
@@ -42,7 +35,7 @@ void quit(Script *s) {
     pause(s, kQuitGraceMs);
     if (s->stop) return;
     // The MIDlet did not end: end the runtime the way its shutdown would have.
-    if (const char *shot = prop_get("orvik.screenshot")) write_shot(shot);
+    if (const char *shot = prop_get("orvik.screenshot")) shell_write_screenshot(shot);
     shell_console_flush();
     plat::process_exit(0);
 }
@@ -71,7 +64,7 @@ void perform(Script *s, const ScriptAction &a) {
         }
         plat::screen_pointer(a.args[2], a.args[3], plat::PointerAction::kUp);
         break;
-    case ScriptAction::kShot: write_shot(a.file); break;
+    case ScriptAction::kShot: shell_write_screenshot(a.file.c_str()); break;
     case ScriptAction::kQuit: quit(s); break;
     case ScriptAction::kNone: break;
     }

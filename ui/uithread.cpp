@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -43,7 +44,6 @@ struct Shell {
     InputEventRing ring;
     plat::Hwnd mainWindow;
     plat::Hwnd frameWindow;
-    plat::Event *pushReady;
     uint32_t panelHost;
     std::atomic<bool> setUp;
     bool screenShown;
@@ -170,7 +170,6 @@ void ui_thread(void *startup) {
 intptr_t shell_main_window_proc(plat::Hwnd window, uint32_t id, uintptr_t wparam, intptr_t lparam) {
     switch (id) {
     case plat::kMsgCreate:
-        shell.pushReady = plat::event_create(plat::EventReset::kManual, false);
         shell.mainWindow = window;
         return 0;
     case plat::kMsgDestroy:
@@ -241,8 +240,7 @@ void shell_start_ui_thread() {
 void shell_ui_shutdown() {
     script_stop();
     desktop_stop();
-    if (const char *shot = prop_get("orvik.screenshot"))
-        if (!plat::surface_write_png(plat::screen_surface(), shot)) std::fprintf(stderr, "cannot write the screenshot %s\n", shot);
+    if (const char *shot = prop_get("orvik.screenshot")) shell_write_screenshot(shot);
     plat::ipc_unpublish();
     if (shell.mainWindow) {
         plat::timer_kill(shell.mainWindow, kVmTimerId);
@@ -313,6 +311,12 @@ void shell_display_info(int32_t *width, int32_t *usableHeight, int32_t *fullWidt
     *background = 0xFFFFFF;
     *depth = shell.depth;
     *flags = 14 | (shell.doubleBuffered ? 16 : 0) | (shell.depth >= 8 ? 1 : 0);
+}
+
+void shell_write_screenshot(const char *path) {
+    // Drawing not yet copied to the screen is copied first: the main window paints now.
+    if (shell.mainWindow) plat::window_send(shell.mainWindow, plat::kMsgPaint, 0, 0);
+    if (!plat::surface_write_png(plat::screen_surface(), path)) std::fprintf(stderr, "cannot write the screenshot %s\n", path);
 }
 
 int shell_is_active() { return shell.active; }

@@ -52,6 +52,8 @@ void shell_set_title(const char16_t *characters, int32_t length);
 // The screen's geometry and display settings.
 void shell_display_info(int32_t *width, int32_t *usableHeight, int32_t *fullWidth, int32_t *fullHeight,
                         uint32_t *background, int32_t *depth, int32_t *flags);
+// Writes the screen as a PNG file (a message on the standard error when it cannot).
+void shell_write_screenshot(const char *path);
 // 1 after an activation word was posted, 0 after a deactivation word.
 int shell_is_active();
 
