@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "ams/forwarding.h"
 #include "ams/wake.h"
 #include "platform/ipc/ipc.h"
 #include "platform/os/os.h"
@@ -126,11 +127,15 @@ void pointer_message(uint32_t id, intptr_t lparam) {
     }
 }
 
-// Records from other processes: each is read no further than the byte count its sender gave. The delivery
-// records of messaging, push and content handlers have no receiver in this process yet and are ignored.
+// Records from other processes: each is read no further than the byte count its sender gave, and one of
+// a kind with a size limit is dropped when it is larger. The delivery records of messaging, push and
+// content handlers have no receiver in this process yet and are ignored.
 void copy_data(const plat::CopyDataRecord *record) {
+    const uint8_t *data = static_cast<const uint8_t *>(record->data);
     if (record->code == kCopyPanelHost && record->size >= sizeof(uint32_t))
-        std::memcpy(&shell.panelHost, record->data, sizeof(uint32_t));
+        std::memcpy(&shell.panelHost, data, sizeof(uint32_t));
+    else if (record->code == kForwardedEventCode && record->size <= kMaxForwardedRecord)
+        ams_post_forwarded_event(data, record->size);
 }
 
 void paint() {

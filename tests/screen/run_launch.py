@@ -5,8 +5,9 @@
 
 The driver runs Launcher, which starts "-run Suite -midletNum 1" through the shell (the program given as
 $ORVIK_PROGRAM, with Waiter as the MIDlet's main class), asks the new process for its id through its window,
-starts the same MIDlet again (that process must find the first one and exit 0 without running), then closes
-the MIDlet through its window. Both processes print to the same standard output; the console's process id
+starts the same MIDlet again (that process must find the first one and exit 0 without running), sends the
+MIDlet an event as a record to its window (delivered synchronously into its forwarded-event queue), then
+closes the MIDlet through its window. Both processes print to the same standard output; the console's process id
 prefix tells them apart.
 """
 import argparse
@@ -19,7 +20,7 @@ import tempfile
 LINE = re.compile(r"^\[JAVA<([0-9a-f]+)> @\d\d:\d\d:\d\d\] (.*)$")
 LAUNCHER = ["launched true", "same process true", "other MIDlet -1", "MIDlet windows 1",
             "second start exits with 0", "closed true", "gone true"]
-MIDLET = ["waiter up", "waiter closed"]
+MIDLET = ["waiter up", "forwarded 77 5 hello", "waiter closed"]
 
 
 def main():

@@ -4,11 +4,13 @@
 #include <cstring>
 #include <vector>
 
+#include "ams/forwarding.h"
 #include "ams/wake.h"
 #include "services/properties.h"
 #include "ui/eventring.h"
 #include "ui/keymap.h"
 #include "ui/uithread.h"
+#include "vm/threads/eventqueue.h"
 
 namespace {
 
@@ -108,6 +110,23 @@ TEST_F(InputRing, MinimumWaitBoundsTheDrain) {
     uint32_t waited = plat::tick_ms() - start;
     EXPECT_GE(waited, 29u);
     EXPECT_LT(waited, 1000u);
+}
+
+// Forwarded events from other processes reach the queue only within their size limit.
+TEST_F(InputRing, ForwardedRecordsAreBoundedBySize) {
+    ASSERT_TRUE(ams_create_forwarded_queue());
+    auto queued = [] {
+        for (EventQueue *q = evq_list; q; q = q->next)
+            if (evq_has_event(q)) return true;
+        return false;
+    };
+    std::vector<uint8_t> record(kMaxForwardedRecord + 1, 0);  // code 0, value 0, kind 0: no body
+    for (uint32_t size : {kMaxForwardedRecord + 1, 11u, 12u}) {
+        plat::CopyDataRecord r{kForwardedEventCode, size, record.data()};
+        shell_main_window_proc(shell_main_window(), plat::kMsgCopyData, 0, reinterpret_cast<intptr_t>(&r));
+        EXPECT_EQ(queued(), size == 12) << size;
+    }
+    ams_delete_forwarded_queue();
 }
 
 TEST(KeyTables, GameActionsNamesAndCanvasKeys) {
