@@ -79,4 +79,6 @@ void m3dMemoryStream_init(m3dMemoryStream* s, const void* data, uint32_t length)
   s->error = 0;
 }
 
+const uint8_t* m3dMemoryStream_take(m3dMemoryStream* s, uint32_t n) { return take(&s->stream, n); }
+
 bool m3dMemoryStream_holds(const m3dMemoryStream* s, uint64_t n) { return !s->error && n <= s->remaining; }

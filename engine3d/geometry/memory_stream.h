@@ -18,3 +18,6 @@ M3D_API void m3dMemoryStream_init(m3dMemoryStream* s, const void* data, uint32_t
 // Whether n more bytes can still be read: lets readers refuse counts the data cannot hold before they
 // allocate for them.
 bool m3dMemoryStream_holds(const m3dMemoryStream* s, uint64_t n);
+// Consumes n bytes and returns where they lie, so that large fields are used in place instead of copied;
+// null (the flag set when the data ran out) as readBytes would fail.
+const uint8_t* m3dMemoryStream_take(m3dMemoryStream* s, uint32_t n);

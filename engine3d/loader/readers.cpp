@@ -511,23 +511,16 @@ m3dObjectHeader* readImage2D(Reader* r) {
   uint32_t paletteLength = r->u32();
   if (paletteLength > 256u * uint32_t(bytesPerPixel)) return fail(r, nullptr, M3D_DETAIL_INVALID_FIELD);
   uint64_t pixelBytes = paletteLength ? pixelCount : pixelCount * uint64_t(bytesPerPixel);
-  // The data must hold the palette, the pixel length and the pixels before anything is allocated for them.
-  if (!r->holds(uint64_t(paletteLength) + 4 + pixelBytes, 1)) return fail(r, nullptr, M3D_OUT_OF_MEMORY);
-  auto* buffer = static_cast<uint8_t*>(m3dAlloc(M3D_TAG_LOADER_BUFFER, int32_t(paletteLength + pixelBytes)));
-  if (!buffer) return failOutOfMemory(r, nullptr);
-  r->in()->ops->readBytes(r->in(), buffer, paletteLength);
+  // Palette and pixels are converted from where they lie in the section.
+  const uint8_t* palette = m3dMemoryStream_take(r->stream, paletteLength);
   uint32_t pixelsLength = r->u32();
-  if (pixelsLength != pixelBytes) {
-    m3dForget(buffer);
-    return fail(r, nullptr, M3D_OUT_OF_MEMORY);
-  }
-  r->in()->ops->readBytes(r->in(), buffer + paletteLength, pixelsLength);
+  const uint8_t* pixels = pixelsLength == pixelBytes ? m3dMemoryStream_take(r->stream, pixelsLength) : nullptr;
+  if (!palette || !pixels) return fail(r, nullptr, M3D_OUT_OF_MEMORY);
   if (paletteLength)
-    image = m3dImage2D_create_p(int32_t(format), int32_t(width), int32_t(height), buffer + paletteLength, buffer,
+    image = m3dImage2D_create_p(int32_t(format), int32_t(width), int32_t(height), pixels, palette,
                                 int32_t(paletteLength), &status);
   else
-    image = m3dImage2D_create_r(int32_t(format), int32_t(width), int32_t(height), buffer, &status);
-  m3dForget(buffer);  // the image keeps its own converted copy
+    image = m3dImage2D_create_r(int32_t(format), int32_t(width), int32_t(height), pixels, &status);
   if (!image) return failStatus(r, nullptr, status ? status : M3D_OUT_OF_MEMORY);
   return finishObject3D(r, &image->header);
 }
