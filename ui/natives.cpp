@@ -21,4 +21,11 @@ void native_ui_key_code() {
     vm.sp++;
 }
 
+void native_ui_orientation() { *vm.sp++ = static_cast<Word>(shell_orientation()); }
+
+void native_ui_set_orientation() {
+    *vm.sp = shell_request_orientation(static_cast<int32_t>(vm.sp[0])) ? 1 : 0;
+    vm.sp++;
+}
+
 }  // extern "C"

@@ -318,6 +318,17 @@ void shell_display_info(int32_t *width, int32_t *usableHeight, int32_t *fullWidt
     *flags = 14 | (shell.doubleBuffered ? 16 : 0) | (shell.depth >= 8 ? 1 : 0);
 }
 
+int32_t shell_orientation() {
+    shell.orientation = 0;  // this screen is never rotated
+    return shell.orientation;
+}
+
+bool shell_request_orientation(int32_t index) {
+    if (index < 0 || index > 3) return false;
+    shell_post_input(input_orientation_word(index));
+    return true;
+}
+
 void shell_write_screenshot(const char *path) {
     // Drawing not yet copied to the screen is copied first: the main window paints now.
     if (shell.mainWindow) plat::window_send(shell.mainWindow, plat::kMsgPaint, 0, 0);

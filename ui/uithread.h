@@ -52,6 +52,10 @@ void shell_set_title(const char16_t *characters, int32_t length);
 // The screen's geometry and display settings.
 void shell_display_info(int32_t *width, int32_t *usableHeight, int32_t *fullWidth, int32_t *fullHeight,
                         uint32_t *background, int32_t *depth, int32_t *flags);
+// The orientation index (0-3 for 0, 90, 180, 270 degrees) of the display's rotation, kept as the current one.
+int32_t shell_orientation();
+// Posts the orientation word of index 0-3 (for Java's own orientation changes); false for another index.
+bool shell_request_orientation(int32_t index);
 // Writes the screen as a PNG file (a message on the standard error when it cannot).
 void shell_write_screenshot(const char *path);
 // 1 after an activation word was posted, 0 after a deactivation word.

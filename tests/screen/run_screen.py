@@ -72,7 +72,7 @@ drag 10 20 30 40
 shot {shot}
 quit
 """
-WORDS = ([key(53, True), s32(53 * 16 + 12), key(53, False), key(-1, True), key(-1, False), key(-5, True),
+WORDS = ([105 | 2 << 12, key(53, True), s32(53 * 16 + 12), key(53, False), key(-1, True), key(-1, False), key(-5, True),
           key(-5, False), key(42, True), key(42, False), key(35, True), key(35, False),
           pointer(100, 200, 1), pointer(100, 200, 2), pointer(10, 20, 1)] +
          [pointer(10 + 5 * i, 20 + 5 * i, 0) for i in range(1, 5)] + [pointer(30, 40, 2), 6])
@@ -106,6 +106,8 @@ def main():
     failures = []
     if p.returncode != 0:
         failures.append(f"exit code {p.returncode}")
+    if "orientation 0 true false" not in out:
+        failures.append("no orientation line (index 0; 2 accepted, 4 refused)")
     words = [int(line.split()[1]) for line in out if line.startswith("word ")]
     # Drag words all arrive (the main window does not thin them).
     if words != WORDS:

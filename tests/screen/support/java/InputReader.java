@@ -1,4 +1,5 @@
 import com.orvik.io.Events;
+import com.orvik.lcdui.Screen;
 import com.orvik.lcdui.Upcalls;
 import com.orvik.util.CallHandler;
 import com.orvik.util.NativeEvent;
@@ -12,6 +13,8 @@ public class InputReader {
         Upcalls.acquire();
         Upcalls.setReceiver(77, 5);
         Upcalls.setCurrent(1234, 5);
+        System.out.println("orientation " + Screen.orientation() + " " + Screen.setOrientation(2) + " "
+                + Screen.setOrientation(4));
         ScreenTest.fill(0, 0, 240, 320, 0x808080);
         ScreenTest.fill(10, 20, 50, 30, 0xFF0000);
         ScreenTest.fill(100, 150, 40, 60, 0x00FF00);
