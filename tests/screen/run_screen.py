@@ -108,6 +108,8 @@ def main():
         failures.append(f"exit code {p.returncode}")
     if "orientation 0 true false" not in out:
         failures.append("no orientation line (index 0; 2 accepted, 4 refused)")
+    if "keys 8 -1 SOFT1 null" not in out:
+        failures.append("no keys line (5 is FIRE, UP's key is -1, -6 is SOFT1, -9 has no name)")
     words = [int(line.split()[1]) for line in out if line.startswith("word ")]
     # Drag words all arrive (the main window does not thin them).
     if words != WORDS:

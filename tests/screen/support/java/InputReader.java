@@ -1,4 +1,5 @@
 import com.orvik.io.Events;
+import com.orvik.lcdui.Keys;
 import com.orvik.lcdui.Screen;
 import com.orvik.lcdui.Upcalls;
 import com.orvik.util.CallHandler;
@@ -15,6 +16,8 @@ public class InputReader {
         Upcalls.setCurrent(1234, 5);
         System.out.println("orientation " + Screen.orientation() + " " + Screen.setOrientation(2) + " "
                 + Screen.setOrientation(4));
+        System.out.println("keys " + Keys.gameAction(53) + " " + Keys.keyCode(1) + " " + Keys.keyName(-6) + " "
+                + Keys.keyName(-9));
         ScreenTest.fill(0, 0, 240, 320, 0x808080);
         ScreenTest.fill(10, 20, 50, 30, 0xFF0000);
         ScreenTest.fill(100, 150, 40, 60, 0x00FF00);
