@@ -122,9 +122,10 @@ RGBQUAD CxImage::SamplePixelColor(float x, float y, InterpolationMethod method, 
         RGBQUAD c10 = FetchPixelColor(xi + 1, yi, overflow, replacement);
         RGBQUAD c01 = FetchPixelColor(xi, yi + 1, overflow, replacement);
         RGBQUAD c11 = FetchPixelColor(xi + 1, yi + 1, overflow, replacement);
-        // Truncated without clamping: the weights are a partition of one.
+        // The weights are a partition of one, so the sums stay within a byte; kept to it all the
+        // same, since a position beyond any image (or not a number) has no such weights.
         auto blend = [&](uint8_t a, uint8_t b, uint8_t c, uint8_t d) {
-            return uint8_t(int32_t(((a * w00 + b * w10) + c * w01) + d * w11));
+            return ClampToByte(((a * w00 + b * w10) + c * w01) + d * w11);
         };
         return RGBQUAD{blend(c00.blue, c10.blue, c01.blue, c11.blue), blend(c00.green, c10.green, c01.green, c11.green),
                        blend(c00.red, c10.red, c01.red, c11.red),

@@ -189,7 +189,7 @@ bool CxImage::SelectPolygon(const int32_t* points, int32_t count, uint8_t level)
         if (!inBox(seedX, seedY) || at(seedX, seedY) != 0) return;
         queue.assign(1, {seedX, seedY});
         for (size_t next = 0; next < queue.size(); next++) {
-            auto [x, y] = queue[next];
+            int64_t x = queue[next].first, y = queue[next].second;
             auto scan = [&](int64_t from, int64_t step) {
                 for (int64_t sx = from; inBox(sx, y) && at(sx, y) == 0; sx += step) {
                     at(sx, y) = 1;

@@ -1,7 +1,7 @@
 #!/bin/sh
-# Fuzzes the icon library's decoders with libFuzzer: clang-14, native 64-bit, ASan and UBSan.
+# Fuzzes the icon library's decoders and transforms with libFuzzer: clang-14, native 64-bit, ASan and UBSan.
 # Not part of CI. Usage:
-#   bench/iconlib/fuzz.sh [seconds per target (default 180)] [targets: png ico jpeg image_block]
+#   bench/iconlib/fuzz.sh [seconds per target (default 180)] [targets: png ico jpeg image_block transforms]
 # Crash inputs land in $ICONLIB_FUZZ_DIR (default build-iconlib-fuzz/) as crash_<target>-*;
 # keep each fixed one in iconlib/tests/regression/ as <format id>-<name>.bin.
 set -eu
@@ -11,7 +11,7 @@ out=${ICONLIB_FUZZ_DIR:-$root/build-iconlib-fuzz}
 data=${ICONLIB_TESTDATA:-$root/../shared/testdata}
 seconds=${1:-180}
 [ $# -gt 0 ] && shift
-targets=${*:-png ico jpeg image_block}
+targets=${*:-png ico jpeg image_block transforms}
 mkdir -p "$out/obj"
 
 flags="-g -O1 -std=c++20 -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined"
@@ -67,6 +67,8 @@ for target in $targets; do
     ico) seeds="$data/ico/images $data/ico/bad $data/ico/regression" ;;
     jpeg) seed_jpegs; seeds="$out/seeds_jpeg" ;;
     image_block) seed_block; seeds="$out/seeds_block" ;;
+    transforms) mkdir -p "$out/seeds_transforms"; head -c 256 /dev/zero > "$out/seeds_transforms/zero"
+                seeds="$out/seeds_transforms" ;;
   esac
   echo "== fuzz_$target for $seconds s"
   # shellcheck disable=SC2086

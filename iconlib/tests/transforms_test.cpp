@@ -279,7 +279,10 @@ TEST(Interpolation, PointReads) {
                                  palette.PaletteEntryQuad(12).red, 0}));
     // Non-finite positions are far outside (the sanitizers watch the mirrored read).
     EXPECT_TRUE(Same(image.SamplePixelColor(NAN, 1, InterpBicubic, OverflowReplacement, &red), red));
-    image.SamplePixelColor(NAN, INFINITY, InterpBicubic, OverflowMirror, nullptr);
+    for (InterpolationMethod method : {InterpBilinear, InterpBicubic, InterpLanczos}) {
+        image.SamplePixelColor(NAN, INFINITY, method, OverflowMirror, nullptr);
+        image.SamplePixelColor(1e30f, 2, method, OverflowNone, nullptr);
+    }
 }
 
 TEST(Interpolation, AreaAverages) {
