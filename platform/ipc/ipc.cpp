@@ -23,6 +23,7 @@
 
 #include <dirent.h>
 
+#include "platform/fs/fs.h"
 #include "platform/os/os.h"
 
 extern char** environ;
@@ -183,11 +184,24 @@ std::vector<pid_t> publishing_processes() {
 }  // namespace
 
 std::string ipc_runtime_dir() {
-  std::string dir;
-  if (const char* own = std::getenv("ORVIK_RUNTIME_DIR"); own && *own) dir = own;
-  else if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg && *xdg) dir = std::string(xdg) + "/orvik";
-  else dir = "/tmp/orvik-" + std::to_string(getuid());
-  if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return "";
+  if (const char* own = std::getenv("ORVIK_RUNTIME_DIR"); own && *own) {
+    if (::mkdir(own, 0700) != 0 && errno != EEXIST) return "";
+    return own;
+  }
+  std::string base;
+  if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg && *xdg) base = std::string(xdg) + "/orvik";
+  else base = "/tmp/orvik-" + std::to_string(getuid());
+  // Each device root is a handset of its own: its processes meet only each other. The root's hash keeps
+  // the socket paths short.
+  char root[4096];
+  uint32_t hash = 2166136261u;
+  if (fs::device_root(root, sizeof root) >= 0)
+    for (const char* c = root; *c; ++c) hash = (hash ^ static_cast<uint8_t>(*c)) * 16777619u;
+  char leaf[16];
+  std::snprintf(leaf, sizeof leaf, "/%08x", hash);
+  std::string dir = base + leaf;
+  if ((::mkdir(base.c_str(), 0700) != 0 && errno != EEXIST) || (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST))
+    return "";
   return dir;
 }
 

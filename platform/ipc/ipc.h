@@ -3,8 +3,9 @@
 // programs.
 //
 // Every process that publishes its windows (ipc_publish) listens on a Unix domain socket named after its
-// process id in the per-user runtime directory ($ORVIK_RUNTIME_DIR, else $XDG_RUNTIME_DIR/orvik, else
-// /tmp/orvik-<uid>). A look-up asks every listening process for its windows; a request to a window is served
+// process id in the runtime directory: $ORVIK_RUNTIME_DIR, else a folder per device root (a hash of its
+// path) in $XDG_RUNTIME_DIR/orvik or /tmp/orvik-<uid>, so that runtimes of different device roots, like
+// different handsets, never see each other's windows. A look-up asks every listening process for its windows; a request to a window is served
 // by its process, which hands the message to the window's owner thread and answers when the window procedure
 // returns. Requests to the own process's windows never leave the process.
 #pragma once

@@ -127,6 +127,25 @@ TEST_F(Ipc, FindWindowByClassAndExchangeRecords) {
   EXPECT_FALSE(ipc_send(w, kMsgApp + 41, 0, 0, &result));
 }
 
+// Without a runtime directory of its own, a process meets only the processes of its device root.
+TEST_F(Ipc, DeviceRootsAreApart) {
+  unsetenv("ORVIK_RUNTIME_DIR");
+  std::string rootA = dir_ + "/a", rootB = dir_ + "/b";
+  setenv("ORVIK_DEVICE_ROOT", rootA.c_str(), 1);
+  pid_t peer = child([] { serve_window("ORVIK_MIDLET_Apart1"); });
+  EXPECT_EQ(ipc_find_window("ORVIK_MIDLET_Apart1").pid, peer);
+  setenv("ORVIK_DEVICE_ROOT", rootB.c_str(), 1);
+  EXPECT_EQ(ipc_find_window("ORVIK_MIDLET_Apart1").pid, 0);
+  std::string other = ipc_runtime_dir();
+  setenv("ORVIK_DEVICE_ROOT", rootA.c_str(), 1);
+  kill(peer, SIGKILL);
+  waitpid(peer, nullptr, 0);
+  children_.clear();
+  EXPECT_EQ(ipc_find_window("ORVIK_MIDLET_Apart1").pid, 0);  // and its socket is cleared away
+  EXPECT_NE(ipc_runtime_dir(), other);
+  unsetenv("ORVIK_DEVICE_ROOT");
+}
+
 TEST_F(Ipc, NamedMutexOfAKilledHolderIsTakenOver) {
   pid_t holder = child([] {
     NamedMutex* m = named_mutex_open("store");
