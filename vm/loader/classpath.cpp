@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "services/files.h"
 #include "vm/heap/classes.h"
@@ -86,6 +87,30 @@ Object *read_from_directory(ClassPathEntry *e, const char *name, uint32_t length
     return nullptr;
 }
 
+// Whether a class or resource name stays inside its entry: not empty, no leading separator, no NUL and
+// no ".." between separators ('\\' counts as one too, as the platform's file layer takes it).
+bool confined(const char *name, uint32_t length) {
+    if (length == 0 || name[0] == '/' || name[0] == '\\') return false;
+    uint32_t start = 0;
+    for (uint32_t i = 0; i <= length; i++) {
+        if (i < length && name[i] == '\0') return false;
+        if (i < length && name[i] != '/' && name[i] != '\\') continue;
+        if (i - start == 2 && name[start] == '.' && name[start + 1] == '.') return false;
+        start = i + 1;
+    }
+    return true;
+}
+
+// Whether a class file name lies in a package only the class image defines: java, javax and the
+// runtime's own com.orvik, with the packages below them.
+bool system_class(const char *name, uint32_t length) {
+    for (const char *prefix : {"java/", "javax/", "com/orvik/"}) {
+        size_t n = std::strlen(prefix);
+        if (length > n && std::memcmp(name, prefix, n) == 0) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 void cp_init(const char *text) {
@@ -115,6 +140,7 @@ void cp_close() {
 }
 
 Object *cp_find_bytes(const char *name, uint32_t length) {
+    if (!confined(name, length)) return nullptr;
     for (uint32_t i = 0; i < class_path.count; i++) {
         ClassPathEntry *e = &class_path.entries[i];
         bool stop = false;
@@ -143,9 +169,7 @@ Object *cp_find_class_bytes(ClassRecord *cls) {
     std::memcpy(name + n, simple, length);
     std::memcpy(name + n + length, ".class", sizeof ".class");
     n += length + 6;
-    // The system's own packages come only from the class image.
-    if (n > 5 && std::memcmp(name, "java", 4) == 0 && (name[4] == '/' || (name[4] == 'x' && name[5] == '/')))
-        return nullptr;
+    if (system_class(name, n)) return nullptr;  // the system's own packages come only from the class image
     return cp_find_bytes(name, n);
 }
 

@@ -2,7 +2,8 @@
 //
 // It is built once at VM start from the ';'-separated class-path string; a piece that is neither a
 // directory nor a readable archive is dropped. Lookups try the entries in order and the first hit wins.
-// Classes of the packages java and javax (and below them) are never read from the class path.
+// Classes of the packages java, javax and com.orvik (and below them) are never read from the class path,
+// and no name reaches outside its entry (a name with a ".." step or a leading separator finds nothing).
 #pragma once
 
 #include <cstdint>

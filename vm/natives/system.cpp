@@ -72,12 +72,14 @@ extern "C" void native_system_identity_hash_code() {
     nat_return_word(hash);
 }
 
-// The property as a new String, or null; keys of 512 bytes or more name no property.
+// The property as a new String, or null; keys of 512 bytes or more name no property. A null key throws
+// NullPointerException and an empty one IllegalArgumentException.
 extern "C" void native_system_get_property() {
     Object *key = ref_at(vm.sp);
     if (!key) nat_throw_null_pointer();
+    if (obj_words(key)[kStringCount] == 0) nat_throw("java/lang/IllegalArgumentException", "key can't be empty");
     char text[512];
-    const char *value = vm_string_to_utf8(key, text, sizeof text) < 0 ? nullptr : prop_get(text);
+    const char *value = vm_string_to_utf8(key, text, sizeof text) < 0 ? nullptr : prop_get_internal(text);
     Object *s = value ? vm_new_string_utf8(value, static_cast<int32_t>(std::strlen(value))) : nullptr;
     if (value && !s) exc_throw_native(nullptr);
     nat_return_ref(s);

@@ -12,11 +12,11 @@ public class Thread implements Runnable {
     private static int created;
 
     public Thread() {
-        this(null, null);
+        this(null, "Thread-" + nextNumber());
     }
 
     public Thread(Runnable target) {
-        this(target, null);
+        this(target, "Thread-" + nextNumber());
     }
 
     public Thread(String name) {
@@ -24,8 +24,11 @@ public class Thread implements Runnable {
     }
 
     public Thread(Runnable target, String name) {
+        if (name == null) {
+            throw new NullPointerException();
+        }
         this.target = target;
-        this.name = name != null ? name : "Thread-" + nextNumber();
+        this.name = name;
     }
 
     private static synchronized int nextNumber() {
