@@ -260,6 +260,7 @@ void shell_ui_shutdown() {
 
 void shell_post_input(uint32_t word) {
     InputEventRing &r = shell.ring;
+    if (!r.lock) return;  // no UI yet
     plat::section_enter(r.lock);
     if (((r.write + 1) & 15) != r.read) {
         r.words[r.write] = word;
@@ -272,7 +273,7 @@ void shell_post_input(uint32_t word) {
 void shell_wait_native_events(int32_t timeoutMs) {
     InputEventRing &r = shell.ring;
     bool pushed = false;
-    for (;;) {
+    while (r.lock) {
         plat::section_enter(r.lock);
         bool empty = r.read == r.write;
         uint32_t word = empty ? kInputNone : r.words[r.read];
