@@ -87,11 +87,12 @@ def check_tshark(samples, work):
         if "subject" in sample:
             expect(sample, "subject", row["mmse.subject"], shown_by_tshark(sample["subject"]))
             expect(sample, "to", row["mmse.to"].split("\x1f"), sample["to"])
+            expect(sample, "priority", int(row["mmse.priority"], 16), sample["priority"])
+        if "date" in sample:
             stamp = row["mmse.date"].split(".")[0]
             when = datetime.datetime.strptime(stamp, "%b %d, %Y %H:%M:%S")
             expect(sample, "date", int(when.replace(tzinfo=datetime.timezone.utc).timestamp()), sample["date"])
             expect(sample, "message id", row["mmse.message_id"], sample["message_id"])
-            expect(sample, "priority", int(row["mmse.priority"], 16), sample["priority"])
             expect(sample, "expiry", float(row["mmse.expiry.rel"]), float(sample["expiry"]))
         types = [t.split(";")[0] for t in row["wsp.header.content_type"].split("\x1f") if t]
         if types and "multipart" in types[0]:

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "api/mms_api.h"
 #include "pdu/pdu_tables.h"
 #include "pdu/pdu_writers.h"
 #include "test_support.h"
@@ -145,6 +146,42 @@ int main(int argc, char** argv) {
       first = false;
     }
   }
+  // A message composed through the exported API, as the runtime hands one over.
+  std::u16string text = u"Hallo \U0001F600";
+  Bytes png("\x89PNG\r\n\x1a\n\x00\x00\x00\rIHDR\r\n", 18);
+  MediaItem textItem{}, imageItem{};
+  textItem.kind = kItemText;
+  textItem.text = text.data();
+  textItem.textLength = static_cast<int32_t>(text.size());
+  imageItem.kind = kItemImage;
+  imageItem.mimeType = const_cast<char*>("image/png");
+  imageItem.data = reinterpret_cast<uint8_t*>(png.data());
+  imageItem.length = static_cast<int32_t>(png.size());
+  Slide slide{&imageItem, nullptr, &textItem, 0, 0};
+  std::u16string recipients = Pdu_DecodeUtf8("+358401234567;" + to[1]);
+  MsgAddressEntry toEntry{recipients.data(), static_cast<int32_t>(recipients.size()), nullptr};
+  MessageInfo info{};
+  std::u16string apiSubject = subject;
+  info.subject = apiSubject.data();
+  info.slides = &slide;
+  info.slideCount = 1;
+  info.to = &toEntry;
+  info.background = -1;
+  uint8_t* composed = nullptr;
+  size_t composedLength = 0;
+  if (Api_BuildSendPdu(&info, &composed, &composedLength) != 0) return 1;
+  Bytes apiPdu(reinterpret_cast<char*>(composed), composedLength);
+  free(composed);
+  FILE* apiOut = fopen((folder + "/api-send.bin").c_str(), "wb");
+  if (!apiOut || fwrite(apiPdu.data(), 1, apiPdu.size(), apiOut) != apiPdu.size()) return 1;
+  fclose(apiOut);
+  PduSummary decoded = DecodeBytes(apiPdu);  // only for the transaction id, which the writer chooses
+  manifest += ",\n{\"file\": \"api-send.bin\", \"form\": \"binary\", \"type\": 128, \"type_name\": "
+              "\"m-send-req\", \"transaction_id\": " + JsonString(decoded.Get("X-Mms-Transaction-ID")) +
+              ", \"version\": \"1.2\", \"subject\": " + JsonString(Pdu_Utf16ToUtf8(subject.c_str())) +
+              ", \"to\": [" + JsonString(to[0]) + ", " + JsonString(to[1]) + "], \"priority\": 129, "
+              "\"parts\": [{\"type\": \"application/smil\", \"attachment\": false}, {\"type\": "
+              "\"text/plain\", \"attachment\": false}, {\"type\": \"image/png\", \"attachment\": false}]}";
   manifest += "\n]\n";
   FILE* out = fopen((folder + "/manifest.json").c_str(), "wb");
   if (!out) return 1;

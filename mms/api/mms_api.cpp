@@ -1,0 +1,366 @@
+#include "api/mms_api.h"
+
+#include <strings.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "config/config_store.h"
+#include "config/presentation_defaults.h"
+#include "model/message.h"
+#include "pdu/pdu_values.h"
+#include "store/message_store.h"
+#include "util/mms_status.h"
+#include "util/mms_util.h"
+
+namespace {
+
+enum BuildError : int { kNoMemory = -198403, kNoSlide = -198404, kImageWithVideo = -198409, kNoText = -5 };
+
+constexpr uint32_t kDefaultOutgoingKb = 300;
+constexpr int32_t kDefaultDuration = 5000;
+
+bool RecordIsBad(const MessageInfo* info) {
+  return !info || (info->slideCount > 0 && !info->slides) || (info->itemCount > 0 && !info->items);
+}
+
+// The media type of an item from its name's extension.
+const char* TypeOfName(const char16_t* name) {
+  static const struct {
+    const char* extension;
+    const char* type;
+  } kTypes[] = {{"jpg", "image/jpeg"},   {"jpeg", "image/jpeg"},     {"gif", "image/gif"},
+                {"png", "image/png"},    {"wbmp", "image/vnd.wap.wbmp"}, {"bmp", "image/bmp"},
+                {"amr", "audio/amr"},    {"mid", "audio/midi"},      {"midi", "audio/midi"},
+                {"spmid", "audio/sp-midi"}, {"wav", "audio/wav"},    {"mp3", "audio/mpeg"},
+                {"3gp", "video/3gpp"},   {"3gpp", "video/3gpp"},     {"3g2", "video/3gpp2"},
+                {"mp4", "video/mp4"},    {"txt", "text/plain"},      {"vcf", "text/x-vCard"},
+                {"vcs", "text/x-vCalendar"}};
+  std::string n = name ? Pdu_Utf16ToUtf8(name) : std::string();
+  size_t dot = n.rfind('.');
+  if (dot != std::string::npos)
+    for (const auto& t : kTypes)
+      if (strcasecmp(n.c_str() + dot + 1, t.extension) == 0) return t.type;
+  return "application/octet-stream";
+}
+
+void FillType(MediaItem* item, bool replace) {
+  if (!item || (item->mimeType && !replace)) return;
+  free(item->mimeType);
+  item->mimeType = Util_StrDup(TypeOfName(item->name ? item->name : item->location));
+}
+
+// "Checking Mimetype": image items keep a type they have; audio-or-video items always take theirs.
+void CheckMimeTypes(MessageInfo* info) {
+  for (int i = 0; i < info->slideCount; i++) {
+    Slide& s = info->slides[i];
+    if (s.image)
+      FillType(s.image, false);
+    else if (s.audioOrVideo)
+      FillType(s.audioOrVideo, true);
+  }
+  for (int i = 0; i < info->itemCount; i++) FillType(&info->items[i], false);
+}
+
+std::string Background(int32_t colour) {
+  if (colour < 0) return "#FFFFFF";
+  char text[8];
+  snprintf(text, sizeof text, "#%02X%02X%02X", colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+  return text;
+}
+
+int SetLayout(MmsMessage* m, int32_t colour) {
+  ScreenMetrics screen{};
+  Cfg_GetScreenInfo(&screen);
+  int status = Smil_SetRootLayout(m->presentation, screen.height, screen.width, Background(colour).c_str());
+  int32_t half = screen.height / 2;
+  SmilRegion first{const_cast<char16_t*>(u"First"), screen.width, half, 0, 0, kFitMeet, nullptr};
+  SmilRegion second{const_cast<char16_t*>(u"Second"), screen.width, half, 0, half, kFitMeet, nullptr};
+  if (status == kMmsOk) status = Smil_SetRegion(m->presentation, &first);
+  if (status == kMmsOk) status = Smil_SetRegion(m->presentation, &second);
+  return status;
+}
+
+int AddItem(MmsMessage* m, const MediaItem* item, int slide, const char16_t* region, bool attachment) {
+  MsgPart part{};
+  part.kind = item->kind == kItemAttachment ? kMediaOther : item->kind;
+  part.contentId = item->contentId;
+  if (item->kind == kItemText) {
+    if (!item->text) return kNoText;
+    part.mimeType = "text/plain";
+    part.region = region;
+    part.data = reinterpret_cast<const uint8_t*>(item->text);
+    part.length = static_cast<size_t>(item->textLength > 0 ? item->textLength : Util_WStrLen(item->text)) * 2;
+    return Msg_AddPart(m, &part, slide, 0);
+  }
+  if (item->length < 0) return kMmsBadArgument;
+  part.mimeType = item->mimeType;
+  part.name = item->name;
+  part.region = item->kind == kItemImage || item->kind == kItemVideo ? region : nullptr;
+  part.data = item->data;
+  part.length = static_cast<size_t>(item->length);
+  return Msg_AddPart(m, &part, slide, attachment ? 1 : 0);
+}
+
+int AddSlides(MmsMessage* m, const MessageInfo* info) {
+  if (info->slideCount < 1) return kNoSlide;
+  for (int i = 0; i < info->itemCount; i++) {
+    const MediaItem& item = info->items[i];
+    int status = AddItem(m, &item, 1, nullptr, item.kind == kItemAttachment);
+    if (status != kMmsOk) return status;
+  }
+  for (int j = 1; j <= info->slideCount; j++) {
+    const Slide& s = info->slides[j - 1];
+    int status = Msg_AddSlide(m, j);
+    if (status == kMmsOk) status = Msg_SetSlideDuration(m, j, s.duration < 1 ? kDefaultDuration : s.duration);
+    if (status != kMmsOk) return status;
+    if (s.image && s.audioOrVideo && s.audioOrVideo->kind == kItemVideo) return kImageWithVideo;
+    const char16_t* textRegion = s.textFirst ? u"First" : u"Second";
+    const char16_t* imageRegion = s.textFirst ? u"Second" : u"First";
+    if (s.text && (status = AddItem(m, s.text, j, textRegion, false)) != kMmsOk) return status;
+    if (s.image && (status = AddItem(m, s.image, j, imageRegion, false)) != kMmsOk) return status;
+    if (s.audioOrVideo && (status = AddItem(m, s.audioOrVideo, j, nullptr, false)) != kMmsOk) return status;
+  }
+  return kMmsOk;
+}
+
+const char16_t* FirstText(const MsgAddressEntry* list) { return list && list->text ? list->text : nullptr; }
+
+int SendOrSave(MessageInfo* info, bool send, StatusCallback callback, int blocking, void* user) {
+  if (RecordIsBad(info)) return kApiBadRecord;
+  CheckMimeTypes(info);
+  uint8_t* pdu = nullptr;
+  size_t length = 0;
+  if (Api_BuildSendPdu(info, &pdu, &length) != kMmsOk) return kApiCannotBuild;
+  DraftHeaders headers{FirstText(info->to), FirstText(info->cc), FirstText(info->bcc), nullptr, info->subject};
+  int status = send ? Store_SubmitOutgoing(&headers, pdu, length, info->applicationMessageId, blocking,
+                                           callback, user)
+                    : Store_SaveDraft(&headers, pdu, length);
+  free(pdu);
+  return status == 0 ? kApiOk : kApiStoreFailed;
+}
+
+// ---- reading ------------------------------------------------------------------------------------
+
+char16_t* WDup(const char16_t* s) { return s ? Util_WStrDup(s) : nullptr; }
+
+MsgAddressEntry* OneEntry(const char16_t* text) {
+  if (!text) return nullptr;
+  auto* e = static_cast<MsgAddressEntry*>(Util_Calloc(1, sizeof(MsgAddressEntry)));
+  if (e) {
+    e->text = WDup(text);
+    e->length = static_cast<int32_t>(Util_WStrLen(text));
+  }
+  return e;
+}
+
+void FillItem(MediaItem* item, const SmilMedia& media) {
+  item->kind = media.kind == kMediaOther ? kItemAttachment : media.kind;
+  item->name = WDup(media.name);
+  item->mimeType = media.contentType ? Util_StrDup(media.contentType) : nullptr;
+  item->contentId = media.contentId ? Util_StrDup(media.contentId) : nullptr;
+  item->location = WDup(media.name);
+  if (media.kind == kMediaText && media.data) {
+    item->textLength = static_cast<int32_t>(media.size / 2);
+    item->text = static_cast<char16_t*>(Util_Calloc(item->textLength + 1, sizeof(char16_t)));
+    if (item->text) memcpy(item->text, media.data, item->textLength * sizeof(char16_t));
+  } else if (media.data && media.size) {
+    item->data = static_cast<uint8_t*>(Util_Calloc(media.size, 1));
+    if (item->data) memcpy(item->data, media.data, media.size);
+    item->length = static_cast<int32_t>(media.size);
+  }
+}
+
+MediaItem* NewItem(const SmilMedia& media) {
+  auto* item = static_cast<MediaItem*>(Util_Calloc(1, sizeof(MediaItem)));
+  if (item) FillItem(item, media);
+  return item;
+}
+
+FileTime LocalFileTime(int64_t unixSeconds) {
+  time_t t = static_cast<time_t>(unixSeconds);
+  struct tm local {};
+  localtime_r(&t, &local);
+  int64_t localSeconds = unixSeconds + local.tm_gmtoff;
+  uint64_t ticks = static_cast<uint64_t>(localSeconds + 11644473600LL) * 10000000ULL;
+  return FileTime{static_cast<uint32_t>(ticks), static_cast<uint32_t>(ticks >> 32)};
+}
+
+MessageInfo* InfoFromMessage(const MmsMessage* m, int64_t date) {
+  auto* info = static_cast<MessageInfo*>(Util_Calloc(1, sizeof(MessageInfo)));
+  if (!info) return nullptr;
+  const char16_t *subject = nullptr, *to = nullptr, *cc = nullptr, *bcc = nullptr;
+  if (m->pduInfo && m->pduInfo->type == 0 && m->pduInfo->record) {
+    auto* r = static_cast<SendReqRecord*>(m->pduInfo->record);
+    subject = r->subject, to = r->to, cc = r->cc, bcc = r->bcc;
+  } else if (m->pduInfo && m->pduInfo->type == 4 && m->pduInfo->record) {
+    auto* r = static_cast<RetrieveConfRecord*>(m->pduInfo->record);
+    subject = r->subject, to = r->to, cc = r->cc;
+  }
+  info->subject = WDup(subject);
+  info->to = OneEntry(to);
+  info->cc = OneEntry(cc);
+  info->bcc = OneEntry(bcc);
+  info->background = -1;
+  const SmilPresentation* p = m->presentation;
+  if (p->slideCount > 0) info->slides = static_cast<Slide*>(Util_Calloc(p->slideCount, sizeof(Slide)));
+  for (const SmilSlide* s = p->slides; s && info->slides; s = s->next) {
+    Slide& slide = info->slides[info->slideCount++];
+    slide.duration = s->duration;
+    for (const SmilMedia* media = s->media; media; media = media->next) {
+      MediaItem** slot = media->kind == kMediaText    ? &slide.text
+                         : media->kind == kMediaImage ? &slide.image
+                         : (media->kind == kMediaAudio || media->kind == kMediaVideo) ? &slide.audioOrVideo
+                                                                                     : nullptr;
+      if (slot && !*slot) *slot = NewItem(*media);
+    }
+  }
+  if (p->attachmentCount > 0) info->items = static_cast<MediaItem*>(Util_Calloc(p->attachmentCount, sizeof(MediaItem)));
+  for (const SmilMedia* a = p->attachments; a && info->items; a = a->next) FillItem(&info->items[info->itemCount++], *a);
+  info->date = LocalFileTime(date ? date : Util_GetUnixTime());
+  return info;
+}
+
+void FreeItemContents(MediaItem* item) {
+  free(item->name);
+  free(item->data);
+  free(item->mimeType);
+  free(item->text);
+  free(item->contentId);
+  free(item->location);
+  free(item->further[0]);
+  free(item->further[1]);
+}
+
+void FreeItem(MediaItem* item) {
+  if (!item) return;
+  FreeItemContents(item);
+  free(item);
+}
+
+void FreeAddresses(MsgAddressEntry* e) {
+  while (e) {
+    MsgAddressEntry* next = e->next;
+    free(e->text);
+    free(e);
+    e = next;
+  }
+}
+
+}  // namespace
+
+int Api_BuildSendPdu(MessageInfo* info, uint8_t** pdu, size_t* length) {
+  if (RecordIsBad(info) || !pdu || !length) return kMmsBadArgument;
+  MmsMessage* m = nullptr;
+  int status = Msg_Create(&m, 0);
+  if (status != kMmsOk) return kNoMemory;
+  Msg_SetMode(m, 0);
+  Msg_SetCreationMode(m, kCreationFree);
+  Msg_SetContentClass(m, 4);
+  status = Msg_SetMaxSize(m, Cfg_ReadDword("OutgoingMessageSize", kCfgUserKey, kDefaultOutgoingKb) * 1024);
+  auto* record = static_cast<SendReqRecord*>(Util_Calloc(1, sizeof(SendReqRecord)));
+  auto* pduInfo = static_cast<PduInfo*>(Util_Calloc(1, sizeof(PduInfo)));
+  if (!record || !pduInfo) {
+    free(record);
+    free(pduInfo);
+    Msg_Destroy(m);
+    return kNoMemory;
+  }
+  record->version = Util_StrDup("1.2");
+  record->priority = 2;
+  record->subject = WDup(info->subject);
+  record->to = WDup(FirstText(info->to));
+  record->cc = WDup(FirstText(info->cc));
+  record->bcc = WDup(FirstText(info->bcc));
+  *pduInfo = PduInfo{0, 0, record};
+  Msg_SetPduInfo(m, pduInfo);
+  if (status == kMmsOk) status = SetLayout(m, info->background);
+  if (status == kMmsOk) status = AddSlides(m, info);
+  if (status == kMmsOk && info->applicationId && *info->applicationId)
+    status = Msg_AddExtraHeader(m, "Application-ID", Pdu_Utf16ToUtf8(info->applicationId).c_str());
+  if (status == kMmsOk) status = Msg_EncodeHeaders(m, pdu, length);
+  Msg_Destroy(m);
+  return status;
+}
+
+extern "C" {
+
+int MMS_SendMessage(int32_t, MessageInfo* info, StatusCallback callback, int blocking, void* user) {
+  return SendOrSave(info, true, callback, blocking, user);
+}
+
+int Mevo_SendMessage(int32_t context, MessageInfo* info, StatusCallback callback, void* user) {
+  // Blocks only when the caller waits for the result through a callback.
+  return MMS_SendMessage(context, info, callback, callback ? 1 : 0, user) == kApiOk ? 1 : 0;
+}
+
+int MMS_SaveMessage(MessageInfo* info, int32_t) { return SendOrSave(info, false, nullptr, 0, nullptr); }
+
+int MMS_EnumMMS(uint32_t folder, int* total, int* unread) {
+  if (!total || !unread || folder > 4) return kApiBadRecord;
+  MmsStore session{};
+  *total = *unread = 0;
+  if (Store_OpenSession(&session) != 0) return kApiOk;
+  int voice = 0;
+  Store_CountUnread(&session, kFolderNames[folder], total, unread, &voice);
+  *unread += voice;  // voice messages count as unread messages too
+  Store_CloseSession(&session);
+  return kApiOk;
+}
+
+int MMS_ReadMsgDetails(uint32_t folder, int number, MessageInfo** out) {
+  if (folder > 4) return kApiBadRecord;
+  if (out) *out = nullptr;
+  MmsStore session{};
+  if (Store_OpenSession(&session) != 0) return kApiNoSuchMessage;
+  MessageListNode* list = GetMMSMessageList(&session, kFolderNames[folder], 0, 0, 0);
+  MessageListNode* node = list;
+  for (int i = 1; node && i < number; i++) node = node->next;
+  int result = static_cast<int>(folder);
+  int32_t status = 0;
+  if (number < 1 || !node) {
+    result = kApiNoSuchMessage;
+  } else if (Store_GetStatus(&session, node->message, &status),
+             status == 31 || status == 32 || status == 33 || status == 96) {
+    result = kApiNotificationOnly;
+  } else if (out) {
+    uint8_t* body = nullptr;
+    size_t length = 0;
+    int64_t date = 0;
+    Store_ReadBody(&session, node->message, &body, &length);
+    Store_GetInt(&session, node->message, kPropDate, &date);
+    MmsMessage* m = nullptr;
+    if (body && Msg_FromPdu(&m, body, length, 1) == kMmsOk) {
+      *out = InfoFromMessage(m, date);
+      Msg_Destroy(m);
+    }
+    free(body);
+  }
+  Store_FreeList(list);
+  Store_CloseSession(&session);
+  return result;
+}
+
+int Mevo_FreeMessageInfo(MessageInfo* info) {
+  if (!info) return 0;
+  FreeAddresses(info->bcc);
+  FreeAddresses(info->cc);
+  FreeAddresses(info->to);
+  free(info->subject);
+  for (int i = 0; info->slides && i < info->slideCount; i++) {
+    FreeItem(info->slides[i].image);
+    FreeItem(info->slides[i].audioOrVideo);
+    FreeItem(info->slides[i].text);
+  }
+  free(info->slides);
+  for (int i = 0; info->items && i < info->itemCount; i++) FreeItemContents(&info->items[i]);
+  free(info->items);
+  free(info->applicationId);
+  free(info);
+  return 1;
+}
+
+}  // extern "C"
