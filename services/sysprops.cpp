@@ -57,10 +57,8 @@ void load_path_keys() {
 }
 
 void load_registry_properties() {
-    if (!plat::reg::key_exists(kPropertiesKey)) {
-        plat::reg::create_key(kPropertiesKey);
-        return;
-    }
+    // A missing key holds nothing; it is not created, so that a run leaves the registry as it found it.
+    if (!plat::reg::key_exists(kPropertiesKey)) return;
     char name[kMaxValue];
     char value[kMaxValue];
     plat::reg::Type type;

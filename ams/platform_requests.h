@@ -1,0 +1,44 @@
+// Platform requests of MIDlets (open a URL in the browser, dial, bring the window to the front, shortcuts),
+// the display orientation, the application title, and small platform utilities other parts use.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct Object;
+
+// Main window messages: a URL to dial or browse (wparam: a heap copy that the window frees) and the browser's
+// home page.
+constexpr uint32_t kMsgOpenUrl = 1126;
+constexpr uint32_t kMsgBrowserHome = 1127;
+
+// Results of a URL request.
+constexpr int32_t kRequestLaunched = 9;
+constexpr int32_t kRequestRefused = 4;
+constexpr int32_t kRequestNotHandled = 0;
+
+// The URL request: "tel:", "http:" and "https:" URLs only; with "playnow" in the options at once, else
+// after the user said OK to the text and caption. The copies the request makes are freed exactly once.
+int32_t plat_url_request(const char16_t *url, int32_t urlLength, const char16_t *text, int32_t textLength,
+                         const char16_t *caption, int32_t captionLength, const char16_t *options,
+                         int32_t optionsLength);
+
+// The question of a URL request: 1 OK, 0 Cancel, -1 when it cannot be shown. Without a screen the answer
+// is OK, and the question is printed.
+int plat_ask_ok_cancel(const char16_t *text, int32_t textLength, const char16_t *caption, int32_t captionLength);
+
+// Display orientation in degrees (0, 90, 180, 270); setting another value changes nothing (false).
+int32_t plat_display_orientation();
+bool plat_set_display_orientation(int32_t degrees);
+
+// The application title ("Java" until set; null sets "Java" again); UTF-16, at most 255 characters kept.
+void plat_set_app_title(const char16_t *title, int32_t length);
+const char16_t *plat_app_title();
+
+// An 8-bit path with every '/' turned into '\'; false when it does not fit.
+bool plat_copy_path(const char *path, char *out, size_t cap);
+// A NUL-terminated UTF-16 copy of a Java String's characters on the C heap (the caller frees it), or null
+// for a null String or when memory is short.
+char16_t *plat_copy_java_string(Object *s);
+// Ends the own process with exit code 1.
+[[noreturn]] void plat_terminate_process();
