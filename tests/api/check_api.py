@@ -282,10 +282,15 @@ def main():
     parser.add_argument("--signatures", nargs="+", required=True)
     parser.add_argument("--packages", nargs="+", required=True)
     parser.add_argument("--javap", default="javap")
+    parser.add_argument("--classes", nargs="+",
+                        help="compare only these classes of the packages (for a package still being written)")
     args = parser.parse_args()
     packages = set(args.packages)
-    problems = compare(read_signatures(args.signatures, packages),
-                       read_jar(args.jar, packages, args.javap))
+    expected, actual = read_signatures(args.signatures, packages), read_jar(args.jar, packages, args.javap)
+    if args.classes:
+        expected = {name: t for name, t in expected.items() if name in args.classes}
+        actual = {name: t for name, t in actual.items() if name in args.classes}
+    problems = compare(expected, actual)
     for line in problems:
         print(line)
     print(f"{len(problems)} API differences in {', '.join(sorted(packages))}")

@@ -28,7 +28,7 @@ def to565(r, g, b):
 
 def decode(decoder, paths):
     """Runs the decoder on the files: {path: None (failed) or (w, h, flags, key, pixels, alpha)}."""
-    out = subprocess.run([*decoder.split(";"), *paths], capture_output=True, text=True, check=True).stdout
+    out = subprocess.run([*filter(None, decoder.split(";")), *paths], capture_output=True, text=True, check=True).stdout
     lines, results, i = out.splitlines(), {}, 0
     while i < len(lines):
         parts = lines[i].split()

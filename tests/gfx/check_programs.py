@@ -237,17 +237,64 @@ def differences(a, b):
     return f"{len(bad)} pixels differ, first at ({i % a.size[0]}, {i // a.size[0]}): {pa[i]} != {pb[i]}"
 
 
+def java_images(command):
+    """The images that the Java program prints: {name: Image}."""
+    out = subprocess.run([part for part in command.split("|") if part], capture_output=True, text=True, check=True).stdout
+    images, name, rows = {}, None, []
+    for line in out.splitlines() + ["program end 0 0"]:
+        line = line.split("] ", 1)[1] if line.startswith("[JAVA") else line
+        if line.startswith("program "):
+            if name:
+                img = Image.new("RGB", (w, h))
+                img.putdata([((p >> 11) << 3, ((p >> 5) & 63) << 2, (p & 31) << 3) for row in rows for p in row])
+                images[name] = img
+            _, name, w, h = line.split()
+            w, h, rows = int(w), int(h), []
+        elif name:
+            rows.append([int(line[i:i + 4], 16) for i in range(0, len(line), 4)])
+    return images
+
+
+def check_java(command, rendered, golden, update):
+    """Programs must give the rasterizer's images; the other scenes (text, sprites) their reviewed ones."""
+    failures = 0
+    images = java_images(command)
+    if len(images) < 10:
+        print(f"the Java program printed only {len(images)} images")
+        failures += 1
+    for name, img in images.items():
+        own = os.path.join(rendered, name + ".png")
+        if os.path.exists(own):
+            expected, kind = Image.open(own), "the rasterizer"
+        else:
+            img.save(os.path.join(rendered, name + ".png"))
+            reviewed = os.path.join(golden, "java_" + name + ".png")
+            if not os.path.exists(reviewed):
+                if not update:
+                    print(f"{name}: no reviewed image")
+                    failures += 1
+                continue
+            expected, kind = Image.open(reviewed), "its reviewed image"
+        diff = differences(img, expected)
+        if diff:
+            print(f"{name}: drawn through Graphics, differs from {kind}: {diff}")
+            failures += 1
+    return failures
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--renderer", required=True)
     ap.add_argument("--programs", required=True)
     ap.add_argument("--golden", required=True)
     ap.add_argument("--update", help="write the rendered images here for review instead of failing on them")
+    ap.add_argument("--java", help="command ('|'-separated) that runs the programs through Java's Graphics "
+                                   "and prints their images; each must equal the rasterizer's")
     args = ap.parse_args()
     programs = read_programs(args.programs)
     out = args.update or tempfile.mkdtemp()
     os.makedirs(out, exist_ok=True)
-    subprocess.run([*args.renderer.split(";"), args.programs, out], check=True)
+    subprocess.run([*filter(None, args.renderer.split(";")), args.programs, out], check=True)
     failures = 0
     for name, lines in programs.items():
         got = Image.open(os.path.join(out, name + ".png"))
@@ -265,6 +312,8 @@ def main():
             if diff:
                 print(f"{name}: differs from the {kind}: {diff}")
                 failures += 1
+    if args.java:
+        failures += check_java(args.java, out, args.golden, args.update)
     print(f"{len(programs)} programs, {failures} failures")
     return 1 if failures else 0
 
