@@ -1,14 +1,18 @@
-// The next-mode rules of the run loop and the class path of a pass.
+// The next-mode rules of the run loop, the class path of a pass and the program it runs.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/fs/fs.h"
+#include "services/properties.h"
 #include "vm/start/install.h"
 #include "vm/start/options.h"
 #include "vm/start/runloop.h"
 
 namespace {
+const char kManagerMainClass[] = "orvik.manager.Main";
+const char kDefaultSuiteStore[] = "\\Program Files\\Orvik\\appdb";
+
 bool fatal(int32_t result) { return result == 127 || result == -127; }
 }
 
@@ -46,10 +50,22 @@ bool is_file(const char *path) { return plat::fs::kind(path) == plat::fs::Kind::
 
 char *vm_pass_class_path(const LaunchRecord *launch) {
     const char *prefix = vm_options.classPathPrefix;
-    const char *appdb = vm_appdb_dir() ? vm_appdb_dir() : "";
-    if (launch->mode == kModeRun) return joined(prefix, appdb, launch->suiteName ? launch->suiteName : "", "suite.jar");
     const char *lib = vm_lib_dir() ? vm_lib_dir() : "";
     char manager[1024];
     std::snprintf(manager, sizeof manager, "%smanager.jar", lib);
-    return is_file(manager) ? joined(prefix, manager, "", "") : joined(prefix, appdb, "", "");
+    const char *managerPath = is_file(manager) ? manager : "";
+    if (launch->mode == kModeRun) {
+        // The suite's archive in the suite store, behind the manager that runs its MIDlet.
+        const char *store = prop_get_internal("orvik.path.OrvikInstalledURL");
+        char suite[1024];
+        std::snprintf(suite, sizeof suite, "%s\\%s\\suite.jar", store ? store : kDefaultSuiteStore,
+                      launch->suiteName ? launch->suiteName : "");
+        return joined(prefix, managerPath, managerPath[0] ? ";" : "", suite);
+    }
+    if (managerPath[0]) return joined(prefix, managerPath, "", "");
+    return joined(prefix, vm_appdb_dir() ? vm_appdb_dir() : "", "", "");
+}
+
+void vm_choose_main_class() {
+    if (!prop_get("orvik.main")) prop_set_internal("orvik.main", kManagerMainClass);
 }

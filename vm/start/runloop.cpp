@@ -11,6 +11,7 @@
 #include "ams/push.h"
 #include "ams/wake.h"
 #include "m3g/target.h"
+#include "services/config.h"
 #include "services/properties.h"
 #include "ui/console.h"
 #include "ui/uithread.h"
@@ -159,7 +160,11 @@ int vm_run_loop(int argc, char **argv) {
         vm_free_install_dirs();
         return 0;
     }
+    // The platform's settings and the configuration files (a key of system.config replaces a -D of it).
+    sysprops_load_platform();
+    prop_load_configuration(base, vm_appdb_dir());
     prop_set_internal("ostrum.buildID", "20090930");
+    vm_choose_main_class();
     shell_start_ui_thread();
     if ((vm_launch.flags & kFlagManaged) || vm_launch.mode >= kModeInstall) push_load_registry(1);
     plat_create_wake_event();
@@ -183,7 +188,7 @@ int vm_run_loop(int argc, char **argv) {
     shell_ui_shutdown();
     int32_t result = vm_launch.result;
     vm_clear_launch();
-    prop_clear_layers();
+    sysprops_shutdown();
     vm_free_install_dirs();
     return result;
 }

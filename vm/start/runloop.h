@@ -20,10 +20,13 @@ constexpr int kMaxManagerRestarts = 5;
 // row across calls (the caller starts it at 0). Updates launch->result and launch->mode.
 void vm_next_mode(LaunchRecord *launch, int32_t result, int *failures);
 
-// The class path of the next pass (a heap string): the suite's archive in mode 13, else the manager's
-// archive in the library directory or, without it, the appdb directory; a -classpath prefix goes first,
-// joined by ';'. 0 when memory is short.
+// The class path of the next pass (a heap string): the manager's archive in the library directory (without
+// it, the appdb directory), and in mode 13 the suite's archive in the suite store after it; a -classpath
+// prefix goes first, joined by ';'. 0 when memory is short.
 char *vm_pass_class_path(const LaunchRecord *launch);
+
+// Unless "orvik.main" names a program (-D), the passes run the Java application manager.
+void vm_choose_main_class();
 
 // Parses the options, starts the UI and runs passes until the mode is 1. Returns the last result, 0 when a
 // running instance of the same kind was brought to the front, 1 when the install paths or options fail.

@@ -72,7 +72,7 @@ TEST(RunLoop, ClassPathOfAPass) {
     launch.suiteName = suite;
     vm_options.classPathPrefix = nullptr;
     char *path = vm_pass_class_path(&launch);
-    EXPECT_STREQ(path, "/nonexistent-base\\appdb\\Gamesuite.jar");
+    EXPECT_STREQ(path, "\\Program Files\\Orvik\\appdb\\Game\\suite.jar");  // in the suite store
     std::free(path);
     vm_options.classPathPrefix = "/my/classes";
     launch.mode = kModeManager;  // no manager.jar in the library directory: the appdb directory

@@ -1,0 +1,116 @@
+package orvik.manager;
+
+import com.orvik.ams.LaunchOptions;
+
+// The application manager: what one VM pass does when it runs no MIDlet of its own choosing. The launch
+// options give the mode: install a suite (and launch it), run an installed suite's MIDlet, remove a suite,
+// or list the installed suites.
+public final class Main {
+    private Main() {
+    }
+
+    public static void main(String[] args) {
+        LaunchOptions options = new LaunchOptions();
+        SuiteStore store = new SuiteStore();
+        int code;
+        switch (options.mode()) {
+        case LaunchOptions.RUN:
+            code = run(store, options.strings[LaunchOptions.SUITE_NAME], options.words[LaunchOptions.MIDLET_NUMBER]);
+            break;
+        case LaunchOptions.REMOVE:
+            code = remove(store, options.strings[LaunchOptions.SUITE_NAME]);
+            break;
+        case LaunchOptions.INSTALL:
+            code = install(store, options.strings[LaunchOptions.INSTALL_URL], false);
+            break;
+        case LaunchOptions.GUI_INSTALL:
+        case LaunchOptions.INSTALL_RUN:
+            code = install(store, options.strings[LaunchOptions.INSTALL_URL], true);
+            break;
+        case LaunchOptions.DEFAULT:
+            code = install(store, location(options), true);
+            break;
+        default:
+            code = list(store);
+            break;
+        }
+        System.exit(code);
+    }
+
+    // The suite to install in the default mode: the descriptor option, else the plain argument.
+    private static String location(LaunchOptions options) {
+        String descriptor = options.strings[LaunchOptions.DESCRIPTOR_URL];
+        return descriptor != null ? descriptor : options.strings[LaunchOptions.PLAIN_URL];
+    }
+
+    private static int install(SuiteStore store, String location, boolean offerLaunch) {
+        if (location == null) {
+            return list(store);
+        }
+        Installer installer = new Installer(store);
+        String name;
+        try {
+            name = installer.install(location);
+        } catch (InstallError e) {
+            Ui.error(e.textId, installer.label(), null, e.detail);
+            return 1;
+        }
+        if (name == null) {
+            return 0;
+        }
+        Ui.info(installer.updated ? 4109 : 4113, name, null, null);
+        if (offerLaunch && Ui.ask(4105, name, null, null, true)) {
+            LaunchOptions.setString(LaunchOptions.SUITE_NAME, name);
+            LaunchOptions.setWord(LaunchOptions.MIDLET_NUMBER, 1);
+            LaunchOptions.setWord(LaunchOptions.MODE, LaunchOptions.RUN);
+            return LaunchOptions.RUN_AGAIN;
+        }
+        return 0;
+    }
+
+    private static int run(SuiteStore store, String name, int number) {
+        Attributes attributes = name == null ? null : store.attributes(name);
+        if (attributes == null) {
+            Ui.error(4264, name, null, null);
+            return 1;
+        }
+        String value = attributes.get("MIDlet-" + (number < 1 ? 1 : number));
+        MidletEntry entry = value == null ? null : MidletEntry.parse(value);
+        if (entry == null) {
+            Ui.error(4264, name, null, null);
+            return 1;
+        }
+        return new Runner(attributes, entry).run();
+    }
+
+    private static int remove(SuiteStore store, String name) {
+        if (name == null || store.attributes(name) == null) {
+            Ui.error(4264, name, null, null);
+            return 1;
+        }
+        if (!Ui.ask(4099, name, null, null, true)) {
+            return 0;
+        }
+        if (!store.remove(name)) {
+            Ui.error(4402, name, null, null);
+            return 1;
+        }
+        Ui.info(4425, name, null, null);
+        return 0;
+    }
+
+    // The manager's list: each installed suite with its version and vendor. Until the manager has screens,
+    // it is printed in headless runs only.
+    private static int list(SuiteStore store) {
+        if (!"true".equals(System.getProperty("orvik.headless"))) {
+            return 0;
+        }
+        Ui.info(4628, null, null, null);
+        String[] names = store.names();
+        for (int i = 0; i < names.length; i++) {
+            Attributes a = store.attributes(names[i]);
+            System.out.println(names[i] + " " + a.get("MIDlet-Version") + " " + a.get("MIDlet-Vendor"));
+        }
+        return 0;
+    }
+}

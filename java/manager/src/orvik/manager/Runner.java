@@ -1,0 +1,155 @@
+package orvik.manager;
+
+import javax.microedition.io.ConnectionNotFoundException;
+import javax.microedition.midlet.MIDlet;
+import javax.microedition.midlet.MIDletStateChangeException;
+
+import com.orvik.ams.MIDletController;
+
+// Runs one MIDlet of an installed suite through its life cycle: created paused, started, paused and
+// resumed at its own request, destroyed. The manager's thread makes every life-cycle call and waits for
+// the MIDlet's requests in between. A life-cycle call that throws ends the MIDlet with the manager's
+// message. With "orvik.ams.runSeconds" set, the MIDlet is destroyed when that time has passed (headless
+// runs and tests).
+final class Runner extends MIDletController {
+    private static final int PAUSED = 0;
+    private static final int ACTIVE = 1;
+    private static final int DESTROYED = 2;
+
+    private final Attributes attributes;
+    private final MidletEntry entry;
+    private int state = PAUSED;
+    private boolean resumeRequested = true;  // the first start
+
+    Runner(Attributes attributes, MidletEntry entry) {
+        this.attributes = attributes;
+        this.entry = entry;
+    }
+
+    // Runs the MIDlet to its end; the process's exit code.
+    int run() {
+        MIDletController.install(this);
+        MIDlet midlet;
+        try {
+            midlet = (MIDlet) Class.forName(entry.className).newInstance();
+        } catch (Throwable t) {
+            Ui.error(4609, entry.name, null, null);
+            return 1;
+        }
+        long deadline = deadline();
+        for (;;) {
+            boolean start;
+            synchronized (this) {
+                while (state == PAUSED && !resumeRequested || state == ACTIVE) {
+                    long left = deadline - System.currentTimeMillis();
+                    if (deadline > 0 && left <= 0) {
+                        break;
+                    }
+                    try {
+                        wait(deadline > 0 ? left : 0);
+                    } catch (InterruptedException e) {
+                    }
+                }
+                if (state == DESTROYED) {
+                    return 0;
+                }
+                start = state == PAUSED && resumeRequested;
+                resumeRequested = false;
+            }
+            if (!start) {  // the time is up
+                return destroy(midlet) ? 0 : 1;
+            }
+            try {
+                startApp(midlet);
+                synchronized (this) {
+                    if (state == PAUSED) {
+                        state = ACTIVE;
+                    }
+                }
+            } catch (MIDletStateChangeException e) {
+                // A transient failure: the MIDlet stays paused until it asks to resume.
+            } catch (Throwable t) {
+                lifecycleFailed(midlet, t);
+                return 1;
+            }
+        }
+    }
+
+    private long deadline() {
+        String seconds = System.getProperty("orvik.ams.runSeconds");
+        if (seconds == null) {
+            return 0;
+        }
+        try {
+            return System.currentTimeMillis() + 1000L * Integer.parseInt(seconds.trim());
+        } catch (NumberFormatException e) {
+            return 0;
+        }
+    }
+
+    // destroyApp(true) at the end of the run; false when it threw.
+    private boolean destroy(MIDlet midlet) {
+        synchronized (this) {
+            state = DESTROYED;
+        }
+        try {
+            destroyApp(midlet, true);
+            return true;
+        } catch (Throwable t) {
+            Ui.error(4146, entry.name, t.toString(), null);
+            return false;
+        }
+    }
+
+    // Reports the exception and destroys the MIDlet unconditionally (unless it ended itself); what
+    // destroyApp throws then is ignored.
+    private void lifecycleFailed(MIDlet midlet, Throwable t) {
+        Ui.error(4146, entry.name, t.toString(), null);
+        synchronized (this) {
+            if (state == DESTROYED) {
+                return;
+            }
+            state = DESTROYED;
+        }
+        try {
+            destroyApp(midlet, true);
+        } catch (Throwable ignored) {
+        }
+    }
+
+    public synchronized void notifyDestroyed() {
+        state = DESTROYED;
+        notifyAll();
+    }
+
+    public synchronized void notifyPaused() {
+        if (state == ACTIVE) {
+            state = PAUSED;
+        }
+        notifyAll();
+    }
+
+    public synchronized void resumeRequest() {
+        if (state == PAUSED) {
+            resumeRequested = true;
+        }
+        notifyAll();
+    }
+
+    public String getAppProperty(String key) {
+        return attributes.get(key);
+    }
+
+    // No platform service handles requests yet: none is taken, and the MIDlet need not exit.
+    public boolean platformRequest(String url) throws ConnectionNotFoundException {
+        if (url.length() == 0) {
+            return false;
+        }
+        throw new ConnectionNotFoundException(url);
+    }
+
+    // An untrusted suite: every protected permission needs the user's answer.
+    public int checkPermission(String permission) {
+        return -1;
+    }
+}

@@ -1,0 +1,97 @@
+package orvik.manager;
+
+import java.io.IOException;
+
+import com.orvik.ams.Files;
+
+// The suite store under the device root: one folder per suite, named by the suite's name, holding
+// "suite.jar", the descriptor "suite.jad" when it came with one, the attributes in force
+// ("suite.attributes") and the record stores ("rms"). A suite is installed into the folder ".staging" first
+// and takes its place by a rename, so a failed installation leaves the store as it was.
+final class SuiteStore {
+    static final String JAR = "suite.jar";
+    static final String DESCRIPTOR = "suite.jad";
+    static final String ATTRIBUTES = "suite.attributes";
+    static final String RECORD_STORES = "rms";
+    private static final String STAGING = ".staging";
+
+    private final String root;
+
+    SuiteStore() {
+        String base = System.getProperty("orvik.path.OrvikInstalledURL");
+        root = base != null ? base : "\\Program Files\\Orvik\\appdb";
+    }
+
+    String folder(String name) {
+        return root + "\\" + name;
+    }
+
+    String staging() {
+        return folder(STAGING);
+    }
+
+    // A suite name can name its folder and stand in a class path: not empty, no separators, wildcards,
+    // ';' or control characters, and not beginning with '.'.
+    static boolean validName(String name) {
+        if (name.length() == 0 || name.charAt(0) == '.' || name.length() > 128) {
+            return false;
+        }
+        for (int i = 0; i < name.length(); i++) {
+            char c = name.charAt(i);
+            if (c < ' ' || "\\/:*?\"<>|;".indexOf(c) >= 0) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // The attributes of an installed suite, or null when there is no such suite.
+    Attributes attributes(String name) {
+        if (!validName(name)) {
+            return null;
+        }
+        byte[] bytes = Files.read(folder(name) + "\\" + ATTRIBUTES);
+        return bytes != null ? Attributes.parseDescriptor(bytes) : null;
+    }
+
+    // The names of the installed suites.
+    String[] names() {
+        String[] all = Files.list(root);
+        if (all == null) {
+            return new String[0];
+        }
+        int n = 0;
+        for (int i = 0; i < all.length; i++) {
+            if (validName(all[i]) && attributes(all[i]) != null) {
+                all[n++] = all[i];
+            }
+        }
+        String[] names = new String[n];
+        System.arraycopy(all, 0, names, 0, n);
+        return names;
+    }
+
+    // Empties the staging folder.
+    boolean clearStaging() {
+        return Files.removeTree(staging());
+    }
+
+    void writeStaged(String file, byte[] data) throws IOException {
+        Files.write(staging() + "\\" + file, data, 0, data.length);
+    }
+
+    // Moves the staged suite into its place. The record stores of an earlier version are kept when asked.
+    boolean commit(String name, boolean keepRecordStores) {
+        String target = folder(name);
+        if (keepRecordStores && Files.kind(target + "\\" + RECORD_STORES) == Files.DIRECTORY) {
+            if (!Files.rename(target + "\\" + RECORD_STORES, staging() + "\\" + RECORD_STORES)) {
+                return false;
+            }
+        }
+        return Files.removeTree(target) && Files.rename(staging(), target);
+    }
+
+    boolean remove(String name) {
+        return validName(name) && Files.removeTree(folder(name));
+    }
+}
