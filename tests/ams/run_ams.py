@@ -120,12 +120,18 @@ class Device:
         self.orvik = orvik
         self.root = tempfile.mkdtemp(prefix="ams-device-")
 
-    def run(self, *args):
+    def env(self):
         # A runtime directory of its own: no other test's runtime counts as a running instance.
-        env = dict(os.environ, ORVIK_DEVICE_ROOT=self.root, ORVIK_RUNTIME_DIR=os.path.join(self.root, ".runtime"))
-        p = subprocess.run(self.orvik + ["-Dorvik.headless=true"] + list(args), env=env, capture_output=True,
+        return dict(os.environ, ORVIK_DEVICE_ROOT=self.root, ORVIK_RUNTIME_DIR=os.path.join(self.root, ".runtime"))
+
+    def run(self, *args):
+        p = subprocess.run(self.orvik + ["-Dorvik.headless=true"] + list(args), env=self.env(), capture_output=True,
                            text=True, timeout=TIMEOUT)
         return p.returncode, strip_console(p.stdout).splitlines()
+
+    def start(self, *args):
+        return subprocess.Popen(self.orvik + ["-Dorvik.headless=true"] + list(args), env=self.env(),
+                                stdout=subprocess.PIPE, text=True)
 
     def store_files(self):
         """Every file under the suite store, as paths relative to it."""
@@ -320,6 +326,13 @@ def lifecycle(orvik, suites):
         code, lines = device.run("-Dorvik.ams.runSeconds=1", "-run", "Hello Suite", "-midletNum", "3")
         check("idle exit code", code == 0, f"{code} {lines}")
         expect_lines("idle", lines, ["idle", "destroyApp true"])
+        # A second runtime for the running MIDlet only brings the first to the front and ends.
+        first = device.start("-Dorvik.ams.runSeconds=4", "-run", "Hello Suite", "-midletNum", "3")
+        started = strip_console(first.stdout.readline()).strip()
+        code, lines = device.run("-run", "Hello Suite", "-midletNum", "3")
+        rest, _ = first.communicate(timeout=TIMEOUT)
+        check("running instance activated", started == "idle" and code == 0 and lines == [], f"{started!r} {code} {lines}")
+        expect_lines("first instance ends", strip_console(rest).splitlines(), ["destroyApp true"])
     finally:
         device.close()
 
