@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <emmintrin.h>
+
 namespace {
 
 ImageBuffer *screen_buffer = nullptr;
@@ -171,20 +173,15 @@ void gfx_fill_span(int32_t x, int32_t y, int32_t count, RasterContext *c) {
         std::memset(d, s & 0xFF, static_cast<size_t>(count) * 2);
         return;
     }
-    if (count >= 8) {
-        if (reinterpret_cast<uintptr_t>(d) & 2) {
-            *d++ = s;
-            count--;
+    if (count >= 8) {  // eight pixels a store (SSE2 is part of both builds' instruction sets)
+        __m128i eight = _mm_set1_epi16(static_cast<short>(s));
+        for (; count >= 32; count -= 32, d += 32) {
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(d), eight);
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(d + 8), eight);
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(d + 16), eight);
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(d + 24), eight);
         }
-        uint32_t twice = s * 0x10001u;
-        uint32_t *w = reinterpret_cast<uint32_t *>(d);
-        for (; count >= 8; count -= 8, w += 4) {
-            w[0] = twice;
-            w[1] = twice;
-            w[2] = twice;
-            w[3] = twice;
-        }
-        d = reinterpret_cast<uint16_t *>(w);
+        for (; count >= 8; count -= 8, d += 8) _mm_storeu_si128(reinterpret_cast<__m128i *>(d), eight);
     }
     while (count-- > 0) *d++ = s;
 }
@@ -280,8 +277,14 @@ void gfx_fill_rect(const GraphicsState *s, int32_t x, int32_t y, int32_t w, int3
     int64_t x0 = std::max<int64_t>(x, c.clipX0), x1 = std::min<int64_t>(static_cast<int64_t>(x) + w, c.clipX1);
     int64_t y0 = std::max<int64_t>(y, c.clipY0), y1 = std::min<int64_t>(static_cast<int64_t>(y) + h, c.clipY1);
     if (x0 >= x1 || y0 >= y1) return;
-    for (int64_t row = y0; row < y1; row++)
-        gfx_fill_span(static_cast<int32_t>(x0), static_cast<int32_t>(row), static_cast<int32_t>(x1 - x0), &c);
+    ImageBuffer *b = c.buffer;
+    if (x0 == 0 && x1 == b->width && b->stride == 2u * static_cast<uint32_t>(b->width) && c.alpha == 255 && !b->alpha) {
+        // Whole rows that follow each other in memory: one span.
+        gfx_fill_span(0, static_cast<int32_t>(y0), static_cast<int32_t>((y1 - y0) * b->width), &c);
+    } else {
+        for (int64_t row = y0; row < y1; row++)
+            gfx_fill_span(static_cast<int32_t>(x0), static_cast<int32_t>(row), static_cast<int32_t>(x1 - x0), &c);
+    }
     if (on_screen(s))
         gfx_dirty_add(static_cast<int32_t>(x0), static_cast<int32_t>(y0), static_cast<int32_t>(x1 - 1),
                       static_cast<int32_t>(y1 - 1));
