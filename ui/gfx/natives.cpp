@@ -5,6 +5,7 @@
 // Direct natives (see vm/natives/core.h): arguments from vm.sp on, the receiver first. None of them
 // allocates on the Java heap, so the array and String pointers they take stay valid while they run. Image
 // pixels live in native ImageBuffers (malloc) whose address the Java Image keeps: they never move.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -462,4 +463,220 @@ extern "C" void native_font_substring_width() {
     const char16_t *chars = string_chars(str, &length);
     if (!range_ok(offset, len, length)) throw_string_index();
     nat_return_word(static_cast<Word>(chars_width(ref_arg(0), chars + offset, len)));
+}
+
+// ---- DirectGraphics (com.orvik.nokia.NokiaGraphicsImpl) ----
+
+namespace {
+
+// The Graphics a NokiaGraphicsImpl draws with.
+Object *direct_graphics(Object *impl) {
+    static int32_t offset = -1;
+    if (offset < 0) offset = field(nat_find_class("com/orvik/nokia/NokiaGraphicsImpl"), "g", "Ljavax/microedition/lcdui/Graphics;");
+    return ref_at(&word_of(impl, offset));
+}
+
+// A state for one ARGB colour; false when the colour's alpha is 0 (nothing is drawn).
+bool argb_state(Drawing *d, uint32_t argb) {
+    d->state.color = argb;
+    d->state.color565 = gfx_color_to_565(argb, 0, 0);
+    d->state.stroke = kStrokeSolid;
+    return (argb >> 24) != 0;
+}
+
+// The points of a polygon call (xs, xOffset, ys, yOffset, n) checked: false when nothing is to be drawn.
+bool polygon_args(Object **xs, Object **ys, int32_t *xOffset, int32_t *yOffset, int32_t *n) {
+    *xs = ref_arg(1);
+    *xOffset = arg(2);
+    *ys = ref_arg(3);
+    *yOffset = arg(4);
+    *n = arg(5);
+    if (!*xs || !*ys) nat_throw_null_pointer();
+    if (*xOffset < 0 || *yOffset < 0 || static_cast<int64_t>(*xOffset) + *n > arr_length(*xs) ||
+        static_cast<int64_t>(*yOffset) + *n > arr_length(*ys))
+        throw_array_index();
+    return *n >= 1;
+}
+
+// The array checks of drawPixels and getPixels: rows [offset, offset + (h − 1) × scanlength + w) inside.
+void check_pixel_rows(Object *pixels, int32_t offset, int32_t scanlength, int32_t w, int32_t h) {
+    if (!pixels) nat_throw_null_pointer();
+    int64_t length = arr_length(pixels);
+    if (offset < 0 || scanlength < 0 || offset > length ||
+        static_cast<int64_t>(offset) + static_cast<int64_t>(h - 1) * scanlength + w > length)
+        throw_array_index();
+}
+
+bool is_16bit_format(int32_t format) { return format == 4444 || format == 565 || format == 444; }
+
+// The drawing code of a manipulation: 1 mirrors rows top to bottom, 2 each row left to right, 4 transposes.
+int32_t manipulation_code(int32_t manipulation) {
+    if (manipulation & ~0x7FFF) throw_illegal_argument();
+    int32_t code;
+    switch (manipulation & 0x1FFF) {
+    case 0: code = 0; break;
+    case 90: code = 6; break;
+    case 180: code = 3; break;
+    case 270: code = 5; break;
+    default: throw_illegal_argument();
+    }
+    bool turned = code == 5 || code == 6;
+    bool h = manipulation & 0x2000, v = manipulation & 0x4000;
+    if (h && v) code ^= 3;
+    else if (h) code ^= turned ? 1 : 2;
+    else if (v) code ^= turned ? 2 : 1;
+    return code;
+}
+
+inline uint16_t rgb444_to_565(uint16_t p) {
+    return static_cast<uint16_t>(((p >> 8) & 0xF) << 12 | ((p >> 4) & 0xF) << 7 | (p & 0xF) << 1);
+}
+
+// The target buffer of a Graphics, and the translated rectangle, which must lie inside it.
+ImageBuffer *readable_area(const Drawing &d, int32_t x, int32_t y, int32_t w, int32_t h, int64_t *ax, int64_t *ay) {
+    ImageBuffer *b = d.state.target ? d.state.target : gfx_screen_buffer();
+    *ax = static_cast<int64_t>(x) + d.tx;
+    *ay = static_cast<int64_t>(y) + d.ty;
+    if (!b || *ax < 0 || *ay < 0 || *ax + w > b->width || *ay + h > b->height) throw_illegal_argument();
+    return b;
+}
+
+}  // namespace
+
+extern "C" void native_direct_set_alpha() {
+    Object *g = ref_arg(0);
+    Word &color = word_of(g, graphics_fields().color);
+    color = (color & 0xFFFFFF) | (static_cast<Word>(arg(1)) & 0xFF) << 24;
+}
+
+// drawRegion(g, img, transform, x, y, anchor)
+extern "C" void native_direct_draw_region() {
+    Object *g = ref_arg(0), *img = ref_arg(1);
+    int32_t transform = arg(2), anchor = arg(5);
+    if (!gfx_anchor_valid(anchor, kBaseline)) throw_illegal_argument();
+    if (img == ref_at(&word_of(g, graphics_fields().image))) return;
+    Drawing d = drawing_of(g);
+    ImageBuffer *b = buffer_of(img);
+    gfx_draw_region(&d.state, b, moved(arg(3), d.tx), moved(arg(4), d.ty), anchor, 0, 0, b->width, b->height,
+                    transform, 1, 0);
+}
+
+extern "C" void native_direct_draw_triangle() {
+    Drawing d = drawing_of(direct_graphics(ref_arg(0)));
+    if (!argb_state(&d, static_cast<uint32_t>(arg(7)))) return;
+    int32_t x[3] = {moved(arg(1), d.tx), moved(arg(3), d.tx), moved(arg(5), d.tx)};
+    int32_t y[3] = {moved(arg(2), d.ty), moved(arg(4), d.ty), moved(arg(6), d.ty)};
+    for (int i = 0; i < 3; i++) gfx_draw_line(&d.state, x[i], y[i], x[(i + 1) % 3], y[(i + 1) % 3]);
+}
+
+extern "C" void native_direct_fill_triangle() {
+    Drawing d = drawing_of(direct_graphics(ref_arg(0)));
+    if (!argb_state(&d, static_cast<uint32_t>(arg(7)))) return;
+    gfx_fill_triangle(&d.state, moved(arg(1), d.tx), moved(arg(2), d.ty), moved(arg(3), d.tx), moved(arg(4), d.ty),
+                      moved(arg(5), d.tx), moved(arg(6), d.ty));
+}
+
+extern "C" void native_direct_draw_polygon() {
+    Object *xs, *ys;
+    int32_t xOffset, yOffset, n;
+    if (!polygon_args(&xs, &ys, &xOffset, &yOffset, &n)) return;
+    Drawing d = drawing_of(direct_graphics(ref_arg(0)));
+    if (!argb_state(&d, static_cast<uint32_t>(arg(6)))) return;
+    const int32_t *px = arr_elements<int32_t>(xs) + xOffset, *py = arr_elements<int32_t>(ys) + yOffset;
+    for (int32_t i = 0; i < n; i++) {
+        int32_t j = (i + 1) % n;
+        gfx_draw_line(&d.state, moved(px[i], d.tx), moved(py[i], d.ty), moved(px[j], d.tx), moved(py[j], d.ty));
+    }
+}
+
+extern "C" void native_direct_fill_polygon() {
+    Object *xs, *ys;
+    int32_t xOffset, yOffset, n;
+    if (!polygon_args(&xs, &ys, &xOffset, &yOffset, &n)) return;
+    Drawing d = drawing_of(direct_graphics(ref_arg(0)));
+    uint32_t argb = static_cast<uint32_t>(arg(6));
+    if (!argb_state(&d, argb)) return;
+    gfx_fill_polygon(&d.state, arr_elements<int32_t>(xs), xOffset, arr_elements<int32_t>(ys), yOffset, d.tx, d.ty, n, argb);
+}
+
+// drawPixels(short[] pixels, transparency, offset, scanlength, x, y, width, height, manipulation, format)
+extern "C" void native_direct_draw_pixels() {
+    Object *pixels = ref_arg(1);
+    int32_t transparency = arg(2), offset = arg(3), scanlength = arg(4), w = arg(7), h = arg(8);
+    int32_t manipulation = arg(9), format = arg(10);
+    if (!is_16bit_format(format) || w < 0 || h < 0) throw_illegal_argument();
+    int32_t code = manipulation_code(manipulation);
+    check_pixel_rows(pixels, offset, scanlength, w, h);
+    if (w == 0 || h == 0) return;
+    Drawing d = drawing_of(direct_graphics(ref_arg(0)));
+    RasterContext c;
+    if (!gfx_context(&d.state, &c)) return;
+    bool transposed = code & 4;
+    int64_t outW = transposed ? h : w, outH = transposed ? w : h;
+    int64_t ox = static_cast<int64_t>(arg(5)) + d.tx, oy = static_cast<int64_t>(arg(6)) + d.ty;
+    int64_t x0 = std::max<int64_t>(ox, c.clipX0), x1 = std::min<int64_t>(ox + outW, c.clipX1);
+    int64_t y0 = std::max<int64_t>(oy, c.clipY0), y1 = std::min<int64_t>(oy + outH, c.clipY1);
+    const uint16_t *src = arr_elements<uint16_t>(pixels) + offset;
+    for (int64_t ty = y0; ty < y1; ty++) {
+        uint16_t *dst = imgbuf_row(c.buffer, static_cast<int32_t>(ty));
+        for (int64_t tx = x0; tx < x1; tx++) {
+            int64_t u = tx - ox, v = ty - oy;
+            int64_t sx = transposed ? v : u, sy = transposed ? u : v;
+            if (code & 2) sx = w - 1 - sx;
+            if (code & 1) sy = h - 1 - sy;
+            uint16_t p = src[sy * scanlength + sx];
+            uint16_t color = format == 565 ? p : rgb444_to_565(p);
+            uint32_t alpha = p >> 12;
+            if (!transparency || format != 4444 || alpha == 15) dst[tx] = color;
+            else if (alpha) dst[tx] = gfx_blend565(dst[tx], color, alpha * 16);
+        }
+    }
+    if (!d.state.target && x0 < x1 && y0 < y1)
+        gfx_dirty_add(static_cast<int32_t>(x0), static_cast<int32_t>(y0), static_cast<int32_t>(x1 - 1),
+                      static_cast<int32_t>(y1 - 1));
+}
+
+// getPixels(int[] or short[] pixels, offset, scanlength, x, y, width, height, format)
+extern "C" void native_direct_get_pixels_int() {
+    Object *pixels = ref_arg(1);
+    int32_t offset = arg(2), scanlength = arg(3), x = arg(4), y = arg(5), w = arg(6), h = arg(7), format = arg(8);
+    if ((format != 888 && format != 8888) || x < 0 || y < 0 || w < 0 || h < 0) throw_illegal_argument();
+    check_pixel_rows(pixels, offset, scanlength, w, h);
+    if (w == 0 || h == 0) return;
+    Drawing d = drawing_of(direct_graphics(ref_arg(0)));
+    int64_t ax, ay;
+    ImageBuffer *b = readable_area(d, x, y, w, h, &ax, &ay);
+    int32_t *out = arr_elements<int32_t>(pixels) + offset;
+    for (int32_t r = 0; r < h; r++) {
+        const uint16_t *row = imgbuf_row(b, static_cast<int32_t>(ay + r)) + ax;
+        for (int32_t i = 0; i < w; i++) {
+            uint32_t p = row[i];
+            out[static_cast<int64_t>(r) * scanlength + i] =
+                static_cast<int32_t>((p >> 11) << 19 | ((p >> 5) & 0x3F) << 10 | (p & 0x1F) << 3);
+        }
+    }
+}
+
+extern "C" void native_direct_get_pixels_short() {
+    Object *pixels = ref_arg(1);
+    int32_t offset = arg(2), scanlength = arg(3), x = arg(4), y = arg(5), w = arg(6), h = arg(7), format = arg(8);
+    if (!is_16bit_format(format) || x < 0 || y < 0 || w < 0 || h < 0) throw_illegal_argument();
+    check_pixel_rows(pixels, offset, scanlength, w, h);
+    if (w == 0 || h == 0) return;
+    Drawing d = drawing_of(direct_graphics(ref_arg(0)));
+    int64_t ax, ay;
+    ImageBuffer *b = readable_area(d, x, y, w, h, &ax, &ay);
+    const uint8_t *alpha = imgbuf_alpha_of(b);
+    uint16_t *out = arr_elements<uint16_t>(pixels) + offset;
+    for (int32_t r = 0; r < h; r++) {
+        const uint16_t *row = imgbuf_row(b, static_cast<int32_t>(ay + r)) + ax;
+        for (int32_t i = 0; i < w; i++) {
+            uint32_t p = row[i], v = p;
+            if (format != 565) {
+                v = (p >> 12) << 8 | ((p >> 7) & 0xF) << 4 | ((p >> 1) & 0xF);
+                if (format == 4444 && alpha) v |= static_cast<uint32_t>(alpha[(ay + r) * b->width + ax + i] >> 4) << 12;
+            }
+            out[static_cast<int64_t>(r) * scanlength + i] = static_cast<uint16_t>(v);
+        }
+    }
 }

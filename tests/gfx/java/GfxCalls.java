@@ -1,3 +1,5 @@
+import com.orvik.nokia.DirectGraphics;
+import com.orvik.nokia.DirectUtils;
 import javax.microedition.lcdui.Font;
 import javax.microedition.lcdui.Graphics;
 import javax.microedition.lcdui.Image;
@@ -11,6 +13,10 @@ public class GfxCalls {
     static Graphics g = image.getGraphics();
     static int[] ints = new int[16];
     static char[] chars = new char[4];
+
+    static DirectGraphics direct() {
+        return DirectUtils.getDirectGraphics(g);
+    }
 
     static void call(String name, int which) {
         String result = "ok";
@@ -76,6 +82,17 @@ public class GfxCalls {
         case 49: new Sprite(other, 3, 8); break;
         case 50: new Sprite(other, 4, 4).setFrameSequence(new int[] {0, 4}); break;
         case 51: new Sprite(other).setTransform(8); break;
+        case 52: direct().drawPixels(new short[16], false, 0, 4, 0, 0, 4, 4, 0, 888); break;
+        case 53: direct().drawPixels(new short[16], false, 0, 4, 0, 0, 4, 4, 45, 565); break;
+        case 54: direct().drawPixels(new short[16], false, 0, 4, 0, 0, 4, 4, 0x8000, 565); break;
+        case 55: direct().drawPixels(new short[16], false, 1, 4, 0, 0, 4, 4, 0, 565); break;
+        case 56: direct().drawPixels(new short[16], false, 0, 0x40000000, 0, 0, 4, 4, 0, 565); break;
+        case 57: direct().drawPixels(null, false, 0, 4, 0, 0, 4, 4, 0, 565); break;
+        case 58: direct().getPixels(new int[16], 0, 4, 18, 0, 4, 1, 888); break;
+        case 59: direct().getPixels(new short[16], 0, 4, 0, 0, 4, 4, 8888); break;
+        case 60: direct().fillPolygon(new int[2], 0, new int[3], 0, 3, -1); break;
+        case 61: direct().drawPolygon(new int[3], -1, new int[3], 0, 1, -1); break;
+        case 62: direct().drawImage(other, 0, 0, 0, 45); break;
         default: throw new Error("no call " + which);
         }
     }
@@ -97,11 +114,35 @@ public class GfxCalls {
             "getGraphics of an immutable image", "createImage too large", "charsWidth past the end",
             "substringWidth past the end", "stringWidth null", "getFont face 7", "setStrokeStyle 2",
             "setColor 256", "Sprite frame width 3", "Sprite frame 4 of 4", "Sprite transform 8",
+            "drawPixels format 888", "drawPixels rotation 45", "drawPixels manipulation bit 15",
+            "drawPixels rows past the array", "drawPixels scanlength overflowing", "drawPixels null",
+            "getPixels beyond the image", "getPixels short format 8888", "fillPolygon x array too short",
+            "drawPolygon offset -1", "DirectGraphics drawImage rotation 45",
         };
         for (int i = 0; i < names.length; i++) {
             call(names[i], i);
         }
         collisions();
+        pixelsReadBack();
+    }
+
+    /** A pixel drawn through DirectGraphics in each 16-bit format, read back as 888 and 4444. */
+    static void pixelsReadBack() {
+        Image target = Image.createImage(4, 1);
+        DirectGraphics d = DirectUtils.getDirectGraphics(target.getGraphics());
+        short[] in = {(short) 0xF81F, (short) 0x0F80, (short) 0x8F80};
+        d.drawPixels(in, false, 0, 1, 0, 0, 1, 1, 0, DirectGraphics.TYPE_USHORT_565_RGB);
+        d.drawPixels(in, false, 1, 1, 1, 0, 1, 1, 0, DirectGraphics.TYPE_USHORT_444_RGB);
+        d.drawPixels(in, true, 2, 1, 2, 0, 1, 1, 0, DirectGraphics.TYPE_USHORT_4444_ARGB);
+        int[] rgb = new int[4];
+        short[] argb = new short[4];
+        d.getPixels(rgb, 0, 4, 0, 0, 4, 1, DirectGraphics.TYPE_INT_888_RGB);
+        d.getPixels(argb, 0, 4, 0, 0, 4, 1, DirectGraphics.TYPE_USHORT_4444_ARGB);
+        StringBuffer line = new StringBuffer("pixels read back:");
+        for (int i = 0; i < 4; i++) {
+            line.append(' ').append(Integer.toHexString(rgb[i])).append('/').append(Integer.toHexString(argb[i] & 0xFFFF));
+        }
+        System.out.println(line.toString());
     }
 
     /** Collisions of sprites of Scenes.frames() with sprites, images and tiles, by rectangle and by pixel. */

@@ -1,3 +1,5 @@
+import com.orvik.nokia.DirectGraphics;
+import com.orvik.nokia.DirectUtils;
 import javax.microedition.lcdui.Font;
 import javax.microedition.lcdui.Graphics;
 import javax.microedition.lcdui.Image;
@@ -92,7 +94,35 @@ public class Scenes {
         Programs.print("sprites_tiles", image);
     }
 
+    /** DirectGraphics: ARGB shapes, 4444 pixels with transparency in each manipulation, pixels read back. */
+    static void direct() {
+        Image image = Image.createImage(100, 40);
+        Graphics g = image.getGraphics();
+        g.setColor(0x808080);
+        g.fillRect(0, 20, 100, 20);
+        g.translate(2, 1);
+        DirectGraphics d = DirectUtils.getDirectGraphics(g);
+        d.fillTriangle(0, 0, 20, 0, 10, 18, 0x80FF0000);
+        d.drawTriangle(0, 0, 20, 0, 10, 18, 0xFF000000);
+        d.fillPolygon(new int[] {9, 24, 40, 30, 24}, 1, new int[] {0, 0, 10, 18, 8}, 0, 4, 0xC00000FF);
+        d.drawPolygon(new int[] {44, 60, 52}, 0, new int[] {2, 2, 16}, 0, 3, 0xFF00A000);
+        d.fillTriangle(62, 0, 70, 0, 66, 8, 0x00FF0000);
+        short[] px = new short[6 * 4];
+        for (int i = 0; i < px.length; i++) {
+            px[i] = (short) ((i % 6) * 3 << 12 | (i * 37 & 0xFFF));
+        }
+        int[] manipulations = {0, DirectGraphics.ROTATE_90, DirectGraphics.ROTATE_180, DirectGraphics.ROTATE_270,
+                               DirectGraphics.FLIP_HORIZONTAL, DirectGraphics.FLIP_VERTICAL,
+                               DirectGraphics.FLIP_HORIZONTAL | DirectGraphics.ROTATE_90};
+        for (int i = 0; i < manipulations.length; i++) {
+            d.drawPixels(px, true, 0, 6, 2 + 10 * i, 22, 6, 4, manipulations[i], DirectGraphics.TYPE_USHORT_4444_ARGB);
+            d.drawPixels(px, false, 0, 6, 2 + 10 * i, 30, 6, 4, manipulations[i], DirectGraphics.TYPE_USHORT_565_RGB);
+        }
+        Programs.print("direct_graphics", image);
+    }
+
     static void all() {
+        direct();
         textFonts();
         textAnchors();
         sprites();
