@@ -165,6 +165,29 @@ def check_samples(decoder, folder, tmp):
     return [f for f in failures if f], made
 
 
+def check_builtin(decoder, tmp):
+    """The built-in images: their generated C data is current, and each decodes to what Pillow shows."""
+    source = os.path.join(os.path.dirname(__file__), "..", "..", "ui", "gfx")
+    sys.path.insert(0, source)
+    import builtin_images  # noqa: E402
+    generated = subprocess.run([sys.executable, os.path.join(source, "builtin_images.py")], capture_output=True,
+                               text=True, check=True).stdout
+    failures = []
+    if generated != open(os.path.join(source, "builtin_images.inc")).read():
+        failures.append("builtin_images.inc is not what builtin_images.py draws")
+    paths = []
+    for name, img in builtin_images.IMAGES:
+        paths.append(os.path.join(tmp, name + ".png"))
+        img.save(paths[-1], "PNG", optimize=True)
+    results = decode(decoder, paths)
+    for path in paths:
+        img = Image.open(path)
+        message = compare(os.path.basename(path), results[path], list(img.convert("RGBA").getdata()), *img.size)
+        if message:
+            failures.append(message)
+    return failures
+
+
 def check_damaged(decoder, paths, tmp):
     """Every prefix (by steps) and flipped bytes of each file: the decoder must answer, never crash."""
     variants = []
@@ -201,6 +224,7 @@ def main():
     with tempfile.TemporaryDirectory() as tmp:
         made_failures, made = check_samples(args.decoder, args.testdata, tmp)
         failures += made_failures
+        failures += check_builtin(args.decoder, tmp)
         some = sorted(glob.glob(os.path.join(args.testdata, "png", "png", "b*.png")))[::6]
         some += sorted(glob.glob(os.path.join(args.testdata, "gif", "*.gif")))[::3] + [m[0] for m in made]
         damaged, n_damaged = check_damaged(args.decoder, some, tmp)

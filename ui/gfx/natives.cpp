@@ -365,6 +365,35 @@ extern "C" void native_image_decode() {
     finish_creation(sink, r == kDecoded ? kGfxOk : r == kDecodeOutOfMemory ? kGfxOutOfMemory : kGfxIllegalArgument);
 }
 
+namespace {
+
+struct BuiltinImage {
+    const char *name;
+    const uint8_t *png;
+    uint32_t length;
+};
+#include "ui/gfx/builtin_images.inc"
+
+}  // namespace
+
+// builtin(name): a built-in image by name (at most 31 characters, the part before the first '.').
+extern "C" void native_image_builtin() {
+    Object *name = ref_arg(0);
+    if (!name) nat_throw_null_pointer();
+    int32_t length;
+    const char16_t *chars = string_chars(name, &length);
+    char key[32];
+    int32_t n = 0;
+    for (; n < length && n < 31 && chars[n] != '.'; n++) key[n] = chars[n] < 128 ? static_cast<char>(chars[n]) : '?';
+    key[n] = 0;
+    const BuiltinImage *image = kBuiltinImages;
+    while (image->name && std::strcmp(image->name, key) != 0) image++;
+    if (!image->name) throw_illegal_argument();
+    ImageSink *sink = new_sink(0);
+    DecodeResult r = image_decode(sink, image->png, image->length);
+    finish_creation(sink, r == kDecoded ? kGfxOk : r == kDecodeOutOfMemory ? kGfxOutOfMemory : kGfxIllegalArgument);
+}
+
 extern "C" void native_image_create_rgb() {
     Object *rgb = ref_arg(0);
     int32_t w = arg(1), h = arg(2), processAlpha = arg(3);

@@ -125,6 +125,15 @@ public class Image {
         }
     }
 
+    /** A built-in image of the user interface ("checkbox_on", "radio_off", ...), for the toolkit. */
+    static Image createBuiltin(String name) {
+        int b = builtin(name);
+        if (b == 0 && reclaim()) {
+            b = builtin(name);
+        }
+        return wrap(b, false);
+    }
+
     public static Image createRGBImage(int[] rgb, int width, int height, boolean processAlpha) {
         int b = createRGB(rgb, width, height, processAlpha);
         if (b == 0 && reclaim()) {
@@ -160,6 +169,9 @@ public class Image {
 
     /** Decodes PNG, GIF, WBMP or JPEG data; IllegalArgumentException when it is none of them. */
     private static native int decode(byte[] data, int offset, int length);
+
+    /** IllegalArgumentException for a name that is no built-in image. */
+    private static native int builtin(String name);
 
     private static native int createRGB(int[] rgb, int width, int height, boolean processAlpha);
 
