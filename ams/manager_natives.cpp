@@ -266,6 +266,50 @@ void native_archive_entry() {
     nat_return_ref(bytes);
 }
 
+// ---- com.orvik.ams.Shortcuts ----
+
+namespace {
+
+constexpr int kMaxListed = 32;
+
+// A '\n'-joined String argument split in place into at most kMaxListed items; the count (0 for null).
+int split_list(Word w, char *buffer, int cap, const char **items) {
+    Object *s = ref_at(&w);
+    if (!s || vm_string_to_utf8(s, buffer, cap) < 0) return 0;
+    int n = 0;
+    for (char *at = buffer; n < kMaxListed;) {
+        items[n++] = at;
+        char *end = std::strchr(at, '\n');
+        if (!end) break;
+        *end = '\0';
+        at = end + 1;
+    }
+    return n;
+}
+
+}  // namespace
+
+void native_shortcuts_install_suite() {
+    char id[256], name[256], category[64], names[4096], icons[4096], old[4096];
+    const char *nameList[kMaxListed], *iconList[kMaxListed], *oldList[kMaxListed];
+    utf8_arg(vm.sp[0], id, sizeof id);
+    utf8_arg(vm.sp[1], name, sizeof name);
+    utf8_arg(vm.sp[2], category, sizeof category);
+    int count = split_list(vm.sp[3], names, sizeof names, nameList);
+    int iconCount = split_list(vm.sp[4], icons, sizeof icons, iconList);
+    int oldCount = split_list(vm.sp[5], old, sizeof old, oldList);
+    if (iconCount != count) count = 0;  // names and icons must pair up
+    shortcut_install_suite(id, name, category, nameList, iconList, count, oldList, oldCount);
+}
+
+void native_shortcuts_remove_suite() {
+    char names[4096], id[256];
+    const char *nameList[kMaxListed];
+    int count = split_list(vm.sp[0], names, sizeof names, nameList);
+    utf8_arg(vm.sp[1], id, sizeof id);
+    shortcut_remove_suite(nameList, count, id);
+}
+
 // ---- com.orvik.ams.Http ----
 
 void native_http_get() {

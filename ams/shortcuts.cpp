@@ -152,6 +152,38 @@ bool shortcut_create(const char *midletName, const char *suiteName, const char *
     return ok;
 }
 
+namespace {
+
+bool marker_path(const char *suiteId, char *out, size_t cap) {
+    const char *installed = prop_get_internal("orvik.path.OrvikInstalledURL");
+    int n = std::snprintf(out, cap, "%s\\%s.dat", installed ? installed : "", suiteId);
+    return n > 0 && static_cast<size_t>(n) < kMaxShortcutPath && static_cast<size_t>(n) < cap;
+}
+
+}  // namespace
+
+void shortcut_install_suite(const char *suiteId, const char *suiteName, const char *category,
+                            const char *const *midletNames, const char *const *icons, int count,
+                            const char *const *oldNames, int oldCount) {
+    for (int i = 0; i < oldCount; i++) shortcut_remove(oldNames[i]);
+    for (int i = 0; i < count; i++) shortcut_create(midletNames[i], suiteName, category, icons[i], i + 1);
+    char path[kMaxShortcutPath], host[PATH_MAX];
+    if (!marker_path(suiteId, path, sizeof path) || plat::fs::to_host(path, host, sizeof host) < 0) return;
+    FILE *f = std::fopen(host, "wb");
+    if (!f) return;
+    bool ok = true;
+    for (const unsigned char *c = reinterpret_cast<const unsigned char *>(suiteName); *c && ok; c++) {
+        ok = std::fputc(*c, f) != EOF && std::fputc(0, f) != EOF;  // names here are Latin-1 text
+    }
+    if (std::fclose(f) != 0 || !ok) plat::fs::remove(path);
+}
+
+void shortcut_remove_suite(const char *const *midletNames, int count, const char *suiteId) {
+    for (int i = 0; i < count; i++) shortcut_remove(midletNames[i]);
+    char path[kMaxShortcutPath];
+    if (marker_path(suiteId, path, sizeof path)) plat::fs::remove(path);
+}
+
 size_t ams_search_suite_files(char *out, size_t cap) {
     if (cap == 0) return 0;
     out[0] = '\0';

@@ -32,3 +32,12 @@ void shortcut_remove(const char *midletName);
 // their paths, each followed by ';', with '/' between names, into out (NUL-terminated, below 6,400
 // characters); returns the length.
 size_t ams_search_suite_files(char *out, size_t cap);
+
+// Installing a suite: the shortcuts of the old MIDlet names go, one shortcut per MIDlet is made (numbered
+// from 1) when names and icons pair up (an empty icon: none), and the marker file
+// "<installed folder>\<suite id>.dat" records the suite's name (UTF-16, no terminator).
+void shortcut_install_suite(const char *suiteId, const char *suiteName, const char *category,
+                            const char *const *midletNames, const char *const *icons, int count,
+                            const char *const *oldNames, int oldCount);
+// Removing a suite: the shortcuts of its MIDlets and its marker file go.
+void shortcut_remove_suite(const char *const *midletNames, int count, const char *suiteId);

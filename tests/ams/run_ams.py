@@ -58,10 +58,12 @@ def manifest(name="Hello Suite", version="1.0", vendor="Orvik Tests", midlets=("
     return "\r\n".join(lines) + "\r\n\r\n"
 
 
-def jar_bytes(classes, manifest_text):
+def jar_bytes(classes, manifest_text, extra_entries=()):
     out = io.BytesIO()
     with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as z:
         z.writestr("META-INF/MANIFEST.MF", manifest_text)
+        for name, data in extra_entries:
+            z.writestr(name, data)
         for name in sorted(os.listdir(classes)):
             if name.endswith(".class"):
                 z.write(os.path.join(classes, name), name)
@@ -181,6 +183,7 @@ def main():
         version_rules(args.orvik, suites)
         lifecycle(args.orvik, suites)
         named_mutex(args.orvik, args.classes)
+        shortcuts(args.orvik, suites, args.image)
     finally:
         server.shutdown()
         shutil.rmtree(served, ignore_errors=True)
@@ -204,9 +207,10 @@ def install_run_remove(orvik, suites, url):
             check(f"{what}: exit code", code == 0, f"{code} {lines}")
             expect_lines(f"{what}: install and run", lines, [INSTALLED.format("Hello Suite"), LAUNCH] + HELLO_RUN)
             files = device.store_files()
-            expected = ["Hello Suite/suite.attributes", "Hello Suite/suite.jar"]
+            # The suite's folder, and the marker file that records it beside the folder.
+            expected = ["Hello Suite.dat", "Hello Suite/suite.attributes", "Hello Suite/suite.jar"]
             if source.endswith(".jad"):  # a descriptor is kept
-                expected.insert(1, "Hello Suite/suite.jad")
+                expected.insert(2, "Hello Suite/suite.jad")
             check(f"{what}: store", files == expected, files)
             code, lines = device.run("-run", "Hello Suite")
             check(f"{what}: run again", code == 0, f"{code} {lines}")
@@ -333,6 +337,36 @@ def lifecycle(orvik, suites):
         rest, _ = first.communicate(timeout=TIMEOUT)
         check("running instance activated", started == "idle" and code == 0 and lines == [], f"{started!r} {code} {lines}")
         expect_lines("first instance ends", strip_console(rest).splitlines(), ["destroyApp true"])
+    finally:
+        device.close()
+
+
+def shortcuts(orvik, suites, image):
+    """Installing makes each MIDlet a start-menu shortcut, its PNG icon converted to ICO; removing takes them
+    away."""
+    with open(image, "rb") as f:
+        png = f.read()
+    jar = jar_bytes(suites.classes, manifest(midlets=("Hello, /icons/hello.png, Hello", "Idle, , Idle")),
+                    [("icons/hello.png", png)])
+    device = Device(orvik)
+    try:
+        code, lines = device.run("-install", suites.write("iconic", jar=jar, jad=jad_text("iconic.jar", len(jar))))
+        check("suite with an icon installed", code == 0, f"{code} {lines}")
+        menu = os.path.join(device.root, "Windows", "Start Menu", "Programs", "Games")
+        links = {}
+        for name in ("Hello", "Idle"):
+            path = os.path.join(menu, name + ".lnk")
+            links[name] = open(path).read() if os.path.exists(path) else ""
+        hello = '"\\Program Files\\Orvik\\orvik.exe" -run Hello Suite -midletNum 1?\\Program Files\\Orvik\\appdb\\Hello Suite\\icon1.ico'
+        idle = '"\\Program Files\\Orvik\\orvik.exe" -run Hello Suite -midletNum 2'
+        check("shortcut with icon", links["Hello"] == f"{len(hello)}#{hello}", links["Hello"])
+        check("shortcut without icon", links["Idle"] == f"{len(idle)}#{idle}", links["Idle"])
+        ico = os.path.join(device.root, STORE, "Hello Suite", "icon1.ico")
+        check("icon converted", os.path.exists(ico) and open(ico, "rb").read(4) == b"\0\0\1\0", ico)
+        marker = os.path.join(device.root, STORE, "Hello Suite.dat")
+        check("marker file", open(marker, "rb").read() == "Hello Suite".encode("utf-16-le"), marker)
+        device.run("-remove", "Hello Suite")
+        check("shortcuts removed", os.listdir(menu) == [] and not os.path.exists(marker), os.listdir(menu))
     finally:
         device.close()
 

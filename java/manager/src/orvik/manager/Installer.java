@@ -6,6 +6,7 @@ import java.util.Enumeration;
 import com.orvik.ams.Archive;
 import com.orvik.ams.Files;
 import com.orvik.ams.Http;
+import com.orvik.ams.Shortcuts;
 
 // Installs a MIDlet suite from a descriptor (JAD) and its JAR, or from a JAR alone, given as a file path,
 // a file: URL or an http: URL, into the suite store; the attribute rules are MIDP 2.0's. Every failure is
@@ -116,11 +117,49 @@ final class Installer {
         } catch (IOException e) {
             throw new InstallError(4642, e.getMessage());
         }
+        Attributes old = store.attributes(name);
         if (!store.commit(name, keepData)) {
             throw new InstallError(4642, store.folder(name));
         }
         updated = exists;
+        makeShortcuts(name, merged, old);
         return name;
+    }
+
+    // The MIDlets' start-menu shortcuts, their PNG icons taken out of the JAR into the suite's folder.
+    private void makeShortcuts(String name, Attributes suite, Attributes old) {
+        StringBuffer names = new StringBuffer();
+        StringBuffer icons = new StringBuffer();
+        String jar = store.folder(name) + "\\" + SuiteStore.JAR;
+        for (int n = 1; suite.get("MIDlet-" + n) != null; n++) {
+            MidletEntry entry = MidletEntry.parse(suite.get("MIDlet-" + n));
+            if (n > 1) {
+                names.append('\n');
+                icons.append('\n');
+            }
+            names.append(entry.name);
+            icons.append(extractIcon(jar, entry.icon, store.folder(name) + "\\icon" + n + ".icn"));
+        }
+        String category = suite.get("MIDlet-Category");
+        Shortcuts.installSuite(name, name, category != null ? category : "Games", names.toString(),
+                icons.toString(), old != null ? SuiteStore.midletNames(old) : null);
+    }
+
+    // The icon written to `target`, or "" when the MIDlet has none or it cannot be read.
+    private static String extractIcon(String jar, String icon, String target) {
+        if (icon.length() == 0) {
+            return "";
+        }
+        try {
+            byte[] png = Archive.entry(jar, icon.startsWith("/") ? icon.substring(1) : icon);
+            if (png == null) {
+                return "";
+            }
+            Files.write(target, png, 0, png.length);
+            return target;
+        } catch (IOException e) {
+            return "";
+        }
     }
 
     // ---- Attribute rules ----

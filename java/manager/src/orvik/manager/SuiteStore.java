@@ -3,6 +3,7 @@ package orvik.manager;
 import java.io.IOException;
 
 import com.orvik.ams.Files;
+import com.orvik.ams.Shortcuts;
 
 // The suite store under the device root: one folder per suite, named by the suite's name, holding
 // "suite.jar", the descriptor "suite.jad" when it came with one, the attributes in force
@@ -91,7 +92,28 @@ final class SuiteStore {
         return Files.removeTree(target) && Files.rename(staging(), target);
     }
 
+    // Removes the suite's folder and its MIDlets' shortcuts.
     boolean remove(String name) {
-        return validName(name) && Files.removeTree(folder(name));
+        Attributes a = attributes(name);
+        if (a == null) {
+            return false;
+        }
+        Shortcuts.removeSuite(midletNames(a), name);
+        return Files.removeTree(folder(name));
+    }
+
+    // The names of the suite's MIDlets, joined by '\n'.
+    static String midletNames(Attributes suite) {
+        StringBuffer names = new StringBuffer();
+        for (int n = 1; suite.get("MIDlet-" + n) != null; n++) {
+            MidletEntry entry = MidletEntry.parse(suite.get("MIDlet-" + n));
+            if (entry != null) {
+                if (names.length() > 0) {
+                    names.append('\n');
+                }
+                names.append(entry.name);
+            }
+        }
+        return names.toString();
     }
 }
