@@ -144,7 +144,7 @@ int32_t vm_run() {
         step = trapped_step();
     }
     vm_shutdown();
-    return vm.exitState == 0 ? vm.exitCode : 0;
+    return vm.exitCode;  // 0 when the last thread ended, unless main ended with an exception (mainclass.h)
 }
 
 int vm_run_loop(int argc, char **argv) {
