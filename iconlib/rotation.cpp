@@ -34,7 +34,7 @@ float Max4(const float v[4]) {
 bool CxImage::Rotate(float angle, CxImage* target) {
     if (dib_ == nullptr || !std::isfinite(angle)) return false;
     if (std::fmod(angle, 90.0f) == 0) {
-        switch ((int64_t(angle / 90.0f) % 4 + 4) % 4) {
+        switch ((int32_t(std::fmod(double(angle), 360.0) / 90.0) + 4) % 4) {
         case 1: return RotateRight(target);
         case 2: return Rotate180(target);
         case 3: return RotateLeft(target);

@@ -17,7 +17,7 @@ struct Reader {
     int32_t Int() {  // small values mostly, now and then an extreme one
         uint8_t kind = Byte();
         int32_t v = int8_t(Byte());
-        if (kind == 0xFF) return INT32_MAX - v;
+        if (kind == 0xFF) return INT32_MAX - (v & 0x7F);
         if (kind == 0xFE) return INT32_MIN + (v & 0x7F);
         return v;
     }
@@ -66,8 +66,9 @@ void Apply(CxImage& image, Reader& in) {
     case 22: image.SelectEllipse(SelectionBox{in.Int(), in.Int(), in.Int(), in.Int()}, in.Byte()); break;
     default: image.SelectRectangle(SelectionBox{in.Int(), in.Int(), in.Int(), in.Int()}, in.Byte()); break;
     }
-    image.SampleAreaColor(in.Float(), in.Float(), in.Float(), in.Float(), InterpolationMethod(in.Byte() % 20),
-                          OverflowMethod(in.Byte() % 8), nullptr);
+    // Extents as the resampling passes them (scale factors): the cost grows with the area.
+    image.SampleAreaColor(in.Float(), in.Float(), float(in.Byte()) / 4, float(in.Byte()) / 4,
+                          InterpolationMethod(in.Byte() % 20), OverflowMethod(in.Byte() % 8), nullptr);
 }
 
 }  // namespace

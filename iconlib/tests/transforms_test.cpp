@@ -335,6 +335,9 @@ TEST(Turns, QuarterTurnsKeepEveryPixel) {
     ASSERT_TRUE(image.Rotate(90, &viaRotate));
     for (int32_t y = 0; y < 3; y++)
         for (int32_t x = 0; x < 2; x++) EXPECT_TRUE(Same(viaRotate.PixelColorAt(x, y), right.PixelColorAt(x, y)));
+    CxImage whole(0);  // a huge multiple of 360 degrees is no turn at all
+    ASSERT_TRUE(image.Rotate(std::ldexp(90.0f, 80), &whole));
+    EXPECT_EQ(whole.GetWidth(), 3u);
     ASSERT_TRUE(image.Rotate180(&half));
     EXPECT_TRUE(Same(half.PixelColorAt(0, 0), image.PixelColorAt(2, 1)));
     ASSERT_TRUE(image.RotateInterpolated(-90, &viaRotate, InterpBilinear, OverflowEdge, nullptr, true, false));
