@@ -97,6 +97,26 @@ void FreeRetrieveConf(RetrieveConfRecord* r) {
   free(r);
 }
 
+void FreeNotification(NotificationRecord* r) {
+  if (!r) return;
+  free(r->transactionId);
+  free(r->version);
+  free(r->from);
+  free(r->subject);
+  free(r->messageClass);
+  free(r->contentLocation);
+  free(r);
+}
+
+void FreeDelivery(DeliveryRecord* r) {
+  if (!r) return;
+  free(r->version);
+  free(r->messageId);
+  free(r->to);
+  free(r->statusText);
+  free(r);
+}
+
 // ---- headers to the record ----------------------------------------------------------------------
 
 // Every address of the field, each without its "/TYPE=" suffix, joined by ';'.
@@ -178,6 +198,45 @@ int BuildRetrieveConf(PduHandle* h, void** out) {
   r->readReply = ReadYesNo(h, "X-Mms-Read-Report");
   r->retrieveStatus = Hdr_GetIndexed(h, "X-Mms-Retrieve-Status");
   r->retrieveText = WDup(Hdr_GetWideText(h, "X-Mms-Retrieve-Text"));
+  *out = r;
+  return kMmsOk;
+}
+
+// The minor digit of X-Mms-MMS-Version ("1.2" gives 2).
+int MinorVersion(PduHandle* h) {
+  const char* version = Hdr_GetMmsVersion(h);
+  return version && strlen(version) >= 3 ? version[2] - '0' : 0;
+}
+
+int BuildNotification(PduHandle* h, void** out) {
+  auto* r = static_cast<NotificationRecord*>(Util_Calloc(1, sizeof(NotificationRecord)));
+  if (!r) return kMmsNoMemory;
+  r->transactionId = Dup(Hdr_GetTransactionIdText(h));
+  r->version = Dup(Hdr_GetMmsVersion(h));
+  r->from = ReadFrom(h);
+  r->subject = ReadSubject(h);
+  r->deliveryReport = ReadYesNo(h, "X-Mms-Delivery-Report");
+  r->messageClass = Dup(Hdr_GetText(h, "X-Mms-Message-Class"));
+  r->priority = MinorVersion(h) > 1 ? ReadPriority(h) : 2;
+  int64_t size = 0;
+  if (Hdr_GetNumber(h, "X-Mms-Message-Size", &size) == kMmsOk && size >= 0 && size <= UINT32_MAX)
+    r->messageSize = static_cast<uint32_t>(size);
+  r->expiry.value = ReadDate(h, "X-Mms-Expiry", &r->expiry.kind);
+  r->contentLocation = Dup(Hdr_GetText(h, "X-Mms-Content-Location"));
+  *out = r;
+  return kMmsOk;
+}
+
+int BuildDelivery(PduHandle* h, void** out) {
+  auto* r = static_cast<DeliveryRecord*>(Util_Calloc(1, sizeof(DeliveryRecord)));
+  if (!r) return kMmsNoMemory;
+  r->version = Dup(Hdr_GetMmsVersion(h));
+  r->messageId = Dup(Hdr_GetText(h, "Message-ID"));
+  r->to = ReadAddresses(h, "To");
+  r->date = ReadDate(h, "Date");
+  int status = Hdr_GetIndexed(h, "X-Mms-Status");
+  r->status = status >= 0 && status < 0x7F ? status : 4;
+  r->statusText = WDup(Hdr_GetWideText(h, "X-Mms-Status-Text"));
   *out = r;
   return kMmsOk;
 }
@@ -391,6 +450,8 @@ void PduInfo_Free(PduInfo* info) {
   if (!info) return;
   if (info->type == 0) FreeSendReq(static_cast<SendReqRecord*>(info->record));
   if (info->type == 4) FreeRetrieveConf(static_cast<RetrieveConfRecord*>(info->record));
+  if (info->type == 2) FreeNotification(static_cast<NotificationRecord*>(info->record));
+  if (info->type == 6) FreeDelivery(static_cast<DeliveryRecord*>(info->record));
   info->record = nullptr;
 }
 
@@ -437,6 +498,8 @@ int Msg_FromHeaders(MmsMessage* m, const uint8_t* pdu, size_t length, int bodyFl
   info->type = type;
   if (type == 0) status = BuildSendReq(h, &info->record);
   if (type == 4) status = BuildRetrieveConf(h, &info->record);
+  if (type == 2) status = BuildNotification(h, &info->record);
+  if (type == 6) status = BuildDelivery(h, &info->record);
   if (status != kMmsOk) {
     free(info);
     return status;

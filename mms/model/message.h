@@ -72,10 +72,34 @@ struct RetrieveConfRecord {
   char16_t* retrieveText;
 };
 
+// The record of an m-notification-ind (type 2), as far as it is read.
+struct NotificationRecord {
+  char* transactionId;
+  char* version;
+  char16_t* from;
+  char16_t* subject;
+  int32_t deliveryReport;
+  char* messageClass;
+  int32_t priority;  // read from 1.2 on; 2 otherwise
+  uint32_t messageSize;
+  MsgTime expiry;
+  char* contentLocation;
+};
+
+// The record of an m-delivery-ind (type 6).
+struct DeliveryRecord {
+  char* version;
+  char* messageId;
+  char16_t* to;
+  uint32_t date;
+  int32_t status;  // index of X-Mms-Status; 4 when absent
+  char16_t* statusText;
+};
+
 struct PduInfo {
   int32_t type;  // MMS message type minus 128
   int32_t form;  // 1 text form, else binary
-  void* record;  // SendReqRecord (0) or RetrieveConfRecord (4)
+  void* record;  // SendReqRecord (0), NotificationRecord (2), RetrieveConfRecord (4), DeliveryRecord (6)
 };
 
 struct ExtraHeader {

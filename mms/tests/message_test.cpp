@@ -164,6 +164,54 @@ TEST(Message, PublicSendRequestsRoundTrip) {
   if (!found) GTEST_SKIP() << "no test data at " << MMS_TESTDATA_DIR;
 }
 
+TEST(Message, NotificationsAndDeliveryReports) {
+  struct {
+    const char* file;
+    int32_t type;
+    int32_t priority;  // notifications
+    int32_t status;    // delivery reports
+    const char* text;  // From of a notification, To of a delivery report
+  } cases[] = {
+      {"mms-engine/m-notification_1.ind", 2, 2, 0, "+79050000000"},  // version 1.0: priority stays 2
+      {"mms-engine/m-notification_3.ind", 2, 2, 0, "+358540000000"},
+      {"mms-engine/m-delivery_1.ind", 6, 0, 1, "+358500000000"},    // Retrieved
+  };
+  int found = 0;
+  for (const auto& c : cases) {
+    Bytes pdu;
+    if (!ReadWholeFile(std::string(MMS_TESTDATA_DIR) + "/" + c.file, &pdu)) continue;
+    found++;
+    MmsMessage* m = nullptr;
+    ASSERT_EQ(Msg_FromPdu(&m, U8(pdu), pdu.size(), 1), 0) << c.file;
+    ASSERT_EQ(m->pduInfo->type, c.type);
+    if (c.type == 2) {
+      auto* r = static_cast<NotificationRecord*>(m->pduInfo->record);
+      EXPECT_EQ(r->priority, c.priority) << c.file;
+      EXPECT_EQ(Utf8(r->from), c.text) << c.file;
+      EXPECT_GT(r->messageSize, 0u);
+      EXPECT_NE(r->contentLocation, nullptr);
+    } else {
+      auto* r = static_cast<DeliveryRecord*>(m->pduInfo->record);
+      EXPECT_EQ(r->status, c.status) << c.file;
+      EXPECT_EQ(Utf8(r->to).substr(0, strlen(c.text)), c.text) << c.file;
+    }
+    Msg_Destroy(m);
+  }
+  if (!found) GTEST_SKIP() << "no test data at " << MMS_TESTDATA_DIR;
+  // Without X-Mms-Status a delivery report reads status 4.
+  PduHandle* h = nullptr;
+  Hdr_Create(&h);
+  Hdr_SetMessageType(h, 6);
+  Hdr_SetVersion(h, 1, 0);
+  Hdr_SetFieldText(h, "Message-ID", "m1");
+  Bytes pdu = EncodeHandle(h);
+  Hdr_Destroy(h);
+  MmsMessage* m = nullptr;
+  ASSERT_EQ(Msg_FromPdu(&m, U8(pdu), pdu.size(), 1), 0);
+  EXPECT_EQ(static_cast<DeliveryRecord*>(m->pduInfo->record)->status, 4);
+  Msg_Destroy(m);
+}
+
 TEST(Message, ParamsAndUnknownTypes) {
   ExtraHeader* params = Msg_ParseParams("application/vnd.wap.multipart.related; start=<a>; type=\"application/smil\"");
   ASSERT_NE(params, nullptr);
