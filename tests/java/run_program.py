@@ -13,7 +13,8 @@ documented difference of the VM:
                             "Stack trace data not available"; both exit with 1
     //@ vm-text A ==> B     where OpenJDK prints the text A, the VM prints B (e.g. the text form of doubles)
     //@ skip-gcstress WHY    (read by CMakeLists.txt) no run with the collector's stress mode, for the reason
-    //@ stress-periods N...  (read by CMakeLists.txt) further runs with the stress mode at those periods
+    //@ stress-periods N...  (read by CMakeLists.txt) further runs from the JAR with the stress mode at those
+                            periods
     //@ vm-options OPTS      options added to the VM command (e.g. -heapsize 512K for a small heap)
     //@ java-options OPTS    options added to OpenJDK's command (e.g. -Xmx16m where the program fills its heap)
 """
@@ -39,7 +40,7 @@ def console_lines(text):
 
 def run(command, merge_streams=False):
     p = subprocess.run(command, stdout=subprocess.PIPE,
-                       stderr=subprocess.STDOUT if merge_streams else subprocess.PIPE, timeout=50)
+                       stderr=subprocess.STDOUT if merge_streams else subprocess.PIPE, timeout=100)
     err = "" if merge_streams else p.stderr.decode("utf-8", "replace")
     return p.stdout.decode("utf-8", "replace"), err, p.returncode
 

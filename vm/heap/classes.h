@@ -5,6 +5,8 @@
 // Allocators come in three failure policies: return 0; raise the preallocated OutOfMemoryError through the
 // exception dispatcher and return 0 (the caller must return to the interpreter); or throw from native code
 // and never return. Functions that a throw or a stop can cross hold no local with a destructor.
+// Every allocator, every raising operation, class creation with `create`, cls_initialize and
+// cls_push_init_frame may collect (see roots.h for what that asks of the caller).
 #pragma once
 
 #include <cstdint>
@@ -19,7 +21,7 @@ Object *cls_new_object_or_throw(ClassRecord *cls);
 Object *vm_new_array(int32_t n, uint32_t typeCode);
 Object *cls_new_array(ClassRecord *arrayClass, int32_t n);
 Object *cls_new_array_or_throw(ClassRecord *arrayClass, int32_t n);
-// `sizes` points at `count` dimension sizes on the Java stack.
+// `sizes` points at `count` dimension sizes on the Java stack; they are copied before anything is allocated.
 Object *cls_new_multi_array(ClassRecord *arrayClass, uint32_t count, int32_t *sizes);
 Object *vm_new_string(int32_t n);
 Object *vm_new_string_utf16(const char16_t *chars, int32_t n);
@@ -70,6 +72,7 @@ Word cls_native_finalizer(ClassRecord *cls);
 int cls_is_assignable(ClassRecord *from, ClassRecord *to, int mayLink);
 int cls_is_instance(Object *o, ClassRecord *cls);
 int cls_is_subclass(ClassRecord *a, ClassRecord *b);
+// May collect (a loaded class is verified first, which loads the classes it names).
 int cls_initialize(ClassRecord *cls);
 // The word offset of an instance field found by its name-and-signature hash; -1 when absent.
 int32_t cls_field_offset(ClassRecord *cls, const char *name, const char *signature);

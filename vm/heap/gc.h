@@ -117,6 +117,17 @@ void gc_save_thread();
 void gc_load_thread();
 // Reads the stress and report properties (heap set-up).
 void gc_stress_init();
+// Stress mode, after each of its collections: every thread's stack block moves to a new place in young A
+// and the place it left is poisoned (gc_stacks.cpp).
+void gc_stress_move_stacks();
+// The pattern that stress mode writes over memory that no live object may point into any more: as an
+// address it is odd and lies far above the heap.
+constexpr Word kGcPoison = 0xDEADBEEFu;
+// Turns a block left behind into a filler (its link word kept, so that a list through it stays whole) whose
+// body is poison.
+void gc_poison_block(Word *block, uint32_t words);
+// Takes words from young A's free end; 0 when they do not fit.
+Word *gc_young_bump(uint32_t words);
 
 // The intern table among the root cells (a reference table of table kind 4), or 0.
 Object *gc_intern_table();

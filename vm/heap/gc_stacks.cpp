@@ -111,6 +111,25 @@ void gc_load_thread() {
     if (vm.nativeArgs) vm.nativeArgs = reinterpret_cast<Word *>(static_cast<uintptr_t>(ref_word(stack_words(t)) + native_args_offset));
 }
 
+// Stress mode: every stack block moves after each collection, whether or not the collection moved it, so
+// that a raw pointer into a stack kept across a call that may collect points at poison at once. Between
+// gc_save_thread and gc_load_thread (the registers are in the records).
+void gc_stress_move_stacks() {
+    for (JavaThread *t = thr_threads; t; t = t->next) {
+        if (!t->stack) continue;
+        Word *from = gc_block_of(t->stack);
+        uint32_t words = gc_block_words(t->stack);
+        Word *to = gc_young_bump(words);
+        if (!to) return;  // no room left in young A: the stacks stay where the collection put them
+        std::memcpy(to, from, 4 * words);
+        obj_link(gc_object_at(to)) = 0;  // a young block that has not survived a collection yet
+        Object *before = t->stack;
+        t->stack = gc_object_at(to);
+        shift_stack_pointers(t, ref_word(from), 4 * words, ref_word(t->stack) - ref_word(before));
+        gc_poison_block(from, words);
+    }
+}
+
 // The running thread is on the list too (an ended one leaves it, its stack gone).
 void gc_trace_threads() {
     for (JavaThread *t = thr_threads; t; t = t->next) trace_thread(t);

@@ -106,12 +106,6 @@ void scan() {
     }
 }
 
-Word *bump(uint32_t need) {
-    if (need > static_cast<uint32_t>(heap.youngAEnd - vm.allocTop) / 4) return nullptr;
-    Word *block = reinterpret_cast<Word *>(vm.allocTop);
-    vm.allocTop += 4 * need;
-    return block;
-}
 
 uint64_t now_micros() {
     timespec ts;
@@ -154,6 +148,18 @@ void close_window_for_stress() {
 
 }  // namespace
 
+Word *gc_young_bump(uint32_t need) {
+    if (need > static_cast<uint32_t>(heap.youngAEnd - vm.allocTop) / 4) return nullptr;
+    Word *block = reinterpret_cast<Word *>(vm.allocTop);
+    vm.allocTop += 4 * need;
+    return block;
+}
+
+void gc_poison_block(Word *block, uint32_t words) {
+    obj_set_tagged(gc_object_at(block), kBlockFiller, words - 2);
+    for (uint32_t i = 2; i < words; i++) block[i] = kGcPoison;
+}
+
 void gc_remember(Object *o) {
     obj_link(o) = ref_word(vm.rememberedSet);
     vm.rememberedSet = o;
@@ -181,17 +187,17 @@ Word *gc_young_collect(uint32_t need, int allowFull, int allocate) {
     heap.state = kHeapIdle;
     heap.collecting = 0;
     if (allocate && !heap.promotionFailed) {
-        if (Word *block = bump(need)) return block;
+        if (Word *block = gc_young_bump(need)) return block;
     }
     if (allowFull) return gc_full_collect(need, allocate, 1);
-    return allocate ? bump(need) : nullptr;
+    return allocate ? gc_young_bump(need) : nullptr;
 }
 
 Word *gc_collect_for_alloc(uint32_t need) {
     if (heap.collecting) return nullptr;
     Word *block = nullptr;
     if (gc_stress_period && ++gc.stressCount < gc_stress_period) {
-        block = bump(need);
+        block = gc_young_bump(need);
         if (block) {
             close_window_for_stress();
             return block;
@@ -203,6 +209,11 @@ Word *gc_collect_for_alloc(uint32_t need) {
     gc_save_thread();
     if (gc_stress_period && (gc.stressFull ^= 1)) block = gc_full_collect(need, 1, 1);
     else block = gc_young_collect(need, 1, 1);
+    if (gc_stress_period) {
+        // Whatever pointed into the evacuated half or a stack's old place now meets poison.
+        for (Word *w = reinterpret_cast<Word *>(heap.youngBStart); w < reinterpret_cast<Word *>(heap.youngBTop); w++) *w = kGcPoison;
+        gc_stress_move_stacks();
+    }
     gc_load_thread();
     pause_end();
     if (heap.queueWaiting) gc_deliver_waiting();

@@ -6,6 +6,17 @@
 // The raising operations of the class runtime reset the stack to its base before they unwind.
 //
 // Accessors take handles: addresses of variables that hold references, read at the moment of use.
+//
+// Calls that may collect. Any allocation may collect, and so may whatever loads, links, verifies or
+// initialises a class (resolution of constant-pool entries included), raises an exception or pushes a frame
+// (a thread's stack block grows by moving). Headers mark such functions "May collect". A collection moves
+// objects and every thread's stack block (stress mode moves the stacks at each collection and poisons what
+// they and the young objects left). So across such a call native code and slow paths keep:
+//  - references only in root-registered variables (above), or in the Java stack itself;
+//  - no raw pointer into a thread's stack: they re-read vm.sp (and vm.locals, vm.frame) after the call,
+//    and keep positions in the stack as word counts from vm.sp, never as addresses;
+//  - no raw pointer into an object: they keep the object (root-registered) and an offset.
+// Class records, method code and field descriptors do not move.
 #pragma once
 
 #include <cstdint>

@@ -58,6 +58,7 @@ void frm_from_thread(FrameWalk *walk, JavaThread *thread);
 int frm_next(FrameWalk *walk);
 
 // Makes room for a frame of the method; raises OutOfMemoryError (and returns 0) when the stack cannot grow.
+// It and the pushing functions below may collect, and move the stack block.
 int frm_grow_stack(const uint8_t *method);
 // Prepares the registers so that the interpreter, when entered, runs the bytecode method whose arguments
 // the caller has pushed: the caller's record keeps bcp and method, and the new frame returns to

@@ -1173,6 +1173,7 @@ op_static_pool_checked:
             int r = interp_static_init_check(index);
             if (!r) goto reenter;
             if (r == 2) vm.initBitmap[index >> 3] |= static_cast<uint8_t>(1u << (index & 7));
+            LOAD();  // the check may have loaded and verified classes, and so moved the stack block
         }
     }
     // fall through

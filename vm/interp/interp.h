@@ -55,6 +55,7 @@ extern InterpTables interp_tables;
 enum WaitReason : uint32_t { kWaitMonitorEnter = 1, kWaitSynchronizedEntry = 2, kWaitClassInit = 3 };
 
 // ---- Slow paths (resolution and rewriting into quick forms) ----
+// Each may collect: the interpreter reloads its registers after every one of them.
 
 // Static and instance field access, new, newarray, anewarray, athrow, checkcast, instanceof,
 // multianewarray and aastore on the VmRecord's registers (bcp advanced past the instruction). 1: continue

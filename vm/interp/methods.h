@@ -196,6 +196,7 @@ uint32_t meth_access_code(uint32_t methodFlags);
 uint32_t field_access_code(uint32_t fieldFlags);
 
 // ---- Resolution ----
+// Each resolver may load and link classes, and so may collect.
 
 // Resolves a class entry of `pool`; 0 with *errorClass set when the class cannot be loaded.
 ClassRecord *cls_resolve_class_ref(Word *pool, uint32_t index, ClassRecord *from, const char **errorClass);

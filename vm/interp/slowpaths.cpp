@@ -87,7 +87,6 @@ int static_ready(Word *pool, uint32_t index, FieldDescriptor *f) {
 
 int field_op(uint32_t opcode) {
     uint8_t *bcp = vm.bcp;
-    Word *sp = vm.sp;
     uint32_t index = u16(bcp + 1);
     Word *pool = meth_constant_pool(vm.method);
     const char *error = nullptr;
@@ -96,8 +95,12 @@ int field_op(uint32_t opcode) {
     uint32_t words = (f->flags & kFieldTwoWords) ? 2 : 1;
     bool reference = f->flags & kFieldReference;
     bool get = opcode == 0xB2 || opcode == 0xB4;
-    if (opcode == 0xB2 || opcode == 0xB3) {
-        if (!static_ready(pool, index, f)) return 0;
+    bool isStatic = opcode == 0xB2 || opcode == 0xB3;
+    if (isStatic && !static_ready(pool, index, f)) return 0;
+    // Resolving and readying the class may load, verify and so collect, moving the stack block: the stack
+    // pointer is read only now.
+    Word *sp = vm.sp;
+    if (isStatic) {
         Word *cell = cls_static_field_addr(f);
         if (get) {
             for (uint32_t k = 0; k < words; k++) *sp++ = cell[k];

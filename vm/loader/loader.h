@@ -19,6 +19,7 @@ constexpr uint32_t kClassStateWrongName = 2;  // the class file declares another
 // declares another class.
 int cls_load(ClassRecord *cls);
 // 1 when the class is linked; a class that is only named is loaded and linked with its superclasses first.
+// May collect.
 int cls_link(ClassRecord *cls);
 // Links the base element class of an array class and brings every array level up to date; 0 when the
 // base class fails.

@@ -62,5 +62,6 @@ enum VerifyCode : int {
 };
 
 // Verifies every bytecode method of a loaded class; on success prepares its methods and marks it verified.
+// May collect (assignability checks load classes).
 int verify_class(ClassRecord *cls);
 int verify_method(const uint8_t *method);

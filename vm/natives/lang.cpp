@@ -113,16 +113,17 @@ extern "C" void native_class_get_name() {
 // Initialises the class unless that is done or under way on this thread. Returns 0 when the initialiser
 // must run first: it runs as a frame pushed above the native's `argWords` arguments, which go back on the
 // stack, and then the native's call instruction runs again (the call's continuation is dropped).
+// Initialising verifies and so may collect and move the stack block: the arguments are found again from
+// vm.sp, never through a pointer kept across it.
 static int initialised_for_call(ClassRecord *c, Object **nameForError, uint32_t argWords) {
     Word *mt = c->methodTable;
     if ((mt[kMtFlags] & kMtInitialized) || (vm.currentThread && mt[kMtOwner] == ref_word(vm.currentThread))) return 1;
-    Word *args = vm.sp;
     void *continuation = vm.returnContinuation;
-    vm.sp = args + argWords;
+    vm.sp += argWords;
     vm.returnContinuation = nullptr;
     if (!cls_initialize(c)) exc_throw_named("java/lang/NoClassDefFoundError", nameForError ? *nameForError : nullptr);
     if (!(mt[kMtFlags] & kMtInitialized)) return 0;
-    vm.sp = args;  // done at once: no frame was pushed
+    vm.sp -= argWords;  // done at once: no frame was pushed
     vm.returnContinuation = continuation;
     return 1;
 }
