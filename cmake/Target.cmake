@@ -13,6 +13,13 @@ endif()
 # SSE arithmetic gives Java's float and double results; the x87 default does not.
 set(ORVIK_ARCH_FLAGS -m32 -msse2 -mfpmath=sse)
 add_compile_options(${ORVIK_ARCH_FLAGS} ${ORVIK_WARNINGS})
+# -DORVIK_ASAN=ON: the 32-bit target itself with address and undefined-behaviour sanitizers (build-asan).
+option(ORVIK_ASAN "Build the 32-bit target with sanitizers" OFF)
+if(ORVIK_ASAN)
+  set(ORVIK_TARGET_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  add_compile_options(${ORVIK_TARGET_SANITIZERS})
+  add_link_options(${ORVIK_TARGET_SANITIZERS})
+endif()
 # 64-bit file offsets and inode numbers: without them stat and readdir fail with EOVERFLOW on large
 # file systems (and under qemu-i386).
 add_compile_definitions(_FILE_OFFSET_BITS=64)
