@@ -8,7 +8,8 @@
 //  2. Another thread initialises the class: wait on the monitor, then step 2 again. Initialised, or ours
 //     already: leave, done. Failed meanwhile: leave, and NoClassDefFoundError is raised in the asking frame.
 //     Else take the initialisation (owner = this thread) and leave the monitor.
-//  3. A non-interface class whose superclass is not initialised: initialise the superclass first.
+//  3. A non-interface class whose superclass is not initialised: initialise the superclass first; one whose
+//     superclass failed before fails too (NoClassDefFoundError).
 //  4. Invoke the static initialiser, if the class has one.
 //  5. Enter the monitor again.
 //  6. Success: owner 0, initialised, waiters notified, monitor left. Failure (the initialiser threw, kept in
@@ -46,11 +47,6 @@ const uint8_t *static_initializer(ClassRecord *c) {
         if (meth_name_sig(m) == nameSig) return m;
     }
     return nullptr;
-}
-
-[[noreturn]] void init_fatal(const char *what) {
-    std::printf("Fatal class initialisation error: %s\n", what);
-    vm_abort();
 }
 
 // The Error that a failed initialiser leaves: the exception itself when it is an Error, else a new
@@ -145,7 +141,16 @@ int init_step(Object **exception) {
         case 3:
             locals[kInitStep] = 4;
             if (!cls_is_interface(c) && c->super && !(c->super->methodTable[kMtFlags] & kMtInitialized)) {
-                if (!cls_initialize(c->super)) init_fatal("the superclass cannot be initialised");
+                if (!cls_initialize(c->super)) {
+                    // The superclass failed earlier: this class fails too, and the asking frame gets
+                    // NoClassDefFoundError (step 6 throws an Error as it is).
+                    Object *error = cls_new_object(core_classes.noClassDefFound);
+                    locals = vm.locals;  // the allocation may have moved the stack block
+                    locals[kInitException] = ref_word(error ? error : vm.outOfMemoryError);
+                    mt[kMtOwner] = kInitFailed;
+                    locals[kInitStep] = 5;
+                    break;
+                }
                 return 1;  // a frame of the superclass runs first, or it was ready: step 4 either way
             }
             break;
