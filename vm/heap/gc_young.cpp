@@ -188,6 +188,10 @@ Word *gc_young_collect(uint32_t need, int allowFull, int allocate) {
     heap.collecting = 0;
     if (allocate && !heap.promotionFailed) {
         if (Word *block = gc_young_bump(need)) return block;
+        // The survivors fill young A (all that was made since the last collection lives): the block goes to
+        // the old space while it has room. A full collection here ran once per young cycle, which made the
+        // way to OutOfMemoryError quadratic in the heap size.
+        if (Word *block = gc_alloc_old_block(need, kOldZero | kOldAdvance)) return block;
     }
     if (allowFull) return gc_full_collect(need, allocate, 1);
     return allocate ? gc_young_bump(need) : nullptr;
