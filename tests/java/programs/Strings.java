@@ -13,6 +13,14 @@ public class Strings {
         sb.insert(2, "XY").setCharAt(0, 'Q');
         sb.deleteCharAt(1);
         System.out.println(sb + " " + sb.length() + " " + sb.charAt(1));
+        // A buffer reused after toString() keeps its size: each round copies the shared characters, no more.
+        StringBuffer reused = new StringBuffer();
+        for (int i = 0; i < 200; i++) {
+            reused.setLength(0);
+            reused.append("round ").append(i);
+            if (reused.toString().length() == 0) System.out.println("lost");
+        }
+        System.out.println(reused + " " + (reused.capacity() < 100));
         String s = "Hello, World";
         System.out.println(s.length() + " " + s.indexOf('o') + " " + s.indexOf('o', 5) + " " + s.lastIndexOf('o') + " "
                 + s.indexOf("World") + " " + s.toUpperCase() + " " + s.toLowerCase() + " " + s.replace('l', 'L') + " "

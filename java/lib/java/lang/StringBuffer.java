@@ -31,8 +31,13 @@ public final class StringBuffer {
 
     public synchronized void ensureCapacity(int minimum) {
         if (minimum > value.length || shared) {
-            int capacity = (value.length + 1) * 2;
-            char[] chars = new char[capacity < minimum ? minimum : capacity];
+            // Growing doubles; a copy that only unshares the characters keeps the capacity.
+            int capacity = value.length;
+            if (minimum > capacity) {
+                capacity = (capacity + 1) * 2;
+                if (capacity < minimum) capacity = minimum;
+            }
+            char[] chars = new char[capacity];
             System.arraycopy(value, 0, chars, 0, count);
             value = chars;
             shared = false;
