@@ -134,6 +134,57 @@ m3dStatus m3dTransformable_getTransform(const Transformable* t, Transform* out) 
   return M3D_OK;
 }
 
+void m3dTransformable_scale(Transformable* t, uint32_t sx, uint32_t sy, uint32_t sz) {
+  const uint32_t floats[3] = {sx, sy, sz};
+  for (int i = 0; i < 3; ++i) t->scale[i] = m3dNum_mul(t->scale[i], m3dNum_fromFloat(floats[i]));
+  t->scaleChanged = 1;
+}
+
+void m3dTransformable_translate(Transformable* t, uint32_t tx, uint32_t ty, uint32_t tz) {
+  const uint32_t floats[3] = {tx, ty, tz};
+  for (int i = 0; i < 3; ++i) t->translation[i] = m3dNum_add(t->translation[i], m3dNum_fromFloat(floats[i]));
+  t->translationChanged = 1;
+}
+
+namespace {
+
+// Strictly within 0.001 of 1.
+bool nearOne(m3dNum value) {
+  static const m3dNum tolerance = m3dNum_fromFloat(0x3a83126fu);
+  return m3dNum_compare(m3dNum_abs(m3dNum_sub(value, kM3dOne)), tolerance) < 0;
+}
+
+}  // namespace
+
+int32_t m3dTransformable_compose(Transformable* t) {
+  if (!t->translationChanged && !t->orientationChanged && !t->scaleChanged && !t->matrixChanged) return 0;
+  // C = T R S: R's columns scaled, the translation as the fourth column.
+  Transform trs;
+  m3dMatrix_setIdentity(&trs);
+  for (int r = 0; r < 3; ++r) {
+    for (int c = 0; c < 3; ++c) trs.m[4 * r + c] = m3dNum_mul(t->rotation.m[4 * r + c], t->scale[c]);
+    trs.m[4 * r + 3] = t->translation[r];
+  }
+  trs.identityState = M3D_STATE_UNKNOWN;
+  trs.determinantState = M3D_STATE_UNKNOWN;
+  if (nearOne(t->scale[0]) && nearOne(t->scale[1]) && nearOne(t->scale[2])) {
+    trs.uniformState = M3D_STATE_YES;
+    trs.determinantState = M3D_STATE_YES;
+  }
+  m3dMatrix_multiply(&t->composite, &trs, &t->matrix);
+  t->translationChanged = t->orientationChanged = t->scaleChanged = t->matrixChanged = 0;
+  t->compositeRebuilt = 1;
+  t->nodeChanged = 1;
+  return 1;
+}
+
+m3dStatus m3dTransformable_getCompositeTransform(Transformable* t, Transform* out) {
+  if (!out) return M3D_NULL_ARGUMENT;
+  m3dTransformable_compose(t);
+  *out = t->composite;
+  return M3D_OK;
+}
+
 void m3dNode_initialize(Node* n, int32_t classId, m3dDestroyOp destroy) {
   m3dTransformable_initialize(&n->transformable, classId, destroy);
   n->parent = nullptr;

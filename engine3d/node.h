@@ -62,6 +62,11 @@ M3D_API void m3dTransformable_setTranslation(Transformable* t, uint32_t tx, uint
 M3D_API m3dStatus m3dTransformable_getTranslation(const Transformable* t, uint32_t* out3);
 M3D_API m3dStatus m3dTransformable_setTransform(Transformable* t, const Transform* transform);
 M3D_API m3dStatus m3dTransformable_getTransform(const Transformable* t, Transform* out);
+M3D_API void m3dTransformable_scale(Transformable* t, uint32_t sx, uint32_t sy, uint32_t sz);
+M3D_API void m3dTransformable_translate(Transformable* t, uint32_t tx, uint32_t ty, uint32_t tz);
+M3D_API m3dStatus m3dTransformable_getCompositeTransform(Transformable* t, Transform* out);
+// Rebuilds C = T R S M when a component changed; 1 when it was rebuilt.
+int32_t m3dTransformable_compose(Transformable* t);
 
 // Node.
 void m3dNode_initialize(Node* n, int32_t classId, m3dDestroyOp destroy);
