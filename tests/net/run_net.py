@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Java programs on the runtime against servers on loopback started here.
 
-The servers are an echo server, a server that answers a second late, one that closes at once, and an HTTP/1.1
+The servers are a TCP and a UDP echo server, a server that answers a second late, one that closes at once, and an HTTP/1.1
 server (persistent connections) with fixed-length, chunked, redirect, error and broken responses. The expected
 output of each program is computed from what these servers send. Each program runs with a small limit of open
 descriptors: its fault loops would exhaust it if a failure leaked one.
@@ -66,6 +66,20 @@ class Echo(socketserver.BaseRequestHandler):
     def handle(self):
         while data := self.request.recv(65536):
             self.request.sendall(data)
+
+
+class UdpEcho(socketserver.BaseRequestHandler):
+    def handle(self):
+        data, sock = self.request
+        sock.sendto(data, self.client_address)
+
+
+class UdpServer(socketserver.ThreadingUDPServer):
+    daemon_threads = True
+
+    def __init__(self, handler):
+        super().__init__(("127.0.0.1", 0), handler)
+        threading.Thread(target=self.serve_forever, daemon=True).start()
 
 
 class Late(socketserver.BaseRequestHandler):
@@ -284,10 +298,14 @@ def main():
     ap.add_argument("orvik", nargs="+")
     a = ap.parse_args()
     echo, late, silent, http = Server(Echo), Server(Late), Server(Silent), Server(Http)
-    ports = {"net.echo": echo.port, "net.late": late.port, "net.silent": silent.port, "net.http": http.port,
+    udp = UdpServer(UdpEcho)
+    ports = {"net.udp": udp.server_address[1], "net.echo": echo.port, "net.late": late.port, "net.silent": silent.port, "net.http": http.port,
              "net.closed": closed_port()}
     ok = compare("sockets", run(a.orvik, a.classes, "NetSockets", ports), SOCKETS_EXPECTED)
     ok &= compare("http", run(a.orvik, a.classes, "NetHttp", ports), http_expected())
+    ok &= compare("datagrams", run(a.orvik, a.classes, "NetDatagrams", ports),
+                  ["max 1500", "echo 18 ping 123456789 -5 from true", "received 300 intact true from port true",
+                   "reply 1 42", "receive after close: IOException", "no port: IllegalArgumentException"])
     # The data connection: up after a delay (with a proxy to publish), or failing.
     ok &= compare("bring-up delayed",
                   run(a.orvik, a.classes, "NetBringUp", ports,

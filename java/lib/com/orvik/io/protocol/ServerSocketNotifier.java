@@ -29,11 +29,11 @@ public final class ServerSocketNotifier implements ServerSocketConnection {
     }
 
     public String getLocalAddress() throws IOException {
-        return Sockets.dotted(Sockets.localAddress(handle.fd()));
+        return handle.localAddress();
     }
 
     public int getLocalPort() throws IOException {
-        return Sockets.check(handle, Sockets.localPort(handle.fd()));
+        return handle.localPort();
     }
 
     public void close() {

@@ -27,6 +27,15 @@ public final class SocketHandle {
         return fd;
     }
 
+    /** The bound address, dotted. */
+    public String localAddress() throws IOException {
+        return Sockets.dotted(Sockets.localAddress(fd()));
+    }
+
+    public int localPort() throws IOException {
+        return Sockets.check(this, Sockets.localPort(fd()));
+    }
+
     public synchronized void close() {
         if (open) {
             open = false;

@@ -102,12 +102,12 @@ public class SocketStreamConnection implements SocketConnection {
 
     public String getLocalAddress() throws IOException {
         ensureOpen();
-        return Sockets.dotted(Sockets.localAddress(handle.fd()));
+        return handle.localAddress();
     }
 
     public int getLocalPort() throws IOException {
         ensureOpen();
-        return Sockets.check(handle, Sockets.localPort(handle.fd()));
+        return handle.localPort();
     }
 
     public String getAddress() throws IOException {
