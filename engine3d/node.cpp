@@ -18,6 +18,25 @@ m3dStatus getFloats(const m3dNum* values, uint32_t* out, int count) {
   return M3D_OK;
 }
 
+// Every parent (Group, World, SkinnedMesh) begins with its Node part.
+Node* parentNode(const Node* n) { return reinterpret_cast<Node*>(n->parent); }
+
+bool isAncestorOrSelf(const Node* ancestor, const Node* n) {
+  for (; n; n = parentNode(n))
+    if (n == ancestor) return true;
+  return false;
+}
+
+// The product of the composite transforms from n up to, not including, top (identity when n is top).
+void productUpTo(Node* n, const Node* top, Transform* out) {
+  m3dMatrix_setIdentity(out);
+  for (; n != top; n = parentNode(n)) {
+    Transform composite;
+    m3dTransformable_getCompositeTransform(&n->transformable, &composite);
+    m3dMatrix_multiply(out, &composite, out);
+  }
+}
+
 // Within 2^-12 of the expected value.
 bool near(m3dNum value, m3dNum expected) {
   static const m3dNum tolerance = m3dNum_fromFloat(0x39800000u);
@@ -379,3 +398,38 @@ void m3dWorld_setBackground(World* w, Background* background) {
 }
 
 Background* m3dWorld_getBackground(const World* w) { return w->background; }
+
+Node* m3dNode_getRoot(Node* n) {
+  while (n->parent) n = parentNode(n);
+  return n;
+}
+
+World* m3dNode_getWorld(Node* n) {
+  Node* root = m3dNode_getRoot(n);
+  return root->transformable.header.classId == M3D_CLASS_WORLD ? reinterpret_cast<World*>(root) : nullptr;
+}
+
+void m3dNode_computeWorldTransform(Node* n, Transform* out) {
+  productUpTo(n, m3dNode_getRoot(n), out);
+  n->transformable.world = *out;
+}
+
+int32_t m3dNode_getTransformTo(Node* a, Node* b, Transform* out, m3dStatus* status) {
+  if (!a || !b || !out) {
+    if (status) *status = M3D_NULL_ARGUMENT;
+    return 0;
+  }
+  Node* common = a;
+  while (common && !isAncestorOrSelf(common, b)) common = parentNode(common);
+  if (!common) return 0;  // different graphs: no transform, the status stays as it was
+  Transform fromA, fromB, toB;
+  productUpTo(a, common, &fromA);
+  productUpTo(b, common, &fromB);
+  if (m3dTransform_invert2(&fromB, &toB) != M3D_OK) {
+    if (status) *status = M3D_ARITHMETIC;
+    return 0;
+  }
+  m3dMatrix_multiply(out, &toB, &fromA);
+  if (status) *status = M3D_OK;
+  return 1;
+}

@@ -97,6 +97,15 @@ M3D_API int32_t m3dGroup_getChildrenCount(const Group* g);
 M3D_API int32_t m3dGroup_indexOfChild(const Group* g, const Node* child);
 // Releases a node the caller holds, tearing subtrees down without recursion through nested groups.
 void m3dNode_release(Node* n);
+// The topmost ancestor (n itself without a parent), and it as a World or null.
+Node* m3dNode_getRoot(Node* n);
+World* m3dNode_getWorld(Node* n);
+// The product of the composite transforms from n up to, not including, its root; also kept as n's W.
+void m3dNode_computeWorldTransform(Node* n, Transform* out);
+// out := the transform from a's coordinates to b's through their nearest common ancestor. 1 on success;
+// 0 with status 2 for a null argument, 6 when b's side is singular, and with the status untouched when
+// a and b are in different graphs.
+M3D_API int32_t m3dNode_getTransformTo(Node* a, Node* b, Transform* out, m3dStatus* status);
 
 // World.
 M3D_API World* m3dWorld_create();

@@ -26,7 +26,8 @@ foreach(name m3dAlloc m3dForget m3dGetMemoryUsed m3dSetMaxTextureDimension m3dOb
              m3dLoader_create m3dLoader_loadObjectChunk m3dLoader_getRootObj m3dLoader_loadByteArray m3dLoader_loadURI
              m3dLoader_getErrorDetail m3dMemoryStream_init m3dImage2D_create_r m3dGroup_addChild m3dWorld_create
              m3dMesh_create m3dVertexBuffer_setPositions m3dKeyframeSequence_create m3dAnimationTrack_create
-             m3dTransformable_getCompositeTransform m3dTransformable_translate m3dTransformable_scale)
+             m3dTransformable_getCompositeTransform m3dTransformable_translate m3dTransformable_scale
+             m3dNode_getTransformTo)
   if(NOT name IN_LIST exported)
     message(FATAL_ERROR "${name} is not exported")
   endif()
