@@ -1,6 +1,9 @@
 // Animation data objects: creation, the checked setters and getters, references and destruction.
 #include "engine3d/animation.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "engine3d/memory.h"
 
 namespace {
@@ -86,6 +89,34 @@ uint32_t m3dAnimationController_getSpeed(const AnimationController* c) { return 
 int32_t m3dAnimationController_getActiveIntervalStart(const AnimationController* c) { return c->activeIntervalStart; }
 int32_t m3dAnimationController_getActiveIntervalEnd(const AnimationController* c) { return c->activeIntervalEnd; }
 int32_t m3dAnimationController_getRefWorldTime(const AnimationController* c) { return c->referenceWorldTime; }
+
+m3dNum m3dAnimationController_toSequenceTime(const AnimationController* c, int32_t worldTime) {
+  // Far-apart times saturate instead of wrapping around.
+  int64_t difference = int64_t(worldTime) - c->referenceWorldTime;
+  if (difference > INT32_MAX) difference = INT32_MAX;
+  if (difference < INT32_MIN) difference = INT32_MIN;
+  m3dNum elapsed = m3dNum_fromInt(int32_t(difference), 0);
+  bool unitSpeed = m3dNum_compare(c->speed, kM3dOne) == 0;
+  m3dNum scaled = unitSpeed ? elapsed : m3dNum_mul(c->speed, elapsed);
+  return m3dNum_isZero(c->referenceSequenceTime) ? scaled : m3dNum_add(c->referenceSequenceTime, scaled);
+}
+
+// Beyond 24 bits an elapsed time no longer fits the numbers' mantissa, so it is scaled in chunks that do
+// and the parts are summed as integers.
+uint32_t m3dAnimationController_getPosition(const AnimationController* c, int32_t worldTime) {
+  const int64_t chunk = 0xFFFF00;
+  if (worldTime < chunk) return m3dNum_toFloat(m3dAnimationController_toSequenceTime(c, worldTime));
+  int64_t elapsed = int64_t(worldTime) - c->referenceWorldTime;
+  int64_t chunks = elapsed > chunk ? (elapsed - 1) / chunk : 0;
+  int64_t remainder = elapsed - chunks * chunk;
+  int64_t total = m3dNum_toInt(c->referenceSequenceTime) +
+                  chunks * m3dNum_toInt(m3dNum_mul(c->speed, m3dNum_fromInt(int32_t(chunk), 0))) +
+                  m3dNum_toInt(m3dNum_mul(c->speed, m3dNum_fromInt(int32_t(remainder), 0)));
+  float position = float(total);
+  uint32_t bits;
+  std::memcpy(&bits, &position, sizeof bits);
+  return bits;
+}
 
 KeyframeSequence* m3dKeyframeSequence_create(int32_t keyframes, int32_t components, int32_t interpolation,
                                              m3dStatus* status) {

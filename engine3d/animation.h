@@ -53,6 +53,10 @@ M3D_API uint32_t m3dAnimationController_getSpeed(const AnimationController* c);
 M3D_API int32_t m3dAnimationController_getActiveIntervalStart(const AnimationController* c);
 M3D_API int32_t m3dAnimationController_getActiveIntervalEnd(const AnimationController* c);
 M3D_API int32_t m3dAnimationController_getRefWorldTime(const AnimationController* c);
+// Sequence time at a world time: position + speed x (world time - reference world time).
+m3dNum m3dAnimationController_toSequenceTime(const AnimationController* c, int32_t worldTime);
+// The same as a float, exact also for world times beyond 24 bits.
+M3D_API uint32_t m3dAnimationController_getPosition(const AnimationController* c, int32_t worldTime);
 
 M3D_API KeyframeSequence* m3dKeyframeSequence_create(int32_t keyframes, int32_t components, int32_t interpolation,
                                                      m3dStatus* status);

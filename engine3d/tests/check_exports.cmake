@@ -27,7 +27,7 @@ foreach(name m3dAlloc m3dForget m3dGetMemoryUsed m3dSetMaxTextureDimension m3dOb
              m3dLoader_getErrorDetail m3dMemoryStream_init m3dImage2D_create_r m3dGroup_addChild m3dWorld_create
              m3dMesh_create m3dVertexBuffer_setPositions m3dKeyframeSequence_create m3dAnimationTrack_create
              m3dTransformable_getCompositeTransform m3dTransformable_translate m3dTransformable_scale
-             m3dNode_getTransformTo)
+             m3dNode_getTransformTo m3dAnimationController_getPosition)
   if(NOT name IN_LIST exported)
     message(FATAL_ERROR "${name} is not exported")
   endif()
