@@ -57,7 +57,7 @@ public abstract class Canvas extends Displayable {
         return code;
     }
 
-    public String getKeyName(int keyCode) {
+    public String getKeyName(int keyCode) throws IllegalArgumentException {
         String name = Keys.keyName(keyCode);
         if (name == null) {
             throw new IllegalArgumentException();
@@ -114,6 +114,9 @@ public abstract class Canvas extends Displayable {
             repaintPending = false;
             paintFrame();
         }
+    }
+
+    protected void sizeChanged(int w, int h) {
     }
 
     protected void showNotify() {

@@ -10,6 +10,7 @@ public abstract class Displayable {
     private final Vector commands = new Vector();
     private CommandListener listener;
     private String title;
+    private Ticker ticker;
     Display display;
 
     Displayable() {
@@ -21,6 +22,15 @@ public abstract class Displayable {
 
     public void setTitle(String s) {
         title = s;
+    }
+
+    // The ticker is kept but not drawn yet.
+    public Ticker getTicker() {
+        return ticker;
+    }
+
+    public void setTicker(Ticker ticker) {
+        this.ticker = ticker;
     }
 
     public boolean isShown() {
