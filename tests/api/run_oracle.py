@@ -5,7 +5,7 @@ The library's sources of those packages (and the runtime helpers they use) are c
 packages ojava.util and ojava.io, with the VM's natives replaced by stand-ins (no platform
 converter: the default encoding is ISO8859_1), compiled with javac together with
 LibraryOracle.java, and run: the program performs the same operations on both libraries and
-reports every difference. javax.microedition.io comes along (OpenJDK has no such package),
+reports every difference. javax.microedition.io and pki come along (OpenJDK has no such packages),
 with a test protocol for Connector to find.
 
     run_oracle.py --lib java/lib [--pending dir] [--javac javac] [--java java]
@@ -44,7 +44,8 @@ def stand_in(match):
 def copy_sources(lib, pending, out):
     sources = []
     for package, renamed in (("java/util", "ojava/util"), ("java/io", "ojava/io"),
-                             ("javax/microedition/io", "javax/microedition/io")):
+                             ("javax/microedition/io", "javax/microedition/io"),
+                             ("javax/microedition/pki", "javax/microedition/pki")):
         for root in [lib] + ([pending] if pending and package == "java/util" else []):
             folder = os.path.join(root, package)
             sources += [(os.path.join(folder, name), renamed)

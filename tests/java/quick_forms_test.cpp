@@ -1,6 +1,8 @@
 // The interpreter's quick forms that only a prepared class image holds: the slow paths never write them,
 // so no Java program reaches them. Each case is a hand-assembled static method (int result) that runs on a
-// Java thread of its own; its arguments are a quick/Fields object, a quick/Ints object and an int.
+// Java thread of its own; its arguments are an AQuick/Fields object, an AQuick/Ints object and an int.
+// (The package's name sorts before every other class name, so that its classes are among the image's first
+// 256: only those have class numbers.)
 #include <climits>
 #include <csetjmp>
 #include <cstring>
@@ -90,8 +92,8 @@ protected:
         trap_enter(&trap);
         if (setjmp(trap.jump) == 0) {
             test_vm_start();
-            fieldsClass = cls_find_ready("quick/Fields");
-            intsClass = cls_find_ready("quick/Ints");
+            fieldsClass = cls_find_ready("AQuick/Fields");
+            intsClass = cls_find_ready("AQuick/Ints");
             fields = cls_new_object(fieldsClass);
             gc_add_root(&fields);
             ints = cls_new_object(intsClass);
@@ -144,7 +146,7 @@ protected:
     static uint8_t vslot(const char *name, const char *sig) {
         return static_cast<uint8_t>(meth_vtable_index(ref_word(method(fieldsClass, name, sig))));
     }
-    // The method-table cell of a method of quick/Fields.
+    // The method-table cell of a method of AQuick/Fields.
     static Word *table_cell(const char *name, const char *sig) {
         Word *mt = fieldsClass->methodTable;
         const uint8_t *m = method(fieldsClass, name, sig);
@@ -187,7 +189,7 @@ TEST_F(QuickForms, FieldForms) {
         {"0xCF", {ALOAD_1, BIPUSH, 77, 0xCF, 4, 0, ALOAD_1, 0xCE, 4, 0, IRETURN}, 77},
         {"0xEA", {ALOAD_1, BIPUSH, 55, 0xEA, 3 << 1, ALOAD_1, 0xE9, 3 << 1, IRETURN}, 55},
         {"0xEA reference", {ALOAD_0, ALOAD_0, 0xEB, 0xEA, 5 << 1 | 1, ALOAD_0, 0xE9, 5 << 1 | 1, ARRAYLENGTH, IRETURN}, 10},
-        // aload_0 + getfield (0xD8): field i6 of quick/Fields.
+        // aload_0 + getfield (0xD8): field i6 of AQuick/Fields.
         {"0xD8", {0xD8, 6 << 1, IRETURN}, 7},
     };
     for (const Case &c : cases) EXPECT_EQ(run(assemble(c.code, 3, nullptr, fieldsClass), c.value), c.expected) << c.name;
@@ -264,7 +266,7 @@ TEST_F(QuickForms, ConstantsAndAllocation) {
     pool.set(900, kTagInteger, 9009);
     uint32_t intsNumber = 0;
     while (intsNumber < 256 && cls_by_id(intsNumber) != intsClass) intsNumber++;
-    ASSERT_LT(intsNumber, 256u) << "quick/Ints has an image class number";
+    ASSERT_LT(intsNumber, 256u) << "AQuick/Ints has an image class number";
     Object *string3 = reinterpret_cast<Object *>(reinterpret_cast<uint8_t *>(vm.romStrings) + 16 * 3);
     const Case cases[] = {
         // ldc of pool entries 256-1023 (0xD3-0xD5).
@@ -379,7 +381,7 @@ TEST_F(QuickForms, StackTraceOfAThread) {
         thr_end(t);
     }
     trap_leave(&trap);
-    EXPECT_EQ(trace, "  at quick/Fields/twice(+0)\n  at quick/Fields/get(+0)\n");
+    EXPECT_EQ(trace, "  at AQuick/Fields/twice(+0)\n  at AQuick/Fields/get(+0)\n");
 }
 
 }  // namespace

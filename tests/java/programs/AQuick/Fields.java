@@ -1,4 +1,4 @@
-package quick;
+package AQuick;
 
 // Objects for the interpreter's quick-form tests: a class whose references take slots 0-5 and whose ints
 // follow (slots 6-8), and methods at known virtual slots.

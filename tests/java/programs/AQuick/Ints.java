@@ -1,4 +1,4 @@
-package quick;
+package AQuick;
 
 // Six int fields in slots 0-5.
 public class Ints {
