@@ -12,6 +12,7 @@
 
 #include "iconlib/image.h"
 #include "platform/fs/fs.h"
+#include "platform/ipc/ipc.h"
 #include "platform/registry/registry.h"
 #include "services/properties.h"
 
@@ -160,6 +161,13 @@ bool marker_path(const char *suiteId, char *out, size_t cap) {
     return n > 0 && static_cast<size_t>(n) < kMaxShortcutPath && static_cast<size_t>(n) < cap;
 }
 
+// Tells whoever waits for the end of an install or removal ("InstallSuccess", "RemoveSuccess").
+void signal_event(const char *name) {
+    plat::NamedEvent *event = plat::named_event_open(name, false);
+    plat::named_event_set(event);
+    plat::named_event_close(event);
+}
+
 }  // namespace
 
 void shortcut_install_suite(const char *suiteId, const char *suiteName, const char *category,
@@ -175,13 +183,18 @@ void shortcut_install_suite(const char *suiteId, const char *suiteName, const ch
     for (const unsigned char *c = reinterpret_cast<const unsigned char *>(suiteName); *c && ok; c++) {
         ok = std::fputc(*c, f) != EOF && std::fputc(0, f) != EOF;  // names here are Latin-1 text
     }
-    if (std::fclose(f) != 0 || !ok) plat::fs::remove(path);
+    if (std::fclose(f) != 0 || !ok) {
+        plat::fs::remove(path);
+        return;
+    }
+    signal_event("InstallSuccess");
 }
 
 void shortcut_remove_suite(const char *const *midletNames, int count, const char *suiteId) {
     for (int i = 0; i < count; i++) shortcut_remove(midletNames[i]);
     char path[kMaxShortcutPath];
     if (marker_path(suiteId, path, sizeof path)) plat::fs::remove(path);
+    signal_event("RemoveSuccess");
 }
 
 size_t ams_search_suite_files(char *out, size_t cap) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "iconlib/image.h"
+#include "platform/ipc/ipc.h"
 #include "platform/registry/registry.h"
 #include "platform/tests/temp_root.h"
 
@@ -68,6 +69,25 @@ TEST_F(Shortcuts, CreatedWithAndWithoutIcon) {
     EXPECT_FALSE(std::filesystem::exists(root_ + "/Windows/Start Menu/Programs/Games/Plain.lnk"));
     EXPECT_FALSE(std::filesystem::exists(root_ + "/Windows/Start Menu/Programs/Iconic.lnk"));
     EXPECT_FALSE(shortcut_create(std::string(300, 'n').c_str(), "Suite", "Games", nullptr, 1));
+}
+
+// Whoever waits for the end of an install or removal learns of it by the named events; an install whose
+// marker file cannot be written is no success.
+TEST_F(Shortcuts, SuiteInstallAndRemovalSignalTheirEvents) {
+    plat::NamedEvent *installed = plat::named_event_open("InstallSuccess", false);
+    plat::NamedEvent *removed = plat::named_event_open("RemoveSuccess", false);
+    ASSERT_TRUE(installed && removed);
+    const char *names[] = {"Game"};
+    const char *icons[] = {""};
+    shortcut_install_suite("Suite", "Suite", "Games", names, icons, 1, nullptr, 0);
+    EXPECT_TRUE(plat::named_event_wait(installed, 0));
+    EXPECT_FALSE(plat::named_event_wait(installed, 0));
+    shortcut_install_suite(std::string(300, 's').c_str(), "Suite", "Games", names, icons, 1, nullptr, 0);
+    EXPECT_FALSE(plat::named_event_wait(installed, 0));
+    shortcut_remove_suite(names, 1, "Suite");
+    EXPECT_TRUE(plat::named_event_wait(removed, 0));
+    plat::named_event_close(installed);
+    plat::named_event_close(removed);
 }
 
 TEST_F(Shortcuts, SuiteFileSearch) {

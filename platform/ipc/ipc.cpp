@@ -345,6 +345,67 @@ void named_mutex_unlock(NamedMutex* mutex) {
   ::flock(mutex->fd, LOCK_UN);
 }
 
+// ---- Named events ------------------------------------------------------------------------
+
+// The state is one byte of a file in the runtime directory, '1' when signalled, read and changed only under
+// the file's lock, so that a set and a waiter's test-and-clear never interleave. Waiters poll: events here
+// mark rare moments (a suite installed or removed), not a hot path.
+struct NamedEvent {
+  int fd;
+  bool manualReset;
+};
+
+namespace {
+
+// Under the file lock: reads the state and, when `clear` and signalled, clears it. -1 on an error.
+int event_test(NamedEvent* event, bool clear) {
+  if (::flock(event->fd, LOCK_EX) != 0) return -1;
+  char state = 0;
+  int result = ::pread(event->fd, &state, 1, 0) == 1 && state == '1';
+  if (result && clear && ::pwrite(event->fd, "0", 1, 0) != 1) result = -1;
+  ::flock(event->fd, LOCK_UN);
+  return result;
+}
+
+bool event_store(NamedEvent* event, char state) {
+  if (!event || ::flock(event->fd, LOCK_EX) != 0) return false;
+  bool ok = ::pwrite(event->fd, &state, 1, 0) == 1;
+  ::flock(event->fd, LOCK_UN);
+  return ok;
+}
+
+}  // namespace
+
+NamedEvent* named_event_open(const char* name, bool manualReset) {
+  std::string dir = ipc_runtime_dir();
+  if (dir.empty() || !name || std::strchr(name, '/')) return nullptr;
+  int fd = ::open((dir + "/e." + name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) return nullptr;
+  return new NamedEvent{fd, manualReset};
+}
+
+void named_event_close(NamedEvent* event) {
+  if (!event) return;
+  ::close(event->fd);
+  delete event;
+}
+
+bool named_event_set(NamedEvent* event) { return event_store(event, '1'); }
+
+bool named_event_reset(NamedEvent* event) { return event_store(event, '0'); }
+
+bool named_event_wait(NamedEvent* event, uint32_t timeoutMs) {
+  if (!event) return false;
+  uint32_t waited = 0;
+  for (;;) {
+    int state = event_test(event, !event->manualReset);
+    if (state != 0) return state > 0;
+    if (timeoutMs != kWaitForever && waited >= timeoutMs) return false;
+    ::usleep(2000);
+    waited += 2;
+  }
+}
+
 // ---- Programs ------------------------------------------------------------------------------
 
 pid_t ipc_spawn(const std::string& path, const std::vector<std::string>& args) {

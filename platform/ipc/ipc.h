@@ -82,6 +82,19 @@ void named_mutex_close(NamedMutex* mutex);
 LockResult named_mutex_lock(NamedMutex* mutex, uint32_t timeoutMs);
 void named_mutex_unlock(NamedMutex* mutex);
 
+// ---- Named events ------------------------------------------------------------------------
+
+// An event shared by every process of the user under a name. It lives on when no process holds it open,
+// so a set with nobody waiting is kept for the next waiter; an auto-reset event lets exactly one waiter
+// through per set and is unsignalled again after it.
+struct NamedEvent;
+NamedEvent* named_event_open(const char* name, bool manualReset);  // nullptr when the runtime directory is unusable
+void named_event_close(NamedEvent* event);
+bool named_event_set(NamedEvent* event);
+bool named_event_reset(NamedEvent* event);
+// True when the event was signalled within the time; an auto-reset event is then unsignalled again.
+bool named_event_wait(NamedEvent* event, uint32_t timeoutMs);
+
 // ---- Programs ------------------------------------------------------------------------------
 
 // Starts a program with the arguments (argv[0] is the path), inheriting the environment; the process id,

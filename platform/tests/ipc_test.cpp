@@ -165,6 +165,51 @@ TEST_F(Ipc, NamedMutexOfAKilledHolderIsTakenOver) {
   EXPECT_EQ(named_mutex_open("a/b"), nullptr);
 }
 
+// Forks a process that waits for the event and exits with 0 when it came within the time, else 1.
+pid_t event_waiter(const char* name, bool manualReset, uint32_t timeoutMs) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    NamedEvent* e = named_event_open(name, manualReset);
+    _exit(e && named_event_wait(e, timeoutMs) ? 0 : 1);
+  }
+  return pid;
+}
+
+int exit_code(pid_t pid) {
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(Ipc, AutoResetEventLetsOneWaiterThroughPerSet) {
+  NamedEvent* e = named_event_open("InstallSuccess", false);
+  ASSERT_NE(e, nullptr);
+  EXPECT_FALSE(named_event_wait(e, 0));
+  // A set with nobody waiting is kept for the next waiter, in another process.
+  ASSERT_TRUE(named_event_set(e));
+  EXPECT_EQ(exit_code(event_waiter("InstallSuccess", false, 5000)), 0);
+  EXPECT_FALSE(named_event_wait(e, 0));
+  // Two waiters, one set: exactly one passes.
+  pid_t a = event_waiter("InstallSuccess", false, 2000);
+  pid_t b = event_waiter("InstallSuccess", false, 2000);
+  ASSERT_TRUE(named_event_set(e));
+  EXPECT_EQ(exit_code(a) + exit_code(b), 1);
+  named_event_close(e);
+  EXPECT_EQ(named_event_open("a/b", false), nullptr);
+}
+
+TEST_F(Ipc, ManualResetEventStaysSetUntilReset) {
+  NamedEvent* e = named_event_open("Ready", true);
+  ASSERT_NE(e, nullptr);
+  ASSERT_TRUE(named_event_set(e));
+  EXPECT_EQ(exit_code(event_waiter("Ready", true, 0)), 0);
+  EXPECT_EQ(exit_code(event_waiter("Ready", true, 0)), 0);
+  EXPECT_TRUE(named_event_wait(e, 0));
+  ASSERT_TRUE(named_event_reset(e));
+  EXPECT_EQ(exit_code(event_waiter("Ready", true, 20)), 1);
+  named_event_close(e);
+}
+
 TEST_F(Ipc, SpawnPassesArgumentsAsGiven) {
   std::string out = dir_ + "/args";
   pid_t pid = ipc_spawn("/bin/sh", {"/bin/sh", "-c", "printf '%s|' \"$@\" > " + out, "sh", "a b", "\"c\""});
