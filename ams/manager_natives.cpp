@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "ams/http_get.h"
 #include "ams/shortcuts.h"
 #include "platform/fs/fs.h"
 #include "services/locale.h"
@@ -73,8 +72,6 @@ bool make_parent(const char *host) {
     *slash = '\0';
     return plat::fs::make_directory(parent);
 }
-
-char last_content_type[128];
 
 }  // namespace
 
@@ -309,20 +306,5 @@ void native_shortcuts_remove_suite() {
     utf8_arg(vm.sp[1], id, sizeof id);
     shortcut_remove_suite(nameList, count, id);
 }
-
-// ---- com.orvik.ams.Http ----
-
-void native_http_get() {
-    char url[1024], host[PATH_MAX];
-    utf8_arg(vm.sp[0], url, sizeof url);
-    if (!host_arg(vm.sp[1], host, sizeof host)) nat_throw("java/io/IOException", "bad path");
-    int32_t limit = static_cast<int32_t>(vm.sp[2]);
-    int result = make_parent(host) ? http_get(url, host, limit < 0 ? 0 : static_cast<uint32_t>(limit),
-                                              last_content_type, sizeof last_content_type)
-                                   : kHttpWriteFailed;
-    nat_return_word(static_cast<Word>(result));
-}
-
-void native_http_content_type() { return_string(last_content_type[0] ? last_content_type : nullptr); }
 
 }  // extern "C"

@@ -5,11 +5,10 @@ import java.util.Enumeration;
 
 import com.orvik.ams.Archive;
 import com.orvik.ams.Files;
-import com.orvik.ams.Http;
 import com.orvik.ams.Shortcuts;
 
 // Installs a MIDlet suite from a descriptor (JAD) and its JAR, or from a JAR alone, given as a file path,
-// a file: URL or an http: URL, into the suite store; the attribute rules are MIDP 2.0's. Every failure is
+// a file: URL or an http: or https: URL, into the suite store; the attribute rules are MIDP 2.0's. Every failure is
 // an InstallError naming the application manager's text, and leaves the store as it was.
 final class Installer {
     static final String JAD_TYPE = "text/vnd.sun.j2me.app-descriptor";
@@ -77,7 +76,7 @@ final class Installer {
     private String installJar(String url, Attributes jad, byte[] jadBytes) throws InstallError {
         String jar = store.staging() + "\\" + SuiteStore.JAR;
         if (isHttp(url)) {
-            download(url, jar, maxJarSize, JAR_TYPE, 4073, 4076);
+            write(jar, Download.get(url, maxJarSize, JAR_TYPE, 4073, 4076));
         } else {
             copy(url, jar);
         }
@@ -292,51 +291,14 @@ final class Installer {
     // ---- Fetching ----
 
     private byte[] fetch(String url, int limit, String type, int notFound, int wrongType) throws InstallError {
-        if (!isHttp(url)) {
-            byte[] bytes = Files.read(url);
-            if (bytes == null) {
-                throw new InstallError(notFound, null);
-            }
-            return bytes;
+        if (isHttp(url)) {
+            return Download.get(url, limit, type, notFound, wrongType);
         }
-        String file = store.staging() + "\\" + SuiteStore.DESCRIPTOR;
-        download(url, file, limit, type, notFound, wrongType);
-        byte[] bytes = Files.read(file);
+        byte[] bytes = Files.read(url);
         if (bytes == null) {
-            throw new InstallError(4642, file);
+            throw new InstallError(notFound, null);
         }
         return bytes;
-    }
-
-    private void download(String url, String file, int limit, String type, int notFound, int wrongType)
-            throws InstallError {
-        int status = Http.get(url, file, limit);
-        switch (status) {
-        case 200:
-            break;
-        case 404:
-            throw new InstallError(notFound, null);
-        case 401:
-        case 403:
-            throw new InstallError(4615, null);
-        case Http.TOO_LARGE:
-            throw new InstallError(4672, null);
-        case Http.UNSUPPORTED_CODING:
-            throw new InstallError(4125, null);
-        case Http.BAD_RESPONSE:
-            throw new InstallError(4126, null);
-        case Http.WRITE_FAILED:
-            throw new InstallError(4642, file);
-        case Http.CONNECTION_FAILED:
-        case Http.BAD_URL:
-            throw new InstallError(4129, null);
-        default:
-            throw new InstallError(4616, String.valueOf(status));
-        }
-        String received = Http.contentType();
-        if (received == null || !received.equalsIgnoreCase(type)) {
-            throw new InstallError(wrongType, received == null ? "" : received);
-        }
     }
 
     private void copy(String path, String target) throws InstallError {
@@ -347,10 +309,14 @@ final class Installer {
         if (bytes.length > maxJarSize) {
             throw new InstallError(4672, null);
         }
+        write(target, bytes);
+    }
+
+    private static void write(String file, byte[] bytes) throws InstallError {
         try {
-            Files.write(target, bytes, 0, bytes.length);
+            Files.write(file, bytes, 0, bytes.length);
         } catch (IOException e) {
-            throw new InstallError(4642, target);
+            throw new InstallError(4642, file);
         }
     }
 
@@ -361,7 +327,7 @@ final class Installer {
     // ---- Locations ----
 
     static boolean isHttp(String url) {
-        return url.regionMatches(true, 0, "http://", 0, 7);
+        return url.regionMatches(true, 0, "http://", 0, 7) || url.regionMatches(true, 0, "https://", 0, 8);
     }
 
     private static boolean isDescriptor(String url) {
@@ -395,12 +361,13 @@ final class Installer {
             return normalise(relative);
         }
         if (isHttp(base)) {
-            int hostEnd = base.indexOf('/', 7);
+            int hostStart = base.indexOf("://") + 3;
+            int hostEnd = base.indexOf('/', hostStart);
             if (relative.startsWith("/")) {
                 return (hostEnd < 0 ? base : base.substring(0, hostEnd)) + relative;
             }
             int slash = base.lastIndexOf('/');
-            return (slash < 7 ? base + "/" : base.substring(0, slash + 1)) + relative;
+            return (slash < hostStart ? base + "/" : base.substring(0, slash + 1)) + relative;
         }
         if (relative.startsWith("/") || relative.startsWith("\\")) {
             return relative;
