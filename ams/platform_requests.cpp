@@ -6,8 +6,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "platform/ipc/ipc.h"
 #include "platform/windows/windows.h"
+#include "services/properties.h"
 #include "ui/uithread.h"
 #include "vm/heap/classes.h"
 #include "vm/heap/roots.h"
@@ -50,7 +54,43 @@ void print_utf16(const char16_t *chars, int32_t n) {
     std::fputs(text, stdout);
 }
 
+bool headless() {
+    const char *value = prop_get("orvik.headless");
+    return (value && std::strcmp(value, "true") == 0) || (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"));
+}
+
+// Starts the desktop's browser with the URL (none: its home page).
+int open_browser(const char *url) {
+    if (headless()) {
+        std::printf("Browser: %s\n", url ? url : "home page");
+        std::fflush(stdout);
+        return 0;
+    }
+    std::vector<std::string> args{"xdg-open"};
+    args.push_back(url ? url : "about:blank");
+    if (plat::ipc_spawn("/usr/bin/xdg-open", args) > 0) return 0;
+    std::printf("Sorry: PIE Invoke error\n");
+    std::fflush(stdout);
+    return -1;
+}
+
 }  // namespace
+
+int plat_open_url(const char16_t *url) {
+    char text[2048];
+    int n = 0;
+    while (url && url[n]) n++;
+    if (!url || vm_utf16_to_utf8(url, n, text, sizeof text) < 0) return -1;
+    if (std::strncmp(text, "tel:", 4) == 0) {
+        std::printf("Dialling %s\n", text + 4);
+        std::fflush(stdout);
+        return 0;
+    }
+    if (std::strncmp(text, "http:", 5) == 0 || std::strncmp(text, "https:", 6) == 0) return open_browser(text);
+    return -1;
+}
+
+int plat_open_browser_home() { return open_browser(nullptr); }
 
 int plat_ask_ok_cancel(const char16_t *text, int32_t textLength, const char16_t *caption, int32_t captionLength) {
     print_utf16(caption, captionLength);

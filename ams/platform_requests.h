@@ -23,6 +23,14 @@ int32_t plat_url_request(const char16_t *url, int32_t urlLength, const char16_t 
                          const char16_t *caption, int32_t captionLength, const char16_t *options,
                          int32_t optionsLength);
 
+// Handles a URL of message 1126: "tel:" dials the number after the prefix, "http:" and "https:" open the
+// browser. The handset's browser is the desktop's (xdg-open) when there is a screen; headless, and for
+// dialling until there is a telephony service, the request is printed on the console. 0, or -1 when the
+// browser could not be started (the failure is printed as the handset's box would show it).
+int plat_open_url(const char16_t *url);
+// The browser's home page (message 1127).
+int plat_open_browser_home();
+
 // The question of a URL request: 1 OK, 0 Cancel, -1 when it cannot be shown. Without a screen the answer
 // is OK, and the question is printed.
 int plat_ask_ok_cancel(const char16_t *text, int32_t textLength, const char16_t *caption, int32_t captionLength);

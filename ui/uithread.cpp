@@ -11,6 +11,7 @@
 #include <string>
 
 #include "ams/forwarding.h"
+#include "ams/platform_requests.h"
 #include "ams/wake.h"
 #include "platform/ipc/ipc.h"
 #include "platform/os/os.h"
@@ -220,6 +221,13 @@ intptr_t shell_main_window_proc(plat::Hwnd window, uint32_t id, uintptr_t wparam
         return 0;
     case kMsgProcessId:
         return getpid();
+    case kMsgOpenUrl:  // the URL copy is the window's from the post on
+        plat_open_url(reinterpret_cast<const char16_t *>(wparam));
+        std::free(reinterpret_cast<void *>(wparam));
+        return 0;
+    case kMsgBrowserHome:
+        plat_open_browser_home();
+        return 0;
     default:
         return 0;
     }

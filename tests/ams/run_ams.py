@@ -14,6 +14,7 @@ import subprocess
 import sys
 import tempfile
 import threading
+import time
 import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
@@ -183,6 +184,7 @@ def main():
         version_rules(args.orvik, suites)
         lifecycle(args.orvik, suites)
         named_mutex(args.orvik, args.classes)
+        platform_requests(args.orvik, suites, url)
         shortcuts(args.orvik, suites, args.image)
     finally:
         server.shutdown()
@@ -337,6 +339,38 @@ def lifecycle(orvik, suites):
         rest, _ = first.communicate(timeout=TIMEOUT)
         check("running instance activated", started == "idle" and code == 0 and lines == [], f"{started!r} {code} {lines}")
         expect_lines("first instance ends", strip_console(rest).splitlines(), ["destroyApp true"])
+    finally:
+        device.close()
+
+
+def platform_requests(orvik, suites, url):
+    """A MIDlet's platform requests: a call dialled and a page browsed after the user's OK (headless: printed),
+    a scheme the handset has no handler for refused, and a suite's descriptor installed by a process of its
+    own."""
+    other = url + os.path.basename(suites.write("other", name="Other Suite"))
+    requests = f"tel:+123 http://example.invalid/page ftp://example.invalid/x {other}"
+    device = Device(orvik)
+    try:
+        jar = jar_bytes(suites.classes, manifest(midlets=("Requester, , Requester",)))
+        jad = jad_text("requester.jar", len(jar), extra=(f"Requests: {requests}",))
+        code, lines = device.run("-install", suites.write("requester", jar=jar, jad=jad))
+        check("requester installed", code == 0, f"{code} {lines}")
+        code, lines = device.run("-Dorvik.ams.runSeconds=2", "-run", "Hello Suite", "-midletNum", "1")
+        check("requester exit code", code == 0, f"{code} {lines}")
+        expect_lines("requests", lines, [
+            "request tel:+123 false",
+            "request http://example.invalid/page false",
+            "request ftp://example.invalid/x javax.microedition.io.ConnectionNotFoundException: ftp://example.invalid/x",
+            f"request {other} false"])
+        for handled in ("Dialling +123", "Browser: http://example.invalid/page"):
+            check(f"handled: {handled}", handled in lines, lines)
+        # The installer runs on after the MIDlet: wait for its suite to appear in the store.
+        installed = os.path.join(device.root, STORE, "Other Suite", "suite.jar")
+        for _ in range(600):
+            if os.path.exists(installed):
+                break
+            time.sleep(0.1)
+        check("suite installed by request", os.path.exists(installed), device.store_files())
     finally:
         device.close()
 

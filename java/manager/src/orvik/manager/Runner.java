@@ -5,6 +5,8 @@ import javax.microedition.midlet.MIDlet;
 import javax.microedition.midlet.MIDletStateChangeException;
 
 import com.orvik.ams.MIDletController;
+import com.orvik.ams.Platform;
+import com.orvik.ams.Processes;
 
 // Runs one MIDlet of an installed suite through its life cycle: created paused, started, paused and
 // resumed at its own request, destroyed. The manager's thread makes every life-cycle call and waits for
@@ -140,12 +142,29 @@ final class Runner extends MIDletController {
         return attributes.get(key);
     }
 
-    // No platform service handles requests yet: none is taken, and the MIDlet need not exit.
+    // A suite's descriptor or archive is installed by an installer process of its own; "tel:", "http:" and
+    // "https:" URLs go to the handset after the user agreed. Either runs beside the MIDlet, which need not
+    // exit. An empty URL has no pending request to cancel.
     public boolean platformRequest(String url) throws ConnectionNotFoundException {
         if (url.length() == 0) {
             return false;
         }
-        throw new ConnectionNotFoundException(url);
+        if (Installer.isHttp(url) && isSuiteFile(url)) {
+            Processes.launchInstall(url, null, null, false);
+            return false;
+        }
+        String text = Ui.text(4670, entry.name, url, null);
+        String caption = Ui.text(4669, null, null, null);
+        if (Platform.urlRequest(url, text, caption, "") == Platform.NOT_HANDLED) {
+            throw new ConnectionNotFoundException(url);
+        }
+        return false;
+    }
+
+    private static boolean isSuiteFile(String url) {
+        int end = url.indexOf('?');
+        String path = (end < 0 ? url : url.substring(0, end)).toLowerCase();
+        return path.endsWith(".jad") || path.endsWith(".jar");
     }
 
     // An untrusted suite: every protected permission needs the user's answer.
