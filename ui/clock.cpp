@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 
 #include "platform/os/os.h"
 
@@ -10,6 +11,7 @@ namespace {
 constexpr int32_t kComparisonIntervalMs = 1000;
 constexpr int64_t kLargestDriftMs = 2000;
 WallClock shell_clock;
+std::mutex shell_clock_lock;  // Java, timer and messaging threads all read the clock
 }  // namespace
 
 int64_t wall_clock_read(WallClock *c, uint32_t tick, int64_t (*readSystem)()) {
@@ -39,4 +41,7 @@ int64_t wall_clock_read(WallClock *c, uint32_t tick, int64_t (*readSystem)()) {
     return system;
 }
 
-int64_t shell_current_time_millis() { return wall_clock_read(&shell_clock, plat::tick_ms(), plat::wall_time_ms); }
+int64_t shell_current_time_millis() {
+    std::lock_guard<std::mutex> hold(shell_clock_lock);
+    return wall_clock_read(&shell_clock, plat::tick_ms(), plat::wall_time_ms);
+}

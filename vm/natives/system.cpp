@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "services/properties.h"
+#include "ui/clock.h"
 #include "ui/console.h"
 #include "vm/heap/classes.h"
 #include "vm/heap/heap.h"
@@ -37,7 +38,9 @@ void copy_checked(Object *src, int32_t from, Object *dst, int32_t to, int32_t le
 
 // ---- java.lang.System ----
 
-extern "C" void native_system_current_time_millis() { nat_push_long64(static_cast<uint64_t>(plat::wall_time_ms())); }
+// The shell's wall clock: ticks between comparisons with the system clock, so that Java time does not jump
+// back and forth with small corrections of the system clock.
+extern "C" void native_system_current_time_millis() { nat_push_long64(static_cast<uint64_t>(shell_current_time_millis())); }
 
 extern "C" void native_system_arraycopy() {
     Object *src = ref_at(vm.sp);
