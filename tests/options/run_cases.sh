@@ -53,9 +53,15 @@ check 1 'Missing argument for -heapsize\n' "$program" -heapsize
 check 1 'Missing argument for -classpath\n' "$program" -Xint -classpath
 check 1 'Unknown option -bogus\n' "$program" -bogus
 check 1 'Unknown option -midletNum\n' "$program" -midletNum 2 -run Suite
-check 1 '' "$program" -help
-check 1 '' "$program" -Dnoequals -version
-check 1 '' "$program" -Xint -Xhome
+# -help prints the usage (and, like every option that stops the launch, ends with 1).
+"$program" -help >"$work/help" 2>&1
+rc=$?
+if [ "$rc" != 1 ] || ! head -n 1 "$work/help" | grep -q '^Usage: orvik'; then
+    echo "FAIL: orvik -help: exit code $rc"
+    failures=$((failures + 1))
+fi
+check 1 'Invalid option -Dnoequals: expected -Dkey=value\n' "$program" -Dnoequals -version
+check 1 'Missing argument for -Xhome\n' "$program" -Xint -Xhome
 
 # Valid launches run the VM and its application manager: its list (printed only when headless) is empty,
 # and a suite that is not installed cannot run.

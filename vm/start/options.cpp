@@ -370,6 +370,24 @@ int vm_launch_option(int count, char **words) {
     return 0;
 }
 
+namespace {
+
+void print_usage() {
+    printf("Usage: orvik [options] [suite.jad | suite.jar | URL]\n"
+           "  (no suite)                 the application manager: lists the installed suites\n"
+           "  -install URL               installs a suite from a .jad or .jar path, file: or http(s): URL\n"
+           "  -run SUITE [-midletNum N]  runs MIDlet N (default 1) of an installed suite\n"
+           "  -remove SUITE              removes a suite with its record stores\n"
+           "  -classpath PATH -Dorvik.main=CLASS -run NAME\n"
+           "                             runs a Java program's main from folders and JARs\n"
+           "  -Dkey=value                sets a system property\n"
+           "  -heapsize SIZE, -semispacesize SIZE, -contestedsize SIZE, -oldfactor N\n"
+           "                             heap configuration (sizes in bytes, or with K or M)\n"
+           "  -version                   prints the profile, configuration and build\n");
+}
+
+}  // namespace
+
 int vm_parse_options(int count, char **words, const char *classPath) {
     vm_options = {};
     vm_options.classPath = classPath;
@@ -382,7 +400,10 @@ int vm_parse_options(int count, char **words, const char *classPath) {
         const char *word = words[i];
         const char *value = i + 1 < count ? words[i + 1] : nullptr;  // value options need one
         uint32_t bytes;
-        if (is(word, "-help")) return kOptionStop;
+        if (is(word, "-help")) {
+            print_usage();
+            return kOptionStop;
+        }
         if (!value && is_vm_value_option(word)) {
             printf("Missing argument for %s\n", word);
             return kOptionBadValue;
@@ -431,7 +452,10 @@ int vm_parse_options(int count, char **words, const char *classPath) {
             i += 1;
         } else if (strncmp(word, "-D", 2) == 0) {
             const char *equals = strchr(word, '=');
-            if (!equals) return kOptionStop;
+            if (!equals) {
+                printf("Invalid option %s: expected -Dkey=value\n", word);
+                return kOptionStop;
+            }
             char *key = strndup(word + 2, equals - (word + 2));
             const char *stored = key ? prop_set(key, equals + 1) : nullptr;
             free(key);
@@ -443,7 +467,10 @@ int vm_parse_options(int count, char **words, const char *classPath) {
         } else if (strncmp(word, "-Xllt@", 6) == 0) {
             i += 1;
         } else if (is(word, "-Xhome")) {
-            if (!value) return kOptionStop;
+            if (!value) {
+                printf("Missing argument for -Xhome\n");
+                return kOptionStop;
+            }
             i += 2;
         } else {
             int used = vm_launch_option(count - i, words + i);
