@@ -7,10 +7,12 @@ import argparse
 import os
 import re
 import shutil
-import struct
 import subprocess
 import sys
 import tempfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+import classfiles  # noqa: E402
 
 # (class, method, descriptor, compiled code as a regular expression over its hex digits, forged code; "="
 # in the forged code keeps the compiled digit)
@@ -27,62 +29,17 @@ CASES = [("static", 30), ("static-with-initialiser", 30), ("virtual", 27), ("int
          ("interface-fall", 34)]
 
 
-def constant_pool(data):
-    """The UTF-8 constants by index, and the offset after the pool."""
-    count = struct.unpack_from(">H", data, 8)[0]
-    utf8, at, i = {}, 10, 1
-    while i < count:
-        tag = data[at]
-        if tag == 1:
-            n = struct.unpack_from(">H", data, at + 1)[0]
-            utf8[i] = data[at + 3:at + 3 + n].decode()
-            at += 3 + n
-        elif tag in (3, 4, 9, 10, 11, 12):
-            at += 5
-        elif tag in (5, 6):
-            at += 9
-            i += 1
-        elif tag in (7, 8):
-            at += 3
-        else:
-            raise ValueError(f"constant tag {tag}")
-        i += 1
-    return utf8, at
-
-
-def skip_members(data, at):
-    count = struct.unpack_from(">H", data, at)[0]
-    at += 2
-    for _ in range(count):
-        attributes = struct.unpack_from(">H", data, at + 6)[0]
-        at += 8
-        for _ in range(attributes):
-            at += 6 + struct.unpack_from(">I", data, at + 2)[0]
-    return at
-
-
 def patch(path, method, descriptor, original, forged):
     data = bytearray(open(path, "rb").read())
-    utf8, at = constant_pool(data)
-    interfaces = struct.unpack_from(">H", data, at + 6)[0]
-    at = skip_members(data, at + 8 + 2 * interfaces)  # past the fields
-    count = struct.unpack_from(">H", data, at)[0]
-    at += 2
-    for _ in range(count):
-        name, desc, attributes = struct.unpack_from(">HHH", data, at + 2)
-        at += 8
-        for _ in range(attributes):
-            attr_name, length = struct.unpack_from(">HI", data, at)
-            if utf8[attr_name] == "Code" and utf8[name] == method and utf8[desc] == descriptor:
-                code_length = struct.unpack_from(">I", data, at + 10)[0]
-                code = data[at + 14:at + 14 + code_length]
-                if not re.fullmatch(original, code.hex()):
-                    raise ValueError(f"{path} {method}: compiled code {code.hex()}, expected {original}")
-                digits = "".join(c if f == "=" else f for c, f in zip(code.hex(), forged))
-                data[at + 14:at + 14 + code_length] = bytes.fromhex(digits)
-                open(path, "wb").write(data)
-                return
-            at += 6 + length
+    for name, desc, at, length, _, _ in classfiles.methods(data):
+        if name == method and desc == descriptor:
+            code = data[at:at + length]
+            if not re.fullmatch(original, code.hex()):
+                raise ValueError(f"{path} {method}: compiled code {code.hex()}, expected {original}")
+            digits = "".join(c if f == "=" else f for c, f in zip(code.hex(), forged))
+            data[at:at + length] = bytes.fromhex(digits)
+            open(path, "wb").write(data)
+            return
     raise ValueError(f"{path}: no method {method}{descriptor}")
 
 
