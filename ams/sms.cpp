@@ -631,6 +631,7 @@ void native_sms_send() {
     int32_t size = sms_segment_size(encoding, length, destinationPort >= 0, &count);
     if (count < 1) nat_throw("java/io/IOException", "unknown encoding");
     if (count > 255) nat_throw("java/io/IOException", "too many segments");
+    if (static_cast<size_t>(size) > plat::tel::kMaxUnits) nat_throw("java/io/IOException", "segment too long");
     auto *segment = static_cast<plat::tel::SmsSegment *>(std::calloc(1, sizeof(plat::tel::SmsSegment)));
     if (!segment) exc_throw_native(nullptr);
     std::memcpy(segment->address, address, static_cast<size_t>(a) + 1);

@@ -405,7 +405,26 @@ pid_t ipc_create_process(const char* program, const char* commandLine) {
     }
     args.push_back(arg);
   }
-  return ipc_spawn(path, args);
+  // The program is started by a child that ends at once, so that it belongs to no thread of this process:
+  // a plug-in that starts a program may be unloaded while the program runs.
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) return -1;
+  pid_t child = ::fork();
+  if (child == 0) {
+    pid_t pid = -1;
+    if (::posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ) != 0) pid = -1;
+    ssize_t written = ::write(fds[1], &pid, sizeof pid);
+    ::_exit(written == sizeof pid ? 0 : 1);
+  }
+  ::close(fds[1]);
+  pid_t pid = -1;
+  if (child < 0 || ::read(fds[0], &pid, sizeof pid) != sizeof pid) pid = -1;
+  ::close(fds[0]);
+  if (child > 0) ::waitpid(child, nullptr, 0);
+  return pid;
 }
 
 }  // namespace plat

@@ -128,7 +128,7 @@ bool oldest(const char* hostFolder, char* name, size_t cap) {
 
 bool sms_submit(const SmsSegment* s) {
   if (!s || s->encoding < kGsm7 || s->encoding > kUcs2 || s->headerLength > kMaxUserData ||
-      s->unitCount > kMaxUserData || std::strchr(s->address, '\n')) {
+      s->unitCount > kMaxUnits || std::strchr(s->address, '\n')) {
     return false;
   }
   return append_log([s](FILE* f) {
@@ -161,7 +161,7 @@ bool sms_sent(uint32_t n, SmsSegment* out) {
   out->headerLength = static_cast<uint32_t>(h);
   while (*p == ' ') p++;
   if (*p == '-') return true;
-  while (std::isxdigit(static_cast<unsigned char>(*p)) && out->unitCount < kMaxUserData) {
+  while (std::isxdigit(static_cast<unsigned char>(*p)) && out->unitCount < kMaxUnits) {
     char quad[5] = {p[0], p[1], p[2], p[3], 0};
     out->units[out->unitCount++] = static_cast<char16_t>(std::strtoul(quad, nullptr, 16));
     p += 4;

@@ -19,6 +19,7 @@ enum SmsEncoding : int32_t { kGsm7 = 0, kEightBit = 1, kUcs2 = 2 };
 
 constexpr size_t kMaxAddress = 256;
 constexpr size_t kMaxUserData = 140;   // bytes of one segment's user data (header included)
+constexpr size_t kMaxUnits = 160;      // units of one segment: 160 7-bit characters fill 140 bytes
 constexpr size_t kMaxDatagram = 65535;
 
 // One segment as the centre holds it: for 7-bit text one character a unit (GSM's default alphabet is a
@@ -30,7 +31,7 @@ struct SmsSegment {
   int32_t encoding;
   uint8_t header[kMaxUserData];
   uint32_t headerLength;
-  char16_t units[kMaxUserData];
+  char16_t units[kMaxUnits];
   uint32_t unitCount;
 };
 

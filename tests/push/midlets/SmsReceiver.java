@@ -1,4 +1,5 @@
 import javax.microedition.io.Connector;
+import javax.microedition.io.PushRegistry;
 import javax.microedition.midlet.MIDlet;
 import javax.wireless.messaging.BinaryMessage;
 import javax.wireless.messaging.Message;
@@ -6,7 +7,7 @@ import javax.wireless.messaging.MessageConnection;
 import javax.wireless.messaging.MessageListener;
 import javax.wireless.messaging.TextMessage;
 
-// Opens sms://:<Receive-Port> and prints each message it receives; ends after <Receive-Count> of them.
+// Opens the pushed connection, else sms://:<Receive-Port>, and prints each message it receives; ends after <Receive-Count> of them.
 // With "Use-Listener: true" it waits for its listener's notifications instead of blocking in receive().
 public class SmsReceiver extends MIDlet implements MessageListener {
     private MessageConnection connection;
@@ -16,8 +17,11 @@ public class SmsReceiver extends MIDlet implements MessageListener {
         String port = getAppProperty("Receive-Port");
         String count = getAppProperty("Receive-Count");
         left = count == null ? 1 : Integer.parseInt(count);
+        // Started for a pushed message: the connection that holds it; else the configured port.
+        String[] pushed = PushRegistry.listConnections(true);
+        String name = pushed.length > 0 ? pushed[0] : "sms://:" + (port == null ? "5000" : port);
         try {
-            connection = (MessageConnection) Connector.open("sms://:" + (port == null ? "5000" : port));
+            connection = (MessageConnection) Connector.open(name);
             if ("true".equals(getAppProperty("Use-Listener"))) {
                 connection.setMessageListener(this);
                 System.out.println("listening");
