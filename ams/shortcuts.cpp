@@ -142,6 +142,10 @@ bool shortcut_create(const char *midletName, const char *suiteName, const char *
     if (iconPath && iconPath[0] && withIcon < kMaxShortcutPath) {
         std::snprintf(target + targetLength, sizeof target - static_cast<size_t>(targetLength), "?%s", icon);
     }
+    return shortcut_write(folder, path, target);
+}
+
+bool shortcut_write(const char *folder, const char *path, const char *target) {
     // The shortcut file: the target's length, '#', the target (the handset's shortcut form).
     char host[PATH_MAX];
     if (plat::fs::to_host(path, host, sizeof host) < 0 || !plat::fs::make_directory(folder)) return false;

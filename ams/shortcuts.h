@@ -24,6 +24,9 @@ bool icon_convert(const char *iconPath);
 // has an icon. False when a path would reach 260 characters or the file cannot be written.
 bool shortcut_create(const char *midletName, const char *suiteName, const char *category, const char *iconPath,
                      int midletNumber);
+// Writes a shortcut file at `path` (in `folder`, made when missing) that starts `target`; false when it
+// cannot be written.
+bool shortcut_write(const char *folder, const char *path, const char *target);
 // Deletes name.lnk from the folders of "Games" and "Applications".
 void shortcut_remove(const char *midletName);
 

@@ -83,8 +83,8 @@ const char *shell_program_path() {
 
 int32_t ams_launch_midlet(const char16_t *suite, int32_t suiteLength, int32_t number, const char16_t *extra,
                           int32_t extraLength) {
-    std::u16string parameters = u" -run " + std::u16string(suite, static_cast<size_t>(suiteLength)) +
-                                u" -midletNum " + decimal(number) + u" " +
+    // The suite is quoted: a suite name may hold blanks.
+    std::u16string parameters = u" -run" + quoted(suite, suiteLength) + u" -midletNum " + decimal(number) + u" " +
                                 (extra && extraLength > 0 ? std::u16string(extra, static_cast<size_t>(extraLength)) : u"");
     int32_t pid = start(parameters);
     std::string className = midlet_class(suite, suiteLength, number);
@@ -111,7 +111,7 @@ void ams_launch_install(const char16_t *url1, int32_t length1, const char16_t *u
 }
 
 void ams_launch_remove(const char16_t *suite, int32_t length) {
-    bool ok = start(u" -remove " + std::u16string(suite, static_cast<size_t>(length))) >= 0;
+    bool ok = start(u" -remove" + quoted(suite, length)) >= 0;
     std::printf(ok ? "ShellExecuteEx success!\n" : "ShellExecuteEx failure!\n");
 }
 

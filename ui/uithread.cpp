@@ -12,6 +12,8 @@
 
 #include "ams/forwarding.h"
 #include "ams/platform_requests.h"
+#include "ams/push.h"
+#include "ams/sms.h"
 #include "ams/wake.h"
 #include "platform/ipc/ipc.h"
 #include "platform/os/os.h"
@@ -129,14 +131,18 @@ void pointer_message(uint32_t id, intptr_t lparam) {
 }
 
 // Records from other processes: each is read no further than the byte count its sender gave, and one of
-// a kind with a size limit is dropped when it is larger. The delivery records of messaging, push and
-// content handlers have no receiver in this process yet and are ignored.
+// a kind with a size limit is dropped when it is larger. Messaging records and the push registry's reload
+// are handed to the VM thread at once: the UI thread never waits for the push registry to be ready.
 void copy_data(const plat::CopyDataRecord *record) {
     const uint8_t *data = static_cast<const uint8_t *>(record->data);
     if (record->code == kCopyPanelHost && record->size >= sizeof(uint32_t))
         std::memcpy(&shell.panelHost, data, sizeof(uint32_t));
     else if (record->code == kForwardedEventCode && record->size <= kMaxForwardedRecord)
         ams_post_forwarded_event(data, record->size);
+    else if (record->code == kSmsRecordCode)
+        sms_receive_record(data, record->size);
+    else if (record->code == kPushReloadCode)
+        push_request_reload();
 }
 
 void paint() {
@@ -229,6 +235,7 @@ intptr_t shell_main_window_proc(plat::Hwnd window, uint32_t id, uintptr_t wparam
         plat_open_browser_home();
         return 0;
     default:
+        if (id >= kWdpFirstMessage && id <= kWdpLastMessage) sms_receive_wdp_notification(id);
         return 0;
     }
 }

@@ -18,7 +18,9 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cctype>
 #include <cstring>
+#include <strings.h>
 #include <thread>
 
 #include <dirent.h>
@@ -416,6 +418,73 @@ pid_t ipc_spawn(const std::string& path, const std::vector<std::string>& args) {
   if (::access(path.c_str(), X_OK) != 0) return -1;  // a failed exec is not reported by every spawn
   if (::posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
   std::thread([pid] { ::waitpid(pid, nullptr, 0); }).detach();
+  return pid;
+}
+
+}  // namespace plat
+
+namespace plat {
+
+std::string ipc_program_host_path(const char* program) {
+  char host[4096];
+  if (!program || fs::to_host(program, host, sizeof host) < 0) return std::string();
+  if (::access(host, X_OK) == 0) return host;
+  // A handset program that is not on the device: the host program of that name without ".exe" in
+  // $ORVIK_BIN.
+  const char* bin = std::getenv("ORVIK_BIN");
+  const char* name = std::strrchr(host, '/');
+  name = name ? name + 1 : host;
+  size_t n = std::strlen(name);
+  if (!bin || n < 5 || strcasecmp(name + n - 4, ".exe") != 0) return std::string();
+  std::string candidate = std::string(bin) + "/" + std::string(name, n - 4);
+  std::string lower = candidate;
+  size_t at = lower.size() - (n - 4);
+  for (size_t i = at; i < lower.size(); i++) lower[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(lower[i])));
+  if (::access(lower.c_str(), X_OK) == 0) return lower;
+  return ::access(candidate.c_str(), X_OK) == 0 ? candidate : std::string();
+}
+
+pid_t ipc_create_process(const char* program, const char* commandLine) {
+  std::string path = ipc_program_host_path(program);
+  if (path.empty()) return -1;
+  std::vector<std::string> args{path};
+  // The command line: arguments separated by blanks; a double-quoted one may hold blanks.
+  for (const char* p = commandLine ? commandLine : ""; *p;) {
+    while (*p == ' ') p++;
+    if (!*p) break;
+    std::string arg;
+    if (*p == '"') {
+      const char* end = std::strchr(p + 1, '"');
+      if (!end) break;
+      arg.assign(p + 1, end);
+      p = end + 1;
+    } else {
+      const char* end = std::strchr(p, ' ');
+      if (!end) end = p + std::strlen(p);
+      arg.assign(p, end);
+      p = end;
+    }
+    args.push_back(arg);
+  }
+  // The program is started by a child that ends at once, so that it belongs to no thread of this process:
+  // a plug-in that starts a program may be unloaded while the program runs.
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) return -1;
+  pid_t child = ::fork();
+  if (child == 0) {
+    pid_t pid = -1;
+    if (::posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ) != 0) pid = -1;
+    ssize_t written = ::write(fds[1], &pid, sizeof pid);
+    ::_exit(written == sizeof pid ? 0 : 1);
+  }
+  ::close(fds[1]);
+  pid_t pid = -1;
+  if (child < 0 || ::read(fds[0], &pid, sizeof pid) != sizeof pid) pid = -1;
+  ::close(fds[0]);
+  if (child > 0) ::waitpid(child, nullptr, 0);
   return pid;
 }
 

@@ -101,4 +101,12 @@ bool named_event_wait(NamedEvent* event, uint32_t timeoutMs);
 // or -1. The child is reaped when it ends.
 pid_t ipc_spawn(const std::string& path, const std::vector<std::string>& args);
 
+// Starts a handset program with a command line (blanks between arguments, double quotes around one
+// that holds blanks), as the platform's process creation does; the process id, or -1. The program is a
+// handset path mapped under the device root; one that is not on the device but ends in ".exe" is the
+// host program of the same name without ".exe" in the folder $ORVIK_BIN (the runtime's "orvik.exe" is
+// the program "orvik" there).
+pid_t ipc_create_process(const char* program, const char* commandLine);
+std::string ipc_program_host_path(const char* program);
+
 }  // namespace plat

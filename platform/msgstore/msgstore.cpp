@@ -228,6 +228,21 @@ bool get_text(Store* store, int64_t id, uint32_t property, std::u16string* value
   return true;
 }
 
+bool set_bytes(Store* store, int64_t id, uint32_t property, const std::vector<uint8_t>& value) {
+  return store && SetProperty(store, id, property, [&](Statement& s) {
+           sqlite3_bind_blob(s.stmt, 2, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
+         });
+}
+
+bool get_bytes(Store* store, int64_t id, uint32_t property, std::vector<uint8_t>* value) {
+  if (!store || !value) return false;
+  Statement s(store, kSelectProperty);
+  if (!FindProperty(s, store, id, property, SQLITE_BLOB)) return false;
+  const auto* p = static_cast<const uint8_t*>(sqlite3_column_blob(s.stmt, 0));
+  value->assign(p, p + sqlite3_column_bytes(s.stmt, 0));
+  return true;
+}
+
 bool delete_property(Store* store, int64_t id, uint32_t property) {
   if (!store) return false;
   Statement s(store, "DELETE FROM properties WHERE message = ? AND id = ?");

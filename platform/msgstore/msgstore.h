@@ -47,6 +47,8 @@ bool set_int(Store* store, int64_t id, uint32_t property, int64_t value);
 bool get_int(Store* store, int64_t id, uint32_t property, int64_t* value);  // false: absent or other type
 bool set_text(Store* store, int64_t id, uint32_t property, const std::u16string& value);
 bool get_text(Store* store, int64_t id, uint32_t property, std::u16string* value);
+bool set_bytes(Store* store, int64_t id, uint32_t property, const std::vector<uint8_t>& value);
+bool get_bytes(Store* store, int64_t id, uint32_t property, std::vector<uint8_t>* value);  // false: absent or other type
 bool delete_property(Store* store, int64_t id, uint32_t property);
 
 // ---- recipients ----

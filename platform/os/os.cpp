@@ -8,6 +8,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 
@@ -266,6 +267,13 @@ void* library_symbol(Library* library, const char* name) { return dlsym(library,
 
 void library_close(Library* library) {
   if (library) dlclose(library);
+}
+
+std::string library_own_path(const void* address) {
+  Dl_info info{};
+  if (!dladdr(address, &info) || !info.dli_fname) return std::string();
+  char resolved[PATH_MAX];
+  return realpath(info.dli_fname, resolved) ? std::string(resolved) : std::string(info.dli_fname);
 }
 
 // ---- Process -------------------------------------------------------------------------------

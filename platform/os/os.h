@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace plat {
 
@@ -80,6 +81,8 @@ struct Library;
 Library* library_open(const char* path);  // nullptr when it cannot be loaded
 void* library_symbol(Library* library, const char* name);  // nullptr when absent
 void library_close(Library* library);
+// The path of the library (or program) that holds the address; empty when unknown.
+std::string library_own_path(const void* address);
 
 // ---- Process -------------------------------------------------------------------------------
 

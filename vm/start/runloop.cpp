@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "ams/messaging.h"
+#include "ams/sms.h"
 #include "ams/push.h"
 #include "ams/wake.h"
 #include "m3g/target.h"

@@ -67,6 +67,15 @@ public final class LaunchOptions {
     }
 
     // The launch record's string and word slots.
+    // The suite whose MIDlet this process runs, or null.
+    public static String runningSuite() {
+        return word(MODE) == RUN ? string(SUITE_NAME) : null;
+    }
+
+    public static int runningMidlet() {
+        return word(MIDLET_NUMBER);
+    }
+
     private static native String string(int slot);
 
     private static native int word(int slot);

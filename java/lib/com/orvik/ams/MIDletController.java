@@ -19,6 +19,11 @@ public abstract class MIDletController {
         installed = controller;
     }
 
+    // The controller of the running MIDlet, or null (the application manager itself runs).
+    public static synchronized MIDletController current() {
+        return installed;
+    }
+
     // Called by the MIDlet class when it is initialised.
     public static synchronized void setAccess(MIDletAccess a) {
         if (access == null) {

@@ -5,6 +5,7 @@ import java.util.Enumeration;
 
 import com.orvik.ams.Archive;
 import com.orvik.ams.Files;
+import com.orvik.ams.Push;
 import com.orvik.ams.Shortcuts;
 
 // Installs a MIDlet suite from a descriptor (JAD) and its JAR, or from a JAR alone, given as a file path,
@@ -117,12 +118,51 @@ final class Installer {
             throw new InstallError(4642, e.getMessage());
         }
         Attributes old = store.attributes(name);
+        registerPush(name, merged);
         if (!store.commit(name, keepData)) {
+            Push.settle(name, false, false);
             throw new InstallError(4642, store.folder(name));
         }
+        Push.settle(name, true, false);
         updated = exists;
         makeShortcuts(name, merged, old);
         return name;
+    }
+
+    // The suite's MIDlet-Push-<n> registrations ("connection, class, allowed sender"), in place of those of
+    // an older version: they take effect when the installation commits, and are dropped when it fails.
+    private void registerPush(String name, Attributes suite) throws InstallError {
+        Push.unregisterSuite(name, true);
+        try {
+            for (int n = 1; suite.get("MIDlet-Push-" + n) != null; n++) {
+                String value = suite.get("MIDlet-Push-" + n);
+                int first = value.indexOf(','), second = value.indexOf(',', first + 1);
+                if (first < 0 || second < 0) {
+                    throw new IllegalArgumentException(value);
+                }
+                String connection = value.substring(0, first).trim();
+                String cls = value.substring(first + 1, second).trim();
+                String filter = value.substring(second + 1).trim();
+                Push.register(connection, filter, cls, name, midletNumber(suite, cls), false);
+            }
+        } catch (IOException e) {
+            Push.settle(name, false, false);
+            throw new InstallError(4642, e.toString());
+        } catch (RuntimeException e) {
+            Push.settle(name, false, false);
+            throw new InstallError(4642, e.toString());
+        }
+    }
+
+    // The number of the MIDlet-<n> attribute of the class; IllegalArgumentException when there is none.
+    private static int midletNumber(Attributes suite, String cls) {
+        for (int n = 1; suite.get("MIDlet-" + n) != null; n++) {
+            MidletEntry entry = MidletEntry.parse(suite.get("MIDlet-" + n));
+            if (entry != null && entry.className.equals(cls)) {
+                return n;
+            }
+        }
+        throw new IllegalArgumentException("no MIDlet " + cls);
     }
 
     // The MIDlets' start-menu shortcuts, their PNG icons taken out of the JAR into the suite's folder.

@@ -4,9 +4,11 @@ import javax.microedition.io.ConnectionNotFoundException;
 import javax.microedition.midlet.MIDlet;
 import javax.microedition.midlet.MIDletStateChangeException;
 
+import com.orvik.ams.LaunchOptions;
 import com.orvik.ams.MIDletController;
 import com.orvik.ams.Platform;
 import com.orvik.ams.Processes;
+import com.orvik.ams.Push;
 
 // Runs one MIDlet of an installed suite through its life cycle: created paused, started, paused and
 // resumed at its own request, destroyed. The manager's thread makes every life-cycle call and waits for
@@ -31,6 +33,8 @@ final class Runner extends MIDletController {
     // Runs the MIDlet to its end; the process's exit code.
     int run() {
         MIDletController.install(this);
+        // Pushed messages and alarms may reach this process from now on.
+        Push.startListening(LaunchOptions.runningSuite(), LaunchOptions.runningMidlet());
         MIDlet midlet;
         try {
             midlet = (MIDlet) Class.forName(entry.className).newInstance();

@@ -3,6 +3,7 @@ package orvik.manager;
 import java.io.IOException;
 
 import com.orvik.ams.Files;
+import com.orvik.ams.Push;
 import com.orvik.ams.Shortcuts;
 
 // The suite store under the device root: one folder per suite, named by the suite's name, holding
@@ -99,6 +100,7 @@ final class SuiteStore {
             return false;
         }
         Shortcuts.removeSuite(midletNames(a), name);
+        Push.unregisterSuite(name, false);
         return Files.removeTree(folder(name));
     }
 

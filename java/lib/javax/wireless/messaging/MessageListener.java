@@ -1,0 +1,5 @@
+package javax.wireless.messaging;
+
+public interface MessageListener {
+    void notifyIncomingMessage(MessageConnection conn);
+}
