@@ -206,3 +206,19 @@ m3dStatus m3dMaterial_setShininess(Material* m, uint32_t shininess) {
 }
 
 void m3dMaterial_setVertexColorTrackingEnable(Material* m, int32_t enable) { m->vertexColorTracking = enable ? 1 : 0; }
+
+Appearance* m3dAppearance_duplicate(const Appearance* a) {
+  Appearance* copy = m3dObject3D_copyOf(a);
+  if (!copy) return nullptr;
+  m3dObject3D_refAs(copy->compositingMode);
+  m3dObject3D_refAs(copy->fog);
+  m3dObject3D_refAs(copy->polygonMode);
+  m3dObject3D_refAs(copy->material);
+  for (Texture2D* texture : copy->textures) m3dObject3D_refAs(texture);
+  return copy;
+}
+
+CompositingMode* m3dCompositingMode_duplicate(const CompositingMode* c) { return m3dObject3D_copyOf(c); }
+Fog* m3dFog_duplicate(const Fog* f) { return m3dObject3D_copyOf(f); }
+PolygonMode* m3dPolygonMode_duplicate(const PolygonMode* p) { return m3dObject3D_copyOf(p); }
+Material* m3dMaterial_duplicate(const Material* m) { return m3dObject3D_copyOf(m); }

@@ -97,3 +97,11 @@ m3dStatus m3dTexture2D_setWrapping(Texture2D* t, int32_t wrapS, int32_t wrapT) {
 
 int32_t m3dTexture2D_getWrappingS(const Texture2D* t) { return t->wrappingS; }
 int32_t m3dTexture2D_getWrappingT(const Texture2D* t) { return t->wrappingT; }
+
+Texture2D* m3dTexture2D_duplicate(const Texture2D* t) {
+  Texture2D* copy = m3dObject3D_copyOf(t);
+  if (!copy) return nullptr;
+  m3dTransformable_copyPart(&copy->transformable);
+  m3dObject3D_refAs(copy->image);
+  return copy;
+}

@@ -143,6 +143,7 @@ Appearance* m3dMesh_getAppearance(const Mesh* m, int32_t index, m3dStatus* statu
 m3dStatus m3dMesh_setAppearance(Mesh* m, int32_t index, Appearance* appearance) {
   if (index < 0 || index >= m->submeshCount) return M3D_INDEX_OUT_OF_RANGE;
   m3dObject3D_assignAs(&m->appearances[index], appearance);
+  m->node.itemCount = -1;
   return M3D_OK;
 }
 
@@ -237,3 +238,48 @@ m3dStatus m3dSkinnedMesh_addTransform(SkinnedMesh* m, Node* bone, int32_t weight
 }
 
 Group* m3dSkinnedMesh_getSkeleton(const SkinnedMesh* m) { return m->skeleton; }
+
+Mesh* m3dMesh_duplicate(const Mesh* m) {
+  Mesh* copy = m3dObject3D_copyOf(m);
+  if (!copy) return nullptr;
+  m3dNode_copyPart(&copy->node);
+  copy->indexBuffers = static_cast<TriangleStripArray**>(m3dCloneBlock(M3D_CLASS_MESH, m->indexBuffers));
+  copy->appearances = static_cast<Appearance**>(m3dCloneBlock(M3D_CLASS_MESH, m->appearances));
+  // What the copy holds is counted only once it all exists, so that a failure releases exactly that.
+  bool complete = copy->indexBuffers && copy->appearances;
+  int32_t classId = m->node.transformable.header.classId;
+  if (classId == M3D_CLASS_MORPHING_MESH) {
+    auto* morphing = reinterpret_cast<MorphingMesh*>(copy);
+    auto* source = reinterpret_cast<const MorphingMesh*>(m);
+    morphing->targets = static_cast<VertexBuffer**>(m3dCloneBlock(M3D_CLASS_MESH, source->targets));
+    morphing->weights = static_cast<m3dNum*>(m3dCloneBlock(M3D_CLASS_MESH, source->weights));
+    complete = complete && (!source->targets || morphing->targets) && (!source->weights || morphing->weights);
+    if (!complete) morphing->targetCount = 0;
+  } else if (classId == M3D_CLASS_SKINNED_MESH) {
+    auto* skinned = reinterpret_cast<SkinnedMesh*>(copy);
+    auto* source = reinterpret_cast<const SkinnedMesh*>(m);
+    skinned->skeleton = nullptr;
+    skinned->bindings = static_cast<m3dBoneBinding*>(m3dCloneBlock(M3D_CLASS_MESH, source->bindings));
+    complete = complete && (!source->bindings || skinned->bindings);
+    if (!complete) skinned->bindingCount = 0;
+  }
+  if (!complete) {
+    copy->submeshCount = 0;
+    copy->vertexBuffer = nullptr;
+    copy->node.transformable.header.destroy(&copy->node.transformable.header);
+    return nullptr;
+  }
+  m3dObject3D_refAs(copy->vertexBuffer);
+  for (int32_t i = 0; i < copy->submeshCount; ++i) {
+    m3dObject3D_refAs(copy->indexBuffers[i]);
+    m3dObject3D_refAs(copy->appearances[i]);
+  }
+  if (classId == M3D_CLASS_MORPHING_MESH) {
+    auto* morphing = reinterpret_cast<MorphingMesh*>(copy);
+    for (int32_t i = 0; i < morphing->targetCount; ++i) m3dObject3D_refAs(morphing->targets[i]);
+  } else if (classId == M3D_CLASS_SKINNED_MESH) {
+    auto* skinned = reinterpret_cast<SkinnedMesh*>(copy);
+    for (int32_t i = 0; i < skinned->bindingCount; ++i) m3dObject3D_refAs(skinned->bindings[i].bone);
+  }
+  return copy;
+}

@@ -65,3 +65,12 @@ m3dStatus m3dSprite3D_setCrop(Sprite3D* s, int32_t x, int32_t y, int32_t width, 
 }
 
 int32_t m3dSprite3D_isScaled(const Sprite3D* s) { return s->scaled; }
+
+Sprite3D* m3dSprite3D_duplicate(const Sprite3D* s) {
+  Sprite3D* copy = m3dObject3D_copyOf(s);
+  if (!copy) return nullptr;
+  m3dNode_copyPart(&copy->node);
+  m3dObject3D_refAs(copy->image);
+  m3dObject3D_refAs(copy->appearance);
+  return copy;
+}

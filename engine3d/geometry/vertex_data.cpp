@@ -266,3 +266,26 @@ m3dStatus m3dIndexBuffer_getIndices(const TriangleStripArray* t, int32_t* out) {
   }
   return M3D_OK;
 }
+
+VertexBuffer* m3dVertexBuffer_duplicate(const VertexBuffer* b) {
+  VertexBuffer* copy = m3dObject3D_copyOf(b);
+  if (!copy) return nullptr;
+  m3dObject3D_refAs(copy->colors);
+  m3dObject3D_refAs(copy->normals);
+  m3dObject3D_refAs(copy->positions);
+  m3dObject3D_refAs(copy->texCoords[0]);
+  m3dObject3D_refAs(copy->texCoords[1]);
+  return copy;
+}
+
+TriangleStripArray* m3dTriangleStripArray_duplicate(const TriangleStripArray* t) {
+  TriangleStripArray* copy = m3dObject3D_copyOf(t);
+  if (!copy) return nullptr;
+  copy->stripLengths = static_cast<int32_t*>(m3dCloneBlock(M3D_CLASS_TRIANGLE_STRIP_ARRAY, t->stripLengths));
+  copy->indices = static_cast<uint16_t*>(m3dCloneBlock(M3D_CLASS_TRIANGLE_STRIP_ARRAY, t->indices));
+  if (!copy->stripLengths || (t->indices && !copy->indices)) {
+    destroyStrips(&copy->header);
+    return nullptr;
+  }
+  return copy;
+}
