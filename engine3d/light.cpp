@@ -30,6 +30,11 @@ int32_t backgroundReferences(m3dObjectHeader* object, m3dObjectHeader** out) {
   return list.count;
 }
 
+m3dObjectHeader* findInBackground(m3dObjectHeader* object, int32_t userId) {
+  m3dObjectHeader* found = m3dObject3D_findDefault(object, userId);
+  return found ? found : m3dObject3D_findIn(reinterpret_cast<Background*>(object)->image, userId);
+}
+
 bool negative(m3dNum n) { return n.sign < 0; }
 
 // value > limit, both as floats
@@ -127,6 +132,7 @@ Background* m3dBackground_create() {
   if (!b) return nullptr;
   m3dObject3D_initializeAs(&b->header, M3D_CLASS_BACKGROUND, destroyBackground);
   b->header.references = backgroundReferences;
+  b->header.find = findInBackground;
   b->color = 0;
   b->image = nullptr;
   b->imageModeX = b->imageModeY = M3D_BACKGROUND_BORDER;

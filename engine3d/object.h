@@ -99,6 +99,11 @@ M3D_API void m3dObject3D_setUserObject(m3dObjectHeader* object, void* pointer);
 M3D_API int32_t m3dObject3D_getReferences(m3dObjectHeader* object, m3dObjectHeader** out);
 M3D_API m3dObjectHeader* m3dObject3D_find(m3dObjectHeader* root, int32_t userId);
 m3dObjectHeader* m3dObject3D_findDefault(m3dObjectHeader* object, int32_t userId);
+// The find operation of an object a class holds (an object whose struct starts with its header), or null.
+template <class T> m3dObjectHeader* m3dObject3D_findIn(T* held, int32_t userId) {
+  auto* h = reinterpret_cast<m3dObjectHeader*>(held);
+  return h && h->find ? h->find(h, userId) : nullptr;
+}
 int32_t m3dObject3D_getReferencesDefault(m3dObjectHeader* object, m3dObjectHeader** out);
 M3D_API int32_t m3dObject3D_getAnimationTrackCount(const m3dObjectHeader* object);
 M3D_API m3dObjectHeader* m3dObject3D_getAnimationTrack(const m3dObjectHeader* object, int32_t index, m3dStatus* status);

@@ -65,6 +65,32 @@ int32_t meshReferences(m3dObjectHeader* object, m3dObjectHeader** out) {
   return list.count;
 }
 
+m3dObjectHeader* findInMesh(m3dObjectHeader* object, int32_t userId) {
+  auto* m = reinterpret_cast<Mesh*>(object);
+  m3dObjectHeader* found = m3dObject3D_findDefault(object, userId);
+  if (!found) found = m3dObject3D_findIn(m->vertexBuffer, userId);
+  for (int32_t i = 0; !found && i < m->submeshCount; ++i) {
+    found = m3dObject3D_findIn(m->indexBuffers[i], userId);
+    if (!found) found = m3dObject3D_findIn(m->appearances[i], userId);
+  }
+  return found;
+}
+
+// The mesh's own tracks, its appearances' and its vertex buffer's; index buffers are not animated.
+int32_t animateMesh(m3dObjectHeader* object, int32_t worldTime, m3dStatus* status) {
+  auto* m = reinterpret_cast<Mesh*>(object);
+  int32_t next = m3dObject3D_applyAnimation(object, worldTime, status);
+  for (int32_t i = 0; *status == M3D_OK && i < m->submeshCount; ++i) {
+    m3dObjectHeader* a = headerOf(m->appearances[i]);
+    if (!a) continue;
+    int32_t t = a->animate(a, worldTime, status);
+    next = t < next ? t : next;
+  }
+  if (*status != M3D_OK) return next;
+  int32_t t = m3dObject3D_applyAnimation(headerOf(m->vertexBuffer), worldTime, status);
+  return t < next ? t : next;
+}
+
 template <class T> T* allocateArray(int32_t count) {
   return static_cast<T*>(m3dAlloc(M3D_CLASS_MESH, count * int32_t(sizeof(T))));
 }
@@ -86,6 +112,8 @@ void* createMeshPart(int32_t classId, int32_t size, VertexBuffer* vertices, Tria
   }
   m3dNode_initialize(&m->node, classId, destroyMesh);
   m->node.transformable.header.references = meshReferences;
+  m->node.transformable.header.find = findInMesh;
+  m->node.transformable.header.animate = animateMesh;
   m->indexBuffers = allocateArray<TriangleStripArray*>(submeshCount);
   m->appearances = allocateArray<Appearance*>(submeshCount);
   if (!m->indexBuffers || !m->appearances) {

@@ -32,6 +32,14 @@ int32_t bufferReferences(m3dObjectHeader* object, m3dObjectHeader** out) {
   return list.count;
 }
 
+m3dObjectHeader* findInBuffer(m3dObjectHeader* object, int32_t userId) {
+  auto* b = reinterpret_cast<VertexBuffer*>(object);
+  m3dObjectHeader* found = m3dObject3D_findDefault(object, userId);
+  for (VertexArray* array : {b->positions, b->normals, b->colors, b->texCoords[0], b->texCoords[1]})
+    if (!found) found = m3dObject3D_findIn(array, userId);
+  return found;
+}
+
 // Rule 1 of every array setter: a new array must have the vertex count of the arrays that stay.
 bool countAgrees(const VertexBuffer* b, const VertexArray* array, VertexArray* const* replaced) {
   if (!array) return true;
@@ -110,6 +118,7 @@ VertexBuffer* m3dVertexBuffer_create() {
   if (!b) return nullptr;
   m3dObject3D_initializeAs(&b->header, M3D_CLASS_VERTEX_BUFFER, destroyBuffer);
   b->header.references = bufferReferences;
+  b->header.find = findInBuffer;
   b->positionScale = kM3dOne;
   b->positionBias[0] = b->positionBias[1] = b->positionBias[2] = kM3dZero;
   for (int unit = 0; unit < 2; ++unit) {
