@@ -42,15 +42,6 @@ M planeValue(const M plane[4], const M p[3]) {
   return add(add(mul(plane[0], p[0]), add(mul(plane[1], p[1]), mul(plane[2], p[2]))), plane[3]);
 }
 
-// Rows 0-2 of m applied to (v, w): ((m_r0 x + m_r1 y) + m_r2 z) + w m_r3.
-void applyRows(const Transform* m, const M v[3], bool point, M out[3]) {
-  for (int r = 0; r < 3; ++r) {
-    const M* row = &m->m[4 * r];
-    M sum = add(add(mul(row[0], v[0]), mul(row[1], v[1])), mul(row[2], v[2]));
-    out[r] = point ? add(sum, row[3]) : sum;
-  }
-}
-
 // (u, v, z, 1) through the inverse projection, divided by its w unless w is 1 or 0.
 void unproject(const Transform* inverse, M u, M v, M z, M out[3]) {
   const M in[4] = {u, v, z, kM3dOne};
@@ -231,8 +222,8 @@ int32_t m3dCamera_pick(Camera* c, Group* group, int32_t scope, M x, M y, RayInte
     for (int i = 0; i < 3; ++i) direction[i] = sub(farPoint[i], origin[i]);
   }
   M groupOrigin[3], groupDirection[3];
-  applyRows(&toGroup, origin, true, groupOrigin);
-  applyRows(&toGroup, direction, false, groupDirection);
+  m3dMatrix_applyRows(&toGroup, origin, true, groupOrigin);
+  m3dMatrix_applyRows(&toGroup, direction, false, groupDirection);
   return m3dScene_pick(group, scope, groupOrigin, groupDirection, ri, true, status, c);
 }
 

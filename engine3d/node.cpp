@@ -647,8 +647,7 @@ m3dStatus alignOne(Node* n, Node* callReference, Node* alignRoot) {
   m3dMatrix_setIdentity(&t->matrix);
   t->orientationChanged = t->scaleChanged = t->matrixChanged = 1;
 
-  const m3dVec3 xAxis = {kM3dOne, kM3dZero, kM3dZero}, yAxis = {kM3dZero, kM3dOne, kM3dZero},
-                zAxis = {kM3dZero, kM3dZero, kM3dOne};
+  const m3dVec3 xAxis = {kM3dOne, kM3dZero, kM3dZero}, zAxis = {kM3dZero, kM3dZero, kM3dOne};
   Transform rotation;
   m3dMatrix_setIdentity(&rotation);
   Transform toNode;

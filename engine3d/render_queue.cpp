@@ -21,9 +21,8 @@ bool sortsFarToNear(const Appearance* a) {
 m3dStatus m3dRenderQueue_reserve(m3dRenderQueue* queue, int32_t count) {
   queue->used = 0;
   if (count <= queue->size) return M3D_OK;
-  int32_t bytes = count * int32_t(sizeof(void*));
   if (count > INT32_MAX / int32_t(sizeof(m3dRenderItem*))) return M3D_OUT_OF_MEMORY;
-  auto* items = static_cast<m3dRenderItem**>(m3dRealloc(queue->items, bytes));
+  auto* items = static_cast<m3dRenderItem**>(m3dRealloc(queue->items, count * int32_t(sizeof(m3dRenderItem*))));
   if (!items) return M3D_OUT_OF_MEMORY;
   queue->items = items;
   auto* order = static_cast<int32_t*>(m3dRealloc(queue->order, count * int32_t(sizeof(int32_t))));

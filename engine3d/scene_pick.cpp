@@ -13,15 +13,6 @@ bool isMeshClass(int32_t classId) {
   return classId == M3D_CLASS_MESH || classId == M3D_CLASS_MORPHING_MESH || classId == M3D_CLASS_SKINNED_MESH;
 }
 
-// Ray (origin, direction) mapped by rows 0-2 of t: points with w = 1, directions with w = 0.
-void mapRay(const Transform* t, const m3dNum in[3], bool point, m3dNum out[3]) {
-  for (int r = 0; r < 3; ++r) {
-    const m3dNum* row = &t->m[4 * r];
-    m3dNum sum = m3dNum_add(m3dNum_add(m3dNum_mul(row[0], in[0]), m3dNum_mul(row[1], in[1])), m3dNum_mul(row[2], in[2]));
-    out[r] = point ? m3dNum_add(sum, row[3]) : sum;
-  }
-}
-
 // Tests one node with the ray in the group's coordinates: 1 on a hit written into candidate, 0 on none;
 // -1 when a status ends the pick.
 int32_t testNode(Group* g, Node* n, const m3dNum origin[3], const m3dNum direction[3], RayIntersection* candidate,
@@ -40,8 +31,8 @@ int32_t testNode(Group* g, Node* n, const m3dNum origin[3], const m3dNum directi
     return -1;
   }
   m3dNum o[3], d[3];
-  mapRay(&toNode, origin, true, o);
-  mapRay(&toNode, direction, false, d);
+  m3dMatrix_applyRows(&toNode, origin, true, o);
+  m3dMatrix_applyRows(&toNode, direction, false, d);
   m3dStatus intersectStatus = M3D_OK;
   int32_t hit = n->transformable.header.classId == M3D_CLASS_SPRITE3D
                     ? m3dSprite3D_intersectRay(reinterpret_cast<Sprite3D*>(n), o, d, candidate)

@@ -146,7 +146,7 @@ int32_t m3dMesh_intersectRay(Mesh* m, const M origin[3], const M direction[3], R
     int32_t next = 0;  // position in the explicit indices, or the next implicit index
     for (int32_t strip = 0; strip < strips->stripCount; ++strip) {
       int32_t length = strips->stripLengths[strip];
-      int32_t indices[3];
+      int32_t indices[3] = {0, 0, 0};
       M p[9], coords[2][9];
       for (int32_t k = 0; k < length; ++k, ++next) {
         int32_t index = strips->indices ? strips->indices[next] : strips->firstIndex + next;

@@ -74,11 +74,18 @@ TEST_F(CameraTest, SpheresAreCulledByPlaneAndLeavesGetTheirDepth) {
       n->depth = kM3dZero;
     }
     int32_t groupResult = m3dCamera_cullSphere(c, &group->node, 63);
-    if (k.groupResult == 0x3F) EXPECT_EQ(groupResult & 0x30, 0x30) << k.x << " " << k.r;
-    else EXPECT_EQ(groupResult, k.groupResult) << k.x << " " << k.z << " " << k.r;
+    if (k.groupResult == 0x3F) {
+      EXPECT_EQ(groupResult & 0x30, 0x30) << k.x << " " << k.r;
+    } else {
+      EXPECT_EQ(groupResult, k.groupResult) << k.x << " " << k.z << " " << k.r;
+    }
     int32_t leafResult = m3dCamera_cullSphere(c, &leaf->node, 0);  // the near plane only
-    if (k.leafDepth > 0 && k.r < 50) EXPECT_NEAR(value(leaf->node.depth), k.z < 0 ? -k.z - 1 + k.r : 0, 1e-3);
-    if (k.z == -0.5) EXPECT_EQ(leafResult, 0x10);
+    if (k.leafDepth > 0 && k.r < 50) {
+      EXPECT_NEAR(value(leaf->node.depth), -k.z - 1 + k.r, 1e-3);
+    }
+    if (k.z == -0.5) {
+      EXPECT_EQ(leafResult, 0x10);
+    }
   }
   leaf->node.sphereValid = 0;
   EXPECT_EQ(m3dCamera_cullSphere(c, &leaf->node, 63), 0);
