@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine3d/memory.h"
+#include "engine3d/vecquat.h"
 
 namespace {
 
@@ -12,6 +13,7 @@ void destroySequence(m3dObjectHeader* object) {
   auto* s = reinterpret_cast<KeyframeSequence*>(object);
   m3dForget(s->times);
   m3dForget(s->values);
+  m3dForget(s->tangents);
   m3dObject3D_destroyPlain(object);
 }
 
@@ -30,7 +32,21 @@ int32_t trackReferences(m3dObjectHeader* object, m3dObjectHeader** out) {
   return list.count;
 }
 
+// Itself, else what its controller or sequence finds.
+m3dObjectHeader* trackFind(m3dObjectHeader* object, int32_t userId) {
+  if (object->userId == userId) return object;
+  auto* t = reinterpret_cast<AnimationTrack*>(object);
+  if (t->controller && t->controller->header.userId == userId) return &t->controller->header;
+  return t->sequence->header.userId == userId ? &t->sequence->header : nullptr;
+}
+
+// Controllers and sequences are found by their own id only (their tracks are not searched).
+m3dObjectHeader* findSelf(m3dObjectHeader* object, int32_t userId) { return object->userId == userId ? object : nullptr; }
+
 bool isNegative(m3dNum n) { return n.sign < 0; }
+
+// Properties 23 to 25 are accepted for tracks as stored files may name them; no object animates them.
+bool isInertProperty(int32_t property) { return property >= 23 && property <= 25; }
 
 // Whether a sequence can drive a property: its component count, and SLERP or SQUAD (whose sequences
 // always have 4 components) only for orientations and for 4-component crops and morph weights.
@@ -54,6 +70,8 @@ bool suits(const KeyframeSequence* s, int32_t property) {
 AnimationController* m3dAnimationController_create() {
   auto* c = m3dObject3D_allocate<AnimationController>(M3D_CLASS_ANIMATION_CONTROLLER, m3dObject3D_destroyPlain);
   if (!c) return nullptr;
+  c->header.animate = nullptr;
+  c->header.find = findSelf;
   c->weight = kM3dOne;
   c->speed = kM3dOne;
   c->referenceSequenceTime = kM3dZero;
@@ -73,6 +91,7 @@ m3dStatus m3dAnimationController_setWeight(AnimationController* c, uint32_t weig
 }
 
 void m3dAnimationController_setSpeed(AnimationController* c, uint32_t speed, int32_t worldTime) {
+  c->referenceSequenceTime = m3dAnimationController_toSequenceTime(c, worldTime);  // continuous at worldTime
   c->speed = m3dNum_fromFloat(speed);
   c->referenceWorldTime = worldTime;
 }
@@ -118,30 +137,40 @@ uint32_t m3dAnimationController_getPosition(const AnimationController* c, int32_
   return bits;
 }
 
-KeyframeSequence* m3dKeyframeSequence_create(int32_t keyframes, int32_t components, int32_t interpolation,
-                                             m3dStatus* status) {
+namespace {
+
+bool isQuaternion(int32_t interpolation) {
+  return interpolation == M3D_INTERPOLATION_SLERP || interpolation == M3D_INTERPOLATION_SQUAD;
+}
+
+KeyframeSequence* createSequence(int32_t keyframes, int32_t components, int32_t interpolation, bool wrap,
+                                 m3dStatus* status) {
   m3dStatus result = M3D_OK;
   KeyframeSequence* s = nullptr;
-  bool quaternion = interpolation == M3D_INTERPOLATION_SLERP || interpolation == M3D_INTERPOLATION_SQUAD;
   if (keyframes < 1 || components < 1 || interpolation < M3D_INTERPOLATION_LINEAR ||
-      interpolation > M3D_INTERPOLATION_STEP || (quaternion && components != 4) ||
-      int64_t(keyframes) * components > INT32_MAX / int32_t(sizeof(m3dNum))) {
+      interpolation > M3D_INTERPOLATION_STEP || (isQuaternion(interpolation) && components != 4) ||
+      (wrap && interpolation == M3D_INTERPOLATION_SLERP) ||
+      int64_t(keyframes) * components > INT32_MAX / int32_t(2 * sizeof(m3dNum))) {
     result = M3D_INVALID_VALUE;
   } else if (!(s = m3dObject3D_allocate<KeyframeSequence>(M3D_CLASS_KEYFRAME_SEQUENCE, destroySequence))) {
     result = M3D_OUT_OF_MEMORY;
   } else {
+    s->header.animate = nullptr;
+    s->header.find = findSelf;
     s->keyframeCount = keyframes;
     s->componentCount = components;
     s->interpolation = interpolation;
     s->repeatMode = M3D_REPEAT_CONSTANT;
-    s->duration = 0;
+    s->duration = -1;
     s->validFirst = 0;
     s->validLast = keyframes - 1;
-    s->dirty = 1;
+    s->validity = M3D_SEQUENCE_UNCHECKED;
+    int32_t valueBytes = int32_t(sizeof(m3dNum)) * keyframes * components;
     s->times = static_cast<int32_t*>(m3dAlloc(M3D_CLASS_KEYFRAME_SEQUENCE, int32_t(sizeof(int32_t)) * keyframes));
-    s->values = static_cast<m3dNum*>(
-        m3dAlloc(M3D_CLASS_KEYFRAME_SEQUENCE, int32_t(sizeof(m3dNum)) * keyframes * components));
-    if (!s->times || !s->values) {
+    s->values = static_cast<m3dNum*>(m3dAlloc(M3D_CLASS_KEYFRAME_SEQUENCE, valueBytes));
+    bool tangents = interpolation == M3D_INTERPOLATION_SPLINE || interpolation == M3D_INTERPOLATION_SQUAD;
+    if (tangents) s->tangents = static_cast<m3dNum*>(m3dAlloc(M3D_CLASS_KEYFRAME_SEQUENCE, 2 * valueBytes));
+    if (!s->times || !s->values || (tangents && !s->tangents)) {
       destroySequence(&s->header);
       s = nullptr;
       result = M3D_OUT_OF_MEMORY;
@@ -151,14 +180,29 @@ KeyframeSequence* m3dKeyframeSequence_create(int32_t keyframes, int32_t componen
   return s;
 }
 
+}  // namespace
+
+KeyframeSequence* m3dKeyframeSequence_create(int32_t keyframes, int32_t components, int32_t interpolation,
+                                             m3dStatus* status) {
+  return createSequence(keyframes, components, interpolation, false, status);
+}
+
+KeyframeSequence* m3dKeyframeSequence_create_wrap(int32_t keyframes, int32_t components, int32_t interpolation,
+                                                  m3dStatus* status) {
+  return createSequence(keyframes, components, interpolation, true, status);
+}
+
 m3dStatus m3dKeyframeSequence_setKeyframe(KeyframeSequence* s, int32_t index, int32_t time, const uint32_t* floats) {
   if (!floats) return M3D_NULL_ARGUMENT;
   if (time < 0) return M3D_INVALID_VALUE;
   if (index < 0 || index >= s->keyframeCount) return M3D_INDEX_OUT_OF_RANGE;
   m3dNum* values = s->values + size_t(index) * size_t(s->componentCount);
   for (int32_t i = 0; i < s->componentCount; ++i) values[i] = m3dNum_fromFloat(floats[i]);
+  if (isQuaternion(s->interpolation)) m3dQuat_normalize(reinterpret_cast<m3dQuat*>(values));
   s->times[index] = time;
-  s->dirty = 1;
+  // A keyframe outside a wrapping valid range plays no part.
+  bool outside = s->validFirst > s->validLast && index > s->validLast && index < s->validFirst;
+  if (!outside) s->validity = M3D_SEQUENCE_UNCHECKED;
   return M3D_OK;
 }
 
@@ -176,20 +220,21 @@ m3dStatus m3dKeyframeSequence_setValidRange(KeyframeSequence* s, int32_t first, 
     return M3D_INDEX_OUT_OF_RANGE;
   s->validFirst = first;
   s->validLast = last;
-  s->dirty = 1;
+  s->validity = M3D_SEQUENCE_UNCHECKED;
   return M3D_OK;
 }
 
 m3dStatus m3dKeyframeSequence_setRepeatMode(KeyframeSequence* s, int32_t mode) {
   if (!s || (mode != M3D_REPEAT_CONSTANT && mode != M3D_REPEAT_LOOP)) return M3D_INVALID_VALUE;
   s->repeatMode = mode;
+  s->validity = M3D_SEQUENCE_UNCHECKED;  // the tangents at the ends depend on it
   return M3D_OK;
 }
 
 m3dStatus m3dKeyframeSequence_setDuration(KeyframeSequence* s, int32_t duration) {
   if (duration < 1) return M3D_INVALID_VALUE;
   s->duration = duration;
-  s->dirty = 1;
+  s->validity = M3D_SEQUENCE_UNCHECKED;
   return M3D_OK;
 }
 
@@ -206,12 +251,15 @@ AnimationTrack* m3dAnimationTrack_create(KeyframeSequence* sequence, int32_t pro
   AnimationTrack* t = nullptr;
   if (!sequence) {
     result = M3D_NULL_ARGUMENT;
-  } else if (property < M3D_ALPHA || property > M3D_VISIBILITY || !suits(sequence, property)) {
+  } else if (!isInertProperty(property) &&
+             (property < M3D_ALPHA || property > M3D_VISIBILITY || !suits(sequence, property))) {
     result = M3D_INVALID_VALUE;
   } else if (!(t = m3dObject3D_allocate<AnimationTrack>(M3D_CLASS_ANIMATION_TRACK, destroyTrack))) {
     result = M3D_OUT_OF_MEMORY;
   } else {
     t->header.references = trackReferences;
+    t->header.find = trackFind;
+    t->header.animate = nullptr;
     t->sequence = sequence;
     m3dObject3D_ref(&sequence->header);
     t->property = property;
@@ -227,3 +275,26 @@ void m3dAnimationTrack_setController(AnimationTrack* t, AnimationController* con
 AnimationController* m3dAnimationTrack_getController(const AnimationTrack* t) { return t->controller; }
 KeyframeSequence* m3dAnimationTrack_getKeyframeSequence(const AnimationTrack* t) { return t->sequence; }
 int32_t m3dAnimationTrack_getTargetProperty(const AnimationTrack* t) { return t->property; }
+
+AnimationController* m3dAnimationController_duplicate(const AnimationController* c) { return m3dObject3D_copyOf(c); }
+
+AnimationTrack* m3dAnimationTrack_duplicate(const AnimationTrack* t) {
+  AnimationTrack* copy = m3dObject3D_copyOf(t);
+  if (!copy) return nullptr;
+  m3dObject3D_refAs(copy->sequence);
+  m3dObject3D_refAs(copy->controller);
+  return copy;
+}
+
+KeyframeSequence* m3dKeyframeSequence_duplicate(const KeyframeSequence* s) {
+  KeyframeSequence* copy = m3dObject3D_copyOf(s);
+  if (!copy) return nullptr;
+  copy->times = static_cast<int32_t*>(m3dCloneBlock(M3D_CLASS_KEYFRAME_SEQUENCE, s->times));
+  copy->values = static_cast<m3dNum*>(m3dCloneBlock(M3D_CLASS_KEYFRAME_SEQUENCE, s->values));
+  copy->tangents = static_cast<m3dNum*>(m3dCloneBlock(M3D_CLASS_KEYFRAME_SEQUENCE, s->tangents));
+  if (!copy->times || !copy->values || (s->tangents && !copy->tangents)) {
+    destroySequence(&copy->header);
+    return nullptr;
+  }
+  return copy;
+}

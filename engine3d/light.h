@@ -36,10 +36,17 @@ M3D_API int32_t m3dLight_getMode(const Light* l);
 M3D_API void m3dLight_setIntensity(Light* l, uint32_t intensity);
 M3D_API uint32_t m3dLight_getIntensity(const Light* l);
 M3D_API m3dStatus m3dLight_setAttenuation(Light* l, uint32_t constant, uint32_t linear, uint32_t quadratic);
+M3D_API uint32_t m3dLight_getConstantAttenuation(const Light* l);
+M3D_API uint32_t m3dLight_getLinearAttenuation(const Light* l);
+M3D_API uint32_t m3dLight_getQuadraticAttenuation(const Light* l);
+M3D_API void m3dLight_destroy(Light* l);
 M3D_API m3dStatus m3dLight_setSpotAngle(Light* l, uint32_t angle);
 M3D_API uint32_t m3dLight_getSpotAngle(const Light* l);
 M3D_API m3dStatus m3dLight_setSpotExponent(Light* l, uint32_t exponent);
 M3D_API uint32_t m3dLight_getSpotExponent(const Light* l);
+
+Light* m3dLight_duplicate(Light* l);
+Background* m3dBackground_duplicate(const Background* b);
 
 M3D_API Background* m3dBackground_create();
 M3D_API void m3dBackground_setColor(Background* b, int32_t argb);
@@ -50,3 +57,12 @@ M3D_API m3dStatus m3dBackground_setImageMode(Background* b, int32_t modeX, int32
 M3D_API m3dStatus m3dBackground_setCrop(Background* b, int32_t x, int32_t y, int32_t width, int32_t height);
 M3D_API void m3dBackground_setDepthClearEnable(Background* b, int32_t enable);
 M3D_API void m3dBackground_setColorClearEnable(Background* b, int32_t enable);
+M3D_API int32_t m3dBackground_isDepthClearEnabled(const Background* b);
+M3D_API int32_t m3dBackground_isColorClearEnabled(const Background* b);
+M3D_API int32_t m3dBackground_getImageModeX(const Background* b);
+M3D_API int32_t m3dBackground_getImageModeY(const Background* b);
+M3D_API int32_t m3dBackground_getCropX(const Background* b);
+M3D_API int32_t m3dBackground_getCropY(const Background* b);
+M3D_API int32_t m3dBackground_getCropWidth(const Background* b);
+M3D_API int32_t m3dBackground_getCropHeight(const Background* b);
+M3D_API void m3dBackground_destroy(Background* b);

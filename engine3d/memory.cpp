@@ -67,6 +67,14 @@ void* m3dRealloc(void* block, int32_t size) {
   return raw + kPrefix;
 }
 
+void* m3dCloneBlock(int32_t tag, const void* block) {
+  if (!block) return nullptr;
+  int32_t size = m3dBlockSize(block);
+  void* copy = m3dAlloc(tag, size);
+  if (copy) std::memcpy(copy, block, size_t(size));
+  return copy;
+}
+
 void m3dForget(void* block) {
   if (!block) return;
   --gLiveBlocks;

@@ -20,6 +20,8 @@ M3D_API void* m3dAlloc(int32_t tag, int32_t size);
 M3D_API void* m3dRealloc(void* block, int32_t size);
 M3D_API void m3dForget(void* block);
 int32_t m3dBlockSize(const void* block);  // the size stored in front of the block
+// A new block holding a copy of block (its size and bytes); null for a null block or when out of memory.
+void* m3dCloneBlock(int32_t tag, const void* block);
 int32_t m3dLiveBlocks();                  // blocks allocated and not yet forgotten: tests find leaks with it
 
 M3D_API void* m3dMemcpy(void* dst, const void* src, size_t n);

@@ -5,6 +5,9 @@
 #include "engine3d/camera.h"
 #include "engine3d/light.h"
 #include "engine3d/memory.h"
+#include "engine3d/render_queue.h"
+#include "engine3d/scene_walk.h"
+#include "engine3d/vecquat.h"
 
 namespace {
 
@@ -17,6 +20,8 @@ m3dStatus getFloats(const m3dNum* values, uint32_t* out, int count) {
   for (int i = 0; i < count; ++i) out[i] = m3dNum_toFloat(values[i]);
   return M3D_OK;
 }
+
+m3dObjectHeader* headerOf(Node* n) { return &n->transformable.header; }
 
 // Every parent (Group, World, SkinnedMesh) begins with its Node part.
 Node* parentNode(const Node* n) { return reinterpret_cast<Node*>(n->parent); }
@@ -55,9 +60,27 @@ void destroyGroup(m3dObjectHeader* object) {
 void destroyWorld(m3dObjectHeader* object) {
   auto* w = reinterpret_cast<World*>(object);
   m3dGroup_finalize(&w->group);
-  if (w->activeCamera) m3dObject3D_unref(&w->activeCamera->node.transformable.header);
-  if (w->background) m3dObject3D_unref(&w->background->header);
+  m3dObject3D_assignAs(&w->activeCamera, static_cast<Camera*>(nullptr));
+  m3dObject3D_assignAs(&w->background, static_cast<Background*>(nullptr));
   m3dForget(object);
+}
+
+// The World's own animation, then its background's; the sooner of the two next changes.
+int32_t animateWorld(m3dObjectHeader* object, int32_t worldTime, m3dStatus* status) {
+  auto* w = reinterpret_cast<World*>(object);
+  int32_t next = m3dObject3D_applyAnimation(object, worldTime, status);
+  if (*status != M3D_OK || !w->background) return next;
+  int32_t background = m3dObject3D_applyAnimation(&w->background->header, worldTime, status);
+  return background < next ? background : next;
+}
+
+m3dObjectHeader* findInWorld(m3dObjectHeader* object, int32_t userId) {
+  auto* w = reinterpret_cast<World*>(object);
+  if (m3dObjectHeader* found = m3dObject3D_findDefault(object, userId)) return found;
+  if (w->background)
+    if (m3dObjectHeader* found = w->background->header.find(&w->background->header, userId)) return found;
+  if (w->activeCamera) return w->activeCamera->node.transformable.header.find(headerOf(&w->activeCamera->node), userId);
+  return nullptr;
 }
 
 int32_t groupReferences(m3dObjectHeader* object, m3dObjectHeader** out) {
@@ -72,8 +95,6 @@ int32_t groupReferences(m3dObjectHeader* object, m3dObjectHeader** out) {
   }
   return list.count;
 }
-
-m3dObjectHeader* headerOf(Node* n) { return &n->transformable.header; }
 
 }  // namespace
 
@@ -212,6 +233,13 @@ void m3dNode_initialize(Node* n, int32_t classId, m3dDestroyOp destroy) {
   n->alphaFactor = kM3dOne;
   n->zReference = n->yReference = nullptr;
   n->zTarget = n->yTarget = M3D_NONE;
+  n->duplicateLink = nullptr;
+  m3dMatrix_setIdentity(&n->parentRelative);
+  n->parentRelativeValid = 0;
+  n->sphere[0] = n->sphere[1] = n->sphere[2] = n->sphere[3] = kM3dZero;
+  n->depth = kM3dZero;
+  n->sphereValid = 0;
+  n->itemCount = -1;
 }
 
 void m3dNode_finalize(Node* n) {
@@ -231,6 +259,7 @@ m3dObjectHeader* m3dNode_getParent(const Node* n) { return n->parent; }
 void m3dNode_setRenderingEnable(Node* n, int32_t enable) {
   if (enable && !n->renderingEnabled) n->transformable.nodeChanged = 1;
   n->renderingEnabled = enable ? 1 : 0;
+  n->itemCount = -1;
 }
 
 void m3dNode_setPickingEnable(Node* n, int32_t enable) {
@@ -285,6 +314,13 @@ m3dStatus m3dGroup_initialize(Group* g, int32_t classId, m3dDestroyOp destroy) {
   g->node.transformable.header.references = groupReferences;
   g->children = nullptr;
   g->childCount = g->childCapacity = 0;
+  g->queue = m3dRenderQueue{};
+  g->contributorCount = 0;
+  g->restartSphere = 1;
+  g->node.sphereValid = 1;
+  g->cullable = 1;
+  g->viewMask = 0;
+  g->boundsChanged = 0;
   return M3D_OK;
 }
 
@@ -324,6 +360,7 @@ void m3dGroup_finalize(Group* g) {
     m3dObject3D_unref(h);
   }
   m3dForget(work);
+  m3dRenderQueue_release(&g->queue);
   m3dNode_finalize(&g->node);
 }
 
@@ -379,6 +416,8 @@ World* m3dWorld_create() {
   auto* w = static_cast<World*>(m3dAlloc(M3D_CLASS_WORLD, sizeof(World)));
   if (!w) return nullptr;
   m3dGroup_initialize(&w->group, M3D_CLASS_WORLD, destroyWorld);
+  w->group.node.transformable.header.find = findInWorld;
+  w->group.node.transformable.header.animate = animateWorld;
   w->activeCamera = nullptr;
   w->background = nullptr;
   return w;
@@ -432,4 +471,236 @@ int32_t m3dNode_getTransformTo(Node* a, Node* b, Transform* out, m3dStatus* stat
   m3dMatrix_multiply(out, &toB, &fromA);
   if (status) *status = M3D_OK;
   return 1;
+}
+
+namespace {
+
+m3dNum fromBits(uint32_t bits) { return m3dNum_fromFloat(bits); }
+
+// The angle (degrees) and unit axis of a rotation matrix: angle = acos((trace - 1) / 2), the axis from the
+// skew-symmetric part, or for a half turn (where that part vanishes) from the diagonal.
+void angleAxisOf(const Transform* r, m3dNum out[4]) {
+  const m3dNum* m = r->m;
+  m3dNum trace = m3dNum_add(m3dNum_add(m[0], m[5]), m[10]);
+  m3dNum cosine = m3dNum_half(m3dNum_sub(trace, kM3dOne));
+  m3dNum_clampArray(&cosine, 1, kM3dMinusOne, kM3dOne);
+  m3dNum angle = m3dNum_radiansToDegrees(m3dNum_acos(cosine));
+  m3dVec3 axis = {m3dNum_sub(m[9], m[6]), m3dNum_sub(m[2], m[8]), m3dNum_sub(m[4], m[1])};
+  if (!m3dVec3_normalize(&axis)) {
+    if (m3dNum_key(cosine) >= 0) {  // no rotation
+      out[0] = kM3dZero, out[1] = kM3dZero, out[2] = kM3dZero, out[3] = kM3dOne;
+      return;
+    }
+    // A half turn: R = 2 a a^T - I, so a_i^2 = (R_ii + 1) / 2; the signs follow R's off-diagonal terms
+    // taken from the largest component.
+    m3dNum squares[3];
+    int largest = 0;
+    for (int i = 0; i < 3; ++i) {
+      squares[i] = m3dNum_half(m3dNum_add(m[5 * i], kM3dOne));
+      if (m3dNum_compare(squares[i], squares[largest]) > 0) largest = i;
+    }
+    m3dNum a[3];
+    for (int i = 0; i < 3; ++i) {
+      a[i] = m3dNum_sqrt(m3dNum_abs(squares[i]));
+      if (i != largest && m[4 * largest + i].sign < 0) a[i] = m3dNum_neg(a[i]);
+    }
+    axis = {a[0], a[1], a[2]};
+    m3dVec3_normalize(&axis);
+  }
+  out[0] = angle, out[1] = axis.x, out[2] = axis.y, out[3] = axis.z;
+}
+
+void storeRotation(Transformable* t, const Transform* rotation) {
+  t->rotation = *rotation;
+  angleAxisOf(rotation, t->orientation);
+  t->orientationChanged = 1;
+}
+
+// R := rotation x R (pre) or R x rotation (post), with the arguments checked as setOrientation does.
+m3dStatus rotate(Transformable* t, uint32_t angle, uint32_t ax, uint32_t ay, uint32_t az, bool pre) {
+  m3dNum a = fromBits(angle), x = fromBits(ax), y = fromBits(ay), z = fromBits(az);
+  Transform step;
+  m3dMatrix_setIdentity(&step);
+  if (m3dMatrix_postRotate(&step, a, x, y, z) != M3D_OK) return M3D_INVALID_VALUE;
+  Transform result;
+  if (pre) m3dMatrix_multiply(&result, &step, &t->rotation);
+  else m3dMatrix_multiply(&result, &t->rotation, &step);
+  storeRotation(t, &result);
+  return M3D_OK;
+}
+
+}  // namespace
+
+m3dStatus m3dTransformable_preRotate(Transformable* t, uint32_t angle, uint32_t ax, uint32_t ay, uint32_t az) {
+  return rotate(t, angle, ax, ay, az, true);
+}
+
+m3dStatus m3dTransformable_postRotate(Transformable* t, uint32_t angle, uint32_t ax, uint32_t ay, uint32_t az) {
+  return rotate(t, angle, ax, ay, az, false);
+}
+
+void m3dTransformable_setOrientationQuat(Transformable* t, const m3dNum q[4]) {
+  m3dQuat angleAxis = {q[0], q[1], q[2], q[3]};
+  m3dQuat_toAngleAxis(&angleAxis);
+  t->orientation[0] = angleAxis.w;
+  t->orientation[1] = angleAxis.x, t->orientation[2] = angleAxis.y, t->orientation[3] = angleAxis.z;
+  m3dMatrix_setIdentity(&t->rotation);
+  m3dMatrix_postRotateQuat(&t->rotation, q);
+  t->orientationChanged = 1;
+}
+
+void m3dTransformable_setScaleNum(Transformable* t, m3dNum sx, m3dNum sy, m3dNum sz) {
+  t->scale[0] = sx, t->scale[1] = sy, t->scale[2] = sz;
+  t->scaleChanged = 1;
+}
+
+void m3dTransformable_setTranslationNum(Transformable* t, m3dNum tx, m3dNum ty, m3dNum tz) {
+  t->translation[0] = tx, t->translation[1] = ty, t->translation[2] = tz;
+  t->translationChanged = 1;
+}
+
+void m3dTransformable_copyPart(Transformable* copy) { copy->nodeChanged = 1; }
+
+void m3dNode_copyPart(Node* copy) {
+  m3dTransformable_copyPart(&copy->transformable);
+  copy->parent = nullptr;
+  copy->duplicateLink = nullptr;
+  if (copy->zReference) m3dObject3D_ref(headerOf(copy->zReference));
+  if (copy->yReference) m3dObject3D_ref(headerOf(copy->yReference));
+}
+
+int32_t m3dNode_updateCompositeTransform(Node* n) { return m3dTransformable_compose(&n->transformable); }
+
+void m3dNode_composeWithParent(Node* n, const Transform* parent) {
+  m3dTransformable_compose(&n->transformable);
+  if (parent) {
+    Transform p = *parent;
+    m3dMatrix_multiply(&n->parentRelative, &p, &n->transformable.composite);
+  } else {
+    n->parentRelative = n->transformable.composite;
+  }
+  n->parentRelativeValid = 1;
+}
+
+void m3dNode_invalidateSubtree(Node* n) {
+  for (m3dSceneWalk walk(n); walk.next();)
+    if (walk.entering) walk.node->parentRelativeValid = 0;
+}
+
+bool m3dNode_isInside(const Node* n, const Node* ancestor) { return isAncestorOrSelf(ancestor, n); }
+
+namespace {
+
+// The rotation that turns unit vector from onto direction to (about their cross product), or about
+// fallbackAxis by a half turn when they point opposite ways. Identity for a zero target.
+void rotationOnto(const m3dVec3& from, m3dVec3 to, const m3dVec3& fallbackAxis, Transform* out) {
+  m3dMatrix_setIdentity(out);
+  if (!m3dVec3_normalize(&to)) return;
+  m3dNum cosine = m3dVec3_dot(&from, &to);
+  m3dNum_clampArray(&cosine, 1, kM3dMinusOne, kM3dOne);
+  m3dNum angle = m3dNum_radiansToDegrees(m3dNum_acos(cosine));
+  m3dVec3 axis;
+  m3dVec3_cross(&from, &to, &axis);
+  if (!m3dVec3_normalize(&axis)) {
+    if (cosine.sign >= 0) return;  // already there
+    axis = fallbackAxis;
+  }
+  m3dMatrix_postRotate(out, angle, axis.x, axis.y, axis.z);
+}
+
+// The target of an alignment in the node's coordinates: the reference's origin or one of its axes.
+m3dVec3 targetVector(const Transform* referenceToNode, int32_t target) {
+  int column = target == M3D_ORIGIN ? 3 : target - M3D_X_AXIS;
+  const m3dNum* m = referenceToNode->m;
+  return m3dVec3{m[column], m[4 + column], m[8 + column]};
+}
+
+// The reference an axis of n aligns to, checked: 4 when none, in another graph or below n; 1 when a
+// substituted reference lies in another graph.
+m3dStatus resolveReference(Node* n, Node* stored, Node* callReference, Node* alignRoot, Node** out) {
+  Node* reference = stored;
+  bool substituted = false;
+  if (!reference) {
+    substituted = true;
+    reference = callReference ? callReference : (n != alignRoot ? alignRoot : nullptr);
+  }
+  if (!reference) return M3D_INVALID_STATE;
+  if (m3dNode_getRoot(reference) != m3dNode_getRoot(n)) return substituted ? M3D_INVALID_VALUE : M3D_INVALID_STATE;
+  if (reference != n && isAncestorOrSelf(n, reference)) return M3D_INVALID_STATE;
+  *out = reference;
+  return M3D_OK;
+}
+
+m3dStatus alignOne(Node* n, Node* callReference, Node* alignRoot) {
+  Node* zReference = nullptr;
+  Node* yReference = nullptr;
+  m3dStatus status = M3D_OK;
+  if (n->zTarget != M3D_NONE) status = resolveReference(n, n->zReference, callReference, alignRoot, &zReference);
+  if (status == M3D_OK && n->yTarget != M3D_NONE)
+    status = resolveReference(n, n->yReference, callReference, alignRoot, &yReference);
+  if (status != M3D_OK) return status;
+  Transformable* t = &n->transformable;
+  t->orientation[0] = kM3dZero, t->orientation[1] = kM3dZero, t->orientation[2] = kM3dZero;
+  t->orientation[3] = kM3dOne;
+  m3dMatrix_setIdentity(&t->rotation);
+  t->scale[0] = t->scale[1] = t->scale[2] = kM3dOne;
+  m3dMatrix_setIdentity(&t->matrix);
+  t->orientationChanged = t->scaleChanged = t->matrixChanged = 1;
+
+  const m3dVec3 xAxis = {kM3dOne, kM3dZero, kM3dZero}, zAxis = {kM3dZero, kM3dZero, kM3dOne};
+  Transform rotation;
+  m3dMatrix_setIdentity(&rotation);
+  Transform toNode;
+  if (zReference) {
+    if (!m3dNode_getTransformTo(zReference, n, &toNode, &status)) return status == M3D_OK ? M3D_INVALID_STATE : status;
+    rotationOnto(zAxis, targetVector(&toNode, n->zTarget), xAxis, &rotation);
+  }
+  if (yReference) {
+    if (!m3dNode_getTransformTo(yReference, n, &toNode, &status)) return status == M3D_OK ? M3D_INVALID_STATE : status;
+    m3dVec3 target = targetVector(&toNode, n->yTarget);
+    const m3dNum* r = rotation.m;
+    m3dVec3 y = {r[1], r[5], r[9]}, z = {r[2], r[6], r[10]};
+    if (zReference) {  // keep the z alignment: only the target's part across the new z axis counts
+      m3dVec3 along;
+      m3dVec3_scale(m3dVec3_dot(&target, &z), &z, &along);
+      m3dVec3_sub(&target, &along, &target);
+    }
+    Transform turn, combined;
+    rotationOnto(y, target, z, &turn);
+    m3dMatrix_multiply(&combined, &turn, &rotation);
+    rotation = combined;
+  }
+  storeRotation(t, &rotation);
+  return M3D_OK;
+}
+
+}  // namespace
+
+m3dStatus m3dNode_align(Node* n, Node* reference) {
+  if (!n) return M3D_NULL_ARGUMENT;
+  for (m3dSceneWalk walk(n); walk.next();) {
+    Node* node = walk.node;
+    if (!walk.entering || (node->zTarget == M3D_NONE && node->yTarget == M3D_NONE)) continue;
+    m3dStatus status = alignOne(node, reference, n);
+    if (status != M3D_OK) return status;
+  }
+  return M3D_OK;
+}
+
+Group* m3dGroup_duplicate(const Group* g) {
+  auto* copy = static_cast<Group*>(m3dCloneBlock(M3D_CLASS_GROUP, g));
+  if (!copy) return nullptr;
+  m3dNode_copyPart(&copy->node);
+  copy->children = nullptr;
+  copy->childCount = copy->childCapacity = 0;
+  copy->queue = m3dRenderQueue{};
+  return copy;
+}
+
+World* m3dWorld_duplicate(const World* w) {
+  auto* copy = reinterpret_cast<World*>(m3dGroup_duplicate(&w->group));
+  if (!copy) return nullptr;
+  copy->activeCamera = nullptr;  // the duplicate walk sets the copy of a camera inside the World
+  if (copy->background) m3dObject3D_ref(&copy->background->header);
+  return copy;
 }

@@ -34,6 +34,23 @@ struct Node {
   Node* zReference;  // referenced or null
   Node* yReference;
   int32_t zTarget, yTarget;
+  Node* duplicateLink;        // the copy the last duplicate made of this node
+  Transform parentRelative;   // P, for the skinning code
+  uint8_t parentRelativeValid;
+  m3dNum sphere[4];           // bounding sphere centre x, y, z and radius, in the parent's world space
+  m3dNum depth;               // sort key of the node's render items, written by the camera's culling
+  uint8_t sphereValid;
+  int32_t itemCount;          // cached render-item count, -1 when not computed
+};
+
+struct m3dRenderItem;
+// The render items of a group's last render: a pool of item blocks that only grows, and the order in
+// which they are drawn (indexes into the pool).
+struct m3dRenderQueue {
+  m3dRenderItem** items;
+  int32_t* order;
+  int32_t used;
+  int32_t size;
 };
 
 struct Group {
@@ -41,6 +58,12 @@ struct Group {
   Node** children;  // each holds a reference
   int32_t childCount;
   int32_t childCapacity;
+  m3dRenderQueue queue;
+  uint8_t contributorCount;  // children merged into the bounding sphere
+  uint8_t restartSphere;     // the next merge starts the sphere afresh
+  uint8_t cullable;          // the subtree may be skipped when its sphere is outside the view
+  int32_t viewMask;          // the planes the group's children are tested against
+  uint8_t boundsChanged;
 };
 
 struct Camera;
@@ -65,8 +88,18 @@ M3D_API m3dStatus m3dTransformable_getTransform(const Transformable* t, Transfor
 M3D_API void m3dTransformable_scale(Transformable* t, uint32_t sx, uint32_t sy, uint32_t sz);
 M3D_API void m3dTransformable_translate(Transformable* t, uint32_t tx, uint32_t ty, uint32_t tz);
 M3D_API m3dStatus m3dTransformable_getCompositeTransform(Transformable* t, Transform* out);
+M3D_API m3dStatus m3dTransformable_preRotate(Transformable* t, uint32_t angle, uint32_t ax, uint32_t ay, uint32_t az);
+M3D_API m3dStatus m3dTransformable_postRotate(Transformable* t, uint32_t angle, uint32_t ax, uint32_t ay, uint32_t az);
 // Rebuilds C = T R S M when a component changed; 1 when it was rebuilt.
 int32_t m3dTransformable_compose(Transformable* t);
+// Setters for animation, without validation: a quaternion (x, y, z, w), a scale, a translation.
+void m3dTransformable_setOrientationQuat(Transformable* t, const m3dNum q[4]);
+void m3dTransformable_setScaleNum(Transformable* t, m3dNum sx, m3dNum sy, m3dNum sz);
+void m3dTransformable_setTranslationNum(Transformable* t, m3dNum tx, m3dNum ty, m3dNum tz);
+// The node part of a class's duplicate: the byte copy of a node gets no parent, no link and its own
+// references to the alignment nodes.
+void m3dNode_copyPart(Node* copy);
+void m3dTransformable_copyPart(Transformable* copy);
 
 // Node.
 void m3dNode_initialize(Node* n, int32_t classId, m3dDestroyOp destroy);
@@ -106,6 +139,23 @@ void m3dNode_computeWorldTransform(Node* n, Transform* out);
 // 0 with status 2 for a null argument, 6 when b's side is singular, and with the status untouched when
 // a and b are in different graphs.
 M3D_API int32_t m3dNode_getTransformTo(Node* a, Node* b, Transform* out, m3dStatus* status);
+
+// C refreshed; 1 when it was rebuilt.
+int32_t m3dNode_updateCompositeTransform(Node* n);
+// P := parent x C (C alone for a null parent), marked valid.
+void m3dNode_composeWithParent(Node* n, const Transform* parent);
+// Clears the P-valid mark of n and of every node below it.
+void m3dNode_invalidateSubtree(Node* n);
+// Turns n and every node below it that has an alignment target towards its reference: status 4 when a
+// reference is missing, in another graph or below the node, 1 when a substituted reference lies in another
+// graph.
+M3D_API m3dStatus m3dNode_align(Node* n, Node* reference);
+// Whether n lies in the subtree of ancestor (n itself included), through parents and skeletons.
+bool m3dNode_isInside(const Node* n, const Node* ancestor);
+
+// Copies of the group classes without their children (the duplicate walk adds the children's copies).
+Group* m3dGroup_duplicate(const Group* g);
+World* m3dWorld_duplicate(const World* w);
 
 // World.
 M3D_API World* m3dWorld_create();

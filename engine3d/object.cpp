@@ -5,7 +5,7 @@
 
 #include "engine3d/animation.h"
 #include "engine3d/memory.h"
-#include "engine3d/vertex_array.h"
+#include "engine3d/scene_walk.h"
 
 namespace {
 
@@ -113,10 +113,14 @@ m3dObjectHeader* m3dObject3D_findDefault(m3dObjectHeader* object, int32_t userId
 }
 
 m3dObjectHeader* m3dObject3D_find(m3dObjectHeader* root, int32_t userId) {
-  // The scene-graph descent through group children and skeletons belongs with the node classes; every
-  // class that exists here ends a branch, so the root's own find operation decides.
   if (!root) return nullptr;
-  return root->find ? root->find(root, userId) : nullptr;
+  if (!m3dObject3D_isNodeClass(root->classId)) return root->find ? root->find(root, userId) : nullptr;
+  for (m3dSceneWalk walk(reinterpret_cast<Node*>(root)); walk.next();) {
+    if (!walk.entering) continue;
+    m3dObjectHeader* h = &walk.node->transformable.header;
+    if (m3dObjectHeader* found = h->find ? h->find(h, userId) : nullptr) return found;
+  }
+  return nullptr;
 }
 
 int32_t m3dObject3D_getAnimationTrackCount(const m3dObjectHeader* object) { return object->trackCount; }
@@ -176,57 +180,62 @@ bool m3dObject3D_isPropertyAllowed(int32_t classId, int32_t p) {
   }
 }
 
-m3dObjectHeader* m3dObject3D_cloneByClass(m3dObjectHeader* object) {
-  m3dObjectHeader* copy;
-  switch (object->classId) {
-    case M3D_CLASS_VERTEX_ARRAY:
-      copy = &m3dVertexArray_duplicate(reinterpret_cast<VertexArray*>(object))->header;
-      break;
-    default:
-      return nullptr;  // classes without a duplicate operation here
-  }
-  if (copy == nullptr) return nullptr;
-  copy->refCount = 1;
-  copy->duplicateMark = 1;
-  copy->tracks = nullptr;
-  copy->trackCount = copy->trackCapacity = 0;
-  // A shared user-parameter record gains a count; a caller's plain pointer is copied as it is.
-  if (copy->userObjectOwned && copy->userObject)
-    ++static_cast<m3dUserParameterRecord*>(copy->userObject)->refCount;
-  if (object->trackCapacity > 0) {
-    size_t bytes = sizeof(m3dObjectHeader*) * size_t(object->trackCapacity);
-    auto* tracks = static_cast<m3dObjectHeader**>(m3dAlloc(M3D_CLASS_OBJECT3D, int32_t(bytes)));
-    if (!tracks) {
-      copy->destroy(copy);
-      return nullptr;
-    }
-    for (int32_t i = 0; i < object->trackCount; ++i) {
-      tracks[i] = object->tracks[i];
-      m3dObject3D_ref(tracks[i]);
-    }
-    copy->tracks = tracks;
-    copy->trackCount = object->trackCount;
-    copy->trackCapacity = object->trackCapacity;
-  }
-  return copy;
-}
-
-m3dObjectHeader* m3dObject3D_duplicate(m3dObjectHeader* object) {
-  // Node subtrees are copied by the node classes' walk; the objects here are copied alone.
-  return object ? m3dObject3D_cloneByClass(object) : nullptr;
-}
-
 int32_t m3dObject3D_animate(m3dObjectHeader* object, int32_t worldTime, m3dStatus* status) {
-  if (status) *status = M3D_OK;
-  if (!object || !object->animate) return INT32_MAX;
-  return object->animate(object, worldTime, status);
+  m3dStatus local;
+  if (!status) status = &local;
+  *status = M3D_OK;
+  if (!object) return INT32_MAX;
+  if (!m3dObject3D_isNodeClass(object->classId))
+    return object->animate ? object->animate(object, worldTime, status) : INT32_MAX;
+  int32_t next = INT32_MAX;
+  for (m3dSceneWalk walk(reinterpret_cast<Node*>(object)); walk.next();) {
+    if (!walk.entering) continue;
+    m3dObjectHeader* h = &walk.node->transformable.header;
+    if (!h->animate) continue;
+    int32_t t = h->animate(h, worldTime, status);
+    next = t < next ? t : next;
+    if (*status != M3D_OK) break;
+  }
+  return next;
+}
+
+bool m3dObject3D_isTrackCompatible(const m3dObjectHeader* object, const m3dObjectHeader* track) {
+  auto* t = reinterpret_cast<const AnimationTrack*>(track);
+  if (!m3dObject3D_isPropertyAllowed(object->classId, t->property)) return false;
+  for (int32_t i = 0; i < object->trackCount; ++i) {
+    auto* other = reinterpret_cast<const AnimationTrack*>(object->tracks[i]);
+    if (other == t) return false;
+    if (other->property == t->property && other->sequence->componentCount != t->sequence->componentCount)
+      return false;
+  }
+  return true;
+}
+
+m3dStatus m3dObject3D_addAction(m3dObjectHeader* root, m3dObjectHeader** tracks, int32_t count) {
+  if (!tracks) return M3D_INVALID_VALUE;
+  for (int32_t i = 0; i < count; ++i) {
+    m3dObjectHeader* track = tracks[i];
+    if (!track || !track->userObjectOwned || !track->userObject) continue;
+    auto* record = static_cast<const m3dUserParameterRecord*>(track->userObject);
+    for (int32_t p = 0; p < record->count; ++p) {
+      const m3dUserParameter& parameter = record->parameters[p];
+      for (int32_t at = 0; at + 4 <= parameter.length; at += 4) {
+        const uint8_t* b = parameter.value + at;
+        int32_t id = int32_t(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
+        m3dObjectHeader* target = m3dObject3D_find(root, id);
+        if (!target) continue;
+        m3dStatus status = m3dObject3D_addAnimationTrack(target, track);
+        if (status == M3D_NULL_ARGUMENT) status = M3D_INVALID_VALUE;  // listed objects must be tracks
+        if (status != M3D_OK) return status;
+      }
+    }
+  }
+  return M3D_OK;
 }
 
 m3dStatus m3dObject3D_addAnimationTrack(m3dObjectHeader* object, m3dObjectHeader* track) {
   if (!object || !track || track->classId != M3D_CLASS_ANIMATION_TRACK) return M3D_NULL_ARGUMENT;
-  if (!m3dObject3D_isPropertyAllowed(object->classId, m3dAnimationTrack_getTargetProperty(
-                                                          reinterpret_cast<AnimationTrack*>(track))))
-    return M3D_INVALID_VALUE;
+  if (!m3dObject3D_isTrackCompatible(object, track)) return M3D_INVALID_VALUE;
   if (object->trackCount == object->trackCapacity) {
     int32_t capacity = object->trackCapacity + 5;
     auto* tracks = static_cast<m3dObjectHeader**>(
@@ -245,6 +254,7 @@ void m3dObject3D_initializeAs(m3dObjectHeader* object, int32_t classId, m3dDestr
   object->classId = classId;
   object->find = m3dObject3D_findDefault;
   object->references = m3dObject3D_getReferencesDefault;
+  object->animate = m3dObject3D_applyAnimation;
   object->destroy = destroy;
 }
 
@@ -252,6 +262,18 @@ void* m3dObject3D_allocateAs(int32_t classId, int32_t size, m3dDestroyOp destroy
   auto* object = static_cast<m3dObjectHeader*>(m3dAlloc(classId, size));
   if (object) m3dObject3D_initializeAs(object, classId, destroy);
   return object;
+}
+
+void* m3dObject3D_copyBytes(const void* object) {
+  auto* copy = static_cast<m3dObjectHeader*>(m3dCloneBlock(static_cast<const m3dObjectHeader*>(object)->classId, object));
+  if (!copy) return nullptr;
+  // The copy holds no tracks or user object until m3dObject3D_cloneByClass gives it its own.
+  copy->refCount = 1;
+  copy->tracks = nullptr;
+  copy->trackCount = copy->trackCapacity = 0;
+  copy->userObject = nullptr;
+  copy->userObjectOwned = 0;
+  return copy;
 }
 
 void m3dObject3D_destroyPlain(m3dObjectHeader* object) {

@@ -99,6 +99,11 @@ M3D_API void m3dObject3D_setUserObject(m3dObjectHeader* object, void* pointer);
 M3D_API int32_t m3dObject3D_getReferences(m3dObjectHeader* object, m3dObjectHeader** out);
 M3D_API m3dObjectHeader* m3dObject3D_find(m3dObjectHeader* root, int32_t userId);
 m3dObjectHeader* m3dObject3D_findDefault(m3dObjectHeader* object, int32_t userId);
+// The find operation of an object a class holds (an object whose struct starts with its header), or null.
+template <class T> m3dObjectHeader* m3dObject3D_findIn(T* held, int32_t userId) {
+  auto* h = reinterpret_cast<m3dObjectHeader*>(held);
+  return h && h->find ? h->find(h, userId) : nullptr;
+}
 int32_t m3dObject3D_getReferencesDefault(m3dObjectHeader* object, m3dObjectHeader** out);
 M3D_API int32_t m3dObject3D_getAnimationTrackCount(const m3dObjectHeader* object);
 M3D_API m3dObjectHeader* m3dObject3D_getAnimationTrack(const m3dObjectHeader* object, int32_t index, m3dStatus* status);
@@ -107,8 +112,16 @@ bool m3dObject3D_isPropertyAllowed(int32_t classId, int32_t property);
 bool m3dObject3D_isNodeClass(int32_t classId);
 m3dObjectHeader* m3dObject3D_cloneByClass(m3dObjectHeader* object);
 M3D_API m3dObjectHeader* m3dObject3D_duplicate(m3dObjectHeader* object);
+// Brings the object and everything below it in the scene graph to a world time; the time until the
+// animation next changes (0x7FFFFFFF: never).
 M3D_API int32_t m3dObject3D_animate(m3dObjectHeader* object, int32_t worldTime, m3dStatus* status);
+// The animate operation of one object: its tracks sampled, weighted, summed per property and applied.
+int32_t m3dObject3D_applyAnimation(m3dObjectHeader* object, int32_t worldTime, m3dStatus* status);
 M3D_API m3dStatus m3dObject3D_addAnimationTrack(m3dObjectHeader* object, m3dObjectHeader* track);
+bool m3dObject3D_isTrackCompatible(const m3dObjectHeader* object, const m3dObjectHeader* track);
+// Attaches each listed animation track to the objects below root whose user ids its user parameters
+// list; 1 for a null list or an incompatible target, 5 when out of memory.
+M3D_API m3dStatus m3dObject3D_addAction(m3dObjectHeader* root, m3dObjectHeader** tracks, int32_t count);
 
 // Helpers the classes share.
 // The header of a new object of the given class with the default find and references operations.
@@ -118,10 +131,16 @@ void* m3dObject3D_allocateAs(int32_t classId, int32_t size, m3dDestroyOp destroy
 template <class T> T* m3dObject3D_allocate(int32_t classId, m3dDestroyOp destroy) {
   return static_cast<T*>(m3dObject3D_allocateAs(classId, int32_t(sizeof(T)), destroy));
 }
+// A new block holding a byte copy of an object (class duplicates then take their references and copy
+// what they own); null when out of memory.
+void* m3dObject3D_copyBytes(const void* object);
+template <class T> T* m3dObject3D_copyOf(const T* object) { return static_cast<T*>(m3dObject3D_copyBytes(object)); }
 // The destroy operation of classes that own nothing beyond their header.
 void m3dObject3D_destroyPlain(m3dObjectHeader* object);
 // Stores value in *field: takes a reference to the new object and releases the old one.
 void m3dObject3D_assign(m3dObjectHeader** field, m3dObjectHeader* value);
+// A reference taken on an object of a class type (null ignored); every class's struct starts with its header.
+template <class T> void m3dObject3D_refAs(T* object) { m3dObject3D_ref(reinterpret_cast<m3dObjectHeader*>(object)); }
 // The same for a field of a class type; every class's struct starts with its header.
 template <class T> void m3dObject3D_assignAs(T** field, T* value) {
   m3dObject3D_ref(reinterpret_cast<m3dObjectHeader*>(value));

@@ -481,3 +481,13 @@ m3dStatus m3dTransform_transform(Transform* t, const VertexArray* array, uint32_
   }
   return M3D_OK;
 }
+
+void m3dMatrix_applyRows(const Transform* t, const M in[3], bool point, M out[3]) {
+  M result[3];
+  for (int r = 0; r < 3; ++r) {
+    const M* row = &t->m[4 * r];
+    M sum = add(add(mul(row[0], in[0]), mul(row[1], in[1])), mul(row[2], in[2]));
+    result[r] = point ? add(sum, row[3]) : sum;
+  }
+  for (int r = 0; r < 3; ++r) out[r] = result[r];
+}

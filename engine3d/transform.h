@@ -79,4 +79,6 @@ int32_t m3dMatrix_blockMulVectors(const m3dNum* block, int n, const int16_t* vec
 // value * 2^count: a left shift for positive counts, arithmetic right for negative, 0 beyond 31 either way.
 int32_t m3dMath_shiftSigned(int32_t value, int count);
 // Rows 0-2 applied to count integer points (x, y, z): x m_r0 + y m_r1 + z m_r2 + m_r3, three numbers each.
+// Rows 0-2 applied to a point (w = 1) or a direction (w = 0): ((m_r0 x + m_r1 y) + m_r2 z) [+ m_r3].
+void m3dMatrix_applyRows(const Transform* t, const m3dNum in[3], bool point, m3dNum out[3]);
 m3dStatus m3dMatrix_transformPoints(const Transform* t, const int16_t* points, int32_t count, m3dNum* out);

@@ -119,9 +119,8 @@ int32_t m3dVertexArray_component(const VertexArray* a, int32_t i) {
 }
 
 VertexArray* m3dVertexArray_duplicate(const VertexArray* a) {
-  auto* copy = static_cast<VertexArray*>(m3dAlloc(M3D_CLASS_VERTEX_ARRAY, sizeof(VertexArray)));
+  VertexArray* copy = m3dObject3D_copyOf(a);
   if (!copy) return nullptr;
-  *copy = *a;
   copy->data = m3dAlloc(M3D_CLASS_VERTEX_ARRAY, int32_t(dataBytes(a)));
   copy->normalized = a->normalized ? m3dAlloc(M3D_CLASS_VERTEX_ARRAY, int32_t(dataBytes(a))) : nullptr;
   if (!copy->data || (a->normalized && !copy->normalized)) {

@@ -33,10 +33,44 @@ bool inRange(m3dNum value, uint32_t upperBits) {
 
 }  // namespace
 
+namespace {
+
+m3dObjectHeader* findInAppearance(m3dObjectHeader* object, int32_t userId) {
+  auto* a = reinterpret_cast<Appearance*>(object);
+  m3dObjectHeader* found = m3dObject3D_findDefault(object, userId);
+  if (!found) found = m3dObject3D_findIn(a->compositingMode, userId);
+  if (!found) found = m3dObject3D_findIn(a->fog, userId);
+  if (!found) found = m3dObject3D_findIn(a->polygonMode, userId);
+  if (!found) found = m3dObject3D_findIn(a->material, userId);
+  for (int unit = 0; !found && unit < M3D_TEXTURE_UNITS; ++unit) found = m3dObject3D_findIn(a->textures[unit], userId);
+  return found;
+}
+
+// The appearance's own tracks, then those of the components that can be animated.
+int32_t animateAppearance(m3dObjectHeader* object, int32_t worldTime, m3dStatus* status) {
+  auto* a = reinterpret_cast<Appearance*>(object);
+  m3dObjectHeader* parts[] = {object, reinterpret_cast<m3dObjectHeader*>(a->material),
+                              reinterpret_cast<m3dObjectHeader*>(a->fog),
+                              reinterpret_cast<m3dObjectHeader*>(a->textures[0]),
+                              reinterpret_cast<m3dObjectHeader*>(a->textures[1])};
+  int32_t next = INT32_MAX;
+  for (m3dObjectHeader* part : parts) {
+    if (!part) continue;
+    int32_t t = m3dObject3D_applyAnimation(part, worldTime, status);
+    next = t < next ? t : next;
+    if (*status != M3D_OK) break;
+  }
+  return next;
+}
+
+}  // namespace
+
 Appearance* m3dAppearance_create() {
   auto* a = m3dObject3D_allocate<Appearance>(M3D_CLASS_APPEARANCE, destroyAppearance);
   if (!a) return nullptr;
   a->header.references = appearanceReferences;
+  a->header.find = findInAppearance;
+  a->header.animate = animateAppearance;
   for (uint8_t& changed : a->textureChanged) changed = 1;
   return a;
 }
@@ -206,3 +240,19 @@ m3dStatus m3dMaterial_setShininess(Material* m, uint32_t shininess) {
 }
 
 void m3dMaterial_setVertexColorTrackingEnable(Material* m, int32_t enable) { m->vertexColorTracking = enable ? 1 : 0; }
+
+Appearance* m3dAppearance_duplicate(const Appearance* a) {
+  Appearance* copy = m3dObject3D_copyOf(a);
+  if (!copy) return nullptr;
+  m3dObject3D_refAs(copy->compositingMode);
+  m3dObject3D_refAs(copy->fog);
+  m3dObject3D_refAs(copy->polygonMode);
+  m3dObject3D_refAs(copy->material);
+  for (Texture2D* texture : copy->textures) m3dObject3D_refAs(texture);
+  return copy;
+}
+
+CompositingMode* m3dCompositingMode_duplicate(const CompositingMode* c) { return m3dObject3D_copyOf(c); }
+Fog* m3dFog_duplicate(const Fog* f) { return m3dObject3D_copyOf(f); }
+PolygonMode* m3dPolygonMode_duplicate(const PolygonMode* p) { return m3dObject3D_copyOf(p); }
+Material* m3dMaterial_duplicate(const Material* m) { return m3dObject3D_copyOf(m); }

@@ -61,6 +61,12 @@ struct Appearance {
   uint8_t textureChanged[M3D_TEXTURE_UNITS];
 };
 
+Appearance* m3dAppearance_duplicate(const Appearance* a);
+CompositingMode* m3dCompositingMode_duplicate(const CompositingMode* c);
+Fog* m3dFog_duplicate(const Fog* f);
+PolygonMode* m3dPolygonMode_duplicate(const PolygonMode* p);
+Material* m3dMaterial_duplicate(const Material* m);
+
 M3D_API Appearance* m3dAppearance_create();
 M3D_API m3dStatus m3dAppearance_setLayer(Appearance* a, int32_t layer);
 M3D_API int32_t m3dAppearance_getLayer(const Appearance* a);

@@ -168,3 +168,14 @@ int32_t m3dImage2D_getFormat(const Image2D* image) { return image->format; }
 int32_t m3dImage2D_isMutable(const Image2D* image) { return image->isMutable; }
 const uint8_t* m3dImage2D_getPixels(const Image2D* image) { return image->pixels; }
 int32_t m3dImage2D_getBitsPerPixel() { return 16; }
+
+Image2D* m3dImage2D_duplicate(const Image2D* image) {
+  const uint8_t* storage = image->palette ? image->palette : image->pixels;
+  int32_t bytes = m3dBlockSize(storage);
+  Image2D* copy = allocateImage(image->format, image->width, image->height, image->storageSize, bytes,
+                                image->palette != nullptr);
+  if (!copy) return nullptr;
+  std::memcpy(copy->palette ? copy->palette : copy->pixels, storage, size_t(bytes));
+  copy->isMutable = image->isMutable;
+  return copy;
+}

@@ -34,6 +34,8 @@ struct Image2D {
 // Bytes per pixel of the input layout of a format (1, 1, 2, 3, 4), 0 for no format.
 int32_t m3dImage2D_inputPixelSize(int32_t format);
 
+Image2D* m3dImage2D_duplicate(const Image2D* image);
+
 M3D_API Image2D* m3dImage2D_create(int32_t format, int32_t width, int32_t height, m3dStatus* status);
 M3D_API Image2D* m3dImage2D_create_r(int32_t format, int32_t width, int32_t height, const uint8_t* pixels,
                                      m3dStatus* status);

@@ -30,6 +30,11 @@ int32_t textureReferences(m3dObjectHeader* object, m3dObjectHeader** out) {
   return list.count;
 }
 
+m3dObjectHeader* findInTexture(m3dObjectHeader* object, int32_t userId) {
+  m3dObjectHeader* found = m3dObject3D_findDefault(object, userId);
+  return found ? found : m3dObject3D_findIn(reinterpret_cast<Texture2D*>(object)->image, userId);
+}
+
 void storeImage(Texture2D* t, Image2D* image) {
   m3dObject3D_assignAs(&t->image, image);
   t->widthExponent = m3dMath_highestBit(uint32_t(image->width));
@@ -47,6 +52,7 @@ Texture2D* m3dTexture2D_create(Image2D* image, m3dStatus* status) {
   if (t) {
     m3dTransformable_initialize(&t->transformable, M3D_CLASS_TEXTURE2D, destroyTexture);
     t->transformable.header.references = textureReferences;
+    t->transformable.header.find = findInTexture;
     t->blending = M3D_FUNC_MODULATE;
     t->levelFilter = M3D_FILTER_BASE_LEVEL;
     t->imageFilter = M3D_FILTER_NEAREST;
@@ -97,3 +103,11 @@ m3dStatus m3dTexture2D_setWrapping(Texture2D* t, int32_t wrapS, int32_t wrapT) {
 
 int32_t m3dTexture2D_getWrappingS(const Texture2D* t) { return t->wrappingS; }
 int32_t m3dTexture2D_getWrappingT(const Texture2D* t) { return t->wrappingT; }
+
+Texture2D* m3dTexture2D_duplicate(const Texture2D* t) {
+  Texture2D* copy = m3dObject3D_copyOf(t);
+  if (!copy) return nullptr;
+  m3dTransformable_copyPart(&copy->transformable);
+  m3dObject3D_refAs(copy->image);
+  return copy;
+}

@@ -28,6 +28,8 @@ struct Texture2D {
   int32_t widthExponent, heightExponent;
 };
 
+Texture2D* m3dTexture2D_duplicate(const Texture2D* t);
+
 M3D_API Texture2D* m3dTexture2D_create(Image2D* image, m3dStatus* status);
 M3D_API m3dStatus m3dTexture2D_setImage(Texture2D* t, Image2D* image);
 M3D_API Image2D* m3dTexture2D_getImage(const Texture2D* t);

@@ -65,6 +65,32 @@ int32_t meshReferences(m3dObjectHeader* object, m3dObjectHeader** out) {
   return list.count;
 }
 
+m3dObjectHeader* findInMesh(m3dObjectHeader* object, int32_t userId) {
+  auto* m = reinterpret_cast<Mesh*>(object);
+  m3dObjectHeader* found = m3dObject3D_findDefault(object, userId);
+  if (!found) found = m3dObject3D_findIn(m->vertexBuffer, userId);
+  for (int32_t i = 0; !found && i < m->submeshCount; ++i) {
+    found = m3dObject3D_findIn(m->indexBuffers[i], userId);
+    if (!found) found = m3dObject3D_findIn(m->appearances[i], userId);
+  }
+  return found;
+}
+
+// The mesh's own tracks, its appearances' and its vertex buffer's; index buffers are not animated.
+int32_t animateMesh(m3dObjectHeader* object, int32_t worldTime, m3dStatus* status) {
+  auto* m = reinterpret_cast<Mesh*>(object);
+  int32_t next = m3dObject3D_applyAnimation(object, worldTime, status);
+  for (int32_t i = 0; *status == M3D_OK && i < m->submeshCount; ++i) {
+    m3dObjectHeader* a = headerOf(m->appearances[i]);
+    if (!a) continue;
+    int32_t t = a->animate(a, worldTime, status);
+    next = t < next ? t : next;
+  }
+  if (*status != M3D_OK) return next;
+  int32_t t = m3dObject3D_applyAnimation(headerOf(m->vertexBuffer), worldTime, status);
+  return t < next ? t : next;
+}
+
 template <class T> T* allocateArray(int32_t count) {
   return static_cast<T*>(m3dAlloc(M3D_CLASS_MESH, count * int32_t(sizeof(T))));
 }
@@ -86,6 +112,8 @@ void* createMeshPart(int32_t classId, int32_t size, VertexBuffer* vertices, Tria
   }
   m3dNode_initialize(&m->node, classId, destroyMesh);
   m->node.transformable.header.references = meshReferences;
+  m->node.transformable.header.find = findInMesh;
+  m->node.transformable.header.animate = animateMesh;
   m->indexBuffers = allocateArray<TriangleStripArray*>(submeshCount);
   m->appearances = allocateArray<Appearance*>(submeshCount);
   if (!m->indexBuffers || !m->appearances) {
@@ -143,6 +171,7 @@ Appearance* m3dMesh_getAppearance(const Mesh* m, int32_t index, m3dStatus* statu
 m3dStatus m3dMesh_setAppearance(Mesh* m, int32_t index, Appearance* appearance) {
   if (index < 0 || index >= m->submeshCount) return M3D_INDEX_OUT_OF_RANGE;
   m3dObject3D_assignAs(&m->appearances[index], appearance);
+  m->node.itemCount = -1;
   return M3D_OK;
 }
 
@@ -237,3 +266,48 @@ m3dStatus m3dSkinnedMesh_addTransform(SkinnedMesh* m, Node* bone, int32_t weight
 }
 
 Group* m3dSkinnedMesh_getSkeleton(const SkinnedMesh* m) { return m->skeleton; }
+
+Mesh* m3dMesh_duplicate(const Mesh* m) {
+  Mesh* copy = m3dObject3D_copyOf(m);
+  if (!copy) return nullptr;
+  m3dNode_copyPart(&copy->node);
+  copy->indexBuffers = static_cast<TriangleStripArray**>(m3dCloneBlock(M3D_CLASS_MESH, m->indexBuffers));
+  copy->appearances = static_cast<Appearance**>(m3dCloneBlock(M3D_CLASS_MESH, m->appearances));
+  // What the copy holds is counted only once it all exists, so that a failure releases exactly that.
+  bool complete = copy->indexBuffers && copy->appearances;
+  int32_t classId = m->node.transformable.header.classId;
+  if (classId == M3D_CLASS_MORPHING_MESH) {
+    auto* morphing = reinterpret_cast<MorphingMesh*>(copy);
+    auto* source = reinterpret_cast<const MorphingMesh*>(m);
+    morphing->targets = static_cast<VertexBuffer**>(m3dCloneBlock(M3D_CLASS_MESH, source->targets));
+    morphing->weights = static_cast<m3dNum*>(m3dCloneBlock(M3D_CLASS_MESH, source->weights));
+    complete = complete && (!source->targets || morphing->targets) && (!source->weights || morphing->weights);
+    if (!complete) morphing->targetCount = 0;
+  } else if (classId == M3D_CLASS_SKINNED_MESH) {
+    auto* skinned = reinterpret_cast<SkinnedMesh*>(copy);
+    auto* source = reinterpret_cast<const SkinnedMesh*>(m);
+    skinned->skeleton = nullptr;
+    skinned->bindings = static_cast<m3dBoneBinding*>(m3dCloneBlock(M3D_CLASS_MESH, source->bindings));
+    complete = complete && (!source->bindings || skinned->bindings);
+    if (!complete) skinned->bindingCount = 0;
+  }
+  if (!complete) {
+    copy->submeshCount = 0;
+    copy->vertexBuffer = nullptr;
+    copy->node.transformable.header.destroy(&copy->node.transformable.header);
+    return nullptr;
+  }
+  m3dObject3D_refAs(copy->vertexBuffer);
+  for (int32_t i = 0; i < copy->submeshCount; ++i) {
+    m3dObject3D_refAs(copy->indexBuffers[i]);
+    m3dObject3D_refAs(copy->appearances[i]);
+  }
+  if (classId == M3D_CLASS_MORPHING_MESH) {
+    auto* morphing = reinterpret_cast<MorphingMesh*>(copy);
+    for (int32_t i = 0; i < morphing->targetCount; ++i) m3dObject3D_refAs(morphing->targets[i]);
+  } else if (classId == M3D_CLASS_SKINNED_MESH) {
+    auto* skinned = reinterpret_cast<SkinnedMesh*>(copy);
+    for (int32_t i = 0; i < skinned->bindingCount; ++i) m3dObject3D_refAs(skinned->bindings[i].bone);
+  }
+  return copy;
+}

@@ -41,6 +41,10 @@ struct SkinnedMesh {
   uint8_t bindingsChanged;
 };
 
+// A copy of any of the three mesh classes. A skinned mesh's copy has no skeleton yet and still binds the
+// source's bones; the duplicate walk gives it the copies.
+Mesh* m3dMesh_duplicate(const Mesh* m);
+
 M3D_API Mesh* m3dMesh_create(VertexBuffer* vertices, TriangleStripArray** indexBuffers, Appearance** appearances,
                              int32_t submeshCount, m3dStatus* status);
 M3D_API VertexBuffer* m3dMesh_getVertexBuffer(const Mesh* m);

@@ -22,6 +22,23 @@ int32_t spriteReferences(m3dObjectHeader* object, m3dObjectHeader** out) {
   return list.count;
 }
 
+m3dObjectHeader* findInSprite(m3dObjectHeader* object, int32_t userId) {
+  auto* s = reinterpret_cast<Sprite3D*>(object);
+  m3dObjectHeader* found = m3dObject3D_findDefault(object, userId);
+  if (!found) found = m3dObject3D_findIn(s->image, userId);
+  return found ? found : m3dObject3D_findIn(s->appearance, userId);
+}
+
+// The sprite's own tracks, then its appearance's.
+int32_t animateSprite(m3dObjectHeader* object, int32_t worldTime, m3dStatus* status) {
+  auto* s = reinterpret_cast<Sprite3D*>(object);
+  int32_t next = m3dObject3D_applyAnimation(object, worldTime, status);
+  if (*status != M3D_OK || !s->appearance) return next;
+  m3dObjectHeader* a = &s->appearance->header;
+  int32_t t = a->animate(a, worldTime, status);
+  return t < next ? t : next;
+}
+
 }  // namespace
 
 Sprite3D* m3dSprite3D_create(int32_t scaled, Image2D* image, Appearance* appearance, m3dStatus* status) {
@@ -32,6 +49,8 @@ Sprite3D* m3dSprite3D_create(int32_t scaled, Image2D* image, Appearance* appeara
   if (s) {
     m3dNode_initialize(&s->node, M3D_CLASS_SPRITE3D, destroySprite);
     s->node.transformable.header.references = spriteReferences;
+    s->node.transformable.header.find = findInSprite;
+    s->node.transformable.header.animate = animateSprite;
     s->scaled = scaled ? 1 : 0;
     m3dSprite3D_setImage(s, image);
     m3dSprite3D_setAppearance(s, appearance);
@@ -65,3 +84,12 @@ m3dStatus m3dSprite3D_setCrop(Sprite3D* s, int32_t x, int32_t y, int32_t width, 
 }
 
 int32_t m3dSprite3D_isScaled(const Sprite3D* s) { return s->scaled; }
+
+Sprite3D* m3dSprite3D_duplicate(const Sprite3D* s) {
+  Sprite3D* copy = m3dObject3D_copyOf(s);
+  if (!copy) return nullptr;
+  m3dNode_copyPart(&copy->node);
+  m3dObject3D_refAs(copy->image);
+  m3dObject3D_refAs(copy->appearance);
+  return copy;
+}

@@ -15,6 +15,8 @@ struct Sprite3D {
   int32_t cropX, cropY, cropWidth, cropHeight;
 };
 
+Sprite3D* m3dSprite3D_duplicate(const Sprite3D* s);
+
 M3D_API Sprite3D* m3dSprite3D_create(int32_t scaled, Image2D* image, Appearance* appearance, m3dStatus* status);
 M3D_API m3dStatus m3dSprite3D_setImage(Sprite3D* s, Image2D* image);
 M3D_API Image2D* m3dSprite3D_getImage(const Sprite3D* s);

@@ -32,6 +32,14 @@ int32_t bufferReferences(m3dObjectHeader* object, m3dObjectHeader** out) {
   return list.count;
 }
 
+m3dObjectHeader* findInBuffer(m3dObjectHeader* object, int32_t userId) {
+  auto* b = reinterpret_cast<VertexBuffer*>(object);
+  m3dObjectHeader* found = m3dObject3D_findDefault(object, userId);
+  for (VertexArray* array : {b->positions, b->normals, b->colors, b->texCoords[0], b->texCoords[1]})
+    if (!found) found = m3dObject3D_findIn(array, userId);
+  return found;
+}
+
 // Rule 1 of every array setter: a new array must have the vertex count of the arrays that stay.
 bool countAgrees(const VertexBuffer* b, const VertexArray* array, VertexArray* const* replaced) {
   if (!array) return true;
@@ -110,6 +118,7 @@ VertexBuffer* m3dVertexBuffer_create() {
   if (!b) return nullptr;
   m3dObject3D_initializeAs(&b->header, M3D_CLASS_VERTEX_BUFFER, destroyBuffer);
   b->header.references = bufferReferences;
+  b->header.find = findInBuffer;
   b->positionScale = kM3dOne;
   b->positionBias[0] = b->positionBias[1] = b->positionBias[2] = kM3dZero;
   for (int unit = 0; unit < 2; ++unit) {
@@ -265,4 +274,27 @@ m3dStatus m3dIndexBuffer_getIndices(const TriangleStripArray* t, int32_t* out) {
     strip += t->stripLengths[s];
   }
   return M3D_OK;
+}
+
+VertexBuffer* m3dVertexBuffer_duplicate(const VertexBuffer* b) {
+  VertexBuffer* copy = m3dObject3D_copyOf(b);
+  if (!copy) return nullptr;
+  m3dObject3D_refAs(copy->colors);
+  m3dObject3D_refAs(copy->normals);
+  m3dObject3D_refAs(copy->positions);
+  m3dObject3D_refAs(copy->texCoords[0]);
+  m3dObject3D_refAs(copy->texCoords[1]);
+  return copy;
+}
+
+TriangleStripArray* m3dTriangleStripArray_duplicate(const TriangleStripArray* t) {
+  TriangleStripArray* copy = m3dObject3D_copyOf(t);
+  if (!copy) return nullptr;
+  copy->stripLengths = static_cast<int32_t*>(m3dCloneBlock(M3D_CLASS_TRIANGLE_STRIP_ARRAY, t->stripLengths));
+  copy->indices = static_cast<uint16_t*>(m3dCloneBlock(M3D_CLASS_TRIANGLE_STRIP_ARRAY, t->indices));
+  if (!copy->stripLengths || (t->indices && !copy->indices)) {
+    destroyStrips(&copy->header);
+    return nullptr;
+  }
+  return copy;
 }

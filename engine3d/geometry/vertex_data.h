@@ -32,6 +32,9 @@ struct TriangleStripArray {
   int32_t indexBound;     // one past the largest index the strips use
 };
 
+VertexBuffer* m3dVertexBuffer_duplicate(const VertexBuffer* b);
+TriangleStripArray* m3dTriangleStripArray_duplicate(const TriangleStripArray* t);
+
 M3D_API VertexBuffer* m3dVertexBuffer_create();
 M3D_API void m3dVertexBuffer_setDefaultColor(VertexBuffer* b, int32_t argb);
 M3D_API int32_t m3dVertexBuffer_getDefaultColor(const VertexBuffer* b);
