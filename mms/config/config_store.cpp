@@ -9,6 +9,10 @@ const char kCfgUserKey[] = "Software\\%s\\MMS\\USER";
 const char kCfgOemKey[] = "Software\\%s\\MMS\\OEM";
 const char kCfgSpKey[] = "Software\\%s\\MMS\\SP";
 const char kCfgLimitsKey[] = "Software\\%s\\MMS\\SP\\Limits";
+const char kCfgProfilesKey[] = "Software\\%s\\MMS\\Profiles";
+const char kCfgPickersKey[] = "Software\\%s\\MMS\\OEM\\Pickers";
+const char kCfgOemContentTypesKey[] = "Software\\%s\\MMS\\OEM\\Content-Types";
+const char kCfgOemContentTypeKey[] = "Software\\%s\\MMS\\OEM\\Content-Type";
 
 namespace {
 

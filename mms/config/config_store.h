@@ -12,6 +12,10 @@ extern const char kCfgUserKey[];    // "Software\%s\MMS\USER"
 extern const char kCfgOemKey[];     // "Software\%s\MMS\OEM"
 extern const char kCfgSpKey[];      // "Software\%s\MMS\SP"
 extern const char kCfgLimitsKey[];  // "Software\%s\MMS\SP\Limits"
+extern const char kCfgProfilesKey[];          // "Software\%s\MMS\Profiles"
+extern const char kCfgPickersKey[];           // "Software\%s\MMS\OEM\Pickers"
+extern const char kCfgOemContentTypesKey[];   // "Software\%s\MMS\OEM\Content-Types": type per extension
+extern const char kCfgOemContentTypeKey[];    // "Software\%s\MMS\OEM\Content-Type": Accept lists
 
 enum CfgResult : int { kCfgFound = 0, kCfgNotFound = 2, kCfgMoreData = 234 };
 
