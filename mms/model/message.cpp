@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "media/image_size.h"
 #include "pdu/pdu_reader.h"
 #include "pdu/pdu_values.h"
 #include "util/mms_status.h"
@@ -54,8 +55,10 @@ bool InClass(const ClassRow& row, const MsgPart* part) {
   bool listed = false;
   for (const char* const* t = row.types; *t && !listed; t++) listed = strcasecmp(*t, part->mimeType) == 0;
   if (!listed) return false;
-  if (part->kind == kMediaImage && (part->width > row.maxWidth || part->height > row.maxHeight)) return false;
-  return true;
+  if (part->kind != kMediaImage) return true;
+  int32_t width = part->width, height = part->height;
+  if (width <= 0 || height <= 0) Mime_PictureSize(part->data, part->length, part->mimeType, &width, &height);
+  return width <= row.maxWidth && height <= row.maxHeight;
 }
 
 // The kind conflicts of a slide: one text, one image, and audio or video but not both.

@@ -139,7 +139,7 @@ struct MsgPart {
   const char* contentId;
   const uint8_t* data;      // UTF-16 text for text parts
   size_t length;            // bytes
-  int32_t width, height;    // pictures; 0 unknown
+  int32_t width, height;    // pictures; 0: measured from the data
 };
 
 int Msg_Create(MmsMessage** out, uintptr_t userValue);

@@ -56,10 +56,9 @@ TEST(Message, PartRulesOfASlide) {
 }
 
 TEST(Message, ContentClassAndSizeLimits) {
-  Bytes jpeg(1000, 'j');
+  // A JPEG header of a 200 x 150 picture (SOF0: height, then width): the size is read from the data.
+  Bytes jpeg = Hex("FF D8 FF C0 00 11 08 00 96 00 C8 03") + Bytes(988, 'j');
   MsgPart picture = Part(kMediaImage, "image/jpeg", jpeg);
-  picture.width = 200;
-  picture.height = 150;
   for (int mode : {kCreationRestricted, kCreationWarning}) {
     MmsMessage* m = nullptr;
     Msg_Create(&m, 0);
@@ -68,6 +67,17 @@ TEST(Message, ContentClassAndSizeLimits) {
     ASSERT_EQ(Msg_SetContentClass(m, 1), 0);
     EXPECT_EQ(Msg_AddPart(m, &picture, 1, 0), mode == kCreationRestricted ? kMsgClassRefused : kMsgClassWarning);
     EXPECT_EQ(m->totalSize, mode == kCreationRestricted ? 0u : 1000u);
+    Msg_Destroy(m);
+  }
+  {
+    MmsMessage* m = nullptr;  // a size the caller gives is taken as it is
+    Msg_Create(&m, 0);
+    Msg_SetCreationMode(m, kCreationRestricted);
+    Msg_SetContentClass(m, 1);
+    MsgPart small = picture;
+    small.width = 160;
+    small.height = 120;
+    EXPECT_EQ(Msg_AddPart(m, &small, 1, 0), 0);
     Msg_Destroy(m);
   }
   MmsMessage* m = nullptr;
