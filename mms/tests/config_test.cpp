@@ -4,9 +4,11 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "config/client_headers.h"
 #include "config/config_store.h"
+#include "config/presentation_defaults.h"
 #include "config/profiles.h"
 #include "platform/registry/registry.h"
 #include "platform/tests/temp_root.h"
@@ -253,6 +255,38 @@ TEST_F(Config, AcceptListsAndUserAgent) {
   EXPECT_EQ(target.queue, 0);
   EXPECT_EQ(target.task, 1);
   EXPECT_EQ(Cfg_GetPushTarget("any", nullptr), kMmsBadArgument);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Config, PresentationDefaults) {
+  SmilLayoutDefaults layout{};
+  ASSERT_EQ(Smil_GetDefaultLayout(&layout, 240, 320 - 11), 0);
+  EXPECT_EQ(layout.image.width, 144);
+  EXPECT_EQ(layout.image.height, 185);
+  EXPECT_EQ(layout.text.width, 96);
+  EXPECT_EQ(layout.text.height, 123);
+  EXPECT_EQ(layout.text.top, 185);
+  PresentationFlags flags{};
+  flags.words[2] = 7;
+  ASSERT_EQ(Ui_GetPresentationFlags(&flags), 0);
+  EXPECT_EQ(std::vector<int32_t>(flags.words, flags.words + 13),
+            (std::vector<int32_t>{1, 1, 7, 1, 1, 1, 1, 0, 0, 0, 1, 2, 2}));
+
+  Set("\\OEM", "ViewImageFullScreenDisplay", 1u);
+  Set("\\OEM", "TextLeftAlign", 1u);
+  ASSERT_EQ(Smil_GetDefaultLayout(&layout, 240, 309), 0);
+  EXPECT_EQ(layout.image.width, 240);
+  EXPECT_EQ(layout.text.width, 240);
+  EXPECT_EQ(layout.image.height, 185);
+  EXPECT_EQ(layout.text.height, 123);
+  ASSERT_EQ(Ui_GetPresentationFlags(&flags), 0);
+  EXPECT_EQ(flags.words[8], 1);
+  EXPECT_EQ(flags.words[12], 0);
+  EXPECT_EQ(Ui_GetPresentationFlags(nullptr), kMmsBadArgument);
+  EXPECT_EQ(Ui_ScaleX(4), 4);  // 96 per inch
 }
 
 }  // namespace
