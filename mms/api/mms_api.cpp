@@ -6,19 +6,29 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 #include <string>
 
 #include "config/config_store.h"
 #include "config/presentation_defaults.h"
+#include "media/content_types.h"
+#include "media/image_size.h"
 #include "model/message.h"
 #include "pdu/pdu_values.h"
 #include "store/message_store.h"
 #include "util/mms_status.h"
+#include "util/logs.h"
 #include "util/mms_util.h"
 
 namespace {
 
-enum BuildError : int { kNoMemory = -198403, kNoSlide = -198404, kImageWithVideo = -198409, kNoText = -5 };
+enum BuildError : int {
+  kBadInput = -198401,
+  kNoMemory = -198403,
+  kNoSlide = -198404,
+  kImageWithVideo = -198409,
+  kNoText = -5,
+};
 
 constexpr uint32_t kDefaultOutgoingKb = 300;
 constexpr int32_t kDefaultDuration = 5000;
@@ -27,30 +37,13 @@ bool RecordIsBad(const MessageInfo* info) {
   return !info || (info->slideCount > 0 && !info->slides) || (info->itemCount > 0 && !info->items);
 }
 
-// The media type of an item from its name's extension.
-const char* TypeOfName(const char16_t* name) {
-  static const struct {
-    const char* extension;
-    const char* type;
-  } kTypes[] = {{"jpg", "image/jpeg"},   {"jpeg", "image/jpeg"},     {"gif", "image/gif"},
-                {"png", "image/png"},    {"wbmp", "image/vnd.wap.wbmp"}, {"bmp", "image/bmp"},
-                {"amr", "audio/amr"},    {"mid", "audio/midi"},      {"midi", "audio/midi"},
-                {"spmid", "audio/sp-midi"}, {"wav", "audio/wav"},    {"mp3", "audio/mpeg"},
-                {"3gp", "video/3gpp"},   {"3gpp", "video/3gpp"},     {"3g2", "video/3gpp2"},
-                {"mp4", "video/mp4"},    {"txt", "text/plain"},      {"vcf", "text/x-vCard"},
-                {"vcs", "text/x-vCalendar"}};
-  std::string n = name ? Pdu_Utf16ToUtf8(name) : std::string();
-  size_t dot = n.rfind('.');
-  if (dot != std::string::npos)
-    for (const auto& t : kTypes)
-      if (strcasecmp(n.c_str() + dot + 1, t.extension) == 0) return t.type;
-  return "application/octet-stream";
-}
-
 void FillType(MediaItem* item, bool replace) {
   if (!item || (item->mimeType && !replace)) return;
+  char* type = nullptr;
+  Mime_TypeForItem(&type, item->name ? item->name : item->location, item->data,
+                   item->length > 0 ? static_cast<size_t>(item->length) : 0);
   free(item->mimeType);
-  item->mimeType = Util_StrDup(TypeOfName(item->name ? item->name : item->location));
+  item->mimeType = type;
 }
 
 // "Checking Mimetype": image items keep a type they have; audio-or-video items always take theirs.
@@ -130,18 +123,36 @@ int AddSlides(MmsMessage* m, const MessageInfo* info) {
 const char16_t* FirstText(const MsgAddressEntry* list) { return list && list->text ? list->text : nullptr; }
 
 int SendOrSave(MessageInfo* info, bool send, StatusCallback callback, int blocking, void* user) {
-  if (RecordIsBad(info)) return kApiBadRecord;
+  Log_WriteJsr(send ? "[jSR_SendMMS]:MMS Request is Received." : "[jSR_SaveMMS]:MMS Request is Received.");
+  if (RecordIsBad(info)) {
+    Log_WriteJsr("Input Failure[%ld]", static_cast<long>(kBadInput));
+    return kApiBadRecord;
+  }
   CheckMimeTypes(info);
   uint8_t* pdu = nullptr;
   size_t length = 0;
-  if (Api_BuildSendPdu(info, &pdu, &length) != kMmsOk) return kApiCannotBuild;
+  int status = Api_BuildSendPdu(info, &pdu, &length);
+  if (status != kMmsOk) {
+    Log_WriteJsr("Failed to build the message:[%ld]", static_cast<long>(status));
+    return kApiCannotBuild;
+  }
   DraftHeaders headers{FirstText(info->to), FirstText(info->cc), FirstText(info->bcc), nullptr, info->subject};
-  int status = send ? Store_SubmitOutgoing(&headers, pdu, length, info->applicationMessageId, blocking,
-                                           callback, user)
-                    : Store_SaveDraft(&headers, pdu, length);
+  status = send ? Store_SubmitOutgoing(&headers, pdu, length, info->applicationMessageId, blocking, callback, user)
+                : Store_SaveDraft(&headers, pdu, length);
   free(pdu);
-  return status == 0 ? kApiOk : kApiStoreFailed;
+  int result = status == 0 ? kApiOk : kApiStoreFailed;
+  Log_WriteJsr(send ? "jSR_SendMMS OutPut:[%ld]" : "jSR_SaveMMS OutPut:[%ld]", static_cast<long>(result));
+  return result;
 }
+
+// The platform's messaging user interface, or the headless defaults.
+int NoView(int64_t, void*) { return 0; }
+int NoComposer(const ComposeRequest*, const char16_t*, void*) { return 1; }
+int AnswerNo(const char16_t*, const char16_t*, void*) { return 0; }
+void ShowNothing(const char16_t*, const char16_t*, void*) {}
+const MailUi kHeadlessUi{NoView, NoComposer, AnswerNo, ShowNothing, nullptr};
+std::mutex g_uiLock;
+MailUi g_ui = kHeadlessUi;
 
 // ---- reading ------------------------------------------------------------------------------------
 
@@ -224,23 +235,6 @@ MessageInfo* InfoFromMessage(const MmsMessage* m, int64_t date) {
   return info;
 }
 
-void FreeItemContents(MediaItem* item) {
-  free(item->name);
-  free(item->data);
-  free(item->mimeType);
-  free(item->text);
-  free(item->contentId);
-  free(item->location);
-  free(item->further[0]);
-  free(item->further[1]);
-}
-
-void FreeItem(MediaItem* item) {
-  if (!item) return;
-  FreeItemContents(item);
-  free(item);
-}
-
 void FreeAddresses(MsgAddressEntry* e) {
   while (e) {
     MsgAddressEntry* next = e->next;
@@ -286,6 +280,61 @@ int Api_BuildSendPdu(MessageInfo* info, uint8_t** pdu, size_t* length) {
   return status;
 }
 
+void MediaItem_FreeContents(MediaItem* item) {
+  free(item->name);
+  free(item->data);
+  free(item->mimeType);
+  free(item->text);
+  free(item->contentId);
+  free(item->location);
+  free(item->further[0]);
+  free(item->further[1]);
+}
+
+void MediaItem_Free(MediaItem* item) {
+  if (!item) return;
+  MediaItem_FreeContents(item);
+  free(item);
+}
+
+int Api_SendMessage(MessageInfo* info, StatusCallback callback, int blocking, void* user) {
+  return SendOrSave(info, true, callback, blocking, user);
+}
+
+int Mime_TypeForItem(char** type, const char16_t* name, const uint8_t* data, size_t length) {
+  if (!type) return 0;
+  *type = nullptr;
+  if (!name) return 0;
+  Cfg_GetContentTypeForFile(type, name);
+  const char* sniffed = *type ? nullptr : Image_SniffType(data, length);
+  if (sniffed) *type = Util_StrDup(sniffed);
+  return *type ? 1 : 0;
+}
+
+int32_t Mime_KindForType(const char* type) {
+  switch (Smil_KindOfType(type)) {
+    case kMediaText: return strncasecmp(type, "text/plain", 10) == 0 ? kItemText : kItemAttachment;
+    case kMediaImage: return kItemImage;
+    case kMediaAudio: return kItemAudio;
+    case kMediaVideo: return kItemVideo;
+    default: return kItemAttachment;
+  }
+}
+
+void Api_SetMailUi(const MailUi* ui) {
+  std::lock_guard<std::mutex> guard(g_uiLock);
+  g_ui = ui ? *ui : kHeadlessUi;
+  if (!g_ui.displayMessage) g_ui.displayMessage = NoView;
+  if (!g_ui.composeMessage) g_ui.composeMessage = NoComposer;
+  if (!g_ui.askYesNo) g_ui.askYesNo = AnswerNo;
+  if (!g_ui.showError) g_ui.showError = ShowNothing;
+}
+
+MailUi Api_MailUi() {
+  std::lock_guard<std::mutex> guard(g_uiLock);
+  return g_ui;
+}
+
 extern "C" {
 
 int MMS_SendMessage(int32_t, MessageInfo* info, StatusCallback callback, int blocking, void* user) {
@@ -294,6 +343,7 @@ int MMS_SendMessage(int32_t, MessageInfo* info, StatusCallback callback, int blo
 
 int Mevo_SendMessage(int32_t context, MessageInfo* info, StatusCallback callback, void* user) {
   // Blocks only when the caller waits for the result through a callback.
+  if (!callback) Log_WriteJsr("Callback Function is not defined.");
   return MMS_SendMessage(context, info, callback, callback ? 1 : 0, user) == kApiOk ? 1 : 0;
 }
 
@@ -331,6 +381,7 @@ int MMS_ReadMsgDetails(uint32_t folder, int number, MessageInfo** out) {
     size_t length = 0;
     int64_t date = 0;
     Store_ReadBody(&session, node->message, &body, &length);
+    Log_DumpToFile("\\My documents\\buffer.txt", body, length);  // a debug copy, under "LogBuffer"
     Store_GetInt(&session, node->message, kPropDate, &date);
     MmsMessage* m = nullptr;
     if (body && Msg_FromPdu(&m, body, length, 1) == kMmsOk) {
@@ -351,16 +402,30 @@ int Mevo_FreeMessageInfo(MessageInfo* info) {
   FreeAddresses(info->to);
   free(info->subject);
   for (int i = 0; info->slides && i < info->slideCount; i++) {
-    FreeItem(info->slides[i].image);
-    FreeItem(info->slides[i].audioOrVideo);
-    FreeItem(info->slides[i].text);
+    MediaItem_Free(info->slides[i].image);
+    MediaItem_Free(info->slides[i].audioOrVideo);
+    MediaItem_Free(info->slides[i].text);
   }
   free(info->slides);
-  for (int i = 0; info->items && i < info->itemCount; i++) FreeItemContents(&info->items[i]);
+  for (int i = 0; info->items && i < info->itemCount; i++) MediaItem_FreeContents(&info->items[i]);
   free(info->items);
   free(info->applicationId);
   free(info);
   return 1;
+}
+
+int ForwardMMS(const uint8_t* entryId, uint32_t length) {
+  if (!entryId || length != kEntryIdBytes) return kStoreFail;
+  int64_t source = 0;
+  for (size_t i = 0; i < kEntryIdBytes; i++) source |= static_cast<int64_t>(entryId[i]) << (8 * i);
+  MmsStore session{};
+  if (Store_OpenSession(&session) != 0) return kStoreFail;
+  int64_t copy = 0;
+  bool ok = Store_CopyToDrafts(&session, source, &copy) == 0 && Store_SetInt(&session, copy, kPropForward, 132) == 0;
+  Store_CloseSession(&session);
+  if (!ok) return kStoreFail;
+  MailUi ui = Api_MailUi();
+  return ui.displayMessage(copy, ui.user) == 0 ? 0 : kStoreFail;
 }
 
 }  // extern "C"

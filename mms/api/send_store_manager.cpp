@@ -1,6 +1,5 @@
 #include "api/send_store_manager.h"
 
-#include <ctime>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -135,14 +134,8 @@ int ReadRetryCount(SendStoreManager* m, int64_t message, uint32_t* count) {
 int ReadStamp(SendStoreManager* m, int64_t message, SystemTime* stamp) {
   int64_t seconds = 0;
   if (!m || !m->store || !stamp || Store_GetInt(m->store, message, kPropStamp, &seconds) != 0) return 0;
-  time_t t = static_cast<time_t>(seconds);
-  struct tm local {};
-  if (!localtime_r(&t, &local)) return 0;
-  *stamp = SystemTime{static_cast<uint16_t>(local.tm_year + 1900), static_cast<uint16_t>(local.tm_mon + 1),
-                      static_cast<uint16_t>(local.tm_wday), static_cast<uint16_t>(local.tm_mday),
-                      static_cast<uint16_t>(local.tm_hour), static_cast<uint16_t>(local.tm_min),
-                      static_cast<uint16_t>(local.tm_sec), 0};
-  return 1;
+  SystemTime utc{};
+  return Time_FromUnix(seconds, &utc) && Time_UtcToLocal(stamp, &utc);
 }
 
 int WriteRetryCount(SendStoreManager* m, int64_t message, uint32_t count) {

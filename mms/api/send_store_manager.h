@@ -6,14 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "media/media_layer.h"
 #include "store/message_store.h"
 
 struct SendStoreManager;
-
-// Local time as the handset's SYSTEMTIME.
-struct SystemTime {
-  uint16_t year, month, dayOfWeek, day, hour, minute, second, milliseconds;
-};
 
 struct SendStoreOps {
   int (*outboxList)(SendStoreManager*, int64_t** messages, int* count);

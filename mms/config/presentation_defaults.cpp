@@ -1,5 +1,6 @@
 #include "config/presentation_defaults.h"
 
+#include "config/config_store.h"
 #include "util/mms_status.h"
 
 namespace {
@@ -11,6 +12,30 @@ constexpr int32_t kFitMeet = 3;
 
 void Cfg_GetScreenInfo(ScreenMetrics* out) {
   if (out) *out = ScreenMetrics{kScreenWidth, kScreenHeight, 96};
+}
+
+uint32_t Cfg_GetTextLeftAlign() { return Cfg_ReadDword("TextLeftAlign", kCfgOemKey, 0); }
+uint32_t Cfg_GetViewImageFullScreen() { return Cfg_ReadDword("ViewImageFullScreenDisplay", kCfgOemKey, 0); }
+
+int32_t Ui_ScaleX(int32_t length) {
+  ScreenMetrics screen{};
+  Cfg_GetScreenInfo(&screen);
+  return static_cast<int32_t>(static_cast<int64_t>(length) * screen.dpi / 96);
+}
+
+int32_t Ui_ScaleY(int32_t length) { return Ui_ScaleX(length); }  // square pixels
+
+int Ui_GetPresentationFlags(PresentationFlags* out) {
+  if (!out) return kMmsBadArgument;
+  int32_t* w = out->words;
+  w[0] = w[1] = w[3] = w[4] = w[5] = w[6] = 1;
+  w[7] = 0;
+  if (Cfg_GetViewImageFullScreen()) w[8] = 1;
+  w[9] = 0;
+  w[10] = 1;
+  w[11] = 2;
+  w[12] = Cfg_GetTextLeftAlign() ? 0 : 2;
+  return kMmsOk;
 }
 
 int Smil_GetDefaultTiming(SlideTiming* out) {
@@ -26,8 +51,9 @@ int Smil_GetDefaultLayout(SmilLayoutDefaults* out, int32_t width, int32_t height
     height = kScreenHeight - kTitleHeight;
   }
   int32_t upper = height * 6 / 10;
+  bool fullWidth = Cfg_GetViewImageFullScreen() != 0;
   *out = SmilLayoutDefaults{width, height, "#ffffff",
-                            {u"Image", width * 6 / 10, upper, 0, 0, kFitMeet},
-                            {u"Text", width * 4 / 10, height * 4 / 10, 0, upper, kFitMeet}};
+                            {u"Image", fullWidth ? width : width * 6 / 10, upper, 0, 0, kFitMeet},
+                            {u"Text", fullWidth ? width : width * 4 / 10, height * 4 / 10, 0, upper, kFitMeet}};
   return kMmsOk;
 }

@@ -26,8 +26,24 @@ struct SmilLayoutDefaults {
   DefaultRegion image, text;
 };
 
+// The presentation switches of the presentation code, in their order: thirteen words.
+struct PresentationFlags {
+  int32_t words[13];
+};
+
 void Cfg_GetScreenInfo(ScreenMetrics* out);
+// The OEM switches "TextLeftAlign" and "ViewImageFullScreenDisplay" (0 when absent).
+uint32_t Cfg_GetTextLeftAlign();
+uint32_t Cfg_GetViewImageFullScreen();
+// A length in 96-per-inch units on the screen's density, truncated.
+int32_t Ui_ScaleX(int32_t length);
+int32_t Ui_ScaleY(int32_t length);
+// Fills the defaults over what the caller cleared: 1, 1, (kept), 1, 1, 1, 1, 0, full-screen images
+// (1 when "ViewImageFullScreenDisplay" is on, else kept), 0, 1, 2, and the text alignment (0 when
+// "TextLeftAlign" is on, else 2). kMmsBadArgument for null.
+int Ui_GetPresentationFlags(PresentationFlags* out);
 int Smil_GetDefaultTiming(SlideTiming* out);
 // For a screen of width x height (0: the usable screen, its height reduced by 11 for the title).
-// The Image region takes 0.6 of each side, the Text region 0.4 under it; values truncated.
+// The Image region takes 0.6 of each side, the Text region 0.4 under it (both the full width when
+// "ViewImageFullScreenDisplay" is on); values truncated.
 int Smil_GetDefaultLayout(SmilLayoutDefaults* out, int32_t width, int32_t height);

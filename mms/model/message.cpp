@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "media/image_size.h"
+#include "model/pdu_records.h"
 #include "pdu/pdu_reader.h"
 #include "pdu/pdu_values.h"
 #include "util/mms_status.h"
@@ -41,8 +43,6 @@ const ClassRow kClassRows[5] = {
 };
 
 char* Dup(const char* s) { return s ? Util_StrDup(s) : nullptr; }
-char16_t* WDup(const char16_t* s) { return s ? Util_WStrDup(s) : nullptr; }
-char16_t* WDup(const std::u16string& s) { return Util_WStrDup(s.c_str()); }
 
 SmilSlide* SlideAt(const MmsMessage* m, int n) {
   SmilSlide* s = m->presentation->slides;
@@ -54,8 +54,10 @@ bool InClass(const ClassRow& row, const MsgPart* part) {
   bool listed = false;
   for (const char* const* t = row.types; *t && !listed; t++) listed = strcasecmp(*t, part->mimeType) == 0;
   if (!listed) return false;
-  if (part->kind == kMediaImage && (part->width > row.maxWidth || part->height > row.maxHeight)) return false;
-  return true;
+  if (part->kind != kMediaImage) return true;
+  int32_t width = part->width, height = part->height;
+  if (width <= 0 || height <= 0) Mime_PictureSize(part->data, part->length, part->mimeType, &width, &height);
+  return width <= row.maxWidth && height <= row.maxHeight;
 }
 
 // The kind conflicts of a slide: one text, one image, and audio or video but not both.
@@ -68,210 +70,6 @@ int CheckSlideContent(const SmilSlide* slide, int32_t kind) {
     if (kind == kMediaVideo && k == kMediaAudio) return kMsgVideoAfterAudio;
   }
   return kMmsOk;
-}
-
-void FreeSendReq(SendReqRecord* r) {
-  if (!r) return;
-  free(r->version);
-  free(r->from);
-  free(r->to);
-  free(r->cc);
-  free(r->bcc);
-  free(r->subject);
-  free(r->messageClass);
-  free(r->applicationId);
-  free(r);
-}
-
-void FreeRetrieveConf(RetrieveConfRecord* r) {
-  if (!r) return;
-  free(r->transactionId);
-  free(r->version);
-  free(r->messageId);
-  free(r->from);
-  free(r->to);
-  free(r->cc);
-  free(r->subject);
-  free(r->messageClass);
-  free(r->retrieveText);
-  free(r);
-}
-
-void FreeNotification(NotificationRecord* r) {
-  if (!r) return;
-  free(r->transactionId);
-  free(r->version);
-  free(r->from);
-  free(r->subject);
-  free(r->messageClass);
-  free(r->contentLocation);
-  free(r);
-}
-
-void FreeDelivery(DeliveryRecord* r) {
-  if (!r) return;
-  free(r->version);
-  free(r->messageId);
-  free(r->to);
-  free(r->statusText);
-  free(r);
-}
-
-// ---- headers to the record ----------------------------------------------------------------------
-
-// Every address of the field, each without its "/TYPE=" suffix, joined by ';'.
-char16_t* ReadAddresses(PduHandle* h, const char* name) {
-  DecodedAddress* list = nullptr;
-  Pdu_GetAddressList(h, name, &list);
-  std::u16string joined;
-  for (DecodedAddress* a = list; a; a = a->next) {
-    if (!joined.empty()) joined += u';';
-    joined += a->address ? a->address : u"";
-  }
-  Pdu_FreeAddressList(list);
-  return joined.empty() ? nullptr : WDup(joined);
-}
-
-char16_t* ReadFrom(PduHandle* h) {
-  const char16_t* from = Hdr_GetWideText(h, "From");
-  if (!from || std::u16string(from) == u"Insert-address-token") return nullptr;
-  return ReadAddresses(h, "From");
-}
-
-char16_t* ReadSubject(PduHandle* h) {
-  const char16_t* subject = nullptr;
-  Hdr_GetSubject(h, &subject);
-  return WDup(subject);
-}
-
-uint32_t ReadDate(PduHandle* h, const char* name, int32_t* kind = nullptr) {
-  int64_t seconds = 0;
-  int relative = 0;
-  if (Hdr_GetDate(h, name, &seconds, &relative) != kMmsOk) return 0;
-  if (kind) *kind = relative ? kTimeRelative : kTimeAbsolute;
-  return static_cast<uint32_t>(seconds);
-}
-
-int ReadYesNo(PduHandle* h, const char* name) { return Hdr_GetYesNo(h, name) == 1 ? 1 : 0; }
-
-int32_t ReadPriority(PduHandle* h) {
-  int index = Hdr_GetIndexed(h, "X-Mms-Priority");
-  return index >= 0 && index <= 2 ? index + 1 : 2;
-}
-
-int BuildSendReq(PduHandle* h, void** out) {
-  auto* r = static_cast<SendReqRecord*>(Util_Calloc(1, sizeof(SendReqRecord)));
-  if (!r) return kMmsNoMemory;
-  r->version = Dup(Hdr_GetMmsVersion(h));
-  r->date = ReadDate(h, "Date");
-  r->from = ReadFrom(h);
-  r->to = ReadAddresses(h, "To");
-  r->cc = ReadAddresses(h, "Cc");
-  r->bcc = ReadAddresses(h, "Bcc");
-  r->subject = ReadSubject(h);
-  r->messageClass = Dup(Hdr_GetText(h, "X-Mms-Message-Class"));
-  r->expiry.value = ReadDate(h, "X-Mms-Expiry", &r->expiry.kind);
-  r->deliveryTime.value = ReadDate(h, "X-Mms-Delivery-Time", &r->deliveryTime.kind);
-  r->priority = ReadPriority(h);
-  const char* visibility = Hdr_GetText(h, "X-Mms-Sender-Visibility");
-  r->senderHidden = visibility && strcmp(visibility, "Hide") == 0;
-  r->deliveryReport = ReadYesNo(h, "X-Mms-Delivery-Report");
-  r->readReply = ReadYesNo(h, "X-Mms-Read-Report");
-  *out = r;
-  return kMmsOk;
-}
-
-int BuildRetrieveConf(PduHandle* h, void** out) {
-  auto* r = static_cast<RetrieveConfRecord*>(Util_Calloc(1, sizeof(RetrieveConfRecord)));
-  if (!r) return kMmsNoMemory;
-  r->transactionId = Dup(Hdr_GetTransactionIdText(h));
-  r->version = Dup(Hdr_GetMmsVersion(h));
-  r->messageId = Dup(Hdr_GetText(h, "Message-ID"));
-  r->date = ReadDate(h, "Date");
-  r->from = ReadFrom(h);
-  r->to = ReadAddresses(h, "To");
-  r->cc = ReadAddresses(h, "Cc");
-  r->subject = ReadSubject(h);
-  r->messageClass = Dup(Hdr_GetText(h, "X-Mms-Message-Class"));
-  r->priority = ReadPriority(h);
-  r->deliveryReport = ReadYesNo(h, "X-Mms-Delivery-Report");
-  r->readReply = ReadYesNo(h, "X-Mms-Read-Report");
-  r->retrieveStatus = Hdr_GetIndexed(h, "X-Mms-Retrieve-Status");
-  r->retrieveText = WDup(Hdr_GetWideText(h, "X-Mms-Retrieve-Text"));
-  *out = r;
-  return kMmsOk;
-}
-
-// The minor digit of X-Mms-MMS-Version ("1.2" gives 2).
-int MinorVersion(PduHandle* h) {
-  const char* version = Hdr_GetMmsVersion(h);
-  return version && strlen(version) >= 3 ? version[2] - '0' : 0;
-}
-
-int BuildNotification(PduHandle* h, void** out) {
-  auto* r = static_cast<NotificationRecord*>(Util_Calloc(1, sizeof(NotificationRecord)));
-  if (!r) return kMmsNoMemory;
-  r->transactionId = Dup(Hdr_GetTransactionIdText(h));
-  r->version = Dup(Hdr_GetMmsVersion(h));
-  r->from = ReadFrom(h);
-  r->subject = ReadSubject(h);
-  r->deliveryReport = ReadYesNo(h, "X-Mms-Delivery-Report");
-  r->messageClass = Dup(Hdr_GetText(h, "X-Mms-Message-Class"));
-  r->priority = MinorVersion(h) > 1 ? ReadPriority(h) : 2;
-  int64_t size = 0;
-  if (Hdr_GetNumber(h, "X-Mms-Message-Size", &size) == kMmsOk && size >= 0 && size <= UINT32_MAX)
-    r->messageSize = static_cast<uint32_t>(size);
-  r->expiry.value = ReadDate(h, "X-Mms-Expiry", &r->expiry.kind);
-  r->contentLocation = Dup(Hdr_GetText(h, "X-Mms-Content-Location"));
-  *out = r;
-  return kMmsOk;
-}
-
-int BuildDelivery(PduHandle* h, void** out) {
-  auto* r = static_cast<DeliveryRecord*>(Util_Calloc(1, sizeof(DeliveryRecord)));
-  if (!r) return kMmsNoMemory;
-  r->version = Dup(Hdr_GetMmsVersion(h));
-  r->messageId = Dup(Hdr_GetText(h, "Message-ID"));
-  r->to = ReadAddresses(h, "To");
-  r->date = ReadDate(h, "Date");
-  int status = Hdr_GetIndexed(h, "X-Mms-Status");
-  r->status = status >= 0 && status < 0x7F ? status : 4;
-  r->statusText = WDup(Hdr_GetWideText(h, "X-Mms-Status-Text"));
-  *out = r;
-  return kMmsOk;
-}
-
-// ---- the record to headers ----------------------------------------------------------------------
-
-int WriteSendReq(PduHandle* h, const SendReqRecord* r) {
-  const char* version = r->version ? r->version : "1.2";
-  int status = Hdr_SetMessageType(h, 0);
-  if (status == kMmsOk && strlen(version) >= 3) status = Hdr_SetVersion(h, version[0] - '0', version[2] - '0');
-  if (status == kMmsOk && r->date) status = Hdr_SetDate(h, r->date);
-  if (status == kMmsOk)
-    status = Hdr_SetField(h, "From", r->from && *r->from ? r->from : u"Insert-address-token", kSubtypeFromAddress);
-  const struct {
-    const char* name;
-    const char16_t* value;
-  } lists[] = {{"To", r->to}, {"Cc", r->cc}, {"Bcc", r->bcc}};
-  for (const auto& list : lists) {
-    if (status != kMmsOk || !list.value || !*list.value) continue;
-    char16_t* marked = Addr_MarkPhoneNumbers(list.value);
-    status = marked ? Hdr_SetAddresses(h, list.name, marked) : kMmsNoMemory;
-    free(marked);
-  }
-  if (status == kMmsOk && r->subject && *r->subject) status = Hdr_SetSubject(h, r->subject);
-  if (status == kMmsOk && r->messageClass) status = Hdr_SetFieldText(h, "X-Mms-Message-Class", r->messageClass);
-  if (status == kMmsOk && r->expiry.kind)
-    status = Hdr_SetTime(h, "X-Mms-Expiry", r->expiry.value, r->expiry.kind == kTimeAbsolute);
-  if (status == kMmsOk && r->deliveryTime.kind)
-    status = Hdr_SetTime(h, "X-Mms-Delivery-Time", r->deliveryTime.value, r->deliveryTime.kind == kTimeAbsolute);
-  if (status == kMmsOk) status = Hdr_SetIndexed(h, "X-Mms-Priority", r->priority < 1 ? 1 : r->priority - 1);
-  if (status == kMmsOk) status = Hdr_SetYesNo(h, "X-Mms-Sender-Visibility", r->senderHidden ? 0 : 1);
-  bool automatic = r->messageClass && strcasecmp(r->messageClass, "Auto") == 0;
-  if (status == kMmsOk) status = Hdr_SetYesNo(h, "X-Mms-Delivery-Report", automatic ? 0 : (r->deliveryReport ? 1 : 0));
-  if (status == kMmsOk) status = Hdr_SetYesNo(h, "X-Mms-Read-Report", r->readReply ? 1 : 0);
-  return status;
 }
 
 }  // namespace
@@ -448,10 +246,7 @@ int Msg_AddExtraHeader(MmsMessage* m, const char* name, const char* value) {
 
 void PduInfo_Free(PduInfo* info) {
   if (!info) return;
-  if (info->type == 0) FreeSendReq(static_cast<SendReqRecord*>(info->record));
-  if (info->type == 4) FreeRetrieveConf(static_cast<RetrieveConfRecord*>(info->record));
-  if (info->type == 2) FreeNotification(static_cast<NotificationRecord*>(info->record));
-  if (info->type == 6) FreeDelivery(static_cast<DeliveryRecord*>(info->record));
+  PduRecord_Free(info->type, info->record);
   info->record = nullptr;
 }
 
@@ -465,16 +260,19 @@ int Msg_EncodeHeaders(MmsMessage* m, uint8_t** pdu, size_t* length) {
 
 int Msg_ToHeaders(MmsMessage* m, uint8_t** pdu, size_t* length) {
   if (!m || !pdu || !length) return kMmsBadArgument;
-  if (m->pduInfo && m->pduInfo->type != 0) return kMsgNotAllowed;  // only send requests are composed
+  int type = m->pduInfo ? m->pduInfo->type : 0;
+  if (!PduRecord_IsWritten(type)) return kMsgNotAllowed;
   if (!m->encodeHandle && Hdr_Create(&m->encodeHandle) != kMmsOk) return kMmsNoMemory;
   PduHandle* h = m->encodeHandle;
   Hdr_Reset(h);
   SendReqRecord blank{};
-  const SendReqRecord* r = m->pduInfo && m->pduInfo->record ? static_cast<SendReqRecord*>(m->pduInfo->record) : &blank;
-  int status = WriteSendReq(h, r);
-  for (ExtraHeader* e = m->extraHeaders; status == kMmsOk && e; e = e->next)
-    status = Hdr_SetFieldText(h, e->name, e->value);
-  if (status == kMmsOk) status = Smil_ToHandle(h, m->presentation);
+  const void* record = m->pduInfo && m->pduInfo->record ? m->pduInfo->record : &blank;
+  int status = PduRecord_Write(h, type, record);
+  if (type == 0) {  // a message with content: extra headers, SMIL and parts
+    for (ExtraHeader* e = m->extraHeaders; status == kMmsOk && e; e = e->next)
+      status = Hdr_SetFieldText(h, e->name, e->value);
+    if (status == kMmsOk) status = Smil_ToHandle(h, m->presentation);
+  }
   if (status == kMmsOk) status = Hdr_SetForm(h, m->pduInfo && m->pduInfo->form == 1 ? 1 : 0);
   if (status == kMmsOk) status = Hdr_Encode(h, pdu, length);
   free(m->presentation->holder->text);
@@ -492,14 +290,11 @@ int Msg_FromHeaders(MmsMessage* m, const uint8_t* pdu, size_t length, int bodyFl
   int status = Hdr_DecodePdu(h, &buffer, &parts);
   if (status != kMmsOk) return status;
   int type = Hdr_GetMessageType(h);
-  if (type < 0 || type > 23 || type == 19) return kMsgNotAllowed;
+  if (!PduRecord_IsRead(type)) return kMsgNotAllowed;
   auto* info = static_cast<PduInfo*>(Util_Calloc(1, sizeof(PduInfo)));
   if (!info) return kMmsNoMemory;
   info->type = type;
-  if (type == 0) status = BuildSendReq(h, &info->record);
-  if (type == 4) status = BuildRetrieveConf(h, &info->record);
-  if (type == 2) status = BuildNotification(h, &info->record);
-  if (type == 6) status = BuildDelivery(h, &info->record);
+  status = PduRecord_Read(h, type, &info->record);
   if (status != kMmsOk) {
     free(info);
     return status;

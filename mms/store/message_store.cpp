@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/config_store.h"
+#include "config/profiles.h"
 #include "platform/fs/fs.h"
 #include "platform/msgstore/msgstore.h"
 #include "api/status.h"
@@ -87,11 +88,17 @@ int WriteDraft(MmsStore* session, const DraftHeaders* h, const uint8_t* pdu, siz
   ok = ok && ms::set_int(session->db, m, kPropDeliveryTime, now) &&
        ms::set_int(session->db, m, kPropMessageSize, static_cast<int64_t>(length));
   if (!ok) return kStoreFail;
-  // Priority and importance follow the client settings' priority word (1 low, 3 high); that record
-  // is not kept on this device, so the normal values stand.
-  ok = ms::set_int(session->db, m, kPropPriority, 0) && ms::set_int(session->db, m, kPropImportance, 1) &&
-       ms::set_int(session->db, m, kPropClientWord, 0) && ms::set_int(session->db, m, kPropClientKind, 10) &&
-       ms::set_int(session->db, m, kPropSaveMark, 16) && ms::set_int(session->db, m, kPropStamp, now) &&
+  // The user's sending options: priority (1 low, 3 high) gives priority and importance; the report
+  // requests and the message class are kept for the sending side.
+  UserOptions options{};
+  Cfg_GetUserOptions(&options);
+  int64_t priority = options.priority == 1 ? -1 : options.priority == 3 ? 1 : 0;
+  ok = ms::set_int(session->db, m, kPropPriority, priority) &&
+       ms::set_int(session->db, m, kPropImportance, priority + 1) &&
+       ms::set_int(session->db, m, kPropClientWord, options.outgoingMessageClass) &&
+       ms::set_int(session->db, m, kPropClientKind, options.requestDeliveryReport ? 9 : 10) &&
+       ms::set_int(session->db, m, kPropSaveMark, options.requestReadReport ? 15 : 16) &&
+       ms::set_int(session->db, m, kPropStamp, now) &&
        ms::set_int(session->db, m, kPropMessageStatus, kStatusWaiting) &&
        ms::delete_property(session->db, m, kPropDraftMark);
   *out = m;

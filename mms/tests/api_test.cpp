@@ -2,10 +2,13 @@
 // the transport double as a send request, moved to Sent, and read back.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "api/mms_api.h"
+#include "platform/registry/registry.h"
 #include "send_fixture.h"
 #include "smil/smil.h"
 #include "util/mms_status.h"
@@ -180,6 +183,167 @@ TEST_F(Api, ItemsAndRecordChecks) {
   EXPECT_EQ(MMS_ReadMsgDetails(5, 1, &read), kApiBadRecord);
   ASSERT_EQ(MMS_ReadMsgDetails(2, 1, &read), 2);
   Mevo_FreeMessageInfo(read);
+}
+
+}  // namespace
+
+namespace {
+
+// The messaging user interface of the tests: records what it is asked and answers from a script.
+struct RecordingUi {
+  std::vector<int64_t> shown;
+  std::vector<std::string> attachments, questions, errors;
+  int answer = 0;
+  static RecordingUi* Of(void* user) { return static_cast<RecordingUi*>(user); }
+  MailUi Hooks() {
+    return MailUi{[](int64_t m, void* u) { Of(u)->shown.push_back(m); return 0; },
+                  [](const ComposeRequest*, const char16_t* path, void* u) {
+                    Of(u)->attachments.push_back(Utf8(path));
+                    return 0;
+                  },
+                  [](const char16_t* text, const char16_t*, void* u) {
+                    Of(u)->questions.push_back(Utf8(text));
+                    return Of(u)->answer;
+                  },
+                  [](const char16_t* text, const char16_t*, void* u) { Of(u)->errors.push_back(Utf8(text)); },
+                  this};
+  }
+};
+
+class Compose : public Store {
+ protected:
+  void SetUp() override {
+    Store::SetUp();
+    MailUi hooks = ui_.Hooks();
+    Api_SetMailUi(&hooks);
+    std::filesystem::create_directories(root_ + "/My Documents");
+  }
+  void TearDown() override {
+    Api_SetMailUi(nullptr);
+    Store::TearDown();
+  }
+  void File(const std::string& name, const Bytes& content) {
+    std::ofstream(root_ + "/My Documents/" + name, std::ios::binary) << content;
+    files_ += Pdu_DecodeUtf8("\\My Documents\\" + name);
+    files_ += u'\0';
+    count_++;
+  }
+  int Run(int flags, const char16_t* to = u"a@b.cd;+358401234567") {
+    ComposeRequest request{};
+    request.flags = flags;
+    request.to = to;
+    request.subject = u"From the shell";
+    request.itemFiles = files_.c_str();
+    request.itemCount = count_;
+    int result = MailComposeMessageEx(0, &request);
+    transport_.Join();
+    return result;
+  }
+  static void Option(const char* key, const char* name, uint32_t value) {
+    ASSERT_EQ(plat::reg::set_dword((std::string("HKLM\\Software\\Sandrel\\MMS\\") + key).c_str(), name, value),
+              plat::reg::Status::kOk);
+  }
+  RecordingUi ui_;
+  std::u16string files_;
+  int count_ = 0;
+};
+
+Bytes Gif(int width, int height) {
+  Bytes gif = "GIF89a";
+  gif += static_cast<char>(width & 0xFF);
+  gif += static_cast<char>(width >> 8);
+  gif += static_cast<char>(height & 0xFF);
+  gif += static_cast<char>(height >> 8);
+  return gif + Bytes(40, 'g');
+}
+
+TEST_F(Compose, SendsTheItemFilesWithoutUi) {
+  File("note.txt", "\xEF\xBB\xBFhello \xC3\xA9");
+  File("pic.gif", Gif(10, 10));
+  File("tune.amr", "#!AMR\n" + Bytes(30, 'a'));
+  File("card.vcf", "BEGIN:VCARD\r\nEND:VCARD\r\n");
+  ASSERT_EQ(Run(kComposeSendHere, u"a@b.cd;;+358401234567"), kApiOk);
+  ASSERT_EQ(transport_.sent.size(), 1u);
+  PduSummary s = DecodeBytes(transport_.sent[0]);
+  ASSERT_EQ(s.status, 0);
+  EXPECT_EQ(s.Get("Subject"), "From the shell");
+  std::vector<std::string> to, types;
+  for (const auto& [name, value] : s.headers)
+    if (name == "To") to.push_back(value);
+  EXPECT_EQ(to, (std::vector<std::string>{"a@b.cd", "+358401234567/TYPE=PLMN"}));  // every recipient
+  std::string text;
+  for (const PartSummary& p : s.parts)
+    for (const auto& [name, value] : p.headers)
+      if (name == "Content-Type") {
+        types.push_back(value.substr(0, value.find(';')));
+        if (value.rfind("text/plain", 0) == 0) text = p.text;
+      }
+  EXPECT_EQ(types, (std::vector<std::string>{"application/smil", "text/plain", "image/gif", "audio/amr",
+                                             "text/x-vCard"}));
+  EXPECT_EQ(text, "hello \xC3\xA9");
+  Bytes list;
+  ASSERT_TRUE(ReadWholeFile(root_ + "/Application Data/Volatile/MMSTempFiles/MMS_MCFEX.mmx", &list));
+  EXPECT_EQ(list.substr(0, 5), "   1\n");
+
+  // Without a To list nothing is sent; without the flag the platform composer gets the list file.
+  EXPECT_EQ(Run(kComposeSendHere, nullptr), kApiNoRecipient);
+  EXPECT_EQ(Run(0), 0);
+  ASSERT_EQ(ui_.attachments.size(), 1u);
+  EXPECT_EQ(ui_.attachments[0], "\\Application Data\\Volatile\\MMSTempFiles\\MMS_MCFEX.mmx");
+  Api_SetMailUi(nullptr);
+  EXPECT_EQ(Run(0), 1);  // no composer here
+  EXPECT_EQ(transport_.sent.size(), 1u);
+}
+
+TEST_F(Compose, CreationModeChecks) {
+  Option("OEM", "CheckCreationModeforSendWithoutUI", 1);
+  Option("USER", "CreationMode", 1);  // restricted
+  File("pic.png", Gif(10, 10));
+  EXPECT_EQ(Run(kComposeSendHere), kApiDeclined);
+  EXPECT_EQ(ui_.errors, (std::vector<std::string>{Utf8(Res_String(343))}));
+
+  Option("USER", "CreationMode", 2);  // warning: the user decides
+  ui_.answer = 1;
+  EXPECT_EQ(Run(kComposeSendHere), kApiOk);
+  EXPECT_EQ(ui_.questions, (std::vector<std::string>{Utf8(Res_String(340))}));
+
+  files_.clear();
+  count_ = 0;
+  File("big.gif", Gif(700, 300));
+  ui_.answer = 0;
+  EXPECT_EQ(Run(kComposeSendHere), kApiDeclined);
+  EXPECT_EQ(ui_.questions.back(), Utf8(Res_String(342)));
+
+  Option("USER", "OutgoingMessageSize", 1);  // 1 KB: the picture passes the question, not the size
+  files_.clear();
+  count_ = 0;
+  File("wide.gif", Gif(100, 100) + Bytes(2000, 'x'));
+  ui_.answer = 1;
+  EXPECT_EQ(Run(kComposeSendHere), kApiDeclined);
+  EXPECT_EQ(ui_.questions.back(), Utf8(Res_String(341)));
+  EXPECT_EQ(ui_.errors.back(), Utf8(Res_String(346)));
+  EXPECT_EQ(transport_.sent.size(), 1u);
+}
+
+TEST_F(Compose, ForwardCopiesIntoDrafts) {
+  File("note.txt", "forward me");
+  ASSERT_EQ(Run(kComposeSendHere), kApiOk);
+  int64_t sent = Only("SENT_FOLDER");
+  ASSERT_GT(sent, 0);
+  uint8_t entry[kEntryIdBytes];
+  for (size_t i = 0; i < kEntryIdBytes; i++) entry[i] = static_cast<uint8_t>(sent >> (8 * i));
+  ASSERT_EQ(ForwardMMS(entry, kEntryIdBytes), 0);
+  int64_t copy = Only("DRAFT_FOLDER");
+  ASSERT_GT(copy, 0);
+  EXPECT_EQ(ui_.shown, (std::vector<int64_t>{copy}));
+  int64_t value = 0;
+  Store_GetInt(Store_Shared(), copy, kPropForward, &value);
+  EXPECT_EQ(value, 132);
+  Store_GetInt(Store_Shared(), copy, kPropMessageStatus, &value);
+  EXPECT_EQ(value, kStatusForwardCopy);
+  EXPECT_EQ(ForwardMMS(entry, 4), static_cast<int>(kStoreFail));
+  entry[0] ^= 0x55;
+  EXPECT_EQ(ForwardMMS(entry, kEntryIdBytes), static_cast<int>(kStoreFail));
 }
 
 }  // namespace

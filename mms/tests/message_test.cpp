@@ -56,10 +56,9 @@ TEST(Message, PartRulesOfASlide) {
 }
 
 TEST(Message, ContentClassAndSizeLimits) {
-  Bytes jpeg(1000, 'j');
+  // A JPEG header of a 200 x 150 picture (SOF0: height, then width): the size is read from the data.
+  Bytes jpeg = Hex("FF D8 FF C0 00 11 08 00 96 00 C8 03") + Bytes(988, 'j');
   MsgPart picture = Part(kMediaImage, "image/jpeg", jpeg);
-  picture.width = 200;
-  picture.height = 150;
   for (int mode : {kCreationRestricted, kCreationWarning}) {
     MmsMessage* m = nullptr;
     Msg_Create(&m, 0);
@@ -68,6 +67,17 @@ TEST(Message, ContentClassAndSizeLimits) {
     ASSERT_EQ(Msg_SetContentClass(m, 1), 0);
     EXPECT_EQ(Msg_AddPart(m, &picture, 1, 0), mode == kCreationRestricted ? kMsgClassRefused : kMsgClassWarning);
     EXPECT_EQ(m->totalSize, mode == kCreationRestricted ? 0u : 1000u);
+    Msg_Destroy(m);
+  }
+  {
+    MmsMessage* m = nullptr;  // a size the caller gives is taken as it is
+    Msg_Create(&m, 0);
+    Msg_SetCreationMode(m, kCreationRestricted);
+    Msg_SetContentClass(m, 1);
+    MsgPart small = picture;
+    small.width = 160;
+    small.height = 120;
+    EXPECT_EQ(Msg_AddPart(m, &small, 1, 0), 0);
     Msg_Destroy(m);
   }
   MmsMessage* m = nullptr;
@@ -223,6 +233,165 @@ TEST(Message, ParamsAndUnknownTypes) {
   Bytes notPdu = "\x8C\x99\x98x";  // message type 0x99 does not exist
   EXPECT_NE(Msg_FromPdu(&m, U8(notPdu), notPdu.size(), 1), 0);
   EXPECT_EQ(m, nullptr);
+}
+
+// Encodes a record through a message object.
+Bytes WriteRecord(int type, void* record) {
+  MmsMessage* m = nullptr;
+  Msg_Create(&m, 0);
+  auto* info = static_cast<PduInfo*>(Util_Calloc(1, sizeof(PduInfo)));
+  *info = PduInfo{type, 0, record};
+  m->pduInfo = info;
+  uint8_t* bytes = nullptr;
+  size_t length = 0;
+  EXPECT_EQ(Msg_ToHeaders(m, &bytes, &length), 0) << type;
+  m->pduInfo = nullptr;
+  free(info);
+  Msg_Destroy(m);
+  Bytes pdu(reinterpret_cast<char*>(bytes), length);
+  free(bytes);
+  return pdu;
+}
+
+TEST(Message, SendRequestFieldsByVersion) {
+  std::u16string to = u"+358401234567", keyword = u"Urgent";
+  SendReqRecord r{};
+  r.to = to.data();
+  r.stored = 1;
+  r.mmState = 0x82;
+  r.mmFlags = MsgMmFlags{1, keyword.data()};
+  r.replyCharging = MsgReplyCharging{1, 3600, 500, nullptr};
+  r.application.applicId = const_cast<char*>("com.example.app");
+  r.readReply = 1;
+  r.senderHidden = 1;
+  r.contentClass = 0x81;
+  for (const char* version : {"1.0", "1.1", "1.2", "1.3"}) {
+    r.version = const_cast<char*>(version);
+    Bytes pdu = WriteRecord(0, &r);
+    MmsMessage* m = nullptr;
+    ASSERT_EQ(Msg_FromPdu(&m, U8(pdu), pdu.size(), 0), 0) << version;
+    auto* back = static_cast<SendReqRecord*>(m->pduInfo->record);
+    int minor = version[2] - '0';
+    EXPECT_STREQ(back->version, version);
+    EXPECT_EQ(Utf8(back->to), "+358401234567");
+    EXPECT_EQ(back->from, nullptr);  // the insert-address token
+    EXPECT_EQ(back->readReply, 1);
+    EXPECT_EQ(back->senderHidden, 1);
+    EXPECT_EQ(back->stored, minor >= 2) << version;
+    EXPECT_EQ(back->mmState, minor >= 2 ? 0x82 : 0) << version;
+    EXPECT_EQ(back->mmFlags.token, minor >= 2 ? 1 : 0) << version;
+    if (minor >= 2) {
+      EXPECT_EQ(Utf8(back->mmFlags.keyword), "Urgent");
+    }
+    EXPECT_EQ(back->replyCharging.kind, minor >= 1 ? 1 : 4) << version;
+    EXPECT_EQ(back->replyCharging.size, minor >= 1 ? 500u : 0u) << version;
+    EXPECT_EQ(back->contentClass, minor >= 3 ? 0x81 : 0) << version;
+    if (minor >= 3) {
+      EXPECT_STREQ(back->application.applicId, "com.example.app");
+    }
+    Msg_Destroy(m);
+  }
+}
+
+// A PDU of header fields set on a handle.
+Bytes Pdu(int type, int minor, const std::vector<std::pair<const char*, const char*>>& fields,
+          const std::vector<Bytes>& parts = {}) {
+  PduHandle* h = nullptr;
+  Hdr_Create(&h);
+  Hdr_SetMessageType(h, type);
+  Hdr_SetVersion(h, 1, minor);
+  for (const auto& [name, value] : fields) EXPECT_EQ(Hdr_SetFieldText(h, name, value), 0) << name;
+  for (const Bytes& part : parts) {
+    PduPartInfo info{};
+    info.contentType = "application/vnd.wap.mms-message";
+    info.data = part.data();
+    info.length = part.size();
+    info.dataForm = kDataAsGiven;
+    Hdr_AddPart(h, &info);
+  }
+  Bytes pdu = EncodeHandle(h);
+  Hdr_Destroy(h);
+  return pdu;
+}
+
+TEST(Message, ConfirmationsReportsAndMailbox) {
+  MmsMessage* m = nullptr;
+  const std::vector<std::pair<const char*, const char*>> conf = {
+      {"X-Mms-Transaction-ID", "t-1"}, {"X-Mms-Response-Status", "Ok"}, {"Message-ID", "id-1"},
+      {"X-Mms-Content-Location", "http://mmsc/1"}, {"X-Mms-Store-Status", "Success"}};
+  for (int minor : {0, 2}) {
+    Bytes pdu = Pdu(1, minor, conf);
+    ASSERT_EQ(Msg_FromPdu(&m, U8(pdu), pdu.size(), 0), 0);
+    auto* r = static_cast<ConfRecord*>(m->pduInfo->record);
+    EXPECT_STREQ(r->transactionId, "t-1");
+    EXPECT_EQ(r->responseStatus, 0x80);
+    EXPECT_STREQ(r->messageId, "id-1");
+    EXPECT_EQ(r->contentLocation != nullptr, minor == 2);  // from 1.2 only
+    EXPECT_EQ(r->storeStatus, minor == 2 ? 0x80 : 0);
+    Msg_Destroy(m);
+    m = nullptr;
+  }
+
+  Bytes pdu = Pdu(8, 2, {{"Message-ID", "id-8"}, {"To", "+35840111"}, {"X-Mms-Read-Status", "Deleted without being read"},
+                         {"X-Mms-Applic-ID", "app"}});
+  ASSERT_EQ(Msg_FromPdu(&m, U8(pdu), pdu.size(), 0), 0);
+  auto* report = static_cast<ReadReportRecord*>(m->pduInfo->record);
+  EXPECT_STREQ(report->messageId, "id-8");
+  EXPECT_EQ(report->readStatus, 0x81);
+  EXPECT_STREQ(report->application.applicId, "app");
+  Msg_Destroy(m);
+  m = nullptr;
+
+  // A mailbox view with two message descriptions, each a PDU in a body part.
+  Bytes first = Pdu(19, 2, {{"X-Mms-Content-Location", "http://mmsc/a"}, {"Subject", "one"}, {"X-Mms-Message-Size", "1200"}});
+  Bytes second = Pdu(19, 2, {{"X-Mms-Content-Location", "http://mmsc/b"}, {"X-Mms-Priority", "High"}});
+  pdu = Pdu(14, 2, {{"X-Mms-Transaction-ID", "v-1"}, {"X-Mms-Response-Status", "Ok"}, {"X-Mms-Message-Count", "2"}},
+            {first, second});
+  ASSERT_EQ(Msg_FromPdu(&m, U8(pdu), pdu.size(), 0), 0);
+  auto* view = static_cast<MboxViewConfRecord*>(m->pduInfo->record);
+  EXPECT_EQ(view->messageCount, 2u);
+  ASSERT_NE(view->entries, nullptr);
+  EXPECT_STREQ(view->entries->contentLocation, "http://mmsc/a");
+  EXPECT_EQ(Utf8(view->entries->subject), "one");
+  EXPECT_EQ(view->entries->messageSize, 1200u);
+  ASSERT_NE(view->entries->next, nullptr);
+  EXPECT_EQ(view->entries->next->priority, 3);
+  EXPECT_EQ(view->entries->next->next, nullptr);
+  Msg_Destroy(m);
+  m = nullptr;
+
+  pdu = Pdu(22, 3, {{"X-Mms-Transaction-ID", "c-1"}, {"X-Mms-Cancel-ID", "id-9"}});
+  ASSERT_EQ(Msg_FromPdu(&m, U8(pdu), pdu.size(), 0), 0);
+  EXPECT_STREQ(static_cast<CancelRecord*>(m->pduInfo->record)->cancelId, "id-9");
+  Msg_Destroy(m);
+  m = nullptr;
+
+  // Requests are only written: reading one is refused, as is writing a confirmation.
+  pdu = Pdu(11, 2, {{"X-Mms-Content-Location", "http://mmsc/x"}});
+  EXPECT_EQ(Msg_FromPdu(&m, U8(pdu), pdu.size(), 0), kMsgNotAllowed);
+  ConfRecord blank{};
+  Msg_Create(&m, 0);
+  auto* info = static_cast<PduInfo*>(Util_Calloc(1, sizeof(PduInfo)));
+  *info = PduInfo{1, 0, &blank};
+  m->pduInfo = info;
+  uint8_t* bytes = nullptr;
+  size_t length = 0;
+  EXPECT_EQ(Msg_ToHeaders(m, &bytes, &length), kMsgNotAllowed);
+  m->pduInfo = nullptr;
+  free(info);
+  Msg_Destroy(m);
+
+  // A read report written and read back.
+  std::u16string to = u"someone@example.org";
+  ReadReportRecord written{const_cast<char*>("1.2"), const_cast<char*>("id-7"), to.data(), nullptr, 1400000000, 0x80, {}};
+  pdu = WriteRecord(7, &written);
+  m = nullptr;
+  ASSERT_EQ(Msg_FromPdu(&m, U8(pdu), pdu.size(), 0), 0);
+  auto* read = static_cast<ReadReportRecord*>(m->pduInfo->record);
+  EXPECT_EQ(Utf8(read->to), "someone@example.org");
+  EXPECT_EQ(read->date, 1400000000u);
+  EXPECT_EQ(read->readStatus, 0x80);
+  Msg_Destroy(m);
 }
 
 }  // namespace

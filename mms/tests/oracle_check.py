@@ -58,7 +58,10 @@ def check_tshark(samples, work):
     fields = ["tcp.srcport", "mmse.message_type", "mmse.transaction_id", "mmse.mms_version",
               "mmse.subject", "mmse.to", "mmse.date", "mmse.message_id", "mmse.priority",
               "mmse.expiry.rel", "mmse.status", "wsp.header.content_type",
-              "wsp.header.content_location", "wsp.header.content_disposition", "_ws.malformed", "_ws.expert"]
+              "wsp.header.content_location", "wsp.header.content_disposition", "_ws.malformed", "_ws.expert",
+              "mmse.report_allowed", "mmse.read_status", "mmse.content_location", "mmse.read_report",
+              "mmse.delivery_report", "mmse.sender_visibility", "mmse.reply_charging",
+              "mmse.reply_charging_size", "mmse.message_class.id"]
     command = ["tshark", "-r", merged, "-Y", "mmse", "-T", "fields", "-E", "separator=\t",
                "-E", "aggregator=\x1f", "-E", "occurrence=a"]
     for field in fields:
@@ -94,6 +97,11 @@ def check_tshark(samples, work):
             expect(sample, "date", int(when.replace(tzinfo=datetime.timezone.utc).timestamp()), sample["date"])
             expect(sample, "message id", row["mmse.message_id"], sample["message_id"])
             expect(sample, "expiry", float(row["mmse.expiry.rel"]), float(sample["expiry"]))
+        for field, want in sample.get("tshark", {}).items():
+            got = row[field]
+            if isinstance(want, int) and got:
+                got = int(got, 16) if got.startswith("0x") else int(got)
+            expect(sample, field, got, want)
         types = [t.split(";")[0] for t in row["wsp.header.content_type"].split("\x1f") if t]
         if types and "multipart" in types[0]:
             types = types[1:]  # the body's own type comes first

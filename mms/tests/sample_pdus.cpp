@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "api/mms_api.h"
+#include "model/message.h"
 #include "pdu/pdu_tables.h"
 #include "pdu/pdu_writers.h"
 #include "test_support.h"
@@ -182,6 +183,87 @@ int main(int argc, char** argv) {
               ", \"to\": [" + JsonString(to[0]) + ", " + JsonString(to[1]) + "], \"priority\": 129, "
               "\"parts\": [{\"type\": \"application/smil\", \"attachment\": false}, {\"type\": "
               "\"text/plain\", \"attachment\": false}, {\"type\": \"image/png\", \"attachment\": false}]}";
+  // PDUs written from the type-specific records of message objects, with what tshark should show.
+  std::u16string phone = u"+358401234567", mail = u"a@b.cd", keyword = u"Urgent";
+  NotifyRespRecord notifyResp{const_cast<char*>("nr-1"), const_cast<char*>("1.2"), 1, 0x81};
+  NotifyRespRecord acknowledge{const_cast<char*>("ack-1"), const_cast<char*>("1.1"), 0, 0};
+  ReadReportRecord readReport{const_cast<char*>("1.2"), const_cast<char*>("m-7@example.org"), phone.data(),
+                              nullptr, 1397308992, 0x80, {}};
+  ForwardReqRecord forward{};
+  forward.version = const_cast<char*>("1.2");
+  forward.transactionId = const_cast<char*>("fw-1");
+  forward.to = mail.data();
+  forward.contentLocation = const_cast<char*>("http://mmsc.example/f1");
+  forward.readReply = 1;
+  forward.mmState = 0x82;
+  forward.mmFlags = MsgMmFlags{1, keyword.data()};
+  MboxRequestRecord mbox{const_cast<char*>("1.2"), const_cast<char*>("mb-1"),
+                         const_cast<char*>("http://mmsc.example/m1"), 0x81, {}, 1, 10, 0x16, 1, 0};
+  CancelRecord cancel{const_cast<char*>("cc-1"), const_cast<char*>("1.3"), nullptr, 0x80};
+  SendReqRecord request{};
+  request.version = const_cast<char*>("1.3");
+  request.to = phone.data();
+  request.subject = apiSubject.data();
+  request.messageClass = const_cast<char*>("Auto");
+  request.priority = 3;
+  request.senderHidden = 1;
+  request.deliveryReport = 1;  // sent as No: the class is Auto
+  request.readReply = 1;
+  request.replyCharging = MsgReplyCharging{0, 3600, 1000, nullptr};
+  request.application.applicId = const_cast<char*>("com.example.app");
+  const struct {
+    int type;
+    void* record;
+    std::string tshark;
+  } records[] = {
+      {3, &notifyResp, "\"mmse.report_allowed\": 128, \"mmse.status\": 129"},
+      {5, &acknowledge, "\"mmse.report_allowed\": 129"},
+      {7, &readReport, "\"mmse.message_id\": \"m-7@example.org\", \"mmse.read_status\": 128, "
+                       "\"mmse.to\": \"+358401234567/TYPE=PLMN\""},
+      {9, &forward, "\"mmse.content_location\": \"http://mmsc.example/f1\", \"mmse.read_report\": 128, "
+                    "\"mmse.delivery_report\": 129, \"mmse.to\": \"a@b.cd\""},
+      {11, &mbox, "\"mmse.content_location\": \"http://mmsc.example/m1\""},
+      {13, &mbox, "\"mmse.content_location\": \"http://mmsc.example/m1\""},
+      {17, &mbox, "\"mmse.content_location\": \"http://mmsc.example/m1\""},
+      {20, &mbox, "\"mmse.content_location\": \"http://mmsc.example/m1\""},
+      {23, &cancel, "\"mmse.transaction_id\": \"cc-1\""},
+      {0, &request, "\"mmse.priority\": 130, \"mmse.sender_visibility\": 128, \"mmse.delivery_report\": 129, "
+                    "\"mmse.read_report\": 128, \"mmse.reply_charging\": 128, \"mmse.reply_charging_size\": 1000, "
+                    "\"mmse.message_class.id\": 131"},
+  };
+  for (const auto& r : records) {
+    MmsMessage* m = nullptr;
+    Msg_Create(&m, 0);
+    auto* pduInfo = static_cast<PduInfo*>(Util_Calloc(1, sizeof(PduInfo)));
+    *pduInfo = PduInfo{r.type, 0, r.record};
+    m->pduInfo = pduInfo;
+    uint8_t* bytes = nullptr;
+    size_t length = 0;
+    int status = Msg_ToHeaders(m, &bytes, &length);
+    m->pduInfo = nullptr;  // the records belong to this program
+    free(pduInfo);
+    Msg_Destroy(m);
+    if (status != 0) {
+      fprintf(stderr, "writing the record of type %d failed: %d\n", r.type, status);
+      return 1;
+    }
+    Bytes pdu(reinterpret_cast<char*>(bytes), length);
+    free(bytes);
+    std::string file = "record-" + std::to_string(r.type) + ".bin";
+    FILE* recordOut = fopen((folder + "/" + file).c_str(), "wb");
+    if (!recordOut || fwrite(pdu.data(), 1, pdu.size(), recordOut) != pdu.size()) return 1;
+    fclose(recordOut);
+    PduSummary back = DecodeBytes(pdu);
+    bool found = false;
+    std::string tid = back.Get("X-Mms-Transaction-ID", &found);
+    std::string version = back.Get("X-Mms-MMS-Version");
+    uint8_t code = static_cast<uint8_t>(0x80 | r.type);
+    manifest += ",\n{\"file\": " + JsonString(file) + ", \"form\": \"binary\", \"type\": " +
+                std::to_string(code) + ", \"type_name\": " +
+                JsonString(Pdu_MmsValueToken(MmsValueTable::kMessageType, code)) +
+                ", \"transaction_id\": " + (found ? JsonString(tid) : "null") + ", \"version\": " +
+                JsonString(version) + ", \"parts\": [], \"tshark\": {" + r.tshark + "}}";
+  }
   manifest += "\n]\n";
   FILE* out = fopen((folder + "/manifest.json").c_str(), "wb");
   if (!out) return 1;

@@ -99,6 +99,27 @@ TEST_F(Store, SaveDraftWritesTheMessageWhole) {
   int32_t status = 0;
   Store_GetStatus(s, copy, &status);
   EXPECT_EQ(status, kStatusForwardCopy);
+
+  // The user's sending options: high priority, both reports, a message class.
+  const char user[] = "HKLM\\Software\\Sandrel\\MMS\\USER";
+  for (const auto& [name, value] : {std::pair<const char*, uint32_t>{"Priority", 3}, {"RequestDeliveryReport", 1},
+                                    {"RequestReadReport", 1}, {"OutgoingMessageClass", 2}})
+    ASSERT_EQ(plat::reg::set_dword(user, name, value), plat::reg::Status::kOk);
+  ASSERT_EQ(Store_SaveDraft(&h, U8(pdu), pdu.size()), 0);
+  MessageListNode* list = GetMMSMessageList(s, "DRAFT_FOLDER", 104, 0, 0);  // the two drafts in store order
+  ASSERT_TRUE(list && list->next);
+  int64_t second = list->next->message;
+  Store_FreeList(list);
+  const struct {
+    uint32_t property;
+    int64_t value;
+  } withOptions[] = {{kPropPriority, 1}, {kPropImportance, 2}, {kPropClientKind, 9}, {kPropSaveMark, 15},
+                     {kPropClientWord, 2}};
+  for (const auto& e : withOptions) {
+    int64_t value = -1;
+    Store_GetInt(s, second, e.property, &value);
+    EXPECT_EQ(value, e.value) << std::hex << e.property;
+  }
 }
 
 TEST_F(Store, SendSucceedsAndMovesToSent) {

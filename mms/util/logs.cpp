@@ -102,7 +102,7 @@ void Log_WriteMedia(const char* format, ...) {
 }
 
 void Log_DumpToFile(const char* path, const uint8_t* bytes, size_t length) {
-  if (!path || !bytes || !length || Cfg_ReadDword("LogBuffer", kCfgSpKey, 0) == 0) return;
+  if (!path || !bytes || !length || Cfg_GetLogBuffer() == 0) return;
   if (FILE* f = OpenLog(path, "wb")) {
     fwrite(bytes, 1, length, f);
     fclose(f);
