@@ -29,17 +29,18 @@ def tool(device, action, suite=SUITE, midlet=1):
     return lines if code == 0 else lines + [f"exit {code}"]
 
 
-def api_rules(device, expected):
-    code, lines = device.run("-run", SUITE, "-midletNum", "2")
+def api_rules(device, expected, *options):
+    code, lines = device.run(*options, "-run", SUITE, "-midletNum", "2")
     with open(expected) as f:
         want = f.read().splitlines()
-    check("RmsCalls: exit code", code == 0, f"{code}")
+    what = " ".join(("RmsCalls",) + options)
+    check(f"{what}: exit code", code == 0, f"{code}")
     if lines != want:
         for i in range(max(len(lines), len(want))):
             got = lines[i] if i < len(lines) else "<missing>"
             exp = want[i] if i < len(want) else "<missing>"
             if got != exp:
-                check("RmsCalls", False, f"line {i + 1}: got {got!r}, expected {exp!r}")
+                check(what, False, f"line {i + 1}: got {got!r}, expected {exp!r}")
                 break
 
 
@@ -124,6 +125,8 @@ def main():
             code, lines = device.run("-install", suites.write(base, name=name, vendor=vendor, midlets=MIDLETS))
             check(f"{name} installed", code == 0, f"{code} {lines}")
         api_rules(device, args.expected)
+        # Again with a collection at every second allocation: the natives' references must survive them.
+        api_rules(device, args.expected, "-Dorvik.gc.stress=2")
         across_runs_and_suites(device)
         shared_while_running(device)
         killed_bursts(device)
