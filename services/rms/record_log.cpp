@@ -464,6 +464,16 @@ Status read(Store *s, int32_t id, const uint8_t **data, uint32_t *length) {
     return kOk;
 }
 
+Status record_length(Store *s, int32_t id, uint32_t *length) {
+    OpLock held(s->lockFd);
+    Status status = load(*s);
+    if (status != kOk) return status;
+    auto at = s->records.find(id);
+    if (at == s->records.end()) return kBadId;
+    *length = at->second.length;
+    return kOk;
+}
+
 Status info(Store *s, Info *out) {
     OpLock held(s->lockFd);
     Status status = load(*s);

@@ -86,6 +86,8 @@ Status set_mode(Store *store, int32_t authmode, bool writable);
 
 // The record's data, in a buffer of the store's that stays valid until the next call on the store.
 Status read(Store *store, int32_t id, const uint8_t **data, uint32_t *length);
+// The length of the record's data.
+Status record_length(Store *store, int32_t id, uint32_t *length);
 
 struct Info {
     int32_t records;

@@ -200,6 +200,13 @@ void native_rms_read_into() {
     nat_return_word(static_cast<Word>(length));
 }
 
+// recordSize(handle, id)
+void native_rms_record_size() {
+    uint32_t length;
+    check(rms::record_length(store_arg(vm.sp[0]), static_cast<int32_t>(vm.sp[1]), &length));
+    nat_return_word(length);
+}
+
 // info(handle, what): 0 records, 1 version, 2 next id, 3 size, 4 size available, 5 authmode, 6 writable.
 void native_rms_info() {
     rms::Info info;

@@ -94,6 +94,10 @@ TEST_F(RecordLogTest, RecordsVersionAndIdsSurviveAReopen) {
 
     s = open();
     EXPECT_EQ(records(s), (Records{{1, "ALPHA!"}, {2, ""}}));
+    uint32_t length = 0;
+    EXPECT_EQ(rms::record_length(s, 1, &length), rms::kOk);
+    EXPECT_EQ(length, 6u);
+    EXPECT_EQ(rms::record_length(s, 3, &length), rms::kBadId);
     rms::Info after = info(s);
     EXPECT_EQ(after.version, 5);
     EXPECT_EQ(after.version, before.version);

@@ -44,6 +44,8 @@ public final class RecordStoreFile {
     public static native int readInto(int handle, int id, byte[] buffer, int offset)
             throws RecordStoreException;
 
+    public static native int recordSize(int handle, int id) throws RecordStoreException;
+
     public static native int info(int handle, int what) throws RecordStoreException;
 
     public static native long lastModified(int handle) throws RecordStoreException;

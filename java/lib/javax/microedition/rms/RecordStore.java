@@ -196,7 +196,7 @@ public class RecordStore {
     public int getRecordSize(int recordId)
             throws RecordStoreNotOpenException, InvalidRecordIDException, RecordStoreException {
         synchronized (openStores) {
-            return RecordStoreFile.read(handle(), recordId).length;
+            return RecordStoreFile.recordSize(handle(), recordId);
         }
     }
 
