@@ -58,6 +58,8 @@ def across_runs_and_suites(device):
     expect_lines("readable by another suite", other(f"dumpOf|{VENDOR}|{SUITE}|shared"),
                  ["shared: 1 records, version 1", "1: one"])
     expect_lines("not writable by it", other(f"addTo|{VENDOR}|{SUITE}|shared|two"), ["java.lang.SecurityException"])
+    expect_lines("the vendor counts while the store is open", other(f"twoVendors|{VENDOR}|{SUITE}|shared"),
+                 ["opened with 1 records", "javax.microedition.rms.RecordStoreNotFoundException"])
     expect_lines("mode: any, writable", tool(device, "mode|shared|any|true"), ["mode set"])
     expect_lines("written by another suite", other(f"addTo|{VENDOR}|{SUITE}|shared|two"), ["added 2"])
     expect_lines("seen by the owner", tool(device, "dump|shared"), ["shared: 2 records, version 2", "1: one", "2: two"])

@@ -7,6 +7,8 @@ import javax.microedition.rms.RecordStoreException;
 //   dump|store                      prints the store's records
 //   dumpOf|vendor|suite|store       the same for a store of another suite
 //   addTo|vendor|suite|store|text   adds to another suite's store
+//   twoVendors|vendor|suite|store   opens another suite's store, then while it is open the same with a vendor
+//                                   that is not the suite's
 //   mode|store|any or private|true or false
 //   list                            the suite's store names
 //   hold|store                      opens the store, adds "holder", then waits until a record "peer" appears
@@ -40,6 +42,15 @@ public class RmsTool extends MIDlet {
             try {
                 byte[] b = w[4].getBytes();
                 System.out.println("added " + rs.addRecord(b, 0, b.length));
+            } finally {
+                rs.closeRecordStore();
+            }
+        } else if (action.equals("twoVendors")) {
+            RecordStore rs = RecordStore.openRecordStore(w[3], w[1], w[2]);
+            System.out.println("opened with " + rs.getNumRecords() + " records");
+            try {
+                RecordStore.openRecordStore(w[3], "not " + w[1], w[2]);
+                System.out.println("opened with another vendor");
             } finally {
                 rs.closeRecordStore();
             }

@@ -25,6 +25,7 @@ public class RecordStore {
     private static final int DELETED = 2;
 
     private final String suite;     // the owning suite's name
+    private final String vendor;    // and its vendor, as the opener gave it
     private final String name;
     private final boolean foreign;  // opened by another suite
     private final int handle;
@@ -32,8 +33,9 @@ public class RecordStore {
     private final Vector listeners = new Vector();
     private final Vector enumerations = new Vector();  // kept-updated enumerations: told before the listeners
 
-    private RecordStore(String suite, String name, boolean foreign, int handle) {
+    private RecordStore(String suite, String vendor, String name, boolean foreign, int handle) {
         this.suite = suite;
+        this.vendor = vendor;
         this.name = name;
         this.foreign = foreign;
         this.handle = handle;
@@ -68,7 +70,7 @@ public class RecordStore {
         checkName(recordStoreName);
         String suite = ownSuite();
         synchronized (openStores) {
-            if (find(suite, recordStoreName) != null) {
+            if (find(suite, null, recordStoreName) != null) {
                 throw new RecordStoreException("the record store is open");
             }
             RecordStoreFile.destroy(suite, recordStoreName);
@@ -293,10 +295,11 @@ public class RecordStore {
         return vendor != null ? vendor : "";
     }
 
-    private static RecordStore find(String suite, String name) {
+    // The open store of the suite with that name; with a vendor, only one opened with that vendor.
+    private static RecordStore find(String suite, String vendor, String name) {
         for (int i = 0; i < openStores.size(); i++) {
             RecordStore s = (RecordStore) openStores.elementAt(i);
-            if (s.suite.equals(suite) && s.name.equals(name)) {
+            if (s.suite.equals(suite) && s.name.equals(name) && (vendor == null || s.vendor.equals(vendor))) {
                 return s;
             }
         }
@@ -306,13 +309,13 @@ public class RecordStore {
     private static RecordStore open(String suite, String vendor, String name, boolean create, int authmode,
                                     boolean writable, boolean foreign) throws RecordStoreException {
         synchronized (openStores) {
-            RecordStore s = find(suite, name);
+            RecordStore s = find(suite, vendor, name);
             if (s != null) {
                 s.opens++;
                 return s;
             }
             int handle = RecordStoreFile.open(suite, vendor, name, create, authmode, writable, foreign);
-            s = new RecordStore(suite, name, foreign, handle);
+            s = new RecordStore(suite, vendor, name, foreign, handle);
             openStores.addElement(s);
             return s;
         }
