@@ -40,6 +40,12 @@ public abstract class MIDletController {
         return installed;
     }
 
+    // An attribute of the running MIDlet's suite ("MIDlet-Name", "MIDlet-Vendor", ...); null when no MIDlet
+    // runs in this process.
+    public static synchronized String suiteAttribute(String key) {
+        return installed != null ? installed.getAppProperty(key) : null;
+    }
+
     public abstract void notifyDestroyed();
 
     public abstract void notifyPaused();

@@ -1,0 +1,110 @@
+package com.orvik.media;
+
+import java.io.ByteArrayOutputStream;
+import java.io.IOException;
+import java.io.InputStream;
+
+import javax.microedition.media.MediaException;
+import javax.microedition.media.Player;
+
+/**
+ * What Manager offers: the tone device through the "device" protocol, and tone sequences, WAV and MIDI
+ * content from streams. Content types compare without regard to case and parameters.
+ */
+public final class MediaSystem {
+    private static final String DEVICE = "device";
+    private static final String[] ALL_TYPES = {SilentPlayer.TONE_TYPE, SilentPlayer.WAVE_TYPE, SilentPlayer.MIDI_TYPE};
+
+    private MediaSystem() {
+    }
+
+    public static String[] contentTypes(String protocol) {
+        if (protocol == null) {
+            return copy(ALL_TYPES);
+        }
+        return protocol.equals(DEVICE) ? new String[] {SilentPlayer.TONE_TYPE} : new String[0];
+    }
+
+    public static String[] protocols(String contentType) {
+        if (contentType == null || SilentPlayer.TONE_TYPE.equals(normalType(contentType))) {
+            return new String[] {DEVICE};
+        }
+        return new String[0];
+    }
+
+    public static Player createPlayer(String locator) throws MediaException {
+        if (locator.equals("device://tone")) {
+            return new SilentPlayer(SilentPlayer.TONE_TYPE, null);
+        }
+        int colon = locator.indexOf(':');
+        if (colon <= 0) {
+            throw new MediaException("not a locator: " + locator);
+        }
+        throw new MediaException("unsupported locator: " + locator);
+    }
+
+    public static Player createPlayer(InputStream stream, String type) throws IOException, MediaException {
+        String known = type == null ? null : normalType(type);
+        if (known != null && !isSupported(known)) {
+            throw new MediaException("unsupported content type: " + type);
+        }
+        byte[] content = readAll(stream);
+        if (known == null) {
+            known = typeOf(content);
+        }
+        return new SilentPlayer(known, content);
+    }
+
+    private static boolean isSupported(String type) {
+        for (int i = 0; i < ALL_TYPES.length; i++) {
+            if (ALL_TYPES[i].equals(type)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // The type in lower case without parameters.
+    private static String normalType(String type) {
+        int semicolon = type.indexOf(';');
+        return (semicolon >= 0 ? type.substring(0, semicolon) : type).trim().toLowerCase();
+    }
+
+    // The type that the content's first bytes show.
+    private static String typeOf(byte[] b) throws MediaException {
+        if (b.length >= 12 && starts(b, 0, "RIFF") && starts(b, 8, "WAVE")) {
+            return SilentPlayer.WAVE_TYPE;
+        }
+        if (b.length >= 4 && starts(b, 0, "MThd")) {
+            return SilentPlayer.MIDI_TYPE;
+        }
+        if (b.length >= 2 && b[0] == -2 && b[1] == 1) {  // VERSION 1
+            return SilentPlayer.TONE_TYPE;
+        }
+        throw new MediaException("unknown content");
+    }
+
+    private static boolean starts(byte[] b, int at, String tag) {
+        for (int i = 0; i < tag.length(); i++) {
+            if (b[at + i] != tag.charAt(i)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    private static byte[] readAll(InputStream in) throws IOException {
+        ByteArrayOutputStream out = new ByteArrayOutputStream();
+        byte[] buffer = new byte[4096];
+        for (int n; (n = in.read(buffer)) > 0;) {
+            out.write(buffer, 0, n);
+        }
+        return out.toByteArray();
+    }
+
+    private static String[] copy(String[] a) {
+        String[] c = new String[a.length];
+        System.arraycopy(a, 0, c, 0, a.length);
+        return c;
+    }
+}

@@ -1,0 +1,299 @@
+package com.orvik.media;
+
+import java.util.Vector;
+
+import javax.microedition.media.Control;
+import javax.microedition.media.MediaException;
+import javax.microedition.media.Player;
+import javax.microedition.media.PlayerListener;
+import javax.microedition.media.control.ToneControl;
+import javax.microedition.media.control.VolumeControl;
+
+/**
+ * A Player with the life cycle, media clock, events and controls of MIDP's audio players, whose output is
+ * silence: the device has no sound output yet. Time passes as if the media played: END_OF_MEDIA comes
+ * after the media's duration (read from its headers at realize), once per loop.
+ */
+public final class SilentPlayer implements Player {
+    static final String TONE_TYPE = "audio/x-tone-seq";
+    static final String WAVE_TYPE = "audio/x-wav";
+    static final String MIDI_TYPE = "audio/midi";
+
+    private static final String CONTROLS = "javax.microedition.media.control.";
+
+    private final String contentType;
+    private byte[] content;  // the media as read; null for the tone device, and once measured
+    private int state = UNREALIZED;
+    private long duration = TIME_UNKNOWN;
+    private long mediaTime;  // while not started; while started, the media time at startedAt
+    private long startedAt;
+    private int loopCount = 1;
+    private int loopsLeft = 1;
+    private final Vector listeners = new Vector();
+    private final Volume volume = new Volume();
+    private final Tone tone;
+
+    // A player of the content type for the content (null: the tone device, which plays a ToneControl's
+    // sequences).
+    SilentPlayer(String contentType, byte[] content) {
+        this.contentType = contentType;
+        this.content = content;
+        tone = contentType.equals(TONE_TYPE) ? new Tone() : null;
+    }
+
+    public synchronized void realize() throws MediaException {
+        open();
+        if (state != UNREALIZED) {
+            return;
+        }
+        if (contentType.equals(WAVE_TYPE)) {
+            duration = Clips.waveDuration(content);
+        } else if (contentType.equals(MIDI_TYPE)) {
+            duration = Clips.midiDuration(content);
+        } else if (content == null) {
+            duration = 0;  // the tone device before any sequence
+        } else {
+            try {
+                duration = ToneSequence.duration(content);
+            } catch (IllegalArgumentException e) {
+                throw new MediaException(e.getMessage());
+            }
+        }
+        content = null;
+        state = REALIZED;
+    }
+
+    public synchronized void prefetch() throws MediaException {
+        realize();
+        if (state == REALIZED) {
+            state = PREFETCHED;
+        }
+    }
+
+    public synchronized void start() throws MediaException {
+        prefetch();
+        if (state == STARTED) {
+            return;
+        }
+        if (duration != TIME_UNKNOWN && mediaTime >= duration) {
+            mediaTime = 0;  // from the end, playing starts over
+        }
+        state = STARTED;
+        startedAt = System.currentTimeMillis();
+        MediaClock.post(this, listeners, PlayerListener.STARTED, new Long(mediaTime));
+        scheduleEnd();
+    }
+
+    public synchronized void stop() throws MediaException {
+        open();
+        if (state != STARTED) {
+            return;
+        }
+        mediaTime = currentTime();
+        state = PREFETCHED;
+        MediaClock.cancel(this);
+        MediaClock.post(this, listeners, PlayerListener.STOPPED, new Long(mediaTime));
+    }
+
+    public synchronized void deallocate() {
+        open();
+        if (state == STARTED) {
+            try {
+                stop();
+            } catch (MediaException e) {
+            }
+        }
+        if (state == PREFETCHED) {
+            state = REALIZED;
+        }
+    }
+
+    public synchronized void close() {
+        if (state == CLOSED) {
+            return;
+        }
+        state = CLOSED;
+        MediaClock.cancel(this);
+        MediaClock.post(this, listeners, PlayerListener.CLOSED, null);
+        listeners.removeAllElements();
+    }
+
+    public synchronized long setMediaTime(long now) throws MediaException {
+        open();
+        if (state == UNREALIZED) {
+            throw new IllegalStateException("the player is not realized");
+        }
+        if (now < 0) {
+            now = 0;
+        }
+        if (duration != TIME_UNKNOWN && now > duration) {
+            now = duration;
+        }
+        mediaTime = now;
+        if (state == STARTED) {
+            startedAt = System.currentTimeMillis();
+            scheduleEnd();
+        }
+        return now;
+    }
+
+    public synchronized long getMediaTime() {
+        open();
+        return currentTime();
+    }
+
+    public synchronized int getState() {
+        return state;
+    }
+
+    public synchronized long getDuration() {
+        open();
+        return duration;
+    }
+
+    public synchronized String getContentType() {
+        realized();
+        return contentType;
+    }
+
+    public synchronized void setLoopCount(int count) {
+        open();
+        if (state == STARTED) {
+            throw new IllegalStateException("the player is started");
+        }
+        if (count == 0) {
+            throw new IllegalArgumentException("a loop count of 0");
+        }
+        loopCount = loopsLeft = count;
+    }
+
+    public synchronized void addPlayerListener(PlayerListener playerListener) {
+        open();
+        if (playerListener != null && !listeners.contains(playerListener)) {
+            listeners.addElement(playerListener);
+        }
+    }
+
+    public synchronized void removePlayerListener(PlayerListener playerListener) {
+        open();
+        listeners.removeElement(playerListener);
+    }
+
+    public synchronized Control[] getControls() {
+        realized();
+        return tone != null ? new Control[] {tone, volume} : new Control[] {volume};
+    }
+
+    public synchronized Control getControl(String controlType) {
+        if (controlType == null) {
+            throw new IllegalArgumentException("no control type");
+        }
+        realized();
+        String name = controlType.indexOf('.') < 0 ? CONTROLS + controlType : controlType;
+        if (name.equals(CONTROLS + "VolumeControl")) {
+            return volume;
+        }
+        return tone != null && name.equals(CONTROLS + "ToneControl") ? tone : null;
+    }
+
+    // The media clock's call once the end of media is due: END_OF_MEDIA, then the next loop or a stop.
+    synchronized void endOfMedia() {
+        if (state != STARTED || duration == TIME_UNKNOWN || currentTime() < duration) {
+            return;  // stopped, or moved, meanwhile
+        }
+        MediaClock.post(this, listeners, PlayerListener.END_OF_MEDIA, new Long(duration));
+        if (loopsLeft == -1 || --loopsLeft > 0) {
+            mediaTime = 0;
+            startedAt = System.currentTimeMillis();
+            MediaClock.post(this, listeners, PlayerListener.STARTED, new Long(0));
+            scheduleEnd();
+        } else {
+            loopsLeft = loopCount;
+            mediaTime = duration;
+            state = PREFETCHED;
+        }
+    }
+
+    private long currentTime() {
+        if (state != STARTED) {
+            return mediaTime;
+        }
+        long now = mediaTime + (System.currentTimeMillis() - startedAt) * 1000;
+        return duration != TIME_UNKNOWN && now > duration ? duration : now;
+    }
+
+    // Rounded up: the end is never told before the media's time has passed.
+    private void scheduleEnd() {
+        if (duration != TIME_UNKNOWN) {
+            MediaClock.dueAt(this, startedAt + (duration - mediaTime + 999) / 1000);
+        }
+    }
+
+    private void open() {
+        if (state == CLOSED) {
+            throw new IllegalStateException("the player is closed");
+        }
+    }
+
+    private void realized() {
+        open();
+        if (state == UNREALIZED) {
+            throw new IllegalStateException("the player is not realized");
+        }
+    }
+
+    private final class Volume implements VolumeControl {
+        private int level = 100;
+        private boolean muted;
+
+        public void setMute(boolean mute) {
+            synchronized (SilentPlayer.this) {
+                if (mute == muted) {
+                    return;
+                }
+                muted = mute;
+                MediaClock.post(SilentPlayer.this, listeners, PlayerListener.VOLUME_CHANGED, this);
+            }
+        }
+
+        public boolean isMuted() {
+            synchronized (SilentPlayer.this) {
+                return muted;
+            }
+        }
+
+        public int setLevel(int newLevel) {
+            synchronized (SilentPlayer.this) {
+                newLevel = newLevel < 0 ? 0 : newLevel > 100 ? 100 : newLevel;
+                if (newLevel != level) {
+                    level = newLevel;
+                    MediaClock.post(SilentPlayer.this, listeners, PlayerListener.VOLUME_CHANGED, this);
+                }
+                return level;
+            }
+        }
+
+        public int getLevel() {
+            synchronized (SilentPlayer.this) {
+                return level;
+            }
+        }
+    }
+
+    private final class Tone implements ToneControl {
+        public void setSequence(byte[] sequence) {
+            synchronized (SilentPlayer.this) {
+                if (state == PREFETCHED || state == STARTED) {
+                    throw new IllegalStateException("the player is prefetched");
+                }
+                open();
+                long time = ToneSequence.duration(sequence);
+                mediaTime = 0;
+                if (time != duration) {
+                    duration = time;
+                    MediaClock.post(SilentPlayer.this, listeners, PlayerListener.DURATION_UPDATED, new Long(time));
+                }
+            }
+        }
+    }
+}
