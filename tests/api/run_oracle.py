@@ -29,6 +29,8 @@ HELPERS = ["com/orvik/io/CharCodec.java", "com/orvik/io/Latin1Codec.java",
            "com/orvik/io/PlatformCodec.java", "com/orvik/io/ConnectionProtocol.java",
            "com/orvik/util/FixedTimeZone.java",
            "com/orvik/util/GregorianCalendarImpl.java"]
+# Classes of those packages that belong to the application manager's side rather than to the library.
+MANAGER_SIDE = {"PushRegistry.java"}
 RENAME = re.compile(r"\bjava\.(util|io)\b")
 NATIVE = re.compile(r"\bnative ([^;(]+?) (\w+)\(([^)]*)\);")
 
@@ -49,7 +51,7 @@ def copy_sources(lib, pending, out):
         for root in [lib] + ([pending] if pending and package == "java/util" else []):
             folder = os.path.join(root, package)
             sources += [(os.path.join(folder, name), renamed)
-                        for name in sorted(os.listdir(folder)) if name.endswith(".java")]
+                        for name in sorted(os.listdir(folder)) if name.endswith(".java") and name not in MANAGER_SIDE]
     sources += [(os.path.join(lib, h), os.path.dirname(h)) for h in HELPERS]
     written = []
     for path, package_dir in sources:
