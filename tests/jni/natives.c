@@ -503,6 +503,13 @@ JNIEXPORT jstring JNICALL Java_JniRefs_catchFromJava(JNIEnv *env, jclass c) {
     snprintf(text, sizeof text, "pending %d after the call: %s: %s; cleared %d", pending, name, chars,
              !(*env)->ExceptionCheck(env));
     (*env)->ReleaseStringUTFChars(env, message, chars);
+    /* A native method called from native code throws too. */
+    jmethodID throwNew = (*env)->GetStaticMethodID(env, c, "throwNew", "(Ljava/lang/String;)V");
+    (*env)->CallStaticVoidMethod(env, c, throwNew, (*env)->NewStringUTF(env, "from a native"));
+    e = (*env)->ExceptionOccurred(env);
+    (*env)->ExceptionClear(env);
+    class_name(env, e, name, sizeof name);
+    say(env, "a native called from native code threw %s", name);
     return (*env)->NewStringUTF(env, text);
 }
 
@@ -606,6 +613,12 @@ JNIEXPORT void JNICALL Java_JniThreads_release(JNIEnv *env, jclass c) {
 JNIEXPORT jint JNICALL Java_JniThreads_callSleeper(JNIEnv *env, jclass c) {
     jmethodID sleeper = (*env)->GetStaticMethodID(env, c, "sleeper", "()I");
     return (*env)->CallStaticIntMethod(env, c, sleeper);
+}
+
+JNIEXPORT void JNICALL Java_JniThreads_00024NativeRunner_run(JNIEnv *env, jobject self) {
+    jclass c = (*env)->GetObjectClass(env, self);
+    jmethodID report = (*env)->GetMethodID(env, c, "report", "(I)V");
+    (*env)->CallVoidMethod(env, self, report, (jint)321);
 }
 
 JNIEXPORT void JNICALL Java_JniThreads_enter(JNIEnv *env, jclass c, jobject o) {

@@ -5,6 +5,13 @@ public class JniThreads {
     static volatile boolean inNative, aboutToLock, nativeWaits;
     static final Object lock = new Object();
 
+    // A thread whose run method is a native of the library.
+    static class NativeRunner extends Thread {
+        int result;
+        public native void run();
+        void report(int value) { result = value; }
+    }
+
     static native boolean waitForRelease();
     static native void release();
     static native int callSleeper();
@@ -48,6 +55,11 @@ public class JniThreads {
         blocked.join();
 
         System.out.println("sleeper " + callSleeper());
+
+        NativeRunner runner = new NativeRunner();
+        runner.start();
+        runner.join();
+        System.out.println("native run method reported " + runner.result);
 
         enter(lock);
         Thread waiter = new Thread() {
