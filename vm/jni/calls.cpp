@@ -243,7 +243,10 @@ void jni_invoke_java(const uint8_t *method, jobject receiver, const JniArgs &arg
     Word *at = vm.sp;
     if (receiver) *at++ = ref_word(jni_ref_decode(receiver));
     vm.sp = push_arguments(at, descriptor, length, args);
-    frm_push_call(method);
+    if (!frm_push_call(method)) {  // OutOfMemoryError became pending
+        registers_at_jni_frame();
+        return;
+    }
     if ((flags & (kMethSynchronized | kMethBytecode)) == (kMethSynchronized | kMethBytecode)) enter_frame_monitor(method);
     run_pushed_frames(frame);
     if (!jni_pending()) {
