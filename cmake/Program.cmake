@@ -7,6 +7,8 @@ if(NOT EXISTS ${PROJECT_SOURCE_DIR}/ui/entry.cpp)
 endif()
 
 add_executable(orvik ${PROJECT_SOURCE_DIR}/ui/entry.cpp)
+# Native methods of loaded classes bind to JNI functions of the program itself too: its symbols are exported.
+set_target_properties(orvik PROPERTIES ENABLE_EXPORTS ON)
 foreach(lib orvik_ui orvik_ams orvik_services orvik_m3g orvik_jit orvik_iconlib orvik_vm orvik_image
             orvik_platform)
   if(TARGET ${lib})

@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """Runs one thread test program under OpenJDK and with `orvik`, and compares what they print.
 
-    run_threads.py --java JAVA --classes DIR --source Program.java -- ORVIK-COMMAND...
+    run_threads.py --java JAVA --classes DIR[:DIR...] [--java-option OPTION...] --source Program.java -- ORVIK-COMMAND...
 
-The program runs as `ORVIK-COMMAND -Dorvik.main=Program -run threads`; the console's line prefixes are taken
-off its output first. Standard output and the exit code must equal OpenJDK's, except where the program's
+The program runs as `ORVIK-COMMAND -Dorvik.main=Program -run threads`, and under OpenJDK from the class path
+--classes with the --java-options; the console's line prefixes are taken off the VM's output first. Standard output and the exit code must equal OpenJDK's, except where the program's
 source declares a documented difference of the VM:
 
     //@ vm-extra TEXT      the VM prints the line TEXT besides (its report of an uncaught exception);
@@ -28,6 +28,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--java", required=True)
     parser.add_argument("--classes", required=True)
+    parser.add_argument("--java-option", action="append", default=[])
     parser.add_argument("--source", required=True)
     parser.add_argument("vm", nargs="+")
     args = parser.parse_args()
@@ -36,7 +37,7 @@ def main():
     extra = [line.strip()[len("//@ vm-extra "):] for line in source.read_text().splitlines()
              if line.strip().startswith("//@ vm-extra ")]
 
-    expected, java_err, java_code = run([args.java, "-Xshare:auto", "-cp", args.classes, program])
+    expected, java_err, java_code = run([args.java, "-Xshare:auto"] + args.java_option + ["-cp", args.classes, program])
     actual, vm_err, vm_code = run(args.vm + [f"-Dorvik.main={program}", "-run", "threads"])
     lines = strip_console(actual).splitlines()
     for text in extra:

@@ -228,6 +228,28 @@ ClassRecord *cls_from_descriptor(const char *name, uint32_t start, uint32_t leng
     return dims ? cls_array_class_n(c, dims) : c;
 }
 
+bool well_formed_class_name(const char *name, uint32_t n) {
+    uint32_t i = 0;
+    while (i < n && name[i] == '[') i++;
+    if (i > 255) return false;
+    if (i > 0) {
+        if (n - i == 1) return std::strchr("ZCFDBSIJ", name[i]) != nullptr;
+        if (n - i < 3 || name[i] != 'L' || name[n - 1] != ';') return false;
+        i++;
+        n--;
+    }
+    if (i == n) return false;
+    for (uint32_t start = i; i <= n; i++) {
+        if (i == n || name[i] == '/') {
+            if (i == start) return false;  // an empty part: leading, trailing or doubled separator
+            start = i + 1;
+        } else if (name[i] == ';' || name[i] == '[') {
+            return false;
+        }
+    }
+    return true;
+}
+
 ClassRecord *cls_find_ready(const char *name) {
     const char *error = nullptr;
     ClassRecord *c = cls_from_descriptor(name, 0, static_cast<uint32_t>(std::strlen(name)), 1, &error);

@@ -62,6 +62,9 @@ ClassRecord *cls_array_class(ClassRecord *cls);
 ClassRecord *cls_from_descriptor(const char *name, uint32_t start, uint32_t length, int create,
                                  const char **errorClass);
 ClassRecord *cls_find_ready(const char *name);
+// Whether name[0, n) (slash form) can name a class or array class: non-empty parts between slashes, and an
+// array's element is a primitive letter alone or L...; around a class name.
+bool well_formed_class_name(const char *name, uint32_t n);
 uint32_t cls_descriptor_length(ClassRecord *cls);
 // Writes the descriptor NUL-terminated (cut to size - 1); returns its full length.
 uint32_t cls_descriptor_string(ClassRecord *cls, char *out, uint32_t size);

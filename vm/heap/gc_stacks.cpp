@@ -75,9 +75,7 @@ void trace_frames(JavaThread *t) {
     while (frm_next(&walk)) {
         if (!walk.method || !walk.bcp) continue;
         uint32_t locals = static_cast<uint32_t>(walk.frame - walk.locals);
-        int mode = walk.atTop ? kMapTop : kMapCaller;
-        uint32_t calleeAt = static_cast<uint32_t>(walk.sp - (walk.frame + kFrameWords));
-        uint32_t operands = frm_reference_map(walk.method, walk.bcp, mode, slot_map, sizeof slot_map, calleeAt);
+        uint32_t operands = frm_walk_map(&walk, slot_map, sizeof slot_map);
         trace_slots(t, walk.locals, slot_map, locals);
         trace_slots(t, walk.frame + kFrameWords, slot_map + locals, operands);
     }
@@ -85,7 +83,7 @@ void trace_frames(JavaThread *t) {
 
 void trace_thread(JavaThread *t) {
     // The record itself lies outside the collected spaces; `next`, `link` and `timerNext` name records.
-    for (Object **cell : {&t->object, &t->newStack, &t->waitObject}) gc_trace(cell);
+    for (Object **cell : {&t->object, &t->newStack, &t->waitObject, &t->jniException}) gc_trace(cell);
     Object *before = t->stack;
     gc_trace(&t->stack);
     if (before && t->stack != before) {

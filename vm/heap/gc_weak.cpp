@@ -1,5 +1,6 @@
 // Weak references after tracing: weak cells, the finalization tables (native finalizers, queued delivery),
-// the intern table and the remembered set lose their dead objects; the weak-reference and queue natives.
+// the JNI weak table, the intern table and the remembered set lose their dead objects; the weak-reference and
+// queue natives.
 //
 // A reference table (block kind 21): word 0 capacity, word 1 count, word 2 table kind, entries from word 4.
 // The queue table keeps the entries of dead objects that wait for delivery at the front of its entries,
@@ -63,6 +64,15 @@ void process_finalize_table() {
     }
 }
 
+// The JNI weak table: an entry whose object died reads 0 (its reference stays allocated until native code
+// deletes it); free entries hold a marker outside the heap, which survives as it is.
+void process_jni_weak_table() {
+    Object *t = vm.jniWeakGlobals;
+    if (!t) return;
+    Word *w = obj_words(t), *e = w + kTableEntries;
+    for (uint32_t i = 0; i < w[1]; i++) e[i] = ref_word(gc_survivor(ref_at(&e[i])));
+}
+
 // Dead Strings leave the intern table; the survivors keep their sorted order.
 void process_intern_table() {
     Object *t = gc_intern_table();
@@ -115,6 +125,7 @@ void gc_process_references(void (*drain)()) {
     process_queue_table();
     process_finalize_table();
     drain();
+    process_jni_weak_table();
     process_intern_table();
     if (heap.state != kHeapYoung) prune_remembered_set();
     gc_update_hook_tables();

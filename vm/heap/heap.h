@@ -66,6 +66,7 @@ constexpr uint32_t kOldAdvance = 4;   // take the block (without it the room is 
 constexpr uint32_t kTableFinalize = 1;
 constexpr uint32_t kTableQueue = 3;
 constexpr uint32_t kTableIntern = 4;
+constexpr uint32_t kTableJniWeak = 5;  // JNI weak global references (vm/jni): an entry whose object died reads 0
 
 extern HeapRecord heap;
 

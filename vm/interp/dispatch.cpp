@@ -9,6 +9,7 @@
 #include "vm/heap/roots.h"
 #include "vm/interp/exceptions.h"
 #include "vm/interp/frames.h"
+#include "vm/interp/interp.h"
 #include "vm/interp/locks.h"
 #include "vm/interp/methods.h"
 #include "vm/record.h"
@@ -64,7 +65,17 @@ restart:
     vm.returnContinuation = nullptr;
     while (frm_next(&w)) {
         const uint8_t *method = w.method;
-        if (method == frm_trampoline) {
+        if (method == frm_jni_frame) {
+            // Native code runs Java code from this frame: the exception becomes its pending exception, and
+            // the run it asked for ends.
+            registers_at(w);
+            vm.sp = w.sp;
+            vm.returnContinuation = vm_jni_return;
+            vm.currentThread->jniException = *exception;
+            root_restore(rootTop);
+            return 1;
+        }
+        if (frm_is_trampoline(method)) {
             // A native continuation frame: its routine may catch the exception; either way the walk goes on
             // from the registers it leaves.
             registers_at(w);

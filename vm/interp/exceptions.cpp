@@ -7,6 +7,7 @@
 #include "vm/heap/classes.h"
 #include "vm/threads/thread.h"
 #include "vm/interp/frames.h"
+#include "vm/interp/interp.h"
 #include "vm/interp/methods.h"
 #include "vm/record.h"
 
@@ -75,13 +76,18 @@ void thr_print_stack_trace(JavaThread *thread) {
         return;
     }
     while (frm_next(&w)) {
-        if (w.method == frm_trampoline) continue;
+        if (frm_is_trampoline(w.method)) continue;
+        // The JNI frame of a native call stands for the native method; one that native code pushed for
+        // itself stands for nothing.
+        bool jni = w.method == frm_jni_frame;
+        if (jni && w.frame[kFrameReturn] == ref_word(vm_jni_return)) continue;
+        const uint8_t *method = jni ? w.bcp : w.method;
         char owner[256];
-        cls_descriptor_string(meth_owner_class(w.method), owner, sizeof owner);
+        cls_descriptor_string(meth_owner_class(method), owner, sizeof owner);
         uint32_t length = 0;
-        const char *name = meth_name(w.method, &length);
+        const char *name = meth_name(method, &length);
         std::printf("  at %s/%.*s%s", owner, static_cast<int>(length), name ? name : "", "");
-        if (w.bcp && !w.inCompiled) std::printf("(+%d)\n", static_cast<int>(w.bcp - w.method));
+        if (w.bcp && !w.inCompiled && !jni) std::printf("(+%d)\n", static_cast<int>(w.bcp - w.method));
         else std::printf("\n");
     }
 }

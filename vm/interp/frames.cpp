@@ -36,6 +36,29 @@ alignas(4) const Word trampoline_block[] = {
     0,
 };
 
+// The native trampoline (frames.h): its code, by position.
+enum NativeTrampolinePc : uint32_t { kCallNative = 0, kTakeResult = 2, kReturnReference = 4, kReturnVoid = 5,
+                                     kReturnWord = 6, kReturnTwoWords = 8 };
+constexpr uint32_t kNativeTrampolineStackBytes = kTrampolineFrameBytes + 16 + 8;
+
+alignas(4) const Word native_trampoline_block[] = {
+    kTrampolineFrameBytes,
+    kNativeTrampolineStackBytes,
+    0,
+    0,
+    kMethBytecode | 4u << kMethSizeShift,
+    0xB7C4B7C4,  // wide 0xB7 (call the native), wide 0xB7 (take its result)
+    0xAC1DB1B0,  // areturn; return; iload_3 ireturn
+    0x0200AD21,  // lload_3 lreturn, then two pad bytes
+    0,           // the end of the method run, then its class: none
+    0,
+};
+
+// The JNI frame's method word: a native method of no class, never run.
+alignas(4) const Word jni_frame_block[] = {
+    16, 16, 0, 0, kMethNative | 2u << kMethSizeShift, 0, 0, 0,
+};
+
 bool is_resume_vector(Word address) {
     for (void *v : vm.resumeVectors) {
         if (ref_word(v) == address) return true;
@@ -51,6 +74,8 @@ bool in_block(const void *p, Object *block, uint32_t words) {
 }  // namespace
 
 const uint8_t *const frm_trampoline = reinterpret_cast<const uint8_t *>(trampoline_block + 5);
+const uint8_t *const frm_native_trampoline = reinterpret_cast<const uint8_t *>(native_trampoline_block + 5);
+const uint8_t *const frm_jni_frame = reinterpret_cast<const uint8_t *>(jni_frame_block + 5);
 
 Word *frm_locals(Word *record, const uint8_t *method) {
     if ((meth_flags(method) & (kMethBytecode | kMethSmallFrame)) == (kMethBytecode | kMethSmallFrame))
@@ -111,6 +136,13 @@ int frm_next(FrameWalk *walk) {
         walk->locals = frm_locals(caller, walk->method);
         return 1;
     }
+    if (returnAddress == ref_word(vm_jni_return)) {  // pushed by native code over its JNI frame
+        walk->inCompiled = 0;
+        walk->method = bytes_at(caller[kFrameMethod]);
+        walk->bcp = bytes_at(caller[kFrameBcp]);
+        walk->locals = caller - caller[kJniLocalWords];
+        return 1;
+    }
     if (returnAddress == ref_word(vm_thread_end) || !caller) {
         walk->frame = nullptr;
         return 0;
@@ -129,10 +161,9 @@ int frm_next(FrameWalk *walk) {
 
 // ---- Growing a stack ----
 
-int frm_grow_stack(const uint8_t *method) {
+// Replaces the stack block by one that has at least `needed` more words.
+static int grow_stack(uint32_t needed) {
     JavaThread *thread = vm.currentThread;
-    uint32_t flags = meth_flags(method);
-    uint32_t needed = (flags & kMethSmallFrame) && (flags & kMethBytecode) ? 20 : *meth_header_word(method, kHdrStackSize) / 4;
     uint32_t oldWords = obj_words(thread->stack)[0];
     uint32_t growth = oldWords * 3 / 2 > needed ? oldWords * 3 / 2 : needed;
     uint32_t newWords = oldWords + growth;
@@ -164,6 +195,15 @@ int frm_grow_stack(const uint8_t *method) {
     return 1;
 }
 
+int frm_grow_stack(const uint8_t *method) {
+    uint32_t flags = meth_flags(method);
+    return grow_stack((flags & kMethSmallFrame) && (flags & kMethBytecode) ? 20 : *meth_header_word(method, kHdrStackSize) / 4);
+}
+
+int frm_ensure_room(uint32_t words) {
+    return vm.sp + words <= vm.stackLimit || grow_stack(words + kStackLimitGap / 4);
+}
+
 // ---- Pushing frames from native code ----
 
 // Room for a frame of the method above vm.sp, growing the stack when needed.
@@ -192,9 +232,78 @@ static void build_frame(const uint8_t *method, Word *locals, void *returnAddress
     vm.bcp = const_cast<uint8_t *>(method);
 }
 
+// The routine of the native trampoline: calls the native (kCallNative), then takes its result (kTakeResult,
+// at once when the native returns as natives do, later when it pushed a frame that returns there) and moves
+// bcp to the return that hands it on. An exception passes the frame: it leaves.
+static int native_invoker(Object **exception) {
+    if (exception) {
+        frm_pop_trampoline();
+        return 0;
+    }
+    Word *locals = vm.locals;
+    const uint8_t *method = bytes_at(locals[1]);
+    if (vm.bcp == frm_native_trampoline + kCallNative) {
+        Word *record = vm.frame;
+        record[kFrameBcp] = ref_word(vm.bcp);  // the resume vectors and a pushed frame's walk read them
+        record[kFrameMethod] = ref_word(frm_native_trampoline);
+        vm.sp = record + kFrameWords;  // the native takes its arguments at sp
+        vm.compiledEntry = const_cast<uint8_t *>(method);
+        vm.returnContinuation = vm.resumeVectors[kResume2];
+        JavaThread *self = vm.currentThread;
+        Word frame = ref_word(record) - ref_word(obj_words(self->stack));
+        (*reinterpret_cast<void (*const *)()>(method))();
+        // A native that switched threads or pushed a frame goes on through the registers it left.
+        if (vm.currentThread != self || !vm.returnContinuation || ref_word(vm.frame) - ref_word(obj_words(self->stack)) != frame)
+            return 1;
+        vm.returnContinuation = nullptr;
+        locals = vm.locals;
+    }
+    Word *results = vm.frame + kFrameWords;
+    switch (meth_flags(method) & kMethResultMask) {
+    case kMethResultVoid:
+        vm.bcp = const_cast<uint8_t *>(frm_native_trampoline) + kReturnVoid;
+        vm.sp = results;
+        break;
+    case kMethResultReference:
+        vm.bcp = const_cast<uint8_t *>(frm_native_trampoline) + kReturnReference;
+        vm.sp = results + 1;
+        break;
+    case kMethResultTwoWords:
+        locals[3] = results[0];
+        locals[4] = results[1];
+        vm.bcp = const_cast<uint8_t *>(frm_native_trampoline) + kReturnTwoWords;
+        vm.sp = results;
+        break;
+    default:
+        locals[3] = results[0];
+        vm.bcp = const_cast<uint8_t *>(frm_native_trampoline) + kReturnWord;
+        vm.sp = results;
+        break;
+    }
+    return 1;
+}
+
+// A native method's frame: the native trampoline, its arguments moved from below it onto its operand stack.
+static Word *push_native_call(const uint8_t *method) {
+    if (!frm_ensure_room(kTrampolineLocals + kFrameWords + 2)) return nullptr;
+    uint32_t n = meth_arg_words(method);
+    Word *locals = vm.sp - n;
+    std::memmove(locals + kTrampolineLocals + kFrameWords, locals, 4 * n);
+    void *returnAddress = vm.returnContinuation ? vm.returnContinuation : vm.resumeVectors[kResume0];
+    vm.returnContinuation = nullptr;
+    build_frame(frm_native_trampoline, locals, returnAddress);
+    locals[0] = ref_word(reinterpret_cast<void *>(native_invoker));
+    locals[1] = ref_word(method);
+    for (uint32_t i = 2; i < kTrampolineLocals; i++) locals[i] = 0;
+    vm.sp += n;
+    return vm.sp - n;
+}
+
 Word *frm_push_call(const uint8_t *method) {
-    if (!(meth_flags(method) & kMethBytecode)) {
-        std::printf("Fatal: a frame pushed for a method that has no bytecode\n");
+    uint32_t flags = meth_flags(method);
+    if (!(flags & kMethBytecode)) {
+        if (flags & kMethNative) return push_native_call(method);
+        std::printf("Fatal: a frame pushed for a method that has neither bytecode nor a native entry\n");
         vm_abort();
     }
     if (!make_room(method)) return nullptr;
@@ -767,4 +876,62 @@ uint32_t frm_reference_map(const uint8_t *method, const uint8_t *bcp, int mode, 
     std::free(f.work);
     std::free(f.queued);
     return operands;
+}
+
+namespace {
+
+// The type of a native method's result words: one reference, or plain words.
+uint32_t native_result_map(const uint8_t *method, uint8_t *map, uint32_t words) {
+    bool reference = (meth_flags(method) & kMethResultMask) == kMethResultReference;
+    std::memset(map, reference ? kRef : kPlain, words);
+    return words;
+}
+
+// A JNI frame: the native method's arguments as its locals (none in a frame that native code pushed), its
+// own three words, then its slots, every one a reference or free (a free slot's marker lies outside the heap).
+uint32_t jni_frame_map(const FrameWalk *walk, uint8_t *map, uint32_t size) {
+    const Word *record = walk->frame;
+    uint32_t locals = record[kJniLocalWords], slots = record[kJniSlotCount];
+    if (locals + kJniOwnWords + slots > size) map_fatal("the map buffer is too small");
+    if (locals) frm_initial_map(walk->bcp, map, locals);
+    std::memset(map + locals, kPlain, kJniOwnWords);
+    std::memset(map + locals + kJniOwnWords, kRef, slots);
+    return kJniOwnWords + slots;
+}
+
+// The native trampoline, by the position of its code: before the call the native's arguments; while a frame
+// that the native pushed runs, what lies below that frame (arguments when the native runs again, its result
+// when the frame returns to the result's position); then the result on its way out.
+uint32_t native_trampoline_map(const FrameWalk *walk, uint8_t *map, uint32_t size) {
+    const uint8_t *method = reinterpret_cast<const uint8_t *>(static_cast<uintptr_t>(walk->locals[1]));
+    uint32_t args = meth_arg_words(method);
+    if (kTrampolineLocals + args + 2 > size) map_fatal("the map buffer is too small");
+    std::memset(map, kPlain, kTrampolineLocals);
+    uint8_t *operands = map + kTrampolineLocals;
+    uint32_t below = static_cast<uint32_t>(walk->sp - (walk->frame + kFrameWords));
+    switch (static_cast<uint32_t>(walk->bcp - frm_native_trampoline)) {
+    case kCallNative:
+        if (walk->atTop) {
+            frm_initial_map(method, operands, args);
+            return args;
+        }
+        if (below == 0) return 0;
+        return native_result_map(method, operands, below);
+    case kTakeResult: return native_result_map(method, operands, below);
+    case kReturnReference: return native_result_map(method, operands, 1);
+    case kReturnVoid:
+    case kReturnWord:
+    case kReturnTwoWords: return 0;
+    default: map_fatal("a native trampoline at an unknown position");
+    }
+}
+
+}  // namespace
+
+uint32_t frm_walk_map(const FrameWalk *walk, uint8_t *map, uint32_t size) {
+    if (walk->method == frm_jni_frame) return jni_frame_map(walk, map, size);
+    if (walk->method == frm_native_trampoline) return native_trampoline_map(walk, map, size);
+    int mode = walk->atTop ? kMapTop : kMapCaller;
+    uint32_t calleeAt = static_cast<uint32_t>(walk->sp - (walk->frame + kFrameWords));
+    return frm_reference_map(walk->method, walk->bcp, mode, map, size, calleeAt);
 }

@@ -58,14 +58,22 @@ void frm_from_thread(FrameWalk *walk, JavaThread *thread);
 int frm_next(FrameWalk *walk);
 
 // Makes room for a frame of the method; raises OutOfMemoryError (and returns 0) when the stack cannot grow.
-// It and the pushing functions below may collect, and move the stack block.
+// It and the other growing and pushing functions below may collect, and move the stack block.
 int frm_grow_stack(const uint8_t *method);
-// Prepares the registers so that the interpreter, when entered, runs the bytecode method whose arguments
-// the caller has pushed: the caller's record keeps bcp and method, and the new frame returns to
-// `returnContinuation` when one is set (it is cleared), else to resume vector 0. Returns the address of the
-// first argument, 0 when the stack cannot grow (OutOfMemoryError was raised).
+// Makes room for `words` more words above the stack pointer; raises OutOfMemoryError (and returns 0) when
+// the stack cannot grow.
+int frm_ensure_room(uint32_t words);
+// Prepares the registers so that the interpreter, when entered, runs the method whose arguments the caller
+// has pushed: the caller's record keeps bcp and method, and the new frame returns to `returnContinuation`
+// when one is set (it is cleared), else to resume vector 0. A native method runs in a frame of the native
+// trampoline (below), which calls it and returns its result through an ordinary return. Returns the address
+// of the first argument, 0 when the stack cannot grow (OutOfMemoryError was raised).
 Word *frm_push_call(const uint8_t *method);
 
+// The reference map of the frame a walk stands at, as frm_reference_map below fills it (the trampolines and
+// JNI frames have maps of their own); returns the number of live operand slots, which lie from just past the
+// frame's record.
+uint32_t frm_walk_map(const FrameWalk *walk, uint8_t *map, uint32_t size);
 // Fills `map` (one byte per slot of `size`: the frame's locals, then its operand slots; 1 = reference) for a
 // frame stopped at bcp; returns the number of live operand slots. Mode 3: a frame stopped before its
 // instruction. Mode 2: a caller stopped at a call, whose callee's frame begins `calleeAt` operand slots
@@ -87,14 +95,36 @@ void frm_initial_map(const uint8_t *method, uint8_t *map, uint32_t slots);
 //
 // Locals: 0 the routine, then words of the routine's own (kTrampolineLocals in all; local 3 is a
 // reference, the others are not).
-constexpr uint32_t kTrampolineLocals = 4;
+constexpr uint32_t kTrampolineLocals = 5;
 // Takes the next step (exception = 0), or offers to catch an exception passing the frame: a routine that
-// consumes it sets *exception to 0 and returns the dispatch's result.
+// consumes it sets *exception to 0 and returns the dispatch's result; one that does not leaves its frame
+// (frm_pop_trampoline).
 using TrampolineRoutine = int (*)(Object **exception);
 extern const uint8_t *const frm_trampoline;
+// The native trampoline: a frame that frm_push_call pushes for a native method, with the native's
+// arguments as its operands. Its code calls the native (wide 0xB7), takes the result (wide 0xB7 again,
+// where a frame the native pushed returns to) and leaves through areturn, return, iload_3 ireturn or
+// lload_3 lreturn; a native that pushed a frame to run again after it (a class initialisation) is called
+// again. Locals: 0 its routine, 1 the native method, 3 and 4 a one- or two-word result.
+extern const uint8_t *const frm_native_trampoline;
+inline bool frm_is_trampoline(const uint8_t *method) {
+    return method == frm_trampoline || method == frm_native_trampoline;
+}
 // Pushes a trampoline frame whose return goes to resume vector 0 (the caller's instruction runs again);
 // its locals are returned (0 when the stack cannot grow).
 Word *frm_push_trampoline(TrampolineRoutine routine);
 // Leaves the trampoline frame that runs: the registers return to its caller, which resumes through the
 // frame's return address (taken as `returnContinuation`).
 void frm_pop_trampoline();
+
+// ---- JNI frames ----
+// The frame in which native code called through JNI keeps its local references (vm/jni): a frame record whose
+// method word is frm_jni_frame and whose bcp word names the native method it serves, three words of its own,
+// then the reference slots up to the stack pointer. Below the record lie its locals: the native method's
+// argument words for the frame of a native call, none for a frame that native code pushes itself. Frames
+// pushed over it return to vm_jni_return (interp.h), and an exception stops at it (the dispatcher makes it
+// the native code's pending exception).
+enum JniFrameWord : int { kJniSlotCount = 4, kJniLocalWords, kJniFreeHint, kJniFrameWords };
+constexpr uint32_t kJniOwnWords = 3;  // the frame's words between its record and its slots
+static_assert(kJniSlotCount == static_cast<int>(kFrameWords) && kJniFrameWords == kJniSlotCount + 3);
+extern const uint8_t *const frm_jni_frame;

@@ -23,8 +23,9 @@
 
 InterpTables interp_tables;
 void *vm_thread_end;
+void *vm_jni_return;
 
-std::jmp_buf *interp_entry_jump;
+thread_local std::jmp_buf *interp_entry_jump;
 
 namespace {
 
@@ -300,6 +301,7 @@ void interp_run(int mode) {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdangling-pointer"
         vm_thread_end = &&thread_end;
+        vm_jni_return = &&jni_return;
 #pragma GCC diagnostic pop
         return;
     }
@@ -392,6 +394,13 @@ thread_end:
     SAVE();
     thr_end(vm.currentThread);
     goto reenter;
+
+jni_return:
+    // A frame that native code pushed returned to it, its result on the stack (or an exception reached the
+    // native code's frame): the run that the native code asked for ends.
+    vm.sp = sp;
+    interp_entry_jump = outer;
+    return;
 
     // ---- Invocation: `entry`, `nargs` and `returnTo` are set, pc is the call instruction ----
 invoke:

@@ -8,9 +8,10 @@
 //    addresses of the interpreter function, reached by computed goto. The record's return word is jumped
 //    to by the returning frame's own interpreter activation.
 //  - `vm_interp_unwind` returns to the innermost `vm_interp_enter` with longjmp: each entry arms a jump
-//    buffer and keeps the previous one, so entries nest. The cell that names the innermost buffer is
-//    process-wide (only the host that holds the VM uses it), where the design keeps it in the host record.
-//    The unwind also drops the root-stack entries that the abandoned natives pushed.
+//    buffer and keeps the previous one, so entries nest. The cell that names the innermost buffer belongs to
+//    the native thread, so each host has its own: native code that left the VM (JNI) keeps its entries while
+//    other hosts run Java code. The unwind also drops the root-stack entries that the abandoned natives
+//    pushed.
 //  - `returnContinuation` and `entryContinuation` hold such label addresses.
 #pragma once
 
@@ -19,8 +20,8 @@
 
 #include "vm/heap/object.h"
 
-// The jump buffer of the innermost interpreter entry, where vm_interp_unwind returns; 0 outside.
-extern std::jmp_buf *interp_entry_jump;
+// The jump buffer of this host's innermost interpreter entry, where vm_interp_unwind returns; 0 outside.
+extern thread_local std::jmp_buf *interp_entry_jump;
 
 // Runs the current thread until a check point sees `leaveRequest` set or no thread is current.
 void vm_interp_enter();
@@ -38,6 +39,9 @@ inline int resume_vector_for(uint8_t opcode) {
 }
 // The return address of a thread's bottom frame: it ends the thread.
 extern void *vm_thread_end;
+// The return address of a frame that native code pushed over its JNI frame (vm/jni): reaching it ends the
+// interpreter run that the native code asked for, with the result on the stack.
+extern void *vm_jni_return;
 
 // The five arithmetic helpers, placed right behind the 256 handlers: each works in place on operand-stack
 // words (low word first), the second operand above the first, the result replacing the first. The

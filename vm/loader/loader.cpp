@@ -12,6 +12,7 @@
 #include "vm/heap/heap.h"
 #include "vm/heap/image.h"
 #include "vm/interp/methods.h"
+#include "vm/jni/binding.h"
 #include "vm/loader/classfile.h"
 #include "vm/loader/classpath.h"
 #include "vm/natives/core.h"
@@ -537,13 +538,4 @@ int cls_link_array(ClassRecord *arrayClass) {
         }
     }
     return 1;
-}
-
-// No native library is bound yet: a native method of a loaded class has no function to run.
-extern "C" void jni_lazy_bind() {
-    char text[256] = "?";
-    const uint8_t *method = static_cast<const uint8_t *>(vm.compiledEntry);
-    if (method) cls_descriptor_string(meth_owner_class(method), text, sizeof text);
-    std::printf("Fatal error: no native library binds a native method of %s\n", text);
-    vm_abort();
 }

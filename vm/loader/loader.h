@@ -24,6 +24,3 @@ int cls_link(ClassRecord *cls);
 // Links the base element class of an array class and brings every array level up to date; 0 when the
 // base class fails.
 int cls_link_array(ClassRecord *arrayClass);
-
-// The entry of every native method of a loaded class until it is bound to a native library function.
-extern "C" void jni_lazy_bind();

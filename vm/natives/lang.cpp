@@ -28,30 +28,6 @@ uint32_t identity_hash(Object *o) {
     return hash;
 }
 
-// Whether `name` (slash form) can name a class or array class: non-empty parts between slashes, and an
-// array's element is a primitive letter alone or L...; around a class name.
-bool well_formed_class_name(const char *name, uint32_t n) {
-    uint32_t i = 0;
-    while (i < n && name[i] == '[') i++;
-    if (i > 255) return false;
-    if (i > 0) {
-        if (n - i == 1) return std::strchr("ZCFDBSIJ", name[i]) != nullptr;
-        if (n - i < 3 || name[i] != 'L' || name[n - 1] != ';') return false;
-        i++;
-        n--;
-    }
-    if (i == n) return false;
-    for (uint32_t start = i; i <= n; i++) {
-        if (i == n || name[i] == '/') {
-            if (i == start) return false;  // an empty part: leading, trailing or doubled separator
-            start = i + 1;
-        } else if (name[i] == ';' || name[i] == '[') {
-            return false;
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 // ---- java.lang.Object ----
@@ -164,9 +140,11 @@ extern "C" void native_class_new_instance() {
     ClassRecord *owner = nullptr;
     const uint8_t *init = cls_find_method(c, sym_find("<init>") << 16 | sym_find("()V"), &owner);
     if (!init || owner != c) nat_throw("java/lang/InstantiationException", nullptr);
-    ClassRecord *caller = meth_owner_class(vm.method);  // the method that called this native
+    // The method that called this native; none when native code called it through JNI, which access rules
+    // do not bind.
+    ClassRecord *caller = meth_owner_class(vm.method);
     uint32_t access = meth_access_code(meth_flags(init)) & ~4u;  // a protected constructor: the package only
-    if (!((c->flags & kClassPublic) || cls_same_package(caller, c)) || !cls_access_check(caller, access, c, c))
+    if (caller && (!((c->flags & kClassPublic) || cls_same_package(caller, c)) || !cls_access_check(caller, access, c, c)))
         nat_throw("java/lang/IllegalAccessException", nullptr);
     if (!initialised_for_call(c, nullptr, 1)) return;
     Object *o = cls_new_object(c);

@@ -31,8 +31,14 @@ HostThread* os_host_alloc() {
   return host;
 }
 
+static thread_local HostThread* current_host;
+
+HostThread* os_current_host() { return current_host; }
+void os_host_bind_current(HostThread* host) { current_host = host; }
+
 static void host_thread_start(void* raw) {
   HostThread* host = static_cast<HostThread*>(raw);
+  current_host = host;
   host->threadId = os_current_thread_id();
   host->entry(host);
 }

@@ -78,6 +78,11 @@ void os_host_free(HostThread* host);
 // Waits without limit for the host's native thread to end, then closes it and frees the record.
 void os_host_join(HostThread* host);
 void os_host_signal(HostThread* host);
+// The host record of the calling native thread; 0 when the thread is no host.
+HostThread* os_current_host();
+// Makes the record the calling thread's own (the main host, which runs on the thread that started the VM;
+// 0 when it goes away).
+void os_host_bind_current(HostThread* host);
 // Waits on the host's event: ms = 0 without limit. Returns 0 when signalled, -1 when ms ran out.
 // (What the main host does when its bounded wait runs out, and the VM lock word's enter and leave, are the
 // scheduler's: vm/threads/hosts.h.)

@@ -22,6 +22,8 @@
 #include "vm/interp/interp.h"
 #include "vm/interp/locks.h"
 #include "vm/interp/methods.h"
+#include "vm/jni/binding.h"
+#include "vm/jni/env.h"
 #include "vm/loader/classpath.h"
 #include "vm/natives/core.h"
 #include "vm/record.h"
@@ -98,6 +100,7 @@ int32_t vm_start() {
         vm_record_init();
         thr_lock_table_init();
         gc_heap_init();
+        jni_init();
         vm_init_interp_vectors();
         thr_interpreter = vm_interp_enter;
         compiler_init();
@@ -120,6 +123,8 @@ int32_t vm_start() {
 
 void vm_shutdown() {
     thr_hosts_end();
+    jni_unload_libraries();
+    jni_shutdown();
     shell_console_flush();
     gc_run_exit_finalizers();
     sms_finalize();

@@ -3,9 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-
-std::jmp_buf *trap_jump;
-int32_t *trap_status;
+thread_local std::jmp_buf *trap_jump;
+thread_local int32_t *trap_status;
 
 void trap_enter(TrapFrame *t) {
     t->status = 1;

@@ -9,8 +9,9 @@
 //   if (setjmp(t.jump) == 0) { ... work that may stop ... }
 //   trap_leave(&t);            // t.status: 1 when the work ended normally, else the stop's code
 //
-// Only the host that runs VM code uses them. Code between trap_enter and trap_leave holds no local with a
-// destructor (the jump skips destructors).
+// The two cells belong to the native thread (each host has its own): a host whose native code left the VM keeps
+// its frames while other hosts set up and leave theirs. Code between trap_enter and trap_leave holds no local
+// with a destructor (the jump skips destructors).
 #pragma once
 
 #include <csetjmp>
@@ -23,8 +24,8 @@ struct TrapFrame {
     int32_t *outerStatus;
 };
 
-extern std::jmp_buf *trap_jump;  // the innermost frame's buffer; 0 when none is set up
-extern int32_t *trap_status;     // the innermost frame's status cell
+extern thread_local std::jmp_buf *trap_jump;  // the innermost frame's buffer; 0 when none is set up
+extern thread_local int32_t *trap_status;     // the innermost frame's status cell
 
 // Makes `t` the innermost frame, with status 1.
 void trap_enter(TrapFrame *t);

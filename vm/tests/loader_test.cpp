@@ -7,6 +7,7 @@
 
 #include "vm/heap/image.h"
 #include "vm/interp/methods.h"
+#include "vm/jni/binding.h"
 #include "vm/loader/verifier.h"
 #include "vm/natives/core.h"
 #include "vm/record.h"

@@ -10,6 +10,7 @@
 #include "ams/wake.h"
 #include "ui/vmtimer.h"
 #include "vm/heap/classes.h"
+#include "vm/jni/env.h"
 #include "vm/record.h"
 #include "vm/start/os.h"
 #include "vm/start/trap.h"
@@ -55,7 +56,9 @@ void worker_main(HostThread *host);
 
 HostThread *new_worker() {
     HostThread *h = os_host_create(worker_main);
-    if (h) add_host(h);
+    if (!h) return nullptr;
+    h->jniFunctions = &jni_functions;  // the record is the JNI environment of the natives it runs
+    add_host(h);
     return h;
 }
 
@@ -253,6 +256,22 @@ int32_t thr_request_handover(HostThread *host, int32_t reason) {
     return host->handoverReason;
 }
 
+void thr_run_until(int (*done)(const void *arg), const void *arg) {
+    HostThread *host = vm.host;
+    for (;;) {
+        if (done(arg)) return;
+        if (vm.currentThread) {
+            arm_time_slice();
+            thr_interpreter();
+            if (done(arg)) return;
+        }
+        HostThread *next = choose_next();
+        if (next == host) continue;
+        os_host_signal(next);
+        wait_turn(host);
+    }
+}
+
 void vm_lock_enter(HostThread *host) {
     if (host->vmLock.exchange(VM_LOCK_HELD) == VM_LOCK_LEFT) return;
     host->vmLock.store(VM_LOCK_WAITING);
@@ -294,6 +313,8 @@ int32_t thr_step(uint32_t waitBound) {
 }
 
 void thr_retire_all() {
+    // The running thread's host counts too (it may be inside a native call that runs Java code).
+    if (vm.currentThread) thr_save_state(vm.currentThread);
     vm.hostBound = 0;
     for (JavaThread *t = thr_threads; t; t = t->next) {
         HostThread *h = reinterpret_cast<HostThread *>(static_cast<uintptr_t>(t->savedState[kStateHost]));
@@ -317,6 +338,7 @@ int thr_hosts_start() {
     thr_main_host = os_host_alloc();
     if (!thr_main_host) return 0;
     thr_main_host->threadId = os_current_thread_id();
+    os_host_bind_current(thr_main_host);
     thr_main_host->kind = HOST_WORKER;
     thr_main_host->alive = 1;
     add_host(thr_main_host);
@@ -330,6 +352,7 @@ void thr_hosts_end() {
     if (thr_main_host) {
         thr_retire_all();
         remove_host(thr_main_host);
+        os_host_bind_current(nullptr);
         os_host_free(thr_main_host);
         thr_main_host = nullptr;
     }

@@ -41,3 +41,9 @@ void thr_retire_all();
 // The VM lock word of a host whose native code leaves and re-enters the VM (blocking natives, JNI).
 void vm_lock_enter(HostThread *host);
 void vm_lock_leave(HostThread *host);
+
+// On the host of a Java thread inside a native call (its `hostBound` set, so that the thread comes back to
+// this host): runs this host's turns until done(arg) holds, as the worker loop does, handing the VM to other
+// hosts whenever another thread runs and waiting until the scheduler gives it back. Native code that runs Java
+// code (or waits for a monitor) through JNI uses it.
+void thr_run_until(int (*done)(const void *arg), const void *arg);

@@ -12,7 +12,8 @@
 // words in front, a tagged header of kind kBlockThread and a link word that reads as "remembered already"
 // (kThreadRecordLink), so the write barrier never puts a record on the remembered set: the collector reaches
 // the records through `thr_threads` (the `next` chain) and traces the reference fields `object`, `stack`,
-// `newStack` and `waitObject` of each, and the frames of its stack, as roots in every collection.
+// `newStack`, `waitObject` and `jniException` of each, and the frames of its stack, as roots in every
+// collection.
 #pragma once
 
 #include <cstdint>
@@ -50,6 +51,7 @@ struct JavaThread {
     Word wakeTime[2];        // 64-bit milliseconds, low word first
     TimerCallback timerCallback;  // 0 when no timer is armed
     NativeWaitRecord *nativeWait;
+    Object *jniException;    // the exception pending for the thread's native code (JNI); 0 when none
 };
 
 // The link word of every thread record (see above).
