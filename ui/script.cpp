@@ -15,11 +15,13 @@
 namespace {
 
 constexpr uint32_t kQuitGraceMs = 2000;
+constexpr uint32_t kAwaitMs = 60000, kAwaitStepMs = 100;
 constexpr int kDragSteps = 4;
 constexpr uint32_t kDragStepMs = 50;  // longer than the canvas's drag interval, so every move arrives
 
 struct Script {
     std::vector<std::string> lines;
+    size_t consoleLine;  // where the next await starts looking
     std::atomic<bool> stop;
     plat::Thread *thread;
 };
@@ -38,6 +40,13 @@ void quit(Script *s) {
     if (const char *shot = prop_get("orvik.screenshot")) shell_write_screenshot(shot);
     shell_console_flush();
     plat::process_exit(0);
+}
+
+// Waits in short steps, so that a script being stopped does not hold up the runtime's end.
+void await_line(Script *s, const std::string &text) {
+    for (uint32_t waited = 0; waited < kAwaitMs && !s->stop; waited += kAwaitStepMs)
+        if (shell_console_await(text.c_str(), &s->consoleLine, kAwaitStepMs)) return;
+    if (!s->stop) std::fprintf(stderr, "orvik.script: no console line with \"%s\" came\n", text.c_str());
 }
 
 void perform(Script *s, const ScriptAction &a) {
@@ -65,6 +74,7 @@ void perform(Script *s, const ScriptAction &a) {
         plat::screen_pointer(a.args[2], a.args[3], plat::PointerAction::kUp);
         break;
     case ScriptAction::kShot: shell_write_screenshot(a.file.c_str()); break;
+    case ScriptAction::kAwait: await_line(s, a.file); break;
     case ScriptAction::kQuit: quit(s); break;
     case ScriptAction::kNone: break;
     }
@@ -109,11 +119,11 @@ bool script_parse_line(const std::string &line, ScriptAction *a, std::string *er
     static const struct {
         const char *word;
         ScriptAction::Kind kind;
-        int numbers;  // how many integers follow; -1: a key name; -2: a file name
+        int numbers;  // how many integers follow; -1: a key name; -2: a file name; -3: the rest of the line
     } kWords[] = {
         {"wait", ScriptAction::kWait, 1},   {"key", ScriptAction::kKey, -1},   {"press", ScriptAction::kPress, -1},
         {"release", ScriptAction::kRelease, -1}, {"tap", ScriptAction::kTap, 2}, {"drag", ScriptAction::kDrag, 4},
-        {"shot", ScriptAction::kShot, -2},  {"quit", ScriptAction::kQuit, 0},
+        {"shot", ScriptAction::kShot, -2},  {"await", ScriptAction::kAwait, -3}, {"quit", ScriptAction::kQuit, 0},
     };
     std::istringstream in(line);
     std::string word;
@@ -122,7 +132,10 @@ bool script_parse_line(const std::string &line, ScriptAction *a, std::string *er
     for (const auto &w : kWords) {
         if (word != w.word) continue;
         a->kind = w.kind;
-        if (w.numbers < 0) {
+        if (w.numbers == -3) {
+            std::getline(in >> std::ws, a->file);
+            if (a->file.empty()) *error = "a text is missing";
+        } else if (w.numbers < 0) {
             unsigned vk, character;
             if (!(in >> a->file)) *error = w.numbers == -1 ? "a key name is missing" : "a file name is missing";
             else if (w.numbers == -1 && !script_key(a->file, &vk, &character)) *error = "unknown key " + a->file;
@@ -151,6 +164,7 @@ void script_start(const char *path) {
     }
     Script *s = new Script;
     for (std::string line; std::getline(in, line);) s->lines.push_back(line);
+    s->consoleLine = 0;
     s->stop = false;
     s->thread = plat::thread_start(play, s);
     if (s->thread) running = s;

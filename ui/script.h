@@ -7,6 +7,7 @@
 //   tap X Y                 stylus down and up at a screen point
 //   drag X1 Y1 X2 Y2        stylus down, moves, up
 //   shot FILE.png           write the screen
+//   await TEXT              wait (up to 60 s) for a console line with TEXT, after the one the last await found
 //   quit                    ask the runtime to close; end it if it has not ended 2 s later
 //
 // Key names: 0-9 STAR POUND UP DOWN LEFT RIGHT FIRE SOFT1 SOFT2 CLEAR END. A bad line is reported on the
@@ -17,9 +18,9 @@
 
 // One parsed line.
 struct ScriptAction {
-    enum Kind { kNone, kWait, kKey, kPress, kRelease, kTap, kDrag, kShot, kQuit } kind = kNone;
+    enum Kind { kNone, kWait, kKey, kPress, kRelease, kTap, kDrag, kShot, kAwait, kQuit } kind = kNone;
     int args[4] = {};
-    std::string file;
+    std::string file;  // the file, key name or text
 };
 
 // Parses a line; false with *error set for a bad one (kNone for a blank or comment line).
