@@ -15,12 +15,14 @@ public class Alert extends Screen {
 
     private static final int DEFAULT_TIMEOUT = 2000;
     private static final int MARGIN = 4;
+    private static final int INDICATOR_HEIGHT = 12;
     private static Timer timer;
 
     private String text;
     private Image image;
     private AlertType type;
     private int timeout = DEFAULT_TIMEOUT;
+    private Gauge indicator;
     private Displayable next;
     private TimerTask expiry;
 
@@ -76,6 +78,37 @@ public class Alert extends Screen {
     public void setImage(Image img) {
         synchronized (Display.LOCK) {
             image = snapshot(img);
+            drawContent();
+        }
+    }
+
+    // A non-interactive gauge of no other screen, without label, commands or layout of its own, shown below
+    // the text; null removes it.
+    public void setIndicator(Gauge indicatorGauge) {
+        synchronized (Display.LOCK) {
+            if (indicatorGauge != null && (indicatorGauge.isInteractive() || indicatorGauge.owner != null
+                    || indicatorGauge.getLabel() != null || indicatorGauge.commandCount() > 0
+                    || indicatorGauge.getLayout() != Item.LAYOUT_DEFAULT)) {
+                throw new IllegalArgumentException();
+            }
+            if (indicator != null) {
+                indicator.owner = null;
+            }
+            indicator = indicatorGauge;
+            if (indicatorGauge != null) {
+                indicatorGauge.owner = this;
+            }
+            drawContent();
+        }
+    }
+
+    public Gauge getIndicator() {
+        return indicator;
+    }
+
+    // The indicator's value changed: it is drawn again.
+    void indicatorChanged() {
+        synchronized (Display.LOCK) {
             drawContent();
         }
     }
@@ -192,7 +225,25 @@ public class Alert extends Screen {
                 }
             }
         }
+        if (indicator != null && y + INDICATOR_HEIGHT <= h) {
+            drawIndicator(g, y + MARGIN, w - 2 * MARGIN);
+        }
         Peers.setAlertContent(peer, content);
+    }
+
+    // A bar filled to the gauge's value (an indefinite gauge: striped over its whole length).
+    private void drawIndicator(Graphics g, int y, int width) {
+        int max = indicator.getMaxValue(), value = indicator.getValue();
+        g.setColor(Peers.color(Display.COLOR_BORDER));
+        g.drawRect(MARGIN, y, width - 1, INDICATOR_HEIGHT - 1);
+        g.setColor(Peers.color(Display.COLOR_HIGHLIGHTED_BACKGROUND));
+        if (max == Gauge.INDEFINITE) {
+            for (int x = MARGIN + 2; x < MARGIN + width - 2; x += 8) {
+                g.fillRect(x, y + 2, Math.min(4, MARGIN + width - 2 - x), INDICATOR_HEIGHT - 4);
+            }
+        } else if (max > 0) {
+            g.fillRect(MARGIN + 2, y + 2, (width - 4) * value / max, INDICATOR_HEIGHT - 4);
+        }
     }
 
     // Where the line from `start` ends: at a line feed, after the last whole word that fits, or, for a

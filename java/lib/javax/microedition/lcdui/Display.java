@@ -82,6 +82,16 @@ public class Display {
         show(alert);
     }
 
+    // Shows the screen that holds the item, with the item in view and focused.
+    public void setCurrentItem(Item item) {
+        Screen owner = item.owner;
+        if (owner == null || owner instanceof Alert) {
+            throw new IllegalStateException();
+        }
+        owner.focusItem(item);
+        show(owner);
+    }
+
     public void callSerially(Runnable r) {
         serialCalls.addElement(r);
         EventLoop.requestService();

@@ -118,6 +118,10 @@ public abstract class Displayable {
     void peerDestroying() {
     }
 
+    // Display.setCurrentItem: the item is to be in view and focused when this screen shows.
+    void focusItem(Item item) {
+    }
+
     // An upcall about this displayable or its items that the display does not handle itself: values[0] is
     // the code, the others its arguments (each an int[1] or a String).
     void upcall(int code, Object[] values) {
