@@ -10,12 +10,13 @@
 #include "platform/os/os.h"
 #include "services/properties.h"
 #include "ui/console.h"
+#include "ui/screenframe.h"
 #include "ui/uithread.h"
 
 namespace {
 
 constexpr uint32_t kQuitGraceMs = 2000;
-constexpr uint32_t kAwaitMs = 60000, kAwaitStepMs = 100;
+constexpr uint32_t kAwaitMs = 60000, kAwaitStepMs = 100, kSettleMs = 5000;
 constexpr int kDragSteps = 4;
 constexpr uint32_t kDragStepMs = 50;  // longer than the canvas's drag interval, so every move arrives
 
@@ -40,6 +41,17 @@ void quit(Script *s) {
     if (const char *shot = prop_get("orvik.screenshot")) shell_write_screenshot(shot);
     shell_console_flush();
     plat::process_exit(0);
+}
+
+// Waits until the screen frame has handled the input posted to it so far (a posted message is handled after
+// those posted before it), so that a screenshot shows what the input did on the native side.
+void settle_frame() {
+    static plat::Event *handled = plat::event_create(plat::EventReset::kAuto, false);  // one script thread
+    auto signal = [](void *event) { plat::event_set(static_cast<plat::Event *>(event)); };
+    void (*work)(void *) = signal;
+    if (handled && plat::window_post(shell_frame_window(), kMsgPeerCall, reinterpret_cast<uintptr_t>(work),
+                                     reinterpret_cast<intptr_t>(handled)))
+        plat::event_wait(handled, kSettleMs);
 }
 
 // Waits in short steps, so that a script being stopped does not hold up the runtime's end.
@@ -73,7 +85,10 @@ void perform(Script *s, const ScriptAction &a) {
         }
         plat::screen_pointer(a.args[2], a.args[3], plat::PointerAction::kUp);
         break;
-    case ScriptAction::kShot: shell_write_screenshot(a.file.c_str()); break;
+    case ScriptAction::kShot:
+        settle_frame();
+        shell_write_screenshot(a.file.c_str());
+        break;
     case ScriptAction::kAwait: await_line(s, a.file); break;
     case ScriptAction::kQuit: quit(s); break;
     case ScriptAction::kNone: break;

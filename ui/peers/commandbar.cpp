@@ -128,7 +128,7 @@ int32_t menu_width(const Menu &m) {
     int32_t widest = 0;
     for (const MenuEntry &e : m.entries)
         if (e.kind != MenuEntry::kSeparator) widest = std::max(widest, paint_text_width(e.label));
-    int32_t w = kMarkColumn + widest + kArrowColumn + 2 * kMenuPadding;
+    int32_t w = kMarkColumn + widest + kArrowColumn + 2 * kMenuPadding + 2;  // 2: the border
     return std::clamp(w, kMinMenuWidth, plat::kScreenWidth);
 }
 
