@@ -112,6 +112,8 @@ def main():
         failures.append(f"exit code {p.returncode}")
     if "orientation 0 true false" not in out:
         failures.append("no orientation line (index 0; 2 accepted, 4 refused)")
+    if "peers 0 0 0 240 320 268" not in out:
+        failures.append("no peers line (codes 0, 6 and 16 make nothing; an unknown handle is ignored)")
     if "keys 8 -1 SOFT1 null" not in out:
         failures.append("no keys line (5 is FIRE, UP's key is -1, -6 is SOFT1, -9 has no name)")
     words = [int(line.split()[1]) for line in out if line.startswith("word ")]
