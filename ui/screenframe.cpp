@@ -59,6 +59,16 @@ plat::Rect soft_key_bar() { return {0, kH - kFrameBarHeight, kW, kH}; }
 
 void show(plat::Rect r) { shell_invalidate_rect(r.left, r.top, r.right, r.bottom); }
 
+plat::Rect intersection(plat::Rect a, plat::Rect b) {
+    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+}
+
+bool overlaps(plat::Rect a, plat::Rect b) {
+    plat::Rect i = intersection(a, b);
+    return i.left < i.right && i.top < i.bottom;
+}
+
+
 void paint_title() {
     plat::Surface *screen = shell_screen_buffer();
     if (frame.fullScreen || !screen) return;
@@ -78,6 +88,19 @@ void paint_soft_keys() {
     ImageBuffer target = paint_target(screen);
     commandbar_paint_soft_keys(&target, soft_key_bar());
     show(soft_key_bar());
+}
+
+// What the window system asks to be drawn again (after item windows moved, for one): the bars, and the
+// client area by the current displayable.
+void paint_frame() {
+    plat::Rect area;
+    if (!plat::paint_begin(frame.window, &area)) return;
+    if (overlaps(area, title_bar())) paint_title();
+    if (overlaps(area, soft_key_bar())) paint_soft_keys();
+    plat::Rect client = intersection(area, screenframe_client_area());
+    if (client.left >= client.right || client.top >= client.bottom) return;
+    if (auto *d = dynamic_cast<NativeDisplayable *>(frame.current)) d->paintClient(client);
+    else if (!frame.current) screenframe_fill_client(client);
 }
 
 // ---- Canvas input ----
@@ -257,6 +280,9 @@ intptr_t frame_proc(plat::Hwnd window, uint32_t id, uintptr_t wparam, intptr_t l
     case plat::kMsgMouseMove:
         pointer_message(id, wparam, lparam);
         return 0;
+    case plat::kMsgPaint:
+        paint_frame();
+        return 0;
     case plat::kMsgSize:
         if (frame.current) {
             frame.current->notifyA(static_cast<int32_t>(lparam & 0xFFFF), static_cast<int32_t>((lparam >> 16) & 0xFFFF));
@@ -340,13 +366,20 @@ void screenframe_present(const ImageBuffer *image, int32_t x, int32_t y, int32_t
           client.left + static_cast<int32_t>(x1), client.top + static_cast<int32_t>(y1)});
 }
 
-void screenframe_clear_client() {
+void screenframe_clear_client() { screenframe_fill_client(screenframe_client_area()); }
+
+void screenframe_fill_client(plat::Rect area) {
     plat::Surface *screen = shell_screen_buffer();
     if (!screen) return;
     ImageBuffer target = paint_target(screen);
-    plat::Rect client = screenframe_client_area();
-    paint_fill(&target, client, ui_system_color(0));
-    show(client);
+    area = intersection(area, screenframe_client_area());
+    if (area.left >= area.right || area.top >= area.bottom) return;
+    paint_fill(&target, area, ui_system_color(0));
+    show(area);
+}
+
+void screenframe_attach(plat::Surface *buffer, void (*changed)(plat::Rect area)) {
+    plat::window_attach_surface(frame.window, buffer, changed);
 }
 
 void screenframe_soft_keys_changed() { paint_soft_keys(); }

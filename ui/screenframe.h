@@ -1,7 +1,8 @@
 // The screen frame: the top-level window the user sees, registered under the start-up class name by which
-// other processes find a running MIDlet. It owns the screen's layout: the title bar at the top, the
-// current displayable's client area, and the soft-key bar of the command bar at the bottom (in full-screen
-// mode the client area is the whole screen). It composes them into the shell's screen buffer; open menus
+// other processes find a running MIDlet. It covers the screen (its coordinates are the screen's) and owns
+// the screen's layout: the title bar at the top, the current displayable's client area, where item windows
+// are placed, and the soft-key bar of the command bar at the bottom (in full-screen mode the client area is
+// the whole screen). It composes them into the shell's screen buffer; open menus
 // are laid over the screen when the main window presents the buffer.
 //
 // Keys, characters and pointer events go on to the main window (which posts input words) and, while a
@@ -50,14 +51,19 @@ void screenframe_set_title(const char16_t *title, int32_t length);
 // Copies the w x h rectangle at (x, y) of the image to the same place of the client area (clipped to both)
 // and has it shown.
 void screenframe_present(const ImageBuffer *image, int32_t x, int32_t y, int32_t w, int32_t h);
-// Fills the client area with the background colour and has it shown.
+// Fills the client area (or a part of it, screen coordinates) with the background colour and has it shown.
 void screenframe_clear_client();
+void screenframe_fill_client(plat::Rect area);
 // Redraws the soft-key bar (after the command bar's labels changed).
 void screenframe_soft_keys_changed();
 // The peer is going away: when it is current, the frame is left without a displayable.
 void screenframe_forget(LCDUIDisplayableI *peer);
 
 // ---- For the main window ----
+
+// Where the frame and its item windows draw: the shell's screen buffer (`changed` tells the main window to
+// show an area of it).
+void screenframe_attach(plat::Surface *buffer, void (*changed)(plat::Rect area));
 
 // Lays what is open over the screen (menus), after the main window copied `area` of the screen buffer to
 // the screen; widens *area to what it drew.

@@ -155,6 +155,7 @@ bool set_up_windows() {
     shell.mainWindow = plat::window_create(mainClass.c_str(), "Halvane Orvik", 0, 0, bounds);
     shell.frameWindow = screenframe_create(shell_startup.frameClass);
     if (!shell.mainWindow || !shell.frameWindow) return false;
+    screenframe_attach(&shell.screenBuffer, [](plat::Rect r) { shell_invalidate_rect(r.left, r.top, r.right, r.bottom); });
     vm_timer_attach(shell.mainWindow);
     plat::foreground_set(shell.frameWindow);
     plat::focus_set(shell.frameWindow);

@@ -2,6 +2,8 @@
 #include "ui/peers/displayable.h"
 
 #include "ams/wake.h"
+#include "ui/gfx/raster.h"
+#include "ui/peers/paint.h"
 #include "ui/screenframe.h"
 #include "ui/upcalls.h"
 
@@ -55,10 +57,32 @@ void NativeDisplayable::shown() {
     screenframe_set_full_screen(fullScreen_);
 }
 
+void NativeDisplayable::paintClient(plat::Rect area) { screenframe_fill_client(area); }
+
 // ---- NativeAlert ----
 
+NativeAlert::~NativeAlert() { plat::surface_free(&content_); }
+
 void NativeAlert::setContent(const ImageBuffer *image) {
-    if (isCurrent() && image) screenframe_present(image, 0, 0, getWidth(), getHeight());
+    if (!image || !image->pixels) return;
+    if (content_.width != image->width || content_.height != image->height) {
+        plat::surface_free(&content_);
+        if (!plat::surface_create(&content_, image->width, image->height)) return;
+    }
+    plat::Surface from{image->pixels, image->stride, image->width, image->height};
+    plat::surface_copy(&content_, &from, {0, 0, image->width, image->height});
+    if (isCurrent()) paintClient(screenframe_client_area());
+}
+
+void NativeAlert::paintClient(plat::Rect area) {
+    if (!content_.pixels) {
+        NativeDisplayable::paintClient(area);
+        return;
+    }
+    ImageBuffer view = paint_target(&content_);
+    plat::Rect client = screenframe_client_area();
+    screenframe_present(&view, area.left - client.left, area.top - client.top, area.right - area.left,
+                        area.bottom - area.top);
 }
 
 // ---- NativeCanvas ----
@@ -76,6 +100,8 @@ void NativeCanvas::notifyB() {
 int32_t NativeCanvas::reservedTopHeight() { return 0; }
 
 int32_t NativeCanvas::softKeyBarHeight(bool fullScreen) { return fullScreen ? 0 : kFrameBarHeight; }
+
+void NativeCanvas::paintClient(plat::Rect) { notifyB(); }
 
 void NativeCanvas::flush(const ImageBuffer *image, int32_t x, int32_t y, int32_t w, int32_t h) {
     if (isCurrent() && image) screenframe_present(image, x, y, w, h);

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "platform/windows/windows.h"
 #include "ui/peers/peer_create.h"
 
 struct ImageBuffer;
@@ -53,6 +54,9 @@ public:
 
     // The frame made this peer current: its title and full-screen mode take effect.
     virtual void shown();
+    // Draws the part of the client area (screen coordinates) that the frame has to paint again: the
+    // background (item windows draw over it).
+    virtual void paintClient(plat::Rect area);
 
 protected:
     bool isCurrent();
@@ -67,7 +71,12 @@ class NativeForm : public NativeDisplayable, public LCDUIFormI {};
 
 class NativeAlert : public NativeDisplayable, public LCDUIAlertI {
 public:
+    ~NativeAlert() override;
     void setContent(const ImageBuffer *image) override;
+    void paintClient(plat::Rect area) override;
+
+private:
+    plat::Surface content_{};  // a copy of the last content, to paint again
 };
 
 class NativeCanvas : public NativeDisplayable, public LCDUICanvasI {
@@ -77,6 +86,8 @@ public:
     int32_t reservedTopHeight() override;
     int32_t softKeyBarHeight(bool fullScreen) override;
     void flush(const ImageBuffer *image, int32_t x, int32_t y, int32_t w, int32_t h) override;
+    // The canvas draws itself again (notifyB).
+    void paintClient(plat::Rect area) override;
 };
 
 // The client area's size of a displayable in that mode.

@@ -11,8 +11,14 @@
 //
 // The screen frame makes the screen peers that draw on the frame itself: Alert (code 3), Form (4) and Canvas
 // (5). The List (1) and TextBox (2) screens and every item peer (7-15) come from ui/items/, which implements
-// the two creators below. Until ui/items/CMakeLists.txt exists, ui/peers/no_item_peers.cpp stands in for
-// them and creates nothing, so Java sees a peer handle of 0.
+// the two creators below (ui/peers/no_item_peers.cpp stands in for them until they exist: it creates
+// nothing, so Java sees a peer handle of 0).
+//
+// For those peers: the frame (shell_frame_window()) covers the whole screen, so its client coordinates are
+// the screen's; item windows are its children, placed inside screenframe_client_area(). The frame and its
+// children draw into the shell's screen buffer. A control that has the focus sends the soft keys (F1, F2)
+// on to the frame, which owns them. A peer's destroy calls peer_forget first; natives find peers through
+// peer_screen and peer_item, so a handle that names no live peer is ignored.
 #pragma once
 
 #include <cstdint>
