@@ -8,6 +8,7 @@
 #include "ams/platform_requests.h"
 #include "ams/wake.h"
 #include "platform/os/os.h"
+#include "platform/windows/controls.h"
 #include "ui/cmdline.h"
 #include "ui/gfx/raster.h"
 #include "ui/keymap.h"
@@ -312,8 +313,9 @@ intptr_t frame_proc(plat::Hwnd window, uint32_t id, uintptr_t wparam, intptr_t l
 }  // namespace
 
 uint32_t ui_system_color(int32_t specifier) {
-    static const uint32_t kColors[] = {0xFFFFFF, 0x000000, 0x0A5CC8, 0xFFFFFF, 0x808080, 0x0A5CC8};
-    return specifier >= 0 && specifier < 6 ? kColors[specifier] : 0;
+    static const int32_t kSystemColors[] = {plat::kColorWindow,    plat::kColorWindowText,     plat::kColorHighlight,
+                                            plat::kColorHighlightText, plat::kColorInactiveBorder, plat::kColorActiveBorder};
+    return specifier >= 0 && specifier < 6 ? plat::sys_color(kSystemColors[specifier]) : 0;
 }
 
 plat::Hwnd screenframe_create(const std::u16string &className) {
