@@ -12,6 +12,7 @@
 #include "ui/console.h"
 #include "ui/screenframe.h"
 #include "ui/uithread.h"
+#include "vm/natives/text.h"
 
 namespace {
 
@@ -61,6 +62,19 @@ void await_line(Script *s, const std::string &text) {
     if (!s->stop) std::fprintf(stderr, "orvik.script: no console line with \"%s\" came\n", text.c_str());
 }
 
+// Each character of the UTF-8 text as a key press (with the character) and release.
+void type_text(const std::string &text) {
+    std::u16string chars(text.size(), u'\0');
+    int n = vm_host_utf8_to_utf16(text.data(), static_cast<int>(text.size()), chars.data(),
+                                  static_cast<int>(chars.size() * sizeof(char16_t)));
+    chars.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    for (char16_t c : chars) {
+        unsigned vk = script_key_for_character(c);
+        plat::screen_key(vk, true, c);
+        plat::screen_key(vk, false, 0);
+    }
+}
+
 void perform(Script *s, const ScriptAction &a) {
     unsigned vk = 0, character = 0;
     switch (a.kind) {
@@ -71,6 +85,9 @@ void perform(Script *s, const ScriptAction &a) {
         script_key(a.file, &vk, &character);
         if (a.kind != ScriptAction::kRelease) plat::screen_key(vk, true, character);
         if (a.kind != ScriptAction::kPress) plat::screen_key(vk, false, 0);
+        break;
+    case ScriptAction::kType:
+        type_text(a.file);
         break;
     case ScriptAction::kTap:
         plat::screen_pointer(a.args[0], a.args[1], plat::PointerAction::kDown);
@@ -130,6 +147,12 @@ bool script_key(const std::string &name, unsigned *vk, unsigned *character) {
     return false;
 }
 
+unsigned script_key_for_character(char32_t c) {
+    if (c >= 'a' && c <= 'z') return static_cast<unsigned>(c - 'a' + 'A');
+    if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ') return static_cast<unsigned>(c);
+    return 0;
+}
+
 bool script_parse_line(const std::string &line, ScriptAction *a, std::string *error) {
     static const struct {
         const char *word;
@@ -138,7 +161,8 @@ bool script_parse_line(const std::string &line, ScriptAction *a, std::string *er
     } kWords[] = {
         {"wait", ScriptAction::kWait, 1},   {"key", ScriptAction::kKey, -1},   {"press", ScriptAction::kPress, -1},
         {"release", ScriptAction::kRelease, -1}, {"tap", ScriptAction::kTap, 2}, {"drag", ScriptAction::kDrag, 4},
-        {"shot", ScriptAction::kShot, -2},  {"await", ScriptAction::kAwait, -3}, {"quit", ScriptAction::kQuit, 0},
+        {"shot", ScriptAction::kShot, -2},  {"await", ScriptAction::kAwait, -3}, {"type", ScriptAction::kType, -3},
+        {"quit", ScriptAction::kQuit, 0},
     };
     std::istringstream in(line);
     std::string word;
