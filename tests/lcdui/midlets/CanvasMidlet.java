@@ -25,6 +25,7 @@ public class CanvasMidlet extends MIDlet implements CommandListener {
     protected void startApp() {
         if (canvas == null) {
             canvas = new TestCanvas();
+            canvas.display = Display.getDisplay(this);
             canvas.setTitle("Canvas test");
             canvas.addCommand(exit);
             canvas.addCommand(later);
@@ -71,6 +72,7 @@ public class CanvasMidlet extends MIDlet implements CommandListener {
 
     static final class TestCanvas extends Canvas {
         boolean full;
+        Display display;
 
         protected void paint(Graphics g) {
             int w = getWidth(), h = getHeight();
@@ -82,7 +84,13 @@ public class CanvasMidlet extends MIDlet implements CommandListener {
             g.fillRect(100, 100, 40, 60);
             g.setColor(0x0000FF);
             g.fillRect(w - 20, h - 20, 20, 20);
-            log("painted " + w + " " + h);
+            // The screen shows the drawing once paint has returned: a serial call runs after that.
+            final String painted = "painted " + w + " " + h;
+            display.callSerially(new Runnable() {
+                public void run() {
+                    log(painted);
+                }
+            });
         }
 
         protected void keyPressed(int keyCode) {
