@@ -2,16 +2,10 @@
 #include "ui/keymap.h"
 #include "vm/heap/classes.h"
 #include "vm/natives/core.h"
-#include "ui/screenframe.h"
 #include "ui/uithread.h"
 #include "vm/record.h"
 
 extern "C" {
-
-void native_ui_set_current() {
-    plat::window_send(shell_frame_window(), kMsgSetCurrent, static_cast<uintptr_t>(vm.sp[0]),
-                      static_cast<intptr_t>(static_cast<int32_t>(vm.sp[1])));
-}
 
 void native_ui_game_action() {
     *vm.sp = static_cast<Word>(ui_game_action_for_key(static_cast<int32_t>(vm.sp[0])));

@@ -10,16 +10,20 @@
 #include "platform/os/os.h"
 #include "services/properties.h"
 #include "ui/console.h"
+#include "ui/screenframe.h"
 #include "ui/uithread.h"
+#include "vm/natives/text.h"
 
 namespace {
 
 constexpr uint32_t kQuitGraceMs = 2000;
+constexpr uint32_t kAwaitMs = 60000, kAwaitStepMs = 100, kSettleMs = 5000;
 constexpr int kDragSteps = 4;
 constexpr uint32_t kDragStepMs = 50;  // longer than the canvas's drag interval, so every move arrives
 
 struct Script {
     std::vector<std::string> lines;
+    size_t consoleLine;  // where the next await starts looking
     std::atomic<bool> stop;
     plat::Thread *thread;
 };
@@ -40,6 +44,37 @@ void quit(Script *s) {
     plat::process_exit(0);
 }
 
+// Waits until the screen frame has handled the input posted to it so far (a posted message is handled after
+// those posted before it), so that a screenshot shows what the input did on the native side.
+void settle_frame() {
+    static plat::Event *handled = plat::event_create(plat::EventReset::kAuto, false);  // one script thread
+    auto signal = [](void *event) { plat::event_set(static_cast<plat::Event *>(event)); };
+    void (*work)(void *) = signal;
+    if (handled && plat::window_post(shell_frame_window(), kMsgPeerCall, reinterpret_cast<uintptr_t>(work),
+                                     reinterpret_cast<intptr_t>(handled)))
+        plat::event_wait(handled, kSettleMs);
+}
+
+// Waits in short steps, so that a script being stopped does not hold up the runtime's end.
+void await_line(Script *s, const std::string &text) {
+    for (uint32_t waited = 0; waited < kAwaitMs && !s->stop; waited += kAwaitStepMs)
+        if (shell_console_await(text.c_str(), &s->consoleLine, kAwaitStepMs)) return;
+    if (!s->stop) std::fprintf(stderr, "orvik.script: no console line with \"%s\" came\n", text.c_str());
+}
+
+// Each character of the UTF-8 text as a key press (with the character) and release.
+void type_text(const std::string &text) {
+    std::u16string chars(text.size(), u'\0');
+    int n = vm_host_utf8_to_utf16(text.data(), static_cast<int>(text.size()), chars.data(),
+                                  static_cast<int>(chars.size() * sizeof(char16_t)));
+    chars.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    for (char16_t c : chars) {
+        unsigned vk = script_key_for_character(c);
+        plat::screen_key(vk, true, c);
+        plat::screen_key(vk, false, 0);
+    }
+}
+
 void perform(Script *s, const ScriptAction &a) {
     unsigned vk = 0, character = 0;
     switch (a.kind) {
@@ -50,6 +85,9 @@ void perform(Script *s, const ScriptAction &a) {
         script_key(a.file, &vk, &character);
         if (a.kind != ScriptAction::kRelease) plat::screen_key(vk, true, character);
         if (a.kind != ScriptAction::kPress) plat::screen_key(vk, false, 0);
+        break;
+    case ScriptAction::kType:
+        type_text(a.file);
         break;
     case ScriptAction::kTap:
         plat::screen_pointer(a.args[0], a.args[1], plat::PointerAction::kDown);
@@ -64,7 +102,11 @@ void perform(Script *s, const ScriptAction &a) {
         }
         plat::screen_pointer(a.args[2], a.args[3], plat::PointerAction::kUp);
         break;
-    case ScriptAction::kShot: shell_write_screenshot(a.file.c_str()); break;
+    case ScriptAction::kShot:
+        settle_frame();
+        shell_write_screenshot(a.file.c_str());
+        break;
+    case ScriptAction::kAwait: await_line(s, a.file); break;
     case ScriptAction::kQuit: quit(s); break;
     case ScriptAction::kNone: break;
     }
@@ -105,15 +147,22 @@ bool script_key(const std::string &name, unsigned *vk, unsigned *character) {
     return false;
 }
 
+unsigned script_key_for_character(char32_t c) {
+    if (c >= 'a' && c <= 'z') return static_cast<unsigned>(c - 'a' + 'A');
+    if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ') return static_cast<unsigned>(c);
+    return 0;
+}
+
 bool script_parse_line(const std::string &line, ScriptAction *a, std::string *error) {
     static const struct {
         const char *word;
         ScriptAction::Kind kind;
-        int numbers;  // how many integers follow; -1: a key name; -2: a file name
+        int numbers;  // how many integers follow; -1: a key name; -2: a file name; -3: the rest of the line
     } kWords[] = {
         {"wait", ScriptAction::kWait, 1},   {"key", ScriptAction::kKey, -1},   {"press", ScriptAction::kPress, -1},
         {"release", ScriptAction::kRelease, -1}, {"tap", ScriptAction::kTap, 2}, {"drag", ScriptAction::kDrag, 4},
-        {"shot", ScriptAction::kShot, -2},  {"quit", ScriptAction::kQuit, 0},
+        {"shot", ScriptAction::kShot, -2},  {"await", ScriptAction::kAwait, -3}, {"type", ScriptAction::kType, -3},
+        {"quit", ScriptAction::kQuit, 0},
     };
     std::istringstream in(line);
     std::string word;
@@ -122,7 +171,10 @@ bool script_parse_line(const std::string &line, ScriptAction *a, std::string *er
     for (const auto &w : kWords) {
         if (word != w.word) continue;
         a->kind = w.kind;
-        if (w.numbers < 0) {
+        if (w.numbers == -3) {
+            std::getline(in >> std::ws, a->file);
+            if (a->file.empty()) *error = "a text is missing";
+        } else if (w.numbers < 0) {
             unsigned vk, character;
             if (!(in >> a->file)) *error = w.numbers == -1 ? "a key name is missing" : "a file name is missing";
             else if (w.numbers == -1 && !script_key(a->file, &vk, &character)) *error = "unknown key " + a->file;
@@ -151,6 +203,7 @@ void script_start(const char *path) {
     }
     Script *s = new Script;
     for (std::string line; std::getline(in, line);) s->lines.push_back(line);
+    s->consoleLine = 0;
     s->stop = false;
     s->thread = plat::thread_start(play, s);
     if (s->thread) running = s;

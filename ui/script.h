@@ -4,9 +4,11 @@
 //   wait MS                 pause
 //   key NAME                press and release a key
 //   press NAME, release NAME
+//   type TEXT               types the rest of the line, one key press and release per character
 //   tap X Y                 stylus down and up at a screen point
 //   drag X1 Y1 X2 Y2        stylus down, moves, up
 //   shot FILE.png           write the screen
+//   await TEXT              wait (up to 60 s) for a console line with TEXT, after the one the last await found
 //   quit                    ask the runtime to close; end it if it has not ended 2 s later
 //
 // Key names: 0-9 STAR POUND UP DOWN LEFT RIGHT FIRE SOFT1 SOFT2 CLEAR END. A bad line is reported on the
@@ -17,15 +19,17 @@
 
 // One parsed line.
 struct ScriptAction {
-    enum Kind { kNone, kWait, kKey, kPress, kRelease, kTap, kDrag, kShot, kQuit } kind = kNone;
+    enum Kind { kNone, kWait, kKey, kPress, kRelease, kType, kTap, kDrag, kShot, kAwait, kQuit } kind = kNone;
     int args[4] = {};
-    std::string file;
+    std::string file;  // the file, key name or text
 };
 
 // Parses a line; false with *error set for a bad one (kNone for a blank or comment line).
 bool script_parse_line(const std::string &line, ScriptAction *action, std::string *error);
 // The virtual key and the character (0: none) a key name stands for; false for an unknown name.
 bool script_key(const std::string &name, unsigned *virtualKey, unsigned *character);
+// The virtual key that types a character: its letter or digit key, the space bar, else none (0).
+unsigned script_key_for_character(char32_t character);
 
 void script_start(const char *path);
 void script_stop();

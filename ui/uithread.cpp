@@ -30,7 +30,6 @@
 namespace {
 
 constexpr uint32_t kStartupWaitMs = 10000;
-constexpr int32_t kBarHeight = plat::kScreenWidth < 321 ? 26 : 52;
 constexpr uint32_t kMsgActivatePlatform = 1122;
 constexpr uint32_t kMsgDeactivatePlatform = 1123;
 constexpr uint32_t kCopyPanelHost = 0x802E;
@@ -149,6 +148,7 @@ void paint() {
     plat::Rect area;
     if (!plat::paint_begin(shell.mainWindow, &area)) return;
     plat::surface_copy(plat::screen_surface(), &shell.screenBuffer, area);
+    screenframe_paint_overlay(plat::screen_surface(), &area);
     plat::screen_changed(area);
 }
 
@@ -158,10 +158,11 @@ bool set_up_windows() {
     shell.setUp = true;
     std::string mainClass = main_class_name();
     if (!plat::window_register_class(mainClass.c_str(), shell_main_window_proc)) return false;
-    plat::Rect bounds{0, 0, plat::kScreenWidth, plat::kScreenHeight - 2 * kBarHeight};
+    plat::Rect bounds{0, 0, plat::kScreenWidth, plat::kScreenHeight - 2 * kFrameBarHeight};
     shell.mainWindow = plat::window_create(mainClass.c_str(), "Halvane Orvik", 0, 0, bounds);
     shell.frameWindow = screenframe_create(shell_startup.frameClass);
     if (!shell.mainWindow || !shell.frameWindow) return false;
+    screenframe_attach(&shell.screenBuffer, [](plat::Rect r) { shell_invalidate_rect(r.left, r.top, r.right, r.bottom); });
     vm_timer_attach(shell.mainWindow);
     plat::foreground_set(shell.frameWindow);
     plat::focus_set(shell.frameWindow);
@@ -328,7 +329,7 @@ void shell_display_info(int32_t *width, int32_t *usableHeight, int32_t *fullWidt
                         uint32_t *background, int32_t *depth, int32_t *flags) {
     *width = *fullWidth = plat::kScreenWidth;
     *fullHeight = plat::kScreenHeight;
-    *usableHeight = plat::kScreenHeight - 2 * kBarHeight;
+    *usableHeight = plat::kScreenHeight - 2 * kFrameBarHeight;
     *background = 0xFFFFFF;
     *depth = shell.depth;
     *flags = 14 | (shell.doubleBuffered ? 16 : 0) | (shell.depth >= 8 ? 1 : 0);

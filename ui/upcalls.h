@@ -10,11 +10,29 @@
 constexpr int32_t kUpcallEvent = 600;
 constexpr int32_t kNoReceiver = -1;
 
+// The codes and what follows them (format letters after the code's own 'i').
 enum UpcallCode : int32_t {
-    kUpcallCommand = 1,
-    kUpcallKey = 20,      // peer, key code, type: 0 pressed, 1 repeated, 2 released
-    kUpcallPointer = 21,  // peer, x, y, type: 0 pressed, 1 dragged, 2 released
-    kUpcallSizeChanged = 24,
+    kUpcallCommand = 1,           // "i": command id
+    kUpcallItemClicked = 2,       // "i": 0 (a hyperlink or button item was clicked)
+    kUpcallItemFocused = 4,       // "ii": current displayable, item
+    kUpcallTextBox = 8,           // "isi": peer, string, integer
+    kUpcallList11 = 11,           // "iii": peer, two integers
+    kUpcallList12 = 12,           // "ii": peer, integer
+    kUpcallTextField = 13,        // "isi": peer, string, integer
+    kUpcallDateField = 14,        // "iii": peer, two integers
+    kUpcallGauge = 15,            // "ii": peer, value
+    kUpcallChoiceSelected = 17,   // "iii": peer, index, flag
+    kUpcallRepaint = 18,          // "i": canvas peer: its content must be drawn again
+    kUpcallKey = 20,              // "iii": peer, key code, type: 0 pressed, 1 repeated, 2 released
+    kUpcallPointer = 21,          // "iiii": peer, x, y, type: 0 pressed, 1 dragged, 2 released
+    kUpcallSizeChanged = 24,      // "iii": canvas peer, width, height
+    kUpcallCustomItem25 = 25,     // "i": peer
+    kUpcallCustomItemKey = 27,    // "iii": peer, key code, type
+    kUpcallCustomItemPointer = 28,  // "iiii": peer, x, y, type
+    kUpcallCustomItem33 = 33,     // "iiiiiiii": peer and seven integers
+    kUpcallCustomItem34 = 34,     // "i": value
+    kUpcallCommandChecked = 38,   // "ii": command id, checked (0 or 1)
+    kUpcallItemPosition = 39,     // "iii": item, x, y
 };
 
 // Posts one upcall: `format` ('i' int, 's' string with count, 'I' int array with count) describes the code

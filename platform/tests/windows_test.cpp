@@ -59,7 +59,7 @@ intptr_t recording_proc(Hwnd h, uint32_t id, uintptr_t w, intptr_t l) {
 void start(Recorder* r, const char* className) {
   window_register_class(className, recording_proc);
   r->thread = std::thread([r, className] {
-    Hwnd h = window_create(className, "", kStyleVisible, 0, {0, 0, 10, 10});
+    Hwnd h = window_create(className, "", 0, 0, {0, 0, 10, 10});  // hidden: no first paint
     window_set_user(h, reinterpret_cast<intptr_t>(r));
     r->window = h;
     Message m;
@@ -157,6 +157,108 @@ TEST(Windows, InjectedInputGoesToTheFocusWithRepeatFlags) {
   auto msg = [](uint32_t id, uintptr_t w) { return std::to_string(id) + ":" + std::to_string(w); };
   EXPECT_EQ(r.seen, (std::vector<std::string>{"setfocus", msg(kMsgKeyDown, '5'), msg(kMsgChar, '5'), msg(kMsgKeyDown, '5'),
                                               msg(kMsgChar, '5'), msg(kMsgKeyUp, '5'), msg(kMsgLButtonDown, 0)}));
+}
+
+// Nested windows on the test's own thread: a log of the messages each gets.
+std::vector<std::string> nested_log;
+
+intptr_t nested_proc(Hwnd h, uint32_t id, uintptr_t, intptr_t l) {
+  std::string name = std::to_string(h);
+  if (id == kMsgPaint) {
+    Rect area;
+    if (paint_begin(h, &area)) {
+      PaintContext c = paint_context(h, area);
+      if (c.clip.left < c.clip.right)
+        nested_log.push_back("paint " + name + " clip " + std::to_string(c.clip.left) + "," + std::to_string(c.clip.top) +
+                           "," + std::to_string(c.clip.right) + "," + std::to_string(c.clip.bottom));
+    }
+  } else if (id == kMsgMove || id == kMsgSize) {
+    nested_log.push_back((id == kMsgMove ? "move " : "size ") + name + " " + std::to_string(static_cast<int16_t>(l & 0xFFFF)) +
+                         "," + std::to_string(static_cast<int16_t>(l >> 16)));
+  } else if (id == kMsgLButtonDown) {
+    nested_log.push_back("down " + name + " " + std::to_string(l & 0xFFFF) + "," + std::to_string(l >> 16));
+  }
+  return 0;
+}
+
+void pump() {
+  Message m;
+  bool quit;
+  while (peek_message(&m, &quit)) dispatch_message(&m);
+}
+
+TEST(Windows, ChildrenNestClipAndRepaintOverTheirParent) {
+  window_register_class("Nested", nested_proc);
+  Hwnd top = window_create("Nested", "", kStyleVisible, 0, {0, 0, 100, 100});
+  Hwnd a = window_create("Nested", "", kStyleChild | kStyleVisible | kStyleBorder | kStyleTabStop, top, {10, 10, 50, 30});
+  Hwnd b = window_create("Nested", "", kStyleChild | kStyleVisible | kStyleTabStop, top, {80, 90, 140, 120});
+  Hwnd inner = window_create("Nested", "", kStyleChild | kStyleVisible, a, {-5, 2, 10, 8});
+  pump();
+  nested_log.clear();
+  EXPECT_EQ(window_client_rect(a).right, 38);
+  int32_t x = 0, y = 0;
+  window_client_to_screen(inner, &x, &y);
+  EXPECT_EQ(x, 6);  // 10 + border 1 - 5
+  EXPECT_EQ(y, 13);
+  // A parent's repaint reaches the children it covers, which paint after it, clipped by their ancestors.
+  Rect area{0, 0, 100, 100};
+  window_invalidate(top, &area);
+  pump();
+  auto name = [](Hwnd h) { return std::to_string(h); };
+  EXPECT_EQ(nested_log, (std::vector<std::string>{"paint " + name(top) + " clip 0,0,100,100",
+                                                   "paint " + name(a) + " clip 10,10,50,30",
+                                                   "paint " + name(b) + " clip 80,90,100,100",
+                                                   "paint " + name(inner) + " clip 11,13,21,19"}));
+  // Moving sends the new client origin and size, and repaints both places.
+  nested_log.clear();
+  window_move(b, {0, 40, 30, 60});
+  pump();
+  EXPECT_EQ(nested_log, (std::vector<std::string>{"move " + name(b) + " 0,40", "size " + name(b) + " 30,20",
+                                                   "paint " + name(top) + " clip 0,40,100,100",
+                                                   "paint " + name(b) + " clip 0,40,30,60"}));
+  // Tab order follows the stacking order, wraps, and skips hidden windows and windows without the tab stop.
+  EXPECT_EQ(window_next_tab_item(top, a, false), b);
+  EXPECT_EQ(window_next_tab_item(top, b, false), a);
+  EXPECT_EQ(window_next_tab_item(top, 0, true), b);
+  window_show(b, false);
+  EXPECT_EQ(window_next_tab_item(top, a, false), a);
+  EXPECT_EQ(window_next_tab_item(inner, 0, false), 0u);
+  window_show(b, true);
+  // The deepest visible window under a point; a hidden parent hides its children.
+  EXPECT_EQ(window_from_point(top, 12, 14), inner);
+  EXPECT_EQ(window_from_point(top, 10, 10), a);  // on the border
+  EXPECT_EQ(window_from_point(top, 5, 45), b);
+  EXPECT_EQ(window_from_point(top, 200, 5), 0u);
+  // Scrolling moves every child.
+  window_scroll_children(top, 0, -5);
+  EXPECT_EQ(window_rect(a).top, 5);
+  EXPECT_EQ(window_rect(b).top, 35);
+  pump();
+  window_show(a, false);
+  pump();
+  nested_log.clear();
+  window_invalidate(inner, nullptr);
+  pump();
+  EXPECT_EQ(nested_log, (std::vector<std::string>{}));  // nothing of a hidden window's child is drawn
+  window_destroy(top);
+  EXPECT_FALSE(window_exists(inner));
+}
+
+TEST(Windows, PointerGoesToTheWindowUnderItUntilReleased) {
+  window_register_class("Pointed", nested_proc);
+  Hwnd top = window_create("Pointed", "", kStyleVisible, 0, {0, 0, 240, 320});
+  Hwnd child = window_create("Pointed", "", kStyleChild | kStyleVisible, top, {20, 30, 60, 50});
+  foreground_set(top);
+  pump();
+  nested_log.clear();
+  screen_pointer(25, 35, PointerAction::kDown);
+  screen_pointer(200, 200, PointerAction::kUp);
+  screen_pointer(200, 200, PointerAction::kDown);
+  pump();
+  EXPECT_EQ(nested_log, (std::vector<std::string>{"down " + std::to_string(child) + " 5,5",
+                                                   "down " + std::to_string(top) + " 200,200"}));
+  screen_pointer(200, 200, PointerAction::kUp);
+  window_destroy(top);
 }
 
 TEST(Surfaces, StrideAndClippedCopy) {

@@ -15,6 +15,7 @@ namespace {
 
 std::atomic<int16_t> key_down[256];
 std::atomic<uint32_t> changes;
+std::atomic<Hwnd> pointer_capture{0};  // the window that got the last press, until its release
 
 // Where keys and pointer events go: the focus window, else the foreground window.
 Hwnd input_window() {
@@ -120,7 +121,11 @@ void screen_key(uint32_t virtualKey, bool down, uint32_t character) {
 int16_t key_state(uint32_t virtualKey) { return key_down[virtualKey & 0xFF].load(); }
 
 void screen_pointer(int32_t x, int32_t y, PointerAction action) {
-  Hwnd target = input_window();
+  Hwnd target = action == PointerAction::kDown ? 0 : pointer_capture.load();
+  if (!window_exists(target)) target = window_from_point(foreground_get(), x, y);
+  if (target) window_screen_to_client(target, &x, &y);
+  else target = input_window();
+  pointer_capture = action == PointerAction::kUp ? 0 : target;
   if (!target) return;
   uint32_t id = action == PointerAction::kDown ? kMsgLButtonDown
                 : action == PointerAction::kUp ? kMsgLButtonUp

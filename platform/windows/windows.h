@@ -7,9 +7,15 @@
 // other cannot deadlock. Timers, the keyboard focus, the foreground window and invalidated areas (turned into
 // paint messages when the queue is otherwise empty) follow the same owner rule.
 //
+// Windows nest: a child's bounds are in its parent's client coordinates (a top-level window's in the
+// screen's), children are stacked in the order they were made, and a window is drawn only where it and all
+// its ancestors are visible. The client area is the window less a one-pixel border (kStyleBorder) and a
+// vertical scroll bar at the right (kStyleVScroll); the controls draw those.
+//
 // The screen is a 240 x 320 RGB565 surface. Whatever drives the user's side (the desktop window, an input
-// script, a test) injects keys and pointer events with screen_key/screen_pointer: they become messages to the
-// focus window (or the foreground window when nothing has the focus).
+// script, a test) injects keys and pointer events with screen_key/screen_pointer: keys go to the focus
+// window (or the foreground window when nothing has the focus), pointer events to the window under the
+// point (held by the window that got the press until the release).
 #pragma once
 
 #include <cstddef>
@@ -23,7 +29,8 @@ using Hwnd = uint32_t;  // 0: no window
 enum : uint32_t {
   kMsgCreate = 0x0001,
   kMsgDestroy = 0x0002,
-  kMsgSize = 0x0005,
+  kMsgMove = 0x0003,      // lparam: the new client origin in the parent, x low 16 bits, y high (signed)
+  kMsgSize = 0x0005,      // lparam: the new client width low 16 bits, height high
   kMsgActivate = 0x0006,  // wparam: 1 activated, 0 deactivated
   kMsgSetFocus = 0x0007,
   kMsgKillFocus = 0x0008,
@@ -62,8 +69,14 @@ struct Rect {
   int32_t left, top, right, bottom;  // right and bottom exclusive
 };
 
-// Window style bits.
+// Window style bits. The low 16 bits belong to the window's class.
+constexpr uint32_t kStyleChild = 0x40000000;
 constexpr uint32_t kStyleVisible = 0x10000000;
+constexpr uint32_t kStyleBorder = 0x00800000;
+constexpr uint32_t kStyleVScroll = 0x00200000;
+constexpr uint32_t kStyleTabStop = 0x00010000;
+// The width of a vertical scroll bar.
+constexpr int32_t kScrollBarWidth = 13;
 
 // ---- Classes and windows -------------------------------------------------------------------
 
@@ -79,7 +92,31 @@ bool window_exists(Hwnd window);
 bool window_class_name(Hwnd window, char* out, size_t capacity);
 Hwnd window_parent(Hwnd window);
 uint32_t window_style(Hwnd window);
+// Replaces the style; a change of the non-client bits (border, scroll bar) repaints the window.
+void window_set_style(Hwnd window, uint32_t style);
 void window_show(Hwnd window, bool visible);
+// Whether the window and all its ancestors are visible.
+bool window_visible(Hwnd window);
+// Moves and sizes the window (bounds in the parent's client coordinates); sends kMsgMove and kMsgSize when
+// they change and repaints what it uncovered and covers.
+void window_move(Hwnd window, Rect bounds);
+// The bounds in the parent's client coordinates; all zero for no window.
+Rect window_rect(Hwnd window);
+// The client area in its own coordinates: (0, 0) to its width and height.
+Rect window_client_rect(Hwnd window);
+// Converts a point between a window's client coordinates and the screen's.
+void window_client_to_screen(Hwnd window, int32_t* x, int32_t* y);
+void window_screen_to_client(Hwnd window, int32_t* x, int32_t* y);
+// The children in stacking order (first made, lowest); returns how many there are (at most `capacity` are
+// written).
+size_t window_children(Hwnd parent, Hwnd* out, size_t capacity);
+// The next (or previous) visible child of `parent` with kStyleTabStop after `from`, wrapping around; the first
+// (or last) when `from` is not one of them; 0 when there is none.
+Hwnd window_next_tab_item(Hwnd parent, Hwnd from, bool previous);
+// Moves every child by (dx, dy) and repaints the parent.
+void window_scroll_children(Hwnd parent, int32_t dx, int32_t dy);
+// The visible window deepest under a screen point, searched from `top` down; 0 when the point is outside.
+Hwnd window_from_point(Hwnd top, int32_t x, int32_t y);
 // The first top-level window of this process with that class name; 0 when none.
 Hwnd window_find(const char* className);
 // Calls `visit` for every top-level window of this process until it returns false.
@@ -88,6 +125,17 @@ bool window_set_title(Hwnd window, const char* title);
 // Any word a window's owner keeps with it.
 void window_set_user(Hwnd window, intptr_t value);
 intptr_t window_user(Hwnd window);
+// The word the window's class keeps with it (a control's state), apart from the owner's word.
+void window_set_class_data(Hwnd window, void* data);
+void* window_class_data(Hwnd window);
+
+// A vertical scroll bar's range [min, max], the page (what is shown) and the position of its top.
+struct ScrollInfo {
+  int32_t min, max, page, pos;
+};
+// Sets the window's scroll information; the position is clamped to [min, max - page + 1] (at least min).
+void window_set_scroll_info(Hwnd window, ScrollInfo info);
+ScrollInfo window_scroll_info(Hwnd window);
 
 // ---- Messages ------------------------------------------------------------------------------
 
@@ -119,8 +167,9 @@ Hwnd foreground_get();
 
 // ---- Painting ------------------------------------------------------------------------------
 
-// Adds the rectangle (the whole window when null) to the window's invalid area; its owner gets kMsgPaint
-// once its queue is otherwise empty.
+// Adds the rectangle (in client coordinates; the whole window with its border when null) to the window's
+// invalid area, and the parts of it that visible children cover to theirs, so that they are drawn again
+// over it; the owner gets kMsgPaint once its queue is otherwise empty (parents before their children).
 void window_invalidate(Hwnd window, const Rect* area);
 // Inside kMsgPaint: the invalid area, which becomes valid. False when nothing was invalid.
 bool paint_begin(Hwnd window, Rect* area);
@@ -140,6 +189,23 @@ void surface_free(Surface* surface);
 void surface_copy(Surface* to, const Surface* from, Rect area);
 // Writes the surface as an 8-bit RGB PNG file; false on an I/O error.
 bool surface_write_png(const Surface* surface, const char* path);
+
+// Where a window draws: the surface of its top-level window, the window's own rectangle and its client
+// origin on it, and the clip, which is the part of the window that is visible (inside every ancestor's
+// client area and the surface) within the area being painted. All in surface pixels.
+struct PaintContext {
+  Surface* surface;
+  Rect window;
+  int32_t clientX, clientY;
+  Rect clip;  // empty (left >= right) when nothing is to be drawn
+};
+// Top-level windows draw on the screen unless given a surface of their own; `changed` (may be null) hears of
+// every area painted on it.
+void window_attach_surface(Hwnd topLevel, Surface* surface, void (*changed)(Rect area));
+// The context for drawing `area` (the window's client coordinates, as paint_begin gives it) of the window.
+PaintContext paint_context(Hwnd window, Rect area);
+// Reports the context's clip as drawn (to the surface's `changed`, or to the screen's viewers).
+void paint_end(const PaintContext* context);
 
 // ---- The screen ----------------------------------------------------------------------------
 

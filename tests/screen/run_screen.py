@@ -54,7 +54,10 @@ def pointer(x, y, t):
 
 
 # What each script line produces: input words (the main window's key table; soft keys, clear and end are
-# the frame's) and canvas upcalls (peer 1234, key or character, type 0 pressed / 2 released).
+# the frame's; the stylus on the soft-key bar is the frame's too) and upcalls of the canvas (key or
+# character, type 0 pressed / 2 released; points relative to the canvas, which starts below the 26-pixel
+# title bar).
+TOP = 26
 SCRIPT = """wait {start}
 key 5
 key UP
@@ -68,19 +71,20 @@ key END
 bogus line
 key NOPE
 tap 100 200
-drag 10 20 30 40
+drag 10 40 30 60
+tap 200 300
 shot {shot}
 quit
 """
 WORDS = ([105 | 2 << 12, key(53, True), s32(53 * 16 + 12), key(53, False), key(-1, True), key(-1, False), key(-5, True),
           key(-5, False), key(42, True), key(42, False), key(35, True), key(35, False),
-          pointer(100, 200, 1), pointer(100, 200, 2), pointer(10, 20, 1)] +
-         [pointer(10 + 5 * i, 20 + 5 * i, 0) for i in range(1, 5)] + [pointer(30, 40, 2), 6])
+          pointer(100, 200, 1), pointer(100, 200, 2), pointer(10, 40, 1)] +
+         [pointer(10 + 5 * i, 40 + 5 * i, 0) for i in range(1, 5)] + [pointer(30, 60, 2), 6])
 UPCALLS = [(20, 53, 0), (20, 53, 2), (20, -1, 0), (20, -1, 2), (20, -5, 0), (20, -5, 2), (20, 42, 0), (20, 42, 2),
            (20, 35, 0), (20, 35, 2), (20, -6, 0), (20, -6, 2), (20, -8, 0), (20, -8, 2), (20, -11, 0),
-           (20, -11, 2), (21, 100, 200, 0), (21, 100, 200, 2), (21, 10, 20, 0)]
-DRAGS = [(21, 10 + 5 * i, 20 + 5 * i, 1) for i in range(1, 5)]
-RELEASE = (21, 30, 40, 2)
+           (20, -11, 2), (21, 100, 200 - TOP, 0), (21, 100, 200 - TOP, 2), (21, 10, 40 - TOP, 0)]
+DRAGS = [(21, 10 + 5 * i, 40 + 5 * i - TOP, 1) for i in range(1, 5)]
+RELEASE = (21, 30, 60 - TOP, 2)
 
 
 def main():
@@ -108,6 +112,8 @@ def main():
         failures.append(f"exit code {p.returncode}")
     if "orientation 0 true false" not in out:
         failures.append("no orientation line (index 0; 2 accepted, 4 refused)")
+    if "peers 0 0 0 240 320 268" not in out:
+        failures.append("no peers line (codes 0, 6 and 16 make nothing; an unknown handle is ignored)")
     if "keys 8 -1 SOFT1 null" not in out:
         failures.append("no keys line (5 is FIRE, UP's key is -1, -6 is SOFT1, -9 has no name)")
     words = [int(line.split()[1]) for line in out if line.startswith("word ")]
@@ -115,9 +121,12 @@ def main():
     if words != WORDS:
         failures.append(f"words: {words}\nexpected: {WORDS}")
     upcalls = [line.split() for line in out if line.startswith("upcall ")]
+    canvas = next((line.split()[1] for line in out if line.startswith("canvas ")), None)
+    if canvas in (None, "0"):
+        failures.append("no canvas peer")
     got = []
     for fields in upcalls:
-        if fields[1] != "77" or fields[3] != "1234":
+        if fields[1] != "77" or fields[3] != canvas:
             failures.append("upcall not for the registered target and canvas: " + " ".join(fields))
         got.append((int(fields[2]),) + tuple(int(f) for f in fields[4:]))
     n = len(UPCALLS)

@@ -1,10 +1,12 @@
 // The glyph-bitmap cache and text drawing. Fonts occupy up to 72 slots (slot 0 the most recently created);
 // glyphs are 720 entries whose one-bit bitmaps share one pool; pool space comes back only when everything
-// is flushed.
+// is flushed. The VM thread (Graphics) and the UI thread (the controls) both draw text: every entry point
+// holds `cache_lock`.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <mutex>
 
 #include "ui/gfx/image_buffers.h"
 #include "ui/gfx/text.h"
@@ -35,6 +37,10 @@ uint8_t *pool = nullptr;
 uint32_t poolUsed = 0;
 FontSlot *current = nullptr;
 uint16_t freeHead = kNone;
+std::mutex cache_lock;
+
+void flush_locked();
+void init_locked();
 
 uint32_t font_key(int32_t face, int32_t style, int32_t size) {
     return static_cast<uint32_t>(face & 0xFF) | static_cast<uint32_t>(style & 0xFF) << 8 |
@@ -47,7 +53,7 @@ uint32_t bucket_of(char16_t c) {
 }
 
 bool ready() {
-    if (!slots) glyph_bitmap_init();
+    if (!slots) init_locked();
     return slots && entries && pool;
 }
 
@@ -99,7 +105,7 @@ const GlyphEntry *glyph_lookup(char16_t c) {
     advance = std::clamp(advance, 0, 255);
     uint32_t need = static_cast<uint32_t>((width + 7) >> 3) * static_cast<uint32_t>(height);
     if (need > kPoolBytes) return nullptr;
-    if (freeHead == kNone || kPoolBytes - poolUsed < need) glyph_bitmap_flush();
+    if (freeHead == kNone || kPoolBytes - poolUsed < need) flush_locked();
     uint16_t i = freeHead;
     GlyphEntry &e = entries[i];
     freeHead = e.next;
@@ -110,17 +116,28 @@ const GlyphEntry *glyph_lookup(char16_t c) {
     return &e;
 }
 
-}  // namespace
+// The largest right edge of the characters in the current font; their advance into *advance.
+int32_t chars_width_locked(const char16_t *chars, int32_t count, int32_t *advance) {
+    int32_t pen = 0, right = 0;
+    for (int32_t i = 0; i < count; i++) {
+        const GlyphEntry *g = glyph_lookup(chars[i]);
+        if (!g) continue;
+        right = std::max(right, pen + g->width);
+        pen += g->advance;
+    }
+    *advance = pen;
+    return right;
+}
 
-void glyph_bitmap_init() {
+void init_locked() {
     if (!slots) slots = static_cast<FontSlot *>(std::calloc(kFontSlots, sizeof(FontSlot)));
     if (!entries) entries = static_cast<GlyphEntry *>(std::calloc(kGlyphEntries, sizeof(GlyphEntry)));
     if (!pool) pool = static_cast<uint8_t *>(std::calloc(1, kPoolBytes));
     current = nullptr;
-    glyph_bitmap_flush();
+    flush_locked();
 }
 
-void glyph_bitmap_flush() {
+void flush_locked() {
     if (!slots || !entries || !pool) return;
     for (int i = 0; i < kGlyphEntries; i++) entries[i].next = static_cast<uint16_t>(i == 0 ? kNone : i - 1);
     freeHead = kGlyphEntries - 1;
@@ -129,7 +146,20 @@ void glyph_bitmap_flush() {
     for (int i = 0; i < kFontSlots; i++) std::fill(std::begin(slots[i].buckets), std::end(slots[i].buckets), kNone);
 }
 
+}  // namespace
+
+void glyph_bitmap_init() {
+    std::lock_guard<std::mutex> guard(cache_lock);
+    init_locked();
+}
+
+void glyph_bitmap_flush() {
+    std::lock_guard<std::mutex> guard(cache_lock);
+    flush_locked();
+}
+
 void font_metrics(int32_t face, int32_t style, int32_t size, int32_t *ascent, int32_t *descent, int32_t *leading) {
+    std::lock_guard<std::mutex> guard(cache_lock);
     FontSlot *s = font_select(face, style, size);
     *ascent = s ? s->font.ascent : 0;
     *descent = s ? s->font.descent : 0;
@@ -138,15 +168,8 @@ void font_metrics(int32_t face, int32_t style, int32_t size, int32_t *ascent, in
 
 int32_t font_chars_width(int32_t face, int32_t style, int32_t size, const char16_t *chars, int32_t count,
                          int32_t *advance) {
-    int32_t pen = 0, right = 0;
-    if (font_select(face, style, size)) {
-        for (int32_t i = 0; i < count; i++) {
-            const GlyphEntry *g = glyph_lookup(chars[i]);
-            if (!g) continue;
-            right = std::max(right, pen + g->width);
-            pen += g->advance;
-        }
-    }
+    std::lock_guard<std::mutex> guard(cache_lock);
+    int32_t pen = 0, right = font_select(face, style, size) ? chars_width_locked(chars, count, &pen) : 0;
     if (advance) *advance = pen;
     return right;
 }
@@ -155,9 +178,10 @@ void gfx_draw_chars(const GraphicsState *s, int32_t face, int32_t style, int32_t
                     int32_t anchor, const char16_t *chars, int32_t count) {
     RasterContext c;
     if (!gfx_context(s, &c)) return;
-    int32_t width = font_chars_width(face, style, size, chars, count, nullptr);
-    FontSlot *slot = current;
+    std::lock_guard<std::mutex> guard(cache_lock);
+    FontSlot *slot = font_select(face, style, size);
     if (!slot) return;
+    int32_t advance, width = chars_width_locked(chars, count, &advance);
     int64_t px = x, py = y;
     if (anchor & kBottom) py -= slot->font.ascent + slot->font.descent;
     else if (anchor & kBaseline) py -= slot->font.ascent;

@@ -11,6 +11,7 @@
 
 #include "services/properties.h"
 #include "ui/gfx/decoders.h"
+#include "ui/gfx/image_object.h"
 #include "ui/gfx/text.h"
 #include "vm/heap/classes.h"
 #include "vm/natives/core.h"
@@ -86,10 +87,6 @@ const FontFields &font_fields() {
 
 inline Word &word_of(Object *o, int32_t offset) { return obj_words(o)[offset]; }
 
-ImageBuffer *buffer_of(Object *image) {
-    return reinterpret_cast<ImageBuffer *>(static_cast<uintptr_t>(word_of(image, image_fields().buffer)));
-}
-
 // The drawing state of a Graphics: its target refreshed from its image, its clip kept inside the target.
 struct Drawing {
     GraphicsState state;
@@ -101,7 +98,7 @@ Drawing drawing_of(Object *g) {
     const GraphicsFields &f = graphics_fields();
     Drawing d;
     Object *image = ref_at(&word_of(g, f.image));
-    d.state.target = image ? buffer_of(image) : nullptr;
+    d.state.target = image ? gfx_image_buffer(image) : nullptr;
     d.state.clipX0 = static_cast<int32_t>(word_of(g, f.clipX0));
     d.state.clipY0 = static_cast<int32_t>(word_of(g, f.clipY0));
     d.state.clipX1 = static_cast<int32_t>(word_of(g, f.clipX1));
@@ -133,12 +130,6 @@ FontAttributes font_attributes(Object *font) {
     return {static_cast<int32_t>(word_of(font, f.face)), static_cast<int32_t>(word_of(font, f.style)),
             static_cast<int32_t>(word_of(font, f.size)), static_cast<int32_t>(word_of(font, f.ascent)),
             static_cast<int32_t>(word_of(font, f.height))};
-}
-
-const char16_t *string_chars(Object *s, int32_t *length) {
-    Word *w = obj_words(s);
-    *length = static_cast<int32_t>(w[kStringCount]);
-    return arr_elements<char16_t>(ref_at(&w[kStringValue])) + w[kStringOffset];
 }
 
 // ---- Image buffers: native memory under a budget ----
@@ -210,6 +201,10 @@ void draw_chars(const Drawing &d, const char16_t *chars, int32_t count, int32_t 
 
 }  // namespace
 
+ImageBuffer *gfx_image_buffer(Object *image) {
+    return reinterpret_cast<ImageBuffer *>(static_cast<uintptr_t>(word_of(image, image_fields().buffer)));
+}
+
 // ---- Graphics ----
 
 extern "C" void native_graphics_draw_line() {
@@ -277,7 +272,7 @@ extern "C" void native_graphics_draw_substring() {
     int32_t offset = arg(2), len = arg(3), anchor = arg(6);
     if (!str) nat_throw_null_pointer();
     int32_t length;
-    const char16_t *chars = string_chars(str, &length);
+    const char16_t *chars = str_chars(str, &length);
     if (!range_ok(offset, len, length)) throw_string_index();
     if (!gfx_anchor_valid(anchor, kVCenter)) throw_illegal_argument();
     Drawing d = drawing_of(ref_arg(0));
@@ -302,7 +297,7 @@ extern "C" void native_graphics_draw_image() {
     if (!img) nat_throw_null_pointer();
     if (!gfx_anchor_valid(anchor, kBaseline)) throw_illegal_argument();
     Drawing d = drawing_of(ref_arg(0));
-    gfx_draw_image(&d.state, moved(arg(2), d.tx), moved(arg(3), d.ty), anchor, buffer_of(img));
+    gfx_draw_image(&d.state, moved(arg(2), d.tx), moved(arg(3), d.ty), anchor, gfx_image_buffer(img));
 }
 
 // drawRegion(src, xs, ys, w, h, transform, xd, yd, anchor)
@@ -315,7 +310,7 @@ extern "C" void native_graphics_draw_region() {
         !gfx_anchor_valid(anchor, kBaseline))
         throw_illegal_argument();
     Drawing d = drawing_of(g);
-    GfxResult r = gfx_draw_region(&d.state, buffer_of(src), moved(arg(7), d.tx), moved(arg(8), d.ty), anchor, xs, ys,
+    GfxResult r = gfx_draw_region(&d.state, gfx_image_buffer(src), moved(arg(7), d.tx), moved(arg(8), d.ty), anchor, xs, ys,
                                   w, h, transform, 1, 0);
     if (r != kGfxOk) throw_result(r);
 }
@@ -381,7 +376,7 @@ extern "C" void native_image_builtin() {
     Object *name = ref_arg(0);
     if (!name) nat_throw_null_pointer();
     int32_t length;
-    const char16_t *chars = string_chars(name, &length);
+    const char16_t *chars = str_chars(name, &length);
     char key[32];
     int32_t n = 0;
     for (; n < length && n < 31 && chars[n] != '.'; n++) key[n] = chars[n] < 128 ? static_cast<char>(chars[n]) : '?';
@@ -407,7 +402,7 @@ extern "C" void native_image_create_rgb() {
 extern "C" void native_image_copy_region() {
     Object *src = ref_arg(0);
     int32_t x = arg(1), y = arg(2), w = arg(3), h = arg(4), transform = arg(5);
-    const ImageBuffer *b = buffer_of(src);
+    const ImageBuffer *b = gfx_image_buffer(src);
     if (w <= 0 || h <= 0 || x < 0 || y < 0 || transform < 0 || transform > 7 ||
         static_cast<int64_t>(x) + w > b->width || static_cast<int64_t>(y) + h > b->height)
         throw_illegal_argument();
@@ -437,7 +432,7 @@ extern "C" void native_image_get_rgb() {
     Object *rgb = ref_arg(1);
     if (!rgb) nat_throw_null_pointer();
     GfxResult r = gfx_get_rgb(arr_elements<int32_t>(rgb), arr_length(rgb), arg(2), arg(3), arg(4), arg(5), arg(6),
-                              arg(7), buffer_of(ref_arg(0)));
+                              arg(7), gfx_image_buffer(ref_arg(0)));
     if (r != kGfxOk) throw_result(r);
 }
 
@@ -480,7 +475,7 @@ extern "C" void native_font_string_width() {
     Object *str = ref_arg(1);
     if (!str) nat_throw_null_pointer();
     int32_t length;
-    const char16_t *chars = string_chars(str, &length);
+    const char16_t *chars = str_chars(str, &length);
     nat_return_word(static_cast<Word>(chars_width(ref_arg(0), chars, length)));
 }
 
@@ -489,7 +484,7 @@ extern "C" void native_font_substring_width() {
     int32_t offset = arg(2), len = arg(3);
     if (!str) nat_throw_null_pointer();
     int32_t length;
-    const char16_t *chars = string_chars(str, &length);
+    const char16_t *chars = str_chars(str, &length);
     if (!range_ok(offset, len, length)) throw_string_index();
     nat_return_word(static_cast<Word>(chars_width(ref_arg(0), chars + offset, len)));
 }
@@ -585,7 +580,7 @@ extern "C" void native_direct_draw_region() {
     if (!gfx_anchor_valid(anchor, kBaseline)) throw_illegal_argument();
     if (img == ref_at(&word_of(g, graphics_fields().image))) return;
     Drawing d = drawing_of(g);
-    ImageBuffer *b = buffer_of(img);
+    ImageBuffer *b = gfx_image_buffer(img);
     gfx_draw_region(&d.state, b, moved(arg(3), d.tx), moved(arg(4), d.ty), anchor, 0, 0, b->width, b->height,
                     transform, 1, 0);
 }

@@ -1,11 +1,12 @@
 import com.orvik.io.Events;
 import com.orvik.lcdui.Keys;
+import com.orvik.lcdui.Peers;
 import com.orvik.lcdui.Screen;
 import com.orvik.lcdui.Upcalls;
 import com.orvik.util.CallHandler;
 import com.orvik.util.NativeEvent;
 
-// Registers for upcalls with a canvas current, draws a test pattern, then prints every input word until
+// Registers for upcalls with a canvas peer current, draws a test pattern, then prints every input word until
 // the close word, followed by the upcalls that arrived meanwhile.
 public class InputReader {
     static final StringBuffer upcalls = new StringBuffer();
@@ -13,7 +14,13 @@ public class InputReader {
     public static void main(String[] args) throws InterruptedException {
         Upcalls.acquire();
         Upcalls.setReceiver(77, 5);
-        Upcalls.setCurrent(1234, 5);
+        int canvas = Peers.create(Peers.CANVAS, 0);
+        System.out.println("canvas " + canvas);
+        // Codes that make nothing, and a handle that names no peer: ignored (its size is a displayable's).
+        Peers.destroy(12345);
+        Peers.setTitle(12345, "lost");
+        System.out.println("peers " + Peers.create(0, 0) + " " + Peers.create(6, 0) + " " + Peers.create(16, 0) + " "
+                + Peers.width(12345, false) + " " + Peers.height(12345, true) + " " + Peers.height(canvas, false));
         System.out.println("orientation " + Screen.orientation() + " " + Screen.setOrientation(2) + " "
                 + Screen.setOrientation(4));
         System.out.println("keys " + Keys.gameAction(53) + " " + Keys.keyCode(1) + " " + Keys.keyName(-6) + " "

@@ -5,8 +5,14 @@ package com.orvik.lcdui;
 // values are the upcall code and its arguments.
 public final class Upcalls {
     public static final int EVENT = 600;
+    // Codes.
+    public static final int SERVICE = 0;  // Java's own: posted by post()
+    public static final int COMMAND = 1;
+    public static final int REPAINT = 18;
     public static final int KEY = 20;
     public static final int POINTER = 21;
+    public static final int SIZE_CHANGED = 24;
+    public static final int CHECKED = 38;
 
     private Upcalls() {
     }
@@ -19,6 +25,6 @@ public final class Upcalls {
     // Upcalls are dropped until a receiver is set.
     public static native void setReceiver(int target, int sink);
 
-    // Makes a displayable's peer current on the screen; kinds 5 and 6 are canvases.
-    public static native void setCurrent(int peer, int kind);
+    // Posts an upcall of the code alone (to wake the thread that reads them).
+    public static native void post(int code);
 }

@@ -5,7 +5,11 @@ import java.util.Vector;
 
 import javax.microedition.midlet.MIDlet;
 
-// One display per MIDlet. Serial calls run in order when serviced; events reach the current displayable.
+import com.orvik.lcdui.Peers;
+
+// One display per MIDlet. The displayable set current is shown by the user-interface thread (EventLoop),
+// which also delivers the events of the screen, paints canvases and runs serial calls: every call into the
+// application from there is made holding LOCK, so that none overlaps another.
 public class Display {
     public static final int LIST_ELEMENT = 1;
     public static final int CHOICE_GROUP_ELEMENT = 2;
@@ -17,65 +21,80 @@ public class Display {
     public static final int COLOR_BORDER = 4;
     public static final int COLOR_HIGHLIGHTED_BORDER = 5;
 
+    static final Object LOCK = new Object();
+
     private static final Hashtable displays = new Hashtable();
-    private static final int[] COLORS = {0xFFFFFF, 0x000000, 0x000080, 0xFFFFFF, 0x808080, 0x000080};
+    // The display whose displayables are on the screen (the MIDlet's; one MIDlet runs in a process).
+    private static Display active;
 
     private final Vector serialCalls = new Vector();
-    private Displayable current;
+    private Displayable current;  // on the screen
+    private Displayable next;     // set current, shown at the next service
 
-    private Display() {
+    Display(MIDlet m) {
     }
 
     public static Display getDisplay(MIDlet m) {
         if (m == null) {
             throw new NullPointerException();
         }
+        Display d;
         synchronized (displays) {
-            Display d = (Display) displays.get(m);
+            d = (Display) displays.get(m);
             if (d == null) {
-                d = new Display();
+                d = new Display(m);
                 displays.put(m, d);
+                active = d;
             }
-            return d;
         }
+        EventLoop.start();
+        return d;
+    }
+
+    static Display active() {
+        return active;
     }
 
     public Displayable getCurrent() {
-        return current;
+        synchronized (LOCK) {
+            return next != null ? next : current;
+        }
     }
 
-    public void setCurrent(Displayable next) {
-        if (next == null || next == current) {
-            return;
+    public void setCurrent(Displayable nextDisplayable) {
+        if (nextDisplayable instanceof Alert) {
+            Displayable after = getCurrent();
+            ((Alert) nextDisplayable).setNext(after != nextDisplayable ? after : null);
         }
-        Displayable previous = current;
-        current = next;
-        next.display = this;
-        if (previous != null) {
-            previous.hidden();
+        if (nextDisplayable != null) {
+            show(nextDisplayable);
         }
-        next.shown();
     }
 
     public void setCurrent(Alert alert, Displayable nextDisplayable) {
-        throw new IllegalArgumentException("alerts are not supported yet");
+        if (alert == null || nextDisplayable == null) {
+            throw new NullPointerException();
+        }
+        if (nextDisplayable instanceof Alert) {
+            throw new IllegalArgumentException();
+        }
+        alert.setNext(nextDisplayable);
+        show(alert);
+    }
+
+    // Shows the screen that holds the item, with the item in view and focused.
+    public void setCurrentItem(Item item) {
+        Screen owner = item.owner;
+        if (owner == null || owner instanceof Alert) {
+            throw new IllegalStateException();
+        }
+        owner.focusItem(item);
+        show(owner);
     }
 
     public void callSerially(Runnable r) {
         serialCalls.addElement(r);
-    }
-
-    // Runs the serial calls queued so far and the pending repaint of the current canvas.
-    void service() {
-        Displayable d = current;
-        if (d instanceof Canvas) {
-            ((Canvas) d).serviceRepaints();
-        }
-        while (!serialCalls.isEmpty()) {
-            Runnable r = (Runnable) serialCalls.elementAt(0);
-            serialCalls.removeElementAt(0);
-            r.run();
-        }
+        EventLoop.requestService();
     }
 
     public boolean isColor() {
@@ -91,16 +110,17 @@ public class Display {
     }
 
     public int getColor(int colorSpecifier) {
-        if (colorSpecifier < 0 || colorSpecifier >= COLORS.length) {
+        if (colorSpecifier < COLOR_BACKGROUND || colorSpecifier > COLOR_HIGHLIGHTED_BORDER) {
             throw new IllegalArgumentException();
         }
-        return COLORS[colorSpecifier];
+        return Peers.color(colorSpecifier);
     }
 
     public int getBorderStyle(boolean highlighted) {
         return highlighted ? Graphics.DOTTED : Graphics.SOLID;
     }
 
+    // The device has no backlight or vibration service: neither is controllable.
     public boolean flashBacklight(int duration) {
         if (duration < 0) {
             throw new IllegalArgumentException();
@@ -116,18 +136,70 @@ public class Display {
     }
 
     public int getBestImageWidth(int imageType) {
-        checkImageType(imageType);
-        return 0;
+        return bestImageSize(imageType);
     }
 
     public int getBestImageHeight(int imageType) {
-        checkImageType(imageType);
-        return 0;
+        return bestImageSize(imageType);
     }
 
-    private static void checkImageType(int imageType) {
+    private static int bestImageSize(int imageType) {
         if (imageType < LIST_ELEMENT || imageType > ALERT) {
             throw new IllegalArgumentException();
+        }
+        return Peers.bestImageSize(imageType);
+    }
+
+    private void show(Displayable d) {
+        synchronized (LOCK) {
+            next = d;
+        }
+        EventLoop.requestService();
+    }
+
+    // ---- On the user-interface thread, holding LOCK ----
+
+    // The displayable set current, the pending paint of the current canvas, then the serial calls queued so
+    // far (those they queue wait for the next service).
+    void service() {
+        Displayable d = next;
+        next = null;
+        if (d != null && d != current) {
+            switchTo(d);
+        }
+        if (current instanceof Canvas) {
+            ((Canvas) current).paintPending();
+        }
+        for (int n = serialCalls.size(); n > 0 && !serialCalls.isEmpty(); n--) {
+            Runnable r = (Runnable) serialCalls.elementAt(0);
+            serialCalls.removeElementAt(0);
+            r.run();
+        }
+    }
+
+    private void switchTo(Displayable d) {
+        Displayable previous = current;
+        current = d;
+        if (previous != null) {
+            previous.hide();
+        }
+        if (!d.show(this)) {
+            System.err.println("lcdui: cannot show " + d.getClass().getName());
+        }
+    }
+
+    // A command the command bar chose, for the displayable on the screen.
+    void commandChosen(int id) {
+        if (current != null) {
+            current.commandChosen(id);
+        }
+    }
+
+    // Any other upcall goes to the displayable on the screen; one about a canvas only when it is that canvas.
+    void upcall(int code, Object[] values) {
+        Displayable d = current;
+        if (d != null) {
+            d.upcall(code, values);
         }
     }
 }

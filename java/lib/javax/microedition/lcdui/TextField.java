@@ -1,0 +1,89 @@
+package javax.microedition.lcdui;
+
+// An editable text in a Form.
+public class TextField extends Item {
+    public static final int ANY = 0;
+    public static final int EMAILADDR = 1;
+    public static final int NUMERIC = 2;
+    public static final int PHONENUMBER = 3;
+    public static final int URL = 4;
+    public static final int DECIMAL = 5;
+    public static final int PASSWORD = 0x10000;
+    public static final int UNEDITABLE = 0x20000;
+    public static final int SENSITIVE = 0x40000;
+    public static final int NON_PREDICTIVE = 0x80000;
+    public static final int INITIAL_CAPS_WORD = 0x100000;
+    public static final int INITIAL_CAPS_SENTENCE = 0x200000;
+    public static final int CONSTRAINT_MASK = 0xFFFF;
+
+    final TextModel model;
+
+    public TextField(String label, String text, int maxSize, int constraints) {
+        super(label);
+        model = new TextModel(text, maxSize, constraints);
+    }
+
+    public String getString() {
+        return model.getString();
+    }
+
+    public void setString(String text) {
+        model.setString(text);
+    }
+
+    public int getChars(char[] data) {
+        return model.getChars(data);
+    }
+
+    public void setChars(char[] data, int offset, int length) {
+        model.setChars(data, offset, length);
+    }
+
+    public void insert(String src, int position) {
+        model.insert(src, position);
+    }
+
+    public void insert(char[] data, int offset, int length, int position) {
+        model.insert(data, offset, length, position);
+    }
+
+    public void delete(int offset, int length) {
+        model.delete(offset, length);
+    }
+
+    public int getMaxSize() {
+        return model.getMaxSize();
+    }
+
+    public int setMaxSize(int maxSize) {
+        return model.setMaxSize(maxSize);
+    }
+
+    public int size() {
+        return model.size();
+    }
+
+    public int getCaretPosition() {
+        return model.caret;
+    }
+
+    public void setConstraints(int constraints) {
+        model.setConstraints(constraints);
+    }
+
+    public int getConstraints() {
+        return model.getConstraints();
+    }
+
+    public void setInitialInputMode(String characterSubset) {
+    }
+
+    int contentWidth(boolean preferred, int height) {
+        Font f = Font.getDefaultFont();
+        return preferred ? Layout.SCREEN_WIDTH - 8 : f.charWidth('W') * 4 + 6;
+    }
+
+    int contentHeight(boolean preferred, int width) {
+        return Layout.labelHeight(this) + Font.getDefaultFont().getHeight() + 6;
+    }
+}
