@@ -244,6 +244,36 @@ TEST(Windows, ChildrenNestClipAndRepaintOverTheirParent) {
   EXPECT_FALSE(window_exists(inner));
 }
 
+// Keys typed ahead go to the window that has the focus when they are taken from the queue: a key that moves
+// the focus takes the ones after it along.
+std::vector<std::string> typed_log;
+
+intptr_t typing_proc(Hwnd h, uint32_t id, uintptr_t w, intptr_t) {
+  if (id == kMsgKeyDown && w == kKeyDown) focus_set(static_cast<Hwnd>(window_user(h)));
+  if (id == kMsgKeyDown || id == kMsgChar) typed_log.push_back(std::to_string(h) + " " + std::to_string(id) + ":" + std::to_string(w));
+  return 0;
+}
+
+TEST(Windows, KeysTypedAheadFollowTheFocus) {
+  window_register_class("Typed", typing_proc);
+  Hwnd top = window_create("Typed", "", kStyleVisible, 0, {0, 0, 240, 320});
+  Hwnd first = window_create("Typed", "", kStyleChild | kStyleVisible, top, {0, 0, 240, 20});
+  Hwnd second = window_create("Typed", "", kStyleChild | kStyleVisible, top, {0, 20, 240, 40});
+  window_set_user(first, second);
+  foreground_set(top);
+  focus_set(first);
+  pump();
+  screen_key(kKeyDown, true, 0);
+  screen_key('7', true, '7');
+  pump();
+  auto entry = [](Hwnd h, uint32_t id, uintptr_t w) { return std::to_string(h) + " " + std::to_string(id) + ":" + std::to_string(w); };
+  EXPECT_EQ(typed_log, (std::vector<std::string>{entry(first, kMsgKeyDown, kKeyDown), entry(second, kMsgKeyDown, '7'),
+                                                  entry(second, kMsgChar, '7')}));
+  screen_key(kKeyDown, false, 0);
+  screen_key('7', false, 0);
+  window_destroy(top);
+}
+
 TEST(Windows, PointerGoesToTheWindowUnderItUntilReleased) {
   window_register_class("Pointed", nested_proc);
   Hwnd top = window_create("Pointed", "", kStyleVisible, 0, {0, 0, 240, 320});

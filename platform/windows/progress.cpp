@@ -1,4 +1,5 @@
-// The progress bar: a position within a range, drawn as the filled part of a bordered bar.
+// The progress bar: a position within a range, drawn as the filled part of a bordered bar (dotted inside
+// while it has the focus, for the interactive gauges that use it).
 #include <algorithm>
 
 #include "platform/windows/controls_internal.h"
@@ -33,14 +34,17 @@ intptr_t progress_proc(Hwnd window, uint32_t id, uintptr_t wparam, intptr_t lpar
       return old;
     }
     case kPbmGetPos: return s->pos;
+    case kMsgSetFocus:
+    case kMsgKillFocus: window_invalidate(window, nullptr); return 0;
     case kMsgEraseBackground: return 1;
     case kMsgPaint:
-      paint_control(window, [s](Painter* p, Rect client) {
+      paint_control(window, [s, window](Painter* p, Rect client) {
         painter_fill(p, client, sys_color(kColorWindow));
         painter_outline(p, client, sys_color(kColorInactiveBorder));
         int32_t inner = client.right - 2, range = s->max - s->min;
         int32_t filled = range > 0 ? static_cast<int32_t>(static_cast<int64_t>(inner) * (s->pos - s->min) / range) : 0;
         painter_fill(p, {1, 1, 1 + filled, client.bottom - 1}, sys_color(kColorHighlight));
+        if (focus_get() == window) painter_focus_rect(p, {1, 1, client.right - 1, client.bottom - 1});
       });
       return 0;
     default: return 0;

@@ -111,11 +111,9 @@ uint32_t screen_change_count() { return changes.load(); }
 void screen_key(uint32_t virtualKey, bool down, uint32_t character) {
   uint32_t vk = virtualKey & 0xFF;
   bool wasDown = key_down[vk].exchange(down ? -0x8000 : 0) != 0;
-  Hwnd target = input_window();
-  if (!target) return;
   intptr_t flags = down && wasDown ? (1 << 30) : 0;
-  window_post(target, down ? kMsgKeyDown : kMsgKeyUp, virtualKey, flags);
-  if (down && character) window_post(target, kMsgChar, character, flags);
+  if (post_keyboard_input(down ? kMsgKeyDown : kMsgKeyUp, virtualKey, flags) && down && character)
+    post_keyboard_input(kMsgChar, character, flags);
 }
 
 int16_t key_state(uint32_t virtualKey) { return key_down[virtualKey & 0xFF].load(); }

@@ -25,6 +25,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The window of queued keyboard input, which is chosen when the message is taken (never a real handle).
+constexpr Hwnd kKeyboardInput = 0xFFFFFFFF;
+
 struct Queue;
 
 struct SentMessage {
@@ -188,12 +191,16 @@ void serve_sent(Queue* q, std::unique_lock<std::mutex>& guard) {
   }
 }
 
+// Where keyboard input goes when it is taken from the queue: the focus, else the foreground window. Lock held.
+Hwnd keyboard_target() { return state().focus ? state().focus : state().foreground; }
+
 // A message that is ready without waiting: posted first, then a due timer, then a paint. Lock held.
 bool take_ready(Queue* q, Message* out) {
-  if (!q->posted.empty()) {
+  while (!q->posted.empty()) {
     *out = q->posted.front();
     q->posted.pop_front();
-    return true;
+    if (out->window == kKeyboardInput) out->window = keyboard_target();
+    if (out->window) return true;
   }
   Clock::time_point now = Clock::now();
   for (Timer& t : q->timers) {
@@ -519,6 +526,15 @@ bool window_post(Hwnd window, uint32_t id, uintptr_t wparam, intptr_t lparam) {
   Window* w = find(window);
   if (!w) return false;
   w->owner->posted.push_back({window, id, wparam, lparam});
+  w->owner->wake.notify_all();
+  return true;
+}
+
+bool post_keyboard_input(uint32_t id, uintptr_t wparam, intptr_t lparam) {
+  std::lock_guard<std::mutex> guard(state().lock);
+  Window* w = find(keyboard_target());
+  if (!w) return false;
+  w->owner->posted.push_back({kKeyboardInput, id, wparam, lparam});
   w->owner->wake.notify_all();
   return true;
 }

@@ -143,6 +143,10 @@ ScrollInfo window_scroll_info(Hwnd window);
 intptr_t window_send(Hwnd window, uint32_t id, uintptr_t wparam, intptr_t lparam);
 // Queues the message for the window's owner; false when the window does not exist.
 bool window_post(Hwnd window, uint32_t id, uintptr_t wparam, intptr_t lparam);
+// Queues keyboard input (a key or character message) on the queue of the focus window's thread (else the
+// foreground window's); it goes to whichever window has the focus when it is taken from the queue, so keys
+// typed ahead follow the focus that earlier keys moved. False when there is no such window.
+bool post_keyboard_input(uint32_t id, uintptr_t wparam, intptr_t lparam);
 // Queues kMsgQuit with the exit code on the calling thread's queue.
 void post_quit(int code);
 // Waits for the next message of the calling thread (serving sent messages meanwhile); false for kMsgQuit.

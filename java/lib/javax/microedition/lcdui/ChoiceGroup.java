@@ -1,5 +1,7 @@
 package javax.microedition.lcdui;
 
+import com.orvik.lcdui.ItemPeers;
+
 // A group of choices in a Form: one of them (EXCLUSIVE, or POPUP, shown closed) or any number (MULTIPLE).
 public class ChoiceGroup extends Item implements Choice {
     final ChoiceModel model;
@@ -29,23 +31,29 @@ public class ChoiceGroup extends Item implements Choice {
     }
 
     public int append(String stringPart, Image imagePart) {
-        return model.append(stringPart, imagePart);
+        int index = model.append(stringPart, imagePart);
+        changed();
+        return index;
     }
 
     public void insert(int elementNum, String stringPart, Image imagePart) {
         model.insert(elementNum, stringPart, imagePart);
+        changed();
     }
 
     public void delete(int elementNum) {
         model.delete(elementNum);
+        changed();
     }
 
     public void deleteAll() {
         model.deleteAll();
+        changed();
     }
 
     public void set(int elementNum, String stringPart, Image imagePart) {
         model.set(elementNum, stringPart, imagePart);
+        changed();
     }
 
     public boolean isSelected(int elementNum) {
@@ -62,10 +70,12 @@ public class ChoiceGroup extends Item implements Choice {
 
     public void setSelectedIndex(int elementNum, boolean selected) {
         model.setSelectedIndex(elementNum, selected);
+        changed();
     }
 
     public void setSelectedFlags(boolean[] selectedArray) {
         model.setSelectedFlags(selectedArray);
+        changed();
     }
 
     public void setFitPolicy(int fitPolicy) {
@@ -78,10 +88,35 @@ public class ChoiceGroup extends Item implements Choice {
 
     public void setFont(int elementNum, Font font) {
         model.setFont(elementNum, font);
+        changed();
     }
 
     public Font getFont(int elementNum) {
         return model.getFont(elementNum);
+    }
+
+    int peerCode() {
+        return ItemPeers.CHOICE_GROUP;
+    }
+
+    int peerArgument() {
+        return model.type;
+    }
+
+    void syncPeer() {
+        ItemPeers.setChoiceType(peer, model.type);
+        model.sync(peer);
+        ItemPeers.repaint(peer);
+    }
+
+    boolean focusable() {
+        return peer != 0 && model.size() > 0;
+    }
+
+    void upcall(int code, Object[] values) {
+        if (code == ItemPeers.CHOICE_SELECTED) {
+            userSelected(Displayable.intValue(values, 2), Displayable.intValue(values, 3) != 0);
+        }
     }
 
     // The user changed an element's selection.

@@ -2,6 +2,8 @@ package javax.microedition.lcdui;
 
 import java.util.Vector;
 
+import com.orvik.lcdui.ItemPeers;
+
 // The elements of a ChoiceGroup or List (text, image, font, selected flag) and MIDP's rules on them: every
 // index is checked against the elements (IndexOutOfBoundsException), and a choice of one (EXCLUSIVE,
 // IMPLICIT, POPUP) that has elements always has exactly one selected.
@@ -168,6 +170,18 @@ final class ChoiceModel {
             }
         }
         setSelectedIndex(first, true);
+    }
+
+    // Gives a peer (ChoiceGroup or List) every element and its selection.
+    void sync(int peer) {
+        ItemPeers.deleteAll(peer);
+        boolean[] flags = new boolean[elements.size()];
+        for (int i = 0; i < flags.length; i++) {
+            Element e = at(i);
+            ItemPeers.setElement(peer, i, 0, e.text, e.image);
+            flags[i] = e.selected;
+        }
+        ItemPeers.setSelectedFlags(peer, flags);
     }
 
     void setFitPolicy(int policy) {

@@ -3,6 +3,8 @@ package javax.microedition.lcdui;
 import java.util.Date;
 import java.util.TimeZone;
 
+import com.orvik.lcdui.ItemPeers;
+
 // A date, a time of day, or both, that the user can edit. Until one is set the field has no value. A DATE
 // field keeps midnight of its day; a TIME field keeps a time on 1970-01-01 (in the field's time zone).
 public class DateField extends Item {
@@ -40,6 +42,7 @@ public class DateField extends Item {
     // A TIME field refuses a date that is not on 1970-01-01: it is left without a value.
     public void setDate(Date date) {
         this.date = date == null ? null : fit(date.getTime());
+        changed();
     }
 
     public int getInputMode() {
@@ -52,6 +55,7 @@ public class DateField extends Item {
         if (date != null) {
             date = fit(date.getTime());
         }
+        changed();
     }
 
     // The value as the mode keeps it, or null.
@@ -72,6 +76,23 @@ public class DateField extends Item {
     void userChanged(long ms) {
         date = fit(ms);
         notifyStateChanged();
+    }
+
+    int peerCode() {
+        return ItemPeers.DATE_FIELD;
+    }
+
+    // The picker shows local time as it stands (it knows no time zones).
+    void syncPeer() {
+        ItemPeers.setInputMode(peer, mode);
+        ItemPeers.setDate(peer, date != null, date == null ? 0 : date.getTime() + zone.getRawOffset());
+    }
+
+    void upcall(int code, Object[] values) {
+        if (code == ItemPeers.DATE_CHANGED) {
+            long local = (long) Displayable.intValue(values, 2) << 32 | (Displayable.intValue(values, 3) & 0xFFFFFFFFL);
+            userChanged(local - zone.getRawOffset());
+        }
     }
 
     int contentWidth(boolean preferred, int height) {

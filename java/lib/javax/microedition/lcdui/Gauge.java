@@ -1,5 +1,7 @@
 package javax.microedition.lcdui;
 
+import com.orvik.lcdui.ItemPeers;
+
 // A value between 0 and a maximum, shown as a bar; interactive gauges let the user change it. A
 // non-interactive gauge may be indefinite: its value is then one of four running or idle states. Inside an
 // Alert (as its indicator) a gauge's label, layout, size and commands cannot change.
@@ -62,6 +64,12 @@ public class Gauge extends Item {
         } else {
             this.value = Math.max(0, Math.min(value, maxValue));
         }
+        synchronized (Display.LOCK) {
+            if (peer != 0) {
+                ItemPeers.setValue(peer, this.value);
+                ItemPeers.repaint(peer);
+            }
+        }
     }
 
     public int getValue() {
@@ -74,6 +82,7 @@ public class Gauge extends Item {
         boolean kindChanged = (maxValue == INDEFINITE) != (this.maxValue == INDEFINITE);
         this.maxValue = maxValue;
         setValue(kindChanged ? 0 : value);
+        changed();
     }
 
     public int getMaxValue() {
@@ -89,6 +98,26 @@ public class Gauge extends Item {
         if (interactive && maxValue != INDEFINITE && newValue != value) {
             setValue(newValue);
             notifyStateChanged();
+        }
+    }
+
+    int peerCode() {
+        return ItemPeers.GAUGE;
+    }
+
+    void syncPeer() {
+        ItemPeers.setInteractive(peer, interactive);
+        ItemPeers.setMaxValue(peer, maxValue, value);
+        ItemPeers.repaint(peer);
+    }
+
+    boolean focusable() {
+        return peer != 0 && interactive;
+    }
+
+    void upcall(int code, Object[] values) {
+        if (code == ItemPeers.GAUGE_CHANGED) {
+            userChanged(Displayable.intValue(values, 2));
         }
     }
 

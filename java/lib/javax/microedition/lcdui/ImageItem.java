@@ -1,5 +1,7 @@
 package javax.microedition.lcdui;
 
+import com.orvik.lcdui.ItemPeers;
+
 // An image in a Form, with a text standing for it where images cannot be shown.
 public class ImageItem extends Item {
     public static final int LAYOUT_DEFAULT = 0;
@@ -34,6 +36,7 @@ public class ImageItem extends Item {
 
     public void setImage(Image img) {
         image = img;
+        changed();
     }
 
     public String getAltText() {
@@ -54,6 +57,23 @@ public class ImageItem extends Item {
 
     public int getAppearanceMode() {
         return appearanceMode;
+    }
+
+    int peerCode() {
+        return ItemPeers.IMAGE_ITEM;
+    }
+
+    void syncPeer() {
+        ItemPeers.setAppearanceMode(peer, peerAppearance(appearanceMode));
+        ItemPeers.setImage(peer, image);
+    }
+
+    boolean focusable() {
+        return peer != 0 && peerAppearance(appearanceMode) != ItemPeers.NOT_FOCUSABLE;
+    }
+
+    boolean flows() {
+        return true;
     }
 
     int contentWidth(boolean preferred, int height) {

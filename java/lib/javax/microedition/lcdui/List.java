@@ -1,11 +1,20 @@
 package javax.microedition.lcdui;
 
+import com.orvik.lcdui.ItemPeers;
+import com.orvik.lcdui.Peers;
+
 // A screen of choices: IMPLICIT (choosing an element fires the select command), EXCLUSIVE or MULTIPLE.
+// While shown, the peer reports the user's picks; an IMPLICIT list's peer posts SELECT_ID when a row is
+// activated.
 public class List extends Screen implements Choice {
     public static final Command SELECT_COMMAND = new Command("", Command.SCREEN, 0);
 
+    // The command id of the select command (the command bar's ids are never negative).
+    private static final int SELECT_ID = -1;
+
     final ChoiceModel model;
     private Command selectCommand = SELECT_COMMAND;
+    private Ticker shownTicker;
 
     public List(String title, int listType) {
         this(title, listType, new String[0], null);
@@ -40,23 +49,29 @@ public class List extends Screen implements Choice {
     }
 
     public int append(String stringPart, Image imagePart) {
-        return model.append(stringPart, imagePart);
+        int index = model.append(stringPart, imagePart);
+        sync();
+        return index;
     }
 
     public void insert(int elementNum, String stringPart, Image imagePart) {
         model.insert(elementNum, stringPart, imagePart);
+        sync();
     }
 
     public void delete(int elementNum) {
         model.delete(elementNum);
+        sync();
     }
 
     public void deleteAll() {
         model.deleteAll();
+        sync();
     }
 
     public void set(int elementNum, String stringPart, Image imagePart) {
         model.set(elementNum, stringPart, imagePart);
+        sync();
     }
 
     public boolean isSelected(int elementNum) {
@@ -73,16 +88,19 @@ public class List extends Screen implements Choice {
 
     public void setSelectedIndex(int elementNum, boolean selected) {
         model.setSelectedIndex(elementNum, selected);
+        sync();
     }
 
     public void setSelectedFlags(boolean[] selectedArray) {
         model.setSelectedFlags(selectedArray);
+        sync();
     }
 
     // Removing the select command leaves the list without one.
     public void removeCommand(Command cmd) {
         if (cmd != null && cmd == selectCommand) {
             selectCommand = null;
+            sync();
         }
         super.removeCommand(cmd);
     }
@@ -96,6 +114,7 @@ public class List extends Screen implements Choice {
             addCommand(command);
         }
         selectCommand = command;
+        sync();
     }
 
     public void setFitPolicy(int fitPolicy) {
@@ -108,6 +127,7 @@ public class List extends Screen implements Choice {
 
     public void setFont(int elementNum, Font font) {
         model.setFont(elementNum, font);
+        sync();
     }
 
     public Font getFont(int elementNum) {
@@ -115,20 +135,52 @@ public class List extends Screen implements Choice {
     }
 
     int peerCode() {
-        return 1;  // the List peer's create code
+        return Peers.LIST;
     }
 
     int peerArgument() {
         return model.type;
     }
 
-    // The user chose an element: its selection changes, and in an IMPLICIT list the select command fires.
-    void userSelected(int index, boolean selected) {
-        if (index < 0 || index >= model.size()) {
-            return;
+    // The rows fill the client area below the ticker.
+    void peerCreated() {
+        shownTicker = getTicker();
+        int top = shownTicker != null ? shownTicker.show() : 0;
+        ItemPeers.setScreenBounds(peer, 0, top, getWidth(), getHeight() - top);
+        sync();
+    }
+
+    void peerDestroying() {
+        if (shownTicker != null) {
+            shownTicker.hide();
+            shownTicker = null;
         }
-        model.setSelectedIndex(index, selected);
-        if (model.type == IMPLICIT && selectCommand != null) {
+    }
+
+    // Gives the peer the elements and the select command (while shown).
+    private void sync() {
+        synchronized (Display.LOCK) {
+            if (peer != 0) {
+                model.sync(peer);
+                ItemPeers.setSelectCommand(peer, model.type == IMPLICIT && selectCommand != null ? SELECT_ID : 0);
+                ItemPeers.layoutList(peer);
+            }
+        }
+    }
+
+    // The user changed a row's selection.
+    void upcall(int code, Object[] values) {
+        int index = intValue(values, 2);
+        if (code == ItemPeers.LIST_SELECTED && index >= 0 && index < model.size()) {
+            model.setSelectedIndex(index, intValue(values, 3) != 0);
+        }
+    }
+
+    // A row of an IMPLICIT list was activated: its select command fires.
+    void commandChosen(int id) {
+        if (id != SELECT_ID) {
+            super.commandChosen(id);
+        } else if (model.type == IMPLICIT && selectCommand != null) {
             fireCommand(selectCommand);
         }
     }

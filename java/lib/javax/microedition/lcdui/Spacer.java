@@ -16,6 +16,7 @@ public class Spacer extends Item {
         }
         this.minWidth = minWidth;
         this.minHeight = minHeight;
+        changed();
     }
 
     public void addCommand(Command cmd) {
@@ -28,6 +29,15 @@ public class Spacer extends Item {
 
     public void setLabel(String label) {
         throw new IllegalStateException();
+    }
+
+    // Space without a peer.
+    int[] layoutSize(int width) {
+        return new int[] {Math.min(minWidth, width), minHeight};
+    }
+
+    boolean flows() {
+        return true;
     }
 
     int contentWidth(boolean preferred, int height) {

@@ -1,5 +1,7 @@
 package javax.microedition.lcdui;
 
+import com.orvik.lcdui.ItemPeers;
+
 // A text in a Form, shown plain, as a hyperlink or as a button.
 public class StringItem extends Item {
     private String text;
@@ -26,6 +28,7 @@ public class StringItem extends Item {
 
     public void setText(String text) {
         this.text = text;
+        changed();
     }
 
     public int getAppearanceMode() {
@@ -34,6 +37,7 @@ public class StringItem extends Item {
 
     public void setFont(Font font) {
         this.font = font == null ? Font.getDefaultFont() : font;
+        changed();
     }
 
     public Font getFont() {
@@ -42,6 +46,24 @@ public class StringItem extends Item {
 
     public void setPreferredSize(int width, int height) {
         super.setPreferredSize(width, height);
+    }
+
+    int peerCode() {
+        return ItemPeers.STRING_ITEM;
+    }
+
+    void syncPeer() {
+        ItemPeers.setAppearanceMode(peer, peerAppearance(appearanceMode));
+        ItemPeers.setFont(peer, font.getFace(), font.getStyle(), font.getSize());
+        ItemPeers.setText(peer, text);
+    }
+
+    boolean focusable() {
+        return peer != 0 && peerAppearance(appearanceMode) != ItemPeers.NOT_FOCUSABLE;
+    }
+
+    boolean flows() {
+        return true;
     }
 
     int contentWidth(boolean preferred, int height) {

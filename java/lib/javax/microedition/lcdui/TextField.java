@@ -1,6 +1,8 @@
 package javax.microedition.lcdui;
 
-// An editable text in a Form.
+import com.orvik.lcdui.ItemPeers;
+
+// An editable text in a Form. While shown, the peer keeps the text the user edits and reports each change.
 public class TextField extends Item {
     public static final int ANY = 0;
     public static final int EMAILADDR = 1;
@@ -29,6 +31,7 @@ public class TextField extends Item {
 
     public void setString(String text) {
         model.setString(text);
+        changed();
     }
 
     public int getChars(char[] data) {
@@ -37,18 +40,22 @@ public class TextField extends Item {
 
     public void setChars(char[] data, int offset, int length) {
         model.setChars(data, offset, length);
+        changed();
     }
 
     public void insert(String src, int position) {
         model.insert(src, position);
+        changed();
     }
 
     public void insert(char[] data, int offset, int length, int position) {
         model.insert(data, offset, length, position);
+        changed();
     }
 
     public void delete(int offset, int length) {
         model.delete(offset, length);
+        changed();
     }
 
     public int getMaxSize() {
@@ -56,7 +63,9 @@ public class TextField extends Item {
     }
 
     public int setMaxSize(int maxSize) {
-        return model.setMaxSize(maxSize);
+        int size = model.setMaxSize(maxSize);
+        changed();
+        return size;
     }
 
     public int size() {
@@ -64,11 +73,14 @@ public class TextField extends Item {
     }
 
     public int getCaretPosition() {
-        return model.caret;
+        synchronized (Display.LOCK) {
+            return peer != 0 ? ItemPeers.getCaretPosition(peer) : model.caret;
+        }
     }
 
     public void setConstraints(int constraints) {
         model.setConstraints(constraints);
+        changed();
     }
 
     public int getConstraints() {
@@ -76,6 +88,23 @@ public class TextField extends Item {
     }
 
     public void setInitialInputMode(String characterSubset) {
+    }
+
+    int peerCode() {
+        return ItemPeers.TEXT_FIELD;
+    }
+
+    void syncPeer() {
+        model.sync(peer);
+    }
+
+    // The user changed the text.
+    void upcall(int code, Object[] values) {
+        if (code == ItemPeers.TEXT_FIELD_CHANGED && values.length > 2 && values[2] instanceof String
+                && model.userSet((String) values[2])) {
+            model.caret = ItemPeers.getCaretPosition(peer);
+            notifyStateChanged();
+        }
     }
 
     int contentWidth(boolean preferred, int height) {

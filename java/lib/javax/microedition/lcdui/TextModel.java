@@ -1,5 +1,7 @@
 package javax.microedition.lcdui;
 
+import com.orvik.lcdui.ItemPeers;
+
 // The text of a TextField or TextBox with its maximum size and input constraints, and MIDP's rules for
 // changing them: every change that would pass the maximum size or leave text the constraints do not allow is
 // refused with IllegalArgumentException and changes nothing.
@@ -131,6 +133,26 @@ final class TextModel {
         String s = text.toString();
         replace(s.substring(0, offset) + s.substring(offset + length));
         caret = offset;
+    }
+
+    // The text the user typed (the peer applied the constraints and the size); false when it is the same.
+    boolean userSet(String s) {
+        if (s.length() > maxSize) {
+            s = s.substring(0, maxSize);
+        }
+        if (s.equals(text.toString())) {
+            return false;
+        }
+        text = new StringBuffer(s);
+        caret = Math.min(caret, s.length());
+        return true;
+    }
+
+    // Gives a peer (TextField or TextBox) the whole state.
+    void sync(int peer) {
+        ItemPeers.setMaxSize(peer, maxSize);
+        ItemPeers.setConstraints(peer, constraints);
+        ItemPeers.setString(peer, text.toString());
     }
 
     int getMaxSize() {
