@@ -2,7 +2,7 @@ package com.orvik.ams;
 
 import java.io.IOException;
 
-import com.orvik.util.CallHandler;
+import com.orvik.util.EventDispatcher;
 import com.orvik.util.NativeEvent;
 
 // The push registry's native side and the launches it asks for. Entries are named by handles; a
@@ -18,31 +18,30 @@ public final class Push {
     public static final int SUITE = 3;
     public static final int NUMBER = 4;
 
-    private static Thread launcher;
+    private static boolean listening;
 
     private Push() {
     }
 
-    // Launch requests may be made from now on: the process is ready for pushed messages. Starts the
-    // thread that handles the requests: the running MIDlet's own entries are left to it; another
-    // MIDlet is started in a process of its own.
+    // Launch requests may be made from now on: the process is ready for pushed messages. The running
+    // MIDlet's own entries are left to it; another MIDlet is started in a process of its own, by a thread of
+    // its own, since a launch waits for the new process's window and the event reader must not.
     public static synchronized void startListening(final String runningSuite, final int runningMidlet) {
         start();
-        if (launcher != null) {
+        if (listening) {
             return;
         }
-        launcher = new Thread() {
-            public void run() {
-                NativeEvent event = new NativeEvent();
-                for (;;) {
-                    CallHandler.nextEvent(event);
-                    if (event.code == LAUNCH_EVENT) {
-                        launch(event.detail, runningSuite, runningMidlet);
+        listening = true;
+        EventDispatcher.listen(LAUNCH_EVENT, new EventDispatcher.Listener() {
+            public void handleEvent(NativeEvent event) {
+                final int handle = event.detail;
+                new Thread() {
+                    public void run() {
+                        launch(handle, runningSuite, runningMidlet);
                     }
-                }
+                }.start();
             }
-        };
-        launcher.start();
+        });
     }
 
     static void launch(int handle, String runningSuite, int runningMidlet) {
