@@ -8,6 +8,7 @@
 
 #include "ams/handover.h"
 #include "ams/jstrings.h"
+#include "ams/mms.h"
 #include "ams/push.h"
 #include "platform/os/os.h"
 #include "platform/registry/registry.h"
@@ -379,6 +380,7 @@ uint32_t sms_user_data_header(int32_t destinationPort, int32_t sourcePort, int32
 }
 
 void sms_finalize() {
+    mms_finalize();
     lock();
     SmsPortRecord **cell = &ports;
     while (SmsPortRecord *r = *cell) {

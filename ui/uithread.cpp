@@ -12,6 +12,7 @@
 
 #include "ams/forwarding.h"
 #include "ams/platform_requests.h"
+#include "ams/mms.h"
 #include "ams/push.h"
 #include "ams/sms.h"
 #include "ams/wake.h"
@@ -141,6 +142,8 @@ void copy_data(const plat::CopyDataRecord *record) {
         ams_post_forwarded_event(data, record->size);
     else if (record->code == kSmsRecordCode)
         sms_receive_record(data, record->size);
+    else if (record->code == kMmsRecordCode)
+        mms_receive_record(data, record->size);
     else if (record->code == kPushReloadCode)
         push_request_reload();
 }

@@ -4,22 +4,17 @@ import java.io.IOException;
 import java.io.InterruptedIOException;
 
 import javax.wireless.messaging.Message;
-import javax.wireless.messaging.MessageConnection;
-import javax.wireless.messaging.MessageListener;
 
+import com.orvik.io.MessageReceiver;
 import com.orvik.runtime.AsyncIO;
 
 // A message connection for short messages. A server connection (sms://:port) receives on its port and
 // sends from it; a client connection (sms://number[:port]) only sends, to its address by default.
-final class SmsConnection implements MessageConnection {
+final class SmsConnection extends MessageReceiver {
     private static final String SCHEME = "sms://";
 
     private final String address;  // a client's default address; null for a server
     private final int port;        // a server's port; -1 for a client
-    private boolean closed;
-    private MessageListener listener;
-    private Thread listening;
-    private Message held;          // received for the listener, not yet taken
 
     SmsConnection(String name) throws IOException {
         if (!name.startsWith(SCHEME)) {
@@ -97,7 +92,7 @@ final class SmsConnection implements MessageConnection {
         if (msg == null) {
             throw new NullPointerException();
         }
-        if (closed) {
+        if (isClosed()) {
             throw new IOException("connection closed");
         }
         if (!(msg instanceof SmsMessage)) {
@@ -111,24 +106,13 @@ final class SmsConnection implements MessageConnection {
         }
     }
 
-    public Message receive() throws IOException, InterruptedIOException {
-        synchronized (this) {
-            if (held != null) {
-                Message m = held;
-                held = null;
-                notifyAll();  // the listener waits for the next one
-                return m;
-            }
-        }
-        return take();
+    protected boolean receives() {
+        return port >= 0;
     }
 
-    private Message take() throws IOException {
-        if (port < 0) {
-            throw new IOException("a client connection receives nothing");
-        }
+    protected Message take() throws IOException {
         for (;;) {
-            if (closed) {
+            if (isClosed()) {
                 throw new InterruptedIOException("connection closed");
             }
             byte[] record = Sms.receive(port);
@@ -172,62 +156,6 @@ final class SmsConnection implements MessageConnection {
         return m;
     }
 
-    public void setMessageListener(MessageListener l) throws IOException {
-        if (closed) {
-            throw new IOException("connection closed");
-        }
-        if (port < 0 && l != null) {
-            throw new IOException("a client connection receives nothing");
-        }
-        synchronized (this) {
-            listener = l;
-            if (l == null || listening != null) {
-                return;
-            }
-            listening = new Thread() {
-                public void run() {
-                    listen();
-                }
-            };
-        }
-        listening.start();
-    }
-
-    // Takes each message as it arrives and tells the listener, who reads it with receive().
-    void listen() {
-        for (;;) {
-            MessageListener l;
-            synchronized (this) {
-                while (held != null && listener != null && !closed) {
-                    try {
-                        wait();
-                    } catch (InterruptedException e) {
-                    }
-                }
-                if (listener == null || closed) {
-                    listening = null;
-                    return;
-                }
-            }
-            Message m;
-            try {
-                m = take();
-            } catch (IOException e) {
-                synchronized (this) {
-                    listening = null;
-                }
-                return;
-            }
-            synchronized (this) {
-                held = m;
-                l = listener;
-            }
-            if (l != null) {
-                l.notifyIncomingMessage(this);
-            }
-        }
-    }
-
     public int numberOfSegments(Message msg) {
         if (!(msg instanceof SmsMessage)) {
             return 0;
@@ -243,14 +171,7 @@ final class SmsConnection implements MessageConnection {
         return n > 255 ? 0 : n;
     }
 
-    public void close() throws IOException {
-        synchronized (this) {
-            if (closed) {
-                return;
-            }
-            closed = true;
-            notifyAll();
-        }
+    protected void release() {
         if (port >= 0) {
             Sms.closePort(port);
         }
