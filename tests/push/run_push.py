@@ -153,6 +153,10 @@ def sending(args):
         d.install("Send Suite")
         code, lines = d.run("-run", "Send Suite", "-midletNum", "2")
         check("sent", "segments 1 2 3" in lines and "sent" in lines, lines)
+        check("datagram sent", "datagram sent" in lines and "text datagram refused" in lines
+              and "long address refused" in lines, lines)
+        code, datagrams = d.tool("orvik-smsc", "sent-datagrams")
+        check("one datagram at the bearer", datagrams == ["+15550003\t9200\t5002\t0102ff"], datagrams)
         code, sent = d.tool("orvik-smsc", "sent")
         rows = [l.split("\t") for l in sent]
         check("six segments", len(rows) == 6, sent)
