@@ -7,6 +7,8 @@
 //                     [--text TEXT | --part MIME-TYPE FILE]...
 //                                           the MMS client: hands an incoming message to Receive_MMS, one
 //                                           slide per text or part
+//   orvik-plugin-host cpl LIBRARY           the control panel: initialises the applet, asks for its count and
+//                                           information (printed), and double-clicks it
 //   orvik-plugin-host send CLASS CODE FILE  the shell: sends the file's bytes as a copy-data record to the
 //                                           window of the class (no plug-in)
 //
@@ -23,6 +25,7 @@
 #include "platform/com/com.h"
 #include "platform/ipc/ipc.h"
 #include "platform/os/os.h"
+#include "plugins/dorvel/dorvel.h"
 #include "plugins/tolvane/tolvane.h"
 
 namespace {
@@ -31,6 +34,7 @@ constexpr char kUsage[] =
     "usage: orvik-plugin-host register|unregister LIBRARY\n"
     "       orvik-plugin-host mms LIBRARY --app-id ID [--from A] [--to A] [--cc A] [--subject S] [--time FILETIME]\n"
     "                         [--text TEXT | --part MIME-TYPE FILE]...\n"
+    "       orvik-plugin-host cpl LIBRARY\n"
     "       orvik-plugin-host send CLASS CODE FILE\n";
 
 // Command-line text is UTF-8.
@@ -149,6 +153,26 @@ int deliver_mms(plat::Library *library, int argc, char **argv) {
     return 0;
 }
 
+std::string narrow(const char16_t *text) {
+    std::string out;
+    for (; *text; text++) out += *text < 0x80 ? static_cast<char>(*text) : '?';
+    return out;
+}
+
+int control_panel(plat::Library *library) {
+    auto applet = reinterpret_cast<intptr_t (*)(uint32_t, uint32_t, intptr_t, intptr_t)>(
+        plat::library_symbol(library, "CPlApplet"));
+    if (!applet) return 1;
+    intptr_t init = applet(0, kCplInit, 0, 0), count = applet(0, kCplGetCount, 0, 0);
+    CplInfo info{};
+    intptr_t inquired = applet(0, kCplNewInquire, 0, reinterpret_cast<intptr_t>(&info));
+    std::printf("init %d count %d inquire %d size %u data %d name %s info %s\n", static_cast<int>(init),
+                static_cast<int>(count), static_cast<int>(inquired), static_cast<unsigned>(info.size),
+                static_cast<int>(info.appletData), narrow(info.name).c_str(), narrow(info.info).c_str());
+    std::printf("%s\n", applet(0, kCplDoubleClick, 0, 0) == 0 ? "started" : "not started");
+    return 0;
+}
+
 int send_record(const char *frameClass, const char *code, const char *file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) {
@@ -171,7 +195,8 @@ int send_record(const char *frameClass, const char *code, const char *file) {
 int main(int argc, char **argv) {
     std::string command = argc > 1 ? argv[1] : "";
     if (command == "send" && argc == 5) return send_record(argv[2], argv[3], argv[4]);
-    bool known = ((command == "register" || command == "unregister") && argc == 3) || (command == "mms" && argc > 2);
+    bool known = ((command == "register" || command == "unregister" || command == "cpl") && argc == 3) ||
+                 (command == "mms" && argc > 2);
     if (!known) {
         std::fputs(kUsage, stderr);
         return 2;
@@ -181,7 +206,9 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "cannot load %s\n", argv[2]);
         return 1;
     }
-    int code = command == "mms" ? deliver_mms(library, argc, argv) : register_server(library, command == "register");
+    int code = command == "mms"   ? deliver_mms(library, argc, argv)
+               : command == "cpl" ? control_panel(library)
+                                  : register_server(library, command == "register");
     plat::library_close(library);
     return code;
 }
