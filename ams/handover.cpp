@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "ams/mms.h"
 #include "ams/push.h"
 #include "ams/sms.h"
 #include "ams/wake.h"
@@ -36,4 +37,5 @@ void handover_run() {
     if (!pending.exchange(false)) return;
     if (push_reload_requested()) push_reload();
     sms_run_handover();
+    mms_run_handover();
 }

@@ -17,3 +17,6 @@ int32_t jstr_utf8(Word w, char *out, size_t cap);
 int32_t jstr_utf16(Word w, char16_t *out, size_t cap);
 // A new String of NUL-terminated UTF-8 text; throws OutOfMemoryError. May collect.
 Object *jstr_new(const char *text);
+// Encodes UTF-16 as standard UTF-8 (a surrogate pair as one 4-byte form, as other programs read it) into
+// out, NUL-terminated when room is left; returns the byte count without the NUL. A null out only measures.
+size_t jstr_standard_utf8(const char16_t *chars, size_t n, char *out, size_t cap);

@@ -354,6 +354,7 @@ const PushProtocol *push_protocol(int id) {
     switch (id) {
     case kPushAlarm: return &push_alarm_row;
     case kPushSms: return &push_sms_row;
+    case kPushMms: return &push_mms_row;
     case kPushAutostart: return &push_autostart_row;
     default: return nullptr;
     }

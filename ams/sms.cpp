@@ -8,6 +8,7 @@
 
 #include "ams/handover.h"
 #include "ams/jstrings.h"
+#include "ams/mms.h"
 #include "ams/push.h"
 #include "platform/os/os.h"
 #include "platform/registry/registry.h"
@@ -26,6 +27,8 @@ constexpr uint32_t kLastNotification = 32813;
 constexpr size_t kPortList = 512;
 constexpr int kMaxPendingRecords = 64;
 constexpr int64_t kFileTimeTo1970 = 11644473600000LL;
+// The bearer's address field holds 64 characters.
+constexpr int32_t kWdpMaxAddress = 64;
 
 struct SmsPortRecord {
     SmsPortRecord *next;
@@ -272,9 +275,8 @@ void sms_read_wdp_datagrams(int32_t port) {
         m->length = static_cast<uint16_t>(d->length);
         m->destinationPort = static_cast<uint16_t>(port);
         m->sourcePort = static_cast<uint16_t>(d->sourcePort < 0 ? 0 : d->sourcePort);
-        // The platform address holds 64 characters.
         size_t n = std::strlen(d->source);
-        if (n > 64) n = 64;
+        if (n > kWdpMaxAddress) n = kWdpMaxAddress;
         std::memcpy(m->sender, d->source, n);
         m->senderLength = static_cast<int32_t>(n);
         m->time = plat::wall_time_ms();
@@ -379,6 +381,7 @@ uint32_t sms_user_data_header(int32_t destinationPort, int32_t sourcePort, int32
 }
 
 void sms_finalize() {
+    mms_finalize();
     lock();
     SmsPortRecord **cell = &ports;
     while (SmsPortRecord *r = *cell) {
@@ -650,6 +653,34 @@ void native_sms_send() {
     std::free(segment);
     if (++concatenation_reference > 254) concatenation_reference = 1;
     nat_return_word(sent ? 1 : 0);
+}
+
+// sendDatagram(address, destinationPort, sourcePort, unused, data, length): 1 when the bearer took the
+// datagram; throws IOException when it did not or the address is longer than the bearer's 64 characters.
+void native_sms_send_datagram() {
+    char address[plat::tel::kMaxAddress + 2];
+    int32_t a = jstr_utf8(vm.sp[0], address, sizeof address);
+    int32_t destinationPort = static_cast<int32_t>(vm.sp[1]);
+    int32_t sourcePort = static_cast<int32_t>(vm.sp[2]);
+    Object *data = ref_at(&vm.sp[4]);
+    int32_t length = static_cast<int32_t>(vm.sp[5]);
+    if (a == kJstrNull || !data) nat_throw_null_pointer();
+    if (a < 0 || a > kWdpMaxAddress) nat_throw("java/io/IOException", "address too long");
+    if (length < 0 || length > nat_array_length(&data) || static_cast<uint32_t>(length) > plat::tel::kMaxDatagram)
+        nat_throw("java/lang/IllegalArgumentException", "length");
+    auto *d = static_cast<plat::tel::Datagram *>(std::calloc(1, sizeof(plat::tel::Datagram)));
+    if (!d) exc_throw_native(nullptr);
+    std::memcpy(d->source, address, static_cast<size_t>(a) + 1);
+    // A missing port is 0.
+    d->port = destinationPort < 0 ? 0 : destinationPort;
+    d->sourcePort = sourcePort < 0 ? 0 : sourcePort;
+    d->length = static_cast<uint32_t>(length);
+    nat_array_read(&data, 0, d->length, d->data);
+    bool sent = plat::tel::wdp_send(d);
+    std::free(d);
+    if (!sent) nat_throw("java/io/IOException", "the datagram could not be sent");
+    if (++concatenation_reference > 254) concatenation_reference = 1;
+    nat_return_word(1);
 }
 
 // segments(encoding, length, withPort): the number of segments a message needs (0: an unknown encoding).

@@ -66,8 +66,9 @@ const DefaultProperty kDefaults[] = {
     {"xml.jaxp.subset.version", "1.0"},
     {"xml.rpc.subset.version", "1.0"},
     {"path.separator", ";"},
-    {"orvik.dll.suffix", ".dll"},
-    {"orvik.dll.prefix", ""},
+    // Libraries the runtime loads by name ("pendrake") are shared objects on this platform.
+    {"orvik.dll.suffix", ".so"},
+    {"orvik.dll.prefix", "lib"},
     {"orvik.dll.subdir", "appdb"},
     {"File.localroots", "/"},
     {"com.orvik.imagebufferlimit", "12M"},

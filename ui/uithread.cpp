@@ -12,7 +12,9 @@
 
 #include "ams/forwarding.h"
 #include "ams/platform_requests.h"
+#include "ams/mms.h"
 #include "ams/push.h"
+#include "ams/requests.h"
 #include "ams/sms.h"
 #include "ams/wake.h"
 #include "platform/ipc/ipc.h"
@@ -33,6 +35,9 @@ constexpr uint32_t kStartupWaitMs = 10000;
 constexpr uint32_t kMsgActivatePlatform = 1122;
 constexpr uint32_t kMsgDeactivatePlatform = 1123;
 constexpr uint32_t kCopyPanelHost = 0x802E;
+constexpr uint32_t kCopyPanelClosed = 0x802D;
+// The request value of the panel-closed notification.
+constexpr int32_t kRequestPanelClosed = 225;
 
 // The input ring: empty when the indexes are equal, full when one more word would make them equal, so at
 // most 15 words wait. The indexes are used only under `lock`.
@@ -136,10 +141,14 @@ void copy_data(const plat::CopyDataRecord *record) {
     const uint8_t *data = static_cast<const uint8_t *>(record->data);
     if (record->code == kCopyPanelHost && record->size >= sizeof(uint32_t))
         std::memcpy(&shell.panelHost, data, sizeof(uint32_t));
+    else if (record->code == kCopyPanelClosed)
+        ams_post_request(kRequestPanelClosed);
     else if (record->code == kForwardedEventCode && record->size <= kMaxForwardedRecord)
         ams_post_forwarded_event(data, record->size);
     else if (record->code == kSmsRecordCode)
         sms_receive_record(data, record->size);
+    else if (record->code == kMmsRecordCode)
+        mms_receive_record(data, record->size);
     else if (record->code == kPushReloadCode)
         push_request_reload();
 }

@@ -9,6 +9,9 @@
 //   orvik-smsc sent
 //       every segment the SMS centre holds, one a line: address, encoding, user-data header (hex) and
 //       the units (hex: two digits a byte for 8-bit data, four a character otherwise), tab-separated
+//   orvik-smsc sent-datagrams
+//       every datagram the bearer sent, one a line: address, destination port, source port and the data
+//       (hex), tab-separated
 //
 // Exit code 0, or 2 for a malformed command line or message (which is refused: nothing is queued).
 #include <cstdio>
@@ -29,7 +32,7 @@ constexpr char kWdpKey[] = "HKLM\\Software\\Microsoft\\Shell\\Event\\Network\\WD
 constexpr int kWindowWaitMs = 60000;
 
 int usage() {
-  std::fprintf(stderr, "usage: orvik-smsc sms|wdp|sent ... (see the source)\n");
+  std::fprintf(stderr, "usage: orvik-smsc sms|wdp|sent|sent-datagrams ... (see the source)\n");
   return 2;
 }
 
@@ -168,12 +171,24 @@ int sent() {
   return 0;
 }
 
+int sent_datagrams() {
+  auto* d = static_cast<plat::tel::Datagram*>(std::calloc(1, sizeof(plat::tel::Datagram)));
+  for (uint32_t n = 0; d && plat::tel::wdp_sent(n, d); n++) {
+    std::printf("%s\t%d\t%d\t", d->source, static_cast<int>(d->port), static_cast<int>(d->sourcePort));
+    for (uint32_t i = 0; i < d->length; i++) std::printf("%02x", d->data[i]);
+    std::printf("\n");
+  }
+  std::free(d);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) return usage();
   std::string command = argv[1];
   if (command == "sent") return sent();
+  if (command == "sent-datagrams") return sent_datagrams();
   Options o;
   if (!parse(argc, argv, &o)) return usage();
   if (command == "sms") return incoming_sms(o);

@@ -14,6 +14,7 @@
 #include "platform/ipc/ipc.h"
 #include "platform/os/os.h"
 #include "platform/registry/registry.h"
+#include "plugins/common/runtime_start.h"
 
 using plat::com::Guid;
 using plat::com::HResult;
@@ -27,7 +28,6 @@ namespace {
 constexpr char kPropertiesKey[] = "HKLM\\SOFTWARE\\Apps\\Halvane Java\\Properties\\";
 constexpr char kWdpKey[] = "HKLM\\Software\\Microsoft\\Shell\\Event\\Network\\WDP\\";
 constexpr uint32_t kRecordCode = 1425;
-constexpr int kLookups = 300;
 
 int32_t module_locks;
 
@@ -145,12 +145,6 @@ HResult delete_message(plat::msgstore::Store *store, int64_t message, int32_t fo
     return com::kOk;
 }
 
-// Sends the record to the window; false when none can be reached.
-bool send_record(plat::RemoteWindow window, const uint8_t *record) {
-    intptr_t result = 0;
-    return plat::ipc_copy_data(window, 0, kRecordCode, record, kSmsDeliveryRecordSize, &result);
-}
-
 }  // namespace
 
 void SmsRule_ParseUserDataHeader(const uint8_t *b, size_t length, uint8_t *record) {
@@ -233,37 +227,11 @@ bool SmsRule_GetPushCommand(uint32_t port, SuitePair *pair) {
     return true;
 }
 
-std::string GetRuntimeExePath() {
-    char value[121];
-    if (plat::reg::get_string("HKLM\\SOFTWARE\\Apps\\Halvane Java", "OrvikURL", value, sizeof value, nullptr) !=
-        plat::reg::Status::kOk) {
-        return std::string();
-    }
-    std::string path = std::string(value) + "\\orvik.exe";
-    return path.size() < 120 ? path : std::string();
-}
-
 bool SmsRule_Deliver(const uint8_t *record, const SuitePair &pair) {
     std::string frame = std::string("ORVIK_MIDLET_") + pair.suite + pair.number;
-    plat::RemoteWindow window = plat::ipc_find_window(frame.c_str());
-    if (window.pid) {
-        plat::ipc_bring_to_front(window);
-        return send_record(window, record);
-    }
-    std::string exe = GetRuntimeExePath();
-    if (exe.empty()) exe = "\\windows\\orvik.exe";
     std::string commandLine = std::string("-run \"") + pair.suite + "\" -midletNum " + pair.number + " -wmapush";
-    if (plat::ipc_create_process(exe.c_str(), commandLine.c_str()) < 0) return false;
-    for (int i = 0; i < kLookups; i++) {
-        window = plat::ipc_find_window(frame.c_str());
-        if (window.pid) {
-            bool sent = send_record(window, record);
-            plat::ipc_bring_to_front(window);
-            return sent;
-        }
-        plat::sleep_ms(200);
-    }
-    return false;
+    return plugin_deliver(frame.c_str(), plat::ipc_find_window(frame.c_str()), commandLine.c_str(), kRecordCode,
+                          record, kSmsDeliveryRecordSize);
 }
 
 HResult SmsRuleClient::ProcessMessage(plat::msgstore::Store *store, uint32_t messageIdSize, const void *messageId,

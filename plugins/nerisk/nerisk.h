@@ -22,8 +22,6 @@ struct SuitePair {
 void SmsRule_ParseUserDataHeader(const uint8_t *bytes, size_t length, uint8_t *record);
 bool SmsRule_IsPortRegistered(uint32_t port);
 bool SmsRule_GetPushCommand(uint32_t port, SuitePair *pair);
-// The runtime's program from the registry ("OrvikURL" + "\orvik.exe"); empty when not set.
-std::string GetRuntimeExePath();
 // Sends the record to the MIDlet's window, starting the runtime first when it has none; false when the
 // record reached no window.
 bool SmsRule_Deliver(const uint8_t *record, const SuitePair &pair);

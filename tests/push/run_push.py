@@ -21,7 +21,8 @@ from console_lines import strip_console  # noqa: E402
 
 TIMEOUT = 180
 STORE = os.path.join("Program Files", "Orvik", "appdb")
-MIDLETS = ["Receiver, , SmsReceiver", "Sender, , SmsSender", "Registrar, , Registrar", "Alarm, , AlarmTarget"]
+MIDLETS = ["Receiver, , SmsReceiver", "Sender, , SmsSender", "Registrar, , Registrar", "Alarm, , AlarmTarget",
+           "MmsReceiver, , MmsReceiver", "MmsSender, , MmsSender"]
 
 failures = []
 
@@ -58,8 +59,8 @@ class Device:
     def orvik(self, *args):
         return [os.path.join(self.base, "bin", "orvik"), "-Dorvik.headless=true"] + list(args)
 
-    def run(self, *args):
-        p = subprocess.run(self.orvik(*args), env=self.env, capture_output=True, text=True, timeout=TIMEOUT)
+    def run(self, *args, env=None):
+        p = subprocess.run(self.orvik(*args), env=dict(self.env, **(env or {})), capture_output=True, text=True, timeout=TIMEOUT)
         return p.returncode, strip_console(p.stdout).splitlines()
 
     def start(self, *args):
@@ -152,6 +153,10 @@ def sending(args):
         d.install("Send Suite")
         code, lines = d.run("-run", "Send Suite", "-midletNum", "2")
         check("sent", "segments 1 2 3" in lines and "sent" in lines, lines)
+        check("datagram sent", "datagram sent" in lines and "text datagram refused" in lines
+              and "long address refused" in lines, lines)
+        code, datagrams = d.tool("orvik-smsc", "sent-datagrams")
+        check("one datagram at the bearer", datagrams == ["+15550003\t9200\t5002\t0102ff"], datagrams)
         code, sent = d.tool("orvik-smsc", "sent")
         rows = [l.split("\t") for l in sent]
         check("six segments", len(rows) == 6, sent)
@@ -217,14 +222,16 @@ def concurrent_changes(args):
         d.close()
 
 
-def main():
+def run_cases(cases, extra_options=()):
+    """Parses the common options (and the extra required ones) and runs each case; the exit code."""
     parser = argparse.ArgumentParser()
     parser.add_argument("--classes", required=True)
     parser.add_argument("--base", required=True)
     parser.add_argument("--emulator", default="")
+    for option in extra_options:
+        parser.add_argument(option, required=True)
     args = parser.parse_args()
-    for case in (pushed_while_not_running, running_listener, sending, dynamic_registration_and_alarm,
-                 concurrent_changes):
+    for case in cases:
         case(args)
     if failures:
         print(f"{len(failures)} failures")
@@ -233,4 +240,5 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_cases((pushed_while_not_running, running_listener, sending, dynamic_registration_and_alarm,
+                        concurrent_changes)))

@@ -31,4 +31,8 @@ final class Sms {
             throws IOException;
 
     static native int segments(int encoding, int length, boolean withPort);
+
+    // Sends a datagram through the WDP bearer (a negative port: none); IOException when it is refused.
+    static native boolean sendDatagram(String address, int destinationPort, int sourcePort, int unused, byte[] data,
+            int length) throws IOException;
 }

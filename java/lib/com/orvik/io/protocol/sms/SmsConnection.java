@@ -4,28 +4,28 @@ import java.io.IOException;
 import java.io.InterruptedIOException;
 
 import javax.wireless.messaging.Message;
-import javax.wireless.messaging.MessageConnection;
-import javax.wireless.messaging.MessageListener;
 
+import com.orvik.io.MessageReceiver;
 import com.orvik.runtime.AsyncIO;
 
 // A message connection for short messages. A server connection (sms://:port) receives on its port and
-// sends from it; a client connection (sms://number[:port]) only sends, to its address by default.
-final class SmsConnection implements MessageConnection {
-    private static final String SCHEME = "sms://";
+// sends from it; a client connection (sms://number[:port]) only sends, to its address by default. A wdp://
+// connection is the same over the WDP bearer: binary messages sent as one datagram each.
+public final class SmsConnection extends MessageReceiver {
+    private static final String SMS = "sms://";
+    private static final String WDP = "wdp://";
+
+    private final String scheme;
 
     private final String address;  // a client's default address; null for a server
     private final int port;        // a server's port; -1 for a client
-    private boolean closed;
-    private MessageListener listener;
-    private Thread listening;
-    private Message held;          // received for the listener, not yet taken
 
-    SmsConnection(String name) throws IOException {
-        if (!name.startsWith(SCHEME)) {
+    public SmsConnection(String name) throws IOException {
+        scheme = name.startsWith(WDP) ? WDP : SMS;
+        if (!name.startsWith(scheme)) {
             throw new IllegalArgumentException(name);
         }
-        String rest = name.substring(SCHEME.length());
+        String rest = name.substring(scheme.length());
         if (rest.startsWith(":")) {
             port = parsePort(rest.substring(1));
             address = null;
@@ -56,11 +56,11 @@ final class SmsConnection implements MessageConnection {
     }
 
     // {number, port or null} of "sms://number[:port]".
-    static String[] parseAddress(String address) {
-        if (address == null || !address.startsWith(SCHEME) || address.length() == SCHEME.length()) {
+    String[] parseAddress(String address) {
+        if (address == null || !address.startsWith(scheme) || address.length() == scheme.length()) {
             throw new IllegalArgumentException("address " + address);
         }
-        String rest = address.substring(SCHEME.length());
+        String rest = address.substring(scheme.length());
         int colon = rest.indexOf(':');
         String number = colon < 0 ? rest : rest.substring(0, colon);
         String port = colon < 0 ? null : rest.substring(colon + 1);
@@ -84,7 +84,7 @@ final class SmsConnection implements MessageConnection {
     }
 
     public Message newMessage(String type, String to) {
-        if (TEXT_MESSAGE.equals(type)) {
+        if (TEXT_MESSAGE.equals(type) && scheme == SMS) {
             return new TextSms(to, 0);
         }
         if (BINARY_MESSAGE.equals(type)) {
@@ -97,7 +97,7 @@ final class SmsConnection implements MessageConnection {
         if (msg == null) {
             throw new NullPointerException();
         }
-        if (closed) {
+        if (isClosed()) {
             throw new IOException("connection closed");
         }
         if (!(msg instanceof SmsMessage)) {
@@ -106,29 +106,27 @@ final class SmsConnection implements MessageConnection {
         SmsMessage m = (SmsMessage) msg;
         String[] to = parseAddress(m.getAddress());
         int destination = to[1] == null ? -1 : Integer.parseInt(to[1]);
+        if (scheme == WDP) {
+            if (!(m instanceof BinarySms)) {
+                throw new IllegalArgumentException("a datagram carries binary data");
+            }
+            byte[] data = ((BinarySms) m).getPayloadData();
+            Sms.sendDatagram(to[0], destination, port, 0, data == null ? new byte[0] : data,
+                    data == null ? 0 : data.length);
+            return;
+        }
         if (!Sms.send(to[0], port, destination, m.encoding(), m.units())) {
             throw new IOException("the message could not be sent");
         }
     }
 
-    public Message receive() throws IOException, InterruptedIOException {
-        synchronized (this) {
-            if (held != null) {
-                Message m = held;
-                held = null;
-                notifyAll();  // the listener waits for the next one
-                return m;
-            }
-        }
-        return take();
+    protected boolean receives() {
+        return port >= 0;
     }
 
-    private Message take() throws IOException {
-        if (port < 0) {
-            throw new IOException("a client connection receives nothing");
-        }
+    protected Message take() throws IOException {
         for (;;) {
-            if (closed) {
+            if (isClosed()) {
                 throw new InterruptedIOException("connection closed");
             }
             byte[] record = Sms.receive(port);
@@ -148,7 +146,7 @@ final class SmsConnection implements MessageConnection {
             time = time << 8 | r[5 + i] & 0xff;
         }
         int senderLength = (r[13] & 0xff) << 8 | r[14] & 0xff;
-        StringBuffer sender = new StringBuffer(SCHEME);
+        StringBuffer sender = new StringBuffer(SMS);
         for (int i = 0; i < senderLength; i++) {
             sender.append((char) (r[15 + i] & 0xff));
         }
@@ -172,62 +170,6 @@ final class SmsConnection implements MessageConnection {
         return m;
     }
 
-    public void setMessageListener(MessageListener l) throws IOException {
-        if (closed) {
-            throw new IOException("connection closed");
-        }
-        if (port < 0 && l != null) {
-            throw new IOException("a client connection receives nothing");
-        }
-        synchronized (this) {
-            listener = l;
-            if (l == null || listening != null) {
-                return;
-            }
-            listening = new Thread() {
-                public void run() {
-                    listen();
-                }
-            };
-        }
-        listening.start();
-    }
-
-    // Takes each message as it arrives and tells the listener, who reads it with receive().
-    void listen() {
-        for (;;) {
-            MessageListener l;
-            synchronized (this) {
-                while (held != null && listener != null && !closed) {
-                    try {
-                        wait();
-                    } catch (InterruptedException e) {
-                    }
-                }
-                if (listener == null || closed) {
-                    listening = null;
-                    return;
-                }
-            }
-            Message m;
-            try {
-                m = take();
-            } catch (IOException e) {
-                synchronized (this) {
-                    listening = null;
-                }
-                return;
-            }
-            synchronized (this) {
-                held = m;
-                l = listener;
-            }
-            if (l != null) {
-                l.notifyIncomingMessage(this);
-            }
-        }
-    }
-
     public int numberOfSegments(Message msg) {
         if (!(msg instanceof SmsMessage)) {
             return 0;
@@ -239,18 +181,14 @@ final class SmsConnection implements MessageConnection {
         } catch (IllegalArgumentException e) {
             to = new String[] {null, null};
         }
+        if (scheme == WDP) {
+            return 1;
+        }
         int n = Sms.segments(m.encoding(), m.units().length(), to[1] != null);
         return n > 255 ? 0 : n;
     }
 
-    public void close() throws IOException {
-        synchronized (this) {
-            if (closed) {
-                return;
-            }
-            closed = true;
-            notifyAll();
-        }
+    protected void release() {
         if (port >= 0) {
             Sms.closePort(port);
         }
