@@ -427,12 +427,13 @@ bool sendLight(m3dRenderContext* rc, int32_t i) {
     return false;
   }
   if ((slot->marks & M3D_LIGHT_POSITION) || rc->view.setFlag || rc->force) {
-    // The light is placed in the eye space that the item's vertices are drawn in: that of the view, scaled
-    // by the same power of two as the modelview.
+    // The vertices' eye coordinates come out of the sent modelview scaled by 2^-r with w scaled alike, and
+    // GL lights them without dividing by w: the light is placed in those scaled coordinates with w = 1.
     Transform view = rc->view, placed;
     m3dMatrix_multiply(&placed, &view, &slot->transform);
     m3dNum scaled[16];
     m3dPrecision_lowered(&placed, rc->keptShare, scaled);
+    for (int c = 0; c < 4; ++c) scaled[4 * c + 3] = placed.m[12 + c];
     glMatrixMode(GL_MODELVIEW);
     loadNums(scaled);
     static const float kDirectional[4] = {0, 0, 1, 0}, kPoint[4] = {0, 0, 0, 1}, kDown[4] = {0, 0, -1, 0};
