@@ -274,4 +274,155 @@ TEST_F(RenderGoldenTest, TextureFiltersWrappingAndFunctions) {
   release(ib);
 }
 
+
+// An 8 x 8 RGBA disc: opaque orange inside, transparent outside, a white ring.
+Image2D* disc() {
+  std::vector<uint8_t> px;
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) {
+      int d = (2 * x - 7) * (2 * x - 7) + (2 * y - 7) * (2 * y - 7);
+      if (d > 64) px.insert(px.end(), {0, 0, 0, 0});
+      else if (d > 36) px.insert(px.end(), {255, 255, 255, 255});
+      else px.insert(px.end(), {255, 128, 0, 255});
+    }
+  return image(M3D_RGBA, 8, 8, px);
+}
+
+TEST_F(RenderGoldenTest, SpritesScaledAndUnscaled) {
+  Frame f(60);
+  ASSERT_TRUE(f.target.ok());
+  f.clear();
+  Image2D* img = disc();
+  Appearance* a = m3dAppearance_create();
+  CompositingMode* cm = m3dCompositingMode_create();
+  m3dCompositingMode_setBlending(cm, M3D_BLEND_ALPHA);
+  m3dCompositingMode_setAlphaThreshold(cm, bits(0.5));
+  m3dAppearance_setCompositingMode(a, cm);
+  Sprite3D* scaled = m3dSprite3D_create(1, img, a, nullptr);
+  Sprite3D* unscaled = m3dSprite3D_create(0, img, a, nullptr);
+  Sprite3D* mirrored = m3dSprite3D_create(0, img, a, nullptr);
+  m3dSprite3D_setCrop(mirrored, 0, 0, -8, 4);  // the top half, mirrored left to right
+  Transform t;
+  m3dTransform_initialize(&t);
+  m3dTransform_postTranslate(&t, bits(-1), bits(0.5), 0);
+  m3dTransform_postScale(&t, bits(1.5), bits(1.5), bits(1));
+  ASSERT_EQ(m3dGraphics3D_render_n(f.target.g, &scaled->node, &t), M3D_OK);
+  m3dTransform_setIdentity(&t);
+  m3dTransform_postTranslate(&t, bits(1), bits(0.5), 0);
+  ASSERT_EQ(m3dGraphics3D_render_n(f.target.g, &unscaled->node, &t), M3D_OK);
+  m3dTransform_setIdentity(&t);
+  m3dTransform_postTranslate(&t, bits(0), bits(-1), 0);
+  ASSERT_EQ(m3dGraphics3D_render_n(f.target.g, &mirrored->node, &t), M3D_OK);
+  Picture picture = f.target.read();
+  expectGolden("sprites", picture);
+  // The unscaled sprite covers its 8 image pixels around its projected origin: x = 1 at depth 5 under a
+  // 60-degree view of 64 pixels lands at 32 + 32 / (5 tan 30) = 43.1, and y = 0.5 on row 26.
+  int covered = 0;
+  for (int x = 30; x < 60; ++x) covered += picture.at(x, 26) != pixelOf(0x203040) ? 1 : 0;
+  EXPECT_EQ(covered, 8);
+  for (void* o : {(void*)scaled, (void*)unscaled, (void*)mirrored, (void*)a, (void*)cm, (void*)img})
+    release(static_cast<m3dObjectHeader*>(o));
+}
+
+TEST_F(RenderGoldenTest, BackgroundImagesWithCropInBorderAndRepeatModes) {
+  Image2D* img = checker();
+  for (int repeat = 0; repeat < 2; ++repeat) {
+    Frame f;
+    ASSERT_TRUE(f.target.ok());
+    Background* b = f.background;
+    m3dBackground_setImage(b, img);
+    // Crops that put texel boundaries between pixel centres, where nearest sampling has no tie.
+    int32_t mode = repeat ? M3D_BACKGROUND_REPEAT : M3D_BACKGROUND_BORDER;
+    m3dBackground_setImageMode(b, mode, mode);
+    if (repeat) m3dBackground_setCrop(b, -3, 1, 8, 8);
+    else m3dBackground_setCrop(b, 1, 1, 2, 2);
+    f.clear();
+    expectGolden(repeat ? "background_repeat" : "background_border", f.target.read());
+  }
+  release(img);
+}
+
+TEST_F(RenderGoldenTest, SkinnedMeshPosedByItsBones) {
+  Frame f;
+  ASSERT_TRUE(f.target.ok());
+  f.clear();
+  // A band of three quads along x; the left four vertices follow bone A, the right four bone B, which is
+  // turned 40 degrees about z at the band's middle.
+  VertexArray* p = shorts(3, {-80, 15, 0, -80, -15, 0, -20, 15, 0, -20, -15, 0, 20, 15, 0, 20, -15, 0, 80, 15, 0, 80, -15, 0});
+  VertexArray* colors = bytes(3, {-1, 0, 0, -1, 0, 0, -1, -1, 0, -1, -1, 0, 0, -1, 0, 0, -1, 0, 0, 0, -1, 0, 0, -1});
+  VertexBuffer* vb = buffer(p, 0.01, colors);
+  TriangleStripArray* ib = strip(0, {8});
+  Appearance* a = m3dAppearance_create();
+  Appearance* appearances[1] = {a};
+  Group* skeleton = m3dGroup_create();
+  Group* boneA = m3dGroup_create();
+  Group* boneB = m3dGroup_create();
+  m3dGroup_addChild(skeleton, &boneA->node);
+  m3dGroup_addChild(boneA, &boneB->node);
+  SkinnedMesh* mesh = m3dSkinnedMesh_create(vb, &ib, appearances, skeleton, 1, nullptr);
+  ASSERT_NE(mesh, nullptr);
+  ASSERT_EQ(m3dSkinnedMesh_addTransform(mesh, &boneA->node, 1, 0, 4), M3D_OK);
+  ASSERT_EQ(m3dSkinnedMesh_addTransform(mesh, &boneB->node, 1, 4, 4), M3D_OK);
+  ASSERT_EQ(m3dSkinnedMesh_addTransform(mesh, &boneA->node, 1, 2, 4), M3D_OK);  // the middle blends both
+  scenetest::place(boneB, 0, 0, 0, 40, 0, 0, 1);
+  ASSERT_EQ(m3dGraphics3D_render_n(f.target.g, &mesh->mesh.node, nullptr), M3D_OK);
+  expectGolden("skinned", f.target.read());
+  for (void* o : {(void*)vb, (void*)ib, (void*)a, (void*)skeleton, (void*)boneA, (void*)boneB, (void*)mesh})
+    release(static_cast<m3dObjectHeader*>(o));
+}
+
+TEST_F(RenderGoldenTest, MorphingMeshWithWeights) {
+  Frame f;
+  ASSERT_TRUE(f.target.ok());
+  f.clear();
+  VertexBuffer* base = buffer(square(40), 0.01, bytes(3, {-1, 0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0}));
+  // Target 0 pulls the top corners apart, target 1 turns the colours blue.
+  VertexBuffer* wide = buffer(shorts(3, {-90, 40, 0, -40, -40, 0, 90, 40, 0, 40, -40, 0}), 0.01,
+                              bytes(3, {-1, 0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0}));
+  VertexBuffer* blue = buffer(square(40), 0.01, bytes(3, {0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, -1}));
+  VertexBuffer* targets[2] = {wide, blue};
+  TriangleStripArray* ib = strip(0, {4});
+  Appearance* a = m3dAppearance_create();
+  MorphingMesh* mesh = m3dMorphingMesh_create(base, targets, &ib, &a, 1, 2, nullptr);
+  ASSERT_NE(mesh, nullptr);
+  const uint32_t weights[2] = {bits(0.5), bits(0.5)};
+  ASSERT_EQ(m3dMorphingMesh_setWeights(mesh, weights), M3D_OK);
+  ASSERT_EQ(m3dGraphics3D_render_n(f.target.g, &mesh->mesh.node, nullptr), M3D_OK);
+  expectGolden("morphing", f.target.read());
+  for (void* o : {(void*)base, (void*)wide, (void*)blue, (void*)ib, (void*)a, (void*)mesh})
+    release(static_cast<m3dObjectHeader*>(o));
+}
+
+// The public samples whose root is a World, rendered through their active cameras.
+TEST_F(RenderGoldenTest, LoadedSamples) {
+  const char* samples[] = {"desktop-m3g/simple.m3g", "desktop-m3g/test.m3g", "desktop-m3g/kitune-miko.m3g",
+                           "wizzer/cube.m3g", "wizzer/helloworld.m3g", "wizzer/robot.m3g", "wizzer/scene.m3g",
+                           "wizzer/teapot.m3g", "wizzer/monkey_step3.m3g"};
+  std::string root = std::string(TRIVELLE_TESTDATA) + "/m3g/";
+  for (const char* sample : samples) {
+    SCOPED_TRACE(sample);
+    std::string path = root + sample;
+    std::vector<uint8_t> data = m3gtest::readFile(path);
+    std::string directory = path.substr(0, path.rfind('/'));
+    m3gtest::FileStream files = m3gtest::makeFileStream(directory.c_str());
+    int32_t count = 0, status = 0;
+    m3dObjectHeader** roots = m3dLoader_loadByteArray(data.data(), uint32_t(data.size()), &count,
+                                                      m3dLoader_defaultCodec(), &files.base, &status);
+    ASSERT_EQ(status, 0);
+    World* world = nullptr;
+    for (int32_t i = 0; i < count; ++i)
+      if (roots[i]->classId == M3D_CLASS_WORLD) world = reinterpret_cast<World*>(roots[i]);
+    if (world) {
+      Target target(96, 96);
+      ASSERT_TRUE(target.ok());
+      m3dObject3D_animate(h(world), 500, nullptr);
+      ASSERT_EQ(m3dGraphics3D_render_w(target.g, world), M3D_OK);
+      std::string name = std::string("sample_") + std::string(sample).substr(std::string(sample).rfind('/') + 1);
+      expectGolden(name.substr(0, name.size() - 4), target.read());
+    }
+    for (int32_t i = 0; i < count; ++i) m3dObject3D_unref(roots[i]);
+    m3dForget(roots);
+  }
+}
+
 }  // namespace

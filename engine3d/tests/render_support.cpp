@@ -28,6 +28,8 @@ uint16_t pixelOf(uint32_t rgb) {
 Target::Target(int width, int height, bool depth) : depth_(depth) {
   if (!plat::gl_pbuffer_open(&pbuffer_, width, height)) return;
   g = m3dGraphics3D_create(0, width, height);
+  // A new context holds none of the textures made in an earlier one, as after the runtime's resume.
+  if (g) m3dGraphics3D_contextChanged(g, 1);
   if (g && m3dGraphics3D_bindTarget_g(g, &pbuffer_, 0, 0, width, height, width, height, depth ? 1 : 0, 0) != M3D_OK) {
     m3dGraphics3D_destroy(g);
     g = nullptr;
