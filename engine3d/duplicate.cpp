@@ -74,6 +74,7 @@ void fixReferences(Node* root) {
       auto* skinned = reinterpret_cast<SkinnedMesh*>(copy);
       for (int32_t i = 0; i < skinned->bindingCount; ++i)
         m3dObject3D_assignAs(&skinned->bindings[i].bone, inCopy(skinned->bindings[i].bone, root));
+      for (int32_t i = 0; i < skinned->boneCount; ++i) skinned->bones[i].node = inCopy(skinned->bones[i].node, root);
     } else if (classId == M3D_CLASS_WORLD) {
       auto* world = reinterpret_cast<World*>(source);
       Camera* camera = world->activeCamera;

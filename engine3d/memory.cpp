@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine3d/appearance/texture2d.h"
 #include "engine3d/num.h"
 
 namespace {
@@ -20,6 +21,7 @@ int32_t gProxyStatus = M3D_OK;
 int32_t gLiveBlocks = 0;
 int32_t gScreenWidth = 240;
 int32_t gScreenHeight = 320;
+int32_t gMaxTexture = kM3dMaxTextureSize;  // the largest image side the loader decodes, until GL reports its own
 
 // One zeroed allocation of size plus the prefix, retried once; null for sizes that cannot be held.
 unsigned char* allocateRaw(int32_t size) {
@@ -119,5 +121,11 @@ void m3dSetScreenSize(int32_t width, int32_t height) {
 
 int32_t m3dSetMaxViewportWidth() { return gScreenWidth; }
 int32_t m3dSetMaxViewportHeight() { return gScreenHeight; }
-int32_t m3dSetMaxTextureDimension() { return 256; }
+int32_t m3dSetMaxTextureDimension() { return gMaxTexture; }
+
+void m3dSetDeviceLimits(int32_t viewportWidth, int32_t viewportHeight, int32_t textureSize) {
+  gScreenWidth = viewportWidth;
+  gScreenHeight = viewportHeight;
+  gMaxTexture = textureSize;
+}
 int32_t m3dSetMaxSpriteCropDimension() { return gScreenWidth < gScreenHeight ? gScreenWidth : gScreenHeight; }

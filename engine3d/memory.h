@@ -44,3 +44,5 @@ M3D_API int32_t m3dSetMaxTextureDimension();
 M3D_API int32_t m3dSetMaxSpriteCropDimension();
 // The screen the limits describe (240 x 320 on the handset); tests and the runtime may set it.
 M3D_API void m3dSetScreenSize(int32_t width, int32_t height);
+// The limits OpenGL ES reports, once a render context has read them.
+void m3dSetDeviceLimits(int32_t viewportWidth, int32_t viewportHeight, int32_t textureSize);

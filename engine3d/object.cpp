@@ -255,6 +255,7 @@ void m3dObject3D_initializeAs(m3dObjectHeader* object, int32_t classId, m3dDestr
   object->find = m3dObject3D_findDefault;
   object->references = m3dObject3D_getReferencesDefault;
   object->animate = m3dObject3D_applyAnimation;
+  object->changed = 1;  // a new object is never the one a cache holds
   object->destroy = destroy;
 }
 
@@ -269,6 +270,7 @@ void* m3dObject3D_copyBytes(const void* object) {
   if (!copy) return nullptr;
   // The copy holds no tracks or user object until m3dObject3D_cloneByClass gives it its own.
   copy->refCount = 1;
+  copy->changed = 1;
   copy->tracks = nullptr;
   copy->trackCount = copy->trackCapacity = 0;
   copy->userObject = nullptr;

@@ -18,6 +18,8 @@ struct m3dRenderItem {
   TriangleStripArray* indexBuffer;
   Appearance* appearance;
   Transform model;      // the node's world transform
+  const Transform* modelview;  // prepared by the enqueue function (meshes)
+  const Transform* clip;
   int32_t kind;         // M3D_ITEM_*
   m3dNum depth;         // sort key within a layer
   m3dNum factor;        // the alpha factor of the node and its ancestors

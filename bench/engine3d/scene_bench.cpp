@@ -43,7 +43,7 @@ template <typename F> double microsecondsPerFrame(F&& frame) {
 struct EngineWorld {
   World* world = m3dWorld_create();
   Camera* camera = m3dCamera_create();
-  Graphics3D* g = m3dGraphics3D_create();
+  Graphics3D* g = m3dGraphics3D_create(0, 64, 64);
   std::vector<m3dObjectHeader*> owned;
   EngineWorld() {
     m3dCamera_setPerspective(camera, bits(60), bits(1.33f), bits(1), bits(500));

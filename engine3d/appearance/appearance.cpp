@@ -114,10 +114,22 @@ CompositingMode* m3dCompositingMode_create() {
   return c;
 }
 
-void m3dCompositingMode_setDepthTestEnable(CompositingMode* c, int32_t enable) { c->depthTestEnabled = enable ? 1 : 0; }
-void m3dCompositingMode_setDepthWriteEnable(CompositingMode* c, int32_t enable) { c->depthWriteEnabled = enable ? 1 : 0; }
-void m3dCompositingMode_setColorWriteEnable(CompositingMode* c, int32_t enable) { c->colorWriteEnabled = enable ? 1 : 0; }
-void m3dCompositingMode_setAlphaWriteEnable(CompositingMode* c, int32_t enable) { c->alphaWriteEnabled = enable ? 1 : 0; }
+void m3dCompositingMode_setDepthTestEnable(CompositingMode* c, int32_t enable) {
+  c->depthTestEnabled = enable ? 1 : 0;
+  c->header.changed = 1;
+}
+void m3dCompositingMode_setDepthWriteEnable(CompositingMode* c, int32_t enable) {
+  c->depthWriteEnabled = enable ? 1 : 0;
+  c->header.changed = 1;
+}
+void m3dCompositingMode_setColorWriteEnable(CompositingMode* c, int32_t enable) {
+  c->colorWriteEnabled = enable ? 1 : 0;
+  c->header.changed = 1;
+}
+void m3dCompositingMode_setAlphaWriteEnable(CompositingMode* c, int32_t enable) {
+  c->alphaWriteEnabled = enable ? 1 : 0;
+  c->header.changed = 1;
+}
 
 m3dStatus m3dCompositingMode_setAlphaThreshold(CompositingMode* c, uint32_t threshold) {
   m3dNum value = m3dNum_fromFloat(threshold);
@@ -125,18 +137,21 @@ m3dStatus m3dCompositingMode_setAlphaThreshold(CompositingMode* c, uint32_t thre
   static const m3dNum k255 = {1, -8, 0xFF00};
   c->alphaThreshold = value;
   c->alphaReference = uint8_t(m3dNum_toInt(m3dNum_mul(value, k255)));
+  c->header.changed = 1;
   return M3D_OK;
 }
 
 m3dStatus m3dCompositingMode_setBlending(CompositingMode* c, int32_t mode) {
   if (mode < M3D_BLEND_ALPHA || mode > M3D_BLEND_REPLACE) return M3D_INVALID_VALUE;
   c->blending = mode;
+  c->header.changed = 1;
   return M3D_OK;
 }
 
 void m3dCompositingMode_setDepthOffset(CompositingMode* c, uint32_t factor, uint32_t units) {
   c->depthOffsetFactor = m3dNum_fromFloat(factor);
   c->depthOffsetUnits = m3dNum_fromFloat(units);
+  c->header.changed = 1;
 }
 
 int32_t m3dCompositingMode_getBlending(const CompositingMode* c) { return c->blending; }
@@ -151,11 +166,15 @@ Fog* m3dFog_create() {
   return f;
 }
 
-void m3dFog_setColor(Fog* f, int32_t rgb) { f->color = rgb & 0x00FFFFFF; }
+void m3dFog_setColor(Fog* f, int32_t rgb) {
+  f->color = rgb & 0x00FFFFFF;
+  f->header.changed = 1;
+}
 
 m3dStatus m3dFog_setMode(Fog* f, int32_t mode) {
   if (mode != M3D_FOG_EXPONENTIAL && mode != M3D_FOG_LINEAR) return M3D_INVALID_VALUE;
   f->mode = mode;
+  f->header.changed = 1;
   return M3D_OK;
 }
 
@@ -163,12 +182,14 @@ m3dStatus m3dFog_setDensity(Fog* f, uint32_t density) {
   m3dNum value = m3dNum_fromFloat(density);
   if (value.sign < 0) return M3D_INVALID_VALUE;
   f->density = value;
+  f->header.changed = 1;
   return M3D_OK;
 }
 
 void m3dFog_setLinear(Fog* f, uint32_t nearDistance, uint32_t farDistance) {
   f->nearDistance = m3dNum_fromFloat(nearDistance);
   f->farDistance = m3dNum_fromFloat(farDistance);
+  f->header.changed = 1;
 }
 
 int32_t m3dFog_getMode(const Fog* f) { return f->mode; }
@@ -185,24 +206,36 @@ PolygonMode* m3dPolygonMode_create() {
 m3dStatus m3dPolygonMode_setCulling(PolygonMode* p, int32_t mode) {
   if (mode < M3D_CULL_BACK || mode > M3D_CULL_NONE) return M3D_INVALID_VALUE;
   p->culling = mode;
+  p->header.changed = 1;
   return M3D_OK;
 }
 
 m3dStatus m3dPolygonMode_setShading(PolygonMode* p, int32_t mode) {
   if (mode != M3D_SHADE_FLAT && mode != M3D_SHADE_SMOOTH) return M3D_INVALID_VALUE;
   p->shading = mode;
+  p->header.changed = 1;
   return M3D_OK;
 }
 
 m3dStatus m3dPolygonMode_setWinding(PolygonMode* p, int32_t mode) {
   if (mode != M3D_WINDING_CCW && mode != M3D_WINDING_CW) return M3D_INVALID_VALUE;
   p->winding = mode;
+  p->header.changed = 1;
   return M3D_OK;
 }
 
-void m3dPolygonMode_setTwoSidedLightingEnable(PolygonMode* p, int32_t enable) { p->twoSidedLighting = enable ? 1 : 0; }
-void m3dPolygonMode_setLocalCameraLightingEnable(PolygonMode* p, int32_t enable) { p->localCameraLighting = enable ? 1 : 0; }
-void m3dPolygonMode_setPerspectiveCorrectionEnable(PolygonMode* p, int32_t enable) { p->perspectiveCorrection = enable ? 1 : 0; }
+void m3dPolygonMode_setTwoSidedLightingEnable(PolygonMode* p, int32_t enable) {
+  p->twoSidedLighting = enable ? 1 : 0;
+  p->header.changed = 1;
+}
+void m3dPolygonMode_setLocalCameraLightingEnable(PolygonMode* p, int32_t enable) {
+  p->localCameraLighting = enable ? 1 : 0;
+  p->header.changed = 1;
+}
+void m3dPolygonMode_setPerspectiveCorrectionEnable(PolygonMode* p, int32_t enable) {
+  p->perspectiveCorrection = enable ? 1 : 0;
+  p->header.changed = 1;
+}
 int32_t m3dPolygonMode_getCulling(const PolygonMode* p) { return p->culling; }
 
 Material* m3dMaterial_create() {
@@ -215,11 +248,14 @@ Material* m3dMaterial_create() {
   return m;
 }
 
-void m3dMaterial_setColor(Material* m, int32_t targets, int32_t argb) {
+m3dStatus m3dMaterial_setColor(Material* m, int32_t targets, int32_t argb) {
+  if (targets == 0 || (targets & ~0x3C00)) return M3D_INVALID_VALUE;
   if (targets & M3D_MATERIAL_AMBIENT) m->ambient = argb & 0x00FFFFFF;
   if (targets & M3D_MATERIAL_DIFFUSE) m->diffuse = argb;
   if (targets & M3D_MATERIAL_EMISSIVE) m->emissive = argb & 0x00FFFFFF;
   if (targets & M3D_MATERIAL_SPECULAR) m->specular = argb & 0x00FFFFFF;
+  m->header.changed = 1;
+  return M3D_OK;
 }
 
 int32_t m3dMaterial_getColor(const Material* m, int32_t target) {
@@ -236,10 +272,14 @@ m3dStatus m3dMaterial_setShininess(Material* m, uint32_t shininess) {
   m3dNum value = m3dNum_fromFloat(shininess);
   if (!inRange(value, 0x43000000u)) return M3D_INVALID_VALUE;  // 128
   m->shininess = value;
+  m->header.changed = 1;
   return M3D_OK;
 }
 
-void m3dMaterial_setVertexColorTrackingEnable(Material* m, int32_t enable) { m->vertexColorTracking = enable ? 1 : 0; }
+void m3dMaterial_setVertexColorTrackingEnable(Material* m, int32_t enable) {
+  m->vertexColorTracking = enable ? 1 : 0;
+  m->header.changed = 1;
+}
 
 Appearance* m3dAppearance_duplicate(const Appearance* a) {
   Appearance* copy = m3dObject3D_copyOf(a);

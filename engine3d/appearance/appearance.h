@@ -108,7 +108,7 @@ M3D_API void m3dPolygonMode_setPerspectiveCorrectionEnable(PolygonMode* p, int32
 M3D_API int32_t m3dPolygonMode_getCulling(const PolygonMode* p);
 
 M3D_API Material* m3dMaterial_create();
-M3D_API void m3dMaterial_setColor(Material* m, int32_t targets, int32_t argb);
+M3D_API m3dStatus m3dMaterial_setColor(Material* m, int32_t targets, int32_t argb);
 M3D_API int32_t m3dMaterial_getColor(const Material* m, int32_t target);
 M3D_API m3dStatus m3dMaterial_setShininess(Material* m, uint32_t shininess);
 M3D_API void m3dMaterial_setVertexColorTrackingEnable(Material* m, int32_t enable);

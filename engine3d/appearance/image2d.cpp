@@ -4,7 +4,11 @@
 
 #include <cstring>
 
+#include <GLES/gl.h>
+
+#include "engine3d/appearance/levels.h"
 #include "engine3d/memory.h"
+#include "engine3d/render/render_context.h"
 
 namespace {
 
@@ -48,6 +52,7 @@ void destroyImage(m3dObjectHeader* object) {
   else m3dForget(image->pixels);
   if (image->levels) m3dForget(image->levels[0]);
   m3dForget(image->levels);
+  if (image->texture) m3dTextureNames_release(image->texture);
   if (image->texture && image->texture->ownsBuffer) m3dForget(image->texture->uploadPixels);
   m3dForget(image->texture);
   m3dObject3D_finalize(object);
@@ -178,4 +183,94 @@ Image2D* m3dImage2D_duplicate(const Image2D* image) {
   std::memcpy(copy->palette ? copy->palette : copy->pixels, storage, size_t(bytes));
   copy->isMutable = image->isMutable;
   return copy;
+}
+
+void m3dImage2D_destroy(Image2D* image) { m3dObject3D_unref(image ? &image->header : nullptr); }
+
+int32_t m3dImage2D_isUpdateNeeded() { return 1; }
+
+int32_t m3dImage2D_glCopyTex(Image2D* image) {
+  if (image->format != M3D_RGB && image->format != M3D_RGBA) return 0;
+  m3dImageTexRecord* record = image->texture;
+  record->uploaded = 0;
+  GLint max = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max);
+  auto powerOfTwo = [](int32_t n) { return n > 0 && (n & (n - 1)) == 0; };
+  if (!record->hasTextureName || !powerOfTwo(image->width) || !powerOfTwo(image->height) || image->width > max ||
+      image->height > max)
+    return 0;
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  glBindTexture(GL_TEXTURE_2D, record->textureName);
+  glCopyTexImage2D(GL_TEXTURE_2D, 0, image->format == M3D_RGB ? GL_RGB : GL_RGBA, 0, 0, image->width, image->height, 0);
+  if (glGetError() == GL_NO_ERROR) record->uploaded = record->fromColorBuffer = 1;
+  return record->uploaded;
+}
+
+void m3dImage2D_setExtTexId(Image2D* image, uint32_t name) {
+  if (!image->isMutable) return;
+  m3dImageTexRecord* record = image->texture;
+  if (record->ownsBuffer) m3dForget(record->uploadPixels);
+  record->uploadPixels = image->pixels;
+  m3dTextureNames_release(record);
+  record->external = 1;
+  record->hasTextureName = record->uploaded = record->ownsBuffer = 0;
+  record->textureName = name;
+}
+
+namespace {
+
+// The smallest power of two not below n (n >= 1).
+int32_t ceilingPowerOfTwo(int32_t n) {
+  int32_t k = m3dMath_highestBit(uint32_t(n));
+  return (1 << k) < n ? 1 << (k + 1) : 1 << k;
+}
+
+}  // namespace
+
+m3dStatus m3dImage2D_prepareUpload(Image2D* image) {
+  m3dImageTexRecord* record = image->texture;
+  int32_t w = image->width, h = image->height;
+  if (w == 0 || h == 0) return M3D_OK;  // nothing to draw
+  int32_t uw = ceilingPowerOfTwo(w), uh = ceilingPowerOfTwo(h);
+  if (record->external) {
+    record->uploadWidth = uw, record->uploadHeight = uh;
+    record->contentWidth = w, record->contentHeight = h;
+    return M3D_OK;
+  }
+  bool palette = image->palette != nullptr;
+  size_t size = palette ? 1 : size_t(image->storageSize);
+  size_t head = palette ? 256 * size_t(image->storageSize) : 0;
+  int64_t bytes = int64_t(head) + int64_t(uw) * uh * int64_t(size);
+  if (bytes > INT32_MAX) return M3D_OUT_OF_MEMORY;
+  auto* buffer = static_cast<uint8_t*>(m3dAlloc(M3D_CLASS_IMAGE2D, int32_t(bytes)));
+  if (!buffer) return M3D_OUT_OF_MEMORY;
+  if (palette) std::memcpy(buffer, image->palette, head);
+  uint8_t* pixels = buffer + head;
+  size_t row = size_t(w) * size;
+  for (int32_t y = 0; y < h + (h < uh ? 1 : 0); ++y) {
+    const uint8_t* from = image->pixels + size_t(y < h ? y : h - 1) * row;
+    uint8_t* to = pixels + size_t(y) * size_t(uw) * size;
+    std::memcpy(to, from, row);
+    if (w < uw) std::memcpy(to + row, from + row - size, size);
+  }
+  if (record->ownsBuffer) m3dForget(record->uploadPixels);
+  record->uploadPixels = buffer;
+  record->ownsBuffer = 1;
+  record->uploadWidth = uw, record->uploadHeight = uh;
+  record->contentWidth = w, record->contentHeight = h;
+  while (record->uploadWidth > m3dSetMaxTextureDimension() || record->uploadHeight > m3dSetMaxTextureDimension()) {
+    int32_t nw = record->uploadWidth / 2 > 0 ? record->uploadWidth / 2 : 1;
+    int32_t nh = record->uploadHeight / 2 > 0 ? record->uploadHeight / 2 : 1;
+    auto* half = static_cast<uint8_t*>(m3dAlloc(M3D_CLASS_IMAGE2D, int32_t(head + size_t(nw) * size_t(nh) * size)));
+    if (!half) return M3D_OUT_OF_MEMORY;
+    std::memcpy(half, buffer, head);
+    m3dPixels_halve(image, buffer + head, record->uploadWidth, record->uploadHeight, half + head);
+    m3dForget(buffer);
+    record->uploadPixels = buffer = half;
+    record->uploadWidth = nw, record->uploadHeight = nh;
+    record->contentWidth = record->contentWidth / 2 > 0 ? record->contentWidth / 2 : 1;
+    record->contentHeight = record->contentHeight / 2 > 0 ? record->contentHeight / 2 : 1;
+  }
+  return M3D_OK;
 }

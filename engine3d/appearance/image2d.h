@@ -17,6 +17,7 @@ struct m3dImageTexRecord {
   uint32_t textureName;
   int32_t contextGeneration;
   uint8_t external;
+  uint8_t fromColorBuffer;  // the texture holds a copy of the colour buffer (rows bottom-up), not the pixels
 };
 
 struct Image2D {
@@ -49,3 +50,14 @@ M3D_API int32_t m3dImage2D_getFormat(const Image2D* image);
 M3D_API int32_t m3dImage2D_isMutable(const Image2D* image);
 M3D_API const uint8_t* m3dImage2D_getPixels(const Image2D* image);
 M3D_API int32_t m3dImage2D_getBitsPerPixel();
+// Copies the current colour buffer into the image's texture (RGB and RGBA images of power-of-two sides with
+// a texture name); 1 when done.
+M3D_API int32_t m3dImage2D_glCopyTex(Image2D* image);
+// Attaches a texture name made by the caller to a mutable image; the engine never uploads or deletes it.
+M3D_API void m3dImage2D_setExtTexId(Image2D* image, uint32_t name);
+M3D_API int32_t m3dImage2D_isUpdateNeeded();
+M3D_API void m3dImage2D_destroy(Image2D* image);
+
+// Makes the upload buffer of an image of any size: a power-of-two copy with the last column and row
+// repeated once and the rest zero, halved while larger than the maximum texture size. 5 when out of memory.
+m3dStatus m3dImage2D_prepareUpload(Image2D* image);

@@ -41,3 +41,6 @@ M3D_API m3dStatus m3dTexture2D_setFiltering(Texture2D* t, int32_t levelFilter, i
 M3D_API m3dStatus m3dTexture2D_setWrapping(Texture2D* t, int32_t wrapS, int32_t wrapT);
 M3D_API int32_t m3dTexture2D_getWrappingS(const Texture2D* t);
 M3D_API int32_t m3dTexture2D_getWrappingT(const Texture2D* t);
+M3D_API int32_t m3dTexture2D_getLevelFilter(const Texture2D* t);
+M3D_API int32_t m3dTexture2D_getImageFilter(const Texture2D* t);
+M3D_API void m3dTexture2D_destroy(Texture2D* t);

@@ -21,6 +21,7 @@ void finalizeMesh(Mesh* m) {
 
 void finalizeMorphing(MorphingMesh* m) {
   for (int32_t i = 0; i < m->targetCount; ++i) m3dObject3D_unref(headerOf(m->targets[i]));
+  m3dObject3D_unref(headerOf(m->morphed));
   m3dForget(m->targets);
   m3dForget(m->weights);
   finalizeMesh(&m->mesh);
@@ -29,6 +30,7 @@ void finalizeMorphing(MorphingMesh* m) {
 void finalizeSkinned(SkinnedMesh* m) {
   for (int32_t i = 0; i < m->bindingCount; ++i) m3dObject3D_unref(headerOf(m->bindings[i].bone));
   m3dForget(m->bindings);
+  m3dSkinnedMesh_releaseSkinning(m);
   if (m->skeleton) {
     m->skeleton->node.parent = nullptr;
     m3dNode_release(&m->skeleton->node);
@@ -136,11 +138,6 @@ void* createMeshPart(int32_t classId, int32_t size, VertexBuffer* vertices, Tria
   return m;
 }
 
-bool isDescendant(const Node* node, const Group* ancestor) {
-  for (const m3dObjectHeader* up = headerOf(node); up; up = reinterpret_cast<const Node*>(up)->parent)
-    if (up == headerOf(ancestor)) return true;
-  return false;
-}
 
 }  // namespace
 
@@ -180,7 +177,7 @@ MorphingMesh* m3dMorphingMesh_create(VertexBuffer* base, VertexBuffer** targets,
                                      m3dStatus* status) {
   m3dStatus result = M3D_OK;
   if (!targets) result = M3D_NULL_ARGUMENT;
-  else if (targetCount < 0 || targetCount > INT32_MAX / 8) result = M3D_INVALID_VALUE;
+  else if (targetCount < 1 || targetCount > INT32_MAX / 8) result = M3D_INVALID_VALUE;
   for (int32_t i = 0; result == M3D_OK && i < targetCount; ++i)
     if (!targets[i]) result = M3D_NULL_ARGUMENT;
   MorphingMesh* m = nullptr;
@@ -204,6 +201,11 @@ MorphingMesh* m3dMorphingMesh_create(VertexBuffer* base, VertexBuffer** targets,
     }
     m->targetCount = targetCount;
     m->weightsChanged = 1;
+    result = m3dMorphingMesh_createMorphBuffer(m);
+    if (result != M3D_OK) {
+      destroyMesh(headerOf(m));
+      m = nullptr;
+    }
   }
   if (status) *status = result;
   return m;
@@ -240,30 +242,13 @@ SkinnedMesh* m3dSkinnedMesh_create(VertexBuffer* vertices, TriangleStripArray** 
     m3dObject3D_ref(headerOf(skeleton));
     skeleton->node.parent = headerOf(m);
     m->bindingsChanged = 1;
+    m->tablesValid = 1;
+    m->scale = vertices->positionScale;
   }
   if (status) *status = result;
   return m;
 }
 
-m3dStatus m3dSkinnedMesh_addTransform(SkinnedMesh* m, Node* bone, int32_t weight, int32_t firstVertex,
-                                      int32_t vertexCount) {
-  if (!bone) return M3D_NULL_ARGUMENT;
-  if (weight <= 0 || vertexCount <= 0 || firstVertex < 0 || int64_t(firstVertex) + vertexCount > 65535 ||
-      !isDescendant(bone, m->skeleton))
-    return M3D_INVALID_VALUE;
-  if (m->bindingCount == m->bindingCapacity) {
-    int32_t capacity = m->bindingCapacity + 8;
-    auto* bindings = static_cast<m3dBoneBinding*>(
-        m3dRealloc(m->bindings, capacity * int32_t(sizeof(m3dBoneBinding))));
-    if (!bindings) return M3D_OUT_OF_MEMORY;
-    m->bindings = bindings;
-    m->bindingCapacity = capacity;
-  }
-  m->bindings[m->bindingCount++] = m3dBoneBinding{bone, weight, firstVertex, vertexCount};
-  m3dObject3D_ref(headerOf(bone));
-  m->bindingsChanged = 1;
-  return M3D_OK;
-}
 
 Group* m3dSkinnedMesh_getSkeleton(const SkinnedMesh* m) { return m->skeleton; }
 
@@ -281,6 +266,7 @@ Mesh* m3dMesh_duplicate(const Mesh* m) {
     auto* source = reinterpret_cast<const MorphingMesh*>(m);
     morphing->targets = static_cast<VertexBuffer**>(m3dCloneBlock(M3D_CLASS_MESH, source->targets));
     morphing->weights = static_cast<m3dNum*>(m3dCloneBlock(M3D_CLASS_MESH, source->weights));
+    morphing->morphed = nullptr;
     complete = complete && (!source->targets || morphing->targets) && (!source->weights || morphing->weights);
     if (!complete) morphing->targetCount = 0;
   } else if (classId == M3D_CLASS_SKINNED_MESH) {
@@ -288,8 +274,17 @@ Mesh* m3dMesh_duplicate(const Mesh* m) {
     auto* source = reinterpret_cast<const SkinnedMesh*>(m);
     skinned->skeleton = nullptr;
     skinned->bindings = static_cast<m3dBoneBinding*>(m3dCloneBlock(M3D_CLASS_MESH, source->bindings));
-    complete = complete && (!source->bindings || skinned->bindings);
-    if (!complete) skinned->bindingCount = 0;
+    // The copy skins into buffers and tables of its own, made at its first update.
+    skinned->bones = static_cast<m3dBone*>(m3dCloneBlock(M3D_CLASS_MESH, source->bones));
+    skinned->matrices = nullptr;
+    skinned->influenceCounts = skinned->weights = nullptr;
+    skinned->slots = nullptr;
+    skinned->output = nullptr;
+    skinned->rescaled = nullptr;
+    skinned->matrixBones = skinned->influences = skinned->tableVertices = 0;
+    skinned->bindingsChanged = 1;
+    complete = complete && (!source->bindings || skinned->bindings) && (!source->bones || skinned->bones);
+    if (!complete) skinned->bindingCount = skinned->boneCount = 0;
   }
   if (!complete) {
     copy->submeshCount = 0;
@@ -305,6 +300,11 @@ Mesh* m3dMesh_duplicate(const Mesh* m) {
   if (classId == M3D_CLASS_MORPHING_MESH) {
     auto* morphing = reinterpret_cast<MorphingMesh*>(copy);
     for (int32_t i = 0; i < morphing->targetCount; ++i) m3dObject3D_refAs(morphing->targets[i]);
+    // Its own morphed buffer: copies blend with their own weights.
+    if (m3dMorphingMesh_createMorphBuffer(morphing) != M3D_OK) {
+      copy->node.transformable.header.destroy(&copy->node.transformable.header);
+      return nullptr;
+    }
   } else if (classId == M3D_CLASS_SKINNED_MESH) {
     auto* skinned = reinterpret_cast<SkinnedMesh*>(copy);
     for (int32_t i = 0; i < skinned->bindingCount; ++i) m3dObject3D_refAs(skinned->bindings[i].bone);

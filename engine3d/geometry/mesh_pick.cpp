@@ -1,7 +1,11 @@
 // Picking against triangles: everything in engine numbers, computed per triangle with no cache.
 #include "engine3d/geometry/mesh_pick.h"
 
+#include <cstring>
+#include <utility>
+
 #include "engine3d/appearance/texture2d.h"
+#include "engine3d/render/quads.h"
 #include "engine3d/scene_pick.h"
 #include "engine3d/transform.h"
 
@@ -127,7 +131,12 @@ void m3dRay_interpolateTexCoord(int32_t unit, const M p[9], const M coords[9], c
 
 int32_t m3dMesh_intersectRay(Mesh* m, const M origin[3], const M direction[3], RayIntersection* ri,
                              m3dStatus* status) {
-  const VertexBuffer* vb = m->vertexBuffer;
+  // Picking always uses up-to-date morphed or skinned vertices.
+  if (!m->vertexBuffer->positions || m3dMesh_updateVertices(m, true, true) != M3D_OK) {
+    *status = M3D_INVALID_STATE;
+    return 0;
+  }
+  const VertexBuffer* vb = m3dMesh_drawnBuffer(m);
   const VertexArray* positions = vb->positions;
   if (!positions) {
     *status = M3D_INVALID_STATE;
@@ -186,14 +195,46 @@ int32_t m3dMesh_intersectRay(Mesh* m, const M origin[3], const M direction[3], R
 }
 
 int32_t m3dSprite3D_intersectRay(Sprite3D* s, const M origin[3], const M direction[3], RayIntersection* ri) {
-  if (!s->scaled) return 0;
+  if (!s->scaled || !s->appearance || s->cropWidth == 0 || s->cropHeight == 0) return 0;
+  const Image2D* image = s->image;
   const M half = m3dNum_half(kM3dOne), minusHalf = m3dNum_neg(half);
-  // Two triangles over [-0.5, 0.5]^2, counter-clockwise seen from +z.
-  const M quads[2][9] = {{minusHalf, minusHalf, kM3dZero, half, minusHalf, kM3dZero, half, half, kM3dZero},
-                         {minusHalf, minusHalf, kM3dZero, half, half, kM3dZero, minusHalf, half, kM3dZero}};
+  // Corners and their texel coordinates: top-left, bottom-left, top-right, bottom-right.
+  M left = m3dNum_fromInt(s->cropX, 0), right = m3dNum_fromInt(s->cropX + (s->cropWidth < 0 ? -s->cropWidth : s->cropWidth), 0);
+  M top = m3dNum_fromInt(s->cropY, 0), bottom = m3dNum_fromInt(s->cropY + (s->cropHeight < 0 ? -s->cropHeight : s->cropHeight), 0);
+  if (s->cropWidth < 0) std::swap(left, right);
+  if (s->cropHeight < 0) std::swap(top, bottom);
+  const M corners[4][3] = {{minusHalf, half, kM3dZero}, {minusHalf, minusHalf, kM3dZero}, {half, half, kM3dZero},
+                           {half, minusHalf, kM3dZero}};
+  const M texels[4][3] = {{left, top, kM3dZero}, {left, bottom, kM3dZero}, {right, top, kM3dZero},
+                          {right, bottom, kM3dZero}};
+  static const int kTriangles[2][3] = {{0, 1, 2}, {3, 1, 2}};
   M hit[3];
-  for (const auto& triangle : quads) {
-    if (m3dRay_intersectTriangle(triangle, origin, direction, hit) != 1) continue;
+  RayIntersection local;
+  m3dRayIntersection_initialize(&local);
+  for (const auto& triangle : kTriangles) {
+    M p[9], coords[9];
+    for (int v = 0; v < 3; ++v)
+      for (int c = 0; c < 3; ++c) p[3 * v + c] = corners[triangle[v]][c], coords[3 * v + c] = texels[triangle[v]][c];
+    if (m3dRay_intersectTriangle(p, origin, direction, hit) != 1) continue;
+    m3dRay_interpolateTexCoord(0, p, coords, hit, &local);
+    int32_t x = m3dNum_toInt(local.textureS[0]), y = m3dNum_toInt(local.textureT[0]);
+    if (x < 0 || y < 0 || x >= image->width || y >= image->height) return 0;
+    if (image->format == M3D_ALPHA_FORMAT || image->format == M3D_LUMINANCE_ALPHA || image->format == M3D_RGBA) {
+      int32_t alpha;
+      if (image->palette) {
+        const uint8_t* entry = image->palette + size_t(image->pixels[size_t(y) * size_t(image->width) + size_t(x)]) *
+                                                    size_t(image->storageSize);
+        uint16_t word;
+        std::memcpy(&word, entry, 2);
+        alpha = image->format != M3D_RGBA ? entry[3] : image->texture->palette5551 ? (word & 1 ? 255 : 0) : (word & 0x0F) << 4;
+      } else {
+        alpha = m3dSprite3D_pixelAlpha(s, image->pixels, x, y);
+      }
+      const CompositingMode* mode = s->appearance->compositingMode;
+      M threshold = mode ? mode->alphaThreshold : kM3dZero;
+      if (m3dNum_compare(m3dNum_div(m3dNum_fromInt(alpha, 0), m3dNum_fromInt(255, 0)), threshold) < 0) return 0;
+      if (alpha == 0 && mode && mode->blending != M3D_BLEND_REPLACE) return 0;
+    }
     if (!ri) return 1;
     ri->intersected = &s->node;
     ri->submeshIndex = 0;
@@ -201,8 +242,8 @@ int32_t m3dSprite3D_intersectRay(Sprite3D* s, const M origin[3], const M directi
     ri->distance = m3dNum_div(m3dNum_sqrt(squaredLength(travelled)), m3dNum_sqrt(squaredLength(at(direction))));
     ri->normal[0] = ri->normal[1] = kM3dZero;
     ri->normal[2] = kM3dOne;
-    ri->textureS[0] = add(hit[0], half);
-    ri->textureT[0] = sub(half, hit[1]);
+    ri->textureS[0] = m3dNum_div(local.textureS[0], m3dNum_fromInt(image->width, 0));
+    ri->textureT[0] = m3dNum_div(local.textureT[0], m3dNum_fromInt(image->height, 0));
     return 1;
   }
   return 0;

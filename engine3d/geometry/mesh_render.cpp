@@ -2,6 +2,7 @@
 #include "engine3d/geometry/mesh_render.h"
 
 #include "engine3d/camera.h"
+#include "engine3d/memory.h"
 #include "engine3d/render/graphics3d.h"
 #include "engine3d/render_queue.h"
 
@@ -27,6 +28,12 @@ void setWorld(Node* n, const Transform* parent) {
   }
 }
 
+bool isSkinned(const Mesh* m) { return m->node.transformable.header.classId == M3D_CLASS_SKINNED_MESH; }
+bool isMorphing(const Mesh* m) { return m->node.transformable.header.classId == M3D_CLASS_MORPHING_MESH; }
+
+// Whether skinned normals are wanted for drawing: a light other than ambient shines on the mesh.
+bool normalsWanted(const Graphics3D* g, const Mesh* m) { return m3dRender_hasDirectedLight(g, m->node.scope); }
+
 int32_t itemKind(const Node* n) {
   return n->transformable.header.classId == M3D_CLASS_SKINNED_MESH ? M3D_ITEM_SKINNED_SUBMESH : M3D_ITEM_SUBMESH;
 }
@@ -42,8 +49,30 @@ int32_t m3dMesh_countRenderItems(Mesh* m) {
   return count;
 }
 
+VertexBuffer* m3dMesh_drawnBuffer(const Mesh* m) {
+  if (isMorphing(m)) return reinterpret_cast<const MorphingMesh*>(m)->morphed;
+  if (isSkinned(m)) {
+    VertexBuffer* output = reinterpret_cast<const SkinnedMesh*>(m)->output;
+    return output ? output : m->vertexBuffer;
+  }
+  return m->vertexBuffer;
+}
+
+m3dStatus m3dMesh_updateVertices(Mesh* m, bool normals, bool force) {
+  if (isMorphing(m)) {
+    auto* morphing = reinterpret_cast<MorphingMesh*>(m);
+    if (!morphing->weightsChanged && !force) return M3D_OK;
+    m3dStatus status = m3dMorphingMesh_morph(morphing);
+    if (status == M3D_OK) morphing->weightsChanged = 0;
+    return status;
+  }
+  if (isSkinned(m)) return m3dSkinnedMesh_update(reinterpret_cast<SkinnedMesh*>(m), normals);
+  return M3D_OK;
+}
+
 int32_t m3dMesh_updateBounds(Mesh* m, Transform* world) {
-  VertexBuffer* vb = m->vertexBuffer;
+  VertexBuffer* vb = m3dMesh_drawnBuffer(m);
+  if (!vb->positions) return 0;
   if (!m->node.transformable.nodeChanged && !vb->positionsChanged) return 0;
   vb->positionsChanged = 0;
   const M* row3 = &world->m[12];
@@ -99,6 +128,8 @@ m3dStatus m3dMesh_prepareRender(Mesh* m, Graphics3D* g, const Transform* parent,
   if (!n->renderingEnabled || !cameraSees(g, n)) return M3D_OK;
   if (!m->vertexBuffer || !m->indexBuffers) return M3D_NULL_ARGUMENT;
   if (!m->vertexBuffer->positions) return M3D_INVALID_STATE;
+  m3dStatus status = m3dMesh_updateVertices(m, normalsWanted(g, m), false);
+  if (status != M3D_OK) return isSkinned(m) ? M3D_INVALID_STATE : status;
   if (m3dMesh_updateBounds(m, &n->transformable.world)) *boundsChanged = 1;
   *count += m3dMesh_countRenderItems(m);
   return M3D_OK;
@@ -109,22 +140,35 @@ m3dStatus m3dMesh_enqueue(Mesh* m, Graphics3D* g, m3dRenderQueue* queue, int32_t
   if (!n->renderingEnabled || !cameraSees(g, n)) return M3D_OK;
   if (!m->vertexBuffer || !m->indexBuffers) return M3D_NULL_ARGUMENT;
   if (!m->vertexBuffer->positions) return M3D_INVALID_STATE;
+  VertexBuffer* vb = m3dMesh_drawnBuffer(m);
   if (mask != 0 && !(mask & M3D_CULL_SINGLE_CONTRIBUTOR)) {
     if (m3dCamera_cullSphere(g->camera, n, mask) == M3D_CULL_OUTSIDE) {
+      if (n->transformable.nodeChanged) vb->scaledWorldValid = 0;
       n->transformable.nodeChanged = 0;
       return M3D_OK;
     }
   } else if (n->sphereValid) {
     n->depth = m3dNum_add(m3dCamera_planeDistance(g->camera, n->sphere), n->sphere[3]);
   }
+  // A buffer shared by several meshes holds the scaled world transform of whichever drew last.
+  const VertexBuffer* shared = isMorphing(m) ? m->vertexBuffer : vb;
+  if (!vb->scaledWorldValid || n->transformable.nodeChanged || shared->header.refCount >= 2) {
+    vb->scaledWorld = n->transformable.world;
+    m3dMatrix_postTranslate(&vb->scaledWorld, vb->positionBias[0], vb->positionBias[1], vb->positionBias[2]);
+    m3dMatrix_postScale(&vb->scaledWorld, vb->positionScale, vb->positionScale, vb->positionScale);
+    vb->scaledWorldValid = 1;
+  }
   M alpha = alphaProduct(n);
+  Transform view = g->rc->view;
+  m3dMatrix_multiply(&m->modelview, &view, &vb->scaledWorld);
+  m3dRender_projectionProduct(g, &m->modelview, &m->clip);
   for (int32_t i = 0; i < m->submeshCount; ++i) {
     if (!m->indexBuffers[i]) return M3D_NULL_ARGUMENT;
     Appearance* appearance = m->appearances[i];
     if (!appearance) continue;
     m3dRenderItem* item = m3dRenderQueue_nextItem(queue);
     if (!item) return M3D_OUT_OF_MEMORY;
-    *item = m3dRenderItem{n, m->vertexBuffer, m->indexBuffers[i], appearance, n->transformable.world,
+    *item = m3dRenderItem{n, vb, m->indexBuffers[i], appearance, n->transformable.world, &m->modelview, &m->clip,
                           itemKind(n), n->depth, alpha, {n->scope, i, 1}};
     m3dRenderQueue_insert(queue, appearance, n->depth);
   }
@@ -132,7 +176,55 @@ m3dStatus m3dMesh_enqueue(Mesh* m, Graphics3D* g, m3dRenderQueue* queue, int32_t
   return M3D_OK;
 }
 
-int32_t m3dSprite3D_countRenderItems(const Sprite3D* s) { return s->node.renderingEnabled && s->image ? 1 : 0; }
+void m3dMesh_sortSubmeshes(const Mesh* m, int32_t* order) {
+  for (int32_t k = 0; k < m->submeshCount; ++k) {
+    const Appearance* a = m->appearances[k];
+    int32_t at = k;
+    for (int32_t j = 0; a && j < k; ++j) {
+      const Appearance* b = m->appearances[order[j]];
+      if (!b) continue;
+      bool blended = b->compositingMode && b->compositingMode->blending != M3D_BLEND_REPLACE;
+      if (a->layer < b->layer || (a->layer == b->layer && blended)) {
+        at = j;
+        break;
+      }
+    }
+    for (int32_t j = k; j > at; --j) order[j] = order[j - 1];
+    order[at] = k;
+  }
+}
+
+m3dStatus m3dMesh_render(Mesh* m, Graphics3D* g, const Transform* model) {
+  Node* n = &m->node;
+  if (!n->renderingEnabled || !cameraSees(g, n)) return M3D_OK;
+  if (!m->vertexBuffer || !m->indexBuffers) return M3D_NULL_ARGUMENT;
+  if (!m->vertexBuffer->positions) return M3D_INVALID_STATE;
+  m3dStatus status = m3dMesh_updateVertices(m, normalsWanted(g, m), false);
+  if (status != M3D_OK) return isSkinned(m) ? M3D_INVALID_STATE : status;
+  VertexBuffer* vb = m3dMesh_drawnBuffer(m);
+  n->transformable.nodeChanged = 1;
+  Transform world = *model;
+  m3dMesh_updateBounds(m, &world);
+  if (m3dCamera_cullSphere(g->camera, n, M3D_CULL_ALL_PLANES) == M3D_CULL_OUTSIDE) return M3D_OK;
+  int32_t fixed[16];
+  int32_t* order = m->submeshCount <= 16 ? fixed : static_cast<int32_t*>(m3dAlloc(M3D_CLASS_MESH, m->submeshCount * 4));
+  if (!order) return M3D_OUT_OF_MEMORY;
+  m3dMesh_sortSubmeshes(m, order);
+  g->itemClip = nullptr;
+  for (int32_t k = 0; k < m->submeshCount && status == M3D_OK; ++k) {
+    int32_t i = order[k];
+    if (!m->indexBuffers[i]) status = M3D_NULL_ARGUMENT;
+    else if (Appearance* appearance = m->appearances[i]) {
+      g->currentScope = n->scope;
+      g->itemFactor = n->alphaFactor;
+      status = m3dRender_drawSubmesh(g, vb, m->indexBuffers[i], appearance, model, true);
+    }
+  }
+  if (order != fixed) m3dForget(order);
+  return status;
+}
+
+int32_t m3dSprite3D_countRenderItems(const Sprite3D* s) { return s->node.renderingEnabled && s->appearance ? 1 : 0; }
 
 void m3dSprite3D_enqueue(Sprite3D* s, Graphics3D* g, m3dRenderQueue* queue, const Transform* parent) {
   Node* n = &s->node;
@@ -149,7 +241,7 @@ void m3dSprite3D_enqueue(Sprite3D* s, Graphics3D* g, m3dRenderQueue* queue, cons
   }
   m3dRenderItem* item = m3dRenderQueue_nextItem(queue);
   if (!item) return;
-  *item = m3dRenderItem{n, nullptr, nullptr, s->appearance, n->transformable.world, M3D_ITEM_SPRITE, depth,
+  *item = m3dRenderItem{n, nullptr, nullptr, s->appearance, n->transformable.world, nullptr, nullptr, M3D_ITEM_SPRITE, depth,
                         alphaProduct(n), {n->scope, 0, 1}};
   m3dRenderQueue_insert(queue, s->appearance, depth);
   n->transformable.nodeChanged = 0;

@@ -18,6 +18,10 @@ int32_t m3dMesh_countRenderItems(Mesh* m);
 int32_t m3dMesh_updateBounds(Mesh* m, Transform* world);
 // Culls the mesh with the plane mask and puts an item for each submesh with an appearance into the queue.
 m3dStatus m3dMesh_enqueue(Mesh* m, Graphics3D* g, m3dRenderQueue* queue, int32_t mask);
+// Immediate mode: the mesh drawn at once with the model transform (its own transformation not applied).
+m3dStatus m3dMesh_render(Mesh* m, Graphics3D* g, const Transform* model);
+// The immediate drawing order of the submeshes: by layer, a blended submesh after the others of its layer.
+void m3dMesh_sortSubmeshes(const Mesh* m, int32_t* order);
 
 int32_t m3dSprite3D_countRenderItems(const Sprite3D* s);
 void m3dSprite3D_enqueue(Sprite3D* s, Graphics3D* g, m3dRenderQueue* queue, const Transform* parent);

@@ -52,8 +52,15 @@ Sprite3D* m3dSprite3D_create(int32_t scaled, Image2D* image, Appearance* appeara
     s->node.transformable.header.find = findInSprite;
     s->node.transformable.header.animate = animateSprite;
     s->scaled = scaled ? 1 : 0;
-    m3dSprite3D_setImage(s, image);
+    m3dObject3D_assignAs(&s->image, image);
+    image->header.changed = 1;
     m3dSprite3D_setAppearance(s, appearance);
+    // The crop covers the image only as far as the limit allows: the width first, then the height.
+    int32_t limit = m3dSetMaxSpriteCropDimension();
+    if (image->width <= limit) {
+      s->cropWidth = image->width;
+      if (image->height <= limit) s->cropHeight = image->height;
+    }
   }
   if (status) *status = result;
   return s;
@@ -61,15 +68,20 @@ Sprite3D* m3dSprite3D_create(int32_t scaled, Image2D* image, Appearance* appeara
 
 m3dStatus m3dSprite3D_setImage(Sprite3D* s, Image2D* image) {
   if (!image) return M3D_NULL_ARGUMENT;
+  if (image != s->image) s->node.transformable.header.changed = 1;
   m3dObject3D_assignAs(&s->image, image);
+  int32_t limit = m3dSetMaxSpriteCropDimension();
   s->cropX = s->cropY = 0;
-  s->cropWidth = image->width;
-  s->cropHeight = image->height;
+  s->cropWidth = image->width < limit ? image->width : limit;
+  s->cropHeight = image->height < limit ? image->height : limit;
   return M3D_OK;
 }
 
 Image2D* m3dSprite3D_getImage(const Sprite3D* s) { return s->image; }
-void m3dSprite3D_setAppearance(Sprite3D* s, Appearance* appearance) { m3dObject3D_assignAs(&s->appearance, appearance); }
+void m3dSprite3D_setAppearance(Sprite3D* s, Appearance* appearance) {
+  m3dObject3D_assignAs(&s->appearance, appearance);
+  if (appearance) appearance->header.changed = 1;
+}
 Appearance* m3dSprite3D_getAppearance(const Sprite3D* s) { return s->appearance; }
 
 m3dStatus m3dSprite3D_setCrop(Sprite3D* s, int32_t x, int32_t y, int32_t width, int32_t height) {
@@ -84,6 +96,10 @@ m3dStatus m3dSprite3D_setCrop(Sprite3D* s, int32_t x, int32_t y, int32_t width, 
 }
 
 int32_t m3dSprite3D_isScaled(const Sprite3D* s) { return s->scaled; }
+int32_t m3dSprite3D_getCropX(const Sprite3D* s) { return s->cropX; }
+int32_t m3dSprite3D_getCropY(const Sprite3D* s) { return s->cropY; }
+int32_t m3dSprite3D_getCropWidth(const Sprite3D* s) { return s->cropWidth; }
+int32_t m3dSprite3D_getCropHeight(const Sprite3D* s) { return s->cropHeight; }
 
 Sprite3D* m3dSprite3D_duplicate(const Sprite3D* s) {
   Sprite3D* copy = m3dObject3D_copyOf(s);

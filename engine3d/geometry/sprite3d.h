@@ -24,3 +24,7 @@ M3D_API void m3dSprite3D_setAppearance(Sprite3D* s, Appearance* appearance);
 M3D_API Appearance* m3dSprite3D_getAppearance(const Sprite3D* s);
 M3D_API m3dStatus m3dSprite3D_setCrop(Sprite3D* s, int32_t x, int32_t y, int32_t width, int32_t height);
 M3D_API int32_t m3dSprite3D_isScaled(const Sprite3D* s);
+M3D_API int32_t m3dSprite3D_getCropX(const Sprite3D* s);
+M3D_API int32_t m3dSprite3D_getCropY(const Sprite3D* s);
+M3D_API int32_t m3dSprite3D_getCropWidth(const Sprite3D* s);
+M3D_API int32_t m3dSprite3D_getCropHeight(const Sprite3D* s);

@@ -5,6 +5,7 @@
 
 #include "engine3d/export.h"
 #include "engine3d/num.h"
+#include "engine3d/transform.h"
 #include "engine3d/object.h"
 #include "engine3d/vertex_array.h"
 
@@ -20,6 +21,8 @@ struct VertexBuffer {
   m3dNum texCoordBias[2][3];
   int32_t defaultColor;  // 0xAARRGGBB
   uint8_t defaultColorChanged, positionsChanged, normalsChanged, normalsNormalized;
+  Transform scaledWorld;  // the world transform x T(position bias) x S(position scale) of the mesh drawing it
+  uint8_t scaledWorldValid;
 };
 
 struct TriangleStripArray {

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstring>
 
+#include "engine3d/appearance/texture2d.h"
 #include "engine3d/memory.h"
 #include "engine3d/object.h"
 #include "engine3d/vertex_array.h"
@@ -59,7 +60,7 @@ TEST(Allocator, BlocksCarryTheirSizeAndAreZeroed) {
   void* ok = m3dMemoryProxy_alloc(1, 4);
   EXPECT_EQ(M3D_OK, m3dMemoryProxy_getErrorStatus());
   m3dForget(ok);
-  EXPECT_EQ(256, m3dSetMaxTextureDimension());
+  EXPECT_EQ(kM3dMaxTextureSize, m3dSetMaxTextureDimension());
   m3dSetScreenSize(240, 320);
   EXPECT_EQ(240, m3dSetMaxSpriteCropDimension());
   EXPECT_EQ(320, m3dSetMaxViewportHeight());

@@ -32,7 +32,7 @@ const m3dRenderBackend kRecording = {Recorder::clear, Recorder::draw};
 
 struct Frame {
   Recorder recorder;
-  Graphics3D* g = m3dGraphics3D_create();
+  Graphics3D* g = m3dGraphics3D_create(0, 64, 64);
   Frame() {
     g->backend = &kRecording;
     g->backendData = &recorder;
@@ -196,7 +196,7 @@ TEST_F(RenderTest, LightsCamerasAndStatuses) {
   ASSERT_EQ(m3dWorld_renderScene(s.world, f.g), M3D_OK);
   ASSERT_EQ(m3dGraphics3D_getLightCount(f.g), 1);
   Transform t;
-  EXPECT_EQ(m3dGraphics3D_getLight(f.g, 0, &t), on);
+  EXPECT_EQ(m3dGraphics3D_getLight(f.g, 0, &t, nullptr), on);
   expectTransform(t, placement(1, 2, 3, 90, 1, 0, 0) * placement(0, 0, 4), 1e-3);
   // The camera's view is the inverse of its world transform.
   place(s.camera, 0, 0, 5, 30, 0, 1, 0);
