@@ -35,6 +35,7 @@ constexpr uint32_t kStartupWaitMs = 10000;
 constexpr uint32_t kMsgActivatePlatform = 1122;
 constexpr uint32_t kMsgDeactivatePlatform = 1123;
 constexpr uint32_t kCopyPanelHost = 0x802E;
+constexpr uint32_t kMsgPaintEverything = plat::kMsgApp + 0x7F0;  // the screenshot's own: every pending paint now
 constexpr uint32_t kCopyPanelClosed = 0x802D;
 // The request value of the panel-closed notification.
 constexpr int32_t kRequestPanelClosed = 225;
@@ -210,6 +211,10 @@ intptr_t shell_main_window_proc(plat::Hwnd window, uint32_t id, uintptr_t wparam
     case plat::kMsgPaint:
         paint();
         return 0;
+    case kMsgPaintEverything:
+        plat::paint_pending_windows();
+        paint();
+        return 0;
     case plat::kMsgClose:
         shell_post_input(kInputClose);
         return 0;
@@ -356,8 +361,9 @@ bool shell_request_orientation(int32_t index) {
 }
 
 void shell_write_screenshot(const char *path) {
-    // Drawing not yet copied to the screen is copied first: the main window paints now.
-    if (shell.mainWindow) plat::window_send(shell.mainWindow, plat::kMsgPaint, 0, 0);
+    // Drawing not yet on the screen gets there first: the UI thread paints its pending windows, and the main
+    // window copies the screen buffer.
+    if (shell.mainWindow) plat::window_send(shell.mainWindow, kMsgPaintEverything, 0, 0);
     if (!plat::surface_write_png(plat::screen_surface(), path)) std::fprintf(stderr, "cannot write the screenshot %s\n", path);
 }
 

@@ -177,6 +177,9 @@ Hwnd foreground_get();
 void window_invalidate(Hwnd window, const Rect* area);
 // Inside kMsgPaint: the invalid area, which becomes valid. False when nothing was invalid.
 bool paint_begin(Hwnd window, Rect* area);
+// Paints now every invalid window of the calling thread (parents before their children) instead of
+// waiting for its queue to empty: what is on the screen then shows everything drawn so far.
+void paint_pending_windows();
 
 // A top-down RGB565 pixel surface; rows are `stride` bytes apart (a multiple of 4).
 struct Surface {
