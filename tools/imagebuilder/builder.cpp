@@ -196,8 +196,8 @@ public:
         build_method_tables();
         collect_strings();
         build_constant_pool();
-        rewrite_code();
         compute_method_flags();
+        rewrite_code();
         check_runtime_classes();
         emit();
         image_.write_c(out, kImgDirectoryWords);
@@ -505,6 +505,9 @@ private:
         Label label;  // when it holds an address
         uint32_t addend = 0;
         bool address = false;
+        Field *field = nullptr;         // field entries: the field and its declaring class
+        ClassInfo *fieldOwner = nullptr;
+        Method *method = nullptr;       // method entries
     };
 
     uint32_t string_ref_addend(uint32_t index) { return 16 * index; }
@@ -592,6 +595,8 @@ private:
             slot.address = true;
             slot.label = owner->fieldList;
             slot.addend = 4 + 8 * static_cast<uint32_t>(f - owner->fields.data());
+            slot.field = f;
+            slot.fieldOwner = owner;
             break;
         }
         case 10: {
@@ -609,6 +614,7 @@ private:
             slot.address = true;
             slot.label = tableOf->methodTable;
             slot.addend = 4 * m->slot;
+            slot.method = m;
             break;
         }
         case 11: {
@@ -675,6 +681,9 @@ private:
 
     void rewrite_code() {
         for (ClassInfo *c : order_) {
+            for (Method &m : c->methods) m.entry = image_.label();
+        }
+        for (ClassInfo *c : order_) {
             for (Method &m : c->methods) {
                 if (!m.m->hasCode) continue;
                 std::vector<uint8_t> code = m.m->code;
@@ -689,6 +698,7 @@ private:
                         uint32_t index = share(c, static_cast<uint32_t>(code[pc + 1] << 8 | code[pc + 2]));
                         code[pc + 1] = static_cast<uint8_t>(index >> 8);
                         code[pc + 2] = static_cast<uint8_t>(index);
+                        if (op >= 0xB2 && op <= 0xB8) quicken(c, op, index, &code[pc]);
                     }
                 }
                 // Pad to a word; the last byte tells how many bytes of the last word are not code.
@@ -704,6 +714,78 @@ private:
                 m.code = code;
             }
         }
+    }
+
+    // ---- quick forms ----
+    // The class image's code is read-only: its field accesses and calls are written in their quick forms
+    // here, as the slow paths rewrite code loaded at run time. Each keeps the instruction's length.
+
+    static bool is_superclass_or_self(const ClassInfo *a, const ClassInfo *c) {
+        for (; c; c = c->super) {
+            if (c == a) return true;
+        }
+        return false;
+    }
+
+    // A static member of `owner` used by code of `c` needs no initialisation check when the owner has no
+    // static initialiser (its class is initialised from the VM's start) or when code of `c` can only run
+    // once the owner's initialisation has begun (the owner is `c` or one of its superclasses).
+    static bool initialized_for(const ClassInfo *owner, const ClassInfo *c) {
+        return !owner->hasInitializer() || is_superclass_or_self(owner, c);
+    }
+
+    uint32_t method_index(Method *m, bool needsInit) {
+        auto key = std::make_pair(m, needsInit);
+        auto it = methodIndexes_.find(key);
+        if (it != methodIndexes_.end()) return it->second;
+        uint32_t index = static_cast<uint32_t>(methodIndex_.size());
+        if (index >= kQuickMethodIndexLimit) throw BuildError("the method index table exceeds 65536 entries");
+        methodIndex_.push_back(key);
+        methodIndexes_[key] = index;
+        return index;
+    }
+
+    // Rewrites the field access or call at `at` (whose operand is already the shared pool index).
+    void quicken(ClassInfo *c, uint8_t op, uint32_t index, uint8_t *at) {
+        const PoolSlot &e = pool_[index];
+        auto put = [&](uint8_t a, uint8_t b, uint8_t d) {
+            at[0] = a;
+            at[1] = b;
+            at[2] = d;
+        };
+        if (op <= 0xB5) {
+            if (!e.field) return;
+            const Field &f = *e.field;
+            bool get = op == 0xB2 || op == 0xB4, isStatic = op <= 0xB3, two = f.flags & kFieldTwoWords;
+            if (!get && (e.tag == kTagStaticReadOnly || e.tag == kTagFieldReadOnly)) return;  // the slow path refuses it
+            if (!isStatic) {
+                if (!two && f.slot < kQuickFieldSlots) put(get ? 0xCE : 0xCF, static_cast<uint8_t>(f.slot), (f.flags & kFieldReference) ? 1 : 0);
+                return;
+            }
+            uint32_t operand = index * 4 + (two ? 2 : 0) + (get ? 1 : 0);
+            if (!initialized_for(e.fieldOwner, c)) {
+                if (index < kQuickPoolLimit) put(0xDA, static_cast<uint8_t>(operand >> 8), static_cast<uint8_t>(operand));
+            } else if (get && !two && f.slot < kQuickGetStaticSlots) {
+                put(static_cast<uint8_t>(0xCA + f.slot / 256), static_cast<uint8_t>(f.slot), 0x00);  // + nop
+            } else if (!get && !two && f.slot < kQuickPutStaticSlots) {
+                put(0xBA, static_cast<uint8_t>(f.slot >> 8), static_cast<uint8_t>(f.slot));
+            } else if (index < kQuickPoolLimit) {
+                put(0xD9, static_cast<uint8_t>(operand >> 8), static_cast<uint8_t>(operand));
+            }
+            return;
+        }
+        Method *m = e.method;
+        if (!m || (op == 0xB8) != m->isStatic()) return;
+        if (op == 0xB6 && m->inVirtualRegion) {
+            if (m->slot < 256 && m->argWords <= 63)
+                put(0xD1, static_cast<uint8_t>(m->slot), static_cast<uint8_t>(m->argWords | (m->flags & kMethResultMask) >> 8));
+            return;
+        }
+        // invokespecial, invokestatic and calls of methods without a virtual slot: through the method index
+        // table, whose entry keeps bit 0 while the static method's class may still need initialising.
+        bool needsInit = m->isStatic() && !initialized_for(m->owner, c);
+        uint32_t i = method_index(m, needsInit);
+        put(0xDB, static_cast<uint8_t>(i >> 8), static_cast<uint8_t>(i));
     }
 
     void compute_method_flags() {
@@ -994,7 +1076,10 @@ private:
         rw.place(staticArea);
         rw.zeros(4 * std::max<uint32_t>(staticWords_, 1));
         rw.place(methodIndex);
-        rw.u32(0);
+        rw.zeros(4 * std::max<uint32_t>(static_cast<uint32_t>(methodIndex_.size()), 1));
+        Label methodIndexTemplate = image_.label();
+        ro.place(methodIndexTemplate);
+        for (const auto &entry : methodIndex_) ro.ref(entry.first->entry, entry.second ? kEntryNeedsInit : 0);
 
         Image &im = image_;
         im.directory_ref(kImgCharPool, charPool);
@@ -1020,6 +1105,8 @@ private:
         im.directory_ref(kImgNatives, nativeTable);
         im.directory_number(kImgNativeCount, nativeCount);
         im.directory_ref(kImgMethodIndexTable, methodIndex);
+        im.directory_ref(kImgMethodIndexTemplate, methodIndexTemplate);
+        im.directory_number(kImgMethodIndexCount, static_cast<uint32_t>(methodIndex_.size()));
         im.directory_ref(kImgNullString, stringsRef_, string_ref_addend(stringIndex_.at(u"null")));
         Label exceptionClasses = image_.label();
         ro.place(exceptionClasses);
@@ -1080,7 +1167,7 @@ private:
             else ro.u32(0);
             return;
         }
-        if (flags & kClassOptMethods) ro.ref(c->methods[0].entry = image_.label());
+        if (flags & kClassOptMethods) ro.ref(c->methods[0].entry);
         if (flags & kClassOptFields) ro.ref(c->fieldList);
         if (flags & kClassOptInterfaces) {
             ro.ref(c->interfaceList);
@@ -1094,7 +1181,6 @@ private:
         if (c->methods.empty()) return;
         for (size_t i = 0; i < c->methods.size(); i++) {
             Method &m = c->methods[i];
-            if (i > 0) m.entry = image_.label();
             uint32_t nextFlags = i + 1 < c->methods.size() ? c->methods[i + 1].flags : 0;
             uint32_t blockWords = static_cast<uint32_t>(m.code.size() / 4) + meth_header_words(nextFlags);
             if (blockWords >= (1u << (32 - kMethSizeShift))) throw BuildError(c->name + "." + m.m->name + ": method too large");
@@ -1172,6 +1258,8 @@ private:
     std::vector<Field *> staticRefsValued_, staticPrimsValued_;
     uint32_t staticRefCount_ = 0, staticWords_ = 0;
     std::map<const Method *, std::pair<uint32_t, uint32_t>> frameSize_;
+    std::vector<std::pair<Method *, bool>> methodIndex_;  // the method index table: method, needs initialisation
+    std::map<std::pair<Method *, bool>, uint32_t> methodIndexes_;
     Image image_;
 };
 

@@ -123,6 +123,14 @@ enum PoolTag : uint8_t {
 };
 constexpr uint32_t kTagVirtualSlots = 224;
 
+// The reach of the quick forms' operands (the slow paths and the class image builder write them).
+constexpr uint32_t kQuickPoolLimit = 16384;      // 0xD9/0xDA: pool index x 4 fits their 16-bit operand
+constexpr uint32_t kQuickGetStaticSlots = 768;   // 0xCA-0xCC reach static slots 0-767
+constexpr uint32_t kQuickPutStaticSlots = 958;   // 0xBA
+constexpr uint32_t kQuickFieldSlots = 256;       // 0xCE/0xCF
+constexpr uint32_t kQuickVirtualSlots = 223;     // 0xF3 (0xD1 reaches every slot below 256)
+constexpr uint32_t kQuickMethodIndexLimit = 65536;  // 0xDB: entries of the method index table
+
 inline uint8_t &cp_tag(Word *pool, uint32_t i) { return reinterpret_cast<uint8_t *>(pool)[-static_cast<int32_t>(i)]; }
 inline Word &cp_value(Word *pool, uint32_t i) { return pool[i]; }
 

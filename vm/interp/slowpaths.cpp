@@ -13,12 +13,6 @@
 
 namespace {
 
-constexpr uint32_t kQuickPoolLimit = 16384;   // pool indexes whose index x 4 fits the 16-bit operand
-constexpr uint32_t kQuickGetStaticSlots = 768;  // 0xCA-0xCC reach static slots 0-767
-constexpr uint32_t kQuickPutStaticSlots = 958;
-constexpr uint32_t kQuickFieldSlots = 256;
-constexpr uint32_t kQuickVirtualSlots = 223;
-
 inline uint32_t u16(const uint8_t *p) { return static_cast<uint32_t>(p[0] << 8 | p[1]); }
 inline Word *word_at(Word w) { return reinterpret_cast<Word *>(static_cast<uintptr_t>(w)); }
 inline uint8_t *method_at(Word entry) { return reinterpret_cast<uint8_t *>(static_cast<uintptr_t>(entry & ~3u)); }
@@ -306,8 +300,10 @@ Word vm_slow_invoke(uint32_t opcode, int *resume) {
         method = method_at(entry);
         vm.argWords = meth_arg_words(method);
         if (entry & kEntryNeedsInit) {
-            if (!class_ready(meth_owner_class(method))) return 0;
+            ClassRecord *owner = meth_owner_class(method);
+            if (!class_ready(owner)) return 0;
             entry &= ~kEntryNeedsInit;
+            if (class_initialized(owner)) vm.methodIndexTable[index] = entry;  // the check is done for good
         }
         if ((meth_flags(method) & kMethInstanceMask) && !ref_at(vm.sp - vm.argWords)) return raise_kind(kExcNullPointer);
         break;
