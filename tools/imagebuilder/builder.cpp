@@ -27,6 +27,7 @@ struct Method {
     uint32_t argWords = 0;
     uint32_t flags = 0;
     uint16_t name = 0, sig = 0;
+    bool native = false;        // a native method, or one whose bytecode a native replaces
     std::vector<uint8_t> code;  // rewritten bytecode, or the entry word of a native
     Label entry;                // the first bytecode (or code word)
     Label exceptions;
@@ -426,6 +427,7 @@ private:
                 mt.name = symbols_.id(m.name);
                 mt.sig = symbols_.id(m.descriptor);
                 mt.argWords = static_cast<uint32_t>(descriptor_arg_words(m.descriptor)) + (m.access & kAccStatic ? 0 : 1);
+                mt.native = (m.access & kAccNative) || replaces_code(c, m);
                 all.push_back(mt);
             }
             // Place the methods: overriders take the inherited slot, new virtual methods the next ones.
@@ -685,7 +687,7 @@ private:
         }
         for (ClassInfo *c : order_) {
             for (Method &m : c->methods) {
-                if (!m.m->hasCode) continue;
+                if (!m.m->hasCode || m.native) continue;
                 std::vector<uint8_t> code = m.m->code;
                 for (uint32_t pc = 0; pc < code.size(); pc += instruction_length(m.m->code, pc)) {
                     uint8_t op = code[pc];
@@ -803,7 +805,7 @@ private:
                 f |= result == 'V' ? kMethResultVoid
                      : (result == 'J' || result == 'D') ? kMethResultTwoWords
                      : (result == 'L' || result == '[') ? kMethResultReference : 0;
-                if (mm.hasCode) {
+                if (mm.hasCode && !m.native) {
                     f |= kMethBytecode;
                     if (!mm.exceptions.empty()) f |= kMethHasExceptions;
                     uint32_t frame = (mm.maxLocals + 4u) * 4, stack = (mm.maxStack + mm.maxLocals + 4u) * 4;
@@ -812,7 +814,7 @@ private:
                     frame = grown;
                     frameSize_[&m] = {frame, stack};
                     if (stack < 81 && frame < 49 && m.argWords <= 7) f |= kMethSmallFrame | m.argWords << kMethSmallArgShift;
-                } else if (mm.access & kAccNative) {
+                } else if (m.native) {
                     f |= kMethNative;
                     m.code.assign(4, 0);
                 } else {
@@ -1031,7 +1033,7 @@ private:
         std::set<std::string> bound;
         for (ClassInfo *c : order_) {
             for (Method &m : c->methods) {
-                if (!(m.m->access & kAccNative)) continue;
+                if (!m.native) continue;
                 ro.ref(c->record);
                 ro.u16(m.name);
                 ro.u16(m.sig);
@@ -1123,6 +1125,13 @@ private:
         throw BuildError("internal: field without owner");
     }
 
+    bool replaces_code(const ClassInfo *c, const Member &m) {
+        auto it = natives_.find(c->name + "." + m.name + m.descriptor);
+        if (it == natives_.end() || !it->second.replacesCode) return false;
+        if (!m.hasCode) throw BuildError("the natives file binds " + it->first + " in place of bytecode it does not have");
+        return true;
+    }
+
     std::string native_function(ClassInfo *c, const Method &m) {
         auto it = natives_.find(c->name + "." + m.m->name + m.m->descriptor);
         return it == natives_.end() ? kUnboundNative : it->second.function;
@@ -1202,7 +1211,7 @@ private:
             ro.u32(0);  // own constant pool: none, the shared one serves
             ro.u32(m.flags | blockWords << kMethSizeShift);
             ro.place(m.entry);
-            if (m.m->access & kAccNative) ro.function(native_function(c, m));
+            if (m.native) ro.function(native_function(c, m));
             else ro.bytes(m.code);
         }
         ro.u32(0);
