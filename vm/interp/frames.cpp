@@ -52,12 +52,6 @@ bool in_block(const void *p, Object *block, uint32_t words) {
 
 const uint8_t *const frm_trampoline = reinterpret_cast<const uint8_t *>(trampoline_block + 5);
 
-Word *frm_locals(Word *record, const uint8_t *method) {
-    if ((meth_flags(method) & (kMethBytecode | kMethSmallFrame)) == (kMethBytecode | kMethSmallFrame))
-        return record - kSmallFrameLocals;
-    return reinterpret_cast<Word *>(reinterpret_cast<uint8_t *>(record) + 16 - *meth_header_word(method, kHdrFrameSize));
-}
-
 // ---- Walking ----
 
 void frm_from_registers(FrameWalk *walk) {

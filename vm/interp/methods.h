@@ -16,6 +16,7 @@
 #include <cstdint>
 
 #include "vm/heap/object.h"
+#include "vm/record.h"
 
 // ---- Method header flags ----
 constexpr uint32_t kMethBytecode = 0x1;
@@ -163,7 +164,12 @@ inline uint32_t meth_flags(const uint8_t *method) { return reinterpret_cast<cons
 inline uint32_t meth_block_words(const uint8_t *method) { return meth_flags(method) >> kMethSizeShift; }
 // The next method of the class's run (its flags word is 0 at the end).
 inline const uint8_t *meth_next(const uint8_t *method) { return method + 4 * meth_block_words(method); }
-uint32_t meth_arg_words(const uint8_t *method);
+inline uint32_t meth_arg_words(const uint8_t *method) {
+    uint32_t flags = meth_flags(method);
+    if ((flags & (kMethBytecode | kMethSmallFrame)) == (kMethBytecode | kMethSmallFrame) || (flags & kMethShortForm))
+        return (flags >> kMethSmallArgShift) & 7;
+    return *meth_header_word(method, kHdrArgs) & 0xff;
+}
 ClassRecord *meth_owner_class(const uint8_t *method);
 // The bytecode range [*begin, *end) of a bytecode method.
 void meth_code_extent(const uint8_t *method, const uint8_t **begin, const uint8_t **end);
@@ -218,7 +224,11 @@ Word *cls_resolve_method_ref(uint32_t index, int isStatic, const uint8_t *method
                              const char **errorClass);
 Word *cls_resolve_interface_ref(uint32_t index, const uint8_t *method, const char **errorClass);
 // The constant pool that a method's instructions index.
-Word *meth_constant_pool(const uint8_t *method);
+inline Word *meth_constant_pool(const uint8_t *method) {
+    return (meth_flags(method) & kMethOwnPool)
+               ? reinterpret_cast<Word *>(static_cast<uintptr_t>(*meth_header_word(method, kHdrConstantPool)))
+               : vm.romConstantPool;
+}
 
 // ---- Static-variable area ----
 

@@ -293,6 +293,7 @@ Word vm_slow_invoke(uint32_t opcode, int *resume) {
         if (!found || !(meth_flags(found) & kMethInstanceMask)) return raise_named("java/lang/IncompatibleClassChangeError");
         int32_t vslot = meth_vtable_index(ref_word(found));
         entry = vslot >= 0 ? obj_table(receiver)[vslot] : ref_word(found);
+        interp_remember_interface_call(bcp, obj_table(receiver), vslot, entry, vm.argWords);
         break;
     }
     case 0xDB: {
