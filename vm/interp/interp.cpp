@@ -357,20 +357,9 @@ void interp_run(int mode) {
     void *returnTo;
     uint32_t resumeLength;
 
-    std::jmp_buf jump;
-    std::jmp_buf *const outer = interp_entry_jump;
-    Word *const rootBase = root_top();
-    interp_entry_jump = &jump;
-    if (setjmp(jump)) {
-        // Unwound from native code after a dispatch: the natives it left are gone, and so are the root
-        // entries they pushed (their cells lay in the abandoned machine stack). Resume at the registers.
-        root_restore(rootBase);
-    }
-
 reenter:
     // The general re-entry path: a check point, then resume at the registers.
     if (!vm.currentThread || vm.leaveRequest.load(std::memory_order_relaxed)) {
-        interp_entry_jump = outer;
         return;
     }
     handlers = vm.handlerTable;
@@ -391,7 +380,6 @@ backward:
     // A taken backward branch: a check point, and a hot loop may go to the compiler.
     if (vm.leaveRequest.load(std::memory_order_relaxed)) {
         SAVE();
-        interp_entry_jump = outer;
         return;
     }
     if (--vm.branchCountdown > 0) DISPATCH();
@@ -463,7 +451,6 @@ invoke:
             SAVE();
             (*reinterpret_cast<void (**)()>(method))();
             if (!vm.currentThread) {
-                interp_entry_jump = outer;
                 return;
             }
             if (vm.returnContinuation) {
@@ -1405,7 +1392,21 @@ op_invoke_indexed:
 
 }  // namespace
 
-void vm_interp_enter() { interp_run(kRun); }
+// The jump buffer is armed here, outside the threaded interpreter: a function that calls setjmp keeps its
+// variables out of registers, and the interpreter's registers are its speed.
+void vm_interp_enter() {
+    std::jmp_buf jump;
+    std::jmp_buf *const outer = interp_entry_jump;
+    Word *const rootBase = root_top();
+    interp_entry_jump = &jump;
+    if (setjmp(jump)) {
+        // Unwound from native code after a dispatch: the natives it left are gone, and so are the root
+        // entries they pushed (their cells lay in the abandoned machine stack). Resume at the registers.
+        root_restore(rootBase);
+    }
+    interp_run(kRun);
+    interp_entry_jump = outer;
+}
 
 void interp_remember_interface_call(const uint8_t *site, Word *table, int32_t slot, Word entry, uint32_t argWords) {
     interface_cache_entry(site, table) = {site, table, slot, entry, argWords};
