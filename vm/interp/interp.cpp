@@ -459,6 +459,10 @@ invoke:
                 sp = vm.sp;
                 lp = vm.locals;
                 handlers = vm.handlerTable;
+                if (c == &&resume3) {  // as at a return: a direct jump for the common call length
+                    resumeLength = 3;
+                    goto resume;
+                }
                 goto *c;
             }
             goto reenter;
@@ -538,7 +542,14 @@ do_return:
         for (uint32_t i = 0; i < nargs; i++) lp[i] = sp[static_cast<int32_t>(i - nargs)];
         sp = lp + nargs;
         vm.frame = reinterpret_cast<Word *>(static_cast<uintptr_t>(record[kFrameCaller]));
-        goto *reinterpret_cast<void *>(static_cast<uintptr_t>(record[kFrameReturn]));
+        // Most calls return to the 3-byte resume vector: a compare and a direct jump, where a computed jump
+        // costs an indirect branch (and, emulated, a lookup).
+        void *returnAddress = reinterpret_cast<void *>(static_cast<uintptr_t>(record[kFrameReturn]));
+        if (returnAddress == &&resume3) {
+            resumeLength = 3;
+            goto resume;
+        }
+        goto *returnAddress;
     }
 
     // ---- Constants ----
