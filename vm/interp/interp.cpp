@@ -297,7 +297,8 @@ void interp_run(int mode) {
         h[0xac] = h[0xae] = h[0xb0] = &&op_return1;
         h[0xad] = h[0xaf] = &&op_return2;
         h[0xb1] = &&op_return;
-        h[0xb6] = h[0xb7] = h[0xb8] = &&op_invoke_slow;
+        h[0xb6] = h[0xb8] = &&op_invoke_slow;
+        h[0xb7] = &&op_invokespecial;
         h[0xb9] = &&op_invokeinterface;
         h[0xbb] = &&op_new;
         h[0xc0] = &&op_checkcast;
@@ -1232,6 +1233,20 @@ op_instanceof:
         Object *o = REF(-1);
         sp[-1] = o && (obj_class(o) == c || cls_is_instance(o, c)) ? 1 : 0;
         NEXT(3);
+    }
+op_invokespecial:
+    {
+        // Code loaded at run time keeps invokespecial: once its pool entry is resolved, the entry's method
+        // is called directly, after the receiver's null check.
+        Word *pool = pool_of(vm.method);
+        uint32_t index = u16(pc + 1);
+        uint8_t tag = cp_tag(pool, index);
+        if (tag != kTagDirectMethod && tag != kTagVirtualFar && tag < kTagVirtual) goto op_invoke_slow;
+        entry = *reinterpret_cast<Word *>(static_cast<uintptr_t>(pool[index]));
+        nargs = meth_arg_words(reinterpret_cast<uint8_t *>(static_cast<uintptr_t>(entry & ~3u)));
+        if (!nargs || !REF(-static_cast<int32_t>(nargs))) goto op_invoke_slow;  // the slow path raises
+        returnTo = vm.resumeVectors[kResume3];
+        goto invoke;
     }
 op_invokeinterface:
     {

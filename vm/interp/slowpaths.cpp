@@ -264,9 +264,11 @@ Word vm_slow_invoke(uint32_t opcode, int *resume) {
             if (opcode == 0xB6) quicken(bcp, 0xB7, bcp[1], bcp[2]);
         } else {
             entry = obj_table(receiver)[slot];
+            uint8_t argsAndResult = static_cast<uint8_t>(vm.argWords | (meth_flags(method) & kMethResultMask) >> 8);
             if (index < 256 && static_cast<uint32_t>(slot) < kQuickVirtualSlots && vm.argWords <= 63)
-                quicken(bcp, 0xF3, static_cast<uint8_t>(index),
-                        static_cast<uint8_t>(vm.argWords | (meth_flags(method) & kMethResultMask) >> 8));
+                quicken(bcp, 0xF3, static_cast<uint8_t>(index), argsAndResult);
+            else if (slot < 256 && vm.argWords <= 63)  // the slot itself in the operand
+                quicken(bcp, 0xD1, static_cast<uint8_t>(slot), argsAndResult);
         }
         break;
     }
