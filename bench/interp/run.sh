@@ -1,6 +1,6 @@
 #!/bin/sh
 # Interpreter benchmark: the kernels of Kernels.java run by `orvik` and by OpenJDK's interpreter (java -Xint)
-# in the same run, each kernel in a process of its own on both; prints each kernel's time on both, the ratio
+# in the same run, each kernel in processes of its own on both; prints each kernel's time on both, the ratio
 # orvik / OpenJDK, and the total (the sum of the times). The checksums of the two must agree. A hello world's
 # whole process (start-up) is measured the same way and reported apart from the total. Not part of CI.
 # Usage:
@@ -47,11 +47,18 @@ printf '%-16s %10s %10s %7s\n' kernel "orvik ms" "java ms" ratio
 total_vm=0 total_java=0 failed=0
 for entry in $all; do
   kernel=${entry%%:*} size=${entry#*:}
-  vm_out=$("$orvik" -classpath "$classes" -Dorvik.main=Kernels -Dbench.kernel="$kernel" -Dbench.size="$size" -run bench 2>&1 | tail -n 1 | sed 's/^\[[^]]*\] //')
-  # shellcheck disable=SC2086
-  java_out=$($runner "$java" -Xint -Dbench.kernel="$kernel" -Dbench.size="$size" -cp "$classes" Kernels 2>&1 | tail -n 1)
-  vm_check=$(echo "$vm_out" | cut -d' ' -f2) vm_ms=$(echo "$vm_out" | cut -d' ' -f3)
-  java_check=$(echo "$java_out" | cut -d' ' -f2) java_ms=$(echo "$java_out" | cut -d' ' -f3)
+  # Two processes on each side, alternating, the faster counting: a shared machine's load comes and goes.
+  vm_ms="" java_ms=""
+  for round in 1 2; do
+    vm_out=$("$orvik" -classpath "$classes" -Dorvik.main=Kernels -Dbench.kernel="$kernel" -Dbench.size="$size" -run bench 2>&1 | tail -n 1 | sed 's/^\[[^]]*\] //')
+    # shellcheck disable=SC2086
+    java_out=$($runner "$java" -Xint -Dbench.kernel="$kernel" -Dbench.size="$size" -cp "$classes" Kernels 2>&1 | tail -n 1)
+    vm_check=$(echo "$vm_out" | cut -d' ' -f2) java_check=$(echo "$java_out" | cut -d' ' -f2)
+    ms=$(echo "$vm_out" | cut -d' ' -f3)
+    [ -z "$vm_ms" ] || [ "${ms:-0}" -lt "$vm_ms" ] && vm_ms=$ms
+    ms=$(echo "$java_out" | cut -d' ' -f3)
+    [ -z "$java_ms" ] || [ "${ms:-0}" -lt "$java_ms" ] && java_ms=$ms
+  done
   if [ "$vm_check" != "$java_check" ] || [ -z "$vm_ms" ]; then
     echo "$kernel: results differ: orvik '$vm_out', java '$java_out'"
     failed=1

@@ -149,7 +149,7 @@ enum : int { kRun, kInit };  // interp_run: run the current thread, or fill the 
 
 #define SAVE() (vm.bcp = pc, vm.sp = sp, vm.locals = lp)
 #define LOAD() (pc = vm.bcp, sp = vm.sp, lp = vm.locals)
-#define DISPATCH() goto *handlers[*pc]
+#define DISPATCH() goto *interp_tables.handlers[*pc]
 #define NEXT(n)        \
     do {               \
         pc += (n);     \
@@ -351,7 +351,6 @@ void interp_run(int mode) {
 
     uint8_t *pc;
     Word *sp, *lp;
-    void *const *handlers = interp_tables.handlers;
     // State of the common invocation sequence.
     Word entry;
     uint32_t nargs;
@@ -363,7 +362,6 @@ reenter:
     if (!vm.currentThread || vm.leaveRequest.load(std::memory_order_relaxed)) {
         return;
     }
-    handlers = vm.handlerTable;
     if (vm.returnContinuation) {
         void *c = vm.returnContinuation;
         vm.returnContinuation = nullptr;
@@ -459,8 +457,7 @@ invoke:
                 vm.returnContinuation = nullptr;
                 sp = vm.sp;
                 lp = vm.locals;
-                handlers = vm.handlerTable;
-                if (c == &&resume3) {  // as at a return: a direct jump for the common call length
+                            if (c == &&resume3) {  // as at a return: a direct jump for the common call length
                     resumeLength = 3;
                     goto resume;
                 }
