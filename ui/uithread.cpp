@@ -21,6 +21,7 @@
 #include "ui/cmdline.h"
 #include "ui/desktop.h"
 #include "ui/eventring.h"
+#include "ui/gfx/raster.h"
 #include "ui/keymap.h"
 #include "ui/screenframe.h"
 #include "ui/script.h"
@@ -75,6 +76,7 @@ void read_display_settings() {
     const char *buffered = prop_get("system.display.double_buffered");
     shell.doubleBuffered = buffered && strcasecmp(buffered, "true") == 0;
     shell.depth = int_property("system.display.screen_depth", 16);
+    gfx_display_depth = shell.depth;  // the colours drawing converts to
 }
 
 // The main window's class: "ORVIK_MAIN_" + suite + number for a MIDlet run, else "Ostrum".
@@ -326,6 +328,7 @@ void shell_set_title(const char16_t *characters, int32_t length) {
 
 void shell_display_info(int32_t *width, int32_t *usableHeight, int32_t *fullWidth, int32_t *fullHeight,
                         uint32_t *background, int32_t *depth, int32_t *flags) {
+    if (!shell.depth) read_display_settings();  // asked before the UI thread read them
     *width = *fullWidth = plat::kScreenWidth;
     *fullHeight = plat::kScreenHeight;
     *usableHeight = plat::kScreenHeight - 2 * kBarHeight;

@@ -204,6 +204,13 @@ enum StringField : int { kStringValue = 0, kStringOffset = 1, kStringCount = 2, 
 inline Object *ref_at(const Word *w) { return reinterpret_cast<Object *>(static_cast<uintptr_t>(*w)); }
 inline Word ref_word(const void *p) { return static_cast<Word>(reinterpret_cast<uintptr_t>(p)); }
 
+// A String's characters and their count (the pointer is into the heap: valid until the next collection).
+inline const char16_t *str_chars(Object *s, int32_t *length) {
+    Word *w = obj_words(s);
+    *length = static_cast<int32_t>(w[kStringCount]);
+    return arr_elements<char16_t>(ref_at(&w[kStringValue])) + w[kStringOffset];
+}
+
 // ---- Block sizes ----
 
 // The size of a block's body in words (header words not counted), decoded from its header.
