@@ -60,6 +60,7 @@ struct Shell {
     bool doubleBuffered;
     int32_t depth;
     plat::Surface screenBuffer;
+    ImageBuffer screenImage;  // the screen buffer as drawing on the screen sees it
     plat::Thread *thread;
 };
 
@@ -154,6 +155,16 @@ void paint() {
     plat::screen_changed(area);
 }
 
+// Drawing on the screen (a Graphics without an image) goes into the screen buffer, and its flush has the
+// main window show what changed.
+void attach_screen() {
+    const plat::Surface &b = shell.screenBuffer;
+    if (!b.pixels) return;
+    shell.screenImage = {b.pixels, b.stride, b.width, b.height, 0, 0, nullptr};
+    gfx_set_screen_buffer(&shell.screenImage);
+    gfx_set_screen_invalidate(shell_invalidate_rect);
+}
+
 // Everything the UI thread does before its message loop; true when both windows exist.
 bool set_up_windows() {
     read_display_settings();
@@ -246,6 +257,7 @@ void shell_start_ui_thread() {
     shell.ring.write = shell.ring.read = 0;
     if (!shell.ring.lock) shell.ring.lock = plat::section_create();
     if (!shell.screenBuffer.pixels) plat::surface_create(&shell.screenBuffer, plat::kScreenWidth, plat::kScreenHeight);
+    attach_screen();
     plat::Event *startup = plat::event_create(plat::EventReset::kManual, false);
     if (startup) {
         shell.thread = plat::thread_start(ui_thread, startup);

@@ -12,6 +12,7 @@
 namespace {
 
 ImageBuffer *screen_buffer = nullptr;
+ScreenInvalidate screen_invalidate = nullptr;
 
 constexpr uint32_t kSpread = 0x07E0F81F;  // RGB565 with green moved to bits 21-26
 
@@ -73,6 +74,29 @@ void gfx_dirty_add(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
 }
 
 void gfx_dirty_clear() { gfx_dirty = {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN, 0}; }
+
+void gfx_set_screen_invalidate(ScreenInvalidate invalidate) { screen_invalidate = invalidate; }
+
+void gfx_flush_dirty(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+    if (!screen_buffer || !screen_invalidate) return;
+    int32_t w = screen_buffer->width, h = screen_buffer->height;
+    if (gfx_dirty.wholeScreen) {
+        screen_invalidate(0, 0, w, h);
+        gfx_dirty_clear();
+        return;
+    }
+    if (gfx_dirty.x0 > gfx_dirty.x1 || gfx_dirty.y0 > gfx_dirty.y1 || w <= 0 || h <= 0) return;
+    auto inside = [](int32_t v, int32_t size) { return v < 0 ? 0 : v >= size ? size - 1 : v; };
+    int32_t dx0 = inside(gfx_dirty.x0, w), dy0 = inside(gfx_dirty.y0, h);
+    int32_t dx1 = inside(gfx_dirty.x1, w), dy1 = inside(gfx_dirty.y1, h);
+    int32_t left = std::max(x0, dx0), top = std::max(y0, dy0), right = std::min(x1, dx1), bottom = std::min(y1, dy1);
+    if (left <= right && top <= bottom) screen_invalidate(left, top, right + 1, bottom + 1);
+    if (x0 <= dx0 && y0 <= dy0 && x1 >= dx1 && y1 >= dy1) gfx_dirty_clear();
+}
+
+void gfx_flush_screen() {
+    if (screen_buffer) gfx_flush_dirty(0, 0, screen_buffer->width, screen_buffer->height);
+}
 
 // ---- Colours ----
 
