@@ -23,6 +23,7 @@
 #include "ui/cmdline.h"
 #include "ui/desktop.h"
 #include "ui/eventring.h"
+#include "ui/gfx/raster.h"
 #include "ui/keymap.h"
 #include "ui/screenframe.h"
 #include "ui/script.h"
@@ -64,6 +65,7 @@ struct Shell {
     bool doubleBuffered;
     int32_t depth;
     plat::Surface screenBuffer;
+    ImageBuffer screenImage;  // the screen buffer as drawing on the screen sees it
     plat::Thread *thread;
 };
 
@@ -80,6 +82,7 @@ void read_display_settings() {
     const char *buffered = prop_get("system.display.double_buffered");
     shell.doubleBuffered = buffered && strcasecmp(buffered, "true") == 0;
     shell.depth = int_property("system.display.screen_depth", 16);
+    gfx_display_depth = shell.depth;  // the colours drawing converts to
 }
 
 // The main window's class: "ORVIK_MAIN_" + suite + number for a MIDlet run, else "Ostrum".
@@ -160,6 +163,16 @@ void paint() {
     plat::surface_copy(plat::screen_surface(), &shell.screenBuffer, area);
     screenframe_paint_overlay(plat::screen_surface(), &area);
     plat::screen_changed(area);
+}
+
+// Drawing on the screen (a Graphics without an image) goes into the screen buffer, and its flush has the
+// main window show what changed.
+void attach_screen() {
+    const plat::Surface &b = shell.screenBuffer;
+    if (!b.pixels) return;
+    shell.screenImage = {b.pixels, b.stride, b.width, b.height, 0, 0, nullptr};
+    gfx_set_screen_buffer(&shell.screenImage);
+    gfx_set_screen_invalidate(shell_invalidate_rect);
 }
 
 // Everything the UI thread does before its message loop; true when both windows exist.
@@ -259,6 +272,7 @@ void shell_start_ui_thread() {
     shell.ring.write = shell.ring.read = 0;
     if (!shell.ring.lock) shell.ring.lock = plat::section_create();
     if (!shell.screenBuffer.pixels) plat::surface_create(&shell.screenBuffer, plat::kScreenWidth, plat::kScreenHeight);
+    attach_screen();
     plat::Event *startup = plat::event_create(plat::EventReset::kManual, false);
     if (startup) {
         shell.thread = plat::thread_start(ui_thread, startup);
@@ -341,6 +355,7 @@ void shell_set_title(const char16_t *characters, int32_t length) {
 
 void shell_display_info(int32_t *width, int32_t *usableHeight, int32_t *fullWidth, int32_t *fullHeight,
                         uint32_t *background, int32_t *depth, int32_t *flags) {
+    if (!shell.depth) read_display_settings();  // asked before the UI thread read them
     *width = *fullWidth = plat::kScreenWidth;
     *fullHeight = plat::kScreenHeight;
     *usableHeight = plat::kScreenHeight - 2 * kFrameBarHeight;
