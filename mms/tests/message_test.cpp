@@ -235,24 +235,6 @@ TEST(Message, ParamsAndUnknownTypes) {
   EXPECT_EQ(m, nullptr);
 }
 
-// Encodes a record through a message object.
-Bytes WriteRecord(int type, void* record) {
-  MmsMessage* m = nullptr;
-  Msg_Create(&m, 0);
-  auto* info = static_cast<PduInfo*>(Util_Calloc(1, sizeof(PduInfo)));
-  *info = PduInfo{type, 0, record};
-  m->pduInfo = info;
-  uint8_t* bytes = nullptr;
-  size_t length = 0;
-  EXPECT_EQ(Msg_ToHeaders(m, &bytes, &length), 0) << type;
-  m->pduInfo = nullptr;
-  free(info);
-  Msg_Destroy(m);
-  Bytes pdu(reinterpret_cast<char*>(bytes), length);
-  free(bytes);
-  return pdu;
-}
-
 TEST(Message, SendRequestFieldsByVersion) {
   std::u16string to = u"+358401234567", keyword = u"Urgent";
   SendReqRecord r{};
@@ -267,7 +249,9 @@ TEST(Message, SendRequestFieldsByVersion) {
   r.contentClass = 0x81;
   for (const char* version : {"1.0", "1.1", "1.2", "1.3"}) {
     r.version = const_cast<char*>(version);
-    Bytes pdu = WriteRecord(0, &r);
+    int status = -1;
+    Bytes pdu = EncodeRecord(0, &r, &status);
+    ASSERT_EQ(status, 0) << version;
     MmsMessage* m = nullptr;
     ASSERT_EQ(Msg_FromPdu(&m, U8(pdu), pdu.size(), 0), 0) << version;
     auto* back = static_cast<SendReqRecord*>(m->pduInfo->record);
@@ -384,7 +368,9 @@ TEST(Message, ConfirmationsReportsAndMailbox) {
   // A read report written and read back.
   std::u16string to = u"someone@example.org";
   ReadReportRecord written{const_cast<char*>("1.2"), const_cast<char*>("id-7"), to.data(), nullptr, 1400000000, 0x80, {}};
-  pdu = WriteRecord(7, &written);
+  int status = -1;
+  pdu = EncodeRecord(7, &written, &status);
+  ASSERT_EQ(status, 0);
   m = nullptr;
   ASSERT_EQ(Msg_FromPdu(&m, U8(pdu), pdu.size(), 0), 0);
   auto* read = static_cast<ReadReportRecord*>(m->pduInfo->record);

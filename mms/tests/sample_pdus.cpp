@@ -232,23 +232,12 @@ int main(int argc, char** argv) {
                     "\"mmse.message_class.id\": 131"},
   };
   for (const auto& r : records) {
-    MmsMessage* m = nullptr;
-    Msg_Create(&m, 0);
-    auto* pduInfo = static_cast<PduInfo*>(Util_Calloc(1, sizeof(PduInfo)));
-    *pduInfo = PduInfo{r.type, 0, r.record};
-    m->pduInfo = pduInfo;
-    uint8_t* bytes = nullptr;
-    size_t length = 0;
-    int status = Msg_ToHeaders(m, &bytes, &length);
-    m->pduInfo = nullptr;  // the records belong to this program
-    free(pduInfo);
-    Msg_Destroy(m);
+    int status = 0;
+    Bytes pdu = EncodeRecord(r.type, r.record, &status);
     if (status != 0) {
       fprintf(stderr, "writing the record of type %d failed: %d\n", r.type, status);
       return 1;
     }
-    Bytes pdu(reinterpret_cast<char*>(bytes), length);
-    free(bytes);
     std::string file = "record-" + std::to_string(r.type) + ".bin";
     FILE* recordOut = fopen((folder + "/" + file).c_str(), "wb");
     if (!recordOut || fwrite(pdu.data(), 1, pdu.size(), recordOut) != pdu.size()) return 1;

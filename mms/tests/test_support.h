@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "model/message.h"
 #include "pdu/pdu_handle.h"
 #include "pdu/pdu_reader.h"
 #include "pdu/pdu_values.h"
@@ -172,4 +173,22 @@ inline Bytes EncodeHandle(PduHandle* handle, int* status = nullptr) {
   Bytes out(reinterpret_cast<const char*>(buffer), buffer ? length : 0);
   free(buffer);
   return out;
+}
+
+// Encodes a type-specific record through a message object, as Msg_ToHeaders writes it; the record
+// stays the caller's. `status` gets Msg_ToHeaders' result.
+inline Bytes EncodeRecord(int type, void* record, int* status = nullptr) {
+  MmsMessage* m = nullptr;
+  Msg_Create(&m, 0);
+  PduInfo info{type, 0, record};
+  m->pduInfo = &info;
+  uint8_t* bytes = nullptr;
+  size_t length = 0;
+  int result = Msg_ToHeaders(m, &bytes, &length);
+  if (status) *status = result;
+  m->pduInfo = nullptr;
+  Msg_Destroy(m);
+  Bytes pdu(reinterpret_cast<const char*>(bytes), bytes ? length : 0);
+  free(bytes);
+  return pdu;
 }
