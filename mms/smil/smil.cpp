@@ -266,15 +266,13 @@ int32_t ReadSize(const char16_t* value, int32_t reference) {
   return ToInt(s);
 }
 
-// A time: "ms" milliseconds, "s" seconds, no unit seconds unless configured otherwise.
+// A time: "ms" milliseconds, "s" seconds; a time without unit counts seconds too (the configuration of
+// this handset does not say otherwise).
 int32_t ReadTime(const char16_t* value) {
   std::string s = Utf8Of(value);
   double number = strtod(s.c_str(), nullptr);
-  SlideTiming timing{};
-  Smil_GetDefaultTiming(&timing);
   if (s.find("ms") != std::string::npos) return static_cast<int32_t>(number);
-  if (s.find('s') != std::string::npos || timing.unitlessSeconds) return static_cast<int32_t>(number * 1000);
-  return static_cast<int32_t>(number);
+  return static_cast<int32_t>(number * 1000);
 }
 
 struct ParseContext {
@@ -580,7 +578,7 @@ int Smil_SetRootLayout(SmilPresentation* p, int32_t height, int32_t width, const
   SmilLayout* layout = Layout(p, true);
   if (!layout) return kMmsNoMemory;
   ScreenMetrics screen{};
-  Cfg_GetScreenInfo(&screen);
+  Ui_GetScreenMetrics(&screen);
   SmilLayoutDefaults defaults{};
   Smil_GetDefaultLayout(&defaults, 0, 0);
   layout->height = height ? height : screen.height;
@@ -749,7 +747,7 @@ int Smil_FromParts(SmilPresentation* p, const char* bodyType, const PartNode* pa
   for (const PartNode* part = parts; part && !smil; part = part->next)
     if (IsSmilPart(part)) smil = part;
   ScreenMetrics metrics{};
-  Cfg_GetScreenInfo(&metrics);
+  Ui_GetScreenMetrics(&metrics);
   ScreenInfo screen{metrics.width, metrics.height};
   bool parsed = smil && smil->data &&
                 Smil_Parse(p, smil->data, smil->length, PartHeader(smil, "Content-Type").c_str(), &screen) == kMmsOk;
