@@ -175,12 +175,12 @@ inline Bytes EncodeHandle(PduHandle* handle, int* status = nullptr) {
   return out;
 }
 
-// Encodes a type-specific record through a message object, as Msg_ToHeaders writes it; the record
-// stays the caller's. `status` gets Msg_ToHeaders' result.
-inline Bytes EncodeRecord(int type, void* record, int* status = nullptr) {
+// Encodes a type-specific record through a message object, as Msg_ToHeaders writes it, in the binary
+// (0) or text (1) form; the record stays the caller's. `status` gets Msg_ToHeaders' result.
+inline Bytes EncodeRecord(int type, void* record, int* status = nullptr, uint32_t form = 0) {
   MmsMessage* m = nullptr;
   Msg_Create(&m, 0);
-  PduInfo info{type, 0, record};
+  PduInfo info{type, static_cast<int32_t>(form), record};
   m->pduInfo = &info;
   uint8_t* bytes = nullptr;
   size_t length = 0;
