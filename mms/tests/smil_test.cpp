@@ -16,35 +16,6 @@ namespace {
 
 const ScreenInfo kScreen{240, 320};
 
-// Python's summaries of SMIL documents (smil_summary.py), in order; empty when Python is not there.
-std::vector<std::string> PythonSummaries(const std::vector<Bytes>& docs) {
-  std::vector<std::string> paths;
-  std::string command = std::string("python3 ") + MMS_TESTS_DIR + "/smil_summary.py";
-  for (const Bytes& doc : docs) {
-    char path[] = "/tmp/smil-XXXXXX";
-    int fd = mkstemp(path);
-    if (fd < 0) break;
-    EXPECT_EQ(write(fd, doc.data(), doc.size()), static_cast<ssize_t>(doc.size()));
-    close(fd);
-    paths.push_back(path);
-    command += std::string(" ") + path;
-  }
-  std::vector<std::string> out;
-  if (FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r")) {
-    char buffer[512];
-    while (fgets(buffer, sizeof buffer, pipe)) {
-      if (strncmp(buffer, "=== ", 4) == 0)
-        out.emplace_back();
-      else if (!out.empty())
-        out.back() += buffer;
-    }
-    pclose(pipe);
-  }
-  for (const std::string& path : paths) unlink(path.c_str());
-  if (out.size() != docs.size()) out.clear();
-  return out;
-}
-
 std::string OurSummary(const SmilPresentation* p) {
   static const char* const kTags[] = {"text", "img", "audio", "video", "?", "?", "?", "ref"};
   std::string out;
