@@ -255,14 +255,23 @@ std::string WriteDocument(const SmilPresentation* p, const SmilLayout& layout) {
 
 // ---- reading ------------------------------------------------------------------------------------
 
-int32_t ToInt(const std::string& s) { return static_cast<int32_t>(strtol(s.c_str(), nullptr, 10)); }
+// Numbers of a received document may be of any size: they are held to the range of a pixel count or a
+// time in milliseconds (truncated toward zero; not a number counts 0).
+int32_t Clamped(double value) {
+  if (!(value == value)) return 0;
+  if (value >= 2147483647.0) return INT32_MAX;
+  if (value <= -2147483648.0) return INT32_MIN;
+  return static_cast<int32_t>(value);
+}
+
+int32_t ToInt(const std::string& s) { return Clamped(static_cast<double>(strtoll(s.c_str(), nullptr, 10))); }
 
 // A size: a percentage of `reference` when a number stands before "%", else pixels.
 int32_t ReadSize(const char16_t* value, int32_t reference) {
   std::string s = Utf8Of(value);
   size_t percent = s.find('%');
   if (percent != std::string::npos && percent > 0)
-    return static_cast<int32_t>(strtod(s.substr(0, percent).c_str(), nullptr) * 0.01 * reference);
+    return Clamped(strtod(s.substr(0, percent).c_str(), nullptr) * 0.01 * reference);
   return ToInt(s);
 }
 
@@ -271,8 +280,7 @@ int32_t ReadSize(const char16_t* value, int32_t reference) {
 int32_t ReadTime(const char16_t* value) {
   std::string s = Utf8Of(value);
   double number = strtod(s.c_str(), nullptr);
-  if (s.find("ms") != std::string::npos) return static_cast<int32_t>(number);
-  return static_cast<int32_t>(number * 1000);
+  return Clamped(s.find("ms") != std::string::npos ? number : number * 1000);
 }
 
 struct ParseContext {

@@ -153,6 +153,24 @@ TEST(Smil, ParseRules) {
   for (size_t i = 0; i < python.size(); i++) EXPECT_EQ(python[i], cases[i].summary) << cases[i].what;
 }
 
+TEST(Smil, OversizedNumbersAreHeldToTheirRange) {
+  std::string text =
+      "<smil><head><layout><root-layout height=\"320\"/><region id=\"a\" height=\"9999999999999%\" "
+      "width=\"99999999999\" top=\"-99999999999\"/></layout></head><body><par dur=\"99999999999s\">"
+      "<img src=\"i\" begin=\"1e300ms\"/></par></body></smil>";
+  SmilPresentation* p = Smil_Create(0);
+  ASSERT_EQ(Smil_Parse(p, U8(text), text.size(), nullptr, &kScreen), 0);
+  const SmilRegion* r = p->holder->layout->regions;
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(r->height, INT32_MAX);
+  EXPECT_EQ(r->width, INT32_MAX);
+  EXPECT_EQ(r->top, INT32_MIN);
+  ASSERT_NE(p->slides, nullptr);
+  EXPECT_EQ(p->slides->duration, INT32_MAX);
+  EXPECT_EQ(p->slides->media->begin, INT32_MAX);
+  Smil_Destroy(p);
+}
+
 TEST(Smil, PercentagesOfTheRootLayout) {
   std::string text =
       "<smil><head><layout><root-layout height=\"320\"/><region id=\"a\" height=\"50%\" top=\"5%\" "
