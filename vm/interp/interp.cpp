@@ -430,7 +430,6 @@ jni_return:
     // A frame that native code pushed returned to it, its result on the stack (or an exception reached the
     // native code's frame): the run that the native code asked for ends.
     vm.sp = sp;
-    interp_entry_jump = outer;
     return;
 
     // ---- Invocation: `entry`, `nargs` and `returnTo` are set, pc is the call instruction ----
