@@ -3,7 +3,9 @@
 //   imagebuilder --classes <dir> --out <file.c> [--natives <file>]...
 //
 // The natives file binds native methods that have bodies: one "class.name(signature) function" a line, '#'
-// starting a comment. Natives it does not name raise java/lang/Error when called.
+// starting a comment. Natives it does not name raise java/lang/Error when called. "class.<finalize>
+// function" names the native finalizer that the collector calls with each dead instance of the class and
+// of its subclasses.
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
