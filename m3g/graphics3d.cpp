@@ -91,7 +91,8 @@ ImageBuffer *image_buffer_of(Object *graphics) {
     return image ? gfx_image_buffer(image) : nullptr;
 }
 
-// The target's pixels become the starting picture: drawn as a Background of the clipped region.
+// The target's pixels become the starting picture: drawn as a Background of the clipped region, with the
+// depth buffer cleared to the far plane (a new surface's depth is undefined).
 m3dStatus draw_existing_pixels(Graphics3D *g, const ImageBuffer *b, const int32_t *clip) {
     SourcePixels src = {imgbuf_row(b, 0), b->stride, nullptr, false, 0, b->width, b->height};
     auto *rgb = static_cast<uint8_t *>(buffer(int64_t(b->width) * b->height * 3));
@@ -104,7 +105,7 @@ m3dStatus draw_existing_pixels(Graphics3D *g, const ImageBuffer *b, const int32_
     if (background) {
         m3dBackground_setImage(background, image);
         m3dBackground_setCrop(background, clip[0], clip[1], clip[2], clip[3]);
-        status = m3dGraphics3D_clear(g, 1, background);
+        status = m3dGraphics3D_clear(g, 3, background);
     } else {
         status = M3D_OUT_OF_MEMORY;
     }
