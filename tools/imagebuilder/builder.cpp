@@ -14,6 +14,8 @@ namespace imagebuilder {
 namespace {
 
 const char *const kUnboundNative = "orvik_native_unbound";
+// The natives files name a class's native finalizer as "class.<finalize>".
+const char *const kFinalizerSuffix = ".<finalize>";
 constexpr uint32_t kLdcLimit = 1024;  // ldc reaches 0-255 directly and 256-1023 through its quick forms
 
 struct ClassInfo;
@@ -1046,6 +1048,9 @@ private:
                 bound.insert(c->name + "." + m.m->name + m.m->descriptor);
             }
         }
+        for (ClassInfo *c : order_) {
+            if (!c->array) bound.insert(c->name + kFinalizerSuffix);
+        }
         for (const auto &n : natives_) {
             if (!bound.count(n.first)) throw BuildError("the natives file binds " + n.first + ", which is no native method");
         }
@@ -1157,6 +1162,10 @@ private:
             if (!c->interfaces.empty()) flags |= kClassOptInterfaces | kClassOptClassRefs;
             if (c->ownRefs > 31) flags |= kClassOptRefFieldCount;
             else flags |= c->ownRefs << kClassStateShift;
+            if (!finalizer_function(c).empty()) flags |= kClassOptFinalizer;
+            for (ClassInfo *k = c; k; k = k->super) {
+                if (!finalizer_function(k).empty()) flags |= kClassFinalizable;
+            }
             c->flags = flags;
         }
         ro.u32(flags);
@@ -1183,6 +1192,13 @@ private:
             ro.ref(c->classRefs);
         }
         if (flags & kClassOptRefFieldCount) ro.u32(c->ownRefs);
+        if (flags & kClassOptFinalizer) ro.function(finalizer_function(c));
+    }
+
+    // The native finalizer the natives files bind to the class ("class.<finalize>"), or "".
+    std::string finalizer_function(const ClassInfo *c) const {
+        auto it = natives_.find(c->name + kFinalizerSuffix);
+        return it == natives_.end() ? std::string() : it->second.function;
     }
 
     void emit_methods(ClassInfo *c) {

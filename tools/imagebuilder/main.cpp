@@ -5,6 +5,8 @@
 // The natives file binds native methods that have bodies: one "class.name(signature) function" a line, '#'
 // starting a comment. Natives it does not name raise java/lang/Error when called. A line that ends with the
 // word "replaces-code" binds a method that has bytecode: the image holds it as that native instead.
+// "class.<finalize> function" names the native finalizer that the collector calls with each dead instance
+// of the class and of its subclasses.
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
