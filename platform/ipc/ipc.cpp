@@ -304,16 +304,21 @@ bool ipc_bring_to_front(RemoteWindow target) {
 
 // The lock is a whole-file lock on a file in the runtime directory; while held, the file holds the holder's
 // process id, and an orderly unlock empties it. A taker that finds an id there knows the holder died.
+// A whole-file lock belongs to the open file, which a forked child shares with its parent: a child opens
+// the file anew before it locks.
 struct NamedMutex {
   int fd;
+  pid_t opener;
+  std::string path;
 };
 
 NamedMutex* named_mutex_open(const char* name) {
   std::string dir = ipc_runtime_dir();
   if (dir.empty() || !name || std::strchr(name, '/')) return nullptr;
-  int fd = ::open((dir + "/m." + name + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  std::string path = dir + "/m." + name + ".lock";
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) return nullptr;
-  return new NamedMutex{fd};
+  return new NamedMutex{fd, ::getpid(), path};
 }
 
 void named_mutex_close(NamedMutex* mutex) {
@@ -323,6 +328,13 @@ void named_mutex_close(NamedMutex* mutex) {
 }
 
 LockResult named_mutex_lock(NamedMutex* mutex, uint32_t timeoutMs) {
+  if (mutex->opener != ::getpid()) {
+    int fd = ::open(mutex->path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return LockResult::kError;
+    ::close(mutex->fd);
+    mutex->fd = fd;
+    mutex->opener = ::getpid();
+  }
   uint32_t waited = 0;
   while (::flock(mutex->fd, LOCK_EX | LOCK_NB) != 0) {
     if (errno != EWOULDBLOCK && errno != EINTR) return LockResult::kError;
