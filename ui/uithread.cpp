@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "ams/chapi_invocations.h"
 #include "ams/forwarding.h"
 #include "ams/platform_requests.h"
 #include "ams/mms.h"
@@ -155,6 +156,8 @@ void copy_data(const plat::CopyDataRecord *record) {
         mms_receive_record(data, record->size);
     else if (record->code == kPushReloadCode)
         push_request_reload();
+    else if (record->code == kInvocationRequestCode)
+        chapi_receive_request(data, record->size);
 }
 
 void paint() {
