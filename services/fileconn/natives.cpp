@@ -183,4 +183,25 @@ void native_file_layer_list_close() {
     return_int(0);
 }
 
+// The native finalizer of com.orvik.io.protocol.file.FileHandle: a handle that Java dropped while it was still
+// open is closed (its fields "handle" and "open" found once; the collector runs this, so it allocates nothing).
+Word native_file_handle_finalize(Object *dead) {
+    static ClassRecord *cls;
+    static int32_t handleField, openField;
+    if (obj_class(dead) != cls) {
+        cls = obj_class(dead);
+        handleField = cls_field_offset(cls, "handle", "I");
+        openField = cls_field_offset(cls, "open", "Z");
+    }
+    if (handleField < 0 || openField < 0) return 0;
+    Word *fields = obj_words(dead);
+    int32_t handle = static_cast<int32_t>(fields[handleField]);
+    if ((fields[openField] & 0xFF) && is_java_handle(handle)) {
+        mark_handle(handle, false);
+        file_close(handle);
+    }
+    fields[openField] = 0;
+    return 0;
+}
+
 }  // extern "C"

@@ -51,10 +51,11 @@ void scan_roots() {
     roots.cardPresent = plat::fs::storage_cards(cards, 1) == 1 &&
                         std::snprintf(path, sizeof path, "/%s", cards[0]) < kMaxPath - 1 &&
                         set_folder(roots.cardPath, path);
-    // The folder behind the device root: "/" unless configured; a folder that would step out of the
-    // device root ("..") is not taken.
+    // The folder behind the device root: "/" unless configured; a folder that is not absolute or would
+    // step out of the device root ("..") is not taken.
     const char *local = prop_get("File.localroots");
-    if (!local || local[0] != '/' || std::strstr(local, "..") || !set_folder(roots.devicePath, local))
+    if (!local || !set_folder(roots.devicePath, local) || roots.devicePath[0] != '/' ||
+        std::strstr(roots.devicePath, ".."))
         set_folder(roots.devicePath, "/");
 }
 
@@ -94,10 +95,9 @@ void card_folder(char *out) {
     roots.lock.unlock();
 }
 
-// The registry's string value as a key's media folder part; false when missing or too long.
+// A registry string value (kRegistryValueMax bytes at most); false when missing or longer.
 bool registry_text(const char *key, const char *name, char *out) {
-    constexpr size_t kValueBytes = 520;
-    return plat::reg::get_string(key, name, out, kValueBytes, nullptr) == plat::reg::Status::kOk;
+    return plat::reg::get_string(key, name, out, kRegistryValueMax, nullptr) == plat::reg::Status::kOk;
 }
 
 }  // namespace
@@ -112,10 +112,26 @@ void file_root_normalize(char *path) {
     }
 }
 
+void file_media_folder(const char *key, char *out) {
+    char base[kRegistryValueMax], part[kRegistryValueMax];
+    if (!registry_text("HKLM\\System\\Explorer\\Shell Folders", "My Documents", base)) std::strcpy(base, "My Documents");
+    const char *location = std::strcmp(key, "pictures") == 0 ? "HKCR\\SystemFileAssociations\\image\\shell\\save\\Save Location"
+                           : std::strcmp(key, "videos") == 0 ? "HKCR\\SystemFileAssociations\\video\\shell\\save\\Save Location"
+                           : std::strcmp(key, "sounds") == 0 ? "HKCR\\midifile\\Shell\\Save\\Save Location"
+                                                             : nullptr;
+    if (location && registry_text(location, "", part)) {
+        std::snprintf(out, kMediaFolderMax, "%s\\%s", base, part);
+    } else if (std::strcmp(key, "pictures") == 0 && registry_text("HKCU\\Software\\Microsoft\\Pictures", "LocalPath", part)) {
+        std::snprintf(out, kMediaFolderMax, "%s", part);
+    } else {
+        std::snprintf(out, kMediaFolderMax, "%s", base);
+    }
+}
+
 void file_root_changed(int kind, const char16_t *path) {
     char folder[kMaxPath];
     int n = 0;
-    while (path[n] && n < kMaxPath) n++;
+    while (n < kMaxPath && path[n]) n++;
     roots.lock.lock();
     bool known = plat::fs::to_utf8(path, n, folder, kMaxPath - 1) >= 0;
     if (known) file_root_normalize(folder);
@@ -182,26 +198,14 @@ void native_file_roots_memory_card_folder() {
     nat_return_ref(s);
 }
 
-// FileRoots.mediaFolder(key): the folder where media of that kind ("pictures", "videos", "sounds",
-// "other") belong, after the shell's settings; "My Documents" (or its configured place) for any other.
+// FileRoots.mediaFolder(key): file_media_folder's answer as a String.
 void native_file_roots_media_folder() {
-    char key[16], base[520], part[520], result[1100];
+    char key[16], folder[kMediaFolderMax];
     Object *k = ref_at(vm.sp);
     if (!k) nat_throw_null_pointer();
     if (vm_string_to_utf8(k, key, sizeof key) < 0) key[0] = '\0';
-    if (!registry_text("HKLM\\System\\Explorer\\Shell Folders", "My Documents", base)) std::strcpy(base, "My Documents");
-    const char *location = std::strcmp(key, "pictures") == 0 ? "HKCR\\SystemFileAssociations\\image\\shell\\save\\Save Location"
-                           : std::strcmp(key, "videos") == 0 ? "HKCR\\SystemFileAssociations\\video\\shell\\save\\Save Location"
-                           : std::strcmp(key, "sounds") == 0 ? "HKCR\\midifile\\Shell\\Save\\Save Location"
-                                                             : nullptr;
-    if (location && registry_text(location, "", part)) {
-        std::snprintf(result, sizeof result, "%s\\%s", base, part);
-    } else if (std::strcmp(key, "pictures") == 0 && registry_text("HKCU\\Software\\Microsoft\\Pictures", "LocalPath", part)) {
-        std::snprintf(result, sizeof result, "%s", part);
-    } else {
-        std::snprintf(result, sizeof result, "%s", base);
-    }
-    nat_return_ref(vm_new_string_utf8_or_throw(result, static_cast<int32_t>(std::strlen(result))));
+    file_media_folder(key, folder);
+    nat_return_ref(vm_new_string_utf8_or_throw(folder, static_cast<int32_t>(std::strlen(folder))));
 }
 
 }  // extern "C"

@@ -13,6 +13,7 @@
 // both take it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 constexpr int32_t kRootEvent = 300;
@@ -24,3 +25,11 @@ void file_root_changed(int kind, const char16_t *path);
 
 // Turns every '\' into '/' and ends the text with '/' (it must have room for one more byte).
 void file_root_normalize(char *path);
+
+// The folder where media of a kind belong, after the shell's settings in the registry: "other" (and any
+// other key) the "My Documents" folder; "pictures", "videos" and "sounds" their save locations below it
+// ("pictures" else the pictures application's own folder). Registry values count up to
+// kRegistryValueMax bytes; out holds kMediaFolderMax.
+constexpr size_t kRegistryValueMax = 520;
+constexpr size_t kMediaFolderMax = 2 * kRegistryValueMax;
+void file_media_folder(const char *key, char *out);

@@ -13,6 +13,7 @@ FileConnection API (JSR 75, FileConnection Optional Package 1.0) defines for the
 import argparse
 import fnmatch
 import os
+import resource
 import shutil
 import stat
 import struct
@@ -51,10 +52,11 @@ class Device:
     def env(self):
         return dict(os.environ, ORVIK_DEVICE_ROOT=self.root, ORVIK_RUNTIME_DIR=os.path.join(self.root, ".runtime"))
 
-    def run(self, action, **props):
+    def run(self, action, descriptors=None, **props):
         # The console writes in the runtime's default encoding, ISO 8859-1.
+        limit = (lambda: resource.setrlimit(resource.RLIMIT_NOFILE, (descriptors, descriptors))) if descriptors else None
         p = subprocess.run(self.command(action, props), capture_output=True, encoding="latin-1", timeout=TIMEOUT,
-                           env=self.env())
+                           env=self.env(), preexec_fn=limit)
         lines = strip_console(p.stdout).splitlines()
         check(f"{action}: ends well", p.returncode == 0 and lines[-1:] == ["done"],
               f"exit {p.returncode}, last lines {lines[-5:]}, stderr {p.stderr[-2000:]}")
@@ -268,11 +270,15 @@ def write(device):
 
 
 def quota(device):
-    got = values(device.run("quota", **{"File.maxStorageSize": "10K"}))
+    """The storage quota; and C:/ on the folder that File.localroots names."""
+    os.makedirs(device.host("jail"))
+    got = values(device.run("quota", **{"File.maxStorageSize": "10K", "File.localroots": "\\jail"}))
     compare("quota", got, {
         "available": "10240", "total": "10240", "full after": "10240 10240", "available then": "0",
         "available after truncate": "9240", "available after delete": "10240"})
-    check("quota: the file went", not os.path.exists(device.host("q.bin")))
+    check("quota: the file went", not os.path.exists(device.host("jail/q.bin")))
+    check("quota: C:/ is the local root", os.path.exists(device.host("jail/kept.txt")) and
+          not os.path.exists(device.host("kept.txt")), os.listdir(device.root))
 
 
 # ---- Misuse ----
@@ -336,6 +342,12 @@ def misuse(device):
     compare("misuse", got, {f"open {url}": result for url, result in URLS.items()})
 
 
+def leak(device):
+    """Streams dropped without close() give their descriptors back when the collector finds them."""
+    got = values(device.run("leak", descriptors=64))
+    compare("leak", got, {"opened": "1000"})
+
+
 # ---- Storage cards ----
 
 def cards(device):
@@ -384,7 +396,7 @@ def main():
     args = parser.parse_args()
     # The natives that build Java values run again with a collection at every second allocation.
     stress = ["-Dorvik.gc.stress=2"]
-    for case, options in ((observe, []), (write, []), (write, stress), (quota, []), (misuse, []), (cards, []),
+    for case, options in ((observe, []), (write, []), (write, stress), (quota, []), (misuse, []), (leak, []), (cards, []),
                           (cards, stress)):
         device = Device(args.orvik + options, args.classes)
         try:

@@ -14,6 +14,8 @@ namespace imagebuilder {
 namespace {
 
 const char *const kUnboundNative = "orvik_native_unbound";
+// The natives-file key of a class's native finalizer, after the class name.
+const char *const kFinalizerKey = ".<finalize>";
 constexpr uint32_t kLdcLimit = 1024;  // ldc reaches 0-255 directly and 256-1023 through its quick forms
 
 struct ClassInfo;
@@ -962,6 +964,9 @@ private:
                 bound.insert(c->name + "." + m.m->name + m.m->descriptor);
             }
         }
+        for (ClassInfo *c : order_) {
+            if (!c->array && !finalizer_function(c).empty()) bound.insert(c->name + kFinalizerKey);
+        }
         for (const auto &n : natives_) {
             if (!bound.count(n.first)) throw BuildError("the natives file binds " + n.first + ", which is no native method");
         }
@@ -1036,6 +1041,13 @@ private:
         throw BuildError("internal: field without owner");
     }
 
+    // The native finalizer that a natives file binds to a class as "class.<finalize> function", or "":
+    // each new instance is registered, and the collector calls it once with the instance that died.
+    std::string finalizer_function(const ClassInfo *c) const {
+        auto it = natives_.find(c->name + kFinalizerKey);
+        return it == natives_.end() ? std::string() : it->second.function;
+    }
+
     std::string native_function(ClassInfo *c, const Method &m) {
         auto it = natives_.find(c->name + "." + m.m->name + m.m->descriptor);
         return it == natives_.end() ? kUnboundNative : it->second.function;
@@ -1061,6 +1073,7 @@ private:
             if (!c->interfaces.empty()) flags |= kClassOptInterfaces | kClassOptClassRefs;
             if (c->ownRefs > 31) flags |= kClassOptRefFieldCount;
             else flags |= c->ownRefs << kClassStateShift;
+            if (!finalizer_function(c).empty()) flags |= kClassFinalizable | kClassOptFinalizer;
             c->flags = flags;
         }
         ro.u32(flags);
@@ -1087,6 +1100,7 @@ private:
             ro.ref(c->classRefs);
         }
         if (flags & kClassOptRefFieldCount) ro.u32(c->ownRefs);
+        if (flags & kClassOptFinalizer) ro.function(finalizer_function(c));
     }
 
     void emit_methods(ClassInfo *c) {

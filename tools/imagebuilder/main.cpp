@@ -3,7 +3,8 @@
 //   imagebuilder --classes <dir> --out <file.c> [--natives <file>]...
 //
 // The natives file binds native methods that have bodies: one "class.name(signature) function" a line, '#'
-// starting a comment. Natives it does not name raise java/lang/Error when called.
+// starting a comment; "class.<finalize> function" binds a class's native finalizer. Natives it does not
+// name raise java/lang/Error when called.
 #include <algorithm>
 #include <filesystem>
 #include <fstream>

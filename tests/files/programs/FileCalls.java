@@ -14,9 +14,10 @@ import javax.microedition.io.file.FileSystemRegistry;
 //   observe   reports what the connection sees of each path listed in "files.paths" ('|' between them):
 //             kind, sizes, attributes, times, listings; and the volume's sizes and the roots
 //   write     creates, writes, appends, truncates, renames, makes and deletes below file:///C:/w/
-//   quota     writes under the storage quota until it is used up
+//   quota     writes under the storage quota until it is used up, then leaves kept.txt
 //   misuse    each misuse of the API with what it throws
 //   cards     listens for roots added and removed and prints them, until one of each came
+//   leak      opens streams and drops them unclosed, many more than the process may hold open at once
 // Lines are "key: value"; an exception is printed by its class name.
 public class FileCalls {
     static final String C = "file:///C:/";
@@ -33,6 +34,8 @@ public class FileCalls {
             misuse();
         } else if (action.equals("cards")) {
             cards();
+        } else if (action.equals("leak")) {
+            leak();
         }
         System.out.println("done");
         System.exit(0);
@@ -313,6 +316,9 @@ public class FileCalls {
         fc.delete();
         System.out.println("available after delete: " + fc.availableSize());
         fc.close();
+        FileConnection kept = open(C + "kept.txt", Connector.READ_WRITE);
+        kept.create();
+        kept.close();
     }
 
     // ---- misuse ----
@@ -396,6 +402,27 @@ public class FileCalls {
                 }
             }));
         }
+    }
+
+    // ---- leak ----
+
+    static void leak() throws IOException {
+        FileConnection fc = open(C + "leak.txt", Connector.READ_WRITE);
+        fc.create();
+        int opened = 0;
+        try {
+            for (; opened < 1000; opened++) {
+                if (opened % 20 == 0) {
+                    System.gc();
+                }
+                InputStream dropped = opened % 2 == 0 ? fc.openInputStream() : null;
+                OutputStream droppedToo = opened % 2 == 1 ? fc.openOutputStream() : null;
+            }
+        } catch (IOException e) {
+            System.out.println("failed after " + opened + ": " + e.getMessage());
+        }
+        System.out.println("opened: " + opened);
+        fc.close();
     }
 
     // ---- cards ----

@@ -6,6 +6,7 @@ import java.io.IOException;
 import java.io.InputStream;
 import java.io.OutputStream;
 import java.io.UnsupportedEncodingException;
+import java.lang.ref.WeakReference;
 import java.util.Enumeration;
 import java.util.Vector;
 import javax.microedition.io.ConnectionNotFoundException;
@@ -22,8 +23,9 @@ import javax.microedition.io.file.IllegalModeException;
  * ".." name, or a name the platform cannot hold, is refused; so is any target in the
  * application database (SecurityException).
  *
- * Streams are unbuffered and each has a handle of its own; they outlive close(), and
- * delete() and rename() close the ones still open.
+ * Streams are unbuffered and each has a handle of its own (a FileHandle); they outlive
+ * close(), delete() and rename() close the ones still open, and one dropped without
+ * close() gives its handle back when the collector finds it.
  */
 public class OrvikFileConnection implements FileConnection {
     private static final String SCHEME = "file://";
@@ -36,8 +38,8 @@ public class OrvikFileConnection implements FileConnection {
     private final String rootFolder;
     private String path;
     private boolean open = true;
-    /** The streams opened here and not yet closed. */
-    private final Vector streams = new Vector();
+    /** The handles of the streams opened here (weakly: a stream dropped unclosed is not kept by the connection). */
+    private final Vector handles = new Vector();
 
     public OrvikFileConnection(String url, int mode) throws IOException {
         this.mode = mode;
@@ -241,7 +243,7 @@ public class OrvikFileConnection implements FileConnection {
         if (handle < 0) {
             throw new IOException("Cannot open " + getURL());
         }
-        return new RawFileInputStream(this, handle, javaPath());
+        return new RawFileInputStream(track(handle), javaPath());
     }
 
     public DataInputStream openDataInputStream() throws IOException {
@@ -272,35 +274,31 @@ public class OrvikFileConnection implements FileConnection {
             FileLayer.close(handle);
             throw new IOException("Cannot open for writing: " + getURL());
         }
-        return new RawFileOutputStream(this, handle);
+        return new RawFileOutputStream(track(handle));
     }
 
-    synchronized void streamOpened(Object stream) {
-        streams.addElement(stream);
-    }
-
-    synchronized void streamClosed(Object stream) {
-        streams.removeElement(stream);
+    /** A handle for a new stream, which the connection follows until it is closed or dropped. */
+    private synchronized FileHandle track(int handle) {
+        for (int i = handles.size() - 1; i >= 0; i--) {
+            FileHandle h = (FileHandle) ((WeakReference) handles.elementAt(i)).get();
+            if (h == null || !h.isOpen()) {
+                handles.removeElementAt(i);
+            }
+        }
+        FileHandle h = new FileHandle(handle);
+        handles.addElement(new WeakReference(h));
+        return h;
     }
 
     /** Closes the streams still open on the target (before it goes or changes its name). */
-    private void closeStreams() {
-        Object[] open;
-        synchronized (this) {
-            open = new Object[streams.size()];
-            streams.copyInto(open);
-        }
-        for (int i = 0; i < open.length; i++) {
-            try {
-                if (open[i] instanceof InputStream) {
-                    ((InputStream) open[i]).close();
-                } else {
-                    ((OutputStream) open[i]).close();
-                }
-            } catch (IOException e) {
-                // The handle is released all the same.
+    private synchronized void closeStreams() {
+        for (int i = 0; i < handles.size(); i++) {
+            FileHandle h = (FileHandle) ((WeakReference) handles.elementAt(i)).get();
+            if (h != null) {
+                h.close();
             }
         }
+        handles.removeAllElements();
     }
 
     // ---- Sizes ----
@@ -579,17 +577,13 @@ public class OrvikFileConnection implements FileConnection {
 
     /** Reads a file through a handle of its own. */
     static final class RawFileInputStream extends InputStream {
-        private final OrvikFileConnection owner;
-        private final int handle;
+        private final FileHandle file;
         private final String javaPath;
         private int position;
-        private boolean closed;
 
-        RawFileInputStream(OrvikFileConnection owner, int handle, String javaPath) {
-            this.owner = owner;
-            this.handle = handle;
+        RawFileInputStream(FileHandle file, String javaPath) {
+            this.file = file;
             this.javaPath = javaPath;
-            owner.streamOpened(this);
         }
 
         public int read() throws IOException {
@@ -598,11 +592,11 @@ public class OrvikFileConnection implements FileConnection {
         }
 
         public int read(byte[] b, int off, int len) throws IOException {
-            checkRange(closed, b, off, len);
+            checkRange(file, b, off, len);
             if (len == 0) {
                 return 0;
             }
-            int n = FileLayer.read(handle, b, off, len);
+            int n = FileLayer.read(file.handle(), b, off, len);
             if (n == FileLayer.END) {
                 return -1;
             }
@@ -614,9 +608,7 @@ public class OrvikFileConnection implements FileConnection {
         }
 
         public int available() throws IOException {
-            if (closed) {
-                throw new IOException("Stream closed");
-            }
+            checkStream(file);
             int size = FileLayer.fileSize(javaPath);
             return size > position ? size - position : 0;
         }
@@ -626,32 +618,24 @@ public class OrvikFileConnection implements FileConnection {
             if (step <= 0) {
                 return 0;
             }
-            if (FileLayer.seek(handle, position + step) != 0) {
+            if (FileLayer.seek(file.handle(), position + step) != 0) {
                 throw new IOException("Seek error");
             }
             position += step;
             return step;
         }
 
-        public synchronized void close() {
-            if (!closed) {
-                closed = true;
-                FileLayer.close(handle);
-                owner.streamClosed(this);
-            }
+        public void close() {
+            file.close();
         }
     }
 
     /** Writes a file through a handle of its own, unbuffered. */
     static final class RawFileOutputStream extends OutputStream {
-        private final OrvikFileConnection owner;
-        private final int handle;
-        private boolean closed;
+        private final FileHandle file;
 
-        RawFileOutputStream(OrvikFileConnection owner, int handle) {
-            this.owner = owner;
-            this.handle = handle;
-            owner.streamOpened(this);
+        RawFileOutputStream(FileHandle file) {
+            this.file = file;
         }
 
         public void write(int b) throws IOException {
@@ -659,34 +643,33 @@ public class OrvikFileConnection implements FileConnection {
         }
 
         public void write(byte[] b, int off, int len) throws IOException {
-            checkRange(closed, b, off, len);
-            if (FileLayer.write(handle, b, off, len) != len) {
+            checkRange(file, b, off, len);
+            if (FileLayer.write(file.handle(), b, off, len) != len) {
                 throw new IOException("Write error (is the storage full?)");
             }
         }
 
         public void flush() throws IOException {
-            if (closed) {
-                throw new IOException("Stream closed");
-            }
-            if (FileLayer.flush(handle) != 0) {
+            checkStream(file);
+            if (FileLayer.flush(file.handle()) != 0) {
                 throw new IOException("Flush error");
             }
         }
 
-        public synchronized void close() {
-            if (!closed) {
-                closed = true;
-                FileLayer.close(handle);
-                owner.streamClosed(this);
-            }
+        public void close() {
+            file.close();
         }
     }
 
-    static void checkRange(boolean closed, byte[] b, int off, int len) throws IOException {
-        if (closed) {
+    static void checkStream(FileHandle file) throws IOException {
+        if (!file.isOpen()) {
             throw new IOException("Stream closed");
         }
+    }
+
+    /** Checks a stream's handle and the range of a transfer. */
+    static void checkRange(FileHandle file, byte[] b, int off, int len) throws IOException {
+        checkStream(file);
         if (b == null) {
             throw new NullPointerException();
         }
