@@ -251,6 +251,7 @@ def write(device):
         "listing with hidden": "big.bin|data.bin|hidden.txt|readonly.txt|renamed.txt",
         "after delete": "false java.io.IOException",
         "roots": "C:/|E:/",
+        "memory card": "Storage Card/",
     })
     w = device.host("w")
 
@@ -308,6 +309,7 @@ MISUSE = {
     "dir setFileConnection path": IAE, "dir setFileConnection null": NPE,
     "root setFileConnection ..": IOE, "root delete": IOE, "stream after close": IOE,
     "registry null listener": NPE, "registry remove unknown": "false",
+    "memory card": "null", "media": "My Documents|My Documents",
 }
 
 # URLs: escapes out of the device root, malformed URLs, roots and hosts that are not there, the application

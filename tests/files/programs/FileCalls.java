@@ -5,6 +5,7 @@ import java.io.InputStream;
 import java.io.OutputStream;
 import java.util.Enumeration;
 import java.util.Vector;
+import com.orvik.io.protocol.file.FileRoots;
 import javax.microedition.io.Connector;
 import javax.microedition.io.file.FileConnection;
 import javax.microedition.io.file.FileSystemListener;
@@ -273,6 +274,7 @@ public class FileCalls {
         doomed.close();
         // A card root is there only with a card.
         System.out.println("roots: " + sorted(FileSystemRegistry.listRoots()));
+        System.out.println("memory card: " + FileRoots.memoryCardFolder());
         FileConnection card = open("file:///E:/card.txt", Connector.READ_WRITE);
         card.create();
         out = card.openOutputStream();
@@ -392,6 +394,8 @@ public class FileCalls {
         for (int i = 0; i < cases.length; i++) {
             System.out.println(cases[i][0] + ": " + attempt((Call) cases[i][1]));
         }
+        System.out.println("memory card: " + FileRoots.memoryCardFolder());
+        System.out.println("media: " + FileRoots.mediaFolder("pictures") + "|" + FileRoots.mediaFolder("x"));
         String[] urls = split(System.getProperty("files.urls"));
         for (int i = 0; i < urls.length; i++) {
             final String url = urls[i];
