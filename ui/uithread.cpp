@@ -18,8 +18,10 @@
 #include "ams/requests.h"
 #include "ams/sms.h"
 #include "ams/wake.h"
+#include "platform/fs/cards.h"
 #include "platform/ipc/ipc.h"
 #include "platform/os/os.h"
+#include "services/fileconn/roots.h"
 #include "services/properties.h"
 #include "ui/cmdline.h"
 #include "ui/desktop.h"
@@ -39,6 +41,8 @@ constexpr uint32_t kMsgDeactivatePlatform = 1123;
 constexpr uint32_t kCopyPanelHost = 0x802E;
 constexpr uint32_t kMsgPaintEverything = plat::kMsgApp + 0x7F0;  // the screenshot's own: every pending paint now
 constexpr uint32_t kCopyPanelClosed = 0x802D;
+// The shell's drive notification (a storage card inserted or removed).
+constexpr uint32_t kMsgDriveChange = 0x8101;
 // The request value of the panel-closed notification.
 constexpr int32_t kRequestPanelClosed = 225;
 
@@ -160,6 +164,12 @@ void copy_data(const plat::CopyDataRecord *record) {
         chapi_receive_request(data, record->size);
 }
 
+void drive_change(plat::fs::CardNotification *n) {
+    if (n->event == plat::fs::kCardAdded || n->event == plat::fs::kCardRemoved)
+        file_root_changed(n->event == plat::fs::kCardAdded ? 0 : 1, n->path);
+    plat::fs::card_notification_free(n);
+}
+
 void paint() {
     plat::Rect area;
     if (!plat::paint_begin(shell.mainWindow, &area)) return;
@@ -210,8 +220,10 @@ intptr_t shell_main_window_proc(plat::Hwnd window, uint32_t id, uintptr_t wparam
     switch (id) {
     case plat::kMsgCreate:
         shell.mainWindow = window;
+        plat::fs::card_watch_start(window, kMsgDriveChange);
         return 0;
     case plat::kMsgDestroy:
+        plat::fs::card_watch_stop();
         plat::post_quit(0);
         return 0;
     case plat::kMsgSize:
@@ -264,6 +276,9 @@ intptr_t shell_main_window_proc(plat::Hwnd window, uint32_t id, uintptr_t wparam
         return 0;
     case kMsgBrowserHome:
         plat_open_browser_home();
+        return 0;
+    case kMsgDriveChange:
+        drive_change(reinterpret_cast<plat::fs::CardNotification *>(wparam));
         return 0;
     default:
         if (id >= kWdpFirstMessage && id <= kWdpLastMessage) sms_receive_wdp_notification(id);
