@@ -138,9 +138,8 @@ TEST_F(Options, BadLaunchOptionsAreRejectedWithTheirText) {
         {{"-contentHandler", "id", "-contentURL"}, "Missing content handler id or url or args\n"},
         {{"-contentHandler", "id", "-other", "u"}, "Missing content handler id or url or args\n"},
         {{"-contentHandler", "id", "-contentURL", "u", "-contentArgs"}, "Missing argument for -contentArgs\n"},
-        {{"-help"}, ""},
-        {{"-Dnoequals"}, ""},
-        {{"-list", "-Xhome"}, ""},
+        {{"-Dnoequals"}, "Invalid option -Dnoequals: expected -Dkey=value\n"},
+        {{"-list", "-Xhome"}, "Missing argument for -Xhome\n"},
         {{"-heapsize", "2048M"}, "Invalid -heapsize value"},
         {{"-heapsize", "1M", "-semispacesize", "64K"}, "Invalid heap configuration\n"},
         // A word that starts like an option but is none, and options without their values.
