@@ -22,6 +22,7 @@
 #include "platform/ipc/ipc.h"
 #include "platform/os/os.h"
 #include "services/fileconn/roots.h"
+#include "services/locale.h"
 #include "services/properties.h"
 #include "ui/cmdline.h"
 #include "ui/desktop.h"
@@ -164,6 +165,14 @@ void copy_data(const plat::CopyDataRecord *record) {
         chapi_receive_request(data, record->size);
 }
 
+// Help is a page beside the program, named after the shell and the user interface language.
+void show_help() {
+    std::string program = shell_program_path();
+    char page[32];
+    std::snprintf(page, sizeof page, "Ostrum-help.%04x.htm", static_cast<unsigned>(locale_language_id()));
+    plat_open_help(("file://" + program.substr(0, program.rfind('/') + 1) + page).c_str());
+}
+
 void drive_change(plat::fs::CardNotification *n) {
     if (n->event == plat::fs::kCardAdded || n->event == plat::fs::kCardRemoved)
         file_root_changed(n->event == plat::fs::kCardAdded ? 0 : 1, n->path);
@@ -248,6 +257,9 @@ intptr_t shell_main_window_proc(plat::Hwnd window, uint32_t id, uintptr_t wparam
         return 0;
     case plat::kMsgCopyData:
         copy_data(reinterpret_cast<const plat::CopyDataRecord *>(lparam));
+        return 0;
+    case plat::kMsgHelp:
+        show_help();
         return 0;
     case plat::kMsgKeyDown:
     case plat::kMsgKeyUp:

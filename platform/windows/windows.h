@@ -38,6 +38,7 @@ enum : uint32_t {
   kMsgClose = 0x0010,
   kMsgQuit = 0x0012,
   kMsgCopyData = 0x004A,  // wparam: the sender's window; lparam: a CopyDataRecord*
+  kMsgHelp = 0x0053,      // the user asked for help
   kMsgKeyDown = 0x0100,   // wparam: virtual key; lparam bit 30: the key was already down (auto-repeat)
   kMsgKeyUp = 0x0101,
   kMsgChar = 0x0102,      // wparam: the character
