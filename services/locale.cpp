@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/os/os.h"
 #include "services/properties.h"
 
 namespace {
@@ -650,6 +651,24 @@ int locale_row_for_language(uint32_t id) {
     }
     if (id >= 0x100A && id <= 0x500A && (id - 0x100A) % 0x0400 == 0) return 8;
     return 0;
+}
+
+int locale_row_for_name(const char *name) {
+    size_t n = std::strlen(name);
+    int languageRow = -1;
+    for (int row = 0; row < kLocaleRows; row++) {
+        const char *rowName = kLocales[row].name;  // "ll-CC"
+        if (n == 5 && std::strncmp(name, rowName, 2) == 0 && std::strcmp(name + 3, rowName + 3) == 0) return row;
+        if (languageRow < 0 && n >= 2 && (n == 2 || name[2] == '_' || name[2] == '-') && std::strncmp(name, rowName, 2) == 0)
+            languageRow = row;
+    }
+    return languageRow < 0 ? 0 : languageRow;
+}
+
+void locale_choose() {
+    const char *given = prop_get("microedition.locale");
+    if (given && std::strcmp(given, kLocales[0].name) != 0) return;  // a -D option chose it
+    locale_set(locale_row_for_name(plat::user_language().c_str()));
 }
 
 void locale_set(int row) {

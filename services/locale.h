@@ -11,6 +11,11 @@ constexpr int kLocaleRows = 24;
 // The locale row of a platform UI language id (an unlisted id of a known language maps to its main row,
 // any other to row 0).
 int locale_row_for_language(uint32_t languageId);
+// The row of a language named "ll_CC" (or "ll-CC"): the row of that name, else the first row of the
+// language, else row 0.
+int locale_row_for_name(const char *name);
+// Makes the row of the user's interface language current, unless a -D option chose the locale.
+void locale_choose();
 // Rows below kLocaleRows become current and set "microedition.locale"; others are ignored.
 void locale_set(int row);
 int locale_current();

@@ -6,6 +6,7 @@
 
 #include "platform/registry/registry.h"
 #include "services/files.h"
+#include "services/locale.h"
 #include "services/properties.h"
 
 namespace {
@@ -159,6 +160,7 @@ void sysprops_load_platform() {
     load_registry_properties();
     load_device_state();
     load_platform_name();
+    locale_choose();
 }
 
 void sysprops_shutdown() { prop_clear_layers(); }

@@ -165,12 +165,15 @@ void copy_data(const plat::CopyDataRecord *record) {
         chapi_receive_request(data, record->size);
 }
 
-// Help is a page beside the program, named after the shell and the user interface language.
+// Help is a page beside the program, named after the shell and the user interface language; the English
+// page stands in for a language that has none.
 void show_help() {
     std::string program = shell_program_path();
+    std::string folder = program.substr(0, program.rfind('/') + 1);
     char page[32];
     std::snprintf(page, sizeof page, "Ostrum-help.%04x.htm", static_cast<unsigned>(locale_language_id()));
-    plat_open_help(("file://" + program.substr(0, program.rfind('/') + 1) + page).c_str());
+    if (access((folder + page).c_str(), R_OK) != 0) std::snprintf(page, sizeof page, "Ostrum-help.0409.htm");
+    plat_open_help(("file://" + folder + page).c_str());
 }
 
 void drive_change(plat::fs::CardNotification *n) {

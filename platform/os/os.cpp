@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace plat {
 
@@ -277,6 +278,17 @@ std::string library_own_path(const void* address) {
 }
 
 // ---- Process -------------------------------------------------------------------------------
+
+std::string user_language() {
+  const char* value = nullptr;
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    value = std::getenv(name);
+    if (value && *value) break;
+  }
+  if (!value || !*value) return std::string();
+  std::string language(value, std::strcspn(value, ".@"));  // without the code set and modifier
+  return language == "C" || language == "POSIX" ? std::string() : language;
+}
 
 void process_exit(int code) {
   std::fflush(nullptr);

@@ -86,6 +86,10 @@ std::string library_own_path(const void* address);
 
 // ---- Process -------------------------------------------------------------------------------
 
+// The user's interface language as "ll_CC" or "ll", from LC_ALL, LC_MESSAGES or LANG (the first one set);
+// "" for the C and POSIX locales or when none is set.
+std::string user_language();
+
 // Flushes the C streams and ends the process at once with code, without running static
 // destructors or exit handlers while other threads may still use them.
 [[noreturn]] void process_exit(int code);

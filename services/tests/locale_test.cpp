@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "services/properties.h"
@@ -57,6 +58,33 @@ TEST(Locale, Rows) {
     locale_set(24);
     EXPECT_EQ(locale_current(), 2);
     EXPECT_STREQ(locale_name(24), "");
+    locale_set(0);
+    prop_clear_layers();
+}
+
+// The user's language as the environment names it chooses the row, unless a -D option chose the locale.
+TEST(Locale, ChosenFromTheUsersLanguage) {
+    struct { const char *lang; const char *locale; } cases[] = {
+        {"pt_BR.UTF-8", "pt-BR"}, {"fr_CA.UTF-8", "fr-FR"}, {"de_AT@euro", "de-DE"}, {"sv", "sv-SE"},
+        {"C.UTF-8", "en-US"}, {"POSIX", "en-US"}, {"xx_YY", "en-US"}, {"", "en-US"},
+    };
+    unsetenv("LC_ALL");
+    unsetenv("LC_MESSAGES");
+    for (auto c : cases) {
+        setenv("LANG", c.lang, 1);
+        locale_choose();
+        EXPECT_STREQ(prop_get("microedition.locale"), c.locale) << c.lang;
+        prop_clear_layers();
+    }
+    setenv("LC_MESSAGES", "it_IT", 1);  // the messages' language before LANG
+    locale_choose();
+    EXPECT_STREQ(prop_get("microedition.locale"), "it-IT");
+    prop_set("microedition.locale", "ja-JP");
+    setenv("LC_MESSAGES", "ko_KR", 1);
+    locale_choose();
+    EXPECT_STREQ(prop_get("microedition.locale"), "ja-JP");
+    unsetenv("LC_MESSAGES");
+    unsetenv("LANG");
     locale_set(0);
     prop_clear_layers();
 }

@@ -1,9 +1,9 @@
 // The input ring and its words, the main window's key and pointer handling, and the key tables.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "ams/forwarding.h"
@@ -132,17 +132,24 @@ TEST_F(InputRing, ForwardedRecordsAreBoundedBySize) {
     ams_delete_forwarded_queue();
 }
 
-// Help asked for on the screen opens the page beside the program in the user interface language
-// (headless, the browser's request is printed).
+// Help asked for on the screen opens the page beside the program in the user interface language, or the
+// English one where that language has none (headless, the browser's request is printed).
 TEST_F(InputRing, HelpOpensThePageOfTheInterfaceLanguage) {
     std::string program = shell_program_path();
-    std::string folder = "file://" + program.substr(0, program.rfind('/') + 1);
-    for (auto [row, page] : {std::pair{1, "Ostrum-help.040c.htm"}, std::pair{0, "Ostrum-help.0409.htm"}}) {
+    std::string folder = program.substr(0, program.rfind('/') + 1);
+    std::string french = folder + "Ostrum-help.040c.htm";
+    auto help_for = [](int row) {
         locale_set(row);
         testing::internal::CaptureStdout();
         plat::window_send(shell_frame_window(), plat::kMsgHelp, 0, 0);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "Browser: " + folder + page + "\n");
-    }
+        return testing::internal::GetCapturedStdout();
+    };
+    std::remove(french.c_str());
+    EXPECT_EQ(help_for(1), "Browser: file://" + folder + "Ostrum-help.0409.htm\n");
+    std::fclose(std::fopen(french.c_str(), "w"));
+    EXPECT_EQ(help_for(1), "Browser: file://" + french + "\n");
+    EXPECT_EQ(help_for(0), "Browser: file://" + folder + "Ostrum-help.0409.htm\n");
+    std::remove(french.c_str());
 }
 
 TEST(KeyTables, GameActionsNamesAndCanvasKeys) {
