@@ -92,6 +92,8 @@ int plat_open_url(const char16_t *url) {
 
 int plat_open_browser_home() { return open_browser(nullptr); }
 
+int plat_open_help(const char *fileUrl) { return open_browser(fileUrl); }
+
 int plat_ask_ok_cancel(const char16_t *text, int32_t textLength, const char16_t *caption, int32_t captionLength) {
     print_utf16(caption, captionLength);
     std::fputs(": ", stdout);

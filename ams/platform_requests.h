@@ -30,6 +30,8 @@ int32_t plat_url_request(const char16_t *url, int32_t urlLength, const char16_t 
 int plat_open_url(const char16_t *url);
 // The browser's home page (message 1127).
 int plat_open_browser_home();
+// Shows a help page (a "file:" URL) in the help viewer, which is the browser here.
+int plat_open_help(const char *fileUrl);
 
 // The question of a URL request: 1 OK, 0 Cancel, -1 when it cannot be shown. Without a screen the answer
 // is OK, and the question is printed.

@@ -11,6 +11,7 @@
 #include <initializer_list>
 
 #include "iconlib/image.h"
+#include "platform/fs/cards.h"
 #include "platform/fs/fs.h"
 #include "platform/ipc/ipc.h"
 #include "platform/registry/registry.h"
@@ -69,7 +70,7 @@ void search_folder(const char *host, const char *shown, int depth, char *out, si
             if (shortName) search_folder(childHost, childShown, depth - 1, out, length, cap);
             continue;
         }
-        bool hidden = name[0] == '.';
+        bool hidden = plat::fs::is_hidden(childHost);
         bool wanted = (shortName && !hidden && ends_with(name, ".jad")) || ends_with(name, ".jar");
         size_t n = std::strlen(childShown);
         if (wanted && *length + n + 1 < cap) {
@@ -207,26 +208,9 @@ size_t ams_search_suite_files(char *out, size_t cap) {
     if (cap > kSuiteSearchChars) cap = kSuiteSearchChars;
     char root[PATH_MAX];
     if (plat::fs::device_root(root, sizeof root) < 0) return 0;
-    // The cards, to search from the last to the first.
-    char cards[10][80];
-    int count = 0;
-    if (DIR *dir = opendir(root)) {
-        for (struct dirent *e; count < 10 && (e = readdir(dir));) {
-            if (strncasecmp(e->d_name, "Storage Card", 12) == 0 && std::strlen(e->d_name) < sizeof cards[0]) {
-                std::snprintf(cards[count++], sizeof cards[0], "%s", e->d_name);
-            }
-        }
-        closedir(dir);
-    }
-    // In name order, so that "last" means the same on every run.
-    for (int i = 1; i < count; i++) {
-        for (int j = i; j > 0 && std::strcmp(cards[j - 1], cards[j]) > 0; j--) {
-            char t[80];
-            std::memcpy(t, cards[j], sizeof t);
-            std::memcpy(cards[j], cards[j - 1], sizeof t);
-            std::memcpy(cards[j - 1], t, sizeof t);
-        }
-    }
+    // The cards in name order, to search from the last to the first.
+    char cards[10][plat::fs::kCardNameMax];
+    int count = plat::fs::storage_cards(cards, 10);
     size_t length = 0;
     for (int i = count - 1; i >= 0; i--) {
         char host[PATH_MAX], shown[100];

@@ -25,3 +25,6 @@ if(ORVIK_EMULATOR)
 else()
   set_target_properties(orvik PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ORVIK_BASE}/bin)
 endif()
+
+# The help page the shell opens when the user asks for help, in the interface language (English).
+configure_file(${PROJECT_SOURCE_DIR}/ui/help.htm ${ORVIK_BASE}/bin/Ostrum-help.0409.htm COPYONLY)

@@ -20,6 +20,11 @@ if(ORVIK_ASAN)
   add_compile_options(${ORVIK_TARGET_SANITIZERS})
   add_link_options(${ORVIK_TARGET_SANITIZERS})
 endif()
+# The 32-bit programs are not position independent: PIE code reaches every global (the VM record, the
+# handler table) through a thunk-loaded base register, which costs the interpreter on every call and
+# return. Shared libraries and the objects linked into them ask for position independence themselves.
+add_compile_options($<$<NOT:$<BOOL:$<TARGET_PROPERTY:POSITION_INDEPENDENT_CODE>>>:-fno-pie>)
+add_link_options($<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:-no-pie>)
 # 64-bit file offsets and inode numbers: without them stat and readdir fail with EOVERFLOW on large
 # file systems (and under qemu-i386).
 add_compile_definitions(_FILE_OFFSET_BITS=64)

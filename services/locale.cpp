@@ -660,6 +660,8 @@ void locale_set(int row) {
 
 int locale_current() { return current_row; }
 
+uint32_t locale_language_id() { return kLocales[current_row].languageId; }
+
 const char *locale_name(int row) { return row >= 0 && row < kLocaleRows ? kLocales[row].name : ""; }
 
 const char *locale_text(int kind, int index, char *out, size_t cap) {

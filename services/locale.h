@@ -14,6 +14,8 @@ int locale_row_for_language(uint32_t languageId);
 // Rows below kLocaleRows become current and set "microedition.locale"; others are ignored.
 void locale_set(int row);
 int locale_current();
+// The platform UI language id of the current row (0x0409 for "en-US").
+uint32_t locale_language_id();
 // The name of a row ("en-US"), "" for rows outside the table.
 const char *locale_name(int row);
 

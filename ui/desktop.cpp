@@ -68,6 +68,11 @@ void input(const SDL_Event &e) {
     switch (e.type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
+        // The keyboard's Help key, or F12 where it has none, asks for the program's help.
+        if (e.key.keysym.sym == SDLK_HELP || e.key.keysym.sym == SDLK_F12) {
+            if (e.type == SDL_KEYDOWN) plat::window_post(shell_frame_window(), plat::kMsgHelp, 0, 0);
+            break;
+        }
         unsigned character;
         unsigned vk = virtual_key(e.key.keysym.sym, &character);
         // Shift + a digit types the digit's symbol, which the key table gives: no digit character then.

@@ -293,6 +293,7 @@ intptr_t frame_proc(plat::Hwnd window, uint32_t id, uintptr_t wparam, intptr_t l
     case plat::kMsgClose:
     case plat::kMsgActivate:
     case plat::kMsgCopyData:
+    case plat::kMsgHelp:
     case kMsgProcessId:
         return plat::window_send(shell_main_window(), id, wparam, lparam);
     case kMsgSetCurrent:

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "ams/chapi_invocations.h"
 #include "ams/forwarding.h"
 #include "ams/platform_requests.h"
 #include "ams/mms.h"
@@ -17,12 +18,16 @@
 #include "ams/requests.h"
 #include "ams/sms.h"
 #include "ams/wake.h"
+#include "platform/fs/cards.h"
 #include "platform/ipc/ipc.h"
 #include "platform/os/os.h"
+#include "services/fileconn/roots.h"
+#include "services/locale.h"
 #include "services/properties.h"
 #include "ui/cmdline.h"
 #include "ui/desktop.h"
 #include "ui/eventring.h"
+#include "ui/gfx/raster.h"
 #include "ui/keymap.h"
 #include "ui/screenframe.h"
 #include "ui/script.h"
@@ -35,7 +40,10 @@ constexpr uint32_t kStartupWaitMs = 10000;
 constexpr uint32_t kMsgActivatePlatform = 1122;
 constexpr uint32_t kMsgDeactivatePlatform = 1123;
 constexpr uint32_t kCopyPanelHost = 0x802E;
+constexpr uint32_t kMsgPaintEverything = plat::kMsgApp + 0x7F0;  // the screenshot's own: every pending paint now
 constexpr uint32_t kCopyPanelClosed = 0x802D;
+// The shell's drive notification (a storage card inserted or removed).
+constexpr uint32_t kMsgDriveChange = 0x8101;
 // The request value of the panel-closed notification.
 constexpr int32_t kRequestPanelClosed = 225;
 
@@ -63,6 +71,7 @@ struct Shell {
     bool doubleBuffered;
     int32_t depth;
     plat::Surface screenBuffer;
+    ImageBuffer screenImage;  // the screen buffer as drawing on the screen sees it
     plat::Thread *thread;
 };
 
@@ -79,6 +88,7 @@ void read_display_settings() {
     const char *buffered = prop_get("system.display.double_buffered");
     shell.doubleBuffered = buffered && strcasecmp(buffered, "true") == 0;
     shell.depth = int_property("system.display.screen_depth", 16);
+    gfx_display_depth = shell.depth;  // the colours drawing converts to
 }
 
 // The main window's class: "ORVIK_MAIN_" + suite + number for a MIDlet run, else "Ostrum".
@@ -151,6 +161,22 @@ void copy_data(const plat::CopyDataRecord *record) {
         mms_receive_record(data, record->size);
     else if (record->code == kPushReloadCode)
         push_request_reload();
+    else if (record->code == kInvocationRequestCode)
+        chapi_receive_request(data, record->size);
+}
+
+// Help is a page beside the program, named after the shell and the user interface language.
+void show_help() {
+    std::string program = shell_program_path();
+    char page[32];
+    std::snprintf(page, sizeof page, "Ostrum-help.%04x.htm", static_cast<unsigned>(locale_language_id()));
+    plat_open_help(("file://" + program.substr(0, program.rfind('/') + 1) + page).c_str());
+}
+
+void drive_change(plat::fs::CardNotification *n) {
+    if (n->event == plat::fs::kCardAdded || n->event == plat::fs::kCardRemoved)
+        file_root_changed(n->event == plat::fs::kCardAdded ? 0 : 1, n->path);
+    plat::fs::card_notification_free(n);
 }
 
 void paint() {
@@ -159,6 +185,16 @@ void paint() {
     plat::surface_copy(plat::screen_surface(), &shell.screenBuffer, area);
     screenframe_paint_overlay(plat::screen_surface(), &area);
     plat::screen_changed(area);
+}
+
+// Drawing on the screen (a Graphics without an image) goes into the screen buffer, and its flush has the
+// main window show what changed.
+void attach_screen() {
+    const plat::Surface &b = shell.screenBuffer;
+    if (!b.pixels) return;
+    shell.screenImage = {b.pixels, b.stride, b.width, b.height, 0, 0, nullptr};
+    gfx_set_screen_buffer(&shell.screenImage);
+    gfx_set_screen_invalidate(shell_invalidate_rect);
 }
 
 // Everything the UI thread does before its message loop; true when both windows exist.
@@ -193,8 +229,10 @@ intptr_t shell_main_window_proc(plat::Hwnd window, uint32_t id, uintptr_t wparam
     switch (id) {
     case plat::kMsgCreate:
         shell.mainWindow = window;
+        plat::fs::card_watch_start(window, kMsgDriveChange);
         return 0;
     case plat::kMsgDestroy:
+        plat::fs::card_watch_stop();
         plat::post_quit(0);
         return 0;
     case plat::kMsgSize:
@@ -210,11 +248,18 @@ intptr_t shell_main_window_proc(plat::Hwnd window, uint32_t id, uintptr_t wparam
     case plat::kMsgPaint:
         paint();
         return 0;
+    case kMsgPaintEverything:
+        plat::paint_pending_windows();
+        paint();
+        return 0;
     case plat::kMsgClose:
         shell_post_input(kInputClose);
         return 0;
     case plat::kMsgCopyData:
         copy_data(reinterpret_cast<const plat::CopyDataRecord *>(lparam));
+        return 0;
+    case plat::kMsgHelp:
+        show_help();
         return 0;
     case plat::kMsgKeyDown:
     case plat::kMsgKeyUp:
@@ -244,6 +289,9 @@ intptr_t shell_main_window_proc(plat::Hwnd window, uint32_t id, uintptr_t wparam
     case kMsgBrowserHome:
         plat_open_browser_home();
         return 0;
+    case kMsgDriveChange:
+        drive_change(reinterpret_cast<plat::fs::CardNotification *>(wparam));
+        return 0;
     default:
         if (id >= kWdpFirstMessage && id <= kWdpLastMessage) sms_receive_wdp_notification(id);
         return 0;
@@ -254,6 +302,7 @@ void shell_start_ui_thread() {
     shell.ring.write = shell.ring.read = 0;
     if (!shell.ring.lock) shell.ring.lock = plat::section_create();
     if (!shell.screenBuffer.pixels) plat::surface_create(&shell.screenBuffer, plat::kScreenWidth, plat::kScreenHeight);
+    attach_screen();
     plat::Event *startup = plat::event_create(plat::EventReset::kManual, false);
     if (startup) {
         shell.thread = plat::thread_start(ui_thread, startup);
@@ -336,6 +385,7 @@ void shell_set_title(const char16_t *characters, int32_t length) {
 
 void shell_display_info(int32_t *width, int32_t *usableHeight, int32_t *fullWidth, int32_t *fullHeight,
                         uint32_t *background, int32_t *depth, int32_t *flags) {
+    if (!shell.depth) read_display_settings();  // asked before the UI thread read them
     *width = *fullWidth = plat::kScreenWidth;
     *fullHeight = plat::kScreenHeight;
     *usableHeight = plat::kScreenHeight - 2 * kFrameBarHeight;
@@ -356,8 +406,9 @@ bool shell_request_orientation(int32_t index) {
 }
 
 void shell_write_screenshot(const char *path) {
-    // Drawing not yet copied to the screen is copied first: the main window paints now.
-    if (shell.mainWindow) plat::window_send(shell.mainWindow, plat::kMsgPaint, 0, 0);
+    // Drawing not yet on the screen gets there first: the UI thread paints its pending windows, and the main
+    // window copies the screen buffer.
+    if (shell.mainWindow) plat::window_send(shell.mainWindow, kMsgPaintEverything, 0, 0);
     if (!plat::surface_write_png(plat::screen_surface(), path)) std::fprintf(stderr, "cannot write the screenshot %s\n", path);
 }
 

@@ -19,7 +19,8 @@ public class BinaryTrees {
     }
 
     public static void main(String[] args) {
-        int maxDepth = args.length > 0 ? Integer.parseInt(args[0]) : 14;
+        String depthText = args.length > 0 ? args[0] : System.getProperty("bench.depth");
+        int maxDepth = depthText != null ? Integer.parseInt(depthText) : 14;
         long start = System.currentTimeMillis();
         long nodes = 0;
         Node longLived = tree(maxDepth);

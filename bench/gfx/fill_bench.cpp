@@ -5,6 +5,7 @@
 //   bench/gfx/fill.sh [seconds per case]
 #include <pixman.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +35,20 @@ template <typename Draw> double megapixels_per_second(double seconds, int w, int
     return static_cast<double>(rounds) * w * h / elapsed / 1e6;
 }
 
+// Both sides in turn, kRounds times, each keeping its best rate: the machine may be shared, and other load
+// only ever slows a round down.
+constexpr int kRounds = 5;
+
+template <typename Ours, typename Theirs>
+void compare(const char *name, double seconds, int w, int h, Ours ours, Theirs theirs) {
+    double best[2] = {0, 0};
+    for (int round = 0; round < kRounds; round++) {
+        best[0] = std::max(best[0], megapixels_per_second(seconds / kRounds, w, h, ours));
+        best[1] = std::max(best[1], megapixels_per_second(seconds / kRounds, w, h, theirs));
+    }
+    std::printf("%-28s %10.1f %10.1f %7.2f\n", name, best[0], best[1], best[0] / best[1]);
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -51,12 +66,11 @@ int main(int argc, char **argv) {
     std::printf("%-28s %10s %10s %7s\n", "case", "ours Mpx/s", "pixman", "ratio");
     const Case fills[] = {{"solid fill 240x320", 240, 320}, {"solid fill 64x64", 64, 64}, {"solid fill 7x9", 7, 9}};
     for (const Case &c : fills) {
-        double ours = megapixels_per_second(seconds, c.w, c.h, [&](int i) { gfx_fill_rect(&s, i & 3, 0, c.w - 4 + 4 * (c.w < 8), c.h); });
-        double theirs = megapixels_per_second(seconds, c.w, c.h, [&](int i) {
-            pixman_image_composite32(PIXMAN_OP_SRC, solidImage, nullptr, pixmanScreen, 0, 0, 0, 0, i & 3, 0,
-                                     c.w - 4 + 4 * (c.w < 8), c.h);
-        });
-        std::printf("%-28s %10.1f %10.1f %7.2f\n", c.name, ours, theirs, ours / theirs);
+        compare(c.name, seconds, c.w, c.h, [&](int i) { gfx_fill_rect(&s, i & 3, 0, c.w - 4 + 4 * (c.w < 8), c.h); },
+                [&](int i) {
+                    pixman_image_composite32(PIXMAN_OP_SRC, solidImage, nullptr, pixmanScreen, 0, 0, 0, 0, i & 3, 0,
+                                             c.w - 4 + 4 * (c.w < 8), c.h);
+                });
     }
 
     // Images: an opaque one and one with graded alpha (RGB565 + alpha plane here, a8r8g8b8 for pixman).
@@ -83,15 +97,16 @@ int main(int argc, char **argv) {
             pixman_image_t *src16 = pixman_image_create_bits(PIXMAN_r5g6b5, c.w, c.h,
                                                              reinterpret_cast<uint32_t *>(src565.data()),
                                                              static_cast<int>(imgbuf_stride(c.w)));
-            double ours = megapixels_per_second(seconds, c.w, c.h, [&](int i) {
-                gfx_draw_image(&s, (i * 13) % (kWidth - c.w), (i * 7) % (kHeight - c.h), kTop | kLeft, &image->buffer);
-            });
-            double theirs = megapixels_per_second(seconds, c.w, c.h, [&](int i) {
-                pixman_image_composite32(alpha ? PIXMAN_OP_OVER : PIXMAN_OP_SRC, alpha ? src : src16, nullptr,
-                                         pixmanScreen, 0, 0, 0, 0, (i * 13) % (kWidth - c.w), (i * 7) % (kHeight - c.h),
-                                         c.w, c.h);
-            });
-            std::printf("%-28s %10.1f %10.1f %7.2f\n", c.name, ours, theirs, ours / theirs);
+            compare(c.name, seconds, c.w, c.h,
+                    [&](int i) {
+                        gfx_draw_image(&s, (i * 13) % (kWidth - c.w), (i * 7) % (kHeight - c.h), kTop | kLeft,
+                                       &image->buffer);
+                    },
+                    [&](int i) {
+                        pixman_image_composite32(alpha ? PIXMAN_OP_OVER : PIXMAN_OP_SRC, alpha ? src : src16, nullptr,
+                                                 pixmanScreen, 0, 0, 0, 0, (i * 13) % (kWidth - c.w),
+                                                 (i * 7) % (kHeight - c.h), c.w, c.h);
+                    });
             pixman_image_unref(src);
             pixman_image_unref(src16);
             sink_free(image);

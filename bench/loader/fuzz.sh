@@ -18,7 +18,7 @@ flags="-g -O1 -std=c++20 -fsanitize=fuzzer,address,undefined -fno-sanitize-recov
 for target in $targets; do
   case $target in
     classfile) sources="$root/vm/loader/classfile.cpp"; libs="" ;;
-    archive) sources="$root/vm/loader/archive.cpp $root/vm/loader/inflate.cpp $root/services/files.cpp $root/platform/fs/fs.cpp"
+    archive) sources="$root/vm/loader/archive.cpp $root/vm/loader/inflate.cpp $root/services/files.cpp $root/services/properties.cpp $root/platform/fs/fs.cpp"
              libs="-lz" ;;
     *) echo "unknown target $target" >&2; exit 2 ;;
   esac

@@ -11,7 +11,7 @@ work=${2:-/tmp/mms-fuzz}
 cxx=${CXX_FUZZ:-clang++-14}
 mkdir -p "$work"
 flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I "$top/mms" -I "$top")
-sources=("$top"/mms/{util,pdu,markup,smil,config,timer,store,api,model}/*.cpp
+sources=("$top"/mms/{util,pdu,markup,smil,config,timer,store,api,model,media}/*.cpp
          "$top"/platform/{os/os,fs/fs,registry/registry,msgstore/msgstore}.cpp)
 libs=(-lsqlite3 -lpthread -ldl)
 

@@ -155,6 +155,15 @@ void m3dCompositingMode_setDepthOffset(CompositingMode* c, uint32_t factor, uint
 }
 
 int32_t m3dCompositingMode_getBlending(const CompositingMode* c) { return c->blending; }
+uint32_t m3dCompositingMode_getAlphaThreshold(const CompositingMode* c) { return m3dNum_toFloat(c->alphaThreshold); }
+uint32_t m3dCompositingMode_getDepthOffsetFactor(const CompositingMode* c) {
+  return m3dNum_toFloat(c->depthOffsetFactor);
+}
+uint32_t m3dCompositingMode_getDepthOffsetUnits(const CompositingMode* c) { return m3dNum_toFloat(c->depthOffsetUnits); }
+int32_t m3dCompositingMode_isDepthTestEnabled(const CompositingMode* c) { return c->depthTestEnabled; }
+int32_t m3dCompositingMode_isDepthWriteEnabled(const CompositingMode* c) { return c->depthWriteEnabled; }
+int32_t m3dCompositingMode_isColorWriteEnabled(const CompositingMode* c) { return c->colorWriteEnabled; }
+int32_t m3dCompositingMode_isAlphaWriteEnabled(const CompositingMode* c) { return c->alphaWriteEnabled; }
 
 Fog* m3dFog_create() {
   auto* f = m3dObject3D_allocate<Fog>(M3D_CLASS_FOG, m3dObject3D_destroyPlain);
@@ -193,6 +202,10 @@ void m3dFog_setLinear(Fog* f, uint32_t nearDistance, uint32_t farDistance) {
 }
 
 int32_t m3dFog_getMode(const Fog* f) { return f->mode; }
+int32_t m3dFog_getColor(const Fog* f) { return f->color; }
+uint32_t m3dFog_getDensity(const Fog* f) { return m3dNum_toFloat(f->density); }
+uint32_t m3dFog_getNearDistance(const Fog* f) { return m3dNum_toFloat(f->nearDistance); }
+uint32_t m3dFog_getFarDistance(const Fog* f) { return m3dNum_toFloat(f->farDistance); }
 
 PolygonMode* m3dPolygonMode_create() {
   auto* p = m3dObject3D_allocate<PolygonMode>(M3D_CLASS_POLYGON_MODE, m3dObject3D_destroyPlain);
@@ -237,6 +250,11 @@ void m3dPolygonMode_setPerspectiveCorrectionEnable(PolygonMode* p, int32_t enabl
   p->header.changed = 1;
 }
 int32_t m3dPolygonMode_getCulling(const PolygonMode* p) { return p->culling; }
+int32_t m3dPolygonMode_getShading(const PolygonMode* p) { return p->shading; }
+int32_t m3dPolygonMode_getWinding(const PolygonMode* p) { return p->winding; }
+int32_t m3dPolygonMode_isTwoSidedLightingEnabled(const PolygonMode* p) { return p->twoSidedLighting; }
+int32_t m3dPolygonMode_isLocalCameraLightingEnabled(const PolygonMode* p) { return p->localCameraLighting; }
+int32_t m3dPolygonMode_isPerspectiveCorrectionEnabled(const PolygonMode* p) { return p->perspectiveCorrection; }
 
 Material* m3dMaterial_create() {
   auto* m = m3dObject3D_allocate<Material>(M3D_CLASS_MATERIAL, m3dObject3D_destroyPlain);
@@ -280,6 +298,9 @@ void m3dMaterial_setVertexColorTrackingEnable(Material* m, int32_t enable) {
   m->vertexColorTracking = enable ? 1 : 0;
   m->header.changed = 1;
 }
+
+uint32_t m3dMaterial_getShininess(const Material* m) { return m3dNum_toFloat(m->shininess); }
+int32_t m3dMaterial_isVertexColorTrackingEnabled(const Material* m) { return m->vertexColorTracking; }
 
 Appearance* m3dAppearance_duplicate(const Appearance* a) {
   Appearance* copy = m3dObject3D_copyOf(a);

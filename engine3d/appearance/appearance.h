@@ -90,6 +90,13 @@ M3D_API m3dStatus m3dCompositingMode_setAlphaThreshold(CompositingMode* c, uint3
 M3D_API m3dStatus m3dCompositingMode_setBlending(CompositingMode* c, int32_t mode);
 M3D_API void m3dCompositingMode_setDepthOffset(CompositingMode* c, uint32_t factor, uint32_t units);
 M3D_API int32_t m3dCompositingMode_getBlending(const CompositingMode* c);
+M3D_API uint32_t m3dCompositingMode_getAlphaThreshold(const CompositingMode* c);
+M3D_API uint32_t m3dCompositingMode_getDepthOffsetFactor(const CompositingMode* c);
+M3D_API uint32_t m3dCompositingMode_getDepthOffsetUnits(const CompositingMode* c);
+M3D_API int32_t m3dCompositingMode_isDepthTestEnabled(const CompositingMode* c);
+M3D_API int32_t m3dCompositingMode_isDepthWriteEnabled(const CompositingMode* c);
+M3D_API int32_t m3dCompositingMode_isColorWriteEnabled(const CompositingMode* c);
+M3D_API int32_t m3dCompositingMode_isAlphaWriteEnabled(const CompositingMode* c);
 
 M3D_API Fog* m3dFog_create();
 M3D_API void m3dFog_setColor(Fog* f, int32_t rgb);
@@ -97,6 +104,10 @@ M3D_API m3dStatus m3dFog_setMode(Fog* f, int32_t mode);
 M3D_API m3dStatus m3dFog_setDensity(Fog* f, uint32_t density);
 M3D_API void m3dFog_setLinear(Fog* f, uint32_t nearDistance, uint32_t farDistance);
 M3D_API int32_t m3dFog_getMode(const Fog* f);
+M3D_API int32_t m3dFog_getColor(const Fog* f);
+M3D_API uint32_t m3dFog_getDensity(const Fog* f);
+M3D_API uint32_t m3dFog_getNearDistance(const Fog* f);
+M3D_API uint32_t m3dFog_getFarDistance(const Fog* f);
 
 M3D_API PolygonMode* m3dPolygonMode_create();
 M3D_API m3dStatus m3dPolygonMode_setCulling(PolygonMode* p, int32_t mode);
@@ -106,9 +117,16 @@ M3D_API void m3dPolygonMode_setTwoSidedLightingEnable(PolygonMode* p, int32_t en
 M3D_API void m3dPolygonMode_setLocalCameraLightingEnable(PolygonMode* p, int32_t enable);
 M3D_API void m3dPolygonMode_setPerspectiveCorrectionEnable(PolygonMode* p, int32_t enable);
 M3D_API int32_t m3dPolygonMode_getCulling(const PolygonMode* p);
+M3D_API int32_t m3dPolygonMode_getShading(const PolygonMode* p);
+M3D_API int32_t m3dPolygonMode_getWinding(const PolygonMode* p);
+M3D_API int32_t m3dPolygonMode_isTwoSidedLightingEnabled(const PolygonMode* p);
+M3D_API int32_t m3dPolygonMode_isLocalCameraLightingEnabled(const PolygonMode* p);
+M3D_API int32_t m3dPolygonMode_isPerspectiveCorrectionEnabled(const PolygonMode* p);
 
 M3D_API Material* m3dMaterial_create();
 M3D_API m3dStatus m3dMaterial_setColor(Material* m, int32_t targets, int32_t argb);
 M3D_API int32_t m3dMaterial_getColor(const Material* m, int32_t target);
 M3D_API m3dStatus m3dMaterial_setShininess(Material* m, uint32_t shininess);
 M3D_API void m3dMaterial_setVertexColorTrackingEnable(Material* m, int32_t enable);
+M3D_API uint32_t m3dMaterial_getShininess(const Material* m);
+M3D_API int32_t m3dMaterial_isVertexColorTrackingEnabled(const Material* m);

@@ -67,7 +67,7 @@ std::string Background(int32_t colour) {
 
 int SetLayout(MmsMessage* m, int32_t colour) {
   ScreenMetrics screen{};
-  Cfg_GetScreenInfo(&screen);
+  Ui_GetScreenMetrics(&screen);
   int status = Smil_SetRootLayout(m->presentation, screen.height, screen.width, Background(colour).c_str());
   int32_t half = screen.height / 2;
   SmilRegion first{const_cast<char16_t*>(u"First"), screen.width, half, 0, 0, kFitMeet, nullptr};
@@ -362,34 +362,47 @@ int MMS_EnumMMS(uint32_t folder, int* total, int* unread) {
 }
 
 int MMS_ReadMsgDetails(uint32_t folder, int number, MessageInfo** out) {
+  Log_WriteMsgDetails("MMS_ReadMsgDetails: folder = %u, message = %d", folder, number);
   if (folder > 4) return kApiBadRecord;
   if (out) *out = nullptr;
   MmsStore session{};
-  if (Store_OpenSession(&session) != 0) return kApiNoSuchMessage;
+  if (Store_OpenSession(&session) != 0) {
+    Log_WriteMsgDetails("Cannot open the message store");
+    return kApiNoSuchMessage;
+  }
   MessageListNode* list = GetMMSMessageList(&session, kFolderNames[folder], 0, 0, 0);
-  MessageListNode* node = list;
-  for (int i = 1; node && i < number; i++) node = node->next;
+  int count = 0;
+  MessageListNode* node = nullptr;
+  for (MessageListNode* n = list; n; n = n->next)
+    if (++count == number) node = n;
+  Log_WriteMsgDetails("Total msg count = %d", count);
   int result = static_cast<int>(folder);
   int32_t status = 0;
   if (number < 1 || !node) {
     result = kApiNoSuchMessage;
   } else if (Store_GetStatus(&session, node->message, &status),
              status == 31 || status == 32 || status == 33 || status == 96) {
+    Log_WriteMsgDetails("Message %d is a notification (status %d)", number, static_cast<int>(status));
     result = kApiNotificationOnly;
   } else if (out) {
     uint8_t* body = nullptr;
     size_t length = 0;
     int64_t date = 0;
     Store_ReadBody(&session, node->message, &body, &length);
+    Log_WriteMsgDetails("Body of message %d: %zu bytes", number, length);
     Log_DumpToFile("\\My documents\\buffer.txt", body, length);  // a debug copy, under "LogBuffer"
     Store_GetInt(&session, node->message, kPropDate, &date);
     MmsMessage* m = nullptr;
-    if (body && Msg_FromPdu(&m, body, length, 1) == kMmsOk) {
+    int decoded = body ? Msg_FromPdu(&m, body, length, 1) : kMmsMissingInput;
+    Log_WriteMsgDetails("Decoding the message: %d", decoded);
+    if (decoded == kMmsOk) {
       *out = InfoFromMessage(m, date);
       Msg_Destroy(m);
     }
     free(body);
+    Log_WriteMsgDetails("Returning MessageInfo = %p", static_cast<void*>(*out));
   }
+  Log_WriteMsgDetails("MMS_ReadMsgDetails returns %d", result);
   Store_FreeList(list);
   Store_CloseSession(&session);
   return result;

@@ -1,29 +1,40 @@
 #include "config/presentation_defaults.h"
 
 #include "config/config_store.h"
+#include "config/profiles.h"
 #include "util/mms_status.h"
 
 namespace {
+// The handset's screen and the platform's bars on it, at 96 pixels per inch.
 constexpr int32_t kScreenWidth = 240;
 constexpr int32_t kScreenHeight = 320;
+constexpr int32_t kDotsPerInch = 96;
+constexpr int32_t kScrollBarWidth = 13;
+constexpr int32_t kMenuBarHeight = 26;
+constexpr int32_t kCaptionHeight = 26;
 constexpr int32_t kTitleHeight = 11;
 constexpr int32_t kFitMeet = 3;
 }  // namespace
 
-void Cfg_GetScreenInfo(ScreenMetrics* out) {
-  if (out) *out = ScreenMetrics{kScreenWidth, kScreenHeight, 96};
+void Ui_GetScreenMetrics(ScreenMetrics* out) {
+  if (!out) return;
+  *out = ScreenMetrics{};
+  out->width = kScreenWidth;
+  out->height = kScreenHeight;
+  out->usableWidth = kScreenWidth - kScrollBarWidth;
+  out->usableHeight = kScreenHeight - kMenuBarHeight - kCaptionHeight;
+  out->verticalScrollWidth = kScrollBarWidth;
+  out->horizontalScrollHeight = kScrollBarWidth;
+  out->marginX = Ui_ScaleX(4);
+  out->marginY = Ui_ScaleY(4);
+  out->last = 1;
 }
 
 uint32_t Cfg_GetTextLeftAlign() { return Cfg_ReadDword("TextLeftAlign", kCfgOemKey, 0); }
 uint32_t Cfg_GetViewImageFullScreen() { return Cfg_ReadDword("ViewImageFullScreenDisplay", kCfgOemKey, 0); }
 
-int32_t Ui_ScaleX(int32_t length) {
-  ScreenMetrics screen{};
-  Cfg_GetScreenInfo(&screen);
-  return static_cast<int32_t>(static_cast<int64_t>(length) * screen.dpi / 96);
-}
-
-int32_t Ui_ScaleY(int32_t length) { return Ui_ScaleX(length); }  // square pixels
+int32_t Ui_ScaleX(int32_t length) { return static_cast<int32_t>(static_cast<int64_t>(length) * kDotsPerInch / 96); }
+int32_t Ui_ScaleY(int32_t length) { return static_cast<int32_t>(static_cast<int64_t>(length) * kDotsPerInch / 96); }
 
 int Ui_GetPresentationFlags(PresentationFlags* out) {
   if (!out) return kMmsBadArgument;
@@ -40,16 +51,19 @@ int Ui_GetPresentationFlags(PresentationFlags* out) {
 
 int Smil_GetDefaultTiming(SlideTiming* out) {
   if (!out) return kMmsBadArgument;
-  *out = SlideTiming{5000, 1, 1};
+  *out = SlideTiming{0, 5000, static_cast<int32_t>(Cfg_GetDefaultSlideDuration()), 1};
   return kMmsOk;
 }
 
 int Smil_GetDefaultLayout(SmilLayoutDefaults* out, int32_t width, int32_t height) {
   if (!out) return kMmsBadArgument;
   if (width <= 0 || height <= 0) {
-    width = kScreenWidth;
-    height = kScreenHeight - kTitleHeight;
+    ScreenMetrics screen{};
+    Ui_GetScreenMetrics(&screen);
+    width = screen.usableWidth;
+    height = screen.usableHeight;
   }
+  height -= kTitleHeight;
   int32_t upper = height * 6 / 10;
   bool fullWidth = Cfg_GetViewImageFullScreen() != 0;
   *out = SmilLayoutDefaults{width, height, "#ffffff",

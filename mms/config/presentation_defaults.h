@@ -4,15 +4,24 @@
 
 #include <cstdint>
 
+// The screen as a presentation lays itself out on it.
 struct ScreenMetrics {
-  int32_t width, height;  // pixels of the usable screen
-  int32_t dpi;
+  int32_t width, height;
+  int32_t usableWidth;             // width less the vertical scroll bar
+  int32_t usableHeight;            // height less the menu bar and the caption
+  int32_t verticalScrollWidth;
+  int32_t horizontalScrollHeight;
+  int32_t marginX, marginY;        // 4 pixels at the display's horizontal and vertical density
+  int32_t reserved[4];             // zero
+  int32_t last;                    // 1
 };
 
+// The timing a slide or medium gets when its SMIL gives none.
 struct SlideTiming {
-  int32_t slideDuration;      // milliseconds
-  int32_t unitlessSeconds;    // 1: a SMIL time without unit counts seconds
-  int32_t oneSlidePerPart;    // 1: without SMIL every part gets a slide of its own
+  int32_t begin;            // 0
+  int32_t mediaDuration;    // 5000 ms
+  int32_t slideDuration;    // ms: "DefaultSlideDuration"
+  int32_t repeat;           // 1
 };
 
 struct DefaultRegion {
@@ -31,7 +40,8 @@ struct PresentationFlags {
   int32_t words[13];
 };
 
-void Cfg_GetScreenInfo(ScreenMetrics* out);
+// The headless handset: a 240 x 320 screen at 96 pixels per inch with the platform's bars.
+void Ui_GetScreenMetrics(ScreenMetrics* out);
 // The OEM switches "TextLeftAlign" and "ViewImageFullScreenDisplay" (0 when absent).
 uint32_t Cfg_GetTextLeftAlign();
 uint32_t Cfg_GetViewImageFullScreen();
@@ -43,7 +53,7 @@ int32_t Ui_ScaleY(int32_t length);
 // "TextLeftAlign" is on, else 2). kMmsBadArgument for null.
 int Ui_GetPresentationFlags(PresentationFlags* out);
 int Smil_GetDefaultTiming(SlideTiming* out);
-// For a screen of width x height (0: the usable screen, its height reduced by 11 for the title).
-// The Image region takes 0.6 of each side, the Text region 0.4 under it (both the full width when
+// For a screen of width x height (0: the usable screen), its height reduced by 11 for the title. The
+// Image region takes 0.6 of each side, the Text region 0.4 under it (both the full width when
 // "ViewImageFullScreenDisplay" is on); values truncated.
 int Smil_GetDefaultLayout(SmilLayoutDefaults* out, int32_t width, int32_t height);

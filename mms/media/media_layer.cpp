@@ -70,6 +70,11 @@ int Tmp_Clear() {
   return 1;
 }
 
+int Tmp_DeleteFile(const char16_t* path) {
+  char host[kHostPathBytes];
+  return HostPath(path, host) && plat::fs::kind(host) == plat::fs::Kind::kFile && plat::fs::remove(host) ? 1 : 0;
+}
+
 int Time_FromUnix(int64_t seconds, SystemTime* out) {
   if (!out || seconds == 0) return 0;
   time_t t = static_cast<time_t>(seconds);

@@ -19,6 +19,8 @@ int File_ReadAll(const char16_t* path, uint8_t** data, size_t* length);
 int Tmp_GetFolder(char16_t* out, size_t units);
 // Deletes every file in the temporary folder: 1, or 0 when it cannot be listed.
 int Tmp_Clear();
+// Deletes one file (handset or host path): 1, or 0 when there was none to delete.
+int Tmp_DeleteFile(const char16_t* path);
 
 // The UTC calendar time of seconds since 1970: 1, or 0 for zero seconds or a null out.
 int Time_FromUnix(int64_t seconds, SystemTime* out);

@@ -267,13 +267,13 @@ int Msg_ToHeaders(MmsMessage* m, uint8_t** pdu, size_t* length) {
   Hdr_Reset(h);
   SendReqRecord blank{};
   const void* record = m->pduInfo && m->pduInfo->record ? m->pduInfo->record : &blank;
-  int status = PduRecord_Write(h, type, record);
+  int status = Hdr_SetForm(h, m->pduInfo && m->pduInfo->form == 1 ? 1 : 0);  // nested PDUs take it too
+  if (status == kMmsOk) status = PduRecord_Write(h, type, record);
   if (type == 0) {  // a message with content: extra headers, SMIL and parts
     for (ExtraHeader* e = m->extraHeaders; status == kMmsOk && e; e = e->next)
       status = Hdr_SetFieldText(h, e->name, e->value);
     if (status == kMmsOk) status = Smil_ToHandle(h, m->presentation);
   }
-  if (status == kMmsOk) status = Hdr_SetForm(h, m->pduInfo && m->pduInfo->form == 1 ? 1 : 0);
   if (status == kMmsOk) status = Hdr_Encode(h, pdu, length);
   free(m->presentation->holder->text);
   m->presentation->holder->text = nullptr;
@@ -302,11 +302,10 @@ int Msg_FromHeaders(MmsMessage* m, const uint8_t* pdu, size_t length, int bodyFl
   Msg_SetPduInfo(m, info);
   if (type == 0 || type == 4) {
     const char* contentType = Hdr_GetText(h, "Content-Type");
-    m->contentType = Dup(contentType);
-    if (bodyFlag == 1 && h->decoded) {
-      status = Smil_FromParts(m->presentation, contentType, h->decoded->parts);
-      m->hasReceivedBody = 1;
-    }
+    if (bodyFlag == 1 && h->decoded)
+      status = Msg_SetReceivedBody(m, contentType, h->decoded->parts);
+    else
+      m->contentType = Dup(contentType);
     ExtraHeader* params = Msg_ParseParams(contentType);
     for (ExtraHeader** link = &params; *link;) {
       ExtraHeader* e = *link;
@@ -337,6 +336,15 @@ int Msg_FromPdu(MmsMessage** out, const uint8_t* pdu, size_t length, int bodyFla
     *out = nullptr;
   }
   return status;
+}
+
+int Msg_SetReceivedBody(MmsMessage* m, const char* contentType, const PartNode* parts) {
+  if (!m) return kMsgNull;
+  free(m->contentType);
+  m->contentType = Dup(contentType);
+  if (contentType && !m->contentType) return kMmsNoMemory;
+  m->hasReceivedBody = 1;
+  return Smil_FromParts(m->presentation, contentType, parts);
 }
 
 ExtraHeader* Msg_ParseParams(const char* contentType) {

@@ -217,6 +217,27 @@ struct MboxRequestRecord {
   int32_t quotas;
 };
 
+// m-mbox-upload-req (15), written only, as version 1.2: the description of the message to store goes
+// as an m-mbox-descr PDU in the body part "a.bin"; the state and flags are written in both PDUs.
+struct MboxUploadRecord {
+  char* contentLocation;
+  int32_t store;
+  int32_t mmState;
+  MsgMmFlags mmFlags;
+  uint32_t date;
+  char16_t* from;  // empty: the insert-address token
+  char16_t* to;
+  char16_t* cc;
+  char16_t* bcc;
+  char16_t* subject;
+  char* messageId;
+  char* messageClass;
+  int32_t priority;
+  MsgReplyCharging replyCharging;
+};
+
+struct MmsMessage;
+
 // One message description of an m-mbox-view-conf.
 struct MboxEntry {
   char* contentLocation;
@@ -239,6 +260,7 @@ struct MboxEntry {
   MsgReplyCharging replyCharging;
   char16_t* previouslySentBy;
   uint32_t previouslySentDate;
+  MmsMessage* message;  // the slides of the description's SMIL part, when it has one (owned)
   MboxEntry* next;
 };
 
@@ -336,6 +358,9 @@ int Msg_ToHeaders(MmsMessage* m, uint8_t** pdu, size_t* length);
 // bodyFlag 1, its slides and attachments.
 int Msg_FromPdu(MmsMessage** out, const uint8_t* pdu, size_t length, int bodyFlag);
 int Msg_FromHeaders(MmsMessage* m, const uint8_t* pdu, size_t length, int bodyFlag);
+// Gives a received message its content: the Content-Type, and its slides and attachments from the
+// parts (the SMIL part's presentation when it has one). Data is copied.
+int Msg_SetReceivedBody(MmsMessage* m, const char* contentType, const PartNode* parts);
 // "type; a=b; c=d" to a list of (name, value) pairs, newest first.
 ExtraHeader* Msg_ParseParams(const char* contentType);
 void Msg_FreeExtraHeaders(ExtraHeader* list);

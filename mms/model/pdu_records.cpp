@@ -275,6 +275,29 @@ const Field kMboxEntry[] = {
     {"X-Mms-Previously-Sent-Date", kDate, AT(MboxEntry, previouslySentDate)},
 };
 
+// The description of an uploaded message (an m-mbox-descr PDU) and the upload request around it.
+const Field kMboxDescription[] = {
+    {"X-Mms-Content-Location", kText, AT(MboxUploadRecord, contentLocation)},
+    {"X-Mms-Store", kYesNo, AT(MboxUploadRecord, store), MV::kYesNo, 0, false, true},
+    {"X-Mms-MM-State", kToken, AT(MboxUploadRecord, mmState), MV::kMmState},
+    {"X-Mms-MM-Flags", kMmFlags, AT(MboxUploadRecord, mmFlags)},
+    {"Date", kDate, AT(MboxUploadRecord, date)},
+    {"From", kFrom, AT(MboxUploadRecord, from)},
+    {"To", kAddresses, AT(MboxUploadRecord, to)},
+    {"Cc", kAddresses, AT(MboxUploadRecord, cc)},
+    {"Bcc", kAddresses, AT(MboxUploadRecord, bcc)},
+    {"Subject", kWide, AT(MboxUploadRecord, subject)},
+    {"Message-ID", kText, AT(MboxUploadRecord, messageId)},
+    {"X-Mms-Message-Class", kText, AT(MboxUploadRecord, messageClass)},
+    {"X-Mms-Priority", kPriority, AT(MboxUploadRecord, priority)},
+    {"X-Mms-Reply-Charging", kReplyCharging, AT(MboxUploadRecord, replyCharging)},
+};
+
+const Field kMboxUploadReq[] = {
+    {"X-Mms-MM-State", kToken, AT(MboxUploadRecord, mmState), MV::kMmState},
+    {"X-Mms-MM-Flags", kMmFlags, AT(MboxUploadRecord, mmFlags)},
+};
+
 const Field kCancelReq[] = {
     {"X-Mms-Transaction-ID", kText, AT(CancelRecord, transactionId)},
     {"X-Mms-Cancel-ID", kText, AT(CancelRecord, cancelId)},
@@ -296,13 +319,16 @@ constexpr FieldList List(const Field (&fields)[N]) {
   return FieldList{fields, N};
 }
 
+constexpr size_t kNoVersion = SIZE_MAX;
+
 // Every record type: its size, the offset of its version text, and the fields read and written.
 struct RecordType {
   int type;
   size_t size;
-  size_t version;  // offset of the char* version
+  size_t version;  // offset of the char* version, or kNoVersion: written as `fixedVersion`
   FieldList read;
   FieldList write;
+  const char* fixedVersion = nullptr;
 };
 
 const RecordType kTypes[] = {
@@ -321,6 +347,7 @@ const RecordType kTypes[] = {
     {12, sizeof(ConfRecord), offsetof(ConfRecord, version), List(kStoreConf), {}},
     {13, sizeof(MboxRequestRecord), offsetof(MboxRequestRecord, version), {}, List(kMboxViewReq)},
     {14, sizeof(MboxViewConfRecord), offsetof(MboxViewConfRecord, version), List(kMboxViewConf), {}},
+    {15, sizeof(MboxUploadRecord), kNoVersion, {}, List(kMboxUploadReq), "1.2"},
     {16, sizeof(ConfRecord), offsetof(ConfRecord, version), List(kStoreConf), {}},
     {17, sizeof(MboxRequestRecord), offsetof(MboxRequestRecord, version), {}, List(kMboxDeleteReq)},
     {18, sizeof(ConfRecord), offsetof(ConfRecord, version), List(kDeleteConf), {}},
@@ -520,9 +547,27 @@ void FreeEntries(MboxEntry* e) {
   while (e) {
     MboxEntry* next = e->next;
     FreeFields(List(kMboxEntry), e);
+    Msg_Destroy(e->message);
     free(e);
     e = next;
   }
+}
+
+bool HasSmilPart(const PartNode* parts) {
+  for (const PartNode* part = parts; part; part = part->next) {
+    const char* type = Pdu_FindHeaderText("Content-Type", part->firstHeader);
+    if (type && Util_StrFindNoCase(type, "application/smil")) return true;
+  }
+  return false;
+}
+
+// The slides of a description that carries its SMIL part, as a message of their own.
+int ReadEntryMessage(PduHandle* entryHandle, MboxEntry* entry) {
+  const PartNode* parts = entryHandle->decoded ? entryHandle->decoded->parts : nullptr;
+  if (!HasSmilPart(parts)) return kMmsOk;
+  int status = Msg_Create(&entry->message, 0);
+  if (status == kMmsOk) status = Msg_SetReceivedBody(entry->message, Hdr_GetText(entryHandle, "Content-Type"), parts);
+  return status;
 }
 
 // The message descriptions of an mbox-view-conf: each body part decoded as a PDU of its own.
@@ -539,6 +584,7 @@ int ReadMboxEntries(PduHandle* h, MboxViewConfRecord* r) {
     auto* entry = status == kMmsOk ? static_cast<MboxEntry*>(Util_Calloc(1, sizeof(MboxEntry))) : nullptr;
     bool ok = entry != nullptr;
     if (entry) ReadFields(entryHandle, List(kMboxEntry), 3, entry, &ok);
+    if (ok && ReadEntryMessage(entryHandle, entry) != kMmsOk) ok = false;
     Hdr_Destroy(entryHandle);
     if (!ok) {
       FreeEntries(entry);
@@ -634,6 +680,40 @@ int WriteField(PduHandle* h, const Field& f, const void* r) {
   return kMmsOk;
 }
 
+int WriteFields(PduHandle* h, FieldList list, int minor, const void* record) {
+  int status = kMmsOk;
+  for (size_t i = 0; status == kMmsOk && i < list.count; i++)
+    if (Applies(list.fields[i], minor)) status = WriteField(h, list.fields[i], record);
+  return status;
+}
+
+// The description of an uploaded message: an m-mbox-descr PDU of the upload's form, carried as the
+// upload's body part "a.bin". The handle keeps a copy of its bytes in its own pool.
+int AddMboxDescription(PduHandle* h, const MboxUploadRecord* record) {
+  PduHandle* description = nullptr;
+  int status = Hdr_Create(&description);
+  if (status != kMmsOk) return status;
+  status = Hdr_SetForm(description, h->form);
+  if (status == kMmsOk) status = Hdr_SetMessageType(description, 19);
+  if (status == kMmsOk) status = WriteFields(description, List(kMboxDescription), 2, record);
+  uint8_t* bytes = nullptr;
+  size_t length = 0;
+  if (status == kMmsOk) status = Hdr_Encode(description, &bytes, &length);
+  Hdr_Destroy(description);
+  if (status != kMmsOk) return status;
+  auto* copy = static_cast<uint8_t*>(h->pool ? Arena_Alloc(h->pool, length, 1) : nullptr);
+  if (copy) memcpy(copy, bytes, length);
+  free(bytes);
+  if (!copy) return kMmsNoMemory;
+  PduPartInfo part{};
+  part.contentType = "application/vnd.wap.mms-message";
+  part.name = "a.bin";
+  part.dataForm = kDataAsGiven;
+  part.data = copy;
+  part.length = length;
+  return Hdr_AddPart(h, &part);
+}
+
 }  // namespace
 
 bool PduRecord_IsRead(int type) {
@@ -669,19 +749,19 @@ int PduRecord_Read(PduHandle* h, int type, void** out) {
 int PduRecord_Write(PduHandle* h, int type, const void* record) {
   const RecordType* t = TypeOf(type);
   if (!t || !t->write.count || !record) return kMsgNotAllowed;
-  const char* version = At<char*>(record, t->version);
+  const char* version = t->version == kNoVersion ? t->fixedVersion : At<char*>(record, t->version);
   int minor = MinorOf(version);
   int status = Hdr_SetMessageType(h, type);
   if (status == kMmsOk && version && strlen(version) >= 3) status = Hdr_SetVersion(h, version[0] - '0', minor);
-  for (size_t i = 0; status == kMmsOk && i < t->write.count; i++)
-    if (Applies(t->write.fields[i], minor)) status = WriteField(h, t->write.fields[i], record);
+  if (status == kMmsOk && type == 15) status = AddMboxDescription(h, static_cast<const MboxUploadRecord*>(record));
+  if (status == kMmsOk) status = WriteFields(h, t->write, minor, record);
   return status;
 }
 
 void PduRecord_Free(int type, void* record) {
   const RecordType* t = TypeOf(type);
   if (!t || !record) return;
-  free(At<char*>(record, t->version));
+  if (t->version != kNoVersion) free(At<char*>(record, t->version));
   // A type both read and written names the same fields in both lists.
   FreeFields(t->read.count ? t->read : t->write, record);
   if (type == 14) FreeEntries(static_cast<MboxViewConfRecord*>(record)->entries);

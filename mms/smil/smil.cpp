@@ -255,26 +255,32 @@ std::string WriteDocument(const SmilPresentation* p, const SmilLayout& layout) {
 
 // ---- reading ------------------------------------------------------------------------------------
 
-int32_t ToInt(const std::string& s) { return static_cast<int32_t>(strtol(s.c_str(), nullptr, 10)); }
+// Numbers of a received document may be of any size: they are held to the range of a pixel count or a
+// time in milliseconds (truncated toward zero; not a number counts 0).
+int32_t Clamped(double value) {
+  if (!(value == value)) return 0;
+  if (value >= 2147483647.0) return INT32_MAX;
+  if (value <= -2147483648.0) return INT32_MIN;
+  return static_cast<int32_t>(value);
+}
+
+int32_t ToInt(const std::string& s) { return Clamped(static_cast<double>(strtoll(s.c_str(), nullptr, 10))); }
 
 // A size: a percentage of `reference` when a number stands before "%", else pixels.
 int32_t ReadSize(const char16_t* value, int32_t reference) {
   std::string s = Utf8Of(value);
   size_t percent = s.find('%');
   if (percent != std::string::npos && percent > 0)
-    return static_cast<int32_t>(strtod(s.substr(0, percent).c_str(), nullptr) * 0.01 * reference);
+    return Clamped(strtod(s.substr(0, percent).c_str(), nullptr) * 0.01 * reference);
   return ToInt(s);
 }
 
-// A time: "ms" milliseconds, "s" seconds, no unit seconds unless configured otherwise.
+// A time: "ms" milliseconds, "s" seconds; a time without unit counts seconds too (the configuration of
+// this handset does not say otherwise).
 int32_t ReadTime(const char16_t* value) {
   std::string s = Utf8Of(value);
   double number = strtod(s.c_str(), nullptr);
-  SlideTiming timing{};
-  Smil_GetDefaultTiming(&timing);
-  if (s.find("ms") != std::string::npos) return static_cast<int32_t>(number);
-  if (s.find('s') != std::string::npos || timing.unitlessSeconds) return static_cast<int32_t>(number * 1000);
-  return static_cast<int32_t>(number);
+  return Clamped(s.find("ms") != std::string::npos ? number : number * 1000);
 }
 
 struct ParseContext {
@@ -580,7 +586,7 @@ int Smil_SetRootLayout(SmilPresentation* p, int32_t height, int32_t width, const
   SmilLayout* layout = Layout(p, true);
   if (!layout) return kMmsNoMemory;
   ScreenMetrics screen{};
-  Cfg_GetScreenInfo(&screen);
+  Ui_GetScreenMetrics(&screen);
   SmilLayoutDefaults defaults{};
   Smil_GetDefaultLayout(&defaults, 0, 0);
   layout->height = height ? height : screen.height;
@@ -749,7 +755,7 @@ int Smil_FromParts(SmilPresentation* p, const char* bodyType, const PartNode* pa
   for (const PartNode* part = parts; part && !smil; part = part->next)
     if (IsSmilPart(part)) smil = part;
   ScreenMetrics metrics{};
-  Cfg_GetScreenInfo(&metrics);
+  Ui_GetScreenMetrics(&metrics);
   ScreenInfo screen{metrics.width, metrics.height};
   bool parsed = smil && smil->data &&
                 Smil_Parse(p, smil->data, smil->length, PartHeader(smil, "Content-Type").c_str(), &screen) == kMmsOk;

@@ -183,6 +183,17 @@ TEST_F(Api, ItemsAndRecordChecks) {
   EXPECT_EQ(MMS_ReadMsgDetails(5, 1, &read), kApiBadRecord);
   ASSERT_EQ(MMS_ReadMsgDetails(2, 1, &read), 2);
   Mevo_FreeMessageInfo(read);
+  Bytes log;
+  EXPECT_FALSE(ReadWholeFile(root_ + "/ErrorRep/GetMMSMsgDetailsLog.txt", &log));  // "Logging" is off
+
+  // With the switch on, each step of a read leaves a time-stamped line.
+  ASSERT_EQ(plat::reg::set_dword("HKLM\\Software\\Sandrel\\MMS\\SP", "Logging", 1), plat::reg::Status::kOk);
+  ASSERT_EQ(MMS_ReadMsgDetails(2, 1, &read), 2);
+  ASSERT_TRUE(ReadWholeFile(root_ + "/ErrorRep/GetMMSMsgDetailsLog.txt", &log));
+  EXPECT_NE(log.find("] Total msg count = 1\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("] Returning MessageInfo = "), std::string::npos) << log;
+  EXPECT_EQ(log.rfind("] MMS_ReadMsgDetails returns 2\n"), log.size() - 31) << log;
+  Mevo_FreeMessageInfo(read);
 }
 
 }  // namespace

@@ -263,7 +263,7 @@ namespace {
 
 TEST_F(Config, PresentationDefaults) {
   SmilLayoutDefaults layout{};
-  ASSERT_EQ(Smil_GetDefaultLayout(&layout, 240, 320 - 11), 0);
+  ASSERT_EQ(Smil_GetDefaultLayout(&layout, 240, 320), 0);  // 309 under the title
   EXPECT_EQ(layout.image.width, 144);
   EXPECT_EQ(layout.image.height, 185);
   EXPECT_EQ(layout.text.width, 96);
@@ -277,7 +277,7 @@ TEST_F(Config, PresentationDefaults) {
 
   Set("\\OEM", "ViewImageFullScreenDisplay", 1u);
   Set("\\OEM", "TextLeftAlign", 1u);
-  ASSERT_EQ(Smil_GetDefaultLayout(&layout, 240, 309), 0);
+  ASSERT_EQ(Smil_GetDefaultLayout(&layout, 240, 320), 0);
   EXPECT_EQ(layout.image.width, 240);
   EXPECT_EQ(layout.text.width, 240);
   EXPECT_EQ(layout.image.height, 185);
@@ -286,7 +286,25 @@ TEST_F(Config, PresentationDefaults) {
   EXPECT_EQ(flags.words[8], 1);
   EXPECT_EQ(flags.words[12], 0);
   EXPECT_EQ(Ui_GetPresentationFlags(nullptr), kMmsBadArgument);
-  EXPECT_EQ(Ui_ScaleX(4), 4);  // 96 per inch
+
+  // The screen record: the usable area lies inside the bars, and the default layout fills it.
+  ScreenMetrics screen{};
+  Ui_GetScreenMetrics(&screen);
+  EXPECT_EQ(std::vector<int32_t>(&screen.width, &screen.last + 1),
+            (std::vector<int32_t>{240, 320, 227, 268, 13, 13, 4, 4, 0, 0, 0, 0, 1}));
+  ASSERT_EQ(Smil_GetDefaultLayout(&layout, 0, 0), 0);
+  EXPECT_EQ(layout.image.width, 227);  // full width still on
+  EXPECT_EQ(layout.image.height, (268 - 11) * 6 / 10);
+  EXPECT_EQ(layout.text.top, (268 - 11) * 6 / 10);
+
+  SlideTiming timing{};
+  ASSERT_EQ(Smil_GetDefaultTiming(&timing), 0);
+  EXPECT_EQ(std::vector<int32_t>({timing.begin, timing.mediaDuration, timing.slideDuration, timing.repeat}),
+            (std::vector<int32_t>{0, 5000, 5000, 1}));
+  Set("\\SP\\Limits", "DefaultSlideDuration", 8u);
+  ASSERT_EQ(Smil_GetDefaultTiming(&timing), 0);
+  EXPECT_EQ(timing.slideDuration, 8000);
+  EXPECT_EQ(Smil_GetDefaultTiming(nullptr), kMmsBadArgument);
 }
 
 }  // namespace

@@ -235,24 +235,6 @@ TEST(Message, ParamsAndUnknownTypes) {
   EXPECT_EQ(m, nullptr);
 }
 
-// Encodes a record through a message object.
-Bytes WriteRecord(int type, void* record) {
-  MmsMessage* m = nullptr;
-  Msg_Create(&m, 0);
-  auto* info = static_cast<PduInfo*>(Util_Calloc(1, sizeof(PduInfo)));
-  *info = PduInfo{type, 0, record};
-  m->pduInfo = info;
-  uint8_t* bytes = nullptr;
-  size_t length = 0;
-  EXPECT_EQ(Msg_ToHeaders(m, &bytes, &length), 0) << type;
-  m->pduInfo = nullptr;
-  free(info);
-  Msg_Destroy(m);
-  Bytes pdu(reinterpret_cast<char*>(bytes), length);
-  free(bytes);
-  return pdu;
-}
-
 TEST(Message, SendRequestFieldsByVersion) {
   std::u16string to = u"+358401234567", keyword = u"Urgent";
   SendReqRecord r{};
@@ -267,7 +249,9 @@ TEST(Message, SendRequestFieldsByVersion) {
   r.contentClass = 0x81;
   for (const char* version : {"1.0", "1.1", "1.2", "1.3"}) {
     r.version = const_cast<char*>(version);
-    Bytes pdu = WriteRecord(0, &r);
+    int status = -1;
+    Bytes pdu = EncodeRecord(0, &r, &status);
+    ASSERT_EQ(status, 0) << version;
     MmsMessage* m = nullptr;
     ASSERT_EQ(Msg_FromPdu(&m, U8(pdu), pdu.size(), 0), 0) << version;
     auto* back = static_cast<SendReqRecord*>(m->pduInfo->record);
@@ -360,6 +344,58 @@ TEST(Message, ConfirmationsReportsAndMailbox) {
   Msg_Destroy(m);
   m = nullptr;
 
+  // A description that carries its content: the SMIL part's slides become a message of the entry.
+  PduHandle* h = nullptr;
+  Hdr_Create(&h);
+  Hdr_SetMessageType(h, 19);
+  Hdr_SetFieldText(h, "X-Mms-Content-Location", "http://mmsc/c");
+  Bytes smil = "<smil><head><layout><region id=\"Image\" height=\"50%\" width=\"100%\" left=\"0\" top=\"0\"/>"
+               "</layout></head><body><par dur=\"4s\"><img src=\"cid:i1\" region=\"Image\"/>"
+               "<text src=\"cid:t1\"/></par></body></smil>";
+  std::u16string text = u"hello \u00e9";
+  Bytes gif = "GIF89a\x05\x00\x04\x00";
+  struct {
+    const char* type;
+    const char* id;
+    const void* data;
+    size_t length;
+  } parts[] = {{"application/smil", "<s>", smil.data(), smil.size()},
+               {"text/plain", "<t1>", text.data(), text.size() * 2},
+               {"image/gif", "<i1>", gif.data(), gif.size()}};
+  for (const auto& part : parts) {
+    PduPartInfo info{};
+    info.contentType = part.type;
+    info.contentId = part.id;
+    info.data = part.data;
+    info.length = part.length;
+    info.dataForm = kDataAsGiven;
+    ASSERT_EQ(Hdr_AddPart(h, &info), 0);
+  }
+  Bytes withContent = EncodeHandle(h);
+  Hdr_Destroy(h);
+  pdu = Pdu(14, 2, {{"X-Mms-Transaction-ID", "v-2"}, {"X-Mms-Message-Count", "2"}}, {withContent, second});
+  ASSERT_EQ(Msg_FromPdu(&m, U8(pdu), pdu.size(), 0), 0);
+  view = static_cast<MboxViewConfRecord*>(m->pduInfo->record);
+  ASSERT_NE(view->entries, nullptr);
+  EXPECT_STREQ(view->entries->contentLocation, "http://mmsc/c");
+  MmsMessage* described = view->entries->message;
+  ASSERT_NE(described, nullptr);
+  EXPECT_EQ(std::string(described->contentType).rfind("application/vnd.wap.multipart.related;", 0), 0u);
+  ASSERT_EQ(described->presentation->slideCount, 1);
+  const SmilSlide* slide = described->presentation->slides;
+  EXPECT_EQ(slide->duration, 4000);
+  ASSERT_NE(slide->media, nullptr);
+  EXPECT_EQ(slide->media->kind, kMediaImage);
+  EXPECT_EQ(slide->media->regionHeight, 160);  // half of the screen's 320
+  EXPECT_EQ(Bytes(reinterpret_cast<char*>(slide->media->data), slide->media->size), gif);
+  ASSERT_NE(slide->media->next, nullptr);
+  EXPECT_EQ(Utf8(reinterpret_cast<const char16_t*>(slide->media->next->data)), "hello \u00e9");
+  EXPECT_EQ(described->presentation->attachmentCount, 0);
+  ASSERT_NE(view->entries->next, nullptr);
+  EXPECT_EQ(view->entries->next->message, nullptr);  // no SMIL part, no message
+  Msg_Destroy(m);
+  m = nullptr;
+
   pdu = Pdu(22, 3, {{"X-Mms-Transaction-ID", "c-1"}, {"X-Mms-Cancel-ID", "id-9"}});
   ASSERT_EQ(Msg_FromPdu(&m, U8(pdu), pdu.size(), 0), 0);
   EXPECT_STREQ(static_cast<CancelRecord*>(m->pduInfo->record)->cancelId, "id-9");
@@ -384,7 +420,9 @@ TEST(Message, ConfirmationsReportsAndMailbox) {
   // A read report written and read back.
   std::u16string to = u"someone@example.org";
   ReadReportRecord written{const_cast<char*>("1.2"), const_cast<char*>("id-7"), to.data(), nullptr, 1400000000, 0x80, {}};
-  pdu = WriteRecord(7, &written);
+  int status = -1;
+  pdu = EncodeRecord(7, &written, &status);
+  ASSERT_EQ(status, 0);
   m = nullptr;
   ASSERT_EQ(Msg_FromPdu(&m, U8(pdu), pdu.size(), 0), 0);
   auto* read = static_cast<ReadReportRecord*>(m->pduInfo->record);

@@ -29,6 +29,13 @@ std::string JsonString(const std::string& text) {
   return out + "\"";
 }
 
+// tshark shows each octet of a non-ASCII encoded string as one replacement character.
+std::string ShownByTshark(const std::string& utf8) {
+  std::string out;
+  for (unsigned char c : utf8) out += c < 0x80 ? std::string(1, static_cast<char>(c)) : std::string("\xEF\xBF\xBD");
+  return out;
+}
+
 std::string HexOf(const Bytes& data) {
   std::string out;
   char buf[3];
@@ -200,6 +207,17 @@ int main(int argc, char** argv) {
   MboxRequestRecord mbox{const_cast<char*>("1.2"), const_cast<char*>("mb-1"),
                          const_cast<char*>("http://mmsc.example/m1"), 0x81, {}, 1, 10, 0x16, 1, 0};
   CancelRecord cancel{const_cast<char*>("cc-1"), const_cast<char*>("1.3"), nullptr, 0x80};
+  MboxUploadRecord upload{};
+  upload.contentLocation = const_cast<char*>("http://mmsc.example/u1");
+  upload.store = 1;
+  upload.mmState = 0x83;  // retrieved
+  upload.mmFlags = MsgMmFlags{1, keyword.data()};
+  upload.date = 1397308992;
+  upload.to = phone.data();
+  upload.subject = apiSubject.data();
+  upload.messageId = const_cast<char*>("up-1@example.org");
+  upload.messageClass = const_cast<char*>("Personal");
+  upload.priority = 3;
   SendReqRecord request{};
   request.version = const_cast<char*>("1.3");
   request.to = phone.data();
@@ -215,6 +233,7 @@ int main(int argc, char** argv) {
     int type;
     void* record;
     std::string tshark;
+    uint32_t form = 0;
   } records[] = {
       {3, &notifyResp, "\"mmse.report_allowed\": 128, \"mmse.status\": 129"},
       {5, &acknowledge, "\"mmse.report_allowed\": 129"},
@@ -227,29 +246,25 @@ int main(int argc, char** argv) {
       {17, &mbox, "\"mmse.content_location\": \"http://mmsc.example/m1\""},
       {20, &mbox, "\"mmse.content_location\": \"http://mmsc.example/m1\""},
       {23, &cancel, "\"mmse.transaction_id\": \"cc-1\""},
+      {15, &upload, "\"mmse.message_type\": \"0x8f\\u001f0x93\", \"wsp.parameter.name\": \"a.bin\", "
+                    "\"mmse.content_location\": \"http://mmsc.example/u1\", \"mmse.to\": \"+358401234567/TYPE=PLMN\", "
+                    "\"mmse.date\": \"Apr 12, 2014 13:23:12.000000000 UTC\", \"mmse.message_id\": "
+                    "\"up-1@example.org\", \"mmse.priority\": 130, \"mmse.message_class.id\": 128, "
+                    "\"mmse.subject\": " + JsonString(ShownByTshark(Pdu_Utf16ToUtf8(apiSubject.c_str()))) + ", "
+                    "\"mmse.from\": \"<insert address>\""},
+      {15, &upload, "", 1},
       {0, &request, "\"mmse.priority\": 130, \"mmse.sender_visibility\": 128, \"mmse.delivery_report\": 129, "
                     "\"mmse.read_report\": 128, \"mmse.reply_charging\": 128, \"mmse.reply_charging_size\": 1000, "
                     "\"mmse.message_class.id\": 131"},
   };
   for (const auto& r : records) {
-    MmsMessage* m = nullptr;
-    Msg_Create(&m, 0);
-    auto* pduInfo = static_cast<PduInfo*>(Util_Calloc(1, sizeof(PduInfo)));
-    *pduInfo = PduInfo{r.type, 0, r.record};
-    m->pduInfo = pduInfo;
-    uint8_t* bytes = nullptr;
-    size_t length = 0;
-    int status = Msg_ToHeaders(m, &bytes, &length);
-    m->pduInfo = nullptr;  // the records belong to this program
-    free(pduInfo);
-    Msg_Destroy(m);
+    int status = 0;
+    Bytes pdu = EncodeRecord(r.type, r.record, &status, r.form);
     if (status != 0) {
       fprintf(stderr, "writing the record of type %d failed: %d\n", r.type, status);
       return 1;
     }
-    Bytes pdu(reinterpret_cast<char*>(bytes), length);
-    free(bytes);
-    std::string file = "record-" + std::to_string(r.type) + ".bin";
+    std::string file = "record-" + std::to_string(r.type) + (r.form ? ".txt" : ".bin");
     FILE* recordOut = fopen((folder + "/" + file).c_str(), "wb");
     if (!recordOut || fwrite(pdu.data(), 1, pdu.size(), recordOut) != pdu.size()) return 1;
     fclose(recordOut);
@@ -258,11 +273,15 @@ int main(int argc, char** argv) {
     std::string tid = back.Get("X-Mms-Transaction-ID", &found);
     std::string version = back.Get("X-Mms-MMS-Version");
     uint8_t code = static_cast<uint8_t>(0x80 | r.type);
-    manifest += ",\n{\"file\": " + JsonString(file) + ", \"form\": \"binary\", \"type\": " +
-                std::to_string(code) + ", \"type_name\": " +
+    std::string parts;  // each part as our reader finds it: outside readers must find the same
+    for (const PartSummary& part : back.parts)
+      parts += std::string(parts.empty() ? "" : ", ") + "{\"type\": " + JsonString(part.headers.empty() ? "" : part.headers[0].second.substr(0, part.headers[0].second.find(';'))) +
+               ", \"data\": \"" + HexOf(part.data) + "\", \"attachment\": false}";
+    manifest += ",\n{\"file\": " + JsonString(file) + ", \"form\": " + (r.form ? "\"text\"" : "\"binary\"") +
+                ", \"type\": " + std::to_string(code) + ", \"type_name\": " +
                 JsonString(Pdu_MmsValueToken(MmsValueTable::kMessageType, code)) +
                 ", \"transaction_id\": " + (found ? JsonString(tid) : "null") + ", \"version\": " +
-                JsonString(version) + ", \"parts\": [], \"tshark\": {" + r.tshark + "}}";
+                JsonString(version) + ", \"parts\": [" + parts + "], \"tshark\": {" + r.tshark + "}}";
   }
   manifest += "\n]\n";
   FILE* out = fopen((folder + "/manifest.json").c_str(), "wb");

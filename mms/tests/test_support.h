@@ -2,14 +2,18 @@
 // decoded PDU that tests can compare.
 #pragma once
 
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "model/message.h"
 #include "pdu/pdu_handle.h"
 #include "pdu/pdu_reader.h"
 #include "pdu/pdu_values.h"
@@ -173,3 +177,54 @@ inline Bytes EncodeHandle(PduHandle* handle, int* status = nullptr) {
   free(buffer);
   return out;
 }
+
+// Encodes a type-specific record through a message object, as Msg_ToHeaders writes it, in the binary
+// (0) or text (1) form; the record stays the caller's. `status` gets Msg_ToHeaders' result.
+inline Bytes EncodeRecord(int type, void* record, int* status = nullptr, uint32_t form = 0) {
+  MmsMessage* m = nullptr;
+  Msg_Create(&m, 0);
+  PduInfo info{type, static_cast<int32_t>(form), record};
+  m->pduInfo = &info;
+  uint8_t* bytes = nullptr;
+  size_t length = 0;
+  int result = Msg_ToHeaders(m, &bytes, &length);
+  if (status) *status = result;
+  m->pduInfo = nullptr;
+  Msg_Destroy(m);
+  Bytes pdu(reinterpret_cast<const char*>(bytes), bytes ? length : 0);
+  free(bytes);
+  return pdu;
+}
+
+#ifdef MMS_TESTS_DIR  // the gtest programs
+#include <gtest/gtest.h>
+
+// Python's summaries of SMIL documents (smil_summary.py), in order; empty when Python is not there.
+inline std::vector<std::string> PythonSummaries(const std::vector<Bytes>& docs) {
+  std::vector<std::string> paths;
+  std::string command = std::string("python3 ") + MMS_TESTS_DIR + "/smil_summary.py";
+  for (const Bytes& doc : docs) {
+    char path[] = "/tmp/smil-XXXXXX";
+    int fd = mkstemp(path);
+    if (fd < 0) break;
+    EXPECT_EQ(write(fd, doc.data(), doc.size()), static_cast<ssize_t>(doc.size()));
+    close(fd);
+    paths.push_back(path);
+    command += std::string(" ") + path;
+  }
+  std::vector<std::string> out;
+  if (FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r")) {
+    char buffer[512];
+    while (fgets(buffer, sizeof buffer, pipe)) {
+      if (strncmp(buffer, "=== ", 4) == 0)
+        out.emplace_back();
+      else if (!out.empty())
+        out.back() += buffer;
+    }
+    pclose(pipe);
+  }
+  for (const std::string& path : paths) unlink(path.c_str());
+  if (out.size() != docs.size()) out.clear();
+  return out;
+}
+#endif

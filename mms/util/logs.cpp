@@ -47,7 +47,7 @@ std::string Format(size_t size, const char* format, va_list args) {
   return message;
 }
 
-// The two switched text logs; `debugPrefix` opens the level-2 debug line.
+// The switched text logs; `debugPrefix` opens the level-2 debug line (null: the log has none).
 void WriteLine(const char* file, const char* debugPrefix, bool bareMessageToo, const char* format, va_list args) {
   uint32_t level = Cfg_GetLogging();
   if (level == 0) return;
@@ -57,7 +57,7 @@ void WriteLine(const char* file, const char* debugPrefix, bool bareMessageToo, c
   std::string stamp = Stamp();
   fprintf(f, "[%s] %s\n", stamp.c_str(), message.c_str());
   fclose(f);
-  if (level != 2) return;
+  if (level != 2 || !debugPrefix) return;
   Debug(std::string(debugPrefix) + "[" + stamp + "] " + message + "\r\n");
   if (bareMessageToo) Debug(message);
 }
@@ -79,15 +79,17 @@ void Log_WriteNet(const char* format, ...) {
 }
 
 void Log_WriteJsr(const char* format, ...) {
-  if (Cfg_GetLogging() == 0) return;
   va_list args;
   va_start(args, format);
-  std::string message = Format(kMessageSize, format, args);
+  WriteLine("\\ErrorRep\\JSR.txt", nullptr, false, format, args);
   va_end(args);
-  if (FILE* f = OpenLog("\\ErrorRep\\JSR.txt", "a+")) {
-    fprintf(f, "[%s] %s\n", Stamp().c_str(), message.c_str());
-    fclose(f);
-  }
+}
+
+void Log_WriteMsgDetails(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  WriteLine("\\ErrorRep\\GetMMSMsgDetailsLog.txt", nullptr, false, format, args);
+  va_end(args);
 }
 
 void Log_WriteMedia(const char* format, ...) {

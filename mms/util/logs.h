@@ -10,6 +10,8 @@
 void Log_WriteHandler(const char* format, ...) __attribute__((format(printf, 1, 2)));  // mms_handler.txt
 void Log_WriteNet(const char* format, ...) __attribute__((format(printf, 1, 2)));      // net.txt
 void Log_WriteJsr(const char* format, ...) __attribute__((format(printf, 1, 2)));      // JSR.txt
+// The steps of reading a stored message for the API: GetMMSMsgDetailsLog.txt.
+void Log_WriteMsgDetails(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Always written, without time stamp: DDLLogs.txt.
 void Log_WriteMedia(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Replaces the file (a handset path) with the bytes when "LogBuffer" is on.

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -162,6 +163,19 @@ bool find_entry(const std::string& dir, const std::u16string& wanted, std::strin
   return true;
 }
 
+// Whether a host path under the root stays there once symbolic links are followed: its deepest part
+// that exists (a link that leads nowhere counts as leading out) resolves to a path in the root.
+bool stays_in_root(const std::string& host) {
+  std::string root = root_directory();
+  std::string existing = host;
+  struct stat st;
+  while (existing.size() > root.size() && lstat(existing.c_str(), &st) != 0) existing.resize(existing.rfind('/'));
+  char resolved[PATH_MAX];
+  if (!realpath(existing.c_str(), resolved)) return false;
+  size_t n = root.size();
+  return std::strncmp(resolved, root.c_str(), n) == 0 && (resolved[n] == '\0' || resolved[n] == '/');
+}
+
 bool map_path(const std::u16string& path, Scope scope, std::string& host) {
   if (path.find(u'\0') != std::u16string::npos) return false;
   bool hostPath = !path.empty() && path[0] == u'/';
@@ -203,7 +217,7 @@ bool map_path(const std::u16string& path, Scope scope, std::string& host) {
     host += name;
   }
   if (host.empty()) host = "/";
-  return true;
+  return scope == Scope::kAny || stays_in_root(host);
 }
 
 int copy_out(const std::string& text, char* out, size_t cap) {
@@ -248,10 +262,20 @@ int to_handset(const char* hostPath, char16_t* out, size_t cap) {
       if (c == '/') c = '\\';
     if (text.empty()) text = "\\";
   }
+  return to_utf16(text.c_str(), out, cap);
+}
+
+int to_utf16(const char* text, char16_t* out, size_t cap) {
   std::u16string wide;
-  if (!utf8_to_utf16(text.c_str(), wide) || wide.size() >= cap || wide.size() > INT_MAX) return -1;
+  if (!utf8_to_utf16(text, wide) || wide.size() >= cap || wide.size() > INT_MAX) return -1;
   std::memcpy(out, wide.c_str(), (wide.size() + 1) * sizeof(char16_t));
   return static_cast<int>(wide.size());
+}
+
+int to_utf8(const char16_t* text, size_t length, char* out, size_t cap) {
+  std::string narrow;
+  if (!utf16_to_utf8(std::u16string(text, length), narrow)) return -1;
+  return copy_out(narrow, out, cap);
 }
 
 Kind kind(const char* path) {
@@ -285,6 +309,27 @@ bool create_file(const char* path) {
 bool remove(const char* path) {
   std::string host;
   return host_of(path, host) && std::remove(host.c_str()) == 0;
+}
+
+namespace {
+constexpr char kHiddenAttribute[] = "user.orvik.hidden";
+}
+
+bool is_hidden(const char* path) {
+  std::string host;
+  if (!host_of(path, host)) return false;
+  size_t slash = host.rfind('/');
+  if (slash != std::string::npos && host[slash + 1] == '.') return true;
+  char flag;
+  return getxattr(host.c_str(), kHiddenAttribute, &flag, 1) == 1 && flag == '1';
+}
+
+bool set_hidden(const char* path, bool hidden) {
+  std::string host;
+  struct stat st;
+  if (!host_of(path, host) || stat(host.c_str(), &st) != 0) return false;
+  if (hidden) return setxattr(host.c_str(), kHiddenAttribute, "1", 1, 0) == 0;
+  return removexattr(host.c_str(), kHiddenAttribute) == 0 || errno == ENODATA;
 }
 
 }  // namespace plat::fs

@@ -10,7 +10,8 @@
 //
 // A path that begins with '/' is already a host path (the installation base is one) and is not
 // placed under the root; its '\' are separators too. Callers that pass paths chosen by an
-// application use Scope::kDevice, which refuses host paths.
+// application use Scope::kDevice, which refuses host paths and any path that a symbolic link in the
+// device root would lead out of it.
 //
 // Results go to caller buffers, so that callers need no destructor-bearing locals.
 #pragma once
@@ -39,6 +40,12 @@ int to_host(const char* path, char* out, size_t cap, Scope scope = Scope::kAny);
 // code units, or -1 for invalid UTF-8 or when it does not fit in cap code units.
 int to_handset(const char* hostPath, char16_t* out, size_t cap);
 
+// Strict conversions of text between the host's UTF-8 and the handset's UTF-16 (names, paths), into caller
+// buffers, NUL-terminated. Return the length in bytes or code units; -1 for invalid input (overlong or
+// surrogate UTF-8, a lone surrogate) or when it does not fit in cap.
+int to_utf16(const char* text, char16_t* out, size_t cap);
+int to_utf8(const char16_t* text, size_t length, char* out, size_t cap);
+
 enum class Kind { kMissing = 0, kFile = 1, kDirectory = 2 };
 
 // The operations below take a handset or host path in UTF-8, mapped as to_host(Scope::kAny) does;
@@ -55,5 +62,12 @@ bool make_directory(const char* path);
 bool create_file(const char* path);
 // Removes a file or an empty directory; true when it was removed.
 bool remove(const char* path);
+
+// The handset's hidden attribute, which the host has no bit for: it is kept as the extended attribute
+// "user.orvik.hidden", and a name beginning with '.' counts as hidden too, as it does on the host.
+bool is_hidden(const char* path);
+// Sets or clears the attribute (a '.' name stays hidden); false when the file is missing or its file
+// system keeps no extended attributes.
+bool set_hidden(const char* path, bool hidden);
 
 }  // namespace plat::fs

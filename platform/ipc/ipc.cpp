@@ -15,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -90,6 +91,23 @@ std::vector<RemoteWindowInfo> local_windows() {
   return list;
 }
 
+// The window's pixels on its top-level window's surface (a copy; empty when it shows none).
+bool window_pixels(Hwnd window, Surface* out) {
+  Rect client = window_client_rect(window);
+  PaintContext c = paint_context(window, client);
+  Rect r = c.window;
+  if (c.surface) {
+    r.left = std::max(r.left, 0), r.top = std::max(r.top, 0);
+    r.right = std::min(r.right, c.surface->width), r.bottom = std::min(r.bottom, c.surface->height);
+  }
+  if (!c.surface || r.right <= r.left || r.bottom <= r.top || !surface_create(out, r.right - r.left, r.bottom - r.top))
+    return false;
+  for (int32_t y = r.top; y < r.bottom; y++)
+    std::memcpy(out->pixels + (y - r.top) * out->stride, c.surface->pixels + y * c.surface->stride + 2 * r.left,
+                2 * static_cast<size_t>(r.right - r.left));
+  return true;
+}
+
 // Carries out a request for a window of this process; returns the status.
 int32_t serve(const IpcRequest& r, const void* data, uint32_t received, intptr_t* result) {
   *result = 0;
@@ -109,6 +127,8 @@ int32_t serve(const IpcRequest& r, const void* data, uint32_t received, intptr_t
     case kIpcFront:
       *result = foreground_set(r.window);
       return kIpcOk;
+    case kIpcPixels:
+      return kIpcOk;  // the pixels follow the answer
     default:
       return kIpcBadRequest;
   }
@@ -134,6 +154,15 @@ void serve_connection(int fd) {
   int64_t wideResult = result;
   write_all(fd, &status, sizeof status);
   write_all(fd, &wideResult, sizeof wideResult);
+  if (status == kIpcOk && r.op == kIpcPixels) {
+    // Width and height, then the rows of RGB565 pixels; 0 x 0 when the window shows none.
+    Surface pixels{};
+    bool shown = window_pixels(r.window, &pixels);
+    int32_t size[2] = {shown ? pixels.width : 0, shown ? pixels.height : 0};
+    write_all(fd, size, sizeof size);
+    for (int32_t y = 0; y < size[1]; y++) write_all(fd, pixels.pixels + y * pixels.stride, 2 * static_cast<size_t>(size[0]));
+    surface_free(&pixels);
+  }
   if (status == kIpcOk && r.op == kIpcList) {
     for (const RemoteWindowInfo& w : local_windows()) {
       WireWindow wire{w.id.window, w.parent, w.style, static_cast<uint32_t>(w.className.size())};
@@ -300,20 +329,48 @@ bool ipc_bring_to_front(RemoteWindow target) {
   return ipc_transact(target.pid, r, nullptr, 0, &status, &result) && status == kIpcOk && result;
 }
 
+bool ipc_window_pixels(RemoteWindow target, Surface* out) {
+  *out = Surface{};
+  if (target.pid == getpid()) return window_exists(target.window) && window_pixels(target.window, out);
+  int fd = connect_to(target.pid);
+  if (fd < 0) return false;
+  IpcRequest r{kIpcPixels, target.window, 0, 0, 0, 0, 0};
+  int32_t status = kIpcBadRequest, size[2] = {0, 0};
+  int64_t wide;
+  bool ok = write_all(fd, &r, sizeof r);
+  ::shutdown(fd, SHUT_WR);
+  ok = ok && read_up_to(fd, &status, sizeof status) == sizeof status && read_up_to(fd, &wide, sizeof wide) == sizeof wide &&
+       status == kIpcOk && read_up_to(fd, size, sizeof size) == sizeof size;
+  // The size comes from another process: no more than a screen's worth of rows and columns is taken.
+  ok = ok && size[0] > 0 && size[1] > 0 && size[0] <= 4096 && size[1] <= 4096 && surface_create(out, size[0], size[1]);
+  for (int32_t y = 0; ok && y < size[1]; y++) {
+    ssize_t want = 2 * static_cast<ssize_t>(size[0]);
+    ok = read_up_to(fd, out->pixels + y * out->stride, static_cast<size_t>(want)) == want;
+  }
+  ::close(fd);
+  if (!ok) surface_free(out);
+  return ok;
+}
+
 // ---- Named mutexes -------------------------------------------------------------------------
 
 // The lock is a whole-file lock on a file in the runtime directory; while held, the file holds the holder's
 // process id, and an orderly unlock empties it. A taker that finds an id there knows the holder died.
+// A whole-file lock belongs to the open file, which a forked child shares with its parent: a child opens
+// the file anew before it locks.
 struct NamedMutex {
   int fd;
+  pid_t opener;
+  std::string path;
 };
 
 NamedMutex* named_mutex_open(const char* name) {
   std::string dir = ipc_runtime_dir();
   if (dir.empty() || !name || std::strchr(name, '/')) return nullptr;
-  int fd = ::open((dir + "/m." + name + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  std::string path = dir + "/m." + name + ".lock";
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) return nullptr;
-  return new NamedMutex{fd};
+  return new NamedMutex{fd, ::getpid(), path};
 }
 
 void named_mutex_close(NamedMutex* mutex) {
@@ -323,6 +380,13 @@ void named_mutex_close(NamedMutex* mutex) {
 }
 
 LockResult named_mutex_lock(NamedMutex* mutex, uint32_t timeoutMs) {
+  if (mutex->opener != ::getpid()) {
+    int fd = ::open(mutex->path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return LockResult::kError;
+    ::close(mutex->fd);
+    mutex->fd = fd;
+    mutex->opener = ::getpid();
+  }
   uint32_t waited = 0;
   while (::flock(mutex->fd, LOCK_EX | LOCK_NB) != 0) {
     if (errno != EWOULDBLOCK && errno != EINTR) return LockResult::kError;

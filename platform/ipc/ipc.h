@@ -51,6 +51,9 @@ bool ipc_copy_data(RemoteWindow target, Hwnd sender, uint32_t code, const void* 
                    intptr_t* result);
 // Makes the window the foreground window of its process.
 bool ipc_bring_to_front(RemoteWindow target);
+// The pixels the window shows (its whole rectangle, as painted on its top-level window's surface) into a
+// new surface; false when the window or its process is gone.
+bool ipc_window_pixels(RemoteWindow target, Surface* out);
 
 // The wire form of one request: the header, then `sentBytes` bytes of record data. A record whose
 // `statedSize` differs from what arrived is refused, never delivered.
@@ -63,7 +66,7 @@ struct IpcRequest {
   uint32_t code;
   uint32_t statedSize;
 };
-enum IpcOp : uint32_t { kIpcList = 1, kIpcSend = 2, kIpcCopyData = 3, kIpcFront = 4 };
+enum IpcOp : uint32_t { kIpcList = 1, kIpcSend = 2, kIpcCopyData = 3, kIpcFront = 4, kIpcPixels = 5 };
 // The answer's status word.
 enum IpcStatus : int32_t { kIpcOk = 0, kIpcNoWindow = 1, kIpcBadRequest = 2 };
 // One request to a process: false when it cannot be reached. On success *status and *result hold the

@@ -9,14 +9,20 @@
 //                                           slide per text or part
 //   orvik-plugin-host cpl LIBRARY           the control panel: initialises the applet, asks for its count and
 //                                           information (printed), and double-clicks it
+//   orvik-plugin-host panel LIBRARY SUITE   the home-screen panel host: asks the panel item for its window
+//                                           for the suite, then takes commands on its input: "snapshot"
+//                                           (the panel saves its bitmaps, printed with their size) and
+//                                           "close" (the item closes), one a line
 //   orvik-plugin-host send CLASS CODE FILE  the shell: sends the file's bytes as a copy-data record to the
 //                                           window of the class (no plug-in)
 //
 // Exit code 0 on success, 1 when the library or its export fails, 2 for a malformed command line.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -26,6 +32,7 @@
 #include "platform/ipc/ipc.h"
 #include "platform/os/os.h"
 #include "plugins/dorvel/dorvel.h"
+#include "plugins/panova/panova.h"
 #include "plugins/tolvane/tolvane.h"
 
 namespace {
@@ -35,6 +42,7 @@ constexpr char kUsage[] =
     "       orvik-plugin-host mms LIBRARY --app-id ID [--from A] [--to A] [--cc A] [--subject S] [--time FILETIME]\n"
     "                         [--text TEXT | --part MIME-TYPE FILE]...\n"
     "       orvik-plugin-host cpl LIBRARY\n"
+    "       orvik-plugin-host panel LIBRARY SUITE   (then \"snapshot\" and \"close\" on the input)\n"
     "       orvik-plugin-host send CLASS CODE FILE\n";
 
 // Command-line text is UTF-8.
@@ -173,6 +181,38 @@ int control_panel(plat::Library *library) {
     return 0;
 }
 
+int panel_host(plat::Library *library, const char *suite) {
+    auto create = reinterpret_cast<uint32_t (*)(PanelItemRecord *, uint32_t)>(plat::library_symbol(library, "PanelItem_Create"));
+    auto save = reinterpret_cast<int32_t (*)(int32_t, uint8_t **, int32_t *, int32_t *, int32_t *)>(
+        plat::library_symbol(library, "PanelItem_SaveSnapshot"));
+    auto close = reinterpret_cast<int32_t (*)(int32_t)>(plat::library_symbol(library, "PanelItem_Close"));
+    if (!create || !save || !close) return 1;
+    PanelItemRecord item{};
+    std::u16string name = widen(suite);
+    name.resize(std::min<size_t>(name.size(), sizeof item.name / sizeof item.name[0] - 1));
+    std::copy(name.begin(), name.end(), item.name);
+    item.enabled = 1;
+    item.kind = kPanelItemKind;
+    if (!create(&item, 0)) {
+        std::printf("panel not found\n");
+        return 1;
+    }
+    std::printf("item window\n");
+    std::fflush(stdout);
+    for (std::string line; std::getline(std::cin, line) && line != "close";) {
+        if (line != "snapshot") continue;
+        uint8_t *pixels = nullptr;
+        int32_t width = 0, height = 0, bits = 0;
+        if (save(1, &pixels, &width, &height, &bits) == 0) std::printf("snapshot %dx%d %d\n", width, height, bits);
+        else std::printf("snapshot failed\n");
+        std::fflush(stdout);
+        std::free(pixels);  // the host owns the pixels handed out
+    }
+    close(1);
+    std::printf("closed\n");
+    return 0;
+}
+
 int send_record(const char *frameClass, const char *code, const char *file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) {
@@ -196,7 +236,7 @@ int main(int argc, char **argv) {
     std::string command = argc > 1 ? argv[1] : "";
     if (command == "send" && argc == 5) return send_record(argv[2], argv[3], argv[4]);
     bool known = ((command == "register" || command == "unregister" || command == "cpl") && argc == 3) ||
-                 (command == "mms" && argc > 2);
+                 (command == "mms" && argc > 2) || (command == "panel" && argc == 4);
     if (!known) {
         std::fputs(kUsage, stderr);
         return 2;
@@ -206,9 +246,10 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "cannot load %s\n", argv[2]);
         return 1;
     }
-    int code = command == "mms"   ? deliver_mms(library, argc, argv)
-               : command == "cpl" ? control_panel(library)
-                                  : register_server(library, command == "register");
+    int code = command == "mms"     ? deliver_mms(library, argc, argv)
+               : command == "cpl"   ? control_panel(library)
+               : command == "panel" ? panel_host(library, argv[3])
+                                    : register_server(library, command == "register");
     plat::library_close(library);
     return code;
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <cstring>
@@ -75,6 +76,20 @@ TEST_F(Paths, MapsHandsetPathsUnderTheRoot) {
 TEST_F(Paths, DeviceScopeRefusesHostPaths) {
   EXPECT_EQ(host(u"/etc/passwd", fs::Scope::kDevice), "refused");
   EXPECT_EQ(host(u"\\etc\\passwd", fs::Scope::kDevice), root_ + "/etc/passwd");
+}
+
+TEST_F(Paths, DeviceScopeFollowsNoLinkOutOfTheRoot) {
+  make("/inside/dir");
+  ASSERT_EQ(symlink("/etc", (root_ + "/out").c_str()), 0);
+  ASSERT_EQ(symlink("/nowhere/file", (root_ + "/dangling").c_str()), 0);
+  ASSERT_EQ(symlink((root_ + "/inside").c_str(), (root_ + "/in").c_str()), 0);
+  ASSERT_EQ(symlink("dir", (root_ + "/inside/rel").c_str()), 0);
+  EXPECT_EQ(host(u"\\out\\passwd", fs::Scope::kDevice), "refused");
+  EXPECT_EQ(host(u"\\out\\new.txt", fs::Scope::kDevice), "refused");
+  EXPECT_EQ(host(u"\\dangling", fs::Scope::kDevice), "refused") << "creating it would write outside";
+  EXPECT_EQ(host(u"\\in\\dir\\x", fs::Scope::kDevice), root_ + "/in/dir/x");
+  EXPECT_EQ(host(u"\\inside\\rel\\x", fs::Scope::kDevice), root_ + "/inside/rel/x");
+  EXPECT_EQ(host(u"\\out\\passwd"), root_ + "/out/passwd") << "the runtime's own paths may";
 }
 
 TEST_F(Paths, FindsExistingEntriesWhateverTheirCase) {

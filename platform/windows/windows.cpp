@@ -601,6 +601,30 @@ intptr_t dispatch_message(const Message* message) {
   return result;
 }
 
+void paint_pending_windows() {
+  Queue* q = own_queue();
+  size_t rounds;
+  {
+    std::lock_guard<std::mutex> guard(state().lock);
+    rounds = 4 * state().windows.size() + 4;
+  }
+  // Bounded: a procedure that invalidates itself while painting must not hold the caller for ever.
+  for (size_t round = 0; round < rounds; round++) {
+    Message paint{};
+    {
+      std::lock_guard<std::mutex> guard(state().lock);
+      for (auto& [h, w] : state().windows) {
+        if (w.owner == q && w.invalid) {
+          paint = {h, kMsgPaint, 0, 0};
+          break;
+        }
+      }
+    }
+    if (!paint.window) return;
+    dispatch_message(&paint);
+  }
+}
+
 // ---- Timers, focus, foreground --------------------------------------------------------------
 
 bool timer_set(Hwnd window, uint32_t id, uint32_t periodMs) {

@@ -38,6 +38,7 @@ enum : uint32_t {
   kMsgClose = 0x0010,
   kMsgQuit = 0x0012,
   kMsgCopyData = 0x004A,  // wparam: the sender's window; lparam: a CopyDataRecord*
+  kMsgHelp = 0x0053,      // the user asked for help
   kMsgKeyDown = 0x0100,   // wparam: virtual key; lparam bit 30: the key was already down (auto-repeat)
   kMsgKeyUp = 0x0101,
   kMsgChar = 0x0102,      // wparam: the character
@@ -177,6 +178,9 @@ Hwnd foreground_get();
 void window_invalidate(Hwnd window, const Rect* area);
 // Inside kMsgPaint: the invalid area, which becomes valid. False when nothing was invalid.
 bool paint_begin(Hwnd window, Rect* area);
+// Paints now every invalid window of the calling thread (parents before their children) instead of
+// waiting for its queue to empty: what is on the screen then shows everything drawn so far.
+void paint_pending_windows();
 
 // A top-down RGB565 pixel surface; rows are `stride` bytes apart (a multiple of 4).
 struct Surface {

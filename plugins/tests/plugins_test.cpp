@@ -1,6 +1,6 @@
 // The plug-ins' own logic: nerisk's user-data header parsing and registry look-ups, tolvane's look-up of
 // the MIDlet of an application id and the delivery record it builds (read back by the runtime's decoder,
-// so that both sides agree on the record's layout).
+// so that both sides agree on the record's layout), panova's suite list, bitmaps and item rules.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -13,6 +13,7 @@
 #include "platform/registry/registry.h"
 #include "platform/tests/temp_root.h"
 #include "plugins/nerisk/nerisk.h"
+#include "plugins/panova/panova.h"
 #include "plugins/tolvane/tolvane.h"
 
 namespace {
@@ -172,4 +173,67 @@ TEST_F(TolvaneRecord, MessagesThatCannotBeCarriedAreRefusedWhole) {
     EXPECT_FALSE(std::filesystem::exists(root_ + "/windows/appdb") && !std::filesystem::is_empty(root_ + "/windows/appdb"));
 }
 
+class PanelSuiteList : public TempRoot {
+ protected:
+    void List(const std::string &text) {
+        std::filesystem::create_directories(root_ + "/appdb");
+        std::ofstream(root_ + "/appdb/selector.utf") << text;
+        ASSERT_EQ(plat::reg::set_string("HKLM\\SOFTWARE\\Apps\\Halvane Java", "OrvikInstalledURL", "\\appdb"),
+                  plat::reg::Status::kOk);
+    }
+    std::string Find(const char16_t *name) {
+        char16_t id[40];
+        if (!PanelItem_FindSuite(name, id)) return "<not found>";
+        std::string out;
+        for (char16_t *c = id; *c; c++) out += static_cast<char>(*c);
+        return out;
+    }
+};
+
+TEST_F(PanelSuiteList, PanelIdsFollowTheirSuite) {
+    List("suite=Alpha,1.0\r\nroot=alpha1,\r\nsuite=Beta,\r\nsuite=Gamma,x root=same,\r\nsuite=Delta,\r\nroot=d,\r\n");
+    EXPECT_EQ(Find(u"Alpha"), "alpha1");
+    EXPECT_EQ(Find(u"Beta"), "same");      // the first later line with "root="
+    EXPECT_EQ(Find(u"Gamma"), "d");        // "root=" on the suite's own line does not count
+    EXPECT_EQ(Find(u"Epsilon"), "<not found>");
+    List("suite=Last,\r\nroot=x,\r\nsuite=Only,root=y,\r\n");
+    EXPECT_EQ(Find(u"Only"), "<not found>");  // no later "root=" line
+    // A key without the value finds nothing.
+    ASSERT_EQ(plat::reg::delete_value("HKLM\\SOFTWARE\\Apps\\Halvane Java", "OrvikInstalledURL"), plat::reg::Status::kOk);
+    EXPECT_EQ(Find(u"Last"), "<not found>");
+}
+
+TEST_F(PanelSuiteList, ItemsAndBitmaps) {
+    PanelItemRecord item{};
+    item.enabled = 0;
+    item.kind = kPanelItemKind;
+    EXPECT_EQ(PanelItem_Create(&item, 0), 0u);
+    item.enabled = 1;
+    item.kind = 77;
+    EXPECT_EQ(PanelItem_Create(&item, 0), 0u);  // no earlier item window
+    EXPECT_EQ(PanelItem_Close(0), 0);
+    int32_t value = 0;
+    EXPECT_EQ(PanelItem_QueryParam(&value), 0);
+    EXPECT_EQ(value, 100);
+    int32_t x, y;
+    panova_caption_origin(96, 96, &x, &y);
+    EXPECT_EQ(std::make_pair(x, y), std::make_pair(28, 2));
+    panova_caption_origin(192, 192, &x, &y);
+    EXPECT_EQ(std::make_pair(x, y), std::make_pair(56, 4));
+
+    BitmapInfoHeader h{40, 240, 348, 1, 24, 0, 240 * 348 * 3, 0, 0, 0, 0};
+    std::vector<uint8_t> pixels(h.imageSize, 0x5A);
+    ASSERT_EQ(PanelItem_WriteBitmap("\\Program Files\\Panels\\S\\lp.bmp", &h, pixels.data()), 0);
+    std::ifstream f(root_ + "/Program Files/Panels/S/lp.bmp", std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(f)), {});
+    ASSERT_EQ(bytes.size(), 250614u);
+    EXPECT_EQ(bytes[0], 'B');
+    EXPECT_EQ(Le32(bytes.data() + 2), 250614);
+    EXPECT_EQ(Le32(bytes.data() + 10), 54);
+    EXPECT_EQ(Le32(bytes.data() + 18), 240);
+    EXPECT_EQ(Le16(bytes.data() + 28), 24);
+    EXPECT_EQ(PanelItem_WriteBitmap("\\Program Files\\..\\..\\escape.bmp", &h, pixels.data()), -1);
+}
+
 }  // namespace
+

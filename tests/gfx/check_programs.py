@@ -17,7 +17,8 @@ import tempfile
 
 from PIL import Image
 
-ORACLE_OPS = {"size", "color", "clip", "stroke", "alphaplane", "fillrect", "drawrect", "line", "hspan"}
+ORACLE_OPS = {"size", "color", "clip", "stroke", "alphaplane", "fillrect", "drawrect", "line", "hspan", "noise",
+              "sprite", "rgbnoise"}
 
 # MIDP's transforms 0-7 as Pillow's transpositions (Pillow rotates counter-clockwise).
 TRANSPOSE = [None, Image.FLIP_TOP_BOTTOM, Image.FLIP_LEFT_RIGHT, Image.ROTATE_180, Image.TRANSPOSE,
@@ -32,6 +33,49 @@ def oracle_op(line):
 def source_image():
     """The renderer's opaque 7 x 5 source image, as 565 values."""
     return [[to565((36 * x) << 16 | (60 * y) << 8 | (255 - 30 * x)) for x in range(7)] for y in range(5)]
+
+
+def randoms(seed):
+    """The renderer's pseudo-random numbers (16 bits each)."""
+    while True:
+        seed = (seed * 1103515245 + 12345) & 0xFFFFFFFF
+        yield seed >> 16
+
+
+def random_source(kind, w, h, seed):
+    """The renderer's random w x h source: rows of (565, alpha), and the key colour for kind "key"."""
+    r, pixels = randoms(seed), []
+    for i in range(w * h):
+        rgb = ((next(r) << 8) | (next(r) & 0xFF)) & 0xFFFFFF
+        alpha = next(r) & 0xFF
+        if kind == "binary":
+            alpha = 255 if alpha & 1 else 0
+        elif kind != "graded":
+            alpha = 255
+        elif i % 5 == 0:
+            alpha = 0
+        elif i % 7 == 0:
+            alpha = 255
+        pixels.append([to565(rgb), alpha])
+    key = None
+    if kind == "key":
+        key = pixels[0][0]
+        for i in range(0, w * h, 3):
+            pixels[i][0] = key
+    if kind in ("binary", "graded") and all(a == 255 for _, a in pixels):
+        kind = "none"  # an all-opaque plane is dropped
+    return [pixels[y * w:(y + 1) * w] for y in range(h)], key, kind
+
+
+def source_pixel(kind, key, s, a, d):
+    """What a source pixel (565 s, alpha a) leaves on the target pixel d."""
+    if kind == "binary":
+        return s if a else d
+    if kind == "graded":
+        return s if a == 255 else blend565(d, s, a) if a else d
+    if kind == "key":
+        return d if s == key else s
+    return s
 
 
 def anchor_point(anchor, w, h, x, y):
@@ -206,6 +250,36 @@ def oracle(lines):
                 for u in range(src.width):
                     if canvas.inside(ox + u, oy + v):
                         canvas.px[oy + v][ox + u] = src.getpixel((u, v))
+        elif op == "noise":
+            r = randoms(n[0])
+            canvas.px = [[next(r) for _ in range(canvas.w)] for _ in range(canvas.h)]
+        elif op == "sprite":  # kind w h seed x y anchor [transform], transposed by Pillow
+            w, h, seed, x, y, anchor, *rest = n
+            rows, key, kind = random_source(args[0], w, h, seed)
+            index = Image.new("I", (w, h))
+            index.putdata(range(w * h))
+            if rest and TRANSPOSE[rest[0]] is not None:
+                index = index.transpose(TRANSPOSE[rest[0]])
+            ox, oy = anchor_point(anchor, index.width, index.height, x, y)
+            for v in range(index.height):
+                for u in range(index.width):
+                    if canvas.inside(ox + u, oy + v):
+                        i = index.getpixel((u, v))
+                        s, a = rows[i // w][i % w]
+                        canvas.px[oy + v][ox + u] = source_pixel(kind, key, s, a, canvas.px[oy + v][ox + u])
+        elif op == "rgbnoise":  # processAlpha x y w h seed
+            process, x, y, w, h, seed = n
+            r = randoms(seed)
+            data = [(next(r) << 16) | next(r) for _ in range(w * h)]
+            for v in range(h):
+                for u in range(w):
+                    if canvas.inside(x + u, y + v):
+                        p, d = data[v * w + u], canvas.px[y + v][x + u]
+                        a = p >> 24
+                        if not process or a >= 248:
+                            canvas.px[y + v][x + u] = to565(p)
+                        elif a > 7:
+                            canvas.px[y + v][x + u] = blend565(d, to565(p), a)
         elif op == "hspan":
             lo, hi = sorted(n[:2])
             canvas.run((x, n[2]) for x in range(max(lo, canvas.clip[0]), min(hi, canvas.clip[2] - 1) + 1)

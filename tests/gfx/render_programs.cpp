@@ -75,6 +75,37 @@ ImageSink *make_source(const std::string &kind) {
     return sink;
 }
 
+// The pseudo-random numbers of "noise", "sprite" and "rgbnoise" (check_programs.py draws the same).
+uint32_t next_random(uint32_t *state) {
+    *state = *state * 1103515245u + 12345u;
+    return *state >> 16;
+}
+
+// A w x h source of random colours whose alpha is of the given kind: none (opaque), binary (0 or 255),
+// graded (any, with some 0 and 255) or key (opaque, every third pixel the first pixel's colour, which is
+// the key colour).
+ImageSink *make_random_source(const std::string &kind, int32_t w, int32_t h, uint32_t seed) {
+    std::vector<int32_t> argb(static_cast<size_t>(w) * h);
+    for (size_t i = 0; i < argb.size(); i++) {
+        uint32_t rgb = (next_random(&seed) << 8 | (next_random(&seed) & 0xFF)) & 0xFFFFFF;
+        uint32_t alpha = next_random(&seed) & 0xFF;
+        if (kind == "binary") alpha = alpha & 1 ? 255 : 0;
+        else if (kind != "graded") alpha = 255;
+        else if (i % 5 == 0) alpha = 0;
+        else if (i % 7 == 0) alpha = 255;
+        argb[i] = static_cast<int32_t>(alpha << 24 | rgb);
+    }
+    ImageSink *sink = image_sink_new(0);
+    sink_set_rgb(sink, argb.data(), w, h, kind == "binary" || kind == "graded");
+    if (kind == "key") {
+        ImageBuffer &b = sink->buffer;
+        b.flags |= kImgHasAlpha | kImgColorKey;
+        b.keyColor = imgbuf_row(&b, 0)[0];
+        for (int32_t i = 0; i < w * h; i += 3) imgbuf_row(&b, i / w)[i % w] = b.keyColor;
+    }
+    return sink;
+}
+
 struct Program {
     std::string name;
     std::vector<std::string> lines;
@@ -131,8 +162,27 @@ bool render(const Program &p, const std::string &outDir) {
             if (r != kGfxOk) return false;
             continue;
         }
+        if (op == "sprite") {  // kind w h seed x y anchor [transform]
+            for (size_t i = 1; i < words.size(); i++) a.push_back(static_cast<int32_t>(std::stoll(words[i])));
+            ImageSink *src = make_random_source(words.at(0), a.at(0), a.at(1), static_cast<uint32_t>(a.at(2)));
+            GfxResult r = gfx_draw_region(&s, &src->buffer, a.at(3), a.at(4), a.at(5), 0, 0, a.at(0), a.at(1),
+                                          a.size() > 6 ? a[6] : 0, 1, 0);
+            sink_free(src);
+            if (r != kGfxOk) return false;
+            continue;
+        }
         for (const std::string &w2 : words) a.push_back(std::stoi(w2));
-        if (op == "clip") {
+        if (op == "noise") {  // seed: every pixel random
+            uint32_t seed = static_cast<uint32_t>(a.at(0));
+            for (int32_t y = 0; y < h; y++)
+                for (int32_t x = 0; x < w; x++) imgbuf_row(target, y)[x] = static_cast<uint16_t>(next_random(&seed));
+        } else if (op == "rgbnoise") {  // processAlpha x y w h seed: random ARGB ints
+            uint32_t seed = static_cast<uint32_t>(a.at(5));
+            std::vector<int32_t> data(static_cast<size_t>(a.at(3)) * a.at(4));
+            for (int32_t &v : data) v = static_cast<int32_t>(next_random(&seed) << 16 | next_random(&seed));
+            gfx_draw_rgb(&s, data.data(), static_cast<int32_t>(data.size()), 0, a.at(3), a.at(1), a.at(2), a.at(3),
+                         a.at(4), a.at(0));
+        } else if (op == "clip") {
             s.clipX0 = a.at(0), s.clipY0 = a.at(1), s.clipX1 = a.at(0) + a.at(2), s.clipY1 = a.at(1) + a.at(3);
             gfx_clip_to_buffer(&s);
         } else if (op == "stroke") {

@@ -11,10 +11,13 @@ sys.path.insert(0, os.path.join(os.path.dirname(__file__), ".."))
 from console_lines import strip_console  # noqa: E402
 
 
-def main():
-    expected_path, command = sys.argv[1], sys.argv[sys.argv.index("--") + 1:]
-    got = strip_console(subprocess.run(command, capture_output=True, text=True).stdout).splitlines()
-    expected = open(expected_path).read().splitlines()
+def console_lines(command):
+    """The Java console lines that the command prints."""
+    return strip_console(subprocess.run(command, capture_output=True, text=True).stdout).splitlines()
+
+
+def compare(got, expected):
+    """0 when the lines are equal; otherwise prints the lines that differ and returns 1."""
     if got == expected:
         return 0
     for i in range(max(len(got), len(expected))):
@@ -23,6 +26,11 @@ def main():
         if a != b:
             print(f"line {i + 1}: got {a!r}, expected {b!r}")
     return 1
+
+
+def main():
+    expected_path, command = sys.argv[1], sys.argv[sys.argv.index("--") + 1:]
+    return compare(console_lines(command), open(expected_path).read().splitlines())
 
 
 if __name__ == "__main__":

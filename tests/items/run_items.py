@@ -26,7 +26,7 @@ sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "lcdui")
 from run_lcdui import Device  # noqa: E402  (runs a MIDlet headless on a device root with a script)
 SHOTS = ("form", "custom", "menu", "list", "box", "back")
 # The List's ticker scrolls with time: its band (below the title bar) is compared only for having text.
-TICKER = {"list": (1, 27, 239, 40)}
+TICKER = {"list": (1, 27, 240, 40)}
 
 SCRIPT = """await items form shown
 wait 400

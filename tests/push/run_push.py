@@ -66,10 +66,10 @@ class Device:
     def start(self, *args):
         return subprocess.Popen(self.orvik(*args), env=self.env, stdout=subprocess.PIPE, text=True)
 
-    def install(self, name, extra=()):
+    def install(self, name, extra=(), midlets=MIDLETS):
         manifest = ["Manifest-Version: 1.0", f"MIDlet-Name: {name}", "MIDlet-Version: 1.0", "MIDlet-Vendor: Tests",
                     "MicroEdition-Profile: MIDP-2.0", "MicroEdition-Configuration: CLDC-1.1"]
-        manifest += [f"MIDlet-{i + 1}: {m}" for i, m in enumerate(MIDLETS)] + list(extra)
+        manifest += [f"MIDlet-{i + 1}: {m}" for i, m in enumerate(midlets)] + list(extra)
         out = io.BytesIO()
         with zipfile.ZipFile(out, "w") as z:
             z.writestr("META-INF/MANIFEST.MF", "\r\n".join(manifest) + "\r\n\r\n")

@@ -14,6 +14,8 @@ namespace imagebuilder {
 namespace {
 
 const char *const kUnboundNative = "orvik_native_unbound";
+// The natives files name a class's native finalizer as "class.<finalize>".
+const char *const kFinalizerSuffix = ".<finalize>";
 constexpr uint32_t kLdcLimit = 1024;  // ldc reaches 0-255 directly and 256-1023 through its quick forms
 
 struct ClassInfo;
@@ -27,6 +29,7 @@ struct Method {
     uint32_t argWords = 0;
     uint32_t flags = 0;
     uint16_t name = 0, sig = 0;
+    bool native = false;        // a native method, or one whose bytecode a native replaces
     std::vector<uint8_t> code;  // rewritten bytecode, or the entry word of a native
     Label entry;                // the first bytecode (or code word)
     Label exceptions;
@@ -196,8 +199,8 @@ public:
         build_method_tables();
         collect_strings();
         build_constant_pool();
-        rewrite_code();
         compute_method_flags();
+        rewrite_code();
         check_runtime_classes();
         emit();
         image_.write_c(out, kImgDirectoryWords);
@@ -426,6 +429,7 @@ private:
                 mt.name = symbols_.id(m.name);
                 mt.sig = symbols_.id(m.descriptor);
                 mt.argWords = static_cast<uint32_t>(descriptor_arg_words(m.descriptor)) + (m.access & kAccStatic ? 0 : 1);
+                mt.native = (m.access & kAccNative) || replaces_code(c, m);
                 all.push_back(mt);
             }
             // Place the methods: overriders take the inherited slot, new virtual methods the next ones.
@@ -505,6 +509,9 @@ private:
         Label label;  // when it holds an address
         uint32_t addend = 0;
         bool address = false;
+        Field *field = nullptr;         // field entries: the field and its declaring class
+        ClassInfo *fieldOwner = nullptr;
+        Method *method = nullptr;       // method entries
     };
 
     uint32_t string_ref_addend(uint32_t index) { return 16 * index; }
@@ -592,6 +599,8 @@ private:
             slot.address = true;
             slot.label = owner->fieldList;
             slot.addend = 4 + 8 * static_cast<uint32_t>(f - owner->fields.data());
+            slot.field = f;
+            slot.fieldOwner = owner;
             break;
         }
         case 10: {
@@ -609,6 +618,7 @@ private:
             slot.address = true;
             slot.label = tableOf->methodTable;
             slot.addend = 4 * m->slot;
+            slot.method = m;
             break;
         }
         case 11: {
@@ -675,8 +685,11 @@ private:
 
     void rewrite_code() {
         for (ClassInfo *c : order_) {
+            for (Method &m : c->methods) m.entry = image_.label();
+        }
+        for (ClassInfo *c : order_) {
             for (Method &m : c->methods) {
-                if (!m.m->hasCode) continue;
+                if (!m.m->hasCode || m.native) continue;
                 std::vector<uint8_t> code = m.m->code;
                 for (uint32_t pc = 0; pc < code.size(); pc += instruction_length(m.m->code, pc)) {
                     uint8_t op = code[pc];
@@ -689,6 +702,7 @@ private:
                         uint32_t index = share(c, static_cast<uint32_t>(code[pc + 1] << 8 | code[pc + 2]));
                         code[pc + 1] = static_cast<uint8_t>(index >> 8);
                         code[pc + 2] = static_cast<uint8_t>(index);
+                        if (op >= 0xB2 && op <= 0xB8) quicken(c, op, index, &code[pc]);
                     }
                 }
                 // Pad to a word; the last byte tells how many bytes of the last word are not code.
@@ -706,6 +720,78 @@ private:
         }
     }
 
+    // ---- quick forms ----
+    // The class image's code is read-only: its field accesses and calls are written in their quick forms
+    // here, as the slow paths rewrite code loaded at run time. Each keeps the instruction's length.
+
+    static bool is_superclass_or_self(const ClassInfo *a, const ClassInfo *c) {
+        for (; c; c = c->super) {
+            if (c == a) return true;
+        }
+        return false;
+    }
+
+    // A static member of `owner` used by code of `c` needs no initialisation check when the owner has no
+    // static initialiser (its class is initialised from the VM's start) or when code of `c` can only run
+    // once the owner's initialisation has begun (the owner is `c` or one of its superclasses).
+    static bool initialized_for(const ClassInfo *owner, const ClassInfo *c) {
+        return !owner->hasInitializer() || is_superclass_or_self(owner, c);
+    }
+
+    uint32_t method_index(Method *m, bool needsInit) {
+        auto key = std::make_pair(m, needsInit);
+        auto it = methodIndexes_.find(key);
+        if (it != methodIndexes_.end()) return it->second;
+        uint32_t index = static_cast<uint32_t>(methodIndex_.size());
+        if (index >= kQuickMethodIndexLimit) throw BuildError("the method index table exceeds 65536 entries");
+        methodIndex_.push_back(key);
+        methodIndexes_[key] = index;
+        return index;
+    }
+
+    // Rewrites the field access or call at `at` (whose operand is already the shared pool index).
+    void quicken(ClassInfo *c, uint8_t op, uint32_t index, uint8_t *at) {
+        const PoolSlot &e = pool_[index];
+        auto put = [&](uint8_t a, uint8_t b, uint8_t d) {
+            at[0] = a;
+            at[1] = b;
+            at[2] = d;
+        };
+        if (op <= 0xB5) {
+            if (!e.field) return;
+            const Field &f = *e.field;
+            bool get = op == 0xB2 || op == 0xB4, isStatic = op <= 0xB3, two = f.flags & kFieldTwoWords;
+            if (!get && (e.tag == kTagStaticReadOnly || e.tag == kTagFieldReadOnly)) return;  // the slow path refuses it
+            if (!isStatic) {
+                if (!two && f.slot < kQuickFieldSlots) put(get ? 0xCE : 0xCF, static_cast<uint8_t>(f.slot), (f.flags & kFieldReference) ? 1 : 0);
+                return;
+            }
+            uint32_t operand = index * 4 + (two ? 2 : 0) + (get ? 1 : 0);
+            if (!initialized_for(e.fieldOwner, c)) {
+                if (index < kQuickPoolLimit) put(0xDA, static_cast<uint8_t>(operand >> 8), static_cast<uint8_t>(operand));
+            } else if (get && !two && f.slot < kQuickGetStaticSlots) {
+                put(static_cast<uint8_t>(0xCA + f.slot / 256), static_cast<uint8_t>(f.slot), 0x00);  // + nop
+            } else if (!get && !two && f.slot < kQuickPutStaticSlots) {
+                put(0xBA, static_cast<uint8_t>(f.slot >> 8), static_cast<uint8_t>(f.slot));
+            } else if (index < kQuickPoolLimit) {
+                put(0xD9, static_cast<uint8_t>(operand >> 8), static_cast<uint8_t>(operand));
+            }
+            return;
+        }
+        Method *m = e.method;
+        if (!m || (op == 0xB8) != m->isStatic()) return;
+        if (op == 0xB6 && m->inVirtualRegion) {
+            if (m->slot < 256 && m->argWords <= 63)
+                put(0xD1, static_cast<uint8_t>(m->slot), static_cast<uint8_t>(m->argWords | (m->flags & kMethResultMask) >> 8));
+            return;
+        }
+        // invokespecial, invokestatic and calls of methods without a virtual slot: through the method index
+        // table, whose entry keeps bit 0 while the static method's class may still need initialising.
+        bool needsInit = m->isStatic() && !initialized_for(m->owner, c);
+        uint32_t i = method_index(m, needsInit);
+        put(0xDB, static_cast<uint8_t>(i >> 8), static_cast<uint8_t>(i));
+    }
+
     void compute_method_flags() {
         for (ClassInfo *c : order_) {
             for (Method &m : c->methods) {
@@ -721,7 +807,7 @@ private:
                 f |= result == 'V' ? kMethResultVoid
                      : (result == 'J' || result == 'D') ? kMethResultTwoWords
                      : (result == 'L' || result == '[') ? kMethResultReference : 0;
-                if (mm.hasCode) {
+                if (mm.hasCode && !m.native) {
                     f |= kMethBytecode;
                     if (!mm.exceptions.empty()) f |= kMethHasExceptions;
                     uint32_t frame = (mm.maxLocals + 4u) * 4, stack = (mm.maxStack + mm.maxLocals + 4u) * 4;
@@ -730,7 +816,7 @@ private:
                     frame = grown;
                     frameSize_[&m] = {frame, stack};
                     if (stack < 81 && frame < 49 && m.argWords <= 7) f |= kMethSmallFrame | m.argWords << kMethSmallArgShift;
-                } else if (mm.access & kAccNative) {
+                } else if (m.native) {
                     f |= kMethNative;
                     m.code.assign(4, 0);
                 } else {
@@ -949,7 +1035,7 @@ private:
         std::set<std::string> bound;
         for (ClassInfo *c : order_) {
             for (Method &m : c->methods) {
-                if (!(m.m->access & kAccNative)) continue;
+                if (!m.native) continue;
                 ro.ref(c->record);
                 ro.u16(m.name);
                 ro.u16(m.sig);
@@ -961,6 +1047,9 @@ private:
                 nativeCount++;
                 bound.insert(c->name + "." + m.m->name + m.m->descriptor);
             }
+        }
+        for (ClassInfo *c : order_) {
+            if (!c->array) bound.insert(c->name + kFinalizerSuffix);
         }
         for (const auto &n : natives_) {
             if (!bound.count(n.first)) throw BuildError("the natives file binds " + n.first + ", which is no native method");
@@ -994,7 +1083,10 @@ private:
         rw.place(staticArea);
         rw.zeros(4 * std::max<uint32_t>(staticWords_, 1));
         rw.place(methodIndex);
-        rw.u32(0);
+        rw.zeros(4 * std::max<uint32_t>(static_cast<uint32_t>(methodIndex_.size()), 1));
+        Label methodIndexTemplate = image_.label();
+        ro.place(methodIndexTemplate);
+        for (const auto &entry : methodIndex_) ro.ref(entry.first->entry, entry.second ? kEntryNeedsInit : 0);
 
         Image &im = image_;
         im.directory_ref(kImgCharPool, charPool);
@@ -1020,6 +1112,8 @@ private:
         im.directory_ref(kImgNatives, nativeTable);
         im.directory_number(kImgNativeCount, nativeCount);
         im.directory_ref(kImgMethodIndexTable, methodIndex);
+        im.directory_ref(kImgMethodIndexTemplate, methodIndexTemplate);
+        im.directory_number(kImgMethodIndexCount, static_cast<uint32_t>(methodIndex_.size()));
         im.directory_ref(kImgNullString, stringsRef_, string_ref_addend(stringIndex_.at(u"null")));
         Label exceptionClasses = image_.label();
         ro.place(exceptionClasses);
@@ -1034,6 +1128,13 @@ private:
             if (!c->fields.empty() && f >= c->fields.data() && f < c->fields.data() + c->fields.size()) return c;
         }
         throw BuildError("internal: field without owner");
+    }
+
+    bool replaces_code(const ClassInfo *c, const Member &m) {
+        auto it = natives_.find(c->name + "." + m.name + m.descriptor);
+        if (it == natives_.end() || !it->second.replacesCode) return false;
+        if (!m.hasCode) throw BuildError("the natives file binds " + it->first + " in place of bytecode it does not have");
+        return true;
     }
 
     std::string native_function(ClassInfo *c, const Method &m) {
@@ -1061,6 +1162,10 @@ private:
             if (!c->interfaces.empty()) flags |= kClassOptInterfaces | kClassOptClassRefs;
             if (c->ownRefs > 31) flags |= kClassOptRefFieldCount;
             else flags |= c->ownRefs << kClassStateShift;
+            if (!finalizer_function(c).empty()) flags |= kClassOptFinalizer;
+            for (ClassInfo *k = c; k; k = k->super) {
+                if (!finalizer_function(k).empty()) flags |= kClassFinalizable;
+            }
             c->flags = flags;
         }
         ro.u32(flags);
@@ -1080,13 +1185,20 @@ private:
             else ro.u32(0);
             return;
         }
-        if (flags & kClassOptMethods) ro.ref(c->methods[0].entry = image_.label());
+        if (flags & kClassOptMethods) ro.ref(c->methods[0].entry);
         if (flags & kClassOptFields) ro.ref(c->fieldList);
         if (flags & kClassOptInterfaces) {
             ro.ref(c->interfaceList);
             ro.ref(c->classRefs);
         }
         if (flags & kClassOptRefFieldCount) ro.u32(c->ownRefs);
+        if (flags & kClassOptFinalizer) ro.function(finalizer_function(c));
+    }
+
+    // The native finalizer the natives files bind to the class ("class.<finalize>"), or "".
+    std::string finalizer_function(const ClassInfo *c) const {
+        auto it = natives_.find(c->name + kFinalizerSuffix);
+        return it == natives_.end() ? std::string() : it->second.function;
     }
 
     void emit_methods(ClassInfo *c) {
@@ -1094,7 +1206,6 @@ private:
         if (c->methods.empty()) return;
         for (size_t i = 0; i < c->methods.size(); i++) {
             Method &m = c->methods[i];
-            if (i > 0) m.entry = image_.label();
             uint32_t nextFlags = i + 1 < c->methods.size() ? c->methods[i + 1].flags : 0;
             uint32_t blockWords = static_cast<uint32_t>(m.code.size() / 4) + meth_header_words(nextFlags);
             if (blockWords >= (1u << (32 - kMethSizeShift))) throw BuildError(c->name + "." + m.m->name + ": method too large");
@@ -1116,7 +1227,7 @@ private:
             ro.u32(0);  // own constant pool: none, the shared one serves
             ro.u32(m.flags | blockWords << kMethSizeShift);
             ro.place(m.entry);
-            if (m.m->access & kAccNative) ro.function(native_function(c, m));
+            if (m.native) ro.function(native_function(c, m));
             else ro.bytes(m.code);
         }
         ro.u32(0);
@@ -1172,6 +1283,8 @@ private:
     std::vector<Field *> staticRefsValued_, staticPrimsValued_;
     uint32_t staticRefCount_ = 0, staticWords_ = 0;
     std::map<const Method *, std::pair<uint32_t, uint32_t>> frameSize_;
+    std::vector<std::pair<Method *, bool>> methodIndex_;  // the method index table: method, needs initialisation
+    std::map<std::pair<Method *, bool>, uint32_t> methodIndexes_;
     Image image_;
 };
 

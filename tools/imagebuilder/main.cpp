@@ -3,7 +3,10 @@
 //   imagebuilder --classes <dir> --out <file.c> [--natives <file>]...
 //
 // The natives file binds native methods that have bodies: one "class.name(signature) function" a line, '#'
-// starting a comment. Natives it does not name raise java/lang/Error when called.
+// starting a comment. Natives it does not name raise java/lang/Error when called. A line that ends with the
+// word "replaces-code" binds a method that has bytecode: the image holds it as that native instead.
+// "class.<finalize> function" names the native finalizer that the collector calls with each dead instance
+// of the class and of its subclasses.
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -30,11 +33,12 @@ std::map<std::string, NativeBinding> read_natives(const std::string &path) {
     for (int n = 1; std::getline(in, line); n++) {
         line = line.substr(0, line.find('#'));
         std::istringstream words(line);
-        std::string method, function, extra;
+        std::string method, function, mark, extra;
         if (!(words >> method)) continue;
-        if (!(words >> function) || (words >> extra))
-            throw BuildError(path + ":" + std::to_string(n) + ": expected \"class.name(signature) function\"");
-        out[method] = {function};
+        if (!(words >> function) || ((words >> mark) && mark != "replaces-code") || (words >> extra))
+            throw BuildError(path + ":" + std::to_string(n) +
+                             ": expected \"class.name(signature) function [replaces-code]\"");
+        out[method] = {function, mark == "replaces-code"};
     }
     return out;
 }

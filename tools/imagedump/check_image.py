@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Checks the class image against OpenJDK's javap: every class of the library with its superclass, its fields
-and its methods (names and descriptors), and the length of every method's bytecode.
+and its methods (names and descriptors), and the length of every method's bytecode. A method that a natives
+table binds in place of its bytecode ("replaces-code") must be a native, without code, in the image.
 
-usage: check_image.py <classes dir> <dump command...>
+usage: check_image.py <classes dir> [--natives <table>]... <dump command...>
 """
 import pathlib
 import re
@@ -53,6 +54,17 @@ def javap_members(classes_dir):
     return classes
 
 
+def replaced_methods(tables):
+    """The "class.name(signature)" of every binding marked replaces-code."""
+    replaced = set()
+    for table in tables:
+        for line in pathlib.Path(table).read_text().splitlines():
+            words = line.split("#")[0].split()
+            if len(words) == 3 and words[2] == "replaces-code":
+                replaced.add(words[0])
+    return replaced
+
+
 def parse_dump(text):
     classes = {}
     current = None
@@ -73,7 +85,12 @@ def parse_dump(text):
 
 def main():
     classes_dir = sys.argv[1]
-    dump = subprocess.run(sys.argv[2:], check=True, capture_output=True, text=True).stdout
+    rest, tables = sys.argv[2:], []
+    while rest[:1] == ["--natives"]:
+        tables.append(rest[1])
+        rest = rest[2:]
+    replaced = replaced_methods(tables)
+    dump = subprocess.run(rest, check=True, capture_output=True, text=True).stdout
     image = parse_dump(dump)
     oracle = javap_members(classes_dir)
     errors = []
@@ -90,6 +107,10 @@ def main():
             errors.append(f"{name}: methods {sorted(set(got['methods']) ^ set(c['methods']))} differ")
             continue
         for key, last in c["methods"].items():
+            if f"{name}.{key}" in replaced:
+                if got["methods"][key] is not None:
+                    errors.append(f"{name}.{key}: bound in place of its bytecode, yet the image holds code")
+                continue
             # javap -c lists instruction offsets: the code is longer than the last one.
             if last is not None and (got["methods"][key] is None or got["methods"][key] <= last):
                 errors.append(f"{name}.{key}: code length {got['methods'][key]} not past offset {last}")

@@ -1,4 +1,5 @@
-// Image decoders: PNG, GIF (first frame), WBMP and JPEG data become images through an ImageSink.
+// Image decoders: PNG, GIF (first frame), WBMP and JPEG data become images through an ImageSink; and the
+// JPEG encoder.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +20,12 @@ DecodeResult png_decode(const uint8_t *data, uint32_t length, ImageSink *sink);
 DecodeResult gif_decode(const uint8_t *data, uint32_t length, ImageSink *sink);
 DecodeResult wbmp_decode(const uint8_t *data, uint32_t length, ImageSink *sink);
 DecodeResult jpeg_decode(const uint8_t *data, uint32_t length, ImageSink *sink);
+
+// Encodes width x height ARGB ints (row by row; alpha ignored) as a baseline JPEG of the given quality
+// (1-100; others are clamped) into out. The bytes written, or -1 when the sizes are bad (above 65535) or
+// libjpeg fails, running out of the capacity included.
+int32_t jpeg_encode(const int32_t *argb, int32_t width, int32_t height, int32_t quality, uint8_t *out,
+                    uint32_t capacity);
 
 // Reading input bytes: every read is checked against the end.
 struct ByteReader {

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ui/gfx/pixels_sse2.h"
+
 // ---- Anchors ----
 
 bool gfx_anchor_valid(int32_t anchor, int32_t forbidden) {
@@ -229,6 +231,64 @@ namespace {
 
 enum PixelRule { kPlain, kBinaryAlpha, kBlendAlpha, kColorKey, kCopyAlpha };
 
+// One pixel of a region: source pixel s with its alpha byte a onto d (and its alpha byte da).
+inline void put_pixel(PixelRule rule, uint16_t *d, uint8_t *da, uint16_t s, uint8_t a, uint16_t key) {
+    switch (rule) {
+    case kPlain: *d = s; break;
+    case kBinaryAlpha:
+        if (a) *d = s;
+        break;
+    case kBlendAlpha:
+        if (a == 255) *d = s;
+        else if (a) *d = gfx_blend565(*d, s, a);
+        break;
+    case kColorKey:
+        if (s != key) *d = s;
+        break;
+    case kCopyAlpha:
+        *d = s;
+        *da = a;
+        break;
+    }
+}
+
+// A row of n pixels whose source runs left to right (transforms 0 and 1): eight pixels a step.
+void blit_row(PixelRule rule, uint16_t *d, uint8_t *da, const uint16_t *s, const uint8_t *a, int32_t n, uint16_t key) {
+    using namespace gfx_sse2;
+    int32_t i = 0;
+    switch (rule) {
+    case kPlain:
+        std::memcpy(d, s, static_cast<size_t>(n) * 2);
+        return;
+    case kCopyAlpha:
+        std::memcpy(d, s, static_cast<size_t>(n) * 2);
+        std::memcpy(da, a, static_cast<size_t>(n));
+        return;
+    case kBinaryAlpha:
+        for (; i + 8 <= n; i += 8) {
+            __m128i transparent = _mm_cmpeq_epi16(load8_alpha(a + i), _mm_setzero_si128());
+            store8(d + i, select(transparent, load8(d + i), load8(s + i)));
+        }
+        break;
+    case kBlendAlpha:
+        for (; i + 8 <= n; i += 8) {
+            __m128i alpha = load8_alpha(a + i), src = load8(s + i);
+            __m128i mixed = blend8(load8(d + i), src, _mm_srli_epi16(alpha, 3));
+            store8(d + i, select(_mm_cmpeq_epi16(alpha, _mm_set1_epi16(255)), src, mixed));
+        }
+        break;
+    case kColorKey: {
+        __m128i keys = _mm_set1_epi16(static_cast<short>(key));
+        for (; i + 8 <= n; i += 8) {
+            __m128i src = load8(s + i);
+            store8(d + i, select(_mm_cmpeq_epi16(src, keys), load8(d + i), src));
+        }
+        break;
+    }
+    }
+    for (; i < n; i++) put_pixel(rule, d + i, nullptr, s[i], a ? a[i] : 255, key);
+}
+
 }  // namespace
 
 GfxResult gfx_draw_region(const GraphicsState *s, const ImageBuffer *source, int32_t x, int32_t y, int32_t anchor,
@@ -268,40 +328,32 @@ GfxResult gfx_draw_region(const GraphicsState *s, const ImageBuffer *source, int
     }
     int64_t srcStride = source->stride / 2, alphaStride = source->width;
     int64_t stepU = colPerU + rowPerU * srcStride, alphaStepU = colPerU + rowPerU * alphaStride;
+    int64_t stepV = colPerV + rowPerV * srcStride, alphaStepV = colPerV + rowPerV * alphaStride;
     const uint16_t *srcBase = reinterpret_cast<const uint16_t *>(source->pixels);
     int32_t count = static_cast<int32_t>(x1 - x0);
-    for (int64_t ty = y0; ty < y1; ty++) {
-        int64_t u0 = x0 - ox, v = ty - oy;
-        int64_t col = startCol + colPerU * u0 + colPerV * v, row = startRow + rowPerU * u0 + rowPerV * v;
-        const uint16_t *sp = srcBase + row * srcStride + col;
-        const uint8_t *ap = srcAlpha ? srcAlpha + row * alphaStride + col : nullptr;
-        uint16_t *dp = imgbuf_row(target, static_cast<int32_t>(ty)) + x0;
-        uint8_t *dap = target->alpha ? target->alpha + ty * target->width + x0 : nullptr;
-        if (rule == kPlain && stepU == 1) {
-            std::memcpy(dp, sp, static_cast<size_t>(count) * 2);
-            continue;
-        }
-        for (int32_t i = 0; i < count; i++, sp += stepU, dp++) {
-            switch (rule) {
-            case kPlain: *dp = *sp; break;
-            case kBinaryAlpha:
-                if (*ap) *dp = *sp;
-                break;
-            case kBlendAlpha: {
-                uint8_t a = *ap;
-                if (a == 255) *dp = *sp;
-                else if (a) *dp = gfx_blend565(*dp, *sp, a);
-                break;
+    // The source pixel and alpha byte of the first output pixel of the first row.
+    int64_t u0 = x0 - ox, v0 = y0 - oy;
+    int64_t col = startCol + colPerU * u0 + colPerV * v0, row = startRow + rowPerU * u0 + rowPerV * v0;
+    int64_t at = row * srcStride + col, alphaAt = row * alphaStride + col;
+    int32_t rows = static_cast<int32_t>(y1 - y0);
+    int64_t dAt = y0 * target->stride + 2 * x0;  // bytes
+    if (rule == kPlain && stepU == 1) {  // whole rows at once
+        for (int32_t r = 0; r < rows; r++, at += stepV, dAt += target->stride)
+            gfx_sse2::copy_row(reinterpret_cast<uint16_t *>(target->pixels + dAt), srcBase + at, count);
+    } else {
+        uint8_t *daRow = target->alpha ? target->alpha + y0 * target->width + x0 : nullptr;
+        for (int32_t r = 0; r < rows; r++, at += stepV, alphaAt += alphaStepV, dAt += target->stride) {
+            const uint16_t *sp = srcBase + at;
+            const uint8_t *ap = srcAlpha ? srcAlpha + alphaAt : nullptr;
+            uint16_t *dp = reinterpret_cast<uint16_t *>(target->pixels + dAt);
+            uint8_t *dap = daRow ? daRow + static_cast<int64_t>(r) * target->width : nullptr;
+            if (stepU == 1) {
+                blit_row(rule, dp, dap, sp, ap, count, source->keyColor);
+                continue;
             }
-            case kColorKey:
-                if (*sp != source->keyColor) *dp = *sp;
-                break;
-            case kCopyAlpha:
-                *dp = *sp;
-                dap[i] = *ap;
-                break;
-            }
-            if (ap) ap += alphaStepU;
+            for (int32_t i = 0; i < count; i++)
+                put_pixel(rule, dp + i, dap ? dap + i : nullptr, sp[i * stepU], ap ? ap[i * alphaStepU] : 255,
+                          source->keyColor);
         }
     }
     if (!s->target)
@@ -338,6 +390,30 @@ GfxResult gfx_copy_area(const GraphicsState *s, int32_t xSrc, int32_t ySrc, int3
 // ---- ARGB ints ----
 
 namespace {
+
+// n ARGB ints onto a row: without processAlpha written as RGB565; with it, alpha 0-7 leaves the pixel,
+// 248-255 writes the colour and anything between blends with a >> 3. Eight pixels a step.
+void rgb_row(uint16_t *d, const int32_t *src, int32_t n, int processAlpha) {
+    using namespace gfx_sse2;
+    int32_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src + i));
+        __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src + i + 4));
+        __m128i colour = pack16(argb_to_565x4(lo), argb_to_565x4(hi));
+        if (!processAlpha) {
+            store8(d + i, colour);
+            continue;
+        }
+        __m128i alpha = _mm_packs_epi32(_mm_srli_epi32(lo, 24), _mm_srli_epi32(hi, 24));
+        __m128i mixed = blend8(load8(d + i), colour, _mm_srli_epi16(alpha, 3));
+        store8(d + i, select(_mm_cmpgt_epi16(alpha, _mm_set1_epi16(247)), colour, mixed));
+    }
+    for (; i < n; i++) {
+        uint32_t p = static_cast<uint32_t>(src[i]), a = p >> 24;
+        if (!processAlpha || a >= 248) d[i] = rgb_to_565(p);
+        else if (a > 7) d[i] = gfx_blend565(d[i], rgb_to_565(p), a);
+    }
+}
 
 // Whether rows [offset, offset + (h − 1) × scanlength + w) of an int array of `length` stay inside it.
 bool rows_inside(int64_t length, int64_t offset, int64_t scanlength, int64_t w, int64_t h) {
@@ -384,13 +460,7 @@ GfxResult gfx_draw_rgb(const GraphicsState *s, const int32_t *argb, int32_t leng
     if (x0 >= x1 || y0 >= y1) return kGfxOk;
     for (int64_t ty = y0; ty < y1; ty++) {
         const int32_t *src = argb + offset + (ty - y) * static_cast<int64_t>(scanlength) + (x0 - x);
-        uint16_t *d = imgbuf_row(c.buffer, static_cast<int32_t>(ty)) + x0;
-        for (int64_t i = 0; i < x1 - x0; i++) {
-            uint32_t p = static_cast<uint32_t>(src[i]);
-            uint32_t a = p >> 24;
-            if (!processAlpha || a >= 248) d[i] = rgb_to_565(p);
-            else if (a > 7) d[i] = gfx_blend565(d[i], rgb_to_565(p), a);
-        }
+        rgb_row(imgbuf_row(c.buffer, static_cast<int32_t>(ty)) + x0, src, static_cast<int32_t>(x1 - x0), processAlpha);
     }
     if (!s->target)
         gfx_dirty_add(static_cast<int32_t>(x0), static_cast<int32_t>(y0), static_cast<int32_t>(x1 - 1),

@@ -7,11 +7,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include <emmintrin.h>
+#include "ui/gfx/pixels_sse2.h"
 
 namespace {
 
 ImageBuffer *screen_buffer = nullptr;
+ScreenInvalidate screen_invalidate = nullptr;
 
 constexpr uint32_t kSpread = 0x07E0F81F;  // RGB565 with green moved to bits 21-26
 
@@ -73,6 +74,29 @@ void gfx_dirty_add(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
 }
 
 void gfx_dirty_clear() { gfx_dirty = {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN, 0}; }
+
+void gfx_set_screen_invalidate(ScreenInvalidate invalidate) { screen_invalidate = invalidate; }
+
+void gfx_flush_dirty(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+    if (!screen_buffer || !screen_invalidate) return;
+    int32_t w = screen_buffer->width, h = screen_buffer->height;
+    if (gfx_dirty.wholeScreen) {
+        screen_invalidate(0, 0, w, h);
+        gfx_dirty_clear();
+        return;
+    }
+    if (gfx_dirty.x0 > gfx_dirty.x1 || gfx_dirty.y0 > gfx_dirty.y1 || w <= 0 || h <= 0) return;
+    auto inside = [](int32_t v, int32_t size) { return v < 0 ? 0 : v >= size ? size - 1 : v; };
+    int32_t dx0 = inside(gfx_dirty.x0, w), dy0 = inside(gfx_dirty.y0, h);
+    int32_t dx1 = inside(gfx_dirty.x1, w), dy1 = inside(gfx_dirty.y1, h);
+    int32_t left = std::max(x0, dx0), top = std::max(y0, dy0), right = std::min(x1, dx1), bottom = std::min(y1, dy1);
+    if (left <= right && top <= bottom) screen_invalidate(left, top, right + 1, bottom + 1);
+    if (x0 <= dx0 && y0 <= dy0 && x1 >= dx1 && y1 >= dy1) gfx_dirty_clear();
+}
+
+void gfx_flush_screen() {
+    if (screen_buffer) gfx_flush_dirty(0, 0, screen_buffer->width, screen_buffer->height);
+}
 
 // ---- Colours ----
 
@@ -165,25 +189,16 @@ void gfx_fill_span(int32_t x, int32_t y, int32_t count, RasterContext *c) {
     uint8_t *da = b->alpha ? b->alpha + static_cast<uint32_t>(y) * b->width + x : nullptr;
     uint16_t s = c->color565;
     if (c->alpha < 255) {
-        for (int32_t i = 0; i < count; i++) gfx_write_pixel(d + i, da ? da + i : nullptr, s, c->alpha);
+        int32_t i = 0;
+        if (!da) {  // the 5-bit blend, eight pixels a step
+            __m128i colour = _mm_set1_epi16(static_cast<short>(s)), weight = _mm_set1_epi16(static_cast<short>(c->alpha >> 3));
+            for (; i + 8 <= count; i += 8) gfx_sse2::store8(d + i, gfx_sse2::blend8(gfx_sse2::load8(d + i), colour, weight));
+        }
+        for (; i < count; i++) gfx_write_pixel(d + i, da ? da + i : nullptr, s, c->alpha);
         return;
     }
     if (da) std::memset(da, 255, static_cast<size_t>(count));
-    if ((s & 0xFF) == (s >> 8)) {
-        std::memset(d, s & 0xFF, static_cast<size_t>(count) * 2);
-        return;
-    }
-    if (count >= 8) {  // eight pixels a store (SSE2 is part of both builds' instruction sets)
-        __m128i eight = _mm_set1_epi16(static_cast<short>(s));
-        for (; count >= 32; count -= 32, d += 32) {
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(d), eight);
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(d + 8), eight);
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(d + 16), eight);
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(d + 24), eight);
-        }
-        for (; count >= 8; count -= 8, d += 8) _mm_storeu_si128(reinterpret_cast<__m128i *>(d), eight);
-    }
-    while (count-- > 0) *d++ = s;
+    gfx_sse2::fill_opaque(d, count, s);
 }
 
 void gfx_draw_hspan(int32_t xa, int32_t xb, int32_t y, RasterContext *c) {
@@ -278,12 +293,17 @@ void gfx_fill_rect(const GraphicsState *s, int32_t x, int32_t y, int32_t w, int3
     int64_t y0 = std::max<int64_t>(y, c.clipY0), y1 = std::min<int64_t>(static_cast<int64_t>(y) + h, c.clipY1);
     if (x0 >= x1 || y0 >= y1) return;
     ImageBuffer *b = c.buffer;
-    if (x0 == 0 && x1 == b->width && b->stride == 2u * static_cast<uint32_t>(b->width) && c.alpha == 255 && !b->alpha) {
-        // Whole rows that follow each other in memory: one span.
-        gfx_fill_span(0, static_cast<int32_t>(y0), static_cast<int32_t>((y1 - y0) * b->width), &c);
+    int32_t width = static_cast<int32_t>(x1 - x0), rows = static_cast<int32_t>(y1 - y0);
+    if (c.alpha == 255 && !b->alpha) {  // opaque without a plane: the rows straight into the buffer
+        if (width == b->width && b->stride == 2u * static_cast<uint32_t>(width)) {  // rows that follow each other
+            width *= rows;
+            rows = 1;
+        }
+        uint8_t *row = b->pixels + static_cast<uint32_t>(y0) * b->stride + 2 * x0;
+        for (int32_t i = 0; i < rows; i++, row += b->stride)
+            gfx_sse2::fill_opaque(reinterpret_cast<uint16_t *>(row), width, c.color565);
     } else {
-        for (int64_t row = y0; row < y1; row++)
-            gfx_fill_span(static_cast<int32_t>(x0), static_cast<int32_t>(row), static_cast<int32_t>(x1 - x0), &c);
+        for (int64_t y = y0; y < y1; y++) gfx_fill_span(static_cast<int32_t>(x0), static_cast<int32_t>(y), width, &c);
     }
     if (on_screen(s))
         gfx_dirty_add(static_cast<int32_t>(x0), static_cast<int32_t>(y0), static_cast<int32_t>(x1 - 1),

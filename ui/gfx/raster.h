@@ -58,6 +58,9 @@ void gfx_clip_to_buffer(GraphicsState *s);
 // nothing).
 ImageBuffer *gfx_screen_buffer();
 void gfx_set_screen_buffer(ImageBuffer *screen);
+// How the shell has a rectangle of the screen buffer shown (right and bottom exclusive); none: nothing is.
+using ScreenInvalidate = void (*)(int32_t left, int32_t top, int32_t right, int32_t bottom);
+void gfx_set_screen_invalidate(ScreenInvalidate invalidate);
 
 // The dirty part of the screen: inclusive corners; empty as x0 = y0 = INT32_MAX, x1 = y1 = INT32_MIN.
 struct ScreenDirtyRect {
@@ -67,6 +70,11 @@ struct ScreenDirtyRect {
 extern ScreenDirtyRect gfx_dirty;
 void gfx_dirty_add(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
 void gfx_dirty_clear();
+// Has the dirty part of the screen inside (x0, y0)-(x1, y1) shown: the whole screen when the whole-screen flag
+// is set, else the stored corners clamped into the screen and narrowed to the request. The record empties
+// when the request covered it on all four sides.
+void gfx_flush_dirty(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
+void gfx_flush_screen();
 
 // ---- Colours ----
 

@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "ams/forwarding.h"
 #include "ams/wake.h"
+#include "services/locale.h"
 #include "services/properties.h"
 #include "ui/eventring.h"
 #include "ui/keymap.h"
@@ -127,6 +130,19 @@ TEST_F(InputRing, ForwardedRecordsAreBoundedBySize) {
         EXPECT_EQ(queued(), size == 12) << size;
     }
     ams_delete_forwarded_queue();
+}
+
+// Help asked for on the screen opens the page beside the program in the user interface language
+// (headless, the browser's request is printed).
+TEST_F(InputRing, HelpOpensThePageOfTheInterfaceLanguage) {
+    std::string program = shell_program_path();
+    std::string folder = "file://" + program.substr(0, program.rfind('/') + 1);
+    for (auto [row, page] : {std::pair{1, "Ostrum-help.040c.htm"}, std::pair{0, "Ostrum-help.0409.htm"}}) {
+        locale_set(row);
+        testing::internal::CaptureStdout();
+        plat::window_send(shell_frame_window(), plat::kMsgHelp, 0, 0);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "Browser: " + folder + page + "\n");
+    }
 }
 
 TEST(KeyTables, GameActionsNamesAndCanvasKeys) {

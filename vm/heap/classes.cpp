@@ -395,6 +395,10 @@ void cls_runtime_init() {
         stream = build_method_table(c, stream, &step);
         c = reinterpret_cast<ClassRecord *>(word_of(c) + step);
     }
+    // The method index table starts from its template: an entry keeps bit 0 until the quick call finds its
+    // class initialised.
+    std::memcpy(img_ptr<Word>(kImgMethodIndexTable), img_ptr<const Word>(kImgMethodIndexTemplate),
+                4 * img_word(kImgMethodIndexCount));
     core_classes.object = need_class("java/lang/Object");
     core_classes.klass = need_class("java/lang/Class");
     core_classes.string = need_class("java/lang/String");

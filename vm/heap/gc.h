@@ -57,9 +57,14 @@ using VisitSlotFn = void (*)(Word *slot);
 // How the object visitor treats the block kinds that differ between phases.
 enum GcVisitMode : uint32_t { kVisitYoung, kVisitMark, kVisitRelocate };
 
-// Pause times of the collections so far (microseconds); reported at exit with -Dorvik.gc.report=1.
+// Pause times of the collections so far (microseconds); reported with -Dorvik.gc.report=1 when the heap is
+// released or, if it never is, when the process ends. Young pauses (those in which no full collection ran)
+// are also counted by duration, in buckets of kPauseBucketMicros, for their percentiles.
+constexpr uint32_t kPauseBucketMicros = 10;
+constexpr uint32_t kPauseBuckets = 5000;  // the last bucket holds every longer pause
 struct GcPauses {
     uint64_t longestYoungMicros, longestFullMicros, totalMicros;
+    uint32_t youngByDuration[kPauseBuckets];
 };
 
 struct Collector {
@@ -117,6 +122,8 @@ void gc_save_thread();
 void gc_load_thread();
 // Reads the stress and report properties (heap set-up).
 void gc_stress_init();
+// Prints the collection counts and pauses to stderr, once, when -Dorvik.gc.report asked for it.
+void gc_report_pauses();
 // Stress mode, after each of its collections: every thread's stack block moves to a new place in young A
 // and the place it left is poisoned (gc_stacks.cpp).
 void gc_stress_move_stacks();

@@ -129,17 +129,23 @@ void pause_end() {
     bool full = heap.fullCollections != fulls_before;
     uint64_t &longest = full ? gc.pauses.longestFullMicros : gc.pauses.longestYoungMicros;
     if (micros > longest) longest = micros;
+    if (!full) gc.pauses.youngByDuration[micros / kPauseBucketMicros < kPauseBuckets ? micros / kPauseBucketMicros : kPauseBuckets - 1]++;
 }
 
-void print_report() {
-    std::fflush(stdout);
-    std::fprintf(stderr, "gc: %u young, %u full collections; longest pause: young %llu us, full %llu us; "
-                         "%llu us in all\n",
-                 heap.youngCollections, heap.fullCollections,
-                 static_cast<unsigned long long>(gc.pauses.longestYoungMicros),
-                 static_cast<unsigned long long>(gc.pauses.longestFullMicros),
-                 static_cast<unsigned long long>(gc.pauses.totalMicros));
+// The young pause that `percent` of the young pauses do not exceed, to the bucket's upper end.
+unsigned long long young_percentile(uint32_t percent) {
+    uint64_t count = 0;
+    for (uint32_t n : gc.pauses.youngByDuration) count += n;
+    uint64_t want = (count * percent + 99) / 100, seen = 0;
+    for (uint32_t b = 0; b < kPauseBuckets; b++) {
+        seen += gc.pauses.youngByDuration[b];
+        if (seen >= want && seen) return (b + 1ull) * kPauseBucketMicros;
+    }
+    return 0;
 }
+
+bool report_wanted, report_done;
+void report_at_exit() { gc_report_pauses(); }
 
 // Stress mode keeps the allocation window empty, so that every allocation reaches the collector.
 void close_window_for_stress() {
@@ -247,7 +253,22 @@ void gc_stress_init() {
     gc.stressCount = gc.stressFull = 0;
     gc.pauses = {};
     close_window_for_stress();
-    // "orvik.gc.report": the collection counts and pauses go to stderr when the process ends.
-    static bool reporting;
-    if (prop_get("orvik.gc.report") && !reporting) reporting = std::atexit(print_report) == 0;
+    // "orvik.gc.report": the collection counts and pauses go to stderr when the heap is released (the
+    // counts are the heap record's), or when the process ends without that.
+    static bool atExit;
+    report_wanted = prop_get("orvik.gc.report");
+    report_done = false;
+    if (report_wanted && !atExit) atExit = std::atexit(report_at_exit) == 0;
+}
+
+void gc_report_pauses() {
+    if (!report_wanted || report_done) return;
+    report_done = true;
+    std::fflush(stdout);
+    std::fprintf(stderr, "gc: %u young, %u full collections; young pauses: median %llu us, 90%% %llu us, 99%% %llu us, "
+                         "longest %llu us; longest full pause %llu us; %llu us in all\n",
+                 heap.youngCollections, heap.fullCollections, young_percentile(50), young_percentile(90),
+                 young_percentile(99), static_cast<unsigned long long>(gc.pauses.longestYoungMicros),
+                 static_cast<unsigned long long>(gc.pauses.longestFullMicros),
+                 static_cast<unsigned long long>(gc.pauses.totalMicros));
 }

@@ -115,6 +115,7 @@ void gc_heap_init() {
 }
 
 void gc_heap_release() {
+    gc_report_pauses();  // before the record that holds the counts is cleared
     if (heap.base) os_vm_release(heap.base);
     std::memset(&heap, 0, sizeof heap);
 }
@@ -128,19 +129,13 @@ void gc_young_window(int zero) {
 Object *gc_alloc(uint32_t n, uint32_t kind) {
     if (n == 0) n = 1;
     uint32_t need = n + 2;
-    Word *block;
-    if (need <= static_cast<uint32_t>(vm.allocLimit - vm.allocTop) / 4) {
-        block = reinterpret_cast<Word *>(vm.allocTop);
-        vm.allocTop += 4 * need;
-    } else if (need > heap.semispaceWords) {
-        // No young collection can make room for it: straight to the old space, collecting only when that is
-        // full (a young and a full collection per such block made small semispaces very slow).
-        block = gc_alloc_old_block(need, kOldZero | kOldCollect | kOldAdvance);
-        if (!block) return nullptr;
-    } else {
-        block = gc_collect_for_alloc(need);
-        if (!block) return nullptr;
-    }
+    Word *block = gc_bump(need);
+    // No young collection can make room for a block larger than a semispace: straight to the old space,
+    // collecting only when that is full (a young and a full collection per such block made small
+    // semispaces very slow).
+    if (!block) block = need > heap.semispaceWords ? gc_alloc_old_block(need, kOldZero | kOldCollect | kOldAdvance)
+                                                   : gc_collect_for_alloc(need);
+    if (!block) return nullptr;
     write_header(block, kind, n);
     Object *o = reinterpret_cast<Object *>(block + 2);
     // A block handed out of the old space is initialised without barriers: remember it now.

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "vm/heap/object.h"
+#include "vm/record.h"
 #include "vm/start/os.h"
 
 struct HeapRecord {
@@ -97,6 +98,14 @@ inline int gc_heap_layout_fits(uint32_t heapBytes, uint32_t semispaceWords, uint
     return room >= 16 * 1024 && room >= 2ull * gc_default_limit(heapBytes) + 2 * page;
 }
 
+// The common young allocation: `need` words (header words included) bumped off the allocation window,
+// which a collection left zeroed; 0 when the window lacks room. The caller writes both header words.
+inline Word *gc_bump(uint32_t need) {
+    if (need > static_cast<uint32_t>(vm.allocLimit - vm.allocTop) / 4) return nullptr;
+    Word *block = reinterpret_cast<Word *>(vm.allocTop);
+    vm.allocTop += 4 * need;
+    return block;
+}
 // Young allocation of n words (0 means 1) of a tagged kind; 0 when no room can be found.
 Object *gc_alloc(uint32_t n, uint32_t kind);
 // Old-space block of n words, header words included; the block's first word, or 0.

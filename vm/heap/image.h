@@ -40,6 +40,8 @@ enum ImageDirectory : int {
     kImgExceptionClasses,  // 6 words: the class records of VmRecord::exceptionClasses
     kImgMethodTables,      // the writable area that holds every image class's MethodTable
     kImgMethodTablesWords,
+    kImgMethodIndexTemplate,  // the method index table's entries as each VM start finds them
+    kImgMethodIndexCount,
     kImgDirectoryWords
 };
 

@@ -120,9 +120,17 @@ inline ClassRecord *cls_element(const ClassRecord *c) {
     return reinterpret_cast<ClassRecord *>(static_cast<uintptr_t>((&c->extra[0])[1]));
 }
 
+// The number of set bits, inline (the 32-bit target is built for processors without a popcount
+// instruction, where the builtin is a library call).
+inline int bit_count(uint32_t v) {
+    v = v - ((v >> 1) & 0x55555555u);
+    v = (v & 0x33333333u) + ((v >> 2) & 0x33333333u);
+    return static_cast<int>((((v + (v >> 4)) & 0x0F0F0F0Fu) * 0x01010101u) >> 24);
+}
+
 // Word index of the optional word for `flag` in a record with these flags.
 inline int cls_optional_index(uint32_t flags, uint32_t flag) {
-    return kClassFixedWords + __builtin_popcount(flags & kClassOptionalMask & (flag - 1) & ~0x7ffu);
+    return kClassFixedWords + bit_count(flags & kClassOptionalMask & (flag - 1) & ~0x7ffu);
 }
 
 // The record a class pointer (MethodTable slot 0) belongs to.

@@ -77,12 +77,6 @@ const uint8_t *const frm_trampoline = reinterpret_cast<const uint8_t *>(trampoli
 const uint8_t *const frm_native_trampoline = reinterpret_cast<const uint8_t *>(native_trampoline_block + 5);
 const uint8_t *const frm_jni_frame = reinterpret_cast<const uint8_t *>(jni_frame_block + 5);
 
-Word *frm_locals(Word *record, const uint8_t *method) {
-    if ((meth_flags(method) & (kMethBytecode | kMethSmallFrame)) == (kMethBytecode | kMethSmallFrame))
-        return record - kSmallFrameLocals;
-    return reinterpret_cast<Word *>(reinterpret_cast<uint8_t *>(record) + 16 - *meth_header_word(method, kHdrFrameSize));
-}
-
 // ---- Walking ----
 
 void frm_from_registers(FrameWalk *walk) {

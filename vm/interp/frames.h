@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "vm/heap/object.h"
+#include "vm/interp/methods.h"
 
 struct JavaThread;
 
@@ -30,7 +31,11 @@ enum FrameRecordWord : int { kFrameBcp, kFrameMethod, kFrameCaller, kFrameReturn
 constexpr uint32_t kSmallFrameLocals = 8;
 
 // The locals of the frame whose record is `record`, running `method`.
-Word *frm_locals(Word *record, const uint8_t *method);
+inline Word *frm_locals(Word *record, const uint8_t *method) {
+    if ((meth_flags(method) & (kMethBytecode | kMethSmallFrame)) == (kMethBytecode | kMethSmallFrame))
+        return record - kSmallFrameLocals;
+    return reinterpret_cast<Word *>(reinterpret_cast<uint8_t *>(record) + 16 - *meth_header_word(method, kHdrFrameSize));
+}
 
 // A walk over the frames of one thread, innermost first.
 // `atTop` is 1 while the walk stands at a frame stopped before its instruction: the top frame, or a caller

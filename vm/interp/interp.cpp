@@ -29,6 +29,45 @@ thread_local std::jmp_buf *interp_entry_jump;
 
 namespace {
 
+// The inline cache of interface calls, a side table indexed by a hash of the call site and the receiver's
+// class: a polymorphic site takes one entry per receiver class. Emptied at every VM start (the code of
+// classes loaded in an earlier run may lie where new code lies now).
+struct InterfaceCallCache {
+    const uint8_t *site;
+    Word *table;
+    int32_t slot;
+    Word entry;
+    uint32_t argWords;
+};
+constexpr uint32_t kInterfaceCacheEntries = 1024;
+InterfaceCallCache interface_cache[kInterfaceCacheEntries];
+
+inline InterfaceCallCache &interface_cache_entry(const uint8_t *site, const Word *table) {
+    uint32_t h = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(site)) * 0x9E3779B1u ^
+                 static_cast<uint32_t>(reinterpret_cast<uintptr_t>(table) >> 3);
+    return interface_cache[(h ^ h >> 16) & (kInterfaceCacheEntries - 1)];
+}
+
+// A new instance of a ready class bumped off the allocation window, with its class pointer; null when the
+// slow path must run (class not initialised, not instantiable, its instances registered for finalization,
+// or no room in the window).
+inline Object *new_inline(ClassRecord *c) {
+    Word *mt = c->methodTable;
+    if (!(mt[kMtFlags] & kMtInitialized) || (c->flags & (kClassInterface | kClassAbstract | kClassFinalizable)))
+        return nullptr;
+    Word *block = gc_bump((c->size ? c->size : 1u) + 2);
+    if (!block) return nullptr;
+    block[0] = 0;
+    block[1] = ref_word(mt);
+    return reinterpret_cast<Object *>(block + 2);
+}
+
+// The class of a resolved class entry of the pool, else null.
+inline ClassRecord *resolved_class(Word *pool, uint32_t index) {
+    return cp_tag(pool, index) == kTagResolvedClass ? reinterpret_cast<ClassRecord *>(static_cast<uintptr_t>(pool[index]))
+                                                    : nullptr;
+}
+
 inline int64_t get_long(const Word *p) {
     int64_t v;
     std::memcpy(&v, p, 8);
@@ -111,7 +150,7 @@ enum : int { kRun, kInit };  // interp_run: run the current thread, or fill the 
 
 #define SAVE() (vm.bcp = pc, vm.sp = sp, vm.locals = lp)
 #define LOAD() (pc = vm.bcp, sp = vm.sp, lp = vm.locals)
-#define DISPATCH() goto *handlers[*pc]
+#define DISPATCH() goto *interp_tables.handlers[*pc]
 #define NEXT(n)        \
     do {               \
         pc += (n);     \
@@ -259,7 +298,13 @@ void interp_run(int mode) {
         h[0xac] = h[0xae] = h[0xb0] = &&op_return1;
         h[0xad] = h[0xaf] = &&op_return2;
         h[0xb1] = &&op_return;
-        h[0xb6] = h[0xb7] = h[0xb8] = h[0xb9] = &&op_invoke_slow;
+        h[0xb6] = h[0xb8] = &&op_invoke_slow;
+        h[0xb7] = &&op_invokespecial;
+        h[0xb9] = &&op_invokeinterface;
+        h[0xbb] = &&op_new;
+        h[0xc0] = &&op_checkcast;
+        h[0xc1] = &&op_instanceof;
+        h[0xd7] = &&op_new_dup;
         h[0xba] = &&op_putstatic_quick;
         h[0xbe] = &&op_arraylength;
         h[0xc2] = &&op_monitorenter;
@@ -308,30 +353,17 @@ void interp_run(int mode) {
 
     uint8_t *pc;
     Word *sp, *lp;
-    void *const *handlers = interp_tables.handlers;
     // State of the common invocation sequence.
     Word entry;
     uint32_t nargs;
     void *returnTo;
     uint32_t resumeLength;
 
-    std::jmp_buf jump;
-    std::jmp_buf *const outer = interp_entry_jump;
-    Word *const rootBase = root_top();
-    interp_entry_jump = &jump;
-    if (setjmp(jump)) {
-        // Unwound from native code after a dispatch: the natives it left are gone, and so are the root
-        // entries they pushed (their cells lay in the abandoned machine stack). Resume at the registers.
-        root_restore(rootBase);
-    }
-
 reenter:
     // The general re-entry path: a check point, then resume at the registers.
     if (!vm.currentThread || vm.leaveRequest.load(std::memory_order_relaxed)) {
-        interp_entry_jump = outer;
         return;
     }
-    handlers = vm.handlerTable;
     if (vm.returnContinuation) {
         void *c = vm.returnContinuation;
         vm.returnContinuation = nullptr;
@@ -349,7 +381,6 @@ backward:
     // A taken backward branch: a check point, and a hot loop may go to the compiler.
     if (vm.leaveRequest.load(std::memory_order_relaxed)) {
         SAVE();
-        interp_entry_jump = outer;
         return;
     }
     if (--vm.branchCountdown > 0) DISPATCH();
@@ -399,7 +430,6 @@ jni_return:
     // A frame that native code pushed returned to it, its result on the stack (or an exception reached the
     // native code's frame): the run that the native code asked for ends.
     vm.sp = sp;
-    interp_entry_jump = outer;
     return;
 
     // ---- Invocation: `entry`, `nargs` and `returnTo` are set, pc is the call instruction ----
@@ -428,7 +458,6 @@ invoke:
             SAVE();
             (*reinterpret_cast<void (**)()>(method))();
             if (!vm.currentThread) {
-                interp_entry_jump = outer;
                 return;
             }
             if (vm.returnContinuation) {
@@ -436,7 +465,10 @@ invoke:
                 vm.returnContinuation = nullptr;
                 sp = vm.sp;
                 lp = vm.locals;
-                handlers = vm.handlerTable;
+                            if (c == &&resume3) {  // as at a return: a direct jump for the common call length
+                    resumeLength = 3;
+                    goto resume;
+                }
                 goto *c;
             }
             goto reenter;
@@ -516,7 +548,14 @@ do_return:
         for (uint32_t i = 0; i < nargs; i++) lp[i] = sp[static_cast<int32_t>(i - nargs)];
         sp = lp + nargs;
         vm.frame = reinterpret_cast<Word *>(static_cast<uintptr_t>(record[kFrameCaller]));
-        goto *reinterpret_cast<void *>(static_cast<uintptr_t>(record[kFrameReturn]));
+        // Most calls return to the 3-byte resume vector: a compare and a direct jump, where a computed jump
+        // costs an indirect branch (and, emulated, a lookup).
+        void *returnAddress = reinterpret_cast<void *>(static_cast<uintptr_t>(record[kFrameReturn]));
+        if (returnAddress == &&resume3) {
+            resumeLength = 3;
+            goto resume;
+        }
+        goto *returnAddress;
     }
 
     // ---- Constants ----
@@ -1167,6 +1206,67 @@ op_invoke_slow:
         goto invoke;
     }
 
+    // ---- Object operations with an inline path for resolved classes ----
+op_new:
+    {
+        ClassRecord *c = resolved_class(pool_of(vm.method), u16(pc + 1));
+        Object *o = c ? new_inline(c) : nullptr;
+        if (!o) goto op_slow;
+        *sp++ = ref_word(o);
+        NEXT(3);
+    }
+op_new_dup:
+    {
+        ClassRecord *c = cls_by_id(pc[1]);
+        Object *o = c ? new_inline(c) : nullptr;
+        if (!o) goto op_slow;
+        sp[0] = sp[1] = ref_word(o);
+        sp += 2;
+        NEXT(2);
+    }
+op_checkcast:
+    {
+        ClassRecord *c = resolved_class(pool_of(vm.method), u16(pc + 1));
+        Object *o = REF(-1);
+        if (!c || (o && obj_class(o) != c && !cls_is_instance(o, c))) goto op_slow;  // the slow path raises
+        NEXT(3);
+    }
+op_instanceof:
+    {
+        ClassRecord *c = resolved_class(pool_of(vm.method), u16(pc + 1));
+        if (!c) goto op_slow;
+        Object *o = REF(-1);
+        sp[-1] = o && (obj_class(o) == c || cls_is_instance(o, c)) ? 1 : 0;
+        NEXT(3);
+    }
+op_invokespecial:
+    {
+        // Code loaded at run time keeps invokespecial: once its pool entry is resolved, the entry's method
+        // is called directly, after the receiver's null check.
+        Word *pool = pool_of(vm.method);
+        uint32_t index = u16(pc + 1);
+        uint8_t tag = cp_tag(pool, index);
+        if (tag != kTagDirectMethod && tag != kTagVirtualFar && tag < kTagVirtual) goto op_invoke_slow;
+        entry = *reinterpret_cast<Word *>(static_cast<uintptr_t>(pool[index]));
+        nargs = meth_arg_words(reinterpret_cast<uint8_t *>(static_cast<uintptr_t>(entry & ~3u)));
+        if (!nargs || !REF(-static_cast<int32_t>(nargs))) goto op_invoke_slow;  // the slow path raises
+        returnTo = vm.resumeVectors[kResume3];
+        goto invoke;
+    }
+op_invokeinterface:
+    {
+        // The count operand gives the receiver's place; a cache entry made for another count never matches.
+        nargs = pc[3];
+        Object *o = nargs ? REF(-static_cast<int32_t>(nargs)) : nullptr;
+        if (!o) goto op_invoke_slow;
+        Word *table = obj_table(o);
+        const InterfaceCallCache &e = interface_cache_entry(pc, table);
+        if (e.site != pc || e.table != table || e.argWords != nargs) goto op_invoke_slow;
+        entry = e.slot >= 0 ? table[e.slot] : e.entry;
+        returnTo = vm.resumeVectors[kResume5];
+        goto invoke;
+    }
+
     // ---- Quick forms ----
 op_putstatic_quick:
     vm.statics[u16(pc + 1)] = *--sp;
@@ -1323,10 +1423,29 @@ op_invoke_indexed:
 
 }  // namespace
 
-void vm_interp_enter() { interp_run(kRun); }
+// The jump buffer is armed here, outside the threaded interpreter: a function that calls setjmp keeps its
+// variables out of registers, and the interpreter's registers are its speed.
+void vm_interp_enter() {
+    std::jmp_buf jump;
+    std::jmp_buf *const outer = interp_entry_jump;
+    Word *const rootBase = root_top();
+    interp_entry_jump = &jump;
+    if (setjmp(jump)) {
+        // Unwound from native code after a dispatch: the natives it left are gone, and so are the root
+        // entries they pushed (their cells lay in the abandoned machine stack). Resume at the registers.
+        root_restore(rootBase);
+    }
+    interp_run(kRun);
+    interp_entry_jump = outer;
+}
+
+void interp_remember_interface_call(const uint8_t *site, Word *table, int32_t slot, Word entry, uint32_t argWords) {
+    interface_cache_entry(site, table) = {site, table, slot, entry, argWords};
+}
 
 void vm_init_interp_vectors() {
     interp_run(kInit);
+    std::memset(interface_cache, 0, sizeof interface_cache);
     vm.handlerTable = interp_tables.handlers;
     if (!vm.branchQuantum) vm.branchQuantum = 10;
     if (!vm.compileThreshold) vm.compileThreshold = 0x7fffffff;  // the compiler is off

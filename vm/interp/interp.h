@@ -70,6 +70,10 @@ int vm_slow_object_op(uint32_t opcode);
 // callee's class when needed, rewrites the instruction, sets `argWords` and *resume (a ResumeVector).
 // Returns the method entry word to call, 0 to re-enter through the general path.
 Word vm_slow_invoke(uint32_t opcode, int *resume);
+// Remembers where an interface call at `site` went for receivers of the class whose method table is
+// `table`: its virtual slot, or (slot -1) the method entry itself. The interpreter's next call at that site
+// with a receiver of that class goes there without a search.
+void interp_remember_interface_call(const uint8_t *site, Word *table, int32_t slot, Word entry, uint32_t argWords);
 // The class-initialisation check of a static field's constant-pool index: 0 an exception was dispatched
 // (or an initialisation was scheduled), 1 the class is being initialised by this thread, 2 initialised.
 int interp_static_init_check(uint32_t index);

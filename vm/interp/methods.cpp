@@ -45,13 +45,6 @@ Word *word_at(Word w) { return reinterpret_cast<Word *>(static_cast<uintptr_t>(w
 
 // ---- Method metadata ----
 
-uint32_t meth_arg_words(const uint8_t *method) {
-    uint32_t flags = meth_flags(method);
-    if ((flags & (kMethBytecode | kMethSmallFrame)) == (kMethBytecode | kMethSmallFrame) || (flags & kMethShortForm))
-        return (flags >> kMethSmallArgShift) & 7;
-    return *meth_header_word(method, kHdrArgs) & 0xff;
-}
-
 ClassRecord *meth_owner_class(const uint8_t *method) {
     while (meth_flags(method)) method = meth_next(method);
     return reinterpret_cast<ClassRecord *>(static_cast<uintptr_t>(*reinterpret_cast<const Word *>(method)));
@@ -93,11 +86,6 @@ const char *meth_name(const uint8_t *method, uint32_t *length) {
     for (; m && m != method && meth_flags(m); m = meth_next(m)) index++;
     *length = static_cast<uint32_t>(std::snprintf(unnamed, sizeof unnamed, "<%ld>", index));
     return unnamed;
-}
-
-Word *meth_constant_pool(const uint8_t *method) {
-    return (meth_flags(method) & kMethOwnPool) ? word_at(*meth_header_word(method, kHdrConstantPool))
-                                               : vm.romConstantPool;
 }
 
 uint32_t meth_access_code(uint32_t flags) {

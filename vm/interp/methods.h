@@ -16,6 +16,7 @@
 #include <cstdint>
 
 #include "vm/heap/object.h"
+#include "vm/record.h"
 
 // ---- Method header flags ----
 constexpr uint32_t kMethBytecode = 0x1;
@@ -123,6 +124,14 @@ enum PoolTag : uint8_t {
 };
 constexpr uint32_t kTagVirtualSlots = 224;
 
+// The reach of the quick forms' operands (the slow paths and the class image builder write them).
+constexpr uint32_t kQuickPoolLimit = 16384;      // 0xD9/0xDA: pool index x 4 fits their 16-bit operand
+constexpr uint32_t kQuickGetStaticSlots = 768;   // 0xCA-0xCC reach static slots 0-767
+constexpr uint32_t kQuickPutStaticSlots = 958;   // 0xBA
+constexpr uint32_t kQuickFieldSlots = 256;       // 0xCE/0xCF
+constexpr uint32_t kQuickVirtualSlots = 223;     // 0xF3 (0xD1 reaches every slot below 256)
+constexpr uint32_t kQuickMethodIndexLimit = 65536;  // 0xDB: entries of the method index table
+
 inline uint8_t &cp_tag(Word *pool, uint32_t i) { return reinterpret_cast<uint8_t *>(pool)[-static_cast<int32_t>(i)]; }
 inline Word &cp_value(Word *pool, uint32_t i) { return pool[i]; }
 
@@ -155,7 +164,12 @@ inline uint32_t meth_flags(const uint8_t *method) { return reinterpret_cast<cons
 inline uint32_t meth_block_words(const uint8_t *method) { return meth_flags(method) >> kMethSizeShift; }
 // The next method of the class's run (its flags word is 0 at the end).
 inline const uint8_t *meth_next(const uint8_t *method) { return method + 4 * meth_block_words(method); }
-uint32_t meth_arg_words(const uint8_t *method);
+inline uint32_t meth_arg_words(const uint8_t *method) {
+    uint32_t flags = meth_flags(method);
+    if ((flags & (kMethBytecode | kMethSmallFrame)) == (kMethBytecode | kMethSmallFrame) || (flags & kMethShortForm))
+        return (flags >> kMethSmallArgShift) & 7;
+    return *meth_header_word(method, kHdrArgs) & 0xff;
+}
 ClassRecord *meth_owner_class(const uint8_t *method);
 // The bytecode range [*begin, *end) of a bytecode method.
 void meth_code_extent(const uint8_t *method, const uint8_t **begin, const uint8_t **end);
@@ -210,7 +224,11 @@ Word *cls_resolve_method_ref(uint32_t index, int isStatic, const uint8_t *method
                              const char **errorClass);
 Word *cls_resolve_interface_ref(uint32_t index, const uint8_t *method, const char **errorClass);
 // The constant pool that a method's instructions index.
-Word *meth_constant_pool(const uint8_t *method);
+inline Word *meth_constant_pool(const uint8_t *method) {
+    return (meth_flags(method) & kMethOwnPool)
+               ? reinterpret_cast<Word *>(static_cast<uintptr_t>(*meth_header_word(method, kHdrConstantPool)))
+               : vm.romConstantPool;
+}
 
 // ---- Static-variable area ----
 

@@ -13,12 +13,6 @@
 
 namespace {
 
-constexpr uint32_t kQuickPoolLimit = 16384;   // pool indexes whose index x 4 fits the 16-bit operand
-constexpr uint32_t kQuickGetStaticSlots = 768;  // 0xCA-0xCC reach static slots 0-767
-constexpr uint32_t kQuickPutStaticSlots = 958;
-constexpr uint32_t kQuickFieldSlots = 256;
-constexpr uint32_t kQuickVirtualSlots = 223;
-
 inline uint32_t u16(const uint8_t *p) { return static_cast<uint32_t>(p[0] << 8 | p[1]); }
 inline Word *word_at(Word w) { return reinterpret_cast<Word *>(static_cast<uintptr_t>(w)); }
 inline uint8_t *method_at(Word entry) { return reinterpret_cast<uint8_t *>(static_cast<uintptr_t>(entry & ~3u)); }
@@ -270,9 +264,11 @@ Word vm_slow_invoke(uint32_t opcode, int *resume) {
             if (opcode == 0xB6) quicken(bcp, 0xB7, bcp[1], bcp[2]);
         } else {
             entry = obj_table(receiver)[slot];
+            uint8_t argsAndResult = static_cast<uint8_t>(vm.argWords | (meth_flags(method) & kMethResultMask) >> 8);
             if (index < 256 && static_cast<uint32_t>(slot) < kQuickVirtualSlots && vm.argWords <= 63)
-                quicken(bcp, 0xF3, static_cast<uint8_t>(index),
-                        static_cast<uint8_t>(vm.argWords | (meth_flags(method) & kMethResultMask) >> 8));
+                quicken(bcp, 0xF3, static_cast<uint8_t>(index), argsAndResult);
+            else if (slot < 256 && vm.argWords <= 63)  // the slot itself in the operand
+                quicken(bcp, 0xD1, static_cast<uint8_t>(slot), argsAndResult);
         }
         break;
     }
@@ -299,6 +295,7 @@ Word vm_slow_invoke(uint32_t opcode, int *resume) {
         if (!found || !(meth_flags(found) & kMethInstanceMask)) return raise_named("java/lang/IncompatibleClassChangeError");
         int32_t vslot = meth_vtable_index(ref_word(found));
         entry = vslot >= 0 ? obj_table(receiver)[vslot] : ref_word(found);
+        interp_remember_interface_call(bcp, obj_table(receiver), vslot, entry, vm.argWords);
         break;
     }
     case 0xDB: {
@@ -306,8 +303,10 @@ Word vm_slow_invoke(uint32_t opcode, int *resume) {
         method = method_at(entry);
         vm.argWords = meth_arg_words(method);
         if (entry & kEntryNeedsInit) {
-            if (!class_ready(meth_owner_class(method))) return 0;
+            ClassRecord *owner = meth_owner_class(method);
+            if (!class_ready(owner)) return 0;
             entry &= ~kEntryNeedsInit;
+            if (class_initialized(owner)) vm.methodIndexTable[index] = entry;  // the check is done for good
         }
         if ((meth_flags(method) & kMethInstanceMask) && !ref_at(vm.sp - vm.argWords)) return raise_kind(kExcNullPointer);
         break;

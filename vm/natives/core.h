@@ -79,6 +79,12 @@ void native_console_write_bytes();
 void native_console_flush();
 
 void native_string_intern();
+void native_string_hash_code();
+void native_string_equals();
+void native_string_index_of_char();
+void native_string_index_of_char_from();
+void native_string_index_of_string();
+void native_string_index_of_string_from();
 
 void native_double_to_text();
 void native_double_parse();

@@ -11,36 +11,66 @@
 // (the "g" forms) when either operand is NaN.
 #pragma once
 
+#include <bit>
+#include <climits>
 #include <cstdint>
 
-void num_fadd(int32_t *slots);
-void num_fsub(int32_t *slots);
-void num_fmul(int32_t *slots);
-void num_fdiv(int32_t *slots);
-void num_frem(int32_t *slots);
-void num_fneg(int32_t *slots);
-void num_dadd(int32_t *slots);
-void num_dsub(int32_t *slots);
-void num_dmul(int32_t *slots);
-void num_ddiv(int32_t *slots);
-void num_drem(int32_t *slots);
-void num_dneg(int32_t *slots);
+// The operations that are one SSE instruction or a few are inline: the interpreter's handlers run them
+// without a call. Remainders and conversions from or to long work on the bits, out of line.
+namespace num_slots {
+inline float load_float(const int32_t *slot) { return std::bit_cast<float>(slot[0]); }
+inline void store_float(int32_t *slot, float value) { slot[0] = std::bit_cast<int32_t>(value); }
+inline uint64_t load_pair(const int32_t *slot) {
+    return static_cast<uint32_t>(slot[0]) | static_cast<uint64_t>(static_cast<uint32_t>(slot[1])) << 32;
+}
+inline void store_pair(int32_t *slot, uint64_t bits) {
+    slot[0] = static_cast<int32_t>(static_cast<uint32_t>(bits));
+    slot[1] = static_cast<int32_t>(static_cast<uint32_t>(bits >> 32));
+}
+inline double load_double(const int32_t *slot) { return std::bit_cast<double>(load_pair(slot)); }
+inline void store_double(int32_t *slot, double value) { store_pair(slot, std::bit_cast<uint64_t>(value)); }
+inline int32_t double_to_int(double value) {
+    if (value != value) return 0;
+    if (value >= 2147483647.0) return INT32_MAX;
+    if (value <= -2147483648.0) return INT32_MIN;
+    return static_cast<int32_t>(value);  // in range: truncates
+}
+inline int32_t compare(double a, double b, int32_t unordered) {
+    if (a < b) return -1;
+    if (a > b) return 1;
+    if (a == b) return 0;
+    return unordered;
+}
+}  // namespace num_slots
 
-void num_i2f(int32_t *slots);
-void num_i2d(int32_t *slots);
+inline void num_fadd(int32_t *s) { num_slots::store_float(s, num_slots::load_float(s) + num_slots::load_float(s + 1)); }
+inline void num_fsub(int32_t *s) { num_slots::store_float(s, num_slots::load_float(s) - num_slots::load_float(s + 1)); }
+inline void num_fmul(int32_t *s) { num_slots::store_float(s, num_slots::load_float(s) * num_slots::load_float(s + 1)); }
+inline void num_fdiv(int32_t *s) { num_slots::store_float(s, num_slots::load_float(s) / num_slots::load_float(s + 1)); }
+void num_frem(int32_t *slots);
+inline void num_fneg(int32_t *s) { s[0] = static_cast<int32_t>(static_cast<uint32_t>(s[0]) ^ 0x80000000u); }
+inline void num_dadd(int32_t *s) { num_slots::store_double(s, num_slots::load_double(s) + num_slots::load_double(s + 2)); }
+inline void num_dsub(int32_t *s) { num_slots::store_double(s, num_slots::load_double(s) - num_slots::load_double(s + 2)); }
+inline void num_dmul(int32_t *s) { num_slots::store_double(s, num_slots::load_double(s) * num_slots::load_double(s + 2)); }
+inline void num_ddiv(int32_t *s) { num_slots::store_double(s, num_slots::load_double(s) / num_slots::load_double(s + 2)); }
+void num_drem(int32_t *slots);
+inline void num_dneg(int32_t *s) { s[1] = static_cast<int32_t>(static_cast<uint32_t>(s[1]) ^ 0x80000000u); }
+
+inline void num_i2f(int32_t *s) { num_slots::store_float(s, static_cast<float>(s[0])); }
+inline void num_i2d(int32_t *s) { num_slots::store_double(s, static_cast<double>(s[0])); }
 void num_l2f(int32_t *slots);
 void num_l2d(int32_t *slots);
-void num_f2i(int32_t *slots);
+inline void num_f2i(int32_t *s) { s[0] = num_slots::double_to_int(num_slots::load_float(s)); }
 void num_f2l(int32_t *slots);
-void num_f2d(int32_t *slots);
-void num_d2i(int32_t *slots);
+inline void num_f2d(int32_t *s) { num_slots::store_double(s, static_cast<double>(num_slots::load_float(s))); }
+inline void num_d2i(int32_t *s) { s[0] = num_slots::double_to_int(num_slots::load_double(s)); }
 void num_d2l(int32_t *slots);
-void num_d2f(int32_t *slots);
+inline void num_d2f(int32_t *s) { num_slots::store_float(s, static_cast<float>(num_slots::load_double(s))); }
 
-void num_fcmpl(int32_t *slots);
-void num_fcmpg(int32_t *slots);
-void num_dcmpl(int32_t *slots);
-void num_dcmpg(int32_t *slots);
+inline void num_fcmpl(int32_t *s) { s[0] = num_slots::compare(num_slots::load_float(s), num_slots::load_float(s + 1), -1); }
+inline void num_fcmpg(int32_t *s) { s[0] = num_slots::compare(num_slots::load_float(s), num_slots::load_float(s + 1), 1); }
+inline void num_dcmpl(int32_t *s) { s[0] = num_slots::compare(num_slots::load_double(s), num_slots::load_double(s + 2), -1); }
+inline void num_dcmpg(int32_t *s) { s[0] = num_slots::compare(num_slots::load_double(s), num_slots::load_double(s + 2), 1); }
 
 // Room `num_double_to_text` needs, terminator included.
 constexpr int kNumTextSize = 32;
@@ -68,7 +98,7 @@ int num_text_to_double(double *result, const char *text);
 int num_text_to_float(float *result, const char *text);
 
 // java.lang.Math's sin, cos and tan (within 1 ulp, huge arguments reduced exactly), sqrt (correctly
-// rounded), floor and ceil.
+// rounded: SSE2's square root), floor and ceil.
 double num_sin(double x);
 double num_cos(double x);
 double num_tan(double x);

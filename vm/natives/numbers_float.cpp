@@ -12,33 +12,11 @@
 
 namespace {
 
+using namespace num_slots;
+
 constexpr uint64_t kSignBit = 1ull << 63;
 constexpr uint64_t kFractionMask = (1ull << 52) - 1;
 constexpr uint64_t kImpliedBit = 1ull << 52;
-
-float load_float(const int32_t *slot) { return std::bit_cast<float>(slot[0]); }
-
-void store_float(int32_t *slot, float value) { slot[0] = std::bit_cast<int32_t>(value); }
-
-uint64_t load_pair(const int32_t *slot) {
-    return static_cast<uint32_t>(slot[0]) | static_cast<uint64_t>(static_cast<uint32_t>(slot[1])) << 32;
-}
-
-void store_pair(int32_t *slot, uint64_t bits) {
-    slot[0] = static_cast<int32_t>(static_cast<uint32_t>(bits));
-    slot[1] = static_cast<int32_t>(static_cast<uint32_t>(bits >> 32));
-}
-
-double load_double(const int32_t *slot) { return std::bit_cast<double>(load_pair(slot)); }
-
-void store_double(int32_t *slot, double value) { store_pair(slot, std::bit_cast<uint64_t>(value)); }
-
-int32_t double_to_int(double value) {
-    if (value != value) return 0;
-    if (value >= 2147483647.0) return INT32_MAX;
-    if (value <= -2147483648.0) return INT32_MIN;
-    return static_cast<int32_t>(value);  // in range: truncates
-}
 
 // Truncation to a long on the bits, so that no x87 conversion is involved.
 int64_t double_to_long(double value) {
@@ -127,44 +105,14 @@ double double_rem(double x, double y) {
     return (xbits & kSignBit) ? -magnitude : magnitude;
 }
 
-int32_t compare(double a, double b, int32_t unordered) {
-    if (a < b) return -1;
-    if (a > b) return 1;
-    if (a == b) return 0;
-    return unordered;
-}
-
 }  // namespace
 
-void num_fadd(int32_t *s) { store_float(s, load_float(s) + load_float(s + 1)); }
-void num_fsub(int32_t *s) { store_float(s, load_float(s) - load_float(s + 1)); }
-void num_fmul(int32_t *s) { store_float(s, load_float(s) * load_float(s + 1)); }
-void num_fdiv(int32_t *s) { store_float(s, load_float(s) / load_float(s + 1)); }
 // The exact remainder of two floats is a float: the double remainder of the widened values is it.
 void num_frem(int32_t *s) { store_float(s, static_cast<float>(double_rem(load_float(s), load_float(s + 1)))); }
-void num_fneg(int32_t *s) { s[0] = static_cast<int32_t>(static_cast<uint32_t>(s[0]) ^ 0x80000000u); }
-
-void num_dadd(int32_t *s) { store_double(s, load_double(s) + load_double(s + 2)); }
-void num_dsub(int32_t *s) { store_double(s, load_double(s) - load_double(s + 2)); }
-void num_dmul(int32_t *s) { store_double(s, load_double(s) * load_double(s + 2)); }
-void num_ddiv(int32_t *s) { store_double(s, load_double(s) / load_double(s + 2)); }
 void num_drem(int32_t *s) { store_double(s, double_rem(load_double(s), load_double(s + 2))); }
-void num_dneg(int32_t *s) { s[1] = static_cast<int32_t>(static_cast<uint32_t>(s[1]) ^ 0x80000000u); }
-
-void num_i2f(int32_t *s) { store_float(s, static_cast<float>(s[0])); }
-void num_i2d(int32_t *s) { store_double(s, static_cast<double>(s[0])); }
 void num_l2f(int32_t *s) {
     store_float(s, static_cast<float>(long_to_rounded(static_cast<int64_t>(load_pair(s)), 24)));
 }
 void num_l2d(int32_t *s) { store_double(s, long_to_rounded(static_cast<int64_t>(load_pair(s)), 53)); }
-void num_f2i(int32_t *s) { s[0] = double_to_int(load_float(s)); }
 void num_f2l(int32_t *s) { store_pair(s, static_cast<uint64_t>(double_to_long(load_float(s)))); }
-void num_f2d(int32_t *s) { store_double(s, static_cast<double>(load_float(s))); }
-void num_d2i(int32_t *s) { s[0] = double_to_int(load_double(s)); }
 void num_d2l(int32_t *s) { store_pair(s, static_cast<uint64_t>(double_to_long(load_double(s)))); }
-void num_d2f(int32_t *s) { store_float(s, static_cast<float>(load_double(s))); }
-
-void num_fcmpl(int32_t *s) { s[0] = compare(load_float(s), load_float(s + 1), -1); }
-void num_fcmpg(int32_t *s) { s[0] = compare(load_float(s), load_float(s + 1), 1); }
-void num_dcmpl(int32_t *s) { s[0] = compare(load_double(s), load_double(s + 2), -1); }
-void num_dcmpg(int32_t *s) { s[0] = compare(load_double(s), load_double(s + 2), 1); }

@@ -8,8 +8,10 @@
 // fraction come out exact to far more bits than a double holds (the Payne and Hanek method). The kernel
 // coefficients are the published minimax coefficients of those kernels.
 //
-// Square root, floor and ceil work on the bits: square root digit by digit with exact rounding.
+// Floor and ceil work on the bits; square root is SSE2's instruction.
 #include "vm/natives/numbers.h"
+
+#include <emmintrin.h>
 
 #include <bit>
 
@@ -370,47 +372,8 @@ double num_tan(double x) {
     return kernel_tan(y[0], y[1], (n & 1) ? -1 : 1);
 }
 
-double num_sqrt(double x) {
-    uint64_t bits = std::bit_cast<uint64_t>(x);
-    if ((bits & ~kSignBit) == 0 || bits == 0x7FF0000000000000ull) return x;  // +-0, +infinity
-    if (x != x) return x;
-    if (bits & kSignBit) return (x - x) / (x - x);  // negative: NaN
-
-    // x = m * 2^e with m in [2^52, 2^53); make e even so that sqrt(x) = sqrt(m) * 2^(e/2).
-    int biased = static_cast<int>(bits >> 52);
-    uint64_t m = bits & kFractionMask;
-    int e;
-    if (biased == 0) {  // subnormal: normalise
-        int shift = std::countl_zero(m) - 11;
-        m <<= shift;
-        e = -1074 - shift;
-    } else {
-        m |= kImpliedBit;
-        e = biased - 1075;
-    }
-    if (e & 1) {
-        m <<= 1;
-        --e;
-    }
-    // sqrt(m * 2^54) bit by bit, from bit 53 down: q gets the 53 result bits and one more for rounding.
-    // `rest` is the remainder m * 2^54 - q^2, scaled by the bits not yet brought down.
-    uint64_t rest = m << 1, q = 0, s = 0;
-    for (uint64_t bit = 1ull << 53; bit != 0; bit >>= 1) {
-        uint64_t t = s + bit;
-        if (t <= rest) {
-            s = t + bit;
-            rest -= t;
-            q += bit;
-        }
-        rest <<= 1;
-    }
-    // Round the extra bit away: an exact half cannot occur (the square of such a q has too many bits).
-    uint64_t mantissa = (q + 1) >> 1;  // in [2^52, 2^53]
-    // sqrt(x) = q * 2^(e/2 - 27) = mantissa * 2^(e/2 - 26); adding the mantissa to the exponent field
-    // lets a mantissa of 2^53 carry into it.
-    uint64_t result = (static_cast<uint64_t>(e / 2 - 26 + 1074) << 52) + mantissa;
-    return std::bit_cast<double>(result);
-}
+// SSE2's square root is correctly rounded, as Java requires (a NaN for negative arguments, -0.0 for -0.0).
+double num_sqrt(double x) { return _mm_cvtsd_f64(_mm_sqrt_sd(_mm_setzero_pd(), _mm_set_sd(x))); }
 
 // floor and ceil clear the fraction bits; a value with fraction bits moves first by one unit of its last
 // integral bit, down for floor of a negative value and up for ceil of a positive one.

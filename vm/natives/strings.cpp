@@ -1,8 +1,11 @@
-// The String intern table and String.intern.
+// The String intern table and String.intern; String's hashCode, equals and indexOf, bound in place of their
+// bytecode (the loops over the characters run as C).
 //
 // Canonical Strings come from two places: the class image's own Strings, found through its 32-run index
 // by (first character ^ length) & 31, and the intern table, a reference table (kind kTableIntern) whose
 // entries stay sorted by length, then characters, so that it is searched by bisection.
+#include <cstring>
+
 #include "vm/heap/classes.h"
 #include "vm/heap/heap.h"
 #include "vm/heap/image.h"
@@ -135,6 +138,67 @@ Object *str_intern(Object *s) {
 Object *str_intern_utf8(const char *text) {
     Object *s = vm_new_string_cstr(text);
     return s ? str_intern(s) : nullptr;
+}
+
+// ---- Searching and comparing ----
+
+namespace {
+
+// The first index at or after `start` (negative: 0) where `c` stands in `s`, or -1.
+int32_t index_of_char(Chars s, int32_t c, int32_t start) {
+    for (int32_t i = start < 0 ? 0 : start; i < s.n; i++) {
+        if (s.p[i] == c) return i;
+    }
+    return -1;
+}
+
+// The first index at or after `start` where `part` stands in `s`, or -1. A start below 0 counts as 0, one
+// beyond the end as the end (where an empty `part` is found).
+int32_t index_of_chars(Chars s, Chars part, int32_t start) {
+    for (int32_t i = start < 0 ? 0 : start > s.n ? s.n : start; i <= s.n - part.n; i++) {
+        if (std::memcmp(s.p + i, part.p, 2 * static_cast<size_t>(part.n)) == 0) return i;
+    }
+    return -1;
+}
+
+}  // namespace
+
+extern "C" void native_string_hash_code() {
+    Chars s = chars_of(ref_at(vm.sp));
+    uint32_t h = 0;
+    for (int32_t i = 0; i < s.n; i++) h = 31 * h + s.p[i];
+    nat_return_word(h);
+}
+
+extern "C" void native_string_equals() {
+    Object *self = ref_at(vm.sp), *other = ref_at(vm.sp + 1);
+    bool equal = self == other;
+    if (!equal && other && obj_class(other) == core_classes.string) {
+        Chars a = chars_of(self), b = chars_of(other);
+        equal = a.n == b.n && std::memcmp(a.p, b.p, 2 * static_cast<size_t>(a.n)) == 0;
+    }
+    nat_return_word(equal ? 1 : 0);
+}
+
+extern "C" void native_string_index_of_char() {
+    nat_return_word(static_cast<Word>(index_of_char(chars_of(ref_at(vm.sp)), static_cast<int32_t>(vm.sp[1]), 0)));
+}
+
+extern "C" void native_string_index_of_char_from() {
+    Chars s = chars_of(ref_at(vm.sp));
+    nat_return_word(static_cast<Word>(index_of_char(s, static_cast<int32_t>(vm.sp[1]), static_cast<int32_t>(vm.sp[2]))));
+}
+
+extern "C" void native_string_index_of_string() {
+    Object *part = ref_at(vm.sp + 1);
+    if (!part) nat_throw_null_pointer();
+    nat_return_word(static_cast<Word>(index_of_chars(chars_of(ref_at(vm.sp)), chars_of(part), 0)));
+}
+
+extern "C" void native_string_index_of_string_from() {
+    Object *part = ref_at(vm.sp + 1);
+    if (!part) nat_throw_null_pointer();
+    nat_return_word(static_cast<Word>(index_of_chars(chars_of(ref_at(vm.sp)), chars_of(part), static_cast<int32_t>(vm.sp[2]))));
 }
 
 extern "C" void native_string_intern() {

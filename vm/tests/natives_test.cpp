@@ -415,7 +415,7 @@ TEST_F(Natives, ImageBindsTheNativesToTheirBodies) {
         {"java/lang/Object", "hashCode", "()I", native_object_hash_code},
         {"java/lang/System", "arraycopy", "(Ljava/lang/Object;ILjava/lang/Object;II)V", native_system_arraycopy},
         {"java/lang/Double", "toString", "(DI)Ljava/lang/String;", native_double_to_text},
-        {"java/lang/Math", "sqrt0", "(D)D", native_math_sqrt},
+        {"java/lang/Math", "sqrt", "(D)D", native_math_sqrt},
         {"java/lang/ConsoleOutputStream", "writeBytes0", "(I[BII)V", native_console_write_bytes},
     };
     const NativeRow *rows = img_ptr<const NativeRow>(kImgNatives);

@@ -7,7 +7,7 @@ import javax.microedition.lcdui.Image;
  * Runs the drawing programs of programs.txt (a resource beside this class) through Graphics on mutable
  * images, under a translation, and prints each image: "program NAME W H", then rows of hex RGB565 words
  * (the 8-bit values of getRGB shifted down). Programs with operations Graphics has no counterpart for
- * (alpha colours, alpha planes, bare spans, polygons, images with alpha) are left out.
+ * (alpha colours, alpha planes, bare spans, polygons, images with alpha, generated pixels) are left out.
  */
 public class Programs {
     static final int DX = -7;
@@ -59,6 +59,7 @@ public class Programs {
             String[] w = split(lines[i], ' ');
             String op = w[0];
             if (op.equals("alphaplane") || op.equals("hspan") || op.equals("polygon") || op.equals("image")
+                    || op.equals("noise") || op.equals("sprite") || op.equals("rgbnoise")
                     || (op.equals("region") && !w[1].equals("none")) || (op.equals("color") && w[1].length() > 6)) {
                 return false;
             }

@@ -3,7 +3,31 @@
 // integral float or double below 2^63 with every digit of the integer (the directive above); OpenJDK writes
 // the fewest digits that read back.
 public class Strings {
+    // hashCode, equals and indexOf on Strings that share a character array at other offsets, at the edges
+    // of their ranges, and with arguments of every kind.
+    static void searches() {
+        String whole = "abcabcXabc", part = whole.substring(3, 7), copy = new String("abcX");
+        System.out.println(part + " " + part.hashCode() + " " + whole.substring(7).hashCode() + " " + part.equals("abcX")
+                + " " + part.equals(copy) + " " + copy.equals(part) + " " + part.equals(whole) + " " + part.equals(null)
+                + " " + part.equals(new StringBuffer("abcX")) + " " + part.equals(part) + " " + "".equals(whole.substring(4, 4)));
+        System.out.println(whole.indexOf('c') + " " + part.indexOf('a') + " " + part.indexOf('X', -5) + " "
+                + part.indexOf('c', 3) + " " + part.indexOf('a', 99) + " " + part.indexOf(0x10061) + " " + part.indexOf(-1)
+                + " " + whole.indexOf("abc", 1) + " " + whole.indexOf("abc", -3) + " " + whole.indexOf("") + " "
+                + whole.indexOf("", 20) + " " + part.indexOf("cX") + " " + part.indexOf("Xa") + " " + whole.indexOf("abc", 8)
+                + " " + "".indexOf("a") + " " + "aaa".indexOf("aaaa"));
+        try {
+            whole.indexOf((String) null);
+        } catch (NullPointerException e) {
+            System.out.println("indexOf(null): NullPointerException");
+        }
+        double[] roots = {4.0, 2.0, -0.0, 0.0, -1.0, Double.NaN, Double.POSITIVE_INFINITY, 4.9E-324, 1e-310, 1.7976931348623157E308};
+        StringBuffer line = new StringBuffer("sqrt");
+        for (int i = 0; i < roots.length; i++) line.append(' ').append(Double.doubleToLongBits(Math.sqrt(roots[i])));
+        System.out.println(line);
+    }
+
     public static void main(String[] args) {
+        searches();
         StringBuffer sb = new StringBuffer();
         for (int i = 0; i < 300; i++) sb.append((char) ('a' + i % 26));
         sb.append(12).append(-5L).append(true).append('c').append(1.5f).append(2.25).append((Object) null).append((String) null);

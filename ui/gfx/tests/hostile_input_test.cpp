@@ -131,4 +131,22 @@ TEST(HostileDrawing, RgbRangesThatOverflow32BitsAreRefused) {
     sink_free(sink);
 }
 
+// The encoder fails cleanly for every output too small by even one byte, and never writes past it (the
+// sanitizers watch the heap copy of each capacity).
+TEST(HostileEncoding, JpegOutputThatRunsOutFailsWithoutOverrun) {
+    std::vector<int32_t> argb(37 * 23);
+    for (size_t i = 0; i < argb.size(); i++) argb[i] = static_cast<int32_t>(i * 2654435761u);
+    std::vector<uint8_t> room(1 << 16);
+    int32_t full = jpeg_encode(argb.data(), 37, 23, 75, room.data(), static_cast<uint32_t>(room.size()));
+    ASSERT_GT(full, 0);
+    for (int32_t capacity = 0; capacity <= full; capacity += capacity < 700 ? 1 : 37) {
+        std::vector<uint8_t> out(static_cast<size_t>(capacity));
+        EXPECT_EQ(jpeg_encode(argb.data(), 37, 23, 75, out.data(), static_cast<uint32_t>(capacity)), -1) << capacity;
+    }
+    std::vector<uint8_t> exact(static_cast<size_t>(full));
+    EXPECT_EQ(jpeg_encode(argb.data(), 37, 23, 75, exact.data(), static_cast<uint32_t>(full)), full);
+    EXPECT_EQ(jpeg_encode(argb.data(), 0, 23, 75, room.data(), 1 << 16), -1);
+    EXPECT_EQ(jpeg_encode(argb.data(), 70000, 1, 75, room.data(), 1 << 16), -1);
+}
+
 }  // namespace

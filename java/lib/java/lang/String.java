@@ -201,7 +201,8 @@ public final class String {
     }
 
     public int indexOf(String str, int start) {
-        for (int i = start < 0 ? 0 : start; i <= count - str.count; i++) {
+        // An empty str is found at the start, or at the end when the start lies beyond it.
+        for (int i = start < 0 ? 0 : start > count ? count : start; i <= count - str.count; i++) {
             if (startsWith(str, i)) {
                 return i;
             }

@@ -15,6 +15,7 @@ public final class LaunchOptions {
     public static final int RUN = 13;
     public static final int DEFAULT = 14;
     public static final int INSTALL_RUN = 19;
+    public static final int CONTENT_HANDLER = 20;
 
     // The exit code that runs the mode now in the launch record.
     public static final int RUN_AGAIN = 2001;

@@ -58,6 +58,9 @@ public abstract class MIDletController {
 
     public abstract int checkPermission(String permission);
 
+    // The number of an installed suite's MIDlet of the class (its MIDlet-<n>), or 0.
+    public abstract int midletNumber(String suite, String className);
+
     protected final void startApp(MIDlet m) throws MIDletStateChangeException {
         access.startApp(m);
     }

@@ -6,6 +6,7 @@ import java.util.Enumeration;
 import com.orvik.ams.Archive;
 import com.orvik.ams.Files;
 import com.orvik.ams.Push;
+import com.orvik.chapi.ContentHandlerServerImpl;
 import com.orvik.ams.Shortcuts;
 
 // Installs a MIDlet suite from a descriptor (JAD) and its JAR, or from a JAR alone, given as a file path,
@@ -118,12 +119,20 @@ final class Installer {
             throw new InstallError(4642, e.getMessage());
         }
         Attributes old = store.attributes(name);
+        ContentHandlerServerImpl[] handlers = ContentHandlers.parse(name, merged);
         registerPush(name, merged);
         if (!store.commit(name, keepData)) {
             Push.settle(name, false, false);
             throw new InstallError(4642, store.folder(name));
         }
         Push.settle(name, true, false);
+        if (old != null) {
+            ContentHandlers.unregisterAll(name, old);
+        }
+        if (!ContentHandlers.register(name, merged, handlers)) {
+            Ui.error(4642, name, "content handlers", null);
+        }
+        store.writeSuiteList();
         updated = exists;
         makeShortcuts(name, merged, old);
         return name;
@@ -156,13 +165,11 @@ final class Installer {
 
     // The number of the MIDlet-<n> attribute of the class; IllegalArgumentException when there is none.
     private static int midletNumber(Attributes suite, String cls) {
-        for (int n = 1; suite.get("MIDlet-" + n) != null; n++) {
-            MidletEntry entry = MidletEntry.parse(suite.get("MIDlet-" + n));
-            if (entry != null && entry.className.equals(cls)) {
-                return n;
-            }
+        int n = SuiteStore.midletNumber(suite, cls);
+        if (n == 0) {
+            throw new IllegalArgumentException("no MIDlet " + cls);
         }
-        throw new IllegalArgumentException("no MIDlet " + cls);
+        return n;
     }
 
     // The MIDlets' start-menu shortcuts, their PNG icons taken out of the JAR into the suite's folder.

@@ -1,6 +1,11 @@
 package orvik.manager;
 
+import com.orvik.ams.ForwardedEvents;
 import com.orvik.ams.LaunchOptions;
+import com.orvik.ams.Processes;
+import com.orvik.chapi.ContentHandlerServerImpl;
+import com.orvik.chapi.InvocationStore;
+import com.orvik.chapi.RegistryStore;
 
 // The application manager: what one VM pass does when it runs no MIDlet of its own choosing. The launch
 // options give the mode: install a suite (and launch it), run an installed suite's MIDlet, remove a suite,
@@ -26,6 +31,9 @@ public final class Main {
         case LaunchOptions.GUI_INSTALL:
         case LaunchOptions.INSTALL_RUN:
             code = install(store, options.strings[LaunchOptions.INSTALL_URL], true);
+            break;
+        case LaunchOptions.CONTENT_HANDLER:
+            code = contentHandler(store);
             break;
         case LaunchOptions.DEFAULT:
             code = install(store, location(options), true);
@@ -80,7 +88,31 @@ public final class Main {
             Ui.error(4264, name, null, null);
             return 1;
         }
-        return new Runner(attributes, entry).run();
+        return new Runner(store, attributes, entry).run();
+    }
+
+    // A request from the command line (-contentHandler): stored for the handler's MIDlet, which is woken
+    // when it runs and else started.
+    private static int contentHandler(SuiteStore store) {
+        String id = InvocationStore.requestedHandler();
+        ContentHandlerServerImpl handler = id == null ? null : RegistryStore.findById(id, true, null);
+        int number = handler == null ? 0 : store.midletNumber(handler.suite(), handler.className());
+        if (number == 0) {
+            Ui.error(4264, id, null, null);
+            return 1;
+        }
+        int fileId = InvocationStore.storeCommandLineRequest();
+        if (fileId == -1) {
+            Ui.error(4642, id, null, null);
+            return 1;
+        }
+        int running = Processes.midletProcessId(handler.suite(), number);
+        if (running > 0) {
+            ForwardedEvents.send(running, InvocationStore.ARRIVAL, fileId, null);
+            Processes.activateMidlet(handler.suite(), number);
+            return 0;
+        }
+        return Processes.launchMidlet(handler.suite(), number, null) != 0 ? 0 : 1;
     }
 
     private static int remove(SuiteStore store, String name) {

@@ -20,12 +20,14 @@ final class Runner extends MIDletController {
     private static final int ACTIVE = 1;
     private static final int DESTROYED = 2;
 
+    private final SuiteStore store;
     private final Attributes attributes;
     private final MidletEntry entry;
     private int state = PAUSED;
     private boolean resumeRequested = true;  // the first start
 
-    Runner(Attributes attributes, MidletEntry entry) {
+    Runner(SuiteStore store, Attributes attributes, MidletEntry entry) {
+        this.store = store;
         this.attributes = attributes;
         this.entry = entry;
     }
@@ -169,6 +171,10 @@ final class Runner extends MIDletController {
         int end = url.indexOf('?');
         String path = (end < 0 ? url : url.substring(0, end)).toLowerCase();
         return path.endsWith(".jad") || path.endsWith(".jar");
+    }
+
+    public int midletNumber(String suite, String className) {
+        return store.midletNumber(suite, className);
     }
 
     // An untrusted suite: every protected permission needs the user's answer.

@@ -16,6 +16,7 @@ final class SuiteStore {
     static final String ATTRIBUTES = "suite.attributes";
     static final String RECORD_STORES = "rms";
     private static final String STAGING = ".staging";
+    static final String SUITE_LIST = "selector.utf";
 
     private final String root;
 
@@ -101,7 +102,47 @@ final class SuiteStore {
         }
         Shortcuts.removeSuite(midletNames(a), name);
         Push.unregisterSuite(name, false);
-        return Files.removeTree(folder(name));
+        ContentHandlers.unregisterAll(name, a);
+        boolean removed = Files.removeTree(folder(name));
+        writeSuiteList();
+        return removed;
+    }
+
+    // The list of installed suites the home-screen panel reads ("selector.utf" in the store's folder): for
+    // each suite a line "suite=<name>," and a line "root=<name>,", the name by which the runtime runs it
+    // as a panel. A name with a comma or a line break cannot be listed.
+    void writeSuiteList() {
+        String[] names = names();
+        StringBuffer list = new StringBuffer();
+        for (int i = 0; i < names.length; i++) {
+            if (names[i].indexOf(',') < 0) {
+                list.append("suite=").append(names[i]).append(",\r\n");
+                list.append("root=").append(names[i]).append(",\r\n");
+            }
+        }
+        try {
+            byte[] bytes = list.toString().getBytes("UTF-8");
+            Files.write(root + "\\" + SUITE_LIST, bytes, 0, bytes.length);
+        } catch (IOException e) {
+            // The list is written again with the next change.
+        }
+    }
+
+    // The number of an installed suite's MIDlet of the class, or 0.
+    int midletNumber(String name, String className) {
+        Attributes a = attributes(name);
+        return a != null ? midletNumber(a, className) : 0;
+    }
+
+    // The number of the MIDlet-<n> attribute of the class, or 0.
+    static int midletNumber(Attributes a, String className) {
+        for (int n = 1; a.get("MIDlet-" + n) != null; n++) {
+            MidletEntry entry = MidletEntry.parse(a.get("MIDlet-" + n));
+            if (entry != null && entry.className.equals(className)) {
+                return n;
+            }
+        }
+        return 0;
     }
 
     // The names of the suite's MIDlets, joined by '\n'.

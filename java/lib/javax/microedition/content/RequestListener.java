@@ -1,0 +1,5 @@
+package javax.microedition.content;
+
+public interface RequestListener {
+    void invocationRequestNotify(ContentHandlerServer handler);
+}

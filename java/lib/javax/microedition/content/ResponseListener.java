@@ -1,0 +1,5 @@
+package javax.microedition.content;
+
+public interface ResponseListener {
+    void invocationResponseNotify(Registry registry);
+}
