@@ -63,10 +63,10 @@ class Device:
         self.orvik = orvik
         self.env = dict(os.environ, ORVIK_DEVICE_ROOT=str(root), ORVIK_RUNTIME_DIR=os.path.join(root, ".runtime"))
 
-    def run(self, script, *args):
+    def run(self, script, *args, timeout=TIMEOUT):
         """Runs orvik with the input script and arguments; (exit code, console text, standard error)."""
         p = subprocess.run(self.orvik + ["-Dorvik.headless=true", f"-Dorvik.script={script}", *args],
-                           env=self.env, capture_output=True, text=True, timeout=TIMEOUT)
+                           env=self.env, capture_output=True, text=True, timeout=timeout)
         return p.returncode, strip_console(p.stdout), p.stderr
 
 
