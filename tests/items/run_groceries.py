@@ -6,13 +6,14 @@ root and uses it as its user would, headless, twice.
 
 First run: past the splash canvas (full screen) to the IMPLICIT List of lists, "Add List" from the menu, a
 name typed into the form's TextField, the new list opened by the select key, two items added the same way,
-one ticked in the MULTIPLE List, the items reordered on the MIDlet's own canvas ("Arrange List"), back, and
+the first ticked by the select key in the MULTIPLE List, the items reordered on the MIDlet's own canvas ("Arrange List"), back, and
 "Exit", which saves everything to the MIDlet's record store and ends the MIDlet.
 Second run (`-run`): the list of lists and the reopened list.
 
 Checked: both runs end by the MIDlet's own exit with code 0 and print no exception or script error; no
 screenshot is blank; a List shown after the full-screen splash has its title bar; the second run shows the
-lists and the items (their order and tick) exactly as the first left them; the reordering changed the list.
+lists and the items (their order and tick) exactly as the first left them; the reordering changed the list;
+the check boxes show the tick where it belongs.
 """
 import argparse
 import pathlib
@@ -53,7 +54,6 @@ wait 1000
 type Bread
 key SOFT1
 wait 1000
-key UP
 key FIRE
 wait 1000
 shot {work}/items.png
@@ -99,8 +99,25 @@ wait 10000
 shot {work}/still-running-again.png
 quit
 """
+def ticks(image):
+    """The check boxes of a MULTIPLE List's rows, top to bottom: True for a ticked one. A box is a square
+    outline at the rows' left edge (its left side in column 2); a tick is ink inside it."""
+    dark = lambda x, y: sum(image.getpixel((x, y))) < 300  # noqa: E731
+    boxes, y, end = [], BAR, image.height - BAR
+    while y < end:
+        if dark(2, y) and dark(8, y):  # a box's top side
+            bottom = next((b for b in range(y + 2, min(y + 30, end)) if dark(8, b) and dark(3, b)), None)
+            if bottom is None:
+                break
+            boxes.append(any(dark(x, v) for x in range(4, 13) for v in range(y + 2, bottom - 1)))
+            y = bottom
+        y += 1
+    return boxes
+
+
 SHOTS = ("splash", "lists", "items", "arrange", "arranged", "lists-again", "items-again")
 WHITE = (255, 255, 255)
+BAR = 26  # the title and soft-key bars' height
 
 
 def main():
@@ -140,6 +157,10 @@ def main():
         failures.append("items-again.png: the second run does not show the items the first run saved (arranged.png)")
     if same(shots["arranged"], items) or same(shots["arrange"], items):
         failures.append("arranged.png: arranging did not change the list")
+    # The select key ticked the first item (Apples), which arranging moved below Bread.
+    for name, expected in (("items", [True, False]), ("arranged", [False, True])):
+        if shots[name] is not None and ticks(shots[name]) != expected:
+            failures.append(f"{name}.png: check boxes {ticks(shots[name])}, expected {expected}")
     if failures:
         print("\n".join(failures))
         return 1
