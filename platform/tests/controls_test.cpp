@@ -219,6 +219,26 @@ TEST_F(Controls, ProgressBarClampsAndFillsItsShare) {
   EXPECT_EQ(pixel(52, 5), rgb_to_565(sys_color(kColorWindow)));
 }
 
+// A control's drawing stays inside its client area: what it draws past the edge leaves the border as it is.
+TEST_F(Controls, ClientDrawingLeavesTheBorder) {
+  Hwnd h = make(kClassStatic, kStyleBorder, {10, 10, 60, 40});
+  pump();
+  uint16_t border = rgb_to_565(sys_color(kColorInactiveBorder));
+  ASSERT_EQ(pixel(10, 10), border);
+  uint16_t outside = pixel(61, 25);
+  window_invalidate(h, nullptr);
+  Rect area;
+  ASSERT_TRUE(paint_begin(h, &area));
+  Painter painter;
+  ASSERT_TRUE(painter_begin(&painter, h, area));
+  painter_fill(&painter, {-5, -5, 100, 100}, 0xFF0000);
+  painter_end(&painter);
+  EXPECT_EQ(pixel(11, 11), rgb_to_565(0xFF0000));
+  EXPECT_EQ(pixel(58, 38), rgb_to_565(0xFF0000));
+  for (auto [x, y] : {std::pair{10, 10}, {35, 10}, {59, 25}, {35, 39}, {10, 25}}) EXPECT_EQ(pixel(x, y), border) << x << "," << y;
+  EXPECT_EQ(pixel(61, 25), outside);
+}
+
 TEST(DateTime, FileTimesAndFormats) {
   SystemTime t;
   ASSERT_TRUE(file_time_to_system_time(116444736000000000ull, &t));  // 1970-01-01

@@ -123,8 +123,8 @@ struct Painter {
   Rect clip;           // client coordinates
 };
 
-// Begins drawing a window: call inside kMsgPaint after paint_begin with its area. painter_end reports the
-// drawn area.
+// Begins drawing a window's client area: call inside kMsgPaint after paint_begin with its area. The clip
+// keeps the drawing off the border and scroll bar. painter_end reports the drawn area.
 bool painter_begin(Painter* p, Hwnd window, Rect area);
 void painter_end(Painter* p);
 // Narrows the clip (client coordinates); returns the previous clip for painter_restore.

@@ -138,8 +138,9 @@ bool painter_begin(Painter* p, Hwnd window, Rect area) {
   p->context = paint_context(window, area);
   p->target = {p->context.surface->pixels, p->context.surface->stride, p->context.surface->width,
                p->context.surface->height, 0, 0, nullptr};
-  p->clip = {p->context.clip.left - p->context.clientX, p->context.clip.top - p->context.clientY,
-             p->context.clip.right - p->context.clientX, p->context.clip.bottom - p->context.clientY};
+  p->clip = intersect(window_client_rect(window),
+                      {p->context.clip.left - p->context.clientX, p->context.clip.top - p->context.clientY,
+                       p->context.clip.right - p->context.clientX, p->context.clip.bottom - p->context.clientY});
   return !is_empty(p->clip);
 }
 

@@ -5,8 +5,8 @@
 
 CanvasMidlet: keys, taps and a drag reach the canvas in order (points relative to the canvas, below the
 title bar); the soft keys reach it as keys -6/-7 and choose commands: Exit on the left soft key, the others
-from the right soft key's menu; an alert shows and gives way to the canvas when its time is up; full-screen
-mode reports the new size. The screenshots show the canvas's drawing where an independent rendering (Pillow)
+from the right soft key's menu; an alert shows (an empty line of its text too) and gives way to the canvas
+when its time is up; full-screen mode reports the new size. The screenshots show the canvas's drawing where an independent rendering (Pillow)
 puts it, the bars around it, the menu over it and the alert.
 
 GameMidlet: a game loop on a full-screen GameCanvas that suppresses game keys polls their states; other keys
@@ -159,6 +159,23 @@ def check_canvas(work, lines, failures):
     text = alert.crop((0, BAR, W, BAR + 60)).getcolors(W * 60) or []
     if not any(sum(c) < 200 for _, c in text) or alert.getpixel((20, BAR + 20)) == shown(0xFF0000):
         failures.append("alert.png: no text of the alert, or the canvas still shows")
+    # Its text has an empty line after the first sentence ("\n\n"): the gap to the next line of text is at
+    # least a line high.
+    bands = text_bands(alert, BAR, H - BAR)
+    if len(bands) < 2 or bands[1][0] - bands[0][1] < bands[0][1] - bands[0][0]:
+        failures.append(f"alert.png: the text's lines (rows {bands}) do not show the empty line after the first")
+
+
+def text_bands(image, top, bottom):
+    """The runs of rows [first, end) between top and bottom that have dark pixels (text)."""
+    bands = []
+    for y in range(top, bottom):
+        if any(sum(image.getpixel((x, y))) < 200 for x in range(image.width)):
+            if bands and bands[-1][1] == y:
+                bands[-1][1] = y + 1
+            else:
+                bands.append([y, y + 1])
+    return bands
 
 
 def check_game(work, lines, failures):

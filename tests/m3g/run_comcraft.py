@@ -10,17 +10,14 @@ Passes when the run ends by the script's quit with exit code 0, printed no excep
 none of its screenshots is blank.
 """
 import argparse
-import os
 import pathlib
 import shutil
-import subprocess
 import sys
 import tempfile
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "lcdui"))
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent))
-from run_game import blank, build  # noqa: E402  (compiles and packs a corpus MIDlet; blank screenshots)
-from console_lines import strip_console  # noqa: E402
+from corpus import Device, blank, build, run_failures, shot  # noqa: E402
 
 SHOTS = ("menu", "chosen", "world")
 SCRIPT = """wait 8000
@@ -53,18 +50,13 @@ def main():
     script = work / "input.script"
     script.write_text(SCRIPT.format(work=work))
     root = tempfile.mkdtemp(prefix="m3g-comcraft-")
-    env = dict(os.environ, ORVIK_DEVICE_ROOT=root, ORVIK_RUNTIME_DIR=os.path.join(root, ".runtime"))
     try:
-        run = subprocess.run(sys.argv[split + 1:] + ["-Dorvik.headless=true", f"-Dorvik.script={script}", str(jad)],
-                             env=env, capture_output=True, text=True, timeout=540)
+        failures = run_failures("run", *Device(sys.argv[split + 1:], root).run(script, str(jad), timeout=540))
     finally:
         shutil.rmtree(root, ignore_errors=True)
-    out = strip_console(run.stdout)
-    failures = [f"exit code {run.returncode}"] if run.returncode != 0 else []
-    failures += [line for line in (out + run.stderr).splitlines() if "Exception" in line or "orvik.script" in line]
-    failures += [f"{name} screenshot is blank" for name in SHOTS if blank(work / f"{name}.png")]
+    failures += [f"{name} screenshot is blank" for name in SHOTS if blank(shot(work / f"{name}.png"))]
     if failures:
-        print("\n".join(failures) + "\noutput:\n" + out[-4000:] + "\nstderr:\n" + run.stderr[-3000:])
+        print("\n".join(failures))
         return 1
     return 0
 

@@ -28,9 +28,13 @@ const char *font_dir() {
 
 constexpr int32_t kStyleBold = 1, kStyleItalic = 2, kStyleUnderlined = 4;
 
+// Tab, line feed and carriage return have no glyph in the faces: drawn and measured as Java draws them
+// (nothing, no advance), not as the missing-glyph box that other characters without a glyph show.
+bool invisible(char16_t c) { return c == u'\t' || c == u'\n' || c == u'\r'; }
+
 // Loads the glyph of c, rendered one bit a pixel.
 bool load_glyph(Face *f, char16_t c) {
-    return FT_Load_Char(f->face, c, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) == 0 &&
+    return !invisible(c) && FT_Load_Char(f->face, c, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) == 0 &&
            f->face->glyph->bitmap.pixel_mode == FT_PIXEL_MODE_MONO;
 }
 

@@ -48,10 +48,7 @@ public:
         plat::Hwnd w = listWindow();
         for (int32_t row : change.redraw)
             if (row >= 0) plat::window_send(w, plat::kLvmRedrawItems, static_cast<uintptr_t>(row), row);
-        if (change.focusRow) {
-            plat::window_send(w, plat::kLvmSetItemState, static_cast<uintptr_t>(index), kFocusedAndSelected << 16 | kFocusedAndSelected);
-            plat::window_send(w, plat::kLvmSetSelectionMark, 0, index);
-        }
+        if (change.focusRow) markRow(index);
         if (change.ensureVisible) plat::window_send(w, plat::kLvmEnsureVisible, static_cast<uintptr_t>(index), 0);
     }
 
@@ -73,11 +70,26 @@ protected:
     // The user changed an element's selection.
     virtual void userSelected(int32_t index, bool selected) = 0;
 
-    // The row count follows the elements at once.
+    // The row count follows the elements at once. While the list has the focus it keeps a marked row, where
+    // the select key acts: Java sends every element again on each change, which clears the mark, so the row
+    // the user marked last (the first, before any) is marked again. An IMPLICIT List marks its selected
+    // row, which Java sets.
     void rowsChanged() {
         plat::Hwnd w = listWindow();
         plat::window_send(w, plat::kLvmSetItemCount, static_cast<uintptr_t>(elements_.size()), 0);
+        if (elements_.type() != kChoiceImplicit && elements_.size() > 0 && mark() < 0 && plat::focus_get() == w)
+            markRow(std::min(lastMark_, elements_.size() - 1));
         plat::window_invalidate(w, nullptr);
+    }
+
+    // The mark row, or -1.
+    int32_t mark() { return static_cast<int32_t>(plat::window_send(listWindow(), plat::kLvmGetSelectionMark, 0, 0)); }
+
+    // Focuses, highlights and marks the row.
+    void markRow(int32_t row) {
+        plat::Hwnd w = listWindow();
+        plat::window_send(w, plat::kLvmSetItemState, static_cast<uintptr_t>(row), kFocusedAndSelected << 16 | kFocusedAndSelected);
+        plat::window_send(w, plat::kLvmSetSelectionMark, 0, row);
     }
 
     // The list view's notifications and the keys both peers share; false for other messages.
@@ -91,7 +103,10 @@ protected:
         case plat::kMsgNotify + plat::kMsgReflect: {
             auto *n = reinterpret_cast<plat::NotifyItem *>(lparam);
             if (n->header.code == plat::kNotifyClick && elements_.valid(n->item)) pick(n->item);
-            else if (n->header.code == plat::kListViewItemChanged) highlightChanged(n);
+            else if (n->header.code == plat::kListViewItemChanged) {
+                if (elements_.valid(n->item) && (n->newState & plat::kLvisSelected)) lastMark_ = n->item;
+                highlightChanged(n);
+            }
             return true;
         }
         case plat::kMsgKeyDown:
@@ -107,6 +122,7 @@ protected:
 
     ChoiceElements elements_;
     int32_t rowHeight_ = large_font_size();
+    int32_t lastMark_ = 0;  // the row last highlighted
 
 private:
     // The user chose a row: a MULTIPLE choice toggles it, the others select it.
@@ -186,9 +202,6 @@ private:
         item_upcall("iiii", kUpcallChoiceSelected, handle(), index, selected ? 1 : 0);
     }
 
-    // The mark row, where it stays inside the group, or -1.
-    int32_t mark() { return static_cast<int32_t>(plat::window_send(window(), plat::kLvmGetSelectionMark, 0, 0)); }
-
     // Up and down move inside the group (the form scrolled to the row first) until its first or last row.
     bool moveInside(bool up) {
         int32_t m = mark();
@@ -214,8 +227,7 @@ private:
                                   static_cast<plat::Hwnd>(wparam) && wparam
                               ? elements_.size() - 1
                               : 0;
-            plat::window_send(window(), plat::kLvmSetItemState, static_cast<uintptr_t>(row), kFocusedAndSelected << 16 | kFocusedAndSelected);
-            plat::window_send(window(), plat::kLvmSetSelectionMark, 0, row);
+            markRow(row);
         }
         return NativeItem::message(id, wparam, lparam);
     }

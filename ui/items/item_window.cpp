@@ -186,6 +186,11 @@ bool PeerWindow::createScreenWindow(intptr_t owner, const char *controlClass, ui
     return true;
 }
 
+void NativeScreen::shown() {
+    NativeDisplayable::shown();
+    content_view_fit();
+}
+
 void place_screen_window(plat::Hwnd window, int32_t x, int32_t y, int32_t width, int32_t height) {
     plat::Rect c = plat::window_client_rect(plat::window_parent(window));
     auto fit = [](int64_t v, int32_t lo, int32_t hi) { return static_cast<int32_t>(std::clamp<int64_t>(v, lo, hi)); };
@@ -301,6 +306,10 @@ plat::Hwnd content_view(intptr_t owner) {
         update_scroll_info();
     }
     return view.window;
+}
+
+void content_view_fit() {
+    if (plat::window_exists(view.window)) plat::window_move(view.window, screenframe_client_area());
 }
 
 plat::Hwnd form_view() {

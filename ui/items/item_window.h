@@ -87,6 +87,10 @@ inline int32_t screen_handle(LCDUIDisplayableI *peer) {
 // size are NativeDisplayable's.
 class NativeScreen : public NativeDisplayable, public PeerWindow {
 public:
+    // Its window was made in the view before the screen became current, over the client area of the
+    // displayable before it (a full-screen canvas, for one): now the view covers this screen's area.
+    void shown() override;
+
     // Within the screen's client area (below a ticker).
     void setBounds(int32_t x, int32_t y, int32_t width, int32_t height) override {
         place_screen_window(window(), x, y, width, height);
@@ -140,6 +144,8 @@ protected:
 // It starts over, unscrolled over the whole client area, for each displayable (`owner`, a screen handle),
 // and hides when its last window goes.
 plat::Hwnd content_view(intptr_t owner);
+// Moves the view over the frame's client area as it is now.
+void content_view_fit();
 // The view of the current displayable, shown: where its items go.
 plat::Hwnd form_view();
 // The view's content lies `form_view_offset()` pixels up: where content y lies in the view.

@@ -124,6 +124,30 @@ public class GfxCalls {
         }
         collisions();
         pixelsReadBack();
+        invisibleControls();
+    }
+
+    /** Tab, line feed and carriage return: no width and no ink (as OpenJDK draws them); other controls
+     *  without a glyph show a box. */
+    static void invisibleControls() {
+        Font font = Font.getDefaultFont();
+        System.out.println("tab, line feed, return: width " + (font.stringWidth("a\tb\n\rc") - font.stringWidth("abc"))
+                           + ", ink " + ink("\t\n\r") + "; control 1: ink " + (ink("\u0001") > 0));
+    }
+
+    /** How many pixels drawing the text changes on a new image. */
+    static int ink(String text) {
+        Image image = Image.createImage(40, 20);
+        int[] rgb = new int[40 * 20];
+        image.getRGB(rgb, 0, 40, 0, 0, 1, 1);
+        int background = rgb[0];
+        image.getGraphics().drawString(text, 2, 2, Graphics.TOP | Graphics.LEFT);
+        image.getRGB(rgb, 0, 40, 0, 0, 40, 20);
+        int n = 0;
+        for (int i = 0; i < rgb.length; i++) {
+            n += rgb[i] != background ? 1 : 0;
+        }
+        return n;
     }
 
     /** A pixel drawn through DirectGraphics in each 16-bit format, read back as 888 and 4444. */

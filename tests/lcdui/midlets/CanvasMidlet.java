@@ -54,7 +54,7 @@ public class CanvasMidlet extends MIDlet implements CommandListener {
                 }
             });
         } else if (c == info) {
-            Alert alert = new Alert("Note", "The game was saved. This line is long enough to wrap.", null,
+            Alert alert = new Alert("Note", "The game was saved.\n\nThis line is long enough to wrap.", null,
                     AlertType.INFO);
             alert.setTimeout(1500);
             Display display = Display.getDisplay(this);

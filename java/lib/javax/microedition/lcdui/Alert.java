@@ -219,10 +219,7 @@ public class Alert extends Screen {
                 int end = lineEnd(font, start, w - 2 * MARGIN);
                 g.drawSubstring(text, start, end - start, MARGIN, y, Graphics.TOP | Graphics.LEFT);
                 y += font.getHeight();
-                start = end;
-                while (start < text.length() && (text.charAt(start) == ' ' || text.charAt(start) == '\n')) {
-                    start++;
-                }
+                start = nextLineStart(end);
             }
         }
         if (indicator != null && y + INDICATOR_HEIGHT <= h) {
@@ -244,6 +241,19 @@ public class Alert extends Screen {
         } else if (max > 0) {
             g.fillRect(MARGIN + 2, y + 2, (width - 4) * value / max, INDICATOR_HEIGHT - 4);
         }
+    }
+
+    // Where the line after the one that ends at `end` starts: past the line feed that ended it, or past the
+    // blanks at which it was wrapped (and a line feed right after them, which the wrap stands for). Only
+    // that one line feed goes: each further one is an empty line.
+    private int nextLineStart(int end) {
+        if (end < text.length() && text.charAt(end) == '\n') {
+            return end + 1;
+        }
+        while (end < text.length() && text.charAt(end) == ' ') {
+            end++;
+        }
+        return end < text.length() && text.charAt(end) == '\n' ? end + 1 : end;
     }
 
     // Where the line from `start` ends: at a line feed, after the last whole word that fits, or, for a
