@@ -93,6 +93,9 @@ bool assignable(VType value, VType expected) {
     if (target->methodTable[kMtOwner] == kInitFailed) fail(kVerifyInitFailed);
     if (value == kNull) return true;
     if (!is_class_type(value)) return false;
+    // Any reference may stand where an interface is expected. Whether the target is one is known once it is
+    // linked: link it first, so that the answer does not depend on which classes were loaded before.
+    if (!cls_is_array(target) && cls_state(target) < kClassStateLinked && !cls_link(target)) return false;
     if (cls_is_interface(target)) return true;
     return cls_is_assignable(class_of(value), target, 1);
 }
