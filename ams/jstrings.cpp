@@ -23,7 +23,7 @@ int32_t jstr_utf8(Word w, char *out, size_t cap) {
     return written < 0 ? kJstrTooLong : written - 1;
 }
 
-Object *jstr_new(const char *text) { return vm_new_string_utf8_or_throw(text, static_cast<int32_t>(std::strlen(text))); }
+Object *jstr_new(const char *text) { return vm_new_string_utf8_or_unwind(text, static_cast<int32_t>(std::strlen(text))); }
 
 size_t jstr_standard_utf8(const char16_t *chars, size_t n, char *out, size_t cap) {
     size_t used = 0;

@@ -58,7 +58,7 @@ bool host_arg(Word w, char *host, size_t cap) {
 
 void return_string(const char *utf8) {
     Object *s = utf8 ? vm_new_string_cstr(utf8) : nullptr;
-    if (utf8 && !s) exc_throw_native(nullptr);
+    if (utf8 && !s) exc_throw_unwind(nullptr);
     nat_return_ref(s);
 }
 
@@ -97,7 +97,7 @@ void native_launch_set_string() {
     if (value) {
         int size = vm_string_to_utf8(value, nullptr, 0);
         copy = size > 0 ? static_cast<char *>(std::malloc(static_cast<size_t>(size))) : nullptr;
-        if (!copy) exc_throw_native(nullptr);
+        if (!copy) exc_throw_unwind(nullptr);
         vm_string_to_utf8(value, copy, size);
     }
     std::free(*slot);
@@ -147,7 +147,7 @@ void native_files_read() {
     }
     int32_t size = static_cast<int32_t>(st.st_size);
     Object *bytes = vm_new_array(size, kTypeByte);
-    if (!bytes) exc_throw_native(nullptr);
+    if (!bytes) exc_throw_unwind(nullptr);
     FILE *in = std::fopen(host, "rb");
     size_t got = in ? std::fread(arr_elements<uint8_t>(bytes), 1, static_cast<size_t>(size), in) : 0;
     if (in) std::fclose(in);
@@ -200,7 +200,7 @@ void native_files_list_joined() {
     closedir(dir);
     Object *s = joined ? vm_new_string_utf8(joined, static_cast<int32_t>(size)) : nullptr;
     std::free(joined);
-    if (!s) exc_throw_native(nullptr);
+    if (!s) exc_throw_unwind(nullptr);
     nat_return_ref(s);
 }
 

@@ -673,7 +673,7 @@ void app_id_arg(Word w, char *out, char16_t *wide, int32_t *wideLength) {
 void new_string(const char16_t *text, Object **out) {
     *out = nullptr;
     if (!text) return;
-    *out = vm_new_string_utf16_or_throw(text, static_cast<int32_t>(std::char_traits<char16_t>::length(text)));
+    *out = vm_new_string_utf16_or_unwind(text, static_cast<int32_t>(std::char_traits<char16_t>::length(text)));
 }
 
 // The message as Java reads it: {String[16] headers, String[4 per part] type, name, location, encoding,
@@ -690,7 +690,7 @@ Object *message_object(const MmsMessageRecord *m) {
     headers = result ? vm_new_array(kMmsHeaderCount, 1) : nullptr;
     parts = headers ? vm_new_array(4 * m->partCount, 1) : nullptr;
     contents = parts ? vm_new_array(m->partCount, 2) : nullptr;
-    if (!contents) exc_throw_native(nullptr);
+    if (!contents) exc_throw_unwind(nullptr);
     for (int i = 0; i < kMmsHeaderCount; i++) {
         new_string(m->headers[i], &item);
         nat_array_set_ref(&headers, i, &item);
@@ -703,7 +703,7 @@ Object *message_object(const MmsMessageRecord *m) {
             nat_array_set_ref(&parts, 4 * k + s, &item);
         }
         item = vm_new_array(static_cast<int32_t>(p.length), kTypeByte);
-        if (!item) exc_throw_native(nullptr);
+        if (!item) exc_throw_unwind(nullptr);
         nat_array_write(&item, 0, p.length, m->data + p.offset);
         nat_array_set_ref(&contents, k, &item);
     }

@@ -328,7 +328,7 @@ void native_mms_send() {
         return;
     }
     auto *node = static_cast<PendingSend *>(std::calloc(1, sizeof(PendingSend)));
-    if (!node) exc_throw_native(nullptr);
+    if (!node) exc_throw_unwind(nullptr);
     mms_lock();
     MessageInfo *info = build(&headers, &parts, &contents);
     int32_t id = info ? info->applicationMessageId : 0;

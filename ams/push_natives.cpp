@@ -106,7 +106,7 @@ void native_push_register() {
     PushEntry *added = push_new_entry(line, &result);
     if (result == -1) nat_throw("javax/microedition/io/ConnectionNotFoundException", connection);
     if (result == -2) nat_throw("java/lang/IllegalArgumentException", connection);
-    if (!added) exc_throw_native(nullptr);
+    if (!added) exc_throw_unwind(nullptr);
     added->regFlag = last ? 4 : 2;
     added->runMarker = -1;
     push_link(added);

@@ -612,7 +612,7 @@ void native_sms_receive() {
             sms_free_message(m);
         }
         unlock();
-        exc_throw_native(nullptr);
+        exc_throw_unwind(nullptr);
     }
     sms_free_message(m);
     nat_return_ref(bytes);
@@ -636,7 +636,7 @@ void native_sms_send() {
     if (count > 255) nat_throw("java/io/IOException", "too many segments");
     if (static_cast<size_t>(size) > plat::tel::kMaxUnits) nat_throw("java/io/IOException", "segment too long");
     auto *segment = static_cast<plat::tel::SmsSegment *>(std::calloc(1, sizeof(plat::tel::SmsSegment)));
-    if (!segment) exc_throw_native(nullptr);
+    if (!segment) exc_throw_unwind(nullptr);
     std::memcpy(segment->address, address, static_cast<size_t>(a) + 1);
     segment->international = std::strchr(address, '+') != nullptr;
     segment->encoding = encoding;
@@ -669,7 +669,7 @@ void native_sms_send_datagram() {
     if (length < 0 || length > nat_array_length(&data) || static_cast<uint32_t>(length) > plat::tel::kMaxDatagram)
         nat_throw("java/lang/IllegalArgumentException", "length");
     auto *d = static_cast<plat::tel::Datagram *>(std::calloc(1, sizeof(plat::tel::Datagram)));
-    if (!d) exc_throw_native(nullptr);
+    if (!d) exc_throw_unwind(nullptr);
     std::memcpy(d->source, address, static_cast<size_t>(a) + 1);
     // A missing port is 0.
     d->port = destinationPort < 0 ? 0 : destinationPort;

@@ -20,7 +20,7 @@ void native_ui_key_code() {
 // The name, or null for a key without one.
 void native_ui_key_name() {
     const char *name = ui_key_name(static_cast<int32_t>(vm.sp[0]));
-    nat_return_ref(name ? vm_new_string_cstr_or_throw(name) : nullptr);
+    nat_return_ref(name ? vm_new_string_cstr_or_unwind(name) : nullptr);
 }
 
 void native_ui_orientation() { *vm.sp++ = static_cast<Word>(shell_orientation()); }

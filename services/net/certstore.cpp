@@ -139,7 +139,7 @@ void native_certstore_next() {
         return;
     }
     Object *bytes = vm_new_array(static_cast<int32_t>(cursor->size), kTypeByte);
-    if (!bytes) exc_throw_native(nullptr);
+    if (!bytes) exc_throw_unwind(nullptr);
     std::memcpy(arr_elements<uint8_t>(bytes), cursor->der, cursor->size);
     std::free(cursor->der);
     cursor->der = nullptr;

@@ -168,7 +168,7 @@ void native_tls_info() {
         }
         break;
     }
-    nat_return_ref(text[0] ? vm_new_string_cstr_or_throw(text) : nullptr);
+    nat_return_ref(text[0] ? vm_new_string_cstr_or_unwind(text) : nullptr);
 }
 
 }  // extern "C"

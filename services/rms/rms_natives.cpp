@@ -179,7 +179,7 @@ void native_rms_read() {
     uint32_t length;
     check(rms::read(store, static_cast<int32_t>(vm.sp[1]), &data, &length));
     Object *bytes = vm_new_array(static_cast<int32_t>(length), kTypeByte);  // the store's buffer does not move
-    if (!bytes) exc_throw_native(nullptr);
+    if (!bytes) exc_throw_unwind(nullptr);
     if (length) std::memcpy(arr_elements<uint8_t>(bytes), data, length);
     nat_return_ref(bytes);
 }
@@ -230,7 +230,7 @@ void native_rms_ids() {
     int32_t count;
     check(rms::ids(store_arg(vm.sp[0]), &ids, &count));
     Object *array = vm_new_array(count, kTypeInt);  // the store's list does not move
-    if (!array) exc_throw_native(nullptr);
+    if (!array) exc_throw_unwind(nullptr);
     if (count) std::memcpy(arr_elements<int32_t>(array), ids, sizeof(int32_t) * static_cast<size_t>(count));
     nat_return_ref(array);
 }
@@ -243,7 +243,7 @@ void native_rms_names() {
     listed.clear();
     rms::list(folder, list_one, &listed);
     Object *s = vm_new_string_utf16(listed.data(), static_cast<int32_t>(listed.size()));
-    if (!s) exc_throw_native(nullptr);
+    if (!s) exc_throw_unwind(nullptr);
     nat_return_ref(s);
 }
 

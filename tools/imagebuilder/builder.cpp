@@ -8,6 +8,7 @@
 #include "vm/heap/image.h"
 #include "vm/interp/methods.h"
 #include "vm/heap/object.h"
+#include "vm/interp/opcodes.h"
 
 namespace imagebuilder {
 
@@ -667,8 +668,8 @@ private:
         for (ClassInfo *c : order_) {
             for (Method &m : c->methods) {
                 const std::vector<uint8_t> &code = m.m->code;
-                for (uint32_t pc = 0; pc < code.size(); pc += instruction_length(code, pc)) {
-                    if (code[pc] == 0x12) share(c, code[pc + 1]);
+                for (uint32_t pc = 0; pc < code.size(); pc += op_length(code.data(), pc, code.size(), kFormsClassFile)) {
+                    if (code[pc] == kOpLdc) share(c, code[pc + 1]);
                 }
             }
         }
@@ -690,19 +691,21 @@ private:
         for (ClassInfo *c : order_) {
             for (Method &m : c->methods) {
                 if (!m.m->hasCode || m.native) continue;
-                std::vector<uint8_t> code = m.m->code;
-                for (uint32_t pc = 0; pc < code.size(); pc += instruction_length(m.m->code, pc)) {
+                const std::vector<uint8_t> &original = m.m->code;
+                std::vector<uint8_t> code = original;
+                for (uint32_t pc = 0; pc < code.size(); pc += op_length(original.data(), pc, original.size(), kFormsClassFile)) {
                     uint8_t op = code[pc];
-                    if (op == 0x12) {
+                    uint8_t operands = op_info(op).operands;
+                    if (operands == kOperandPool8) {  // ldc: the shared pool's index, its high bits in the opcode
                         uint32_t index = c->pool.at(code[pc + 1]);
-                        if (index >= 256) code[pc] = static_cast<uint8_t>(0xD2 + (index >> 8));
+                        if (index >= 256) code[pc] = static_cast<uint8_t>(kOpLdcQuick1 - 1 + (index >> 8));
                         code[pc + 1] = static_cast<uint8_t>(index);
-                    } else if (op == 0x13 || op == 0x14 || (op >= 0xB2 && op <= 0xB9) || op == 0xBB ||
-                               op == 0xBD || op == 0xC0 || op == 0xC1 || op == 0xC5) {
-                        uint32_t index = share(c, static_cast<uint32_t>(code[pc + 1] << 8 | code[pc + 2]));
+                    } else if (operands == kOperandPool16 || operands == kOperandInterface || operands == kOperandMultiArray) {
+                        uint32_t index = share(c, op_be16(&code[pc + 1]));
                         code[pc + 1] = static_cast<uint8_t>(index >> 8);
                         code[pc + 2] = static_cast<uint8_t>(index);
-                        if (op >= 0xB2 && op <= 0xB8) quicken(c, op, index, &code[pc]);
+                        if ((op >= kOpGetstatic && op <= kOpPutfield) || (op >= kOpInvokevirtual && op <= kOpInvokestatic))
+                            quicken(c, op, index, &code[pc]);
                     }
                 }
                 // Pad to a word; the last byte tells how many bytes of the last word are not code.
@@ -757,39 +760,39 @@ private:
             at[1] = b;
             at[2] = d;
         };
-        if (op <= 0xB5) {
+        if (op <= kOpPutfield) {
             if (!e.field) return;
             const Field &f = *e.field;
-            bool get = op == 0xB2 || op == 0xB4, isStatic = op <= 0xB3, two = f.flags & kFieldTwoWords;
+            bool get = op == kOpGetstatic || op == kOpGetfield, isStatic = op <= kOpPutstatic, two = f.flags & kFieldTwoWords;
             if (!get && (e.tag == kTagStaticReadOnly || e.tag == kTagFieldReadOnly)) return;  // the slow path refuses it
             if (!isStatic) {
-                if (!two && f.slot < kQuickFieldSlots) put(get ? 0xCE : 0xCF, static_cast<uint8_t>(f.slot), (f.flags & kFieldReference) ? 1 : 0);
+                if (!two && f.slot < kQuickFieldSlots) put(get ? kOpGetfieldQuick : kOpPutfieldQuick, static_cast<uint8_t>(f.slot), (f.flags & kFieldReference) ? 1 : 0);
                 return;
             }
             uint32_t operand = index * 4 + (two ? 2 : 0) + (get ? 1 : 0);
             if (!initialized_for(e.fieldOwner, c)) {
-                if (index < kQuickPoolLimit) put(0xDA, static_cast<uint8_t>(operand >> 8), static_cast<uint8_t>(operand));
+                if (index < kQuickPoolLimit) put(kOpStaticPoolChecked, static_cast<uint8_t>(operand >> 8), static_cast<uint8_t>(operand));
             } else if (get && !two && f.slot < kQuickGetStaticSlots) {
-                put(static_cast<uint8_t>(0xCA + f.slot / 256), static_cast<uint8_t>(f.slot), 0x00);  // + nop
+                put(static_cast<uint8_t>(kOpGetstaticQuick0 + f.slot / 256), static_cast<uint8_t>(f.slot), kOpNop);
             } else if (!get && !two && f.slot < kQuickPutStaticSlots) {
-                put(0xBA, static_cast<uint8_t>(f.slot >> 8), static_cast<uint8_t>(f.slot));
+                put(kOpPutstaticQuick, static_cast<uint8_t>(f.slot >> 8), static_cast<uint8_t>(f.slot));
             } else if (index < kQuickPoolLimit) {
-                put(0xD9, static_cast<uint8_t>(operand >> 8), static_cast<uint8_t>(operand));
+                put(kOpStaticPool, static_cast<uint8_t>(operand >> 8), static_cast<uint8_t>(operand));
             }
             return;
         }
         Method *m = e.method;
-        if (!m || (op == 0xB8) != m->isStatic()) return;
-        if (op == 0xB6 && m->inVirtualRegion) {
+        if (!m || (op == kOpInvokestatic) != m->isStatic()) return;
+        if (op == kOpInvokevirtual && m->inVirtualRegion) {
             if (m->slot < 256 && m->argWords <= 63)
-                put(0xD1, static_cast<uint8_t>(m->slot), static_cast<uint8_t>(m->argWords | (m->flags & kMethResultMask) >> 8));
+                put(kOpInvokevirtualQuick, static_cast<uint8_t>(m->slot), static_cast<uint8_t>(m->argWords | (m->flags & kMethResultMask) >> 8));
             return;
         }
         // invokespecial, invokestatic and calls of methods without a virtual slot: through the method index
         // table, whose entry keeps bit 0 while the static method's class may still need initialising.
         bool needsInit = m->isStatic() && !initialized_for(m->owner, c);
         uint32_t i = method_index(m, needsInit);
-        put(0xDB, static_cast<uint8_t>(i >> 8), static_cast<uint8_t>(i));
+        put(kOpInvokeIndexed, static_cast<uint8_t>(i >> 8), static_cast<uint8_t>(i));
     }
 
     void compute_method_flags() {

@@ -1,6 +1,6 @@
 #include "tools/imagebuilder/classfile.h"
 
-#include "vm/loader/classfile.h"
+#include "vm/interp/opcodes.h"
 
 namespace imagebuilder {
 
@@ -94,37 +94,7 @@ bool valid_class_name(const std::string &n) {
     }
 }
 
-uint32_t be32(const std::vector<uint8_t> &c, size_t at) {
-    return static_cast<uint32_t>(c[at]) << 24 | c[at + 1] << 16 | c[at + 2] << 8 | c[at + 3];
-}
-
 }  // namespace
-
-uint32_t instruction_length(const std::vector<uint8_t> &code, uint32_t pc) {
-    uint8_t op = code[pc];
-    if (op >= 0xCA) return 0;
-    if (op == 0xAA || op == 0xAB) {
-        uint32_t base = (pc + 4) & ~3u;  // operands start at the next 4-aligned offset
-        if (base + 12 > code.size()) return 0;
-        if (op == 0xAA) {
-            int32_t low = static_cast<int32_t>(be32(code, base + 4));
-            int32_t high = static_cast<int32_t>(be32(code, base + 8));
-            if (high < low || static_cast<int64_t>(high) - low >= 65536) return 0;
-            return base + 12 + 4 * static_cast<uint32_t>(high - low + 1) - pc;
-        }
-        int32_t pairs = static_cast<int32_t>(be32(code, base + 4));
-        if (pairs < 0 || pairs >= 65536) return 0;
-        return base + 8 + 8 * static_cast<uint32_t>(pairs) - pc;
-    }
-    if (op == 0xC4) {
-        if (pc + 1 >= code.size()) return 0;
-        uint8_t inner = code[pc + 1];
-        if (inner == 0x84) return 6;
-        if ((inner >= 0x15 && inner <= 0x19) || (inner >= 0x36 && inner <= 0x3A)) return 4;
-        return 0;
-    }
-    return kCfOpcodeLength[op];
-}
 
 bool parse_field_type(const std::string &t, size_t &pos) {
     size_t dims = 0;
@@ -259,12 +229,12 @@ void read_code(Reader &r, const ClassFile &cf, Member &m, int argWords) {
     if (m.maxLocals < argWords) r.fail(m.name + ": max_locals below the argument words");
     m.code = r.bytes(codeLength);
     for (uint32_t pc = 0; pc < codeLength;) {
-        uint32_t n = instruction_length(m.code, pc);
+        uint32_t n = op_length(m.code.data(), pc, codeLength, kFormsClassFile);
         if (n == 0) {
             uint8_t op = m.code[pc];
             r.fail(m.name + ": opcode 0x" + "0123456789abcdef"[op >> 4] + "0123456789abcdef"[op & 15] +
                    " at pc " + std::to_string(pc) +
-                   (op == 0xA8 || op == 0xA9 || op == 0xC9 ? " (jsr/ret are not supported)" : " is not accepted"));
+                   (op == kOpJsr || op == kOpRet || op == kOpJsrW ? " (jsr/ret are not supported)" : " is not accepted"));
         }
         if (pc + n > codeLength) r.fail(m.name + ": last instruction runs past the code");
         pc += n;

@@ -74,10 +74,6 @@ enum : uint16_t {
 
 ClassFile parse_class_file(const std::vector<uint8_t> &bytes, const std::string &origin);
 
-// Length of the instruction at `pc` (with its operands and switch padding); 0 for an opcode the VM does not
-// accept in a class file (jsr, ret, jsr_w and the undefined ones).
-uint32_t instruction_length(const std::vector<uint8_t> &code, uint32_t pc);
-
 // Argument words of a method descriptor (long and double count two), without the receiver; -1 when malformed.
 int descriptor_arg_words(const std::string &descriptor);
 

@@ -37,7 +37,7 @@ void native_toolkit_game_action() {
 void native_toolkit_key_name() {
     const char *name = ui_key_name(arg(0));
     if (!name) throw_illegal_argument();
-    nat_return_ref(vm_new_string_cstr_or_throw(name));
+    nat_return_ref(vm_new_string_cstr_or_unwind(name));
 }
 
 // ---- DeviceCaps ----

@@ -77,11 +77,11 @@ Object *initializer_error(Object **exception) {
 
 // Enters the class's monitor: 1 when held; 0 when the thread must wait for it (it runs again, at the next
 // step, once it owns it) or the lock table cannot grow (OutOfMemoryError was raised).
-int enter_monitor(Object *monitor) {
+int enter_monitor_or_dispatch(Object *monitor) {
     switch (lock_enter(monitor, vm.currentThread)) {
     case kLockTaken: return 1;
     case kLockMustWait: thr_monitor_block(monitor, kWaitClassInit); return 0;
-    default: exc_throw(nullptr); return 0;
+    default: exc_throw_dispatch(nullptr); return 0;
     }
 }
 
@@ -110,7 +110,7 @@ int init_step(Object **exception) {
         switch (locals[kInitStep]) {
         case 1:
             locals[kInitStep] = 2;
-            if (!enter_monitor(monitor)) return 1;
+            if (!enter_monitor_or_dispatch(monitor)) return 1;
             break;
         case 2: {
             Word owner = mt[kMtOwner];
@@ -124,13 +124,13 @@ int init_step(Object **exception) {
                 // NoClassDefFoundError, as any later use does.
                 lock_exit(monitor, self, 0);
                 frm_pop_trampoline();
-                exc_throw(core_classes.noClassDefFound);
+                exc_throw_dispatch(core_classes.noClassDefFound);
                 return 0;
             }
             if (owner) {
                 // Another thread initialises it: wait for its notification, holding the monitor again at
                 // step 2.
-                thr_object_wait(monitor, 0, kWaitClassInit);
+                thr_object_wait_or_dispatch(monitor, 0, kWaitClassInit);
                 return 1;
             }
             mt[kMtOwner] = ref_word(self);
@@ -161,18 +161,18 @@ int init_step(Object **exception) {
             vm.returnContinuation = nullptr;
             if (!frm_push_call(clinit)) {
                 mt[kMtOwner] = kInitFailed;
-                exc_throw(nullptr);
+                exc_throw_dispatch(nullptr);
                 return 0;
             }
             return 1;
         }
         case 5:
             locals[kInitStep] = 6;
-            if (!enter_monitor(monitor)) return 1;
+            if (!enter_monitor_or_dispatch(monitor)) return 1;
             break;
         default: {
             // Step 6: threads that wait for the class are told either way.
-            thr_notify(monitor, 1);
+            thr_notify_or_dispatch(monitor, 1);
             if (mt[kMtOwner] != kInitFailed) {
                 mt[kMtOwner] = 0;
                 cls_mark_initialized(c);

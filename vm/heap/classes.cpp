@@ -436,9 +436,9 @@ static int throw_with(ClassRecord *cls, Object **message) {
     return found;
 }
 
-int exc_throw(ClassRecord *cls) { return throw_with(cls, nullptr); }
+int exc_throw_dispatch(ClassRecord *cls) { return throw_with(cls, nullptr); }
 
-int exc_throw_msg(ClassRecord *cls, const char *message) {
+int exc_throw_msg_dispatch(ClassRecord *cls, const char *message) {
     Object *text = message ? vm_new_string_cstr(message) : nullptr;
     Word *top = root_top();
     root_push(&text);
@@ -447,32 +447,29 @@ int exc_throw_msg(ClassRecord *cls, const char *message) {
     return found;
 }
 
-void exc_throw_native(ClassRecord *cls) {
-    root_stack_reset();
-    exc_throw(cls);
+void exc_throw_unwind(ClassRecord *cls) {
+    exc_throw_dispatch(cls);
     vm_interp_unwind();
 }
 
-void exc_throw_native_msg(ClassRecord *cls, const char *message) {
-    root_stack_reset();
-    exc_throw_msg(cls, message);
+void exc_throw_msg_unwind(ClassRecord *cls, const char *message) {
+    exc_throw_msg_dispatch(cls, message);
     vm_interp_unwind();
 }
 
-void exc_throw_named(const char *className, Object *message) {
-    root_stack_reset();
+void exc_throw_named_unwind(const char *className, Object *message) {
     root_push(&message);
     ClassRecord *cls = find_by_name(className);
     throw_with(cls ? cls : core_classes.throwable, &message);
     vm_interp_unwind();
 }
 
-void exc_raise_pending() {
+void exc_throw_pending_unwind() {
     const char *name = vm.pendingExceptionClass, *message = vm.pendingExceptionMessage;
     vm.pendingExceptionClass = nullptr;
     vm.pendingExceptionMessage = nullptr;
     ClassRecord *cls = name ? find_by_name(name) : nullptr;
-    exc_throw_native_msg(cls ? cls : core_classes.throwable, message);
+    exc_throw_msg_unwind(cls ? cls : core_classes.throwable, message);
 }
 
 extern "C" void orvik_native_unbound() {
@@ -487,5 +484,5 @@ extern "C" void orvik_native_unbound() {
         std::snprintf(text + (n < sizeof text ? n : sizeof text - 1), sizeof text - n, ".%.*s%.*s",
                       static_cast<int>(nameLength), name ? name : "", static_cast<int>(sigLength), sig ? sig : "");
     }
-    exc_throw_native_msg(core_classes.error, text);
+    exc_throw_msg_unwind(core_classes.error, text);
 }

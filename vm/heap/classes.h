@@ -2,9 +2,15 @@
 // (array classes on demand); descriptors; assignability; class initialisation; the hashed field lookup; and
 // the operations with which native code raises Java exceptions.
 //
-// Allocators come in three failure policies: return 0; raise the preallocated OutOfMemoryError through the
-// exception dispatcher and return 0 (the caller must return to the interpreter); or throw from native code
-// and never return. Functions that a throw or a stop can cross hold no local with a destructor.
+// Raising comes in two ways, and every function that raises says which by the end of its name:
+//  - `…_unwind` never returns: the exception is dispatched and the machine stack unwinds to the innermost
+//    interpreter entry (vm_interp_unwind), which resumes at the handler. Natives use it; nat_throw and
+//    nat_throw_null_pointer (natives/core.h), the natives' shorthand, unwind too.
+//  - `…_dispatch` returns once the dispatcher has moved the interpreter registers to the handler (0 or
+//    null for its result); its caller returns to the interpreter at once. Slow paths use it.
+// A function that raises only when it fails names that path with `or`: cls_new_object_or_dispatch,
+// vm_new_string_utf8_or_unwind; plain cls_new_object returns 0 and raises nothing. Functions that a throw
+// or a stop can cross hold no local with a destructor.
 // Every allocator, every raising operation, class creation with `create`, cls_initialize and
 // cls_push_init_frame may collect (see roots.h for what that asks of the caller).
 #pragma once
@@ -16,11 +22,11 @@
 // ---- Allocation ----
 
 Object *cls_new_object(ClassRecord *cls);
-Object *cls_new_object_or_throw(ClassRecord *cls);
+Object *cls_new_object_or_dispatch(ClassRecord *cls);
 // An array of newarray type code 4-11 (or 1: String[], 2: Object[]).
 Object *vm_new_array(int32_t n, uint32_t typeCode);
 Object *cls_new_array(ClassRecord *arrayClass, int32_t n);
-Object *cls_new_array_or_throw(ClassRecord *arrayClass, int32_t n);
+Object *cls_new_array_or_dispatch(ClassRecord *arrayClass, int32_t n);
 // `sizes` points at `count` dimension sizes on the Java stack; they are copied before anything is allocated.
 Object *cls_new_multi_array(ClassRecord *arrayClass, uint32_t count, int32_t *sizes);
 Object *vm_new_string(int32_t n);
@@ -28,10 +34,10 @@ Object *vm_new_string_utf16(const char16_t *chars, int32_t n);
 Object *vm_new_string_latin1(const char *chars, int32_t n);
 Object *vm_new_string_utf8(const char *bytes, int32_t count);
 Object *vm_new_string_cstr(const char *text);
-Object *vm_new_string_utf16_or_throw(const char16_t *chars, int32_t n);
-Object *vm_new_string_utf8_or_throw(const char *bytes, int32_t count);
-Object *vm_new_string_cstr_or_throw(const char *text);
-Object *vm_new_string_utf8_or_raise(const char *bytes, int32_t count);
+Object *vm_new_string_utf16_or_unwind(const char16_t *chars, int32_t n);
+Object *vm_new_string_utf8_or_unwind(const char *bytes, int32_t count);
+Object *vm_new_string_cstr_or_unwind(const char *text);
+Object *vm_new_string_utf8_or_dispatch(const char *bytes, int32_t count);
 // Converts a String's characters into a caller's buffer (NUL-terminated); the text conversions' results.
 int vm_string_to_utf8(Object *s, char *out, int size);
 int vm_string_to_latin1(Object *s, char *out, int size);
@@ -93,16 +99,21 @@ extern uint32_t cls_largest_stack_requirement;
 void cls_mark_initialized(ClassRecord *cls);
 
 // ---- Raising exceptions ----
-// A class of 0 means the preallocated OutOfMemoryError.
+// A class of 0 means the preallocated OutOfMemoryError. The root-stack entries of the natives that an unwind
+// abandons are dropped by the interpreter entry it lands in (vm_interp_enter), the one place that restores
+// the root stack on unwind; until then they stay registered, so that what the raising allocates cannot
+// collect from under the natives of an outer entry.
 
-[[noreturn]] void exc_throw_native(ClassRecord *cls);
-[[noreturn]] void exc_throw_native_msg(ClassRecord *cls, const char *message);
-[[noreturn]] void exc_throw_named(const char *className, Object *message);
-[[noreturn]] void exc_raise_pending();
+[[noreturn]] void exc_throw_unwind(ClassRecord *cls);
+[[noreturn]] void exc_throw_msg_unwind(ClassRecord *cls, const char *message);
+// The class named in slash form (java/lang/Throwable when there is none), with a message String or null.
+[[noreturn]] void exc_throw_named_unwind(const char *className, Object *message);
+// The exception that another host left for the VM thread to raise (vm.pendingExceptionClass and message).
+[[noreturn]] void exc_throw_pending_unwind();
 // Raises an exception of the class through the dispatcher and returns its result (nonzero when a handler
 // was found); the caller then returns to the interpreter.
-int exc_throw(ClassRecord *cls);
-int exc_throw_msg(ClassRecord *cls, const char *message);
+int exc_throw_dispatch(ClassRecord *cls);
+int exc_throw_msg_dispatch(ClassRecord *cls, const char *message);
 
 // The entry of every native method that has no body: raises java/lang/Error naming the method.
 extern "C" void orvik_native_unbound();

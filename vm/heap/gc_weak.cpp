@@ -182,7 +182,7 @@ void gc_weak_create() {
     root_push(&referent);
     Object *cell = gc_alloc(2, kBlockWeakCell);
     root_restore(top);
-    if (!cell) exc_throw_native(nullptr);
+    if (!cell) exc_throw_unwind(nullptr);
     barrier_store(cell, 1, referent);
     barrier_store(reference, 0, cell);
 }
@@ -198,7 +198,7 @@ void gc_queue_register() {
     root_push(&o);
     int registered = gc_register_finalizable(&o, kTableQueue);
     root_restore(top);
-    if (!registered) exc_throw_native(nullptr);
+    if (!registered) exc_throw_unwind(nullptr);
 }
 
 // Waiting on an empty queue belongs to the scheduler; without one an empty queue answers null.

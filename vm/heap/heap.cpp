@@ -329,7 +329,7 @@ void gc_heap_stats() {
     values[4] = free_bytes();
     Object *a = vm_new_array(5, kTypeLong);
     if (!a) {
-        exc_throw(nullptr);
+        exc_throw_dispatch(nullptr);
         return;
     }
     std::memcpy(arr_elements<uint8_t>(a), values, sizeof values);

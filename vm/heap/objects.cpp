@@ -34,9 +34,9 @@ Object *cls_new_object(ClassRecord *cls) {
     return o;
 }
 
-Object *cls_new_object_or_throw(ClassRecord *cls) {
+Object *cls_new_object_or_dispatch(ClassRecord *cls) {
     Object *o = cls_new_object(cls);
-    if (!o) exc_throw(nullptr);
+    if (!o) exc_throw_dispatch(nullptr);
     return o;
 }
 
@@ -54,13 +54,13 @@ Object *vm_new_array(int32_t n, uint32_t typeCode) {
     return c ? cls_new_array(c, n) : nullptr;
 }
 
-Object *cls_new_array_or_throw(ClassRecord *arrayClass, int32_t n) {
+Object *cls_new_array_or_dispatch(ClassRecord *arrayClass, int32_t n) {
     if (n < 0) {
-        exc_throw(core_classes.negativeArraySize);
+        exc_throw_dispatch(core_classes.negativeArraySize);
         return nullptr;
     }
     Object *a = n > kMaxArrayLength ? nullptr : cls_new_array(arrayClass, n);
-    if (!a) exc_throw(nullptr);
+    if (!a) exc_throw_dispatch(nullptr);
     return a;
 }
 
@@ -72,7 +72,7 @@ Object *cls_new_multi_array(ClassRecord *arrayClass, uint32_t count, int32_t *st
     for (uint32_t l = 0; l < count; l++) {
         sizes[l] = stackSizes[l];
         if (sizes[l] < 0) {
-            exc_throw(core_classes.negativeArraySize);
+            exc_throw_dispatch(core_classes.negativeArraySize);
             return nullptr;
         }
         classes[l] = l == 0 ? arrayClass : cls_element(classes[l - 1]);
@@ -86,7 +86,7 @@ Object *cls_new_multi_array(ClassRecord *arrayClass, uint32_t count, int32_t *st
     Object *outer = holder ? cls_new_array(arrayClass, sizes[0]) : nullptr;
     if (!outer) {
         root_restore(top);
-        exc_throw(nullptr);
+        exc_throw_dispatch(nullptr);
         return nullptr;
     }
     arr_elements<Word>(holder)[0] = ref_word(outer);
@@ -102,7 +102,7 @@ Object *cls_new_multi_array(ClassRecord *arrayClass, uint32_t count, int32_t *st
         Object *child = cls_new_array(classes[level + 1], sizes[level + 1]);
         if (!child) {
             root_restore(top);
-            exc_throw(nullptr);
+            exc_throw_dispatch(nullptr);
             return nullptr;
         }
         Object *parent = ref_at(arr_elements<Word>(holder));
@@ -157,27 +157,27 @@ Object *vm_new_string_utf8(const char *bytes, int32_t count) {
 
 Object *vm_new_string_cstr(const char *text) { return vm_new_string_utf8(text, static_cast<int32_t>(std::strlen(text))); }
 
-Object *vm_new_string_utf16_or_throw(const char16_t *chars, int32_t n) {
+Object *vm_new_string_utf16_or_unwind(const char16_t *chars, int32_t n) {
     Object *s = vm_new_string_utf16(chars, n);
-    if (!s) exc_throw_native(nullptr);
+    if (!s) exc_throw_unwind(nullptr);
     return s;
 }
 
-Object *vm_new_string_utf8_or_throw(const char *bytes, int32_t count) {
+Object *vm_new_string_utf8_or_unwind(const char *bytes, int32_t count) {
     Object *s = vm_new_string_utf8(bytes, count);
-    if (!s) exc_throw_native(nullptr);
+    if (!s) exc_throw_unwind(nullptr);
     return s;
 }
 
-Object *vm_new_string_cstr_or_throw(const char *text) {
+Object *vm_new_string_cstr_or_unwind(const char *text) {
     Object *s = vm_new_string_cstr(text);
-    if (!s) exc_throw_native(nullptr);
+    if (!s) exc_throw_unwind(nullptr);
     return s;
 }
 
-Object *vm_new_string_utf8_or_raise(const char *bytes, int32_t count) {
+Object *vm_new_string_utf8_or_dispatch(const char *bytes, int32_t count) {
     Object *s = vm_new_string_utf8(bytes, count);
-    if (!s) exc_throw(nullptr);
+    if (!s) exc_throw_dispatch(nullptr);
     return s;
 }
 

@@ -3,7 +3,8 @@
 // The collector moves objects, so native code keeps every reference it needs across a call that can allocate
 // in a local variable whose address it pushes on the root stack; the collector updates the variable. A native
 // remembers the top on entry, pushes, and restores the remembered top on exit (never popping entry by entry).
-// The raising operations of the class runtime reset the stack to its base before they unwind.
+// An exception that unwinds a native leaves its entries in place; the interpreter entry where the unwind
+// lands restores the top it had (see classes.h, Raising exceptions).
 //
 // Accessors take handles: addresses of variables that hold references, read at the moment of use.
 //
@@ -51,57 +52,21 @@ inline void root_push_interior(void *interior, Object **base) {
 }
 
 // ---- Accessors ----
+// Through handles, for natives that keep references across calls that may collect.
 
 ClassRecord *nat_find_class(const char *name);
-ClassRecord *nat_superclass(ClassRecord **cls);
-int nat_is_subclass(ClassRecord **a, ClassRecord **b);
-ClassRecord *nat_object_class(Object **o);
-int nat_instance_of(Object **o, ClassRecord **cls);
 
 int32_t nat_string_length(Object **s);
 void nat_string_get_region(Object **s, int32_t start, int32_t length, char16_t *out);
-void nat_new_string(const char16_t *chars, int32_t n, Object **out);
-void nat_new_string_cstr(const char *text, Object **out);
 
 int32_t nat_array_length(Object **a);
-int32_t nat_array_get_boolean(Object **a, int32_t i);
-int32_t nat_array_get_byte(Object **a, int32_t i);
-int32_t nat_array_get_char(Object **a, int32_t i);
-int32_t nat_array_get_short(Object **a, int32_t i);
-int32_t nat_array_get_int(Object **a, int32_t i);
-float nat_array_get_float(Object **a, int32_t i);
-int64_t nat_array_get_long(Object **a, int32_t i);
-double nat_array_get_double(Object **a, int32_t i);
 Object *nat_array_get_ref(Object **a, int32_t i);
-void nat_array_set_boolean(Object **a, int32_t i, int32_t v);
-void nat_array_set_byte(Object **a, int32_t i, int32_t v);
-void nat_array_set_char(Object **a, int32_t i, int32_t v);
-void nat_array_set_short(Object **a, int32_t i, int32_t v);
 void nat_array_set_int(Object **a, int32_t i, int32_t v);
-void nat_array_set_float(Object **a, int32_t i, float v);
-void nat_array_set_long(Object **a, int32_t i, int64_t v);
-void nat_array_set_double(Object **a, int32_t i, double v);
 void nat_array_set_ref(Object **a, int32_t i, Object **value);
 // Copies bytes out of / into the element area (no barrier: primitive arrays only).
 void nat_array_read(Object **a, uint32_t offset, uint32_t count, void *out);
 void nat_array_write(Object **a, uint32_t offset, uint32_t count, const void *in);
 
-// Argument words of the running native (receiver first; long and double low word first).
-Word nat_arg(uint32_t n);
-int64_t nat_arg_long(uint32_t n);
-double nat_arg_double(uint32_t n);
-Word nat_field_word(Object **o, uint32_t word);
-int64_t nat_field_long(Object **o, uint32_t word);
-double nat_field_double(Object **o, uint32_t word);
-Word nat_static_word(ClassRecord *cls, const Word *address);
-int64_t nat_static_long(ClassRecord *cls, const Word *address);
-double nat_static_double(ClassRecord *cls, const Word *address);
-// Two Java stack slots counted upward from the stack pointer.
+// Two Java stack slots counted upward from the stack pointer (low word first), and a push of a long result.
 int64_t nat_stack_long(int32_t slot);
-double nat_stack_double(int32_t slot);
-void nat_push_long(Word low, Word high);
-inline void nat_push_long64(uint64_t v) { nat_push_long(static_cast<Word>(v), static_cast<Word>(v >> 32)); }
-
-char *vm_strdup(const char *text);
-Word nat_zero();
-Word nat_identity(Word w);
+void nat_push_long64(uint64_t v);

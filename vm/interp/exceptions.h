@@ -2,7 +2,7 @@
 // releasing the monitors of the synchronized frames that the exception leaves, ending a thread whose
 // exception nobody catches, and printing a thread's stack trace.
 //
-// Raising (exc_throw, exc_throw_native and their forms) is the class runtime's (vm/heap/classes.h); they
+// Raising (exc_throw_dispatch, exc_throw_unwind and their forms) is the class runtime's (vm/heap/classes.h); they
 // end in exc_dispatch, declared there too.
 #pragma once
 

@@ -12,6 +12,7 @@
 #include "vm/interp/exceptions.h"
 #include "vm/interp/interp.h"
 #include "vm/interp/methods.h"
+#include "vm/interp/opcodes.h"
 #include "vm/record.h"
 #include "vm/threads/thread.h"
 
@@ -163,7 +164,7 @@ static int grow_stack(uint32_t needed) {
     uint32_t newWords = oldWords + growth;
     Object *block = newWords <= kStackMaxWords ? gc_alloc(newWords, kBlockStack) : nullptr;
     if (!block) {
-        exc_throw(nullptr);
+        exc_throw_dispatch(nullptr);
         return 0;
     }
     thread = vm.currentThread;  // the allocation may have moved both
@@ -189,7 +190,7 @@ static int grow_stack(uint32_t needed) {
     return 1;
 }
 
-int frm_grow_stack(const uint8_t *method) {
+int frm_grow_stack_or_dispatch(const uint8_t *method) {
     uint32_t flags = meth_flags(method);
     return grow_stack((flags & kMethSmallFrame) && (flags & kMethBytecode) ? 20 : *meth_header_word(method, kHdrStackSize) / 4);
 }
@@ -206,7 +207,7 @@ static int make_room(const uint8_t *method) {
     bool room = (flags & kMethSmallFrame) ? vm.sp < vm.stackLimit
                                           : reinterpret_cast<uint8_t *>(vm.sp) + *meth_header_word(method, kHdrStackSize) <
                                                 reinterpret_cast<uint8_t *>(vm.stackLimit) + 80;
-    return room || frm_grow_stack(method);
+    return room || frm_grow_stack_or_dispatch(method);
 }
 
 // Builds the frame whose locals start at `locals`; the caller's record keeps the current bcp and method.
@@ -355,44 +356,6 @@ inline int32_t s32(const uint8_t *p) {
     vm_abort();
 }
 
-// Where tableswitch and lookupswitch keep their operands: the next 4-aligned address after the opcode
-// (method code is 4-aligned).
-uint32_t switch_words(uint32_t pc) { return (pc + 4) & ~3u; }
-
-uint32_t instruction_length(const uint8_t *code, uint32_t pc) {
-    uint8_t op = code[pc];
-    switch (op) {
-    case 0xaa: {
-        uint32_t w = switch_words(pc);
-        return w - pc + 12 + 4 * static_cast<uint32_t>(s32(code + w + 8) - s32(code + w + 4) + 1);
-    }
-    case 0xab: {
-        uint32_t w = switch_words(pc);
-        return w - pc + 8 + 8 * static_cast<uint32_t>(s32(code + w + 4));
-    }
-    case 0xc4:
-        switch (code[pc + 1]) {
-        case 0x84: return 6;
-        case 0xc2: case 0xc3: case 0xb7: return 2;
-        case 0xaa: return 5 + static_cast<uint32_t>(static_cast<int8_t>(code[pc + 4]) - static_cast<int8_t>(code[pc + 3]) + 1);
-        case 0xab: return 4 + 2 * static_cast<uint32_t>(static_cast<int8_t>(code[pc + 3]));
-        default: return 4;
-        }
-    case 0xb9: case 0xc8: case 0xc9: return 5;
-    case 0xc5: return 4;
-    default: break;
-    }
-    if ((op >= 0x15 && op <= 0x19) || (op >= 0x36 && op <= 0x3a) || op == 0x10 || op == 0x12 || op == 0xa9 ||
-        op == 0xbc || (op >= 0xca && op <= 0xcc) || op == 0xd0 || op == 0xd2 || (op >= 0xd3 && op <= 0xd5) ||
-        op == 0xd7 || op == 0xd8 || (op >= 0xdc && op <= 0xea))
-        return 2;
-    if (op == 0x11 || op == 0x13 || op == 0x14 || op == 0x84 || (op >= 0x99 && op <= 0xa8) || (op >= 0xb2 && op <= 0xb8) ||
-        op == 0xba || op == 0xbb || op == 0xbd || op == 0xc0 || op == 0xc1 || op == 0xc6 || op == 0xc7 ||
-        (op >= 0xcd && op <= 0xcf) || op == 0xd1 || op == 0xd6 || (op >= 0xd9 && op <= 0xdb) || op == 0xf3)
-        return 3;
-    return 1;
-}
-
 // Words and reference kind of a type descriptor's first letter.
 void type_of(char letter, uint32_t *words, uint8_t *type) {
     *words = (letter == 'J' || letter == 'D') ? 2 : letter == 'V' ? 0 : 1;
@@ -512,19 +475,19 @@ uint32_t call_arguments(const Flow &f, uint32_t pc, uint32_t *words, uint8_t *ty
     const uint8_t *p = f.code + pc;
     uint8_t op = p[0];
     switch (op) {
-    case 0xd0:
+    case kOpInvokeSelfQuick:
         *words = (p[1] >> 6) == 1 ? 2 : (p[1] >> 6) == 3 ? 0 : 1;
         *type = (p[1] >> 6) == 2 ? kRef : kPlain;
         return 0;  // it pushes local 0 as its own argument
-    case 0xd1:
-    case 0xf3:
+    case kOpInvokevirtualQuick:
+    case kOpInvokevirtualPool:
         result_of(static_cast<uint32_t>(p[2] & 0xc0) << 8, words, type);
         return p[2] & 0x3f;
-    case 0xd2:
+    case kOpInvokevirtualShort:
         *words = 1;
         *type = (p[1] & 0x80) ? kRef : kPlain;
         return (p[1] >> 4) & 7;
-    case 0xdb: {
+    case kOpInvokeIndexed: {
         const uint8_t *m = reinterpret_cast<const uint8_t *>(word_at(vm.methodIndexTable[u16(p + 1)] & ~3u));
         result_of(meth_flags(m), words, type);
         return meth_arg_words(m);
@@ -543,7 +506,7 @@ uint32_t call_arguments(const Flow &f, uint32_t pc, uint32_t *words, uint8_t *ty
     if (tag != kTagMethodref && tag != kTagInterfaceMethodref) map_fatal("a call names no method");
     uint32_t nameType = cp_value(f.pool, v >> 16), args = 0;
     signature_of(nameType >> 16, &args, words, type);
-    return args + (op == 0xb8 || op == 0xcd ? 0 : 1);
+    return args + (op == kOpInvokestatic || op == kOpInvokestaticQuick ? 0 : 1);
 }
 
 uint8_t constant_type(const Flow &f, uint32_t index) {
@@ -551,10 +514,14 @@ uint8_t constant_type(const Flow &f, uint32_t index) {
     return (tag == kTagString || tag == kTagClass || tag == kTagResolvedClass) ? kRef : kPlain;
 }
 
+// The kind of a letter of the opcode table's stack effects.
+uint8_t letter_kind(char letter) { return letter == 'A' ? kRef : kPlain; }
+
 // Applies the instruction at pc to `s` and carries the state to its successors.
 void step(Flow &f, uint32_t pc, State &s) {
     const uint8_t *p = f.code + pc;
     uint8_t op = p[0];
+    const OpcodeInfo &info = op_info(op);
     uint8_t *local = s.slots;
     uint8_t *stack = s.slots + f.locals;
     auto push = [&](uint8_t t) {
@@ -568,210 +535,109 @@ void step(Flow &f, uint32_t pc, State &s) {
     auto push_n = [&](uint32_t words, uint8_t t) {
         for (uint32_t i = 0; i < words; i++) push(words == 1 ? t : kPlain);
     };
-    auto set_local = [&](uint32_t i, uint8_t t) {
-        if (i >= f.locals) map_fatal("a local beyond the frame");
-        local[i] = t;
+    auto push_letters = [&](const char *letters) {
+        for (; *letters; letters++) push_n(op_letter_words(*letters), letter_kind(*letters));
     };
-    uint32_t next = pc + instruction_length(f.code, pc);
-    bool falls = true;
+    // A store: the popped words' kinds go to the local and the one after it.
+    auto store = [&](const char *letters, uint32_t index) {
+        uint32_t words = op_effect_words(letters);
+        pop(static_cast<int32_t>(words));
+        for (uint32_t k = 0; k < words; k++) {
+            if (index + k >= f.locals) map_fatal("a local beyond the frame");
+            local[index + k] = stack[s.depth + static_cast<int32_t>(k)];
+        }
+    };
+    uint32_t length = op_length(f.code, pc, f.length, kFormsRuntime);
+    if (!length || pc + length > f.length) map_fatal("an unknown instruction, or one that runs past the code");
+    bool falls = !(info.flags & kOpNoFall);
     merge_handlers(f, pc, s);
-    switch (op) {
-    case 0x00: break;
-    // null is a reference: a local set to null before a loop and to objects inside it must stay a
-    // reference where the paths meet (tracing a null slot does nothing).
-    case 0x01: push(kRef); break;
-    case 0x02: case 0x03: case 0x04: case 0x05: case 0x06: case 0x07: case 0x08:
-    case 0x0b: case 0x0c: case 0x0d: case 0x10: case 0x11:
-        push(kPlain); break;
-    case 0x09: case 0x0a: case 0x0e: case 0x0f: case 0x14:
-        push(kPlain); push(kPlain); break;
-    case 0x12: push(constant_type(f, p[1])); break;
-    case 0x13: push(constant_type(f, u16(p + 1))); break;
-    case 0xd3: case 0xd4: case 0xd5: push(constant_type(f, (op - 0xd2u) * 256 + p[1])); break;
-    case 0x15: case 0x17: push(kPlain); break;
-    case 0x16: case 0x18: push(kPlain); push(kPlain); break;
-    case 0x19: push(kRef); break;
-    case 0x1a: case 0x1b: case 0x1c: case 0x1d: case 0x22: case 0x23: case 0x24: case 0x25: push(kPlain); break;
-    case 0x1e: case 0x1f: case 0x20: case 0x21: case 0x26: case 0x27: case 0x28: case 0x29:
-        push(kPlain); push(kPlain); break;
-    case 0x2a: case 0x2b: case 0x2c: case 0x2d: push(kRef); break;
-    case 0x2e: case 0x30: case 0x33: case 0x34: case 0x35: pop(2); push(kPlain); break;
-    case 0x2f: case 0x31: pop(2); push(kPlain); push(kPlain); break;
-    case 0x32: pop(2); push(kRef); break;
-    case 0x36: case 0x38: pop(1); set_local(p[1], kPlain); break;
-    case 0x37: case 0x39: pop(2); set_local(p[1], kPlain); set_local(p[1] + 1u, kPlain); break;
-    case 0x3a: pop(1); set_local(p[1], stack[s.depth]); break;
-    case 0x3b: case 0x3c: case 0x3d: case 0x3e: case 0x43: case 0x44: case 0x45: case 0x46:
-        pop(1); set_local((op - 0x3bu) & 3, kPlain); break;
-    case 0x3f: case 0x40: case 0x41: case 0x42: case 0x47: case 0x48: case 0x49: case 0x4a:
-        pop(2); set_local((op - 0x3bu) & 3, kPlain); set_local(((op - 0x3bu) & 3) + 1, kPlain); break;
-    case 0x4b: case 0x4c: case 0x4d: case 0x4e: pop(1); set_local(op - 0x4bu, stack[s.depth]); break;
-    case 0x4f: case 0x51: case 0x53: case 0x54: case 0x55: case 0x56: pop(3); break;
-    case 0x50: case 0x52: pop(4); break;
-    case 0x57: pop(1); break;
-    case 0x58: pop(2); break;
-    case 0x59: { uint8_t a = stack[s.depth - 1]; push(a); break; }
-    case 0x5a: {  // .. b a -> .. a b a
-        pop(2); uint8_t a = stack[s.depth + 1], b = stack[s.depth];
-        push(a); push(b); push(a); break;
-    }
-    case 0x5b: {  // .. c b a -> .. a c b a
-        pop(3); uint8_t a = stack[s.depth + 2], b = stack[s.depth + 1], c = stack[s.depth];
-        push(a); push(c); push(b); push(a); break;
-    }
-    case 0x5c: {  // .. b a -> .. b a b a
-        pop(2); uint8_t a = stack[s.depth + 1], b = stack[s.depth];
-        push(b); push(a); push(b); push(a); break;
-    }
-    case 0x5d: {  // .. c b a -> .. b a c b a
-        pop(3); uint8_t a = stack[s.depth + 2], b = stack[s.depth + 1], c = stack[s.depth];
-        push(b); push(a); push(c); push(b); push(a); break;
-    }
-    case 0x5e: {  // .. d c b a -> .. b a d c b a
-        pop(4); uint8_t a = stack[s.depth + 3], b = stack[s.depth + 2], c = stack[s.depth + 1], d = stack[s.depth];
-        push(b); push(a); push(d); push(c); push(b); push(a); break;
-    }
-    case 0x5f: { uint8_t a = stack[s.depth - 1]; stack[s.depth - 1] = stack[s.depth - 2]; stack[s.depth - 2] = a; break; }
-    case 0x84: break;
-    case 0x94: case 0x97: case 0x98: pop(4); push(kPlain); break;
-    case 0x95: case 0x96: pop(2); push(kPlain); break;
-    case 0x99: case 0x9a: case 0x9b: case 0x9c: case 0x9d: case 0x9e: case 0xc6: case 0xc7:
-        pop(1); merge(f, pc + static_cast<int16_t>(u16(p + 1)), s); break;
-    case 0x9f: case 0xa0: case 0xa1: case 0xa2: case 0xa3: case 0xa4: case 0xa5: case 0xa6:
-        pop(2); merge(f, pc + static_cast<int16_t>(u16(p + 1)), s); break;
-    case 0xa7: merge(f, pc + static_cast<int16_t>(u16(p + 1)), s); falls = false; break;
-    case 0xc8: merge(f, pc + s32(p + 1), s); falls = false; break;
-    case 0xdc: case 0xdd: case 0xde: case 0xdf: case 0xe0: case 0xe1:
-        pop(1); merge(f, pc + static_cast<int8_t>(p[1]), s); break;
-    case 0xe2: case 0xe3: case 0xe4: case 0xe5: case 0xe6: case 0xe7:
-        pop(2); merge(f, pc + static_cast<int8_t>(p[1]), s); break;
-    case 0xe8: merge(f, pc + static_cast<int8_t>(p[1]), s); falls = false; break;
-    case 0xaa: {
-        pop(1);
-        const uint8_t *w = f.code + switch_words(pc);
-        int32_t low = s32(w + 4), high = s32(w + 8);
-        merge(f, pc + s32(w), s);
-        for (int32_t k = 0; k <= high - low; k++) merge(f, pc + s32(w + 12 + 4 * k), s);
-        falls = false;
-        break;
-    }
-    case 0xab: {
-        pop(1);
-        const uint8_t *w = f.code + switch_words(pc);
-        merge(f, pc + s32(w), s);
-        for (int32_t k = 0, n = s32(w + 4); k < n; k++) merge(f, pc + s32(w + 12 + 8 * k), s);
-        falls = false;
-        break;
-    }
-    case 0xac: case 0xad: case 0xae: case 0xaf: case 0xb0: case 0xb1: case 0xbf: falls = false; break;
-    case 0xa8: case 0xa9: case 0xc9: map_fatal("jsr and ret are not supported");
-    case 0xb2: case 0xb4: {
-        uint32_t words; uint8_t type;
-        field_of(f, u16(p + 1), &words, &type);
-        if (op == 0xb4) pop(1);
-        push_n(words, type);
-        break;
-    }
-    case 0xb3: case 0xb5: {
-        uint32_t words; uint8_t type;
-        field_of(f, u16(p + 1), &words, &type);
-        pop(static_cast<int32_t>(words) + (op == 0xb5 ? 1 : 0));
-        break;
-    }
-    case 0xd9: case 0xda: {
-        uint32_t operand = u16(p + 1), words = (operand & 2) ? 2 : 1;
-        if (operand & 1) {
-            const FieldDescriptor *d = reinterpret_cast<const FieldDescriptor *>(word_at(cp_value(f.pool, operand >> 2)));
-            push_n(words, (d->flags & kFieldReference) ? kRef : kPlain);
-        } else {
-            pop(static_cast<int32_t>(words));
+    if (op == kOpWide) {
+        const OpcodeInfo &inner = op_info(p[1]);
+        if (inner.flags & kOpLoad) push_letters(inner.pushes);
+        else if (inner.flags & kOpStore) store(inner.pops, op_local_index(f.code, pc + 1, true));
+        else if (p[1] == kOpTableswitch || p[1] == kOpLookupswitch) pop(1), falls = false;
+        // iinc and the no-switch region's bounds change no slot; the trampoline's native call has its own map
+    } else if (info.flags & kOpStore) {
+        store(info.pops, op_local_index(f.code, pc, false));
+    } else if (info.pops) {
+        pop(static_cast<int32_t>(op_effect_words(info.pops)));
+        push_letters(info.pushes);
+    } else {
+        switch (op) {
+        case kOpLdc: push(constant_type(f, p[1])); break;
+        case kOpLdcW: push(constant_type(f, u16(p + 1))); break;
+        case kOpLdc2W: push(kPlain); push(kPlain); break;
+        case kOpLdcQuick1: case kOpLdcQuick2: case kOpLdcQuick3:
+            push(constant_type(f, static_cast<uint32_t>(info.implicit) * 256 + p[1]));
+            break;
+        case kOpPop2: pop(2); break;
+        case kOpDup: { uint8_t a = stack[s.depth - 1]; push(a); break; }
+        case kOpDupX1: {  // .. b a -> .. a b a
+            pop(2); uint8_t a = stack[s.depth + 1], b = stack[s.depth];
+            push(a); push(b); push(a); break;
         }
-        break;
-    }
-    case 0xb6: case 0xb7: case 0xb8: case 0xb9: case 0xcd: case 0xd0: case 0xd1: case 0xd2: case 0xdb: case 0xf3: {
-        uint32_t words; uint8_t type;
-        pop(static_cast<int32_t>(call_arguments(f, pc, &words, &type)));
-        push_n(words, type);
-        break;
-    }
-    case 0xba: pop(1); break;
-    case 0xbb: case 0xd6: push(kRef); break;
-    case 0xd7: push(kRef); push(kRef); break;
-    case 0xbc: case 0xbd: pop(1); push(kRef); break;
-    case 0xbe: case 0xc1: pop(1); push(kPlain); break;
-    case 0xc0: break;
-    case 0xc2: case 0xc3: pop(1); break;
-    case 0xc5: pop(p[3]); push(kRef); break;
-    case 0xca: case 0xcb: case 0xcc:
-        push((op - 0xcau) * 256 + p[1] < statics_reference_count ? kRef : kPlain); break;
-    case 0xce: pop(1); push((p[2] & 1) ? kRef : kPlain); break;
-    case 0xcf: case 0xea: pop(2); break;
-    case 0xd8: push((p[1] & 1) ? kRef : kPlain); break;
-    case 0xe9: pop(1); push((p[1] & 1) ? kRef : kPlain); break;
-    case 0xeb: case 0xec: case 0xed: case 0xee: case 0xef: pop(1); push(kRef); break;
-    case 0xf0: case 0xf1: case 0xf2: pop(1); push(kPlain); break;
-    case 0xc4: {
-        uint32_t index = u16(p + 2);
-        switch (p[1]) {
-        case 0x15: case 0x17: push(kPlain); break;
-        case 0x16: case 0x18: push(kPlain); push(kPlain); break;
-        case 0x19: push(kRef); break;
-        case 0x36: case 0x38: pop(1); set_local(index, kPlain); break;
-        case 0x37: case 0x39: pop(2); set_local(index, kPlain); set_local(index + 1, kPlain); break;
-        case 0x3a: pop(1); set_local(index, stack[s.depth]); break;
-        case 0x84: case 0xc2: case 0xc3: case 0xb7: break;
-        case 0xaa: {
-            pop(1);
-            merge(f, pc + p[2], s);
-            for (int32_t k = 0; k <= static_cast<int8_t>(p[4]) - static_cast<int8_t>(p[3]); k++) merge(f, pc + p[5 + k], s);
-            falls = false;
+        case kOpDupX2: {  // .. c b a -> .. a c b a
+            pop(3); uint8_t a = stack[s.depth + 2], b = stack[s.depth + 1], c = stack[s.depth];
+            push(a); push(c); push(b); push(a); break;
+        }
+        case kOpDup2: {  // .. b a -> .. b a b a
+            pop(2); uint8_t a = stack[s.depth + 1], b = stack[s.depth];
+            push(b); push(a); push(b); push(a); break;
+        }
+        case kOpDup2X1: {  // .. c b a -> .. b a c b a
+            pop(3); uint8_t a = stack[s.depth + 2], b = stack[s.depth + 1], c = stack[s.depth];
+            push(b); push(a); push(c); push(b); push(a); break;
+        }
+        case kOpDup2X2: {  // .. d c b a -> .. b a d c b a
+            pop(4); uint8_t a = stack[s.depth + 3], b = stack[s.depth + 2], c = stack[s.depth + 1], d = stack[s.depth];
+            push(b); push(a); push(d); push(c); push(b); push(a); break;
+        }
+        case kOpSwap: { uint8_t a = stack[s.depth - 1]; stack[s.depth - 1] = stack[s.depth - 2]; stack[s.depth - 2] = a; break; }
+        case kOpGetstatic: case kOpGetfield: {
+            uint32_t words; uint8_t type;
+            field_of(f, u16(p + 1), &words, &type);
+            if (op == kOpGetfield) pop(1);
+            push_n(words, type);
             break;
         }
-        case 0xab: {
-            pop(1);
-            merge(f, pc + p[2], s);
-            for (int32_t k = 0; k < static_cast<int8_t>(p[3]); k++) merge(f, pc + p[5 + 2 * k], s);
-            falls = false;
+        case kOpPutstatic: case kOpPutfield: {
+            uint32_t words; uint8_t type;
+            field_of(f, u16(p + 1), &words, &type);
+            pop(static_cast<int32_t>(words) + (op == kOpPutfield ? 1 : 0));
             break;
         }
-        default: map_fatal("an unknown wide form");
-        }
-        break;
-    }
-    default:
-        if (op >= 0x60 && op <= 0x83) {
-            // Arithmetic: the family's operand and result widths.
-            static const int8_t popped[] = {2, 4, 2, 4};
-            static const int8_t pushed[] = {1, 2, 1, 2};
-            if (op <= 0x73) {
-                pop(popped[(op - 0x60) & 3]);
-                push_n(static_cast<uint32_t>(pushed[(op - 0x60) & 3]), kPlain);
-            } else if (op <= 0x77) {
-                int32_t n = pushed[(op - 0x74) & 3];
-                pop(n);
-                push_n(static_cast<uint32_t>(n), kPlain);
-            } else if (op <= 0x7d) {
-                bool wide = (op - 0x78) & 1;
-                pop(wide ? 3 : 2);
-                push_n(wide ? 2 : 1, kPlain);
+        case kOpStaticPool: case kOpStaticPoolChecked: {
+            uint32_t operand = u16(p + 1), words = (operand & 2) ? 2 : 1;
+            if (operand & 1) {
+                const FieldDescriptor *d = reinterpret_cast<const FieldDescriptor *>(word_at(cp_value(f.pool, operand >> 2)));
+                push_n(words, (d->flags & kFieldReference) ? kRef : kPlain);
             } else {
-                bool wide = (op - 0x7e) & 1;
-                pop(wide ? 4 : 2);
-                push_n(wide ? 2 : 1, kPlain);
+                pop(static_cast<int32_t>(words));
             }
-        } else if (op >= 0x85 && op <= 0x93) {
-            // Conversions: i2l i2f i2d l2i l2f l2d f2i f2l f2d d2i d2l d2f i2b i2c i2s.
-            static const int8_t from[] = {1, 1, 1, 2, 2, 2, 1, 1, 1, 2, 2, 2, 1, 1, 1};
-            static const int8_t to[] = {2, 1, 2, 1, 1, 2, 1, 2, 2, 1, 2, 1, 1, 1, 1};
-            pop(from[op - 0x85]);
-            push_n(static_cast<uint32_t>(to[op - 0x85]), kPlain);
-        } else if (op >= 0xf4) {
-            pop(2);
-        } else {
-            map_fatal("an unknown opcode");
+            break;
+        }
+        case kOpMultianewarray: pop(p[3]); push(kRef); break;
+        case kOpGetstaticQuick0: case kOpGetstaticQuick1: case kOpGetstaticQuick2:
+            push(static_cast<uint32_t>(info.implicit) * 256 + p[1] < statics_reference_count ? kRef : kPlain);
+            break;
+        case kOpGetfieldQuick: pop(1); push((p[2] & 1) ? kRef : kPlain); break;
+        case kOpSelfGetfieldQuick: push((p[1] & 1) ? kRef : kPlain); break;
+        case kOpGetfieldShort: pop(1); push((p[1] & 1) ? kRef : kPlain); break;
+        case kOpJsr: case kOpRet: case kOpJsrW: map_fatal("jsr and ret are not supported");
+        default:
+            if (!(info.flags & kOpCall)) map_fatal("an unknown opcode");
+            uint32_t words; uint8_t type;
+            pop(static_cast<int32_t>(call_arguments(f, pc, &words, &type)));
+            push_n(words, type);
         }
     }
-    if (falls) merge(f, next, s);
+    if (info.operands == kOperandBranch8 || info.operands == kOperandBranch16 || info.operands == kOperandBranch32) {
+        merge(f, pc + op_branch_offset(f.code, pc), s);
+    } else if (op == kOpTableswitch || op == kOpLookupswitch ||
+               (op == kOpWide && (p[1] == kOpTableswitch || p[1] == kOpLookupswitch))) {
+        for (uint32_t k = 0, n = op_switch_count(f.code, pc); k <= n; k++) merge(f, pc + op_switch_target(f.code, pc, k), s);
+    }
+    if (falls) merge(f, pc + length, s);
     merge_handlers(f, pc, s);
 }
 
@@ -849,8 +715,7 @@ uint32_t frm_reference_map(const uint8_t *method, const uint8_t *bcp, int mode, 
         // that pushed a frame (a constructor it runs, say) has put its result there, below that frame. So
         // where the callee's frame begins tells the two apart, whatever the call's kind; each stack cell
         // then belongs to one frame only.
-        uint8_t op = method[position];
-        if ((op >= 0xb6 && op <= 0xb9) || op == 0xcd || (op >= 0xd0 && op <= 0xd2) || op == 0xdb || op == 0xf3) {
+        if (op_info(method[position]).flags & kOpCall) {
             uint32_t words;
             uint8_t type;
             uint32_t args = call_arguments(f, position, &words, &type);

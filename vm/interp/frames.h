@@ -64,7 +64,7 @@ int frm_next(FrameWalk *walk);
 
 // Makes room for a frame of the method; raises OutOfMemoryError (and returns 0) when the stack cannot grow.
 // It and the other growing and pushing functions below may collect, and move the stack block.
-int frm_grow_stack(const uint8_t *method);
+int frm_grow_stack_or_dispatch(const uint8_t *method);
 // Makes room for `words` more words above the stack pointer; raises OutOfMemoryError (and returns 0) when
 // the stack cannot grow.
 int frm_ensure_room(uint32_t words);

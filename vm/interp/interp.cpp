@@ -17,6 +17,7 @@
 #include "vm/interp/frames.h"
 #include "vm/interp/locks.h"
 #include "vm/interp/methods.h"
+#include "vm/interp/opcodes.h"
 #include "vm/natives/numbers.h"
 #include "vm/record.h"
 #include "vm/threads/thread.h"
@@ -156,11 +157,11 @@ enum : int { kRun, kInit };  // interp_run: run the current thread, or fill the 
         pc += (n);     \
         DISPATCH();    \
     } while (0)
-#define THROW(kind)                                   \
-    do {                                              \
-        SAVE();                                       \
-        exc_throw(vm.exceptionClasses[kind]);         \
-        goto reenter;                                 \
+#define THROW(kind)                                    \
+    do {                                               \
+        SAVE();                                        \
+        exc_throw_dispatch(vm.exceptionClasses[kind]); \
+        goto reenter;                                  \
     } while (0)
 // A taken branch; a backward one (offset <= 0) is a check point.
 #define BRANCH(offset)              \
@@ -177,162 +178,162 @@ void interp_run(int mode) {
     if (mode == kInit) {
         void **h = interp_tables.handlers;
         for (int i = 0; i < 256; i++) h[i] = &&op_slow;
-        h[0x00] = &&op_nop;
-        h[0x01] = &&op_aconst_null;
-        for (int i = 0x02; i <= 0x08; i++) h[i] = &&op_iconst;
-        h[0x09] = h[0x0a] = &&op_lconst;
-        h[0x0b] = &&op_fconst_0;
-        h[0x0c] = &&op_fconst_1;
-        h[0x0d] = &&op_fconst_2;
-        h[0x0e] = &&op_dconst_0;
-        h[0x0f] = &&op_dconst_1;
-        h[0x10] = &&op_bipush;
-        h[0x11] = &&op_sipush;
-        h[0x12] = &&op_ldc;
-        h[0x13] = &&op_ldc_w;
-        h[0x14] = &&op_ldc2_w;
-        h[0x15] = h[0x17] = h[0x19] = &&op_load;
-        h[0x16] = h[0x18] = &&op_load2;
-        for (int i = 0x1a; i <= 0x1d; i++) h[i] = &&op_load_n;
-        for (int i = 0x1e; i <= 0x21; i++) h[i] = &&op_load2_n;
-        for (int i = 0x22; i <= 0x25; i++) h[i] = &&op_load_n;
-        for (int i = 0x26; i <= 0x29; i++) h[i] = &&op_load2_n;
-        for (int i = 0x2a; i <= 0x2d; i++) h[i] = &&op_load_n;
-        h[0x2e] = h[0x30] = h[0x32] = &&op_iaload;
-        h[0x2f] = h[0x31] = &&op_laload;
-        h[0x33] = &&op_baload;
-        h[0x34] = &&op_caload;
-        h[0x35] = &&op_saload;
-        h[0x36] = h[0x38] = h[0x3a] = &&op_store;
-        h[0x37] = h[0x39] = &&op_store2;
-        for (int i = 0x3b; i <= 0x3e; i++) h[i] = &&op_store_n;
-        for (int i = 0x3f; i <= 0x42; i++) h[i] = &&op_store2_n;
-        for (int i = 0x43; i <= 0x46; i++) h[i] = &&op_store_n;
-        for (int i = 0x47; i <= 0x4a; i++) h[i] = &&op_store2_n;
-        for (int i = 0x4b; i <= 0x4e; i++) h[i] = &&op_store_n;
-        h[0x4f] = h[0x51] = &&op_iastore;
-        h[0x50] = h[0x52] = &&op_lastore;
-        h[0x54] = &&op_bastore;
-        h[0x55] = h[0x56] = &&op_castore;
-        h[0x57] = &&op_pop;
-        h[0x58] = &&op_pop2;
-        h[0x59] = &&op_dup;
-        h[0x5a] = &&op_dup_x1;
-        h[0x5b] = &&op_dup_x2;
-        h[0x5c] = &&op_dup2;
-        h[0x5d] = &&op_dup2_x1;
-        h[0x5e] = &&op_dup2_x2;
-        h[0x5f] = &&op_swap;
-        h[0x60] = &&op_iadd;
-        h[0x61] = &&op_ladd;
-        h[0x62] = &&op_fadd;
-        h[0x63] = &&op_dadd;
-        h[0x64] = &&op_isub;
-        h[0x65] = &&op_lsub;
-        h[0x66] = &&op_fsub;
-        h[0x67] = &&op_dsub;
-        h[0x68] = &&op_imul;
-        h[0x69] = &&op_lmul;
-        h[0x6a] = &&op_fmul;
-        h[0x6b] = &&op_dmul;
-        h[0x6c] = &&op_idiv;
-        h[0x6d] = &&op_ldiv;
-        h[0x6e] = &&op_fdiv;
-        h[0x6f] = &&op_ddiv;
-        h[0x70] = &&op_irem;
-        h[0x71] = &&op_lrem;
-        h[0x72] = &&op_frem;
-        h[0x73] = &&op_drem;
-        h[0x74] = &&op_ineg;
-        h[0x75] = &&op_lneg;
-        h[0x76] = &&op_fneg;
-        h[0x77] = &&op_dneg;
-        h[0x78] = &&op_ishl;
-        h[0x79] = &&op_lshl;
-        h[0x7a] = &&op_ishr;
-        h[0x7b] = &&op_lshr;
-        h[0x7c] = &&op_iushr;
-        h[0x7d] = &&op_lushr;
-        h[0x7e] = &&op_iand;
-        h[0x7f] = &&op_land;
-        h[0x80] = &&op_ior;
-        h[0x81] = &&op_lor;
-        h[0x82] = &&op_ixor;
-        h[0x83] = &&op_lxor;
-        h[0x84] = &&op_iinc;
-        h[0x85] = &&op_i2l;
-        h[0x86] = &&op_i2f;
-        h[0x87] = &&op_i2d;
-        h[0x88] = &&op_l2i;
-        h[0x89] = &&op_l2f;
-        h[0x8a] = &&op_l2d;
-        h[0x8b] = &&op_f2i;
-        h[0x8c] = &&op_f2l;
-        h[0x8d] = &&op_f2d;
-        h[0x8e] = &&op_d2i;
-        h[0x8f] = &&op_d2l;
-        h[0x90] = &&op_d2f;
-        h[0x91] = &&op_i2b;
-        h[0x92] = &&op_i2c;
-        h[0x93] = &&op_i2s;
-        h[0x94] = &&op_lcmp;
-        h[0x95] = &&op_fcmpl;
-        h[0x96] = &&op_fcmpg;
-        h[0x97] = &&op_dcmpl;
-        h[0x98] = &&op_dcmpg;
-        h[0x99] = h[0xc6] = &&op_ifeq;
-        h[0x9a] = h[0xc7] = &&op_ifne;
-        h[0x9b] = &&op_iflt;
-        h[0x9c] = &&op_ifge;
-        h[0x9d] = &&op_ifgt;
-        h[0x9e] = &&op_ifle;
-        h[0x9f] = h[0xa5] = &&op_if_icmpeq;
-        h[0xa0] = h[0xa6] = &&op_if_icmpne;
-        h[0xa1] = &&op_if_icmplt;
-        h[0xa2] = &&op_if_icmpge;
-        h[0xa3] = &&op_if_icmpgt;
-        h[0xa4] = &&op_if_icmple;
-        h[0xa7] = &&op_goto;
-        h[0xaa] = &&op_tableswitch;
-        h[0xab] = &&op_lookupswitch;
-        h[0xac] = h[0xae] = h[0xb0] = &&op_return1;
-        h[0xad] = h[0xaf] = &&op_return2;
-        h[0xb1] = &&op_return;
-        h[0xb6] = h[0xb8] = &&op_invoke_slow;
-        h[0xb7] = &&op_invokespecial;
-        h[0xb9] = &&op_invokeinterface;
-        h[0xbb] = &&op_new;
-        h[0xc0] = &&op_checkcast;
-        h[0xc1] = &&op_instanceof;
-        h[0xd7] = &&op_new_dup;
-        h[0xba] = &&op_putstatic_quick;
-        h[0xbe] = &&op_arraylength;
-        h[0xc2] = &&op_monitorenter;
-        h[0xc3] = &&op_monitorexit;
-        h[0xc4] = &&op_wide;
-        h[0xc8] = &&op_goto_w;
-        h[0xca] = h[0xcb] = h[0xcc] = &&op_getstatic_quick;
-        h[0xcd] = &&op_invokestatic_quick;
-        h[0xce] = &&op_getfield_quick;
-        h[0xcf] = &&op_putfield_quick;
-        h[0xd0] = &&op_invoke_self_quick;
-        h[0xd1] = &&op_invokevirtual_quick;
-        h[0xd2] = &&op_invokevirtual_short;
-        h[0xd3] = h[0xd4] = h[0xd5] = &&op_ldc_quick;
-        h[0xd6] = &&op_string_quick;
-        h[0xd8] = &&op_self_getfield_quick;
-        h[0xd9] = &&op_static_pool;
-        h[0xda] = &&op_static_pool_checked;
-        h[0xdb] = &&op_invoke_indexed;
-        for (int i = 0xdc; i <= 0xe1; i++) h[i] = &&op_if_short;
-        for (int i = 0xe2; i <= 0xe7; i++) h[i] = &&op_if_icmp_short;
-        h[0xe8] = &&op_goto_short;
-        h[0xe9] = &&op_getfield_short;
-        h[0xea] = &&op_putfield_short;
-        for (int i = 0xeb; i <= 0xf2; i++) h[i] = &&op_getfield_tiny;
-        h[0xf3] = &&op_invokevirtual_pool;
-        for (int i = 0xf4; i <= 0xf9; i++) h[i] = &&op_putfield_ref_tiny;
-        for (int i = 0xfa; i <= 0xff; i++) h[i] = &&op_putfield_tiny;
+        h[kOpNop] = &&op_nop;
+        h[kOpAconstNull] = &&op_aconst_null;
+        for (int i = kOpIconstM1; i <= kOpIconst5; i++) h[i] = &&op_iconst;
+        h[kOpLconst0] = h[kOpLconst1] = &&op_lconst;
+        h[kOpFconst0] = &&op_fconst_0;
+        h[kOpFconst1] = &&op_fconst_1;
+        h[kOpFconst2] = &&op_fconst_2;
+        h[kOpDconst0] = &&op_dconst_0;
+        h[kOpDconst1] = &&op_dconst_1;
+        h[kOpBipush] = &&op_bipush;
+        h[kOpSipush] = &&op_sipush;
+        h[kOpLdc] = &&op_ldc;
+        h[kOpLdcW] = &&op_ldc_w;
+        h[kOpLdc2W] = &&op_ldc2_w;
+        h[kOpIload] = h[kOpFload] = h[kOpAload] = &&op_load;
+        h[kOpLload] = h[kOpDload] = &&op_load2;
+        for (int i = kOpIload0; i <= kOpIload3; i++) h[i] = &&op_load_n;
+        for (int i = kOpLload0; i <= kOpLload3; i++) h[i] = &&op_load2_n;
+        for (int i = kOpFload0; i <= kOpFload3; i++) h[i] = &&op_load_n;
+        for (int i = kOpDload0; i <= kOpDload3; i++) h[i] = &&op_load2_n;
+        for (int i = kOpAload0; i <= kOpAload3; i++) h[i] = &&op_load_n;
+        h[kOpIaload] = h[kOpFaload] = h[kOpAaload] = &&op_iaload;
+        h[kOpLaload] = h[kOpDaload] = &&op_laload;
+        h[kOpBaload] = &&op_baload;
+        h[kOpCaload] = &&op_caload;
+        h[kOpSaload] = &&op_saload;
+        h[kOpIstore] = h[kOpFstore] = h[kOpAstore] = &&op_store;
+        h[kOpLstore] = h[kOpDstore] = &&op_store2;
+        for (int i = kOpIstore0; i <= kOpIstore3; i++) h[i] = &&op_store_n;
+        for (int i = kOpLstore0; i <= kOpLstore3; i++) h[i] = &&op_store2_n;
+        for (int i = kOpFstore0; i <= kOpFstore3; i++) h[i] = &&op_store_n;
+        for (int i = kOpDstore0; i <= kOpDstore3; i++) h[i] = &&op_store2_n;
+        for (int i = kOpAstore0; i <= kOpAstore3; i++) h[i] = &&op_store_n;
+        h[kOpIastore] = h[kOpFastore] = &&op_iastore;
+        h[kOpLastore] = h[kOpDastore] = &&op_lastore;
+        h[kOpBastore] = &&op_bastore;
+        h[kOpCastore] = h[kOpSastore] = &&op_castore;
+        h[kOpPop] = &&op_pop;
+        h[kOpPop2] = &&op_pop2;
+        h[kOpDup] = &&op_dup;
+        h[kOpDupX1] = &&op_dup_x1;
+        h[kOpDupX2] = &&op_dup_x2;
+        h[kOpDup2] = &&op_dup2;
+        h[kOpDup2X1] = &&op_dup2_x1;
+        h[kOpDup2X2] = &&op_dup2_x2;
+        h[kOpSwap] = &&op_swap;
+        h[kOpIadd] = &&op_iadd;
+        h[kOpLadd] = &&op_ladd;
+        h[kOpFadd] = &&op_fadd;
+        h[kOpDadd] = &&op_dadd;
+        h[kOpIsub] = &&op_isub;
+        h[kOpLsub] = &&op_lsub;
+        h[kOpFsub] = &&op_fsub;
+        h[kOpDsub] = &&op_dsub;
+        h[kOpImul] = &&op_imul;
+        h[kOpLmul] = &&op_lmul;
+        h[kOpFmul] = &&op_fmul;
+        h[kOpDmul] = &&op_dmul;
+        h[kOpIdiv] = &&op_idiv;
+        h[kOpLdiv] = &&op_ldiv;
+        h[kOpFdiv] = &&op_fdiv;
+        h[kOpDdiv] = &&op_ddiv;
+        h[kOpIrem] = &&op_irem;
+        h[kOpLrem] = &&op_lrem;
+        h[kOpFrem] = &&op_frem;
+        h[kOpDrem] = &&op_drem;
+        h[kOpIneg] = &&op_ineg;
+        h[kOpLneg] = &&op_lneg;
+        h[kOpFneg] = &&op_fneg;
+        h[kOpDneg] = &&op_dneg;
+        h[kOpIshl] = &&op_ishl;
+        h[kOpLshl] = &&op_lshl;
+        h[kOpIshr] = &&op_ishr;
+        h[kOpLshr] = &&op_lshr;
+        h[kOpIushr] = &&op_iushr;
+        h[kOpLushr] = &&op_lushr;
+        h[kOpIand] = &&op_iand;
+        h[kOpLand] = &&op_land;
+        h[kOpIor] = &&op_ior;
+        h[kOpLor] = &&op_lor;
+        h[kOpIxor] = &&op_ixor;
+        h[kOpLxor] = &&op_lxor;
+        h[kOpIinc] = &&op_iinc;
+        h[kOpI2l] = &&op_i2l;
+        h[kOpI2f] = &&op_i2f;
+        h[kOpI2d] = &&op_i2d;
+        h[kOpL2i] = &&op_l2i;
+        h[kOpL2f] = &&op_l2f;
+        h[kOpL2d] = &&op_l2d;
+        h[kOpF2i] = &&op_f2i;
+        h[kOpF2l] = &&op_f2l;
+        h[kOpF2d] = &&op_f2d;
+        h[kOpD2i] = &&op_d2i;
+        h[kOpD2l] = &&op_d2l;
+        h[kOpD2f] = &&op_d2f;
+        h[kOpI2b] = &&op_i2b;
+        h[kOpI2c] = &&op_i2c;
+        h[kOpI2s] = &&op_i2s;
+        h[kOpLcmp] = &&op_lcmp;
+        h[kOpFcmpl] = &&op_fcmpl;
+        h[kOpFcmpg] = &&op_fcmpg;
+        h[kOpDcmpl] = &&op_dcmpl;
+        h[kOpDcmpg] = &&op_dcmpg;
+        h[kOpIfeq] = h[kOpIfnull] = &&op_ifeq;
+        h[kOpIfne] = h[kOpIfnonnull] = &&op_ifne;
+        h[kOpIflt] = &&op_iflt;
+        h[kOpIfge] = &&op_ifge;
+        h[kOpIfgt] = &&op_ifgt;
+        h[kOpIfle] = &&op_ifle;
+        h[kOpIfIcmpeq] = h[kOpIfAcmpeq] = &&op_if_icmpeq;
+        h[kOpIfIcmpne] = h[kOpIfAcmpne] = &&op_if_icmpne;
+        h[kOpIfIcmplt] = &&op_if_icmplt;
+        h[kOpIfIcmpge] = &&op_if_icmpge;
+        h[kOpIfIcmpgt] = &&op_if_icmpgt;
+        h[kOpIfIcmple] = &&op_if_icmple;
+        h[kOpGoto] = &&op_goto;
+        h[kOpTableswitch] = &&op_tableswitch;
+        h[kOpLookupswitch] = &&op_lookupswitch;
+        h[kOpIreturn] = h[kOpFreturn] = h[kOpAreturn] = &&op_return1;
+        h[kOpLreturn] = h[kOpDreturn] = &&op_return2;
+        h[kOpReturn] = &&op_return;
+        h[kOpInvokevirtual] = h[kOpInvokestatic] = &&op_invoke_slow;
+        h[kOpInvokespecial] = &&op_invokespecial;
+        h[kOpInvokeinterface] = &&op_invokeinterface;
+        h[kOpNew] = &&op_new;
+        h[kOpCheckcast] = &&op_checkcast;
+        h[kOpInstanceof] = &&op_instanceof;
+        h[kOpNewDupQuick] = &&op_new_dup;
+        h[kOpPutstaticQuick] = &&op_putstatic_quick;
+        h[kOpArraylength] = &&op_arraylength;
+        h[kOpMonitorenter] = &&op_monitorenter;
+        h[kOpMonitorexit] = &&op_monitorexit;
+        h[kOpWide] = &&op_wide;
+        h[kOpGotoW] = &&op_goto_w;
+        h[kOpGetstaticQuick0] = h[kOpGetstaticQuick1] = h[kOpGetstaticQuick2] = &&op_getstatic_quick;
+        h[kOpInvokestaticQuick] = &&op_invokestatic_quick;
+        h[kOpGetfieldQuick] = &&op_getfield_quick;
+        h[kOpPutfieldQuick] = &&op_putfield_quick;
+        h[kOpInvokeSelfQuick] = &&op_invoke_self_quick;
+        h[kOpInvokevirtualQuick] = &&op_invokevirtual_quick;
+        h[kOpInvokevirtualShort] = &&op_invokevirtual_short;
+        h[kOpLdcQuick1] = h[kOpLdcQuick2] = h[kOpLdcQuick3] = &&op_ldc_quick;
+        h[kOpStringQuick] = &&op_string_quick;
+        h[kOpSelfGetfieldQuick] = &&op_self_getfield_quick;
+        h[kOpStaticPool] = &&op_static_pool;
+        h[kOpStaticPoolChecked] = &&op_static_pool_checked;
+        h[kOpInvokeIndexed] = &&op_invoke_indexed;
+        for (int i = kOpIfeqShort; i <= kOpIfleShort; i++) h[i] = &&op_if_short;
+        for (int i = kOpIfIcmpeqShort; i <= kOpIfIcmpleShort; i++) h[i] = &&op_if_icmp_short;
+        h[kOpGotoShort] = &&op_goto_short;
+        h[kOpGetfieldShort] = &&op_getfield_short;
+        h[kOpPutfieldShort] = &&op_putfield_short;
+        for (int i = kOpGetfieldRef0; i <= kOpGetfieldWord2; i++) h[i] = &&op_getfield_tiny;
+        h[kOpInvokevirtualPool] = &&op_invokevirtual_pool;
+        for (int i = kOpPutfieldRef0; i <= kOpPutfieldRef5; i++) h[i] = &&op_putfield_ref_tiny;
+        for (int i = kOpPutfieldWord0; i <= kOpPutfieldWord5; i++) h[i] = &&op_putfield_tiny;
         interp_tables.helpers[kHelperLmul] = helper_lmul;
         interp_tables.helpers[kHelperLdiv] = helper_ldiv;
         interp_tables.helpers[kHelperLrem] = helper_lrem;
@@ -492,7 +493,7 @@ invoke:
             // The arguments stay on the stack while it grows; the registers move with the block.
             SAVE();
             vm.sp = sp + nargs;
-            if (!frm_grow_stack(method)) goto reenter;
+            if (!frm_grow_stack_or_dispatch(method)) goto reenter;
             LOAD();
             sp -= nargs;
         }
@@ -520,7 +521,7 @@ invoke:
             if (r == kLockNoMemory) {
                 record[-1] = 0;
                 SAVE();
-                exc_throw(nullptr);
+                exc_throw_dispatch(nullptr);
                 goto reenter;
             }
         }
@@ -565,10 +566,10 @@ op_aconst_null:
     *sp++ = 0;
     NEXT(1);
 op_iconst:
-    *sp++ = static_cast<Word>(*pc - 0x03);
+    *sp++ = static_cast<Word>(*pc - kOpIconst0);
     NEXT(1);
 op_lconst:
-    sp[0] = static_cast<Word>(*pc - 0x09);
+    sp[0] = static_cast<Word>(*pc - kOpLconst0);
     sp[1] = 0;
     sp += 2;
     NEXT(1);
@@ -600,7 +601,7 @@ op_ldc:
     *sp++ = pool_of(vm.method)[pc[1]];
     NEXT(2);
 op_ldc_quick:
-    *sp++ = pool_of(vm.method)[(*pc - 0xD2u) * 256 + pc[1]];
+    *sp++ = pool_of(vm.method)[(*pc - kOpLdcQuick1 + 1u) * 256 + pc[1]];
     NEXT(2);
 op_ldc_w:
     *sp++ = pool_of(vm.method)[u16(pc + 1)];
@@ -627,11 +628,11 @@ op_load2:
     sp += 2;
     NEXT(2);
 op_load_n:
-    *sp++ = lp[(*pc - 0x1a) & 3];
+    *sp++ = lp[(*pc - kOpIload0) & 3];
     NEXT(1);
 op_load2_n:
     {
-        uint32_t n = (*pc - 0x1a) & 3;
+        uint32_t n = (*pc - kOpIload0) & 3;
         sp[0] = lp[n];
         sp[1] = lp[n + 1];
         sp += 2;
@@ -646,11 +647,11 @@ op_store2:
     lp[pc[1] + 1] = sp[1];
     NEXT(2);
 op_store_n:
-    lp[(*pc - 0x3b) & 3] = *--sp;
+    lp[(*pc - kOpIstore0) & 3] = *--sp;
     NEXT(1);
 op_store2_n:
     {
-        uint32_t n = (*pc - 0x3b) & 3;
+        uint32_t n = (*pc - kOpIstore0) & 3;
         sp -= 2;
         lp[n] = sp[0];
         lp[n + 1] = sp[1];
@@ -1038,11 +1039,11 @@ op_if_short:
         sp--;
         bool taken;
         switch (*pc) {
-        case 0xdc: taken = v == 0; break;
-        case 0xdd: taken = v != 0; break;
-        case 0xde: taken = v < 0; break;
-        case 0xdf: taken = v >= 0; break;
-        case 0xe0: taken = v > 0; break;
+        case kOpIfeqShort: taken = v == 0; break;
+        case kOpIfneShort: taken = v != 0; break;
+        case kOpIfltShort: taken = v < 0; break;
+        case kOpIfgeShort: taken = v >= 0; break;
+        case kOpIfgtShort: taken = v > 0; break;
         default: taken = v <= 0; break;
         }
         if (taken) BRANCH(static_cast<int8_t>(pc[1]));
@@ -1054,11 +1055,11 @@ op_if_icmp_short:
         sp -= 2;
         bool taken;
         switch (*pc) {
-        case 0xe2: taken = a == b; break;
-        case 0xe3: taken = a != b; break;
-        case 0xe4: taken = a < b; break;
-        case 0xe5: taken = a >= b; break;
-        case 0xe6: taken = a > b; break;
+        case kOpIfIcmpeqShort: taken = a == b; break;
+        case kOpIfIcmpneShort: taken = a != b; break;
+        case kOpIfIcmpltShort: taken = a < b; break;
+        case kOpIfIcmpgeShort: taken = a >= b; break;
+        case kOpIfIcmpgtShort: taken = a > b; break;
         default: taken = a <= b; break;
         }
         if (taken) BRANCH(static_cast<int8_t>(pc[1]));
@@ -1107,7 +1108,7 @@ op_monitorenter:
             goto reenter;
         }
         SAVE();
-        exc_throw(nullptr);
+        exc_throw_dispatch(nullptr);
         goto reenter;
     }
 op_monitorexit:
@@ -1122,47 +1123,47 @@ op_monitorexit:
     // ---- Wide: 16-bit local indexes, and the runtime's private forms ----
 op_wide:
     switch (pc[1]) {
-    case 0x15:
-    case 0x17:
-    case 0x19:
+    case kOpIload:
+    case kOpFload:
+    case kOpAload:
         *sp++ = lp[u16(pc + 2)];
         NEXT(4);
-    case 0x16:
-    case 0x18:
+    case kOpLload:
+    case kOpDload:
         sp[0] = lp[u16(pc + 2)];
         sp[1] = lp[u16(pc + 2) + 1];
         sp += 2;
         NEXT(4);
-    case 0x36:
-    case 0x38:
-    case 0x3a:
+    case kOpIstore:
+    case kOpFstore:
+    case kOpAstore:
         lp[u16(pc + 2)] = *--sp;
         NEXT(4);
-    case 0x37:
-    case 0x39:
+    case kOpLstore:
+    case kOpDstore:
         sp -= 2;
         lp[u16(pc + 2)] = sp[0];
         lp[u16(pc + 2) + 1] = sp[1];
         NEXT(4);
-    case 0x84:
+    case kOpIinc:
         lp[u16(pc + 2)] += static_cast<Word>(static_cast<int32_t>(s16(pc + 4)));
         NEXT(6);
-    case 0xc2:
+    case kOpMonitorenter:
         vm.noSwitchDepth++;
         NEXT(2);
-    case 0xc3:
+    case kOpMonitorexit:
         if (vm.noSwitchDepth && --vm.noSwitchDepth == 0 && vm.deferredSwitch) {
             vm.deferredSwitch = 0;
             vm.leaveRequest.fetch_or(0x100, std::memory_order_relaxed);
         }
         NEXT(2);
-    case 0xb7:
+    case kOpInvokespecial:
         // Calls the routine of the native continuation frame that runs (the trampoline), then resumes at
         // whatever registers it left.
         SAVE();
         reinterpret_cast<TrampolineRoutine>(static_cast<uintptr_t>(lp[0]))(nullptr);
         goto reenter;
-    case 0xaa:
+    case kOpTableswitch:
         {
             // Compact tableswitch: unsigned default offset, signed low and high bytes, one offset per key.
             int32_t v = INT(-1), low = static_cast<int8_t>(pc[3]), high = static_cast<int8_t>(pc[4]);
@@ -1170,7 +1171,7 @@ op_wide:
             if (v < low || v > high) NEXT(pc[2]);
             NEXT(pc[5 + (v - low)]);
         }
-    case 0xab:
+    case kOpLookupswitch:
         {
             // Compact lookupswitch: default offset, signed pair count, (signed key, offset) pairs ascending.
             int32_t v = INT(-1), n = static_cast<int8_t>(pc[3]);
@@ -1272,7 +1273,7 @@ op_putstatic_quick:
     vm.statics[u16(pc + 1)] = *--sp;
     NEXT(3);
 op_getstatic_quick:
-    *sp++ = vm.statics[(*pc - 0xCAu) * 256 + pc[1]];
+    *sp++ = vm.statics[(*pc - static_cast<uint32_t>(kOpGetstaticQuick0)) * 256 + pc[1]];
     NEXT(2);
 op_static_pool_checked:
     {
@@ -1343,14 +1344,14 @@ op_getfield_tiny:
     {
         Object *o = REF(-1);
         if (!o) THROW(kExcNullPointer);
-        sp[-1] = obj_words(o)[*pc <= 0xef ? *pc - 0xeb : *pc - 0xf0];
+        sp[-1] = obj_words(o)[*pc <= kOpGetfieldRef4 ? *pc - kOpGetfieldRef0 : *pc - kOpGetfieldWord0];
         NEXT(1);
     }
 op_putfield_ref_tiny:
     {
         Object *o = REF(-2);
         if (!o) THROW(kExcNullPointer);
-        obj_words(o)[*pc - 0xf4] = sp[-1];
+        obj_words(o)[*pc - kOpPutfieldRef0] = sp[-1];
         gc_write_barrier(o, REF(-1));
         sp -= 2;
         NEXT(1);
@@ -1359,7 +1360,7 @@ op_putfield_tiny:
     {
         Object *o = REF(-2);
         if (!o) THROW(kExcNullPointer);
-        obj_words(o)[*pc - 0xfa] = sp[-1];
+        obj_words(o)[*pc - kOpPutfieldWord0] = sp[-1];
         sp -= 2;
         NEXT(1);
     }

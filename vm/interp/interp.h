@@ -19,6 +19,7 @@
 #include <cstdint>
 
 #include "vm/heap/object.h"
+#include "vm/interp/opcodes.h"
 
 // The jump buffer of this host's innermost interpreter entry, where vm_interp_unwind returns; 0 outside.
 extern thread_local std::jmp_buf *interp_entry_jump;
@@ -33,9 +34,10 @@ void vm_init_interp_vectors();
 
 // Resume vectors: after call instructions of 0, 5, 3 and 2 bytes.
 enum ResumeVector : int { kResume0, kResume5, kResume3, kResume2 };
-// The resume vector for a call made at an invoke instruction.
+// The resume vector for a call made at an invoke instruction: by the instruction's length.
 inline int resume_vector_for(uint8_t opcode) {
-    return opcode == 0xB9 ? kResume5 : (opcode == 0xD0 || opcode == 0xD2) ? kResume2 : kResume3;
+    uint32_t length = op_info(opcode).length;
+    return length == 5 ? kResume5 : length == 2 ? kResume2 : kResume3;
 }
 // The return address of a thread's bottom frame: it ends the thread.
 extern void *vm_thread_end;

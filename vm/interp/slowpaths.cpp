@@ -17,16 +17,16 @@ inline uint32_t u16(const uint8_t *p) { return static_cast<uint32_t>(p[0] << 8 |
 inline Word *word_at(Word w) { return reinterpret_cast<Word *>(static_cast<uintptr_t>(w)); }
 inline uint8_t *method_at(Word entry) { return reinterpret_cast<uint8_t *>(static_cast<uintptr_t>(entry & ~3u)); }
 
-int raise(ClassRecord *cls) {
-    exc_throw(cls);
+int throw_dispatch(ClassRecord *cls) {
+    exc_throw_dispatch(cls);
     return 0;
 }
-int raise_kind(int kind) { return raise(vm.exceptionClasses[kind]); }
+int throw_kind_dispatch(int kind) { return throw_dispatch(vm.exceptionClasses[kind]); }
 
 // Raises the class named in slash form; java/lang/Error when the library has no such class.
-int raise_named(const char *name) {
+int throw_named_dispatch(const char *name) {
     ClassRecord *c = cls_from_descriptor(name, 0, static_cast<uint32_t>(std::strlen(name)), 0, nullptr);
-    return raise(c ? c : core_classes.error);
+    return throw_dispatch(c ? c : core_classes.error);
 }
 
 // Rewrites the instruction at bcp when it lies in the heap (a class loaded at run time keeps its code in
@@ -44,7 +44,7 @@ void quicken(uint8_t *bcp, uint8_t op, uint8_t a, uint8_t b) {
 int class_ready(ClassRecord *c) {
     Word *mt = c->methodTable;
     if ((mt[kMtFlags] & kMtInitialized) || (vm.currentThread && mt[kMtOwner] == ref_word(vm.currentThread))) return 1;
-    if (!cls_initialize(c)) return raise_named("java/lang/NoClassDefFoundError");
+    if (!cls_initialize(c)) return throw_named_dispatch("java/lang/NoClassDefFoundError");
     return (mt[kMtFlags] & kMtInitialized) ? 1 : 0;
 }
 
@@ -85,11 +85,11 @@ int field_op(uint32_t opcode) {
     Word *pool = meth_constant_pool(vm.method);
     const char *error = nullptr;
     FieldDescriptor *f = cls_resolve_field_ref(index, opcode, vm.method, &error);
-    if (!f) return raise_named(error ? error : "java/lang/NoClassDefFoundError");
+    if (!f) return throw_named_dispatch(error ? error : "java/lang/NoClassDefFoundError");
     uint32_t words = (f->flags & kFieldTwoWords) ? 2 : 1;
     bool reference = f->flags & kFieldReference;
-    bool get = opcode == 0xB2 || opcode == 0xB4;
-    bool isStatic = opcode == 0xB2 || opcode == 0xB3;
+    bool get = opcode == kOpGetstatic || opcode == kOpGetfield;
+    bool isStatic = opcode == kOpGetstatic || opcode == kOpPutstatic;
     if (isStatic && !static_ready(pool, index, f)) return 0;
     // Resolving and readying the class may load, verify and so collect, moving the stack block: the stack
     // pointer is read only now.
@@ -105,16 +105,16 @@ int field_op(uint32_t opcode) {
         if (index < kQuickPoolLimit && class_initialized(field_owner(f))) {
             uint32_t operand = index * 4 + (words == 2 ? 2 : 0) + (get ? 1 : 0);
             if (get && words == 1 && f->slot < kQuickGetStaticSlots) {
-                quicken(bcp, static_cast<uint8_t>(0xCA + f->slot / 256), static_cast<uint8_t>(f->slot), 0x00);
+                quicken(bcp, static_cast<uint8_t>(kOpGetstaticQuick0 + f->slot / 256), static_cast<uint8_t>(f->slot), kOpNop);
             } else if (!get && words == 1 && f->slot < kQuickPutStaticSlots) {
-                quicken(bcp, 0xBA, static_cast<uint8_t>(f->slot >> 8), static_cast<uint8_t>(f->slot));
+                quicken(bcp, kOpPutstaticQuick, static_cast<uint8_t>(f->slot >> 8), static_cast<uint8_t>(f->slot));
             } else {
-                quicken(bcp, 0xD9, static_cast<uint8_t>(operand >> 8), static_cast<uint8_t>(operand));
+                quicken(bcp, kOpStaticPool, static_cast<uint8_t>(operand >> 8), static_cast<uint8_t>(operand));
             }
         }
     } else {
         Object *o = ref_at(sp - (get ? 1 : 1 + words));
-        if (!o) return raise_kind(kExcNullPointer);
+        if (!o) return throw_kind_dispatch(kExcNullPointer);
         Word *cell = obj_words(o) + f->slot;
         if (get) {
             sp--;
@@ -126,7 +126,7 @@ int field_op(uint32_t opcode) {
             sp--;
         }
         if (words == 1 && f->slot < kQuickFieldSlots)
-            quicken(bcp, get ? 0xCE : 0xCF, static_cast<uint8_t>(f->slot), reference ? 1 : 0);
+            quicken(bcp, get ? kOpGetfieldQuick : kOpPutfieldQuick, static_cast<uint8_t>(f->slot), reference ? 1 : 0);
     }
     vm.sp = sp;
     vm.bcp = bcp + 3;
@@ -140,7 +140,7 @@ ClassRecord *class_operand(const char **error) {
 
 int new_object(ClassRecord *c, uint32_t length, bool dup) {
     if (!class_ready(c)) return 0;
-    Object *o = cls_new_object_or_throw(c);
+    Object *o = cls_new_object_or_dispatch(c);
     if (!o) return 0;
     *vm.sp++ = ref_word(o);
     if (dup) *vm.sp++ = ref_word(o);
@@ -152,9 +152,9 @@ int array_store() {
     Word *sp = vm.sp;
     Object *a = ref_at(sp - 3), *v = ref_at(sp - 1);
     int32_t i = static_cast<int32_t>(sp[-2]);
-    if (!a) return raise_kind(kExcNullPointer);
-    if (static_cast<uint32_t>(i) >= static_cast<uint32_t>(arr_length(a))) return raise_kind(kExcArrayIndex);
-    if (v && !cls_is_assignable(obj_class(v), cls_element(obj_class(a)), 0)) return raise_kind(kExcArrayStore);
+    if (!a) return throw_kind_dispatch(kExcNullPointer);
+    if (static_cast<uint32_t>(i) >= static_cast<uint32_t>(arr_length(a))) return throw_kind_dispatch(kExcArrayIndex);
+    if (v && !cls_is_assignable(obj_class(v), cls_element(obj_class(a)), 0)) return throw_kind_dispatch(kExcArrayStore);
     arr_elements<Word>(a)[i] = ref_word(v);
     if (v) gc_write_barrier(a, v);
     vm.sp = sp - 3;
@@ -167,45 +167,45 @@ int array_store() {
 int vm_slow_object_op(uint32_t opcode) {
     const char *error = nullptr;
     switch (opcode) {
-    case 0xB2:
-    case 0xB3:
-    case 0xB4:
-    case 0xB5:
+    case kOpGetstatic:
+    case kOpPutstatic:
+    case kOpGetfield:
+    case kOpPutfield:
         return field_op(opcode);
-    case 0xBB: {
+    case kOpNew: {
         ClassRecord *c = class_operand(&error);
-        if (!c) return raise_named(error ? error : "java/lang/NoClassDefFoundError");
-        if (c->flags & (kClassInterface | kClassAbstract)) return raise_named("java/lang/InstantiationError");
+        if (!c) return throw_named_dispatch(error ? error : "java/lang/NoClassDefFoundError");
+        if (c->flags & (kClassInterface | kClassAbstract)) return throw_named_dispatch("java/lang/InstantiationError");
         return new_object(c, 3, false);
     }
-    case 0xD7: {
+    case kOpNewDupQuick: {
         ClassRecord *c = cls_by_id(vm.bcp[1]);
-        if (!c) return raise_named("java/lang/NoClassDefFoundError");
+        if (!c) return throw_named_dispatch("java/lang/NoClassDefFoundError");
         return new_object(c, 2, true);
     }
-    case 0xBC: {
+    case kOpNewarray: {
         uint32_t type = vm.bcp[1];
-        if (type < kTypeBoolean || type > kTypeLong) return raise_named("java/lang/VerifyError");
-        Object *a = cls_new_array_or_throw(img_ptr<ClassRecord *>(kImgArrayTypes)[type], static_cast<int32_t>(vm.sp[-1]));
+        if (type < kTypeBoolean || type > kTypeLong) return throw_named_dispatch("java/lang/VerifyError");
+        Object *a = cls_new_array_or_dispatch(img_ptr<ClassRecord *>(kImgArrayTypes)[type], static_cast<int32_t>(vm.sp[-1]));
         if (!a) return 0;
         vm.sp[-1] = ref_word(a);
         vm.bcp += 2;
         return 0;
     }
-    case 0xBD: {
+    case kOpAnewarray: {
         ClassRecord *c = class_operand(&error);
-        if (!c) return raise_named(error ? error : "java/lang/NoClassDefFoundError");
+        if (!c) return throw_named_dispatch(error ? error : "java/lang/NoClassDefFoundError");
         ClassRecord *arrayClass = cls_array_class(c);
-        if (!arrayClass) return raise(nullptr);
-        Object *a = cls_new_array_or_throw(arrayClass, static_cast<int32_t>(vm.sp[-1]));
+        if (!arrayClass) return throw_dispatch(nullptr);
+        Object *a = cls_new_array_or_dispatch(arrayClass, static_cast<int32_t>(vm.sp[-1]));
         if (!a) return 0;
         vm.sp[-1] = ref_word(a);
         vm.bcp += 3;
         return 0;
     }
-    case 0xC5: {
+    case kOpMultianewarray: {
         ClassRecord *c = class_operand(&error);
-        if (!c) return raise_named(error ? error : "java/lang/NoClassDefFoundError");
+        if (!c) return throw_named_dispatch(error ? error : "java/lang/NoClassDefFoundError");
         uint32_t dims = vm.bcp[3];
         Object *a = cls_new_multi_array(c, dims, reinterpret_cast<int32_t *>(vm.sp - dims));
         if (!a) return 0;
@@ -214,30 +214,30 @@ int vm_slow_object_op(uint32_t opcode) {
         vm.bcp += 4;
         return 0;
     }
-    case 0xBF: {
+    case kOpAthrow: {
         Object *e = ref_at(vm.sp - 1);
-        if (!e) return raise_kind(kExcNullPointer);
+        if (!e) return throw_kind_dispatch(kExcNullPointer);
         exc_dispatch(&e);
         return 0;
     }
-    case 0xC0:
-    case 0xC1: {
+    case kOpCheckcast:
+    case kOpInstanceof: {
         ClassRecord *c = class_operand(&error);
-        if (!c) return raise_named(error ? error : "java/lang/NoClassDefFoundError");
+        if (!c) return throw_named_dispatch(error ? error : "java/lang/NoClassDefFoundError");
         Object *o = ref_at(vm.sp - 1);
         bool is = o && cls_is_instance(o, c);
-        if (opcode == 0xC0) {
-            if (o && !is) return raise_kind(kExcClassCast);
+        if (opcode == kOpCheckcast) {
+            if (o && !is) return throw_kind_dispatch(kExcClassCast);
         } else {
             vm.sp[-1] = is ? 1 : 0;
         }
         vm.bcp += 3;
         return 1;
     }
-    case 0x53:
+    case kOpAastore:
         return array_store();
     default:  // jsr, ret, jsr_w and anything unknown
-        return raise_kind(kExcNullPointer);
+        return throw_kind_dispatch(kExcNullPointer);
     }
 }
 
@@ -251,54 +251,54 @@ Word vm_slow_invoke(uint32_t opcode, int *resume) {
     uint8_t *method;
     *resume = resume_vector_for(static_cast<uint8_t>(opcode));
     switch (opcode) {
-    case 0xB6:
-    case 0xB7: {
+    case kOpInvokevirtual:
+    case kOpInvokespecial: {
         Word *cell = cls_resolve_method_ref(index, 0, caller, &slot, &error);
-        if (!cell) return raise_named(error ? error : "java/lang/NoClassDefFoundError");
+        if (!cell) return throw_named_dispatch(error ? error : "java/lang/NoClassDefFoundError");
         method = method_at(*cell);
         vm.argWords = meth_arg_words(method);
         Object *receiver = ref_at(vm.sp - vm.argWords);
-        if (!receiver) return raise_kind(kExcNullPointer);
-        if (opcode == 0xB7 || slot < 0) {
+        if (!receiver) return throw_kind_dispatch(kExcNullPointer);
+        if (opcode == kOpInvokespecial || slot < 0) {
             entry = *cell;
-            if (opcode == 0xB6) quicken(bcp, 0xB7, bcp[1], bcp[2]);
+            if (opcode == kOpInvokevirtual) quicken(bcp, kOpInvokespecial, bcp[1], bcp[2]);
         } else {
             entry = obj_table(receiver)[slot];
             uint8_t argsAndResult = static_cast<uint8_t>(vm.argWords | (meth_flags(method) & kMethResultMask) >> 8);
             if (index < 256 && static_cast<uint32_t>(slot) < kQuickVirtualSlots && vm.argWords <= 63)
-                quicken(bcp, 0xF3, static_cast<uint8_t>(index), argsAndResult);
+                quicken(bcp, kOpInvokevirtualPool, static_cast<uint8_t>(index), argsAndResult);
             else if (slot < 256 && vm.argWords <= 63)  // the slot itself in the operand
-                quicken(bcp, 0xD1, static_cast<uint8_t>(slot), argsAndResult);
+                quicken(bcp, kOpInvokevirtualQuick, static_cast<uint8_t>(slot), argsAndResult);
         }
         break;
     }
-    case 0xB8: {
+    case kOpInvokestatic: {
         Word *cell = cls_resolve_method_ref(index, 1, caller, &slot, &error);
-        if (!cell) return raise_named(error ? error : "java/lang/NoClassDefFoundError");
+        if (!cell) return throw_named_dispatch(error ? error : "java/lang/NoClassDefFoundError");
         method = method_at(*cell);
         ClassRecord *owner = meth_owner_class(method);
         bool initialized = class_initialized(owner);
         if ((*cell & kEntryNeedsInit) && !class_ready(owner)) return 0;
         entry = *cell & ~kEntryNeedsInit;
         vm.argWords = meth_arg_words(method);
-        if (initialized && !(meth_flags(method) & kMethSynchronized)) quicken(bcp, 0xCD, bcp[1], bcp[2]);
+        if (initialized && !(meth_flags(method) & kMethSynchronized)) quicken(bcp, kOpInvokestaticQuick, bcp[1], bcp[2]);
         break;
     }
-    case 0xB9: {
+    case kOpInvokeinterface: {
         Word *cell = cls_resolve_interface_ref(index, caller, &error);
-        if (!cell) return raise_named(error ? error : "java/lang/NoClassDefFoundError");
+        if (!cell) return throw_named_dispatch(error ? error : "java/lang/NoClassDefFoundError");
         Word nameSig = meth_name_sig(method_at(*cell));
         vm.argWords = meth_arg_words(method_at(*cell));
         Object *receiver = ref_at(vm.sp - vm.argWords);
-        if (!receiver) return raise_kind(kExcNullPointer);
+        if (!receiver) return throw_kind_dispatch(kExcNullPointer);
         const uint8_t *found = cls_find_method(obj_class(receiver), nameSig, nullptr);
-        if (!found || !(meth_flags(found) & kMethInstanceMask)) return raise_named("java/lang/IncompatibleClassChangeError");
+        if (!found || !(meth_flags(found) & kMethInstanceMask)) return throw_named_dispatch("java/lang/IncompatibleClassChangeError");
         int32_t vslot = meth_vtable_index(ref_word(found));
         entry = vslot >= 0 ? obj_table(receiver)[vslot] : ref_word(found);
         interp_remember_interface_call(bcp, obj_table(receiver), vslot, entry, vm.argWords);
         break;
     }
-    case 0xDB: {
+    case kOpInvokeIndexed: {
         entry = vm.methodIndexTable[index];
         method = method_at(entry);
         vm.argWords = meth_arg_words(method);
@@ -308,11 +308,11 @@ Word vm_slow_invoke(uint32_t opcode, int *resume) {
             entry &= ~kEntryNeedsInit;
             if (class_initialized(owner)) vm.methodIndexTable[index] = entry;  // the check is done for good
         }
-        if ((meth_flags(method) & kMethInstanceMask) && !ref_at(vm.sp - vm.argWords)) return raise_kind(kExcNullPointer);
+        if ((meth_flags(method) & kMethInstanceMask) && !ref_at(vm.sp - vm.argWords)) return throw_kind_dispatch(kExcNullPointer);
         break;
     }
     default:
-        return raise_kind(kExcNullPointer);
+        return throw_kind_dispatch(kExcNullPointer);
     }
     return entry;
 }

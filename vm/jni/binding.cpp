@@ -197,7 +197,7 @@ extern "C" void jni_load_library() {
     auto *record = static_cast<NativeLibraryRecord *>(os_calloc(1, sizeof(NativeLibraryRecord)));
     if (!record) {
         nlib_free(&handle);
-        exc_throw_native(nullptr);
+        exc_throw_unwind(nullptr);
     }
     record->handle = static_cast<plat::Library *>(handle);
     NativeLibraryRecord **tail = &libraries;

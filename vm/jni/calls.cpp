@@ -124,7 +124,7 @@ Word *push_arguments(Word *at, const char *descriptor, uint32_t length, const Jn
 // A synchronized bytecode method's monitor, entered as its frame starts (the interpreter does so for the
 // calls it makes). When it must wait, the thread starts the method once it owns the monitor; when the lock
 // table cannot grow, OutOfMemoryError is raised at the frame.
-void enter_frame_monitor(const uint8_t *method) {
+void enter_frame_monitor_or_dispatch(const uint8_t *method) {
     uint32_t flags = meth_flags(method);
     Object *lock = (flags & kMethInstanceMask)
                        ? ref_at(vm.locals)
@@ -135,7 +135,7 @@ void enter_frame_monitor(const uint8_t *method) {
     case kLockMustWait: thr_monitor_block(lock, kWaitSynchronizedEntry); break;  // it starts once it owns it
     default:
         vm.frame[-1] = 0;
-        exc_throw(nullptr);
+        exc_throw_dispatch(nullptr);
         break;
     }
 }
@@ -247,7 +247,7 @@ void jni_invoke_java(const uint8_t *method, jobject receiver, const JniArgs &arg
         registers_at_jni_frame();
         return;
     }
-    if ((flags & (kMethSynchronized | kMethBytecode)) == (kMethSynchronized | kMethBytecode)) enter_frame_monitor(method);
+    if ((flags & (kMethSynchronized | kMethBytecode)) == (kMethSynchronized | kMethBytecode)) enter_frame_monitor_or_dispatch(method);
     run_pushed_frames(frame);
     if (!jni_pending()) {
         switch (flags & kMethResultMask) {

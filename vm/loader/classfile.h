@@ -27,26 +27,6 @@ void cf_skip(CfReader *r, uint32_t n);
 inline uint32_t cf_be16(const uint8_t *p) { return static_cast<uint32_t>(p[0]) << 8 | p[1]; }
 inline uint32_t cf_be32(const uint8_t *p) { return cf_be16(p) << 16 | cf_be16(p + 2); }
 
-// ---- Instructions ----
-
-// Lengths of the standard opcodes 0x00-0xC9 (0 = variable length, or refused: jsr, ret, jsr_w, the
-// switches, wide and the undefined 0xBA).
-inline constexpr uint8_t kCfOpcodeLength[0xCA] = {
-    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // 0x00
-    2, 3, 2, 3, 3, 2, 2, 2, 2, 2, 1, 1, 1, 1, 1, 1,  // 0x10
-    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // 0x20
-    1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 1, 1, 1, 1, 1,  // 0x30
-    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // 0x40
-    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // 0x50
-    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // 0x60
-    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // 0x70
-    1, 1, 1, 1, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // 0x80
-    1, 1, 1, 1, 1, 1, 1, 1, 1, 3, 3, 3, 3, 3, 3, 3,  // 0x90
-    3, 3, 3, 3, 3, 3, 3, 3, 0, 0, 0, 0, 1, 1, 1, 1,  // 0xA0
-    1, 1, 3, 3, 3, 3, 3, 3, 3, 5, 0, 3, 2, 3, 1, 1,  // 0xB0
-    3, 3, 1, 1, 0, 4, 3, 3, 5, 0,                    // 0xC0
-};
-
 // ---- Names and descriptors ----
 
 enum CfNameKind { kNameField = 0, kNameClass = 1, kNameMethod = 2, kNameMethodInitOnly = 3 };

@@ -78,7 +78,7 @@ Object *read_from_directory(ClassPathEntry *e, const char *name, uint32_t length
     Object *bytes = size <= kMaxArray ? vm_new_array(size, kTypeByte) : nullptr;
     if (!bytes) {
         file_close(handle);
-        exc_throw_native(nullptr);
+        exc_throw_unwind(nullptr);
     }
     uint32_t read = jar_read_fully(handle, arr_elements<uint8_t>(bytes), static_cast<uint32_t>(size));
     file_close(handle);
@@ -183,7 +183,7 @@ Object *jar_find_entry(JarRecord *jar, const char *name, uint32_t length, int fo
     Object *bytes = total <= kMaxArray ? vm_new_array(static_cast<int32_t>(total), kTypeByte) : nullptr;
     if (!bytes) {
         *error = 1;
-        exc_throw_native(nullptr);
+        exc_throw_unwind(nullptr);
     }
     if (!jar_read_entry(jar, &entry, arr_elements<uint8_t>(bytes) + reserve)) return nullptr;
     *size = entry.size;

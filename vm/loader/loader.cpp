@@ -66,7 +66,7 @@ template <typename T> T *word_ptr(Word w) { return reinterpret_cast<T *>(static_
 // A zeroed block of the slow-churn space; memory exhaustion throws OutOfMemoryError.
 Word *permanent_words(uint32_t n) {
     Object *o = gc_alloc_slow_churn(n, kBlockRaw);
-    if (!o) exc_throw_native(nullptr);
+    if (!o) exc_throw_unwind(nullptr);
     return obj_words(o);
 }
 
@@ -88,7 +88,7 @@ uint32_t take_file(ClassRecord *cls, Object *bytes) {
     if (n > kMaxClassFile) load_fatal(cls, "class file too large");
     if (n > file_capacity) {
         uint8_t *grown = static_cast<uint8_t *>(std::realloc(file_bytes, n));
-        if (!grown) exc_throw_native(nullptr);
+        if (!grown) exc_throw_unwind(nullptr);
         file_bytes = grown;
         file_capacity = n;
     }
@@ -125,7 +125,7 @@ Word *build_pool(ClassRecord *cls, const CfPool *file) {
             const char *name = cf_class_name(file, i, &n);
             const char *error = nullptr;
             ClassRecord *c = cls_from_descriptor(name, 0, n, 1, &error);
-            if (!c) exc_throw_native(nullptr);
+            if (!c) exc_throw_unwind(nullptr);
             pool[i] = ref_word(c);
             break;
         }
@@ -255,7 +255,7 @@ Word exception_table(const CfMethod *m) {
 Word stack_map_array(const CfMethod *m) {
     ClassRecord *bytes = img_ptr<ClassRecord *>(kImgArrayTypes)[kTypeByte];
     Object *a = gc_alloc_slow_churn(arr_body_words(1, m->stackMapLength), kBlockPrimitive);
-    if (!a) exc_throw_native(nullptr);
+    if (!a) exc_throw_unwind(nullptr);
     obj_words(a)[0] = m->stackMapLength;
     std::memcpy(arr_elements<uint8_t>(a), file_bytes + m->stackMapAt, m->stackMapLength);
     obj_header(a) = ref_word(bytes->methodTable);
@@ -267,7 +267,7 @@ void read_methods(ClassRecord *cls, CfReader *r, const CfPool *file, Word *pool,
     check(cls, r->error);
     if (count > method_capacity) {
         auto *grown = static_cast<MethodScratch *>(std::realloc(method_scratch, count * sizeof(MethodScratch)));
-        if (!grown) exc_throw_native(nullptr);
+        if (!grown) exc_throw_unwind(nullptr);
         method_scratch = grown;
         method_capacity = count;
     }

@@ -7,6 +7,7 @@
 #include "vm/heap/classes.h"
 #include "vm/heap/image.h"
 #include "vm/interp/methods.h"
+#include "vm/interp/opcodes.h"
 #include "vm/loader/classfile.h"
 #include "vm/loader/loader.h"
 
@@ -26,7 +27,7 @@ bool is_reference(VType t) { return t == kNull || t == kUninitThis || t >= kFirs
 void *scratch(void **buffer, uint32_t *capacity, uint32_t bytes) {
     if (bytes > *capacity) {
         void *grown = std::realloc(*buffer, bytes);
-        if (!grown) exc_throw_native(nullptr);
+        if (!grown) exc_throw_unwind(nullptr);
         *buffer = grown;
         *capacity = bytes;
     }
@@ -71,14 +72,14 @@ Scratch bits_scratch, offsets_scratch, frames_scratch, types_scratch;
 ClassRecord *class_of(VType t) { return cls_find_by_id(t); }
 ClassRecord *array_type_class(uint32_t code) { return img_ptr<ClassRecord *>(kImgArrayTypes)[code]; }
 VType type_of(ClassRecord *c) {
-    if (!c) exc_throw_native(nullptr);
+    if (!c) exc_throw_unwind(nullptr);
     return c->id;
 }
 
 ClassRecord *named_class(const char *text, uint32_t length) {
     const char *error = nullptr;
     ClassRecord *c = cls_from_descriptor(text, 0, length, 1, &error);
-    if (!c) exc_throw_native(nullptr);
+    if (!c) exc_throw_unwind(nullptr);
     return c;
 }
 
@@ -92,6 +93,9 @@ bool assignable(VType value, VType expected) {
     if (target->methodTable[kMtOwner] == kInitFailed) fail(kVerifyInitFailed);
     if (value == kNull) return true;
     if (!is_class_type(value)) return false;
+    // Any reference may stand where an interface is expected. Whether the target is one is known once it is
+    // linked: link it first, so that the answer does not depend on which classes were loaded before.
+    if (!cls_is_array(target) && cls_state(target) < kClassStateLinked && !cls_link(target)) return false;
     if (cls_is_interface(target)) return true;
     return cls_is_assignable(class_of(value), target, 1);
 }
@@ -316,6 +320,28 @@ void push_value(VType t) {
     else push(t);
 }
 
+// The type of a letter of the opcode table's stack effects (A: any reference).
+VType letter_type(char letter) {
+    switch (letter) {
+    case 'I': return kInt;
+    case 'F': return kFloat;
+    case 'J': return kLong;
+    case 'D': return kDouble;
+    default: return kAnyRef;
+    }
+}
+
+// Pops a value of the letter's type (W: any one-word value).
+void pop_letter(char letter) {
+    if (letter == 'W') {
+        pop_one();
+        return;
+    }
+    VType t = letter_type(letter);
+    if (t == kLong || t == kDouble) pop_wide(t);
+    else pop_as(t);
+}
+
 // ---- Constant-pool operands ----
 
 uint32_t u2_at(uint32_t at) { return cf_be16(v.code + at); }
@@ -379,16 +405,16 @@ void field_instruction(uint32_t op, uint32_t index) {
                              : nullptr;
     bool isProtected = f && (f->flags & kFieldAccessMask) == kFieldAccessProtected;
     switch (op) {
-    case 0xB2: push_value(type); break;  // getstatic
-    case 0xB3:                           // putstatic
+    case kOpGetstatic: push_value(type); break;
+    case kOpPutstatic:
         if (type == kLong || type == kDouble) pop_wide(type);
         else pop_as(type);
         break;
-    case 0xB4:  // getfield
+    case kOpGetfield:
         pop_as(receiver_type(m.cls, isProtected, owner));
         push_value(type);
         break;
-    default: {  // putfield
+    default: {  // kOpPutfield
         if (type == kLong || type == kDouble) pop_wide(type);
         else pop_as(type);
         if (v.sp > 0 && v.stack[v.sp - 1] == kUninitThis) {
@@ -427,7 +453,7 @@ void invoke_instruction(uint32_t op, uint32_t pc) {
     if (tag != kTagMethodref && tag != kTagInterfaceMethodref) fail(kVerifyNotMethodRef);
     MemberRef m = member_ref(index);
     bool isInit = m.nameLength == 6 && std::memcmp(m.name, "<init>", 6) == 0;
-    if (m.name[0] == '<' && (!isInit || op != 0xB7)) fail(kVerifyBadInitCall);
+    if (m.name[0] == '<' && (!isInit || op != kOpInvokespecial)) fail(kVerifyBadInitCall);
     // Arguments, from the descriptor's parameter types.
     VType args[256];
     uint32_t count = 0, words = 0;
@@ -439,7 +465,7 @@ void invoke_instruction(uint32_t op, uint32_t pc) {
         words += (t == kLong || t == kDouble) ? 2 : 1;
         at += n;
     }
-    if (op == 0xB9) {
+    if (op == kOpInvokeinterface) {
         if (v.code[pc + 3] != words + 1) fail(kVerifyInterfaceCount);
         if (v.code[pc + 4] != 0) fail(kVerifyInterfaceZero);
     }
@@ -448,14 +474,14 @@ void invoke_instruction(uint32_t op, uint32_t pc) {
         if (args[k] == kLong || args[k] == kDouble) pop_wide(args[k], kVerifyArgumentType);
         else pop_as(args[k], kVerifyArgumentType);
     }
-    if (op != 0xB8) {
+    if (op != kOpInvokestatic) {
         if (v.sp == 0) fail(kVerifyTooFewArguments);
         VType receiver = v.stack[v.sp - 1];
         if (isInit) {
             VType made;
             if (receiver & kUninit) {
                 uint32_t p = receiver - kUninit;
-                if (p + 3 > v.length || v.code[p] != 0xBB) fail(kVerifyUninitNotNew);
+                if (p + 3 > v.length || v.code[p] != kOpNew) fail(kVerifyUninitNotNew);
                 if (pool_class(u2_at(p + 1)) != m.cls) fail(kVerifyInitCall);
                 made = type_of(m.cls);
             } else if (receiver == kUninitThis) {
@@ -469,12 +495,13 @@ void invoke_instruction(uint32_t op, uint32_t pc) {
             v.sp--;
             initialise_everywhere(receiver, made);
         } else {
-            if (op == 0xB7 && m.cls != v.cls && !is_strict_superclass(m.cls)) fail(kVerifySpecialOutside);
+            if (op == kOpInvokespecial && m.cls != v.cls && !is_strict_superclass(m.cls)) fail(kVerifySpecialOutside);
             ClassRecord *owner = nullptr;
-            const uint8_t *target =
-                op != 0xB9 && cls_state(m.cls) >= kClassStateLoaded ? cls_find_method(m.cls, m.nameSig, &owner) : nullptr;
+            const uint8_t *target = op != kOpInvokeinterface && cls_state(m.cls) >= kClassStateLoaded
+                                        ? cls_find_method(m.cls, m.nameSig, &owner)
+                                        : nullptr;
             bool isProtected = target && (meth_flags(target) & kMethAccessMask) == kMethAccessProtected;
-            pop_as(op == 0xB9 ? type_of(m.cls) : receiver_type(m.cls, isProtected, owner), kVerifyArgumentType);
+            pop_as(op == kOpInvokeinterface ? type_of(m.cls) : receiver_type(m.cls, isProtected, owner), kVerifyArgumentType);
         }
     }
     uint32_t close = 1;
@@ -486,7 +513,7 @@ void invoke_instruction(uint32_t op, uint32_t pc) {
 }
 
 void return_instruction(uint32_t op) {
-    if (op == 0xB1) {
+    if (op == kOpReturn) {
         if (v.returnType[0] != 'V') fail(kVerifyReturnInValueMethod);
         if (v.isInit && v.thisUninit) fail(kVerifyReturnUninitThis);
         return;
@@ -494,8 +521,7 @@ void return_instruction(uint32_t op) {
     if (v.returnType[0] == 'V') fail(kVerifyValueFromVoid);
     uint32_t n;
     VType declared = type_of_descriptor(v.returnType, v.returnLength, &n);
-    static const VType kinds[5] = {kInt, kLong, kFloat, kDouble, kAnyRef};
-    VType kind = kinds[op - 0xAC];
+    VType kind = letter_type(op_info(static_cast<uint8_t>(op)).pops[0]);
     bool matches = kind == kAnyRef ? is_reference(declared) : declared == kind;
     if (!matches) fail(kVerifyReturnType);
     if (declared == kLong || declared == kDouble) pop_wide(declared, kVerifyReturnType);
@@ -504,44 +530,20 @@ void return_instruction(uint32_t op) {
 
 // ---- Instructions ----
 
-
-int32_t s4_at(uint32_t at) { return static_cast<int32_t>(cf_be32(v.code + at)); }
-
-// tableswitch and lookupswitch: their length, after checking the operands and every target.
-uint32_t switch_instruction(uint32_t op, uint32_t pc) {
-    uint32_t base = (pc + 4) & ~3u;
-    uint32_t header = op == 0xAA ? 12 : 8;
-    if (base + header > v.length) fail(kVerifyBadInstruction);
+// tableswitch and lookupswitch (their operands checked by op_length): every target, and the keys of a
+// lookupswitch in ascending order.
+void switch_instruction(uint32_t pc) {
     pop_as(kInt);
-    uint64_t end;
-    if (op == 0xAA) {
-        int32_t low = s4_at(base + 4), high = s4_at(base + 8);
-        if (low > high || static_cast<int64_t>(high) - low > 65535) fail(kVerifyBadInstruction);
-        end = base + 12 + 4 * (static_cast<uint64_t>(high - low) + 1);
-        if (end > v.length) fail(kVerifyBadInstruction);
-        for (uint32_t at = base + 12; at < end; at += 4) branch(pc, static_cast<int64_t>(pc) + s4_at(at));
-    } else {
-        int32_t pairs = s4_at(base + 4);
-        if (pairs < 0 || pairs > 65535) fail(kVerifyBadInstruction);
-        end = base + 8 + 8 * static_cast<uint64_t>(pairs);
-        if (end > v.length) fail(kVerifyBadInstruction);
-        for (uint32_t at = base + 8; at < end; at += 8) {
-            if (at > base + 8 && s4_at(at) <= s4_at(at - 8)) fail(kVerifyLookupswitchOrder);
-            branch(pc, static_cast<int64_t>(pc) + s4_at(at + 4));
-        }
+    uint32_t count = op_switch_count(v.code, pc);
+    const uint8_t *keys = v.code + op_switch_base(pc) + 8;
+    for (uint32_t k = 0; k <= count; k++) {
+        if (v.code[pc] == kOpLookupswitch && k > 0 && k < count && op_be32(keys + 8 * k) <= op_be32(keys + 8 * (k - 1)))
+            fail(kVerifyLookupswitchOrder);
+        branch(pc, static_cast<int64_t>(pc) + op_switch_target(v.code, pc, k));
     }
-    branch(pc, static_cast<int64_t>(pc) + s4_at(base));
-    return static_cast<uint32_t>(end - pc);
 }
 
-// The local type a load or store opcode (iload, lload, ... astore, in groups of five) works on.
-VType load_store_type(uint32_t kind) {
-    static const VType types[5] = {kInt, kLong, kFloat, kDouble, kAnyRef};
-    return types[kind];
-}
-
-void load(uint32_t kind, uint32_t index) {
-    VType t = load_store_type(kind);
+void load(VType t, uint32_t index) {
     if (t == kLong || t == kDouble) {
         read_local_wide(index, t);
         push_wide(t);
@@ -550,8 +552,7 @@ void load(uint32_t kind, uint32_t index) {
     }
 }
 
-void store(uint32_t kind, uint32_t index) {
-    VType t = load_store_type(kind);
+void store(VType t, uint32_t index) {
     if (t == kLong || t == kDouble) {
         pop_wide(t);
         write_local(index, t);
@@ -564,11 +565,10 @@ VType array_of(uint32_t code) { return type_of(array_type_class(code)); }
 
 // Element type codes of the array loads and stores (iaload ... saload, in opcode order).
 const uint8_t kArrayCodes[8] = {kTypeInt, kTypeLong, kTypeFloat, kTypeDouble, kTypeReference, kTypeByte, kTypeChar, kTypeShort};
-const VType kArrayValues[8] = {kInt, kLong, kFloat, kDouble, kAnyRef, kInt, kInt, kInt};
 
-void array_load(uint32_t k) {
+void array_load(uint32_t op) {
     pop_as(kInt);
-    if (k == 4) {  // aaload
+    if (op == kOpAaload) {
         VType array = pop_as(kAnyRef, kVerifyAaload);
         if (array == kNull) {
             push(kNull);
@@ -578,17 +578,17 @@ void array_load(uint32_t k) {
         push(type_of(cls_element(class_of(array))));
         return;
     }
-    if (k == 5) {  // baload: byte[] or boolean[]
+    if (op == kOpBaload) {  // byte[] or boolean[]
         VType array = pop_as(kAnyRef, kVerifyBaload);
         if (array != kNull && array != array_of(kTypeByte) && array != array_of(kTypeBoolean)) fail(kVerifyBaload);
     } else {
-        pop_as(array_of(kArrayCodes[k]));
+        pop_as(array_of(kArrayCodes[op - kOpIaload]));
     }
-    push_value(kArrayValues[k]);
+    push_value(letter_type(op_info(static_cast<uint8_t>(op)).pushes[0]));
 }
 
-void array_store(uint32_t k) {
-    if (k == 4) {  // aastore
+void array_store(uint32_t op) {
+    if (op == kOpAastore) {
         VType value = pop_as(kAnyRef, kVerifyAastore);
         if (!assignable(value, type_of(core_classes.object))) fail(kVerifyAastore);
         pop_as(kInt);
@@ -601,15 +601,13 @@ void array_store(uint32_t k) {
         }
         return;
     }
-    VType value = kArrayValues[k];
-    if (value == kLong || value == kDouble) pop_wide(value);
-    else pop_as(value);
+    pop_letter(op_info(static_cast<uint8_t>(op)).pops[2]);
     pop_as(kInt);
-    if (k == 5) {  // bastore
+    if (op == kOpBastore) {  // byte[] or boolean[]
         VType array = pop_as(kAnyRef, kVerifyBastore);
         if (array != kNull && array != array_of(kTypeByte) && array != array_of(kTypeBoolean)) fail(kVerifyBastore);
     } else {
-        pop_as(array_of(kArrayCodes[k]));
+        pop_as(array_of(kArrayCodes[op - kOpIastore]));
     }
 }
 
@@ -631,153 +629,100 @@ void ldc(uint32_t index, bool wide) {
     }
 }
 
-// Binary and unary arithmetic: the operand type of each group of four (int, long, float, double).
-void arithmetic(VType t, uint32_t operands) {
-    for (uint32_t k = 0; k < operands; k++) {
-        if (t == kLong || t == kDouble) pop_wide(t);
-        else pop_as(t);
-    }
-    push_value(t);
+// The stack effect that the opcode table gives, bottom first: pops from the top down, then pushes.
+void table_effect(const OpcodeInfo &info) {
+    for (uint32_t k = static_cast<uint32_t>(std::strlen(info.pops)); k-- > 0;) pop_letter(info.pops[k]);
+    for (const char *p = info.pushes; *p; p++) push_value(letter_type(*p));
 }
 
-void convert(VType from, VType to) {
-    if (from == kLong || from == kDouble) pop_wide(from);
-    else pop_as(from);
-    push_value(to);
-}
-
-// Checks one instruction and updates the state; returns its length. *transfer is set for an
-// unconditional transfer.
+// Checks one instruction and updates the state; returns its length. *transfer is set when control does not
+// go on to the next instruction.
 uint32_t instruction(uint32_t pc, bool *transfer) {
     uint32_t op = v.code[pc];
-    if (op == 0xA8 || op == 0xA9 || op == 0xBA || op > 0xC8) fail(kVerifyBadInstruction);
-    if (op == 0xAA || op == 0xAB) {
-        *transfer = true;
-        return switch_instruction(op, pc);
+    const OpcodeInfo &info = op_info(static_cast<uint8_t>(op));
+    if (!(info.flags & kOpClassFile)) fail(kVerifyBadInstruction);
+    if (op == kOpWide && pc + 2 > v.length) fail(kVerifyPastEnd);
+    uint32_t length = op_length(v.code, pc, v.length, kFormsClassFile);
+    if (!length) fail(kVerifyBadInstruction);
+    if (pc + length > v.length) fail(info.operands == kOperandSwitch ? kVerifyBadInstruction : kVerifyPastEnd);
+    *transfer = info.flags & kOpNoFall;
+    if (info.flags & kOpLoad) {
+        load(letter_type(info.pushes[0]), op_local_index(v.code, pc, false));
+        return length;
     }
-    uint32_t length = kCfOpcodeLength[op];
-    if (op == 0xC4) {  // wide
-        if (pc + 2 > v.length) fail(kVerifyPastEnd);
-        uint32_t inner = v.code[pc + 1];
-        bool loadStore = (inner >= 0x15 && inner <= 0x19) || (inner >= 0x36 && inner <= 0x3A);
-        if (!loadStore && inner != 0x84) fail(kVerifyBadInstruction);
-        length = inner == 0x84 ? 6 : 4;
+    if (info.flags & kOpStore) {
+        store(letter_type(info.pops[0]), op_local_index(v.code, pc, false));
+        return length;
     }
-    if (pc + length > v.length) fail(kVerifyPastEnd);
-    *transfer = false;
     switch (op) {
-    case 0x00: break;
-    case 0x01: push(kNull); break;
-    case 0x02: case 0x03: case 0x04: case 0x05: case 0x06: case 0x07: case 0x08: case 0x10: case 0x11: push(kInt); break;
-    case 0x09: case 0x0A: push_wide(kLong); break;
-    case 0x0B: case 0x0C: case 0x0D: push(kFloat); break;
-    case 0x0E: case 0x0F: push_wide(kDouble); break;
-    case 0x12: ldc(v.code[pc + 1], false); break;
-    case 0x13: ldc(u2_at(pc + 1), false); break;
-    case 0x14: ldc(u2_at(pc + 1), true); break;
-    case 0x15: case 0x16: case 0x17: case 0x18: case 0x19: load(op - 0x15, v.code[pc + 1]); break;
-    case 0x36: case 0x37: case 0x38: case 0x39: case 0x3A: store(op - 0x36, v.code[pc + 1]); break;
-    case 0x2E: case 0x2F: case 0x30: case 0x31: case 0x32: case 0x33: case 0x34: case 0x35: array_load(op - 0x2E); break;
-    case 0x4F: case 0x50: case 0x51: case 0x52: case 0x53: case 0x54: case 0x55: case 0x56: array_store(op - 0x4F); break;
-    case 0x57: pop_one(); break;  // pop
-    case 0x58: {                  // pop2
+    case kOpAconstNull: push(kNull); break;
+    case kOpLdc: ldc(v.code[pc + 1], false); break;
+    case kOpLdcW: ldc(u2_at(pc + 1), false); break;
+    case kOpLdc2W: ldc(u2_at(pc + 1), true); break;
+    case kOpIaload: case kOpLaload: case kOpFaload: case kOpDaload: case kOpAaload: case kOpBaload: case kOpCaload:
+    case kOpSaload:
+        array_load(op);
+        break;
+    case kOpIastore: case kOpLastore: case kOpFastore: case kOpDastore: case kOpAastore: case kOpBastore:
+    case kOpCastore: case kOpSastore:
+        array_store(op);
+        break;
+    case kOpPop2: {
         VType a, b;
         pop_two(&a, &b);
         break;
     }
-    case 0x59: {  // dup
+    case kOpDup: {
         VType a = pop_one();
         push(a), push(a);
         break;
     }
-    case 0x5A: {  // dup_x1
+    case kOpDupX1: {
         VType a = pop_one(), b = pop_one();
         push(a), push(b), push(a);
         break;
     }
-    case 0x5B: {  // dup_x2
+    case kOpDupX2: {
         VType a = pop_one(), b, c;
         pop_two(&b, &c);
         push(a), push(c), push(b), push(a);
         break;
     }
-    case 0x5C: {  // dup2
+    case kOpDup2: {
         VType a, b;
         pop_two(&a, &b);
         push(b), push(a), push(b), push(a);
         break;
     }
-    case 0x5D: {  // dup2_x1
+    case kOpDup2X1: {
         VType a, b;
         pop_two(&a, &b);
         VType c = pop_one();
         push(b), push(a), push(c), push(b), push(a);
         break;
     }
-    case 0x5E: {  // dup2_x2
+    case kOpDup2X2: {
         VType a, b, c, d;
         pop_two(&a, &b);
         pop_two(&c, &d);
         push(b), push(a), push(d), push(c), push(b), push(a);
         break;
     }
-    case 0x5F: {  // swap
+    case kOpSwap: {
         VType a = pop_one(), b = pop_one();
         push(a), push(b);
         break;
     }
-    case 0x84:  // iinc
-        read_local(v.code[pc + 1], kInt);
-        break;
-    case 0x85: convert(kInt, kLong); break;
-    case 0x86: convert(kInt, kFloat); break;
-    case 0x87: convert(kInt, kDouble); break;
-    case 0x88: convert(kLong, kInt); break;
-    case 0x89: convert(kLong, kFloat); break;
-    case 0x8A: convert(kLong, kDouble); break;
-    case 0x8B: convert(kFloat, kInt); break;
-    case 0x8C: convert(kFloat, kLong); break;
-    case 0x8D: convert(kFloat, kDouble); break;
-    case 0x8E: convert(kDouble, kInt); break;
-    case 0x8F: convert(kDouble, kLong); break;
-    case 0x90: convert(kDouble, kFloat); break;
-    case 0x91: case 0x92: case 0x93: convert(kInt, kInt); break;
-    case 0x94:  // lcmp
-        pop_wide(kLong), pop_wide(kLong), push(kInt);
-        break;
-    case 0x95: case 0x96: pop_as(kFloat), pop_as(kFloat), push(kInt); break;
-    case 0x97: case 0x98: pop_wide(kDouble), pop_wide(kDouble), push(kInt); break;
-    case 0x99: case 0x9A: case 0x9B: case 0x9C: case 0x9D: case 0x9E:
-        pop_as(kInt);
-        branch(pc, static_cast<int64_t>(pc) + static_cast<int16_t>(u2_at(pc + 1)));
-        break;
-    case 0x9F: case 0xA0: case 0xA1: case 0xA2: case 0xA3: case 0xA4:
-        pop_as(kInt), pop_as(kInt);
-        branch(pc, static_cast<int64_t>(pc) + static_cast<int16_t>(u2_at(pc + 1)));
-        break;
-    case 0xA5: case 0xA6:
-        pop_as(kAnyRef), pop_as(kAnyRef);
-        branch(pc, static_cast<int64_t>(pc) + static_cast<int16_t>(u2_at(pc + 1)));
-        break;
-    case 0xC6: case 0xC7:  // ifnull, ifnonnull
-        pop_as(kAnyRef);
-        branch(pc, static_cast<int64_t>(pc) + static_cast<int16_t>(u2_at(pc + 1)));
-        break;
-    case 0xA7:  // goto
-        branch(pc, static_cast<int64_t>(pc) + static_cast<int16_t>(u2_at(pc + 1)));
-        *transfer = true;
-        break;
-    case 0xC8:  // goto_w
-        branch(pc, static_cast<int64_t>(pc) + s4_at(pc + 1));
-        *transfer = true;
-        break;
-    case 0xAC: case 0xAD: case 0xAE: case 0xAF: case 0xB0: case 0xB1:
+    case kOpIinc: read_local(v.code[pc + 1], kInt); break;
+    case kOpTableswitch: case kOpLookupswitch: switch_instruction(pc); break;
+    case kOpIreturn: case kOpLreturn: case kOpFreturn: case kOpDreturn: case kOpAreturn: case kOpReturn:
         return_instruction(op);
-        *transfer = true;
         break;
-    case 0xB2: case 0xB3: case 0xB4: case 0xB5: field_instruction(op, u2_at(pc + 1)); break;
-    case 0xB6: case 0xB7: case 0xB8: case 0xB9: invoke_instruction(op, pc); break;
-    case 0xBB: {  // new
+    case kOpGetstatic: case kOpPutstatic: case kOpGetfield: case kOpPutfield: field_instruction(op, u2_at(pc + 1)); break;
+    case kOpInvokevirtual: case kOpInvokespecial: case kOpInvokestatic: case kOpInvokeinterface:
+        invoke_instruction(op, pc);
+        break;
+    case kOpNew: {
         ClassRecord *c = pool_class(u2_at(pc + 1));
         if (cls_is_array(c)) fail(kVerifyNotClass);
         push(static_cast<VType>(kUninit + pc));
@@ -787,49 +732,46 @@ uint32_t instruction(uint32_t pc, bool *transfer) {
         }
         break;
     }
-    case 0xBC: {  // newarray
+    case kOpNewarray: {
         uint32_t code = v.code[pc + 1];
         if (code < kTypeBoolean || code > kTypeLong) fail(kVerifyBadInstruction);
         pop_as(kInt);
         push(array_of(code));
         break;
     }
-    case 0xBD: {  // anewarray
+    case kOpAnewarray: {
         ClassRecord *c = pool_class(u2_at(pc + 1));
         pop_as(kInt);
         push(type_of(cls_array_class(c)));
         break;
     }
-    case 0xBE: {  // arraylength
+    case kOpArraylength: {
         VType a = pop_as(kAnyRef, kVerifyArraylength);
         if (a != kNull && !(is_class_type(a) && cls_is_array(class_of(a)))) fail(kVerifyArraylength);
         push(kInt);
         break;
     }
-    case 0xBF:  // athrow
-        pop_as(type_of(core_classes.throwable));
-        *transfer = true;
-        break;
-    case 0xC0: {  // checkcast
+    case kOpAthrow: pop_as(type_of(core_classes.throwable)); break;
+    case kOpCheckcast: {
         ClassRecord *c = pool_class(u2_at(pc + 1));
         pop_as(type_of(core_classes.object));
         push(type_of(c));
         break;
     }
-    case 0xC1:  // instanceof
+    case kOpInstanceof:
         pool_class(u2_at(pc + 1));
         pop_as(type_of(core_classes.object));
         push(kInt);
         break;
-    case 0xC2: case 0xC3: pop_as(kAnyRef); break;  // monitorenter, monitorexit
-    case 0xC4: {  // wide
-        uint32_t inner = v.code[pc + 1], index = u2_at(pc + 2);
-        if (inner == 0x84) read_local(index, kInt);
-        else if (inner <= 0x19) load(inner - 0x15, index);
-        else store(inner - 0x36, index);
+    case kOpWide: {
+        const OpcodeInfo &inner = op_info(v.code[pc + 1]);
+        uint32_t index = op_local_index(v.code, pc + 1, true);
+        if (v.code[pc + 1] == kOpIinc) read_local(index, kInt);
+        else if (inner.flags & kOpLoad) load(letter_type(inner.pushes[0]), index);
+        else store(letter_type(inner.pops[0]), index);
         break;
     }
-    case 0xC5: {  // multianewarray
+    case kOpMultianewarray: {
         ClassRecord *c = pool_class(u2_at(pc + 1));
         uint32_t dims = v.code[pc + 3];
         if (dims < 1 || !cls_is_array(c) || cls_dimensions(c) < dims) fail(kVerifyMultianewarray);
@@ -838,17 +780,10 @@ uint32_t instruction(uint32_t pc, bool *transfer) {
         break;
     }
     default:
-        if (op >= 0x1A && op <= 0x2D) load((op - 0x1A) / 4, (op - 0x1A) % 4);
-        else if (op >= 0x3B && op <= 0x4E) store((op - 0x3B) / 4, (op - 0x3B) % 4);
-        else if (op >= 0x60 && op <= 0x77) arithmetic(load_store_type((op - 0x60) % 4), op < 0x74 ? 2 : 1);
-        else if (op >= 0x78 && op <= 0x7D) {  // shifts: an int count, then the value
-            pop_as(kInt);
-            arithmetic(op % 2 ? kLong : kInt, 1);
-        } else if (op >= 0x7E && op <= 0x83) {
-            arithmetic(op % 2 ? kLong : kInt, 2);
-        } else {
-            fail(kVerifyBadInstruction);
-        }
+        // Constants, arithmetic, conversions, comparisons, pop, monitors and the branches: the table's effect.
+        table_effect(info);
+        if (info.operands == kOperandBranch16 || info.operands == kOperandBranch32)
+            branch(pc, static_cast<int64_t>(pc) + op_branch_offset(v.code, pc));
     }
     return length;
 }

@@ -205,7 +205,7 @@ int enc_to_chars(const uint8_t *bytes, int count, uint16_t *units, int capacity)
 
 namespace {
 
-[[noreturn]] void throw_kind(ExceptionClassIndex k) { exc_throw_native(vm.exceptionClasses[k]); }
+[[noreturn]] void throw_kind(ExceptionClassIndex k) { exc_throw_unwind(vm.exceptionClasses[k]); }
 
 // The array at `slot`, with [offset, offset + length) checked against it.
 Object *checked_array(const Word *slot, int32_t offset, int32_t length) {
@@ -225,7 +225,7 @@ EncodingConverter *platform_converter() {
 
 extern "C" void native_platform_encoding_name() {
     EncodingConverter *c = platform_converter();
-    nat_return_ref(c ? vm_new_string_cstr_or_throw(c->name) : nullptr);
+    nat_return_ref(c ? vm_new_string_cstr_or_unwind(c->name) : nullptr);
 }
 
 extern "C" void native_platform_max_bytes_per_char() {

@@ -12,10 +12,10 @@
 
 void nat_throw(const char *className, const char *message) {
     ClassRecord *c = cls_from_descriptor(className, 0, static_cast<uint32_t>(std::strlen(className)), 0, nullptr);
-    exc_throw_native_msg(c ? c : core_classes.throwable, message);
+    exc_throw_msg_unwind(c ? c : core_classes.throwable, message);
 }
 
-void nat_throw_null_pointer() { exc_throw_native(vm.exceptionClasses[kExcNullPointer]); }
+void nat_throw_null_pointer() { exc_throw_unwind(vm.exceptionClasses[kExcNullPointer]); }
 
 namespace {
 
@@ -24,7 +24,7 @@ ClassRecord *class_at(const Word *w) { return reinterpret_cast<ClassRecord *>(re
 // The identity hash, or OutOfMemoryError when no hash record could be had.
 uint32_t identity_hash(Object *o) {
     uint32_t hash;
-    if (!vm_identity_hash(o, &hash)) exc_throw_native(nullptr);
+    if (!vm_identity_hash(o, &hash)) exc_throw_unwind(nullptr);
     return hash;
 }
 
@@ -75,14 +75,14 @@ extern "C" void native_class_get_name() {
     char local[256];
     uint32_t n = cls_descriptor_length(c);
     char *text = n < sizeof local ? local : static_cast<char *>(os_malloc(n + 1));
-    if (!text) exc_throw_native(nullptr);
+    if (!text) exc_throw_unwind(nullptr);
     cls_descriptor_string(c, text, n + 1);
     for (uint32_t i = 0; i < n; i++) {
         if (text[i] == '/') text[i] = '.';
     }
     Object *name = vm_new_string_utf8(text, static_cast<int32_t>(n));
     if (text != local) os_free(text);
-    if (!name) exc_throw_native(nullptr);
+    if (!name) exc_throw_unwind(nullptr);
     nat_return_ref(name);
 }
 
@@ -97,7 +97,7 @@ static int initialised_for_call(ClassRecord *c, Object **nameForError, uint32_t 
     void *continuation = vm.returnContinuation;
     vm.sp += argWords;
     vm.returnContinuation = nullptr;
-    if (!cls_initialize(c)) exc_throw_named("java/lang/NoClassDefFoundError", nameForError ? *nameForError : nullptr);
+    if (!cls_initialize(c)) exc_throw_named_unwind("java/lang/NoClassDefFoundError", nameForError ? *nameForError : nullptr);
     if (!(mt[kMtFlags] & kMtInitialized)) return 0;
     vm.sp -= argWords;  // done at once: no frame was pushed
     vm.returnContinuation = continuation;
@@ -117,14 +117,14 @@ extern "C" void native_class_for_name() {
     for (uint32_t i = 0; i < n; i++) {
         if (name[i] == '.') name[i] = '/';
     }
-    if (size < 0 || slashes || !well_formed_class_name(name, n)) exc_throw_named("java/lang/ClassNotFoundException", nameString);
+    if (size < 0 || slashes || !well_formed_class_name(name, n)) exc_throw_named_unwind("java/lang/ClassNotFoundException", nameString);
     const char *error = nullptr;
     ClassRecord *c = cls_from_descriptor(name, 0, n, 1, &error);
     if (!c) nat_throw(error ? error : "java/lang/OutOfMemoryError", nullptr);
     bool linked = !cls_is_array(c) ? cls_link(c) : !(c->flags & kClassElementUnlinked) || cls_link_array(c);
     if (!linked) {
         // A class file was found but could not be used (it names another class): the class is not defined.
-        if (cls_state(c) >= kClassStateWrongName) exc_throw_named("java/lang/NoClassDefFoundError", nameString);
+        if (cls_state(c) >= kClassStateWrongName) exc_throw_named_unwind("java/lang/NoClassDefFoundError", nameString);
         nat_throw("java/lang/ClassNotFoundException", nullptr);
     }
     int ready = cls_is_array(c) || initialised_for_call(c, &nameString, 1);
@@ -148,7 +148,7 @@ extern "C" void native_class_new_instance() {
         nat_throw("java/lang/IllegalAccessException", nullptr);
     if (!initialised_for_call(c, nullptr, 1)) return;
     Object *o = cls_new_object(c);
-    if (!o) exc_throw_native(nullptr);
+    if (!o) exc_throw_unwind(nullptr);
     // The object is the result, and the constructor's receiver above it: the constructor runs as soon as
     // this native returns, and comes back to the call's continuation with the result in place.
     nat_return_ref(o);

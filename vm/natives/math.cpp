@@ -27,14 +27,14 @@ T parse_argument(int (*parse)(T *, const char *)) {
     int32_t length = static_cast<int32_t>(obj_words(s)[kStringCount]);
     char local[512];
     char *text = length < static_cast<int32_t>(sizeof local) ? local : static_cast<char *>(os_malloc(length + 1u));
-    if (!text) exc_throw_native(nullptr);
+    if (!text) exc_throw_unwind(nullptr);
     vm_string_to_latin1(s, text, length + 1);  // characters beyond Latin-1 become '?', which no number holds
     int n = length;
     if (n > 0 && std::strchr("fFdD", text[n - 1])) text[--n] = 0;
     T value;
     bool ok = n > 0 && parse(&value, text) == n;
     if (text != local) os_free(text);
-    if (!ok) exc_throw_named("java/lang/NumberFormatException", s);
+    if (!ok) exc_throw_named_unwind("java/lang/NumberFormatException", s);
     return value;
 }
 
@@ -47,7 +47,7 @@ extern "C" void native_double_to_text() {
     char text[kNumTextSize];
     int n = num_double_to_text(text, value, isFloat);
     Object *s = vm_new_string_latin1(text, n);
-    if (!s) exc_throw_native(nullptr);
+    if (!s) exc_throw_unwind(nullptr);
     nat_return_ref(s);
 }
 

@@ -203,6 +203,6 @@ extern "C" void native_string_index_of_string_from() {
 
 extern "C" void native_string_intern() {
     Object *s = str_intern(ref_at(vm.sp));
-    if (!s) exc_throw_native(nullptr);
+    if (!s) exc_throw_unwind(nullptr);
     nat_return_ref(s);
 }

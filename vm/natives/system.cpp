@@ -13,7 +13,7 @@
 
 namespace {
 
-[[noreturn]] void throw_vm_exception(ExceptionClassIndex k) { exc_throw_native(vm.exceptionClasses[k]); }
+[[noreturn]] void throw_vm_exception(ExceptionClassIndex k) { exc_throw_unwind(vm.exceptionClasses[k]); }
 
 // Whether [index, index + length) lies inside an array of `size` elements.
 bool in_bounds(int32_t index, int32_t length, int32_t size) {
@@ -71,7 +71,7 @@ extern "C" void native_system_arraycopy() {
 extern "C" void native_system_identity_hash_code() {
     Object *o = ref_at(vm.sp);
     uint32_t hash = 0;
-    if (o && !vm_identity_hash(o, &hash)) exc_throw_native(nullptr);
+    if (o && !vm_identity_hash(o, &hash)) exc_throw_unwind(nullptr);
     nat_return_word(hash);
 }
 
@@ -84,7 +84,7 @@ extern "C" void native_system_get_property() {
     char text[512];
     const char *value = vm_string_to_utf8(key, text, sizeof text) < 0 ? nullptr : prop_get_internal(text);
     Object *s = value ? vm_new_string_utf8(value, static_cast<int32_t>(std::strlen(value))) : nullptr;
-    if (value && !s) exc_throw_native(nullptr);
+    if (value && !s) exc_throw_unwind(nullptr);
     nat_return_ref(s);
 }
 

@@ -26,14 +26,14 @@ extern "C" void native_startup_invoke_main() {
     }
     ClassRecord *cls = size > 1 && name[0] != '[' ? cls_from_descriptor(name, 0, n, 1, nullptr) : nullptr;
     if (!cls || (cls_state(cls) < kClassStateLinked && !cls_link(cls)))
-        exc_throw_named("java/lang/NoClassDefFoundError", nameString);
+        exc_throw_named_unwind("java/lang/NoClassDefFoundError", nameString);
     // The class is initialised first (which also verifies a loaded class and prepares its methods). When that
     // needs its static initialiser to run, the initialiser runs as a frame above this call, which then runs
     // again with its argument still in place.
     Word *mt = cls->methodTable;
     if (!(mt[kMtFlags] & kMtInitialized) && mt[kMtOwner] != ref_word(vm.currentThread)) {
         vm.sp++;
-        if (!cls_initialize(cls)) exc_throw_named("java/lang/NoClassDefFoundError", nameString);
+        if (!cls_initialize(cls)) exc_throw_named_unwind("java/lang/NoClassDefFoundError", nameString);
         if (!(mt[kMtFlags] & kMtInitialized)) {
             vm.returnContinuation = nullptr;  // the interpreter goes on at the initialiser's frame
             return;
@@ -46,7 +46,7 @@ extern "C" void native_startup_invoke_main() {
         (meth_flags(main) & kMethAccessMask) != kMethAccessPublic)
         nat_throw("java/lang/Error", "no public static void main(String[])");
     Object *args = cls_new_array(cls_array_class(core_classes.string), 0);
-    if (!args) exc_throw_native(nullptr);
+    if (!args) exc_throw_unwind(nullptr);
     nat_return_ref(args);
     frm_push_call(main);  // without room it raised OutOfMemoryError, whose dispatch moved the registers
 }

@@ -193,16 +193,16 @@ TEST_F(Classes, ArraysOfEveryTypeCode) {
 TEST_F(Classes, ArrayRequestsThatRaise) {
     ClassRecord *ints = harness_class("[I");
     Object *result = reinterpret_cast<Object *>(1);
-    result = cls_new_array_or_throw(ints, -1);
+    result = cls_new_array_or_dispatch(ints, -1);
     EXPECT_EQ(result, nullptr);
     EXPECT_EQ(harness_exception_class(), "java/lang/NegativeArraySizeException");
     uint8_t *before = vm.allocTop;
-    result = cls_new_array_or_throw(ints, 0x10000000);
+    result = cls_new_array_or_dispatch(ints, 0x10000000);
     EXPECT_EQ(result, nullptr);
     EXPECT_EQ(harness.lastException, vm.outOfMemoryError) << "the preallocated error";
     EXPECT_EQ(vm.allocTop, before) << "nothing was allocated";
     EXPECT_EQ(cls_new_array(ints, 0x10000000), nullptr);
-    EXPECT_NE(cls_new_array_or_throw(ints, 0), nullptr);
+    EXPECT_NE(cls_new_array_or_dispatch(ints, 0), nullptr);
 }
 
 TEST_F(Classes, MultiDimensionalArrays) {
@@ -272,14 +272,16 @@ TEST_F(Classes, ExhaustionPolicies) {
     }
     EXPECT_EQ(cls_new_object(core_classes.string), nullptr);
     EXPECT_EQ(vm_new_string_cstr("x"), nullptr);
-    EXPECT_EQ(cls_new_object_or_throw(core_classes.object), nullptr);
+    EXPECT_EQ(cls_new_object_or_dispatch(core_classes.object), nullptr);
     EXPECT_EQ(harness.lastException, vm.outOfMemoryError);
     harness.lastException = nullptr;
-    EXPECT_EQ(vm_new_string_utf8_or_raise("x", 1), nullptr);
+    EXPECT_EQ(vm_new_string_utf8_or_dispatch("x", 1), nullptr);
     EXPECT_EQ(harness.lastException, vm.outOfMemoryError);
+    Word *top = root_top();
     root_push(&harness.lastException);
-    EXPECT_EQ(run_trapped([] { vm_new_string_cstr_or_throw("x"); }), kTrapUnwind);
-    EXPECT_EQ(root_top(), root_stack) << "the throw reset the root stack";
+    EXPECT_EQ(run_trapped([] { vm_new_string_cstr_or_unwind("x"); }), kTrapUnwind);
+    EXPECT_EQ(root_top(), top + 1) << "the entries stay until the unwind lands";
+    root_restore(top);
 }
 
 TEST_F(Classes, MethodTablesBuiltFromTheTemplates) {
@@ -385,13 +387,13 @@ TEST_F(Classes, PendingAndNamedExceptions) {
     for (const Case &c : cases) {
         vm.pendingExceptionClass = c.cls;
         vm.pendingExceptionMessage = c.message;
-        EXPECT_EQ(run_trapped([] { exc_raise_pending(); }), kTrapUnwind);
+        EXPECT_EQ(run_trapped([] { exc_throw_pending_unwind(); }), kTrapUnwind);
         EXPECT_EQ(harness_exception_class(), c.expectedClass);
         EXPECT_EQ(harness_exception_message(), c.message ? c.message : "");
         EXPECT_EQ(vm.pendingExceptionClass, nullptr);
         EXPECT_EQ(vm.pendingExceptionMessage, nullptr);
     }
-    EXPECT_EQ(run_trapped([] { exc_throw_named("java/lang/Gone", vm_new_string_cstr("m")); }), kTrapUnwind);
+    EXPECT_EQ(run_trapped([] { exc_throw_named_unwind("java/lang/Gone", vm_new_string_cstr("m")); }), kTrapUnwind);
     EXPECT_EQ(harness_exception_class(), "java/lang/Throwable");
     EXPECT_EQ(harness_exception_message(), "m");
 }

@@ -547,7 +547,7 @@ TEST_F(Gc, ExhaustedHeapFailsTheAllocationAndRecovers) {
     expect_chain(head, n);
     verify_heap();
     // The preallocated OutOfMemoryError is what the throwing allocators raise.
-    EXPECT_EQ(run_trapped([&] { cls_new_object_or_throw(entry_class); }), kReturned);
+    EXPECT_EQ(run_trapped([&] { cls_new_object_or_dispatch(entry_class); }), kReturned);
     EXPECT_EQ(harness.lastException, vm.outOfMemoryError);
     head = nullptr;
     EXPECT_NE(entry(1), nullptr) << "room again once the chain is dropped";

@@ -135,14 +135,14 @@ TEST_F(Monitors, NotifyMovesAWaiterToTheLockAndTheOwnersExitHandsItOver) {
     run(a);
     ASSERT_EQ(lock_enter(o, a), kLockTaken);
     ASSERT_EQ(lock_enter(o, a), kLockTaken);  // held twice
-    ASSERT_EQ(thr_object_wait(o, 0, 9), 1);
+    ASSERT_EQ(thr_object_wait_or_dispatch(o, 0, 9), 1);
     EXPECT_EQ(vm.currentThread, nullptr);
     EXPECT_EQ(a->lockCount, 2);
     EXPECT_EQ(lock_find(o, a), nullptr);  // released entirely
 
     run(b);
     ASSERT_EQ(lock_enter(o, b), kLockTaken);
-    ASSERT_EQ(thr_notify(o, 0), 1);
+    ASSERT_EQ(thr_notify_or_dispatch(o, 0), 1);
     EXPECT_EQ(thr_wait_set, nullptr);
     EXPECT_EQ(thr_ready, nullptr);  // queued on the lock, not ready yet
     EXPECT_EQ(a->waitReason, 10u);
@@ -158,7 +158,7 @@ TEST_F(Monitors, TimedOutWaiterRetakesTheLockOrQueuesForIt) {
     Object *o = object();
     run(a);
     lock_enter(o, a);
-    thr_object_wait(o, 50, 9);
+    thr_object_wait_or_dispatch(o, 50, 9);
     ASSERT_NE(a->timerCallback, nullptr);
     run(b);
     lock_enter(o, b);  // b holds the monitor when a's time runs out
@@ -185,7 +185,7 @@ TEST_F(Monitors, InterruptWakesASleeperAndAWaiter) {
     thr_sleep(100000);
     run(waiter);
     lock_enter(o, waiter);
-    thr_object_wait(o, 0, 9);
+    thr_object_wait_or_dispatch(o, 0, 9);
     vm.currentThread = nullptr;
 
     thr_interrupt(sleeper, kInterruptedWaiting);

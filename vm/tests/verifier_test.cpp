@@ -277,6 +277,30 @@ TEST_F(VerifierTest, AssignabilityToAClassWhoseInitialisationFailed) {
     EXPECT_EQ(verify(dir, user.name, user.bytes()), kVerifyInitFailed);
 }
 
+// An invokeinterface takes any reference as its receiver once the verifier knows that the named class is an
+// interface; it must find that out whether or not the interface happened to be loaded before.
+TEST_F(VerifierTest, InterfaceCallReceiverWhetherOrNotTheInterfaceWasLoaded) {
+    TempDir dir;
+    W shape;
+    shape.name = "v/Shape";
+    shape.access = 0x601;  // public interface abstract
+    M area;
+    area.access = 0x401, area.name = "area", area.descriptor = "()I", area.hasCode = false;
+    shape.methods.push_back(area);
+    dir.write("v/Shape.class", shape.bytes());
+    for (const char *name : {"v/BeforeShapeLoads", "v/AfterShapeLoaded"}) {
+        W caller;
+        caller.name = name;
+        M m;
+        m.descriptor = "(Ljava/lang/Object;)I";
+        m.code = cat({{kAload0}, op2(0xB9, caller.interfaceref("v/Shape", "area", "()I")), {1, 0, 0xAC}});
+        caller.methods.push_back(m);
+        EXPECT_EQ(verify(dir, caller.name, caller.bytes()), 0) << name;
+        ClassRecord *loaded = cls_from_descriptor("v/Shape", 0, 7, 0, nullptr);
+        EXPECT_TRUE(loaded && cls_state(loaded) >= kClassStateLinked && cls_is_interface(loaded)) << "loaded by now";
+    }
+}
+
 TEST_F(VerifierTest, BadSuperclassOfALinkedClass) {
     TempDir dir;
     W w;

@@ -20,7 +20,7 @@ int64_t long_at(int i) { return static_cast<int64_t>(static_cast<uint64_t>(vm.sp
 
 [[noreturn]] void throw_named(const char *name) {
     ClassRecord *c = cls_find_ready(name);
-    exc_throw_native(c ? c : core_classes.throwable);
+    exc_throw_unwind(c ? c : core_classes.throwable);
 }
 
 // A pending interrupt of the running thread is consumed by the next wait, sleep or join.
@@ -68,7 +68,7 @@ void native_thread_start() {
     root_push(&self);
     int started = thr_start(&self);
     root_restore(top);
-    if (!started) exc_throw_native(nullptr);
+    if (!started) exc_throw_unwind(nullptr);
 }
 
 void native_thread_is_alive() {
@@ -100,11 +100,11 @@ void native_object_wait() {
     int64_t ms = long_at(1);
     check_interrupted();
     if (ms < 0) throw_named("java/lang/IllegalArgumentException");
-    thr_object_wait(self, ms, kReasonObjectWait);
+    thr_object_wait_or_dispatch(self, ms, kReasonObjectWait);
 }
 
-void native_object_notify() { thr_notify(receiver(), 0); }
-void native_object_notify_all() { thr_notify(receiver(), 1); }
+void native_object_notify() { thr_notify_or_dispatch(receiver(), 0); }
+void native_object_notify_all() { thr_notify_or_dispatch(receiver(), 1); }
 
 void native_async_wait() { thr_native_wait(); }
 

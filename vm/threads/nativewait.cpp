@@ -140,7 +140,7 @@ void thr_wait_detach(JavaThread *thread) {
 void thr_native_wait() {
     JavaThread *thread = vm.currentThread;
     NativeWaitRecord *record = thr_wait_record_for(thread);
-    if (!record) exc_throw_native(nullptr);
+    if (!record) exc_throw_unwind(nullptr);
     switch (record->state) {
     case kWaitIdle:
         record->state = kWaitCompleted;

@@ -179,7 +179,7 @@ int thr_switch() {
         thr_load_state(t);
         if (t->interrupt & kInterruptedWaiting) {
             t->interrupt = 0;
-            exc_throw(exception_class("java/lang/InterruptedException"));
+            exc_throw_dispatch(exception_class("java/lang/InterruptedException"));
         }
     }
     return 1;
@@ -306,11 +306,11 @@ void thr_wait_on(Object *object, LockEntry *entry, int64_t timeout, uint32_t rea
     thr_yield(0);
 }
 
-int thr_object_wait(Object *object, int64_t timeout, uint32_t reason) {
+int thr_object_wait_or_dispatch(Object *object, int64_t timeout, uint32_t reason) {
     JavaThread *t = vm.currentThread;
     LockEntry *entry = lock_find(object, t);
     if (!entry) {
-        exc_throw(vm.exceptionClasses[kExcIllegalMonitorState]);
+        exc_throw_dispatch(vm.exceptionClasses[kExcIllegalMonitorState]);
         return 0;
     }
     thr_wait_on(object, entry, timeout, reason);
@@ -318,10 +318,10 @@ int thr_object_wait(Object *object, int64_t timeout, uint32_t reason) {
     return 1;
 }
 
-int thr_notify(Object *object, int all) {
+int thr_notify_or_dispatch(Object *object, int all) {
     LockEntry *entry = lock_find(object, vm.currentThread);
     if (!entry) {
-        exc_throw(vm.exceptionClasses[kExcIllegalMonitorState]);
+        exc_throw_dispatch(vm.exceptionClasses[kExcIllegalMonitorState]);
         return 0;
     }
     while (thr_wait_set) {

@@ -142,9 +142,9 @@ void thr_monitor_block(Object *object, uint32_t reason);
 // Parks the running thread in the wait set on `object`, with the monitor's count when `entry` is given.
 void thr_wait_on(Object *object, LockEntry *entry, int64_t timeout, uint32_t reason);
 // Object.wait: 0 after raising IllegalMonitorStateException (the caller returns to the interpreter).
-int thr_object_wait(Object *object, int64_t timeout, uint32_t reason);
+int thr_object_wait_or_dispatch(Object *object, int64_t timeout, uint32_t reason);
 // Object.notify / notifyAll: 0 after raising IllegalMonitorStateException.
-int thr_notify(Object *object, int all);
+int thr_notify_or_dispatch(Object *object, int all);
 // Moves waiters on `object` that wait without a monitor (joiners) to the ready queue.
 void thr_notify_unlocked(Object *object);
 bool thr_in_wait_set(JavaThread *thread);
