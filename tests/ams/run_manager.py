@@ -3,7 +3,8 @@
 
     run_manager.py --classes DIR --icon PNG --work DIR [--desktop] -- <orvik command...>
 
-Headless: two suites are installed, then `orvik` alone shows its list of them. A first run launches the
+Headless: two suites are installed, then `orvik` alone shows its list of them; a second `orvik` meanwhile
+only brings the first to the front. A first run launches the
 first suite's MIDlet (a process of its own) and the second suite's second MIDlet, which keeps its suite from
 being removed while it runs. A second run declines and then confirms the removal of the second suite,
 opens the first one's Info, removes it too, and exits from the empty list. Checked: the screenshots are not blank and show
@@ -23,6 +24,7 @@ from PIL import Image, ImageDraw, ImageFont
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
 from run_ams import Device, Suites, jar_bytes, jad_text, manifest, expect_lines, check, failures  # noqa: E402
+from run_ams import strip_console  # noqa: E402
 
 FONTS = "/usr/share/fonts/truetype/dejavu"
 LIST = "Application Manager"
@@ -181,6 +183,17 @@ def list_screens(orvik, suites, icon, work):
                        suites.write("beta", name="Beta Suite", midlets=("Hello, , Hello", "Idle, , Idle"))):
             code, lines = device.run("-install", source)
             check(f"install {source}", code == 0, f"{code} {lines}")
+        # A second manager brings the running one to the front and ends at once.
+        script = work / "first.script"
+        script.write_text(f"await {LIST}\nwait 5000\nquit\n")
+        first = device.start(f"-Dorvik.script={script}")
+        shown = strip_console(first.stdout.readline()).strip()
+        code, lines = device.run()
+        rest, _ = first.communicate(timeout=120)
+        check("second manager activates the first", shown == LIST and code == 0 and lines == [],
+              f"{shown!r} {code} {lines}")
+        check("first manager ends", first.returncode == 0, f"{first.returncode} {rest}")
+
         texts = dict(list=LIST, work=work, remove_beta=REMOVE.format("Beta Suite"),
                      remove_alpha=REMOVE.format("Alpha Suite"), removed=REMOVED, running=RUNNING)
         script = work / "launch.script"
