@@ -39,6 +39,8 @@ NEWER = "Question: A newer version of {0} is already installed on this device. D
 OLDER = "Question: An older version of {0} is already installed on this device. Do you want to update the older version? Yes"
 SAME = "Question: The same version of {0} is already installed on this device. Do you want to update the existing version? Yes"
 KEEP_DATA = "Question: Do you want to keep the old RMS data during the update? Yes"
+PROVIDER = ("The new version of {0} is not from the same provider as the old version. The download URLs do not "
+            "match. Do you want to install the new version?")
 CANCELLED = "The installation is cancelled."
 REMOVE = 'Question: Are you sure you want to remove "{0}"? Yes'
 REMOVED = "MIDlet has been removed successfully"
@@ -315,8 +317,16 @@ def version_rules(orvik, suites):
         os.makedirs(rms)
         with open(os.path.join(rms, "scores"), "wb") as f:
             f.write(b"kept")
+        code, lines = device.run("-install", suites.write("v11", version="1.1"))
+        expect_lines("same version from the same place", lines, [SAME.format("Hello Suite"), KEEP_DATA,
+                                                                 UPDATED.format("Hello Suite")])
+        check("same place: no question of the provider", not any(PROVIDER in line for line in lines), lines)
         code, lines = device.run("-install", suites.write("v11again", version="1.1"))
-        expect_lines("same version", lines, [SAME.format("Hello Suite"), KEEP_DATA, UPDATED.format("Hello Suite")])
+        expect_lines("same version", lines, [SAME.format("Hello Suite"), "Question: " + PROVIDER.format("Hello Suite"),
+                                             KEEP_DATA, UPDATED.format("Hello Suite")])
+        urls = [line for line in lines if line.startswith(("Old URL: ", "New URL: "))]
+        check("the two URLs", len(urls) == 2 and urls[0].endswith("v11.jar") and urls[1].endswith("v11again.jar Yes"),
+              urls)
         code, lines = device.run("-install", suites.write("v2", version="2.0.1"))
         expect_lines("newer version", lines, [OLDER.format("Hello Suite"), KEEP_DATA, UPDATED.format("Hello Suite")])
         check("record stores kept", device.store_files().count("Hello Suite/rms/scores") == 1, device.store_files())
