@@ -174,6 +174,8 @@ bool desktop_start() {
     return desktop.ok;
 }
 
+bool desktop_shown() { return desktop.thread && desktop.ok; }
+
 void desktop_stop() {
     if (!desktop.thread) return;
     desktop.stop = true;

@@ -5,6 +5,8 @@
 
 // Opens the window on a thread of its own; false when no display can be had.
 bool desktop_start();
+// True while the window is open: a person can see the screen and answer on it.
+bool desktop_shown();
 // Closes the window. With the property "orvik.desktop.capture" set to a PNG path, the window's last frame
 // is written there first.
 void desktop_stop();

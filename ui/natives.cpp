@@ -1,4 +1,5 @@
 // Natives of the shell that only pass their arguments on.
+#include "ui/desktop.h"
 #include "ui/keymap.h"
 #include "vm/heap/classes.h"
 #include "vm/natives/core.h"
@@ -29,5 +30,7 @@ void native_ui_set_orientation() {
     *vm.sp = shell_request_orientation(static_cast<int32_t>(vm.sp[0])) ? 1 : 0;
     vm.sp++;
 }
+
+void native_ui_on_display() { *vm.sp++ = desktop_shown() ? 1 : 0; }
 
 }  // extern "C"

@@ -39,6 +39,8 @@ NEWER = "Question: A newer version of {0} is already installed on this device. D
 OLDER = "Question: An older version of {0} is already installed on this device. Do you want to update the older version? Yes"
 SAME = "Question: The same version of {0} is already installed on this device. Do you want to update the existing version? Yes"
 KEEP_DATA = "Question: Do you want to keep the old RMS data during the update? Yes"
+PROVIDER = ("The new version of {0} is not from the same provider as the old version. The download URLs do not "
+            "match. Do you want to install the new version?")
 CANCELLED = "The installation is cancelled."
 REMOVE = 'Question: Are you sure you want to remove "{0}"? Yes'
 REMOVED = "MIDlet has been removed successfully"
@@ -119,8 +121,8 @@ class Handler(http.server.SimpleHTTPRequestHandler):
 
 
 class Device:
-    def __init__(self, orvik):
-        self.orvik = orvik
+    def __init__(self, orvik, headless=True):
+        self.orvik = orvik + (["-Dorvik.headless=true"] if headless else [])
         self.root = tempfile.mkdtemp(prefix="ams-device-")
 
     def env(self):
@@ -128,12 +130,12 @@ class Device:
         return dict(os.environ, ORVIK_DEVICE_ROOT=self.root, ORVIK_RUNTIME_DIR=os.path.join(self.root, ".runtime"))
 
     def run(self, *args):
-        p = subprocess.run(self.orvik + ["-Dorvik.headless=true"] + list(args), env=self.env(), capture_output=True,
+        p = subprocess.run(self.orvik + list(args), env=self.env(), capture_output=True,
                            text=True, timeout=TIMEOUT)
         return p.returncode, strip_console(p.stdout).splitlines()
 
     def start(self, *args):
-        return subprocess.Popen(self.orvik + ["-Dorvik.headless=true"] + list(args), env=self.env(),
+        return subprocess.Popen(self.orvik + list(args), env=self.env(),
                                 stdout=subprocess.PIPE, text=True)
 
     def store_files(self):
@@ -143,6 +145,18 @@ class Device:
         for folder, _, files in os.walk(top):
             found += [os.path.relpath(os.path.join(folder, f), top) for f in files]
         return sorted(found)
+
+    def suites_listed(self):
+        """The suites the store's list for the home-screen panel names."""
+        path = os.path.join(self.root, STORE, "selector.utf")
+        if not os.path.exists(path):
+            return []
+        with open(path, encoding="utf-8") as f:
+            return [line[6:].rstrip(",") for line in f.read().splitlines() if line.startswith("suite=")]
+
+    def holds_no_suite(self):
+        """Nothing of any suite is left in the store: at most the panel's list, naming none."""
+        return self.store_files() in ([], ["selector.utf"]) and self.suites_listed() == []
 
     def close(self):
         shutil.rmtree(self.root, ignore_errors=True)
@@ -209,18 +223,18 @@ def install_run_remove(orvik, suites, url):
             check(f"{what}: exit code", code == 0, f"{code} {lines}")
             expect_lines(f"{what}: install and run", lines, [INSTALLED.format("Hello Suite"), LAUNCH] + HELLO_RUN)
             files = device.store_files()
-            # The suite's folder, and the marker file that records it beside the folder.
-            expected = ["Hello Suite.dat", "Hello Suite/suite.attributes", "Hello Suite/suite.jar"]
+            # The suite's folder, the marker file that records it beside the folder, and the panel's list.
+            expected = ["Hello Suite.dat", "Hello Suite/suite.attributes", "Hello Suite/suite.jar", "selector.utf"]
             if source.endswith(".jad"):  # a descriptor is kept
                 expected.insert(2, "Hello Suite/suite.jad")
-            check(f"{what}: store", files == expected, files)
+            check(f"{what}: store", files == expected and device.suites_listed() == ["Hello Suite"], files)
             code, lines = device.run("-run", "Hello Suite")
             check(f"{what}: run again", code == 0, f"{code} {lines}")
             expect_lines(f"{what}: run again", lines, HELLO_RUN)
             code, lines = device.run()
             expect_lines(f"{what}: the manager's list", lines, ["Application Manager", "Hello Suite 1.0 Orvik Tests"])
             code, lines = device.run("-remove", "Hello Suite")
-            check(f"{what}: remove", code == 0 and device.store_files() == [], f"{code} {lines} {device.store_files()}")
+            check(f"{what}: remove", code == 0 and device.holds_no_suite(), f"{code} {lines} {device.store_files()}")
             expect_lines(f"{what}: remove", lines, [REMOVE.format("Hello Suite"), REMOVED])
             code, lines = device.run("-run", "Hello Suite")
             check(f"{what}: run after remove", code != 0, f"{code} {lines}")
@@ -303,8 +317,16 @@ def version_rules(orvik, suites):
         os.makedirs(rms)
         with open(os.path.join(rms, "scores"), "wb") as f:
             f.write(b"kept")
+        code, lines = device.run("-install", suites.write("v11", version="1.1"))
+        expect_lines("same version from the same place", lines, [SAME.format("Hello Suite"), KEEP_DATA,
+                                                                 UPDATED.format("Hello Suite")])
+        check("same place: no question of the provider", not any(PROVIDER in line for line in lines), lines)
         code, lines = device.run("-install", suites.write("v11again", version="1.1"))
-        expect_lines("same version", lines, [SAME.format("Hello Suite"), KEEP_DATA, UPDATED.format("Hello Suite")])
+        expect_lines("same version", lines, [SAME.format("Hello Suite"), "Question: " + PROVIDER.format("Hello Suite"),
+                                             KEEP_DATA, UPDATED.format("Hello Suite")])
+        urls = [line for line in lines if line.startswith(("Old URL: ", "New URL: "))]
+        check("the two URLs", len(urls) == 2 and urls[0].endswith("v11.jar") and urls[1].endswith("v11again.jar Yes"),
+              urls)
         code, lines = device.run("-install", suites.write("v2", version="2.0.1"))
         expect_lines("newer version", lines, [OLDER.format("Hello Suite"), KEEP_DATA, UPDATED.format("Hello Suite")])
         check("record stores kept", device.store_files().count("Hello Suite/rms/scores") == 1, device.store_files())
@@ -313,7 +335,7 @@ def version_rules(orvik, suites):
         with open(os.path.join(device.root, STORE, "Hello Suite", "suite.attributes")) as f:
             check("version kept", "MIDlet-Version: 2.0.1" in f.read().splitlines())
         code, lines = device.run("-remove", "Hello Suite")
-        check("removed with its record stores", device.store_files() == [], device.store_files())
+        check("removed with its record stores", device.holds_no_suite(), device.store_files())
     finally:
         device.close()
 

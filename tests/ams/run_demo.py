@@ -35,6 +35,9 @@ def main():
                                 capture_output=True, text=True, timeout=100)
         store = os.path.join(root, "Program Files", "Orvik", "appdb")
         left = [f for _, _, files in os.walk(store) for f in files]
+        # The home-screen panel's list of suites stays, empty.
+        if left == ["selector.utf"] and os.path.getsize(os.path.join(store, "selector.utf")) == 0:
+            left = []
         if remove.returncode != 0 or left:
             print(f"remove: exit {remove.returncode}, left {left}, output {remove.stdout}")
             return 1

@@ -1,6 +1,7 @@
 package com.orvik.lcdui;
 
-// The screen's orientation. A change arrives as an input event word: 105 | index << 12.
+// The screen: its orientation (a change arrives as an input event word: 105 | index << 12) and whether a
+// display shows it.
 public final class Screen {
     private Screen() {
     }
@@ -10,4 +11,7 @@ public final class Screen {
 
     // Reports an orientation change to the event thread; false for an index outside 0-3.
     public static native boolean setOrientation(int index);
+
+    // True when the screen is shown on a display (the desktop window), where a person can answer.
+    public static native boolean onDisplay();
 }

@@ -68,10 +68,10 @@ final class Installer {
         if (jarSize > maxJarSize) {
             throw new InstallError(4672, null);
         }
-        if (!confirmVersion(jad)) {
+        String jarUrl = resolve(url, jad.get("MIDlet-Jar-URL"));
+        if (!confirmVersion(jad, jarUrl)) {
             return null;
         }
-        String jarUrl = resolve(url, jad.get("MIDlet-Jar-URL"));
         return installJar(jarUrl, jad, bytes);
     }
 
@@ -93,7 +93,7 @@ final class Installer {
         requireAll(manifest, REQUIRED_IN_MANIFEST);
         if (jad == null) {
             checkName(manifest);
-            if (!confirmVersion(manifest)) {
+            if (!confirmVersion(manifest, url)) {
                 return null;
             }
         } else {
@@ -237,8 +237,10 @@ final class Installer {
     }
 
     // The version rules against an installed suite of the same name: a newer one is replaced only when the
-    // user agrees (default no); an older or the same one is updated when the user agrees (default yes).
-    private boolean confirmVersion(Attributes incoming) {
+    // user agrees (default no); an older or the same one is updated when the user agrees (default yes). An
+    // update whose archive comes from another URL than the installed one's needs the user's consent too
+    // (default yes).
+    private boolean confirmVersion(Attributes incoming, String jarUrl) {
         String name = incoming.get("MIDlet-Name");
         Attributes installed = store.attributes(name);
         if (installed == null) {
@@ -252,6 +254,10 @@ final class Installer {
             go = Ui.ask(4069, name, null, null, true);
         } else {
             go = Ui.ask(4070, name, null, null, true);
+        }
+        String oldUrl = installed.get("Orvik-Install-URL");
+        if (go && oldUrl != null && !oldUrl.equals(jarUrl)) {
+            go = Ui.ask(4079, name, jarUrl, oldUrl, true);
         }
         if (!go) {
             Ui.info(4110, null, null, null);

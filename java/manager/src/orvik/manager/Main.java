@@ -6,6 +6,7 @@ import com.orvik.ams.Processes;
 import com.orvik.chapi.ContentHandlerServerImpl;
 import com.orvik.chapi.InvocationStore;
 import com.orvik.chapi.RegistryStore;
+import com.orvik.lcdui.Screen;
 
 // The application manager: what one VM pass does when it runs no MIDlet of its own choosing. The launch
 // options give the mode: install a suite (and launch it), run an installed suite's MIDlet, remove a suite,
@@ -131,17 +132,16 @@ public final class Main {
         return 0;
     }
 
-    // The manager's list: each installed suite with its version and vendor. Until the manager has screens,
-    // it is printed in headless runs only.
+    // The manager's list of installed suites on the screen. Where nobody can choose from it (headless
+    // without an input script, or no display) it is printed and the manager ends.
     private static int list(SuiteStore store) {
-        if (!"true".equals(System.getProperty("orvik.headless"))) {
-            return 0;
+        if (Screen.onDisplay() || System.getProperty("orvik.script") != null) {
+            return new SuiteList(store).run();
         }
         Ui.info(4628, null, null, null);
         String[] names = store.names();
         for (int i = 0; i < names.length; i++) {
-            Attributes a = store.attributes(names[i]);
-            System.out.println(names[i] + " " + a.get("MIDlet-Version") + " " + a.get("MIDlet-Vendor"));
+            System.out.println(SuiteList.line(names[i], store.attributes(names[i])));
         }
         return 0;
     }

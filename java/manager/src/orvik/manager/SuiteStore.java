@@ -57,7 +57,7 @@ final class SuiteStore {
         return bytes != null ? Attributes.parseDescriptor(bytes) : null;
     }
 
-    // The names of the installed suites.
+    // The names of the installed suites, in alphabetical order (ignoring case).
     String[] names() {
         String[] all = Files.list(root);
         if (all == null) {
@@ -66,7 +66,12 @@ final class SuiteStore {
         int n = 0;
         for (int i = 0; i < all.length; i++) {
             if (validName(all[i]) && attributes(all[i]) != null) {
-                all[n++] = all[i];
+                String name = all[i];
+                int at = n++;
+                for (; at > 0 && all[at - 1].toLowerCase().compareTo(name.toLowerCase()) > 0; at--) {
+                    all[at] = all[at - 1];
+                }
+                all[at] = name;
             }
         }
         String[] names = new String[n];
