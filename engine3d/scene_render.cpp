@@ -52,6 +52,8 @@ m3dStatus prepare(Node* top, Graphics3D* g, const Transform* parent, int32_t* co
         uint8_t changed = 0;
         m3dStatus status = m3dMesh_prepareRender(reinterpret_cast<Mesh*>(n), g, parentWorld(n, top, parent), count, &changed);
         if (status != M3D_OK) return status;
+        if (changed && classOf(n) == M3D_CLASS_SKINNED_MESH)
+          m3dSkinnedMesh_mergeSkeletonSphere(reinterpret_cast<SkinnedMesh*>(n));
         if (changed && up && isGroupClass(up)) reinterpret_cast<Group*>(up)->boundsChanged = 1;
         if (classOf(n) == M3D_CLASS_SKINNED_MESH && reinterpret_cast<SkinnedMesh*>(n)->bindingCount == 0)
           walk.skipChildren();

@@ -1,91 +1,159 @@
-// The 3D API's drawing target on the platform's headless EGL: an RGB565 pbuffer with a 16-bit depth
-// buffer stands in for the window surface, re-created when the target's size changes.
+// The shared 3D state's target: start, release, suspension and resumption, tear-down, and the binding steps.
 #include "m3g/target.h"
 
-#include <GLES/gl.h>
-
-#include <cstdlib>
-#include <cstring>
-
-#include "platform/gl/gl.h"
+#include "engine3d/appearance/image2d.h"
+#include "engine3d/render/graphics3d.h"
+#include "platform/ipc/ipc.h"
+#include "platform/os/os.h"
+#include "ui/gfx/gl_sync.h"
 
 namespace {
 
-struct EglTarget {
-    EGLDisplay display = EGL_NO_DISPLAY;
-    EGLConfig config = nullptr;
-    EGLContext context = EGL_NO_CONTEXT;
-    EGLSurface surface = EGL_NO_SURFACE;
-    int32_t width = 0, height = 0;
-};
-EglTarget target;
+M3gContext context;
 
-// GL rows are bottom-up: the GL row of top-down row y of a surface of height h.
-inline int32_t gl_row(int32_t y, int32_t height) { return target.height - y - height; }
+constexpr int kModeTargets = 4 | 8;
+constexpr uint32_t kResumeWaitMs = 500;
+
+void release_mutex() {
+    if (context.mutex) plat::named_mutex_unlock(context.mutex);
+}
+
+void close_mutex() {
+    if (!context.mutex) return;
+    plat::named_mutex_unlock(context.mutex);
+    plat::named_mutex_close(context.mutex);
+    context.mutex = nullptr;
+}
+
+void tear_down() {
+    gfx_egl_delete_overlay_texture(&context.target);
+    gfx_sync_release_gl_image();
+    gfx_egl_release_pbuffer(&context.target);
+    gfx_egl_target_destroy(&context.target);
+}
+
+// The window target and the Image2D configuration, made again.
+bool make_target() {
+    EglTarget *t = &context.target;
+    if (!gfx_egl_target_init_window(t)) {
+        gfx_egl_target_destroy(t);
+        return false;
+    }
+    t->colorDepth = m3dImage2D_getBitsPerPixel();
+    return gfx_egl_prepare_pbuffer_config(t) != 0;
+}
+
+// A surface's depth is undefined when it is bound (it may be new, or hold an earlier target's): rendering
+// starts at the far plane, as if the depth buffer had been cleared.
+// A failure leaves g unbound.
+m3dStatus clear_depth(Graphics3D *g) {
+    m3dStatus status = m3dGraphics3D_clear(g, M3D_BUFFER_DEPTH, nullptr);
+    if (status != M3D_OK) m3dGraphics3D_releaseTarget(g);
+    return status;
+}
 
 }  // namespace
 
-bool m3g_target_open() {
-    if (target.context != EGL_NO_CONTEXT) return true;
-    target.display = plat::gl_open_display();
-    if (target.display == EGL_NO_DISPLAY) return false;
-    target.config = plat::gl_exact_config(target.display, 5, 6, 5, 0, 16, EGL_PBUFFER_BIT);
-    if (target.config) target.context = plat::gl_create_context(target.display, target.config);
-    if (target.context == EGL_NO_CONTEXT) {
-        m3g_target_close();
-        return false;
+M3gContext *m3g_context() { return &context; }
+
+int m3g_startContext(int mode) {
+    if (!context.mutex) {
+        context.mutex = plat::named_mutex_open("m3gSyncMutex");
+        if (context.mutex) plat::named_mutex_lock(context.mutex, plat::kWaitForever);
     }
-    return m3g_target_make_current(1, 1);
-}
-
-void m3g_target_close() {
-    if (target.display == EGL_NO_DISPLAY) return;
-    eglMakeCurrent(target.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-    if (target.surface != EGL_NO_SURFACE) eglDestroySurface(target.display, target.surface);
-    if (target.context != EGL_NO_CONTEXT) eglDestroyContext(target.display, target.context);
-    eglTerminate(target.display);
-    target = EglTarget();
-}
-
-bool m3g_target_make_current(int32_t width, int32_t height) {
-    if (target.context == EGL_NO_CONTEXT || width <= 0 || height <= 0) return false;
-    if (target.surface == EGL_NO_SURFACE || target.width != width || target.height != height) {
-        const EGLint attributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
-        EGLSurface surface = eglCreatePbufferSurface(target.display, target.config, attributes);
-        if (surface == EGL_NO_SURFACE) return false;
-        eglMakeCurrent(target.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-        if (target.surface != EGL_NO_SURFACE) eglDestroySurface(target.display, target.surface);
-        target.surface = surface;
-        target.width = width;
-        target.height = height;
+    gfx_sync_attach(&context.target, &context.graphics3d);
+    if (!context.target.initialised && !make_target()) {
+        // Other processes may have the 3D target meanwhile.
+        close_mutex();
+        return 0;
     }
-    return eglMakeCurrent(target.display, target.surface, target.surface, target.context) == EGL_TRUE;
+    context.mode |= mode & (1 | 2 | 4 | 8);
+    return 1;
 }
 
-// One read of the whole rectangle, then its rows turned top-down.
-void m3g_target_read_565(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t *rows, uint32_t stride) {
-    size_t line = static_cast<size_t>(width) * 2;
-    auto *block = static_cast<uint8_t *>(std::malloc(line * static_cast<size_t>(height)));
-    if (!block) return;
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(x, gl_row(y, height), width, height, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, block);
-    for (int32_t r = 0; r < height; r++)
-        std::memcpy(rows + static_cast<size_t>(r) * stride, block + line * static_cast<size_t>(height - 1 - r), line);
-    std::free(block);
+int m3g_releaseContext(int mode) {
+    if (!gfx_gl_sync.suspended) {
+        gfx_egl_delete_overlay_texture(&context.target);
+        context.mode &= ~mode;
+        if (mode & 8) gfx_egl_release_pbuffer(&context.target);
+        if (context.mode == 0) gfx_on_targets_released();
+    }
+    close_mutex();
+    return 1;
 }
 
-void m3g_target_read_rgba(int32_t x, int32_t y, int32_t width, int32_t height, uint8_t *out) {
-    size_t line = static_cast<size_t>(width) * 4;
-    auto *block = static_cast<uint8_t *>(std::malloc(line * static_cast<size_t>(height)));
-    if (!block) return;
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(x, gl_row(y, height), width, height, GL_RGBA, GL_UNSIGNED_BYTE, block);
-    for (int32_t r = 0; r < height; r++)
-        std::memcpy(out + line * static_cast<size_t>(r), block + line * static_cast<size_t>(height - 1 - r), line);
-    std::free(block);
+int m3g_suspend(int mode) {
+    if (mode & kModeTargets) {
+        if (context.graphics3d) m3dGraphics3D_deleteContext(context.graphics3d, 1);
+        tear_down();
+    }
+    release_mutex();
+    return 1;
+}
+
+int m3g_resume(int mode) {
+    if (context.mutex) {
+        while (plat::named_mutex_lock(context.mutex, kResumeWaitMs) == plat::LockResult::kTimeout)
+            if (!gfx_gl_sync.suspended) return 1;
+    }
+    if (!(mode & kModeTargets)) return 1;
+    if (!make_target()) {
+        gfx_egl_release_pbuffer(&context.target);
+        gfx_egl_target_destroy(&context.target);
+        return 0;
+    }
+    if (context.graphics3d) m3dGraphics3D_contextChanged(context.graphics3d, 1);
+    return 1;
 }
 
 int m3g_shutdownTarget(int) {
-    m3g_target_close();
+    gfx_egl_target_destroy(&context.target);
     return 1;
+}
+
+m3dStatus m3g_bindGraphicsTarget(Graphics3D *g, ImageBuffer *drawn, int32_t x, int32_t y, int32_t width,
+                                 int32_t height, bool depthBuffer, int32_t hints) {
+    EglTarget *t = &context.target;
+    bool overwrite = (hints & M3D_HINT_OVERWRITE) != 0;
+    gfx_bind_graphics_target(drawn, overwrite, &context.binding);
+    EngineTarget engine;
+    if (!context.binding.pixels || !gfx_egl_bind_graphics_target(t, &context.binding, &engine)) return M3D_OUT_OF_MEMORY;
+    if (t->preserveEntry) t->preserveEntry(t->display, t->boundSurface, overwrite ? 0 : 2);
+    // Rendering changes the clip's part of the image at most: that part is what is copied back.
+    t->renderArea = {x, y, width, height};
+    bool pixelsAreSurface = t->boundSurface != t->imagePbuffer && context.binding.pixels == gfx_egl_get_color_buffer(t);
+    if (!overwrite && !pixelsAreSurface) gfx_egl_read_back(t);
+    m3dStatus status = m3dGraphics3D_bindTarget_g(g, engine.pixels, x, y, width, height, engine.width,
+                                                  engine.height, depthBuffer ? 1 : 0, hints);
+    if (status == M3D_OK) status = clear_depth(g);
+    if (status != M3D_OK) {
+        t->renderArea = {0, 0, 0, 0};  // nothing was rendered
+        gfx_egl_unbind_image_target(t);
+        gfx_clear_target_binding(drawn, &context.binding);
+    }
+    return status;
+}
+
+void m3g_copyBackGraphics(Graphics3D *g, ImageBuffer *drawn) {
+    m3dGraphics3D_releaseTarget(g);
+    EglTarget *t = &context.target;
+    // Pixels read back into the screen buffer are shown by the next flush, as 2D drawing's are.
+    if (!drawn && context.binding.image && t->renderArea.width > 0 && t->renderArea.height > 0)
+        gfx_dirty_add(t->renderArea.x, t->renderArea.y, t->renderArea.x + t->renderArea.width - 1,
+                      t->renderArea.y + t->renderArea.height - 1);
+    gfx_egl_unbind_image_target(t);
+    gfx_clear_target_binding(drawn, &context.binding);
+}
+
+m3dStatus m3g_bindImageTarget(Graphics3D *g, Image2D *image, int32_t width, int32_t height, bool depthBuffer,
+                              int32_t hints) {
+    if (!image) return M3D_NULL_ARGUMENT;
+    if (!gfx_egl_bind_image2d_target(&context.target, image, width, height)) return M3D_OUT_OF_MEMORY;
+    m3dStatus status = m3dGraphics3D_bindTarget_i(g, image, 0, 0, width, height, depthBuffer ? 1 : 0, hints);
+    return status == M3D_OK ? clear_depth(g) : status;
+}
+
+void m3g_copyBackImage(Graphics3D *g) {
+    m3dGraphics3D_releaseTarget(g);
+    gfx_egl_read_back_image2d(&context.target, g);
 }

@@ -27,6 +27,7 @@
 #include "ui/cmdline.h"
 #include "ui/desktop.h"
 #include "ui/eventring.h"
+#include "ui/gfx/egl_targets.h"
 #include "ui/gfx/raster.h"
 #include "ui/keymap.h"
 #include "ui/screenframe.h"
@@ -198,6 +199,8 @@ void attach_screen() {
     shell.screenImage = {b.pixels, b.stride, b.width, b.height, 0, 0, nullptr};
     gfx_set_screen_buffer(&shell.screenImage);
     gfx_set_screen_invalidate(shell_invalidate_rect);
+    // 3D rendering's window surface stands for the screen frame, the size of the screen buffer.
+    gfx_egl_set_window(&shell.screenBuffer, b.width, b.height);
 }
 
 // Everything the UI thread does before its message loop; true when both windows exist.

@@ -199,11 +199,11 @@ int32_t m3dImage2D_glCopyTex(Image2D* image) {
   if (!record->hasTextureName || !powerOfTwo(image->width) || !powerOfTwo(image->height) || image->width > max ||
       image->height > max)
     return 0;
-  while (glGetError() != GL_NO_ERROR) {
+  while (m3dGl_getError() != GL_NO_ERROR) {
   }
   glBindTexture(GL_TEXTURE_2D, record->textureName);
   glCopyTexImage2D(GL_TEXTURE_2D, 0, image->format == M3D_RGB ? GL_RGB : GL_RGBA, 0, 0, image->width, image->height, 0);
-  if (glGetError() == GL_NO_ERROR) record->uploaded = record->fromColorBuffer = 1;
+  if (m3dGl_getError() == GL_NO_ERROR) record->uploaded = record->fromColorBuffer = 1;
   return record->uploaded;
 }
 

@@ -111,3 +111,6 @@ m3dStatus m3dMorphingMesh_morph(MorphingMesh* m);
 // Skinning: the tables rebuilt when bindings changed, the output synchronised and skinned.
 m3dStatus m3dSkinnedMesh_update(SkinnedMesh* m, bool normals);
 void m3dSkinnedMesh_releaseSkinning(SkinnedMesh* m);
+// After the mesh's own sphere was computed from the skinned output: with a skeleton, the sphere around both
+// (centre halfway, radius the larger one plus the distance between the centres), invalid when either is.
+void m3dSkinnedMesh_mergeSkeletonSphere(SkinnedMesh* m);

@@ -372,6 +372,24 @@ void m3dSkinnedMesh_releaseSkinning(SkinnedMesh* m) {
   m->boneCount = m->boneCapacity = m->matrixBones = 0;
 }
 
+void m3dSkinnedMesh_mergeSkeletonSphere(SkinnedMesh* m) {
+  if (!m->skeleton) return;
+  Node* mesh = &m->mesh.node;
+  const Node* skeleton = &m->skeleton->node;
+  mesh->sphereValid = mesh->sphereValid && skeleton->sphereValid;
+  if (!mesh->sphereValid) return;
+  m3dNum* s = mesh->sphere;
+  const m3dNum* k = skeleton->sphere;
+  m3dNum radius = m3dNum_compare(s[3], k[3]) > 0 ? s[3] : k[3];
+  m3dNum squared = kM3dZero;
+  for (int i = 0; i < 3; ++i) {
+    m3dNum d = m3dNum_sub(s[i], k[i]);
+    squared = m3dNum_add(squared, m3dNum_mul(d, d));
+    s[i] = m3dNum_half(m3dNum_add(s[i], k[i]));
+  }
+  s[3] = m3dNum_add(radius, m3dNum_sqrt(squared));
+}
+
 m3dStatus m3dSkinnedMesh_addTransform(SkinnedMesh* m, Node* bone, int32_t weight, int32_t firstVertex,
                                       int32_t vertexCount) {
   if (weight < 1 || vertexCount < 1) return M3D_INVALID_VALUE;

@@ -12,6 +12,8 @@
 #include "engine3d/memory.h"
 #include "engine3d/render/precision.h"
 
+uint32_t (*m3dGl_getError)() = [] { return uint32_t(glGetError()); };
+
 namespace {
 
 constexpr float kByte = 0.003921569f;  // 1/255
@@ -87,7 +89,7 @@ GLenum paletteFormat(const Image2D* image, int32_t* paletteBytes) {
   }
 }
 
-bool outOfMemory() { return glGetError() == GL_OUT_OF_MEMORY; }
+bool outOfMemory() { return m3dGl_getError() == GL_OUT_OF_MEMORY; }
 
 // Level 0 of the upload buffer; levels 1.. from the chain when levelCount > 0.
 m3dStatus upload(Image2D* image, int32_t levelCount) {

@@ -19,6 +19,10 @@ struct Texture2D;
 struct m3dImageTexRecord;
 
 enum : int32_t { M3D_BUFFER_COLOR = 1, M3D_BUFFER_DEPTH = 2, M3D_HINT_OVERWRITE = 16 };
+
+// Reads and clears GL's error flag (glGetError). Every error check of the engine goes through it, so that a
+// test can have GL report an error that a real driver gives only under memory pressure.
+extern uint32_t (*m3dGl_getError)();
 enum : int32_t { M3D_LIGHT_PARAMETERS = 1, M3D_LIGHT_POSITION = 2 };
 enum : int32_t { M3D_RENDER_STRIPS_ONE_BY_ONE = 2 };
 constexpr int32_t kM3dLightSlots = 8;

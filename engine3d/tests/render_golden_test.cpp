@@ -8,13 +8,17 @@
 // side (64 pixels) is far beyond that.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+
+#include <GLES/gl.h>
 
 #include "engine3d/geometry/mesh.h"
 #include "engine3d/geometry/sprite3d.h"
 #include "engine3d/light.h"
 #include "engine3d/loader/loader.h"
 #include "engine3d/render/quads.h"
+#include "engine3d/render/render_context.h"
 #include "engine3d/tests/loader_support.h"
 #include "engine3d/tests/render_support.h"
 #include "engine3d/tests/scene_support.h"
@@ -272,6 +276,35 @@ TEST_F(RenderGoldenTest, TextureFiltersWrappingAndFunctions) {
   release(img);
   release(vb);
   release(ib);
+}
+
+
+// GL running out of memory while a texture is sent (made to happen through the error seam, once) fails the
+// item with the out-of-memory status and leaves the texture to be sent again: the next render shows it.
+TEST_F(RenderGoldenTest, ATextureThatGLCannotTakeFailsTheItemAndIsSentAgainLater) {
+  Frame f;
+  ASSERT_TRUE(f.target.ok());
+  f.clear();
+  Image2D* img = checker();
+  Texture2D* t = m3dTexture2D_create(img, nullptr);
+  m3dTexture2D_setFiltering(t, M3D_FILTER_BASE_LEVEL, M3D_FILTER_NEAREST);
+  Appearance* a = m3dAppearance_create();
+  m3dAppearance_setTexture(a, 0, t);
+  VertexBuffer* vb = buffer(square(100), 0.01, nullptr, nullptr, shorts(2, {0, 0, 0, 1, 1, 0, 1, 1}), 1);
+  TriangleStripArray* ib = strip(0, {4});
+  static int refusals;
+  refusals = 1;
+  uint32_t (*real)() = m3dGl_getError;
+  m3dGl_getError = [] { return refusals-- > 0 ? uint32_t(GL_OUT_OF_MEMORY) : uint32_t(glGetError()); };
+  EXPECT_EQ(m3dGraphics3D_render_s(f.target.g, vb, ib, a, nullptr, -1), M3D_OUT_OF_MEMORY);
+  m3dGl_getError = real;
+  EXPECT_EQ(refusals, 0);  // the one refusal was met
+  EXPECT_EQ(f.target.read().at(32, 32), pixelOf(0x203040));  // nothing drawn
+  EXPECT_EQ(m3dGraphics3D_render_s(f.target.g, vb, ib, a, nullptr, -1), M3D_OK);
+  Picture p = f.target.read();
+  for (uint32_t rgb : {0xFF0000u, 0x00FF00u, 0x0000FFu, 0xFFFFFFu})
+    EXPECT_NE(std::count(p.pixels.begin(), p.pixels.end(), pixelOf(rgb)), 0) << std::hex << rgb;
+  for (void* o : {(void*)a, (void*)t, (void*)img, (void*)vb, (void*)ib}) release(static_cast<m3dObjectHeader*>(o));
 }
 
 

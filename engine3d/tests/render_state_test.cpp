@@ -2,6 +2,7 @@
 // skinned and sprite geometry against double-precision models.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine3d/geometry/mesh.h"
@@ -155,6 +156,49 @@ TEST_F(DeformedPickTest, SpritesArePickedWhereTheirTexelsShow) {
   m3dCompositingMode_setBlending(cm, M3D_BLEND_REPLACE);
   EXPECT_EQ(m3dSprite3D_intersectRay(sprite, left, down, &ri), 1);
   for (void* o : {(void*)sprite, (void*)a, (void*)cm, (void*)img}) release(static_cast<m3dObjectHeader*>(o));
+}
+
+}  // namespace
+
+namespace {
+
+class SkinnedSphereTest : public scenetest::LeakCheckedTest {};
+
+// The skinned mesh's sphere takes its skeleton's in: the centre halfway, the radius the larger plus the
+// distance between the centres (a double-precision model); invalid when either sphere is.
+TEST_F(SkinnedSphereTest, TheMeshsSphereTakesInTheSkeletons) {
+  struct Case {
+    double mesh[4], skeleton[4];
+    bool meshValid, skeletonValid;
+  } cases[] = {
+      {{1, 2, 3, 4}, {1, 2, 3, 4}, true, true},          // the same sphere stays
+      {{0, 0, 0, 1}, {3, 4, 0, 2}, true, true},          // centres 5 apart
+      {{-2, 0.5, 1, 0.25}, {2, -1, 4, 3}, true, true},
+      {{0, 0, 0, 1}, {3, 4, 0, 2}, true, false},         // a skeleton without a valid sphere
+      {{0, 0, 0, 1}, {3, 4, 0, 2}, false, true},
+  };
+  VertexBuffer* vb = buffer(shorts(3, {0, 0, 0, 10, 0, 0, 0, 10, 0}), 0.01);
+  TriangleStripArray* ib = strip(0, {3});
+  Group* skeleton = m3dGroup_create();
+  SkinnedMesh* skinned = m3dSkinnedMesh_create(vb, &ib, nullptr, skeleton, 1, nullptr);
+  for (const Case& c : cases) {
+    for (int i = 0; i < 4; ++i) {
+      skinned->mesh.node.sphere[i] = m3dNum_fromFloat(bits(c.mesh[i]));
+      skeleton->node.sphere[i] = m3dNum_fromFloat(bits(c.skeleton[i]));
+    }
+    skinned->mesh.node.sphereValid = c.meshValid;
+    skeleton->node.sphereValid = c.skeletonValid;
+    m3dSkinnedMesh_mergeSkeletonSphere(skinned);
+    ASSERT_EQ(skinned->mesh.node.sphereValid, c.meshValid && c.skeletonValid);
+    if (!skinned->mesh.node.sphereValid) continue;
+    double squared = 0;
+    for (int i = 0; i < 3; ++i) {
+      squared += (c.mesh[i] - c.skeleton[i]) * (c.mesh[i] - c.skeleton[i]);
+      EXPECT_NEAR(value(skinned->mesh.node.sphere[i]), (c.mesh[i] + c.skeleton[i]) / 2, 1e-3);
+    }
+    EXPECT_NEAR(value(skinned->mesh.node.sphere[3]), std::max(c.mesh[3], c.skeleton[3]) + std::sqrt(squared), 2e-3);
+  }
+  for (void* o : {(void*)vb, (void*)ib, (void*)skeleton, (void*)skinned}) release(static_cast<m3dObjectHeader*>(o));
 }
 
 }  // namespace

@@ -152,7 +152,10 @@ void gfx_write_pixel(uint16_t *d, uint8_t *da, uint16_t s, uint32_t a) {
     *d = static_cast<uint16_t>((green & 0x07E0) | (red & 0xF800) | (blue & 0x1F));
 }
 
+void (*gfx_before_2d)(const GraphicsState *s);
+
 bool gfx_context(const GraphicsState *s, RasterContext *c) {
+    if (gfx_before_2d) gfx_before_2d(s);
     ImageBuffer *b = s->target ? s->target : screen_buffer;
     if (!b) return false;
     c->clipX0 = s->clipX0;

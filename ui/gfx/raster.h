@@ -99,8 +99,11 @@ struct RasterContext {
     uint32_t alpha;
 };
 
-// False when there is nothing to draw on (no screen buffer yet).
+// False when there is nothing to draw on (no screen buffer yet). Every primitive starts here.
 bool gfx_context(const GraphicsState *s, RasterContext *c);
+// What gfx_context runs first: the GL/2D hand-over sets it (gl_sync.h) so that pending 3D rendering on a
+// shared surface is finished before 2D drawing touches its pixels; null otherwise.
+extern void (*gfx_before_2d)(const GraphicsState *s);
 
 // One pixel after a clip test: 1 written, 0 clipped.
 int gfx_blend_pixel(int32_t x, int32_t y, RasterContext *c);

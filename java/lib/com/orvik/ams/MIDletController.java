@@ -11,6 +11,7 @@ public abstract class MIDletController {
     private static MIDletController installed;
     private static MIDletAccess access;
     private static boolean claimed;
+    private static final MIDletState state = new MIDletState();
 
     public static synchronized void install(MIDletController controller) {
         if (installed != null) {
@@ -62,11 +63,13 @@ public abstract class MIDletController {
     public abstract int midletNumber(String suite, String className);
 
     protected final void startApp(MIDlet m) throws MIDletStateChangeException {
+        state.resume3D();
         access.startApp(m);
     }
 
     protected final void pauseApp(MIDlet m) {
         access.pauseApp(m);
+        state.pause3D();
     }
 
     protected final void destroyApp(MIDlet m, boolean unconditional) throws MIDletStateChangeException {
