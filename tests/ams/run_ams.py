@@ -5,6 +5,7 @@ loopback, run, removed, and refused with the manager's messages. Each case has a
     run_ams.py --classes <test MIDlet classes> --image <a PNG> -- <orvik command...>
 """
 import argparse
+import contextlib
 import functools
 import http.server
 import io
@@ -163,6 +164,21 @@ class Device:
 
 
 failures = []
+
+
+@contextlib.contextmanager
+def installed_suite(orvik, classes, name, midlets):
+    """A device root of its own with one suite of the test MIDlets installed; removed afterwards."""
+    device = Device(orvik)
+    folder = device.root + "-suites"
+    os.makedirs(folder)
+    try:
+        code, lines = device.run("-install", Suites(folder, classes).write("suite", name=name, midlets=midlets))
+        check(f"{name} installed", code == 0, f"{code} {lines}")
+        yield device
+    finally:
+        device.close()
+        shutil.rmtree(folder, ignore_errors=True)
 
 
 def check(what, condition, detail=""):

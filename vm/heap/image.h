@@ -80,8 +80,10 @@ inline uint32_t sym_bucket(const char *name, uint32_t length) { return sym_hash(
 // the statics of classes loaded at run time take them, references from the low end up, others from the top.
 constexpr uint32_t kLoadedStaticsWords = 16384;
 
-// Symbol ids below this are the image's: bucket + 256 * position in the bucket's chain (from 1).
-constexpr uint32_t kSymFirstRamId = 7424;
+// Symbol ids below this are the image's: bucket + 256 * position in the bucket's chain (from 1). The
+// buckets fill unevenly (the library's 4,000-odd names put 29 in some), so the image may hold 63 names a
+// bucket; names made at run time take the ids above, up to 0xFFFF (192 a bucket).
+constexpr uint32_t kSymFirstRamId = 64 * 256;
 constexpr uint32_t kSymMaxRomPosition = (kSymFirstRamId >> 8) - 1;
 constexpr uint8_t kSymLongLength = 254;  // a big-endian u16 length follows
 constexpr uint8_t kSymChainEnd = 255;

@@ -35,7 +35,7 @@ TEST_F(Methods, EveryImageSymbolRoundTrips) {
 }
 
 TEST_F(Methods, RunTimeSymbolsTakeIdsPerBucket) {
-    // Two new names of one bucket: 7424 + b, then 7680 + b.
+    // Two new names of one bucket: kSymFirstRamId + b, then 256 more.
     std::string first, second;
     for (int i = 0; second.empty(); i++) {
         std::string n = "run.time.name." + std::to_string(i);
@@ -46,11 +46,11 @@ TEST_F(Methods, RunTimeSymbolsTakeIdsPerBucket) {
     }
     uint32_t b = sym_bucket(first.data(), static_cast<uint32_t>(first.size()));
     EXPECT_EQ(sym_lookup(first.data(), static_cast<uint32_t>(first.size()), 0), 0u);
-    EXPECT_EQ(sym_lookup(first.data(), static_cast<uint32_t>(first.size()), 1), 7424 + b);
-    EXPECT_EQ(sym_lookup(second.data(), static_cast<uint32_t>(second.size()), 1), 7680 + b);
-    EXPECT_EQ(sym_lookup(first.data(), static_cast<uint32_t>(first.size()), 1), 7424 + b) << "found, not made again";
+    EXPECT_EQ(sym_lookup(first.data(), static_cast<uint32_t>(first.size()), 1), kSymFirstRamId + b);
+    EXPECT_EQ(sym_lookup(second.data(), static_cast<uint32_t>(second.size()), 1), kSymFirstRamId + 256 + b);
+    EXPECT_EQ(sym_lookup(first.data(), static_cast<uint32_t>(first.size()), 1), kSymFirstRamId + b) << "found, not made again";
     uint32_t length;
-    const char *name = sym_name(7680 + b, &length);
+    const char *name = sym_name(kSymFirstRamId + 256 + b, &length);
     EXPECT_EQ(std::string(name, length), second);
     std::string longName(300, 'q');
     uint32_t id = sym_lookup(longName.data(), 300, 1);

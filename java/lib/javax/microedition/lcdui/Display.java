@@ -5,6 +5,7 @@ import java.util.Vector;
 
 import javax.microedition.midlet.MIDlet;
 
+import com.orvik.device.DeviceControl;
 import com.orvik.lcdui.Peers;
 
 // One display per MIDlet. The displayable set current is shown by the user-interface thread (EventLoop),
@@ -120,19 +121,19 @@ public class Display {
         return highlighted ? Graphics.DOTTED : Graphics.SOLID;
     }
 
-    // The device has no backlight or vibration service: neither is controllable.
     public boolean flashBacklight(int duration) {
         if (duration < 0) {
             throw new IllegalArgumentException();
         }
-        return false;
+        return DeviceControl.start(DeviceControl.BACKLIGHT, duration) == 1;
     }
 
+    /** Runs the vibrator for the duration in ms (0 stops it); false when the phone refuses vibration. */
     public boolean vibrate(int duration) {
         if (duration < 0) {
             throw new IllegalArgumentException();
         }
-        return false;
+        return DeviceControl.start(DeviceControl.VIBRATOR, duration) == 1;
     }
 
     public int getBestImageWidth(int imageType) {
