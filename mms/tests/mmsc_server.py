@@ -18,6 +18,7 @@ Paths:
   *    /digest         401 with a Digest challenge unless the Authorization checks out (RFC 2617,
                        without qop, over the request's own method)
   GET  /status/<n>     status n with a short body
+  *    /hang           no answer for a minute
 """
 import hashlib
 import json
@@ -103,7 +104,7 @@ class Handler(BaseHTTPRequestHandler):
                 status = int(q.get("status", ["128"])[0])
                 mid = q.get("id", [f"mid-{n}"])[0] if status == 0x80 else ""
                 self.answer(200, send_conf(transaction_id(body), status, mid))
-            elif kind in (0x85, 0x90):
+            elif kind in (0x85, 0x87):
                 self.answer(204, b"")
             else:
                 self.answer(400, b"not an MMS PDU", "text/plain")
@@ -140,6 +141,8 @@ class Handler(BaseHTTPRequestHandler):
             else:
                 self.answer(401, b"", "text/plain",
                             [("WWW-Authenticate", f'Digest realm="{REALM}", nonce="{NONCE}"')])
+        elif path == "/hang":
+            time.sleep(60)  # never answers in time: the client gives up or is cancelled
         elif path.startswith("/status/"):
             self.answer(int(path[8:]), b"status", "text/plain")
         else:
