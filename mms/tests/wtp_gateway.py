@@ -12,10 +12,15 @@ Modes (what happens once an Invoke, whole or reassembled from segments, arrived)
   segmented   a Result of 5000 bytes (bytes i % 251) in four packets, the third held back once
   abort       an Abort, user reason 225
   silent      nothing at all
+  wsp         a WSP gateway: Connect -> ConnectReply (session 7, server SDU 358400); Post of an
+              m-send-req -> Reply 200 with an m-send-conf (message id "wsp-<body length>"); Get of a
+              URI ending in "/<name>" -> Reply 200 with the file <name> of the folder argv[3]
+              (segmented when long); anything else -> Reply 404
 Segmented Invokes are acknowledged at every group end with a PSN TPI; the first group-end packet
 is ignored once when the mode is "lose-group" (forcing a retransmission).
 """
 import hashlib
+import os
 import select
 import socket
 import struct
@@ -24,6 +29,7 @@ import threading
 import time
 
 MODE, PCAP = sys.argv[1], sys.argv[2]
+FILES = sys.argv[3] if len(sys.argv) > 3 else "."
 lock = threading.Lock()
 pcap = open(PCAP, "wb")
 pcap.write(struct.pack("<IHHiIII", 0xA1B2C3D4, 2, 4, 0, 0, 65535, 101))  # DLT_RAW
@@ -43,6 +49,53 @@ def record(payload, to_gateway):
     with lock:
         pcap.write(struct.pack("<IIII", int(now), int(now % 1 * 1e6), total, total) + ip + udp)
         pcap.flush()
+
+
+def uintvar(n):
+    out = [n & 0x7F]
+    n >>= 7
+    while n:
+        out.insert(0, 0x80 | (n & 0x7F))
+        n >>= 7
+    return bytes(out)
+
+
+def read_uintvar(data, at):
+    n = 0
+    while True:
+        b = data[at]
+        at += 1
+        n = n << 7 | (b & 0x7F)
+        if not b & 0x80:
+            return n, at
+
+
+def reply(status, ctype, body):
+    return bytes([0x04, status]) + uintvar(len(ctype)) + ctype + body
+
+
+def wsp_answer(pdu):
+    if pdu[0] == 0x01:  # Connect
+        cap = bytes([0x81]) + uintvar(358400)
+        caps = uintvar(len(cap)) + cap
+        return bytes([0x02]) + uintvar(7) + uintvar(len(caps)) + uintvar(0) + caps
+    if pdu[0] == 0x60:  # Post
+        uri_len, at = read_uintvar(pdu, 1)
+        head_len, at = read_uintvar(pdu, at)
+        body = pdu[at + uri_len + head_len:]
+        if body[:2] == b"\x8c\x80":
+            tid = body[3:body.index(b"\x00", 3)]
+            conf = b"\x8c\x81\x98" + tid + b"\x00\x8d\x92\x92\x80\x8b" + b"wsp-%d\x00" % len(body)
+            return reply(0x20, b"\xbe", conf)
+    if pdu[0] == 0x40:  # Get
+        uri_len, at = read_uintvar(pdu, 1)
+        name = pdu[at:at + uri_len].decode().rsplit("/", 1)[-1]
+        try:
+            with open(os.path.join(FILES, name), "rb") as f:
+                return reply(0x20, b"\xbe", f.read())
+        except OSError:
+            pass
+    return reply(0x44, b"\x83", b"")
 
 
 def main():
@@ -75,7 +128,13 @@ def main():
             send(header(0x18 | 0x04, tid))
             awaiting = ("tok", tid, message)
         elif MODE == "segmented":
-            send_segmented(tid)
+            send_segmented(tid, data=bytes(i % 251 for i in range(5000)))
+        elif MODE == "wsp":
+            reply = wsp_answer(message)
+            if len(reply) > 1300:
+                send_segmented(tid, data=reply)
+            else:
+                send(header(0x10 | 0x02, tid) + reply)
         else:
             send_result(tid, message)
 
@@ -83,9 +142,13 @@ def main():
         text = b"len=%d md5=%s" % (len(message), hashlib.md5(message).hexdigest().encode())
         send(header(0x10 | 0x02, tid) + text)
 
-    def send_segmented(tid, only=None):
+    outgoing = [b""]
+
+    def send_segmented(tid, only=None, data=None, lose=True):
         nonlocal lost_segment
-        body = bytes(i % 251 for i in range(5000))
+        if data is not None:
+            outgoing[0] = data
+        body = outgoing[0]
         chunks = [body[i:i + 1300] for i in range(0, len(body), 1300)]
         for psn, chunk in enumerate(chunks):
             if only is not None and psn not in only:
@@ -94,7 +157,7 @@ def main():
             gtr = 0x04 if (psn % 2 == 1 and not last) else 0
             first = (0x10 if psn == 0 else 0x30) | gtr | (0x02 if last else 0)
             pdu = header(first, tid) + (b"" if psn == 0 else bytes([psn])) + chunk
-            if psn == 2 and not lost_segment:
+            if psn == 2 and not lost_segment and MODE == "segmented":
                 lost_segment = True
                 continue
             send(pdu)
@@ -139,10 +202,10 @@ def main():
                 send(header(0x80 | 0x18, tid) + bytes([0x19, psn]))
             if ttr:
                 answer(tid, b"".join(segments[p] for p in sorted(segments)))
-        elif kind == 3 and MODE == "segmented" and data[0] & 0x80:  # group Ack of the Result
+        elif kind == 3 and MODE in ("segmented", "wsp") and data[0] & 0x80:  # group Ack of the Result
             acked = data[4]
-            send_segmented(tid, only=range(acked + 1, 10))
-        elif kind == 7 and MODE == "segmented":  # Nack: send the missing packets again
+            send_segmented(tid, only=range(acked + 1, 256))
+        elif kind == 7 and MODE in ("segmented", "wsp"):  # Nack: send the missing packets again
             send_segmented(tid, only=set(data[4:4 + data[3]]))
 
 

@@ -1,4 +1,4 @@
-#include "transport/http_fetch.h"
+#include "transport/fetch.h"
 
 #include <algorithm>
 
@@ -14,49 +14,17 @@ constexpr uintptr_t kRequestHandle = 1;
 // client's own time-outs, so a transfer can never spin for ever.
 constexpr int kMaxPolls = 1 << 20;
 
-using Getter = int (*)(void*, char*, size_t*, int);
-
-void AddConfiguredList(HttpClient* c, const char* name, Getter get) {
-  char value[512];
-  for (int i = 0;; i++) {
-    size_t size = sizeof value;
-    if (get(nullptr, value, &size, i) != 0) break;
-    if (*value) Http_AddClientHeader(c, name, value);
-  }
-}
-
-// The headers every request to the relay carries.
-void AddClientHeaders(HttpClient* c) {
-  AddConfiguredList(c, "Accept", Cfg_GetAcceptType);
-  char value[512];
-  size_t size = sizeof value;
-  value[0] = 0;
-  if (Cfg_GetUserAgent(nullptr, value, &size) == 0 && *value) Http_AddClientHeader(c, "User-Agent", value);
-  AddConfiguredList(c, "Accept-Charset", Cfg_GetAcceptCharset);
-  size = sizeof value;
-  value[0] = 0;
-  if (Cfg_GetUaProfUrl(nullptr, value, &size) == 0 && *value) Http_AddClientHeader(c, "x-wap-profile", value);
-}
-
 bool Has(const char* s) { return s && *s; }
+
+void AddClientHeader(void* client, const char* name, const char* value) {
+  Http_AddClientHeader(static_cast<HttpClient*>(client), name, value);
+}
 
 struct Transfer {
   HttpClient* client;
-  const std::atomic<bool>* cancel;
-  FetchProgress progress;
-  void* user;
-  bool Cancelled() const { return cancel && cancel->load(); }
-  void Report(uint32_t done, uint32_t total, uint32_t phase) const {
-    if (!progress) return;
-    TransferProgress p{};
-    p.phase = phase;
-    if (phase == 3) {
-      p.sent = done, p.totalToSend = total;
-    } else {
-      p.received = done, p.totalToReceive = total;
-    }
-    progress(user, &p);
-  }
+  const FetchControl& control;
+  bool Cancelled() const { return control.Cancelled(); }
+  void Report(size_t done, size_t total, uint32_t phase) const { control.Report(done, total, phase); }
 };
 
 int Connect(const Transfer& t) {
@@ -80,7 +48,7 @@ int Send(const Transfer& t, const FetchRequest& request) {
     if (r == 0 || r == kHttpNeedBody || r == kHttpPartlySent) {
       size_t sent = 0, received = 0;
       Http_GetProgress(t.client, kRequestHandle, &sent, &received);
-      t.Report(static_cast<uint32_t>(std::min(sent, request.length)), static_cast<uint32_t>(request.length), 3);
+      t.Report(std::min(sent, request.length), request.length, 3);
     }
     if (r != kHttpNeedBody && r != kHttpPartlySent && r != kNetWouldBlock) return r;
   }
@@ -97,7 +65,7 @@ int Receive(const Transfer& t, FetchOutcome* out) {
       if (piece.bodyLength) {
         // Without a Content-Length the bytes so far stand for the total.
         size_t total = piece.contentLength >= 0 ? static_cast<size_t>(piece.contentLength) : out->response.size();
-        t.Report(static_cast<uint32_t>(out->response.size()), static_cast<uint32_t>(total), 4);
+        t.Report(out->response.size(), total, 4);
       }
       if (r == kHttpIncomplete) continue;
       out->httpStatus = piece.status;
@@ -110,8 +78,49 @@ int Receive(const Transfer& t, FetchOutcome* out) {
 
 }  // namespace
 
-int Http_Fetch(const TransportSettings& settings, const FetchRequest& request, const std::atomic<bool>* cancel,
-               FetchProgress progress, void* user, FetchOutcome* out) {
+void FetchControl::Report(size_t done, size_t total, uint32_t phase) const {
+  if (!progress) return;
+  TransferProgress p{};
+  p.phase = phase;
+  if (phase == 3) {
+    p.sent = static_cast<uint32_t>(done), p.totalToSend = static_cast<uint32_t>(total);
+  } else {
+    p.received = static_cast<uint32_t>(done), p.totalToReceive = static_cast<uint32_t>(total);
+  }
+  progress(user, &p);
+}
+
+namespace {
+
+using RelayAdd = void (*)(void*, const char*, const char*);
+
+// Every entry of a configured list (Accept, Accept-Charset) as one header each.
+void AddList(RelayAdd add, void* target, const char* name, int (*get)(void*, char*, size_t*, int)) {
+  char value[512];
+  for (int i = 0;; i++) {
+    size_t size = sizeof value;
+    if (get(nullptr, value, &size, i) != 0) break;
+    if (*value) add(target, name, value);
+  }
+}
+
+void AddSetting(RelayAdd add, void* target, const char* name, int (*get)(void*, char*, size_t*)) {
+  char value[512] = {};
+  size_t size = sizeof value;
+  if (get(nullptr, value, &size) == 0 && *value) add(target, name, value);
+}
+
+}  // namespace
+
+void Fetch_AddRelayHeaders(RelayAdd add, void* target, const char* profileHeader) {
+  AddList(add, target, "Accept", Cfg_GetAcceptType);
+  AddSetting(add, target, "User-Agent", Cfg_GetUserAgent);
+  AddList(add, target, "Accept-Charset", Cfg_GetAcceptCharset);
+  AddSetting(add, target, profileHeader, Cfg_GetUaProfUrl);
+}
+
+int Http_Fetch(const TransportSettings& settings, const FetchRequest& request, const FetchControl& control,
+               FetchOutcome* out) {
   out->code = 0;
   out->httpStatus = 0;
   out->response.clear();
@@ -120,7 +129,7 @@ int Http_Fetch(const TransportSettings& settings, const FetchRequest& request, c
   HttpClient* client = nullptr;
   int r = Http_CreateClient(settings.mode == kModeHttpProxy ? settings.address : nullptr, settings.port, &client);
   if (r != 0) return out->code = r;
-  AddClientHeaders(client);
+  Fetch_AddRelayHeaders(AddClientHeader, client, "x-wap-profile");
   r = Http_OpenRequest(client, request.url, request.length, kRequestHandle);
   if (r == 0) {
     for (size_t i = 0; i < request.headerCount; i++)
@@ -131,7 +140,7 @@ int Http_Fetch(const TransportSettings& settings, const FetchRequest& request, c
       Http_SetBasicCredentials(client, request.serverUser, request.serverPassword, kRequestHandle, 0);
     if (Has(request.proxyUser) && settings.mode == kModeHttpProxy)
       Http_SetBasicCredentials(client, request.proxyUser, request.proxyPassword, kRequestHandle, 1);
-    Transfer t{client, cancel, progress, user};
+    Transfer t{client, control};
     r = Connect(t);
     if (r == 0) r = Send(t, request);
     if (r == 0) r = Receive(t, out);

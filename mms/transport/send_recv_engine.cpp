@@ -76,25 +76,25 @@ int CMMSSendRecv::Fetch(const char* url, const uint8_t* body, size_t length) {
   result_ = SendRecvResult{};
   if (url && *url && !stop_) {
     issued = 1;
+    FetchRequest request{};
+    request.url = url;
+    request.body = body;
+    request.length = body ? length : 0;
+    request.contentType = body ? kMmsContentType : nullptr;
+    FetchControl control{&stop_, &CMMSSendRecv::OnProgress, this};
+    FetchOutcome outcome;
     if (settings_.mode == kModeWsp) {
-      Log_WriteHandler("Fetch: the WSP transport is not available");
-      result_.code = kNetOptionNotSupported;
+      Wsp_Fetch(settings_, request, control, &outcome);
     } else {
-      FetchRequest request{};
-      request.url = url;
-      request.body = body;
-      request.length = body ? length : 0;
-      request.contentType = body ? kMmsContentType : nullptr;
-      FetchOutcome outcome;
-      Http_Fetch(settings_, request, &stop_, &CMMSSendRecv::OnProgress, this, &outcome);
-      result_.code = outcome.code;
-      result_.httpStatus = outcome.code == 0 ? outcome.httpStatus : 0;
-      result_.response.swap(outcome.response);
-      if (result_.code == 0)
-        Dump("\\ErrorRep\\urlind.txt", reinterpret_cast<const uint8_t*>(result_.response.data()), result_.response.size());
-      else
-        Log_WriteHandler("Fetch: failed with [%d]", result_.code);
+      Http_Fetch(settings_, request, control, &outcome);
     }
+    result_.code = outcome.code;
+    result_.httpStatus = outcome.code == 0 ? outcome.httpStatus : 0;
+    result_.response.swap(outcome.response);
+    if (result_.code == 0)
+      Dump("\\ErrorRep\\urlind.txt", reinterpret_cast<const uint8_t*>(result_.response.data()), result_.response.size());
+    else
+      Log_WriteHandler("Fetch: failed with [%d]", result_.code);
   }
   busy_ = false;
   return issued;

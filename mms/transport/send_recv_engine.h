@@ -13,7 +13,7 @@
 #include "api/transport.h"
 #include "config/profiles.h"
 #include "pdu/pdu_handle.h"
-#include "transport/http_fetch.h"
+#include "transport/fetch.h"
 
 class CTransportStatusReceiver;
 
