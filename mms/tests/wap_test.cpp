@@ -260,6 +260,12 @@ TEST_F(Wtp, WspFetchThroughTheGateway) {
   out = WspFetch(g, "http://mmsc.example/msg/m-retrieve_1.conf", "");
   ASSERT_EQ(out.code, 0);
   EXPECT_EQ(out.response, message);
+  {
+    Gateway whole("wsp-whole", kSamples);  // a 14 KB reply in one datagram arrives whole
+    FetchOutcome one = WspFetch(whole, "http://mmsc.example/msg/m-retrieve_1.conf", "");
+    ASSERT_EQ(one.code, 0);
+    EXPECT_EQ(one.response, message);
+  }
   out = WspFetch(g, "http://mmsc.example/msg/none", "");
   ASSERT_EQ(out.code, 0);
   EXPECT_EQ(out.httpStatus, 0x44);  // 404

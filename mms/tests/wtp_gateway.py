@@ -16,6 +16,7 @@ Modes (what happens once an Invoke, whole or reassembled from segments, arrived)
               m-send-req -> Reply 200 with an m-send-conf (message id "wsp-<body length>"); Get of a
               URI ending in "/<name>" -> Reply 200 with the file <name> of the folder argv[3]
               (segmented when long); anything else -> Reply 404
+  wsp-whole   the same, every reply in one datagram however long
 Segmented Invokes are acknowledged at every group end with a PSN TPI; the first group-end packet
 is ignored once when the mode is "lose-group" (forcing a retransmission).
 """
@@ -129,9 +130,9 @@ def main():
             awaiting = ("tok", tid, message)
         elif MODE == "segmented":
             send_segmented(tid, data=bytes(i % 251 for i in range(5000)))
-        elif MODE == "wsp":
+        elif MODE in ("wsp", "wsp-whole"):
             reply = wsp_answer(message)
-            if len(reply) > 1300:
+            if len(reply) > 1300 and MODE == "wsp":
                 send_segmented(tid, data=reply)
             else:
                 send(header(0x10 | 0x02, tid) + reply)

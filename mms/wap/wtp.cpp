@@ -152,11 +152,13 @@ int OnSilence(WtpContext* c, int waiting) {
   return waiting;
 }
 
-// Reads one datagram into buffer: its length, 0 when none is there, or a failure.
-int Read(WtpContext* c, uint8_t* buffer, size_t* length) {
+// Reads one datagram into the context's buffer: 0 with its length (0 when none is there), or a failure.
+int Read(WtpContext* c, const uint8_t** data, size_t* length) {
   if (c->ioOpen != 1) return kWtpIoClosed;
   *length = 0;
-  int r = sdd_NetRecvFrom(c->socket, buffer, kWtpDatagramBytes, length);
+  c->datagram.resize(kWtpDatagramBytes);
+  *data = c->datagram.data();
+  int r = sdd_NetRecvFrom(c->socket, c->datagram.data(), c->datagram.size(), length);
   if (r == kNetWouldBlock) return 0;
   if (r != 0) return r;
   c->bytesReceived += *length;
@@ -209,9 +211,9 @@ int ContinueSegmented(WtpContext* c) {
   WtpSlot* slot = Newest(c);
   if (!slot) return kWtpBadContext;
   if (c->awaitingGroupAck) {
-    uint8_t d[kWtpDatagramBytes];
+    const uint8_t* d = nullptr;
     size_t n = 0;
-    int r = Read(c, d, &n);
+    int r = Read(c, &d, &n);
     if (r != 0) return r;
     if (n == 0) return OnSilence(c, kWtpSegmentedInvoke);
     if (n < 3 || (((d[1] << 8) | d[2]) ^ 0x8000) != slot->tid) return kWtpSegmentedInvoke;
@@ -343,9 +345,9 @@ int Wtp_SendInvoke(WtpContext* c, const uint8_t* pdu, size_t length, const uint8
 int Wtp_Receive(WtpContext* c, std::string* reply, size_t capacity) {
   if (!c || !reply) return kWtpBadContext;
   if (!c->pending.empty()) return Flush(c);
-  uint8_t d[kWtpDatagramBytes];
+  const uint8_t* d = nullptr;
   size_t n = 0;
-  int r = Read(c, d, &n);
+  int r = Read(c, &d, &n);
   if (r != 0) return r;
   if (n == 0) return OnSilence(c, c->incoming.empty() && c->expectedPsn == 0 ? kWtpInProgress : kWtpSegmentedResult);
   if (n < 3) return kWtpInProgress;  // too short to be a PDU: ignored

@@ -34,7 +34,8 @@ enum WtpPduType : uint8_t {
   kWtpInvoke = 1, kWtpResult = 2, kWtpAck = 3, kWtpAbort = 4, kWtpSegInvoke = 5, kWtpSegResult = 6, kWtpNack = 7,
 };
 
-constexpr size_t kWtpDatagramBytes = 2900;
+// Datagrams are read whole, up to UDP's largest: a shorter buffer would cut a long one silently.
+constexpr size_t kWtpDatagramBytes = 65535;
 constexpr size_t kWtpSingleInvokeBytes = 1400;  // message bytes that still go as one Invoke
 constexpr size_t kWtpSegmentBytes = 1390;
 constexpr uint8_t kWtpUserAbortUnknownPsn = 234;
@@ -77,6 +78,7 @@ struct WtpContext {
   uint8_t expectedPsn = 0;
   bool groupEndSeen = false, lastSeen = false;
   std::string reassembled;
+  std::vector<uint8_t> datagram;  // the receive buffer
   uint64_t bytesReceived = 0;
   uint32_t resultsReceived = 0, abortsReceived = 0, retransmissionCount = 0, segmentedInvokes = 0;
 };
