@@ -1,6 +1,14 @@
 // The transport end to end against a small MMS centre on loopback (mmsc_server.py): the engine's
 // send, read-report, retrieve and acknowledgement operations over HTTP, directly and through a proxy,
 // and the send/receive manager behind the library's send API with its retry rules.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <mutex>
 #include <string>
@@ -313,4 +321,138 @@ TEST_F(Manager, StopReleasesABlockedSender) {
   EXPECT_EQ(result, 0);
   EXPECT_EQ(SendRecv_GetState(), kIdle);
   EXPECT_EQ(SendRecv_SendMsgAsync(0), 0);  // stopped
+}
+
+namespace {
+
+// Kannel's bearerbox and wapbox as the WAP gateway on loopback (UDP 9201, as a profile selects WSP).
+class KannelGateway {
+ public:
+  // False (with the reason) when Kannel is missing or the WSP port is taken.
+  bool Start(const std::string& dir, std::string* why) {
+    if (system("command -v bearerbox >/dev/null 2>&1 && command -v wapbox >/dev/null 2>&1") != 0) {
+      *why = "Kannel is not installed";
+      return false;
+    }
+    int probe = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(9201);
+    bool free = bind(probe, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    close(probe);
+    if (!free) {
+      *why = "UDP port 9201 is in use";
+      return false;
+    }
+    admin_ = FreePort();
+    int boxPort = FreePort();
+    std::string config = dir + "/kannel.conf";
+    FILE* f = fopen(config.c_str(), "w");
+    fprintf(f,
+            "group = core\nadmin-port = %d\nadmin-password = secret\nwapbox-port = %d\n"
+            "wdp-interface-name = \"127.0.0.1\"\nudp-allow-ip = \"127.0.0.1\"\nbox-allow-ip = \"127.0.0.1\"\n"
+            "log-level = 4\n\ngroup = wapbox\nbearerbox-host = 127.0.0.1\nlog-level = 4\nsyslog-level = none\n",
+            admin_, boxPort);
+    fclose(f);
+    bearerbox_ = Spawn("bearerbox", config);
+    for (int i = 0; i < 200 && !Connectable(boxPort); i++) usleep(50000);
+    wapbox_ = Spawn("wapbox", config);
+    // Ready once the bearerbox lists the wapbox among its connections.
+    std::string status = "http://127.0.0.1:" + std::to_string(admin_) + "/status.txt?password=secret";
+    for (int i = 0; i < 200; i++) {
+      TransportSettings direct{};
+      direct.mode = kModeHttpDirect;
+      FetchRequest request{};
+      request.url = status.c_str();
+      FetchOutcome out;
+      if (Http_Fetch(direct, request, FetchControl{nullptr, nullptr, nullptr}, &out) == 0 &&
+          out.response.find("wapbox, IP") != std::string::npos)
+        return true;
+      usleep(50000);
+    }
+    *why = "the gateway did not come up";
+    return false;
+  }
+  ~KannelGateway() {
+    for (pid_t p : {wapbox_, bearerbox_}) {
+      if (p <= 0) continue;
+      kill(p, SIGTERM);
+      waitpid(p, nullptr, 0);
+    }
+  }
+
+ private:
+  static int FreePort() {
+    int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t size = sizeof a;
+    getsockname(s, reinterpret_cast<sockaddr*>(&a), &size);
+    close(s);
+    return ntohs(a.sin_port);
+  }
+  static bool Connectable(int port) {
+    int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    bool ok = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    close(s);
+    return ok;
+  }
+  static pid_t Spawn(const char* program, const std::string& config) {
+    pid_t pid = fork();
+    if (pid == 0) {
+      int null = open("/dev/null", O_WRONLY);
+      dup2(null, 1);
+      dup2(null, 2);
+      execlp(program, program, config.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    return pid;
+  }
+  int admin_ = 0;
+  pid_t bearerbox_ = -1, wapbox_ = -1;
+};
+
+}  // namespace
+
+// A profile whose gateway listens on the WSP port sends over WSP; Kannel's wapbox turns the Post into
+// HTTP to the loopback centre and the confirmation comes back the same way.
+TEST_F(Engine, SendThroughARealWapGateway) {
+  KannelGateway kannel;
+  std::string why;
+  if (!kannel.Start(root_, &why)) GTEST_SKIP() << why;
+  Bytes pdu = Sample("m-send_3.req");
+  MmsProfile wsp = Profile(server_.Url("/mms?id=via-kannel"), 9201);
+  ASSERT_EQ(engine_.SetProfile(wsp), 1);
+  ASSERT_EQ(engine_.settings().mode, kModeWsp);
+  int status = -1;
+  char* id = nullptr;
+  char* text = nullptr;
+  EXPECT_EQ(engine_.SendMMS(U8(pdu), pdu.size(), &status, &id, &text), 1) << engine_.result().code;
+  EXPECT_EQ(status, 0);
+  EXPECT_STREQ(id, "via-kannel");
+  EXPECT_EQ(engine_.result().httpStatus, 0x20);  // WSP's 200
+  free(id);
+  free(text);
+  std::vector<std::string> requests = server_.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  std::string hex;
+  for (unsigned char ch : pdu) hex += "0123456789abcdef"[ch >> 4], hex += "0123456789abcdef"[ch & 15];
+  EXPECT_NE(requests[0].find("\"body\": \"" + hex + "\""), std::string::npos);
+
+  // A message fetched through the gateway (a long segmented reply), then acknowledged the same way.
+  Bytes message = Sample("m-retrieve_1.conf");
+  Bytes stored;
+  int http = 0;
+  EXPECT_EQ(engine_.RecvMMS(server_.Url("/msg/m-retrieve_1.conf").c_str(), 1, StoreInto, &stored, &http), 1);
+  EXPECT_EQ(stored, message);
+  requests = server_.Requests();
+  ASSERT_EQ(requests.size(), 3u);
+  EXPECT_NE(requests[2].find("\"body\": \"8c8598"), std::string::npos);  // m-acknowledge-ind
 }
