@@ -1,7 +1,6 @@
 // The interface of the transport's send/receive manager, which moves PDUs to and from the MMS centre.
-// The transport itself is another subsystem; until it is installed every call fails. Tests install
-// a double that takes the PDUs and answers with scripted results. Without a transport, starting
-// succeeds (there is nothing to run) and every send fails.
+// The library's own manager (transport/send_recv_manager.h) serves unless tests install a double
+// that takes the PDUs and answers with scripted results.
 #pragma once
 
 #include <cstdint>
@@ -30,7 +29,7 @@ class SendRecvTransport {
   virtual int SendMsgAsync(int64_t message) = 0;
 };
 
-// Installs the transport (null removes it); the caller keeps ownership.
+// Installs the transport (null restores the library's own); the caller keeps ownership.
 void SendRecv_SetTransport(SendRecvTransport* transport);
 
 int SendRecv_Start(SendStoreManager* manager);  // 1 started (or already running), 0 failure

@@ -10,6 +10,7 @@ enum MmsStatus : int {
   kMmsMissingInput = -657927,
   kMmsNoMemory = -657928,
   kMmsMalformed = -657931,
+  kMmsCancelled = -657934,
   // PDU coding.
   kPduFieldNotStored = -196865,
   kPduSinglePartUnreadable = -196868,

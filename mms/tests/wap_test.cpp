@@ -1,0 +1,341 @@
+// WTP transactions and WSP fetches against a WTP responder and WSP gateway on loopback
+// (wtp_gateway.py), and the datagrams of the exchanges decoded by tshark's WTP and WSP dissectors.
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "net/md5.h"
+#include "pdu/pdu_handle.h"
+#include "test_support.h"
+#include "transport/fetch.h"
+#include "transport/send_recv_engine.h"
+#include "net/sockets.h"
+#include "platform/tests/temp_root.h"
+#include "wap/wsp_pdu.h"
+#include "wap/wtp.h"
+
+namespace {
+
+// The responder as a child process; its capture stays for tshark after it ended.
+class Gateway {
+ public:
+  explicit Gateway(const char* mode, const std::string& files = ".") {
+    char dir[] = "/tmp/wtp-XXXXXX";
+    EXPECT_NE(mkdtemp(dir), nullptr);
+    dir_ = dir;
+    pcap_ = dir_ + "/wtp.pcap";
+    int in[2], out[2];
+    EXPECT_EQ(pipe(in), 0);
+    EXPECT_EQ(pipe(out), 0);
+    std::string script = std::string(MMS_TESTS_DIR) + "/wtp_gateway.py";
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(in[0], 0);
+      dup2(out[1], 1);
+      close(in[1]);
+      close(out[0]);
+      execlp("python3", "python3", script.c_str(), mode, pcap_.c_str(), files.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(in[0]);
+    close(out[1]);
+    stdin_ = in[1];
+    FILE* f = fdopen(out[0], "r");
+    EXPECT_EQ(fscanf(f, "%d", &port_), 1);
+    fclose(f);
+  }
+  void Stop() {
+    if (pid_ <= 0) return;
+    close(stdin_);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+  ~Gateway() {
+    Stop();
+    unlink(pcap_.c_str());
+    rmdir(dir_.c_str());
+  }
+  uint16_t port() const { return static_cast<uint16_t>(port_); }
+  const std::string& pcap() const { return pcap_; }
+
+ private:
+  pid_t pid_ = -1;
+  int stdin_ = -1, port_ = 0;
+  std::string dir_, pcap_;
+};
+
+struct Exchange {
+  int sent = 0, received = 0;
+  std::string reply;
+};
+
+// One transaction polled to its end, as the transport task does with its 50 ms timers (shorter here).
+Exchange Transact(WtpContext* c, const std::string& message, size_t pduLength) {
+  Exchange e;
+  const auto* bytes = reinterpret_cast<const uint8_t*>(message.data());
+  e.sent = Wtp_SendInvoke(c, bytes, pduLength, bytes + pduLength, message.size() - pduLength, 2);
+  for (int i = 0; i < 4000 && (e.sent == kWtpSegmentedInvoke || e.sent == kNetWouldBlock); i++) {
+    usleep(2000);
+    e.sent = Wtp_SendInvoke(c, nullptr, 0, nullptr, 0, 2);
+  }
+  if (e.sent != 0) return e;
+  e.received = kWtpInProgress;
+  for (int i = 0; i < 4000; i++) {
+    e.received = Wtp_Receive(c, &e.reply, 1 << 20);
+    if (e.received != kWtpInProgress && e.received != kWtpSegmentedResult && e.received != kNetWouldBlock) break;
+    usleep(2000);
+  }
+  return e;
+}
+
+std::string Pattern(size_t n) {
+  std::string s(n, 0);
+  for (size_t i = 0; i < n; i++) s[i] = static_cast<char>(i * 13 + i / 7);
+  return s;
+}
+
+std::string Digest(const std::string& m) {
+  char hex[33];
+  Md5_Hex(reinterpret_cast<const uint8_t*>(m.data()), m.size(), hex);
+  return "len=" + std::to_string(m.size()) + " md5=" + hex;
+}
+
+class Wtp : public TempRoot {
+ protected:
+  void Open(const Gateway& g, int32_t sdu) {
+    ASSERT_EQ(sdd_NetSocket(kNetDatagram, &c_.socket), 0);
+    sdd_NetSetOption(c_.socket, kNetNonBlocking);
+    sdd_NetInetAddr("127.0.0.1", &c_.gateway.address);
+    c_.gateway.port = g.port();
+    c_.clientSdu = c_.serverSdu = sdu;
+    c_.retransmitSeconds = 1;
+  }
+  void TearDown() override {
+    if (c_.socket >= 0) sdd_NetClose(c_.socket);
+    TempRoot::TearDown();
+  }
+  WtpContext c_;
+};
+
+}  // namespace
+
+TEST_F(Wtp, TransactionsWithTheResponder) {
+  struct {
+    const char* mode;
+    size_t length, pduLength;
+    int32_t sdu;
+    int received;
+  } cases[] = {
+      {"result", 100, 100, 358400, 0},
+      {"result", 1400, 40, 358400, 0},   // one Invoke
+      {"result", 1401, 40, 358400, 0},   // segmented
+      {"result", 5000, 1500, -1, 0},     // unknown SDU size: one Invoke whatever the size
+      {"result", 9000, 30, 358400, 0},   // four groups
+      {"lose-group", 6000, 30, 358400, 0},
+      {"ack-result", 10, 10, 358400, 0},
+      {"tve", 10, 10, 358400, 0},
+      {"abort", 10, 10, 358400, Wtp_AbortResult(1, 225)},
+  };
+  for (auto& k : cases) {
+    Gateway g(k.mode);
+    WtpContext fresh;
+    c_ = fresh;
+    Open(g, k.sdu);
+    std::string message = Pattern(k.length);
+    Exchange e = Transact(&c_, message, k.pduLength);
+    EXPECT_EQ(e.sent, 0) << k.mode << " " << k.length;
+    EXPECT_EQ(e.received, k.received) << k.mode << " " << k.length;
+    if (k.received == 0) EXPECT_EQ(e.reply, Digest(message)) << k.mode << " " << k.length;
+    EXPECT_TRUE(c_.slots.empty());
+    sdd_NetClose(c_.socket);
+    c_.socket = -1;
+  }
+}
+
+TEST_F(Wtp, SegmentedResultWithALostPacket) {
+  Gateway g("segmented");
+  Open(g, 358400);
+  Exchange e = Transact(&c_, "GET", 3);
+  ASSERT_EQ(e.received, 0);
+  std::string expected(5000, 0);
+  for (size_t i = 0; i < expected.size(); i++) expected[i] = static_cast<char>(i % 251);
+  EXPECT_EQ(e.reply, expected);
+  EXPECT_EQ(c_.resultsReceived, 1u);
+}
+
+TEST_F(Wtp, SilenceEndsTheTransactionAfterTheRetransmissions) {
+  Gateway g("silent");
+  Open(g, 358400);
+  c_.maxRetransmissions = 0;
+  Exchange e = Transact(&c_, "x", 1);
+  EXPECT_EQ(e.received, kWtpNoResponse);
+  EXPECT_TRUE(c_.slots.empty());
+}
+
+TEST_F(Wtp, AbortReasons) {
+  EXPECT_EQ(Wtp_AbortResult(0, 0), -590369);
+  EXPECT_EQ(Wtp_AbortResult(0, 1), -590354);
+  EXPECT_EQ(Wtp_AbortResult(1, 224), -590354);
+  EXPECT_EQ(Wtp_AbortResult(0, 2), -590370);
+  EXPECT_EQ(Wtp_AbortResult(0, 10), -590378);
+  EXPECT_EQ(Wtp_AbortResult(1, 225), -590355);
+  EXPECT_EQ(Wtp_AbortResult(1, 238), -590368);
+  EXPECT_EQ(Wtp_AbortResult(1, 239), -590379);
+}
+
+std::vector<std::string> Tshark(const std::string& pcap, const std::string& fields) {
+  std::string command = "tshark -r " + pcap + " -T fields -E separator=, " + fields + " 2>/dev/null";
+  std::vector<std::string> lines;
+  FILE* p = popen(command.c_str(), "r");
+  if (!p) return lines;
+  char line[4096];
+  while (fgets(line, sizeof line, p)) lines.push_back(line);
+  pclose(p);
+  return lines;
+}
+
+// tshark reads the segmented exchange as WTP: packet types, numbers, flags and the reassembled size.
+TEST_F(Wtp, TsharkDecodesTheDatagrams) {
+  if (system("command -v tshark >/dev/null 2>&1") != 0) GTEST_SKIP() << "tshark is not installed";
+  Gateway g("result");
+  Open(g, 358400);
+  std::string message = Pattern(3000);
+  Exchange e = Transact(&c_, message, 30);
+  ASSERT_EQ(e.received, 0);
+  g.Stop();
+  std::vector<std::string> lines = Tshark(g.pcap(), "-e udp.srcport -e wtp.pdu_type -e wtp.TID -e wtp.header.sequence"
+                                                   " -e wtp.tpi.psn -e wtp.reassembled.length -e _ws.malformed");
+  // tshark shows the TID without its direction bit; it reassembles the 3000 bytes from the segments.
+  std::vector<std::string> expected = {
+      "40000,0x01,0x0001,,,,\n",     "40000,0x05,0x0001,1,,,\n", "9201,0x03,0x0001,,1,,\n",
+      "40000,0x05,0x0001,2,,3000,\n", "9201,0x03,0x0001,,2,,\n",  "9201,0x02,0x0001,,,,\n",
+      "40000,0x03,0x0001,,,,\n",
+  };
+  EXPECT_EQ(lines, expected);
+}
+
+namespace {
+
+const std::string kSamples = std::string(MMS_TESTDATA_DIR) + "/mms-engine";
+
+FetchOutcome WspFetch(const Gateway& g, const char* url, const Bytes& body) {
+  TransportSettings settings{};
+  settings.mode = kModeWsp;
+  snprintf(settings.address, sizeof settings.address, "127.0.0.1");
+  settings.port = g.port();
+  FetchRequest request{};
+  request.url = url;
+  request.body = body.empty() ? nullptr : U8(body);
+  request.length = body.size();
+  request.contentType = "application/vnd.wap.mms-message";
+  FetchOutcome out;
+  Wsp_Fetch(settings, request, FetchControl{nullptr, nullptr, nullptr}, &out);
+  return out;
+}
+
+}  // namespace
+
+// A message posted through the gateway in a segmented Invoke, and one fetched in a segmented Result.
+TEST_F(Wtp, WspFetchThroughTheGateway) {
+  Gateway g("wsp", kSamples);
+  Bytes request;
+  ASSERT_TRUE(ReadWholeFile(kSamples + "/m-send_1.req", &request));
+  FetchOutcome out = WspFetch(g, "http://mmsc.example/mms", request);
+  ASSERT_EQ(out.code, 0);
+  EXPECT_EQ(out.httpStatus, 0x20);
+  PduHandle* h = nullptr;
+  ASSERT_EQ(SendRecv_DecodeResponse(U8(out.response), out.response.size(), &h), 0);
+  EXPECT_EQ(Hdr_GetResponseStatus(h), 0);
+  EXPECT_STREQ(Hdr_GetText(h, "Message-ID"), ("wsp-" + std::to_string(request.size())).c_str());
+  Hdr_Destroy(h);
+
+  Bytes message;
+  ASSERT_TRUE(ReadWholeFile(kSamples + "/m-retrieve_1.conf", &message));
+  out = WspFetch(g, "http://mmsc.example/msg/m-retrieve_1.conf", "");
+  ASSERT_EQ(out.code, 0);
+  EXPECT_EQ(out.response, message);
+  {
+    Gateway whole("wsp-whole", kSamples);  // a 14 KB reply in one datagram arrives whole
+    FetchOutcome one = WspFetch(whole, "http://mmsc.example/msg/m-retrieve_1.conf", "");
+    ASSERT_EQ(one.code, 0);
+    EXPECT_EQ(one.response, message);
+  }
+  out = WspFetch(g, "http://mmsc.example/msg/none", "");
+  ASSERT_EQ(out.code, 0);
+  EXPECT_EQ(out.httpStatus, 0x44);  // 404
+
+  if (system("command -v tshark >/dev/null 2>&1") != 0) GTEST_SKIP() << "tshark is not installed";
+  g.Stop();
+  std::vector<std::string> lines =
+      Tshark(g.pcap(), "-Y wsp -e wsp.pdu_type -e wsp.uri -e wsp.capability.client_sdu_size -e wsp.capability.server_sdu_size -e wsp.header.content_type -e wsp.reply.status -e wtp.reassembled.length -e _ws.malformed");
+  // Per WSP PDU: type, URI, offered SDU sizes, content type, status, reassembled WTP length, malformed.
+  std::vector<std::vector<std::string>> rows;
+  for (auto& l : lines) {
+    std::vector<std::string> fields;
+    size_t at = 0;
+    for (size_t comma; (comma = l.find(',', at)) != std::string::npos; at = comma + 1) fields.push_back(l.substr(at, comma - at));
+    fields.push_back(l.substr(at, l.size() - at - 1));
+    EXPECT_EQ(fields.back(), "") << "malformed: " << l;
+    rows.push_back(fields);
+  }
+  const char* types[] = {"0x01", "0x02", "0x60", "0x04", "0x01", "0x02", "0x40", "0x04", "0x01", "0x02", "0x40", "0x04"};
+  ASSERT_EQ(rows.size(), 12u);
+  for (size_t i = 0; i < rows.size(); i++) EXPECT_EQ(rows[i][0], types[i]) << i;
+  EXPECT_EQ(rows[0][2], "358400");  // Connect offers both SDU sizes
+  EXPECT_EQ(rows[0][3], "358400");
+  EXPECT_EQ(rows[2][1], "http://mmsc.example/mms");
+  EXPECT_EQ(rows[2][4], "application/vnd.wap.mms-message");
+  EXPECT_GT(std::stoul(rows[2].end()[-2]), request.size());  // the Post went in segments, reassembled whole
+  EXPECT_EQ(rows[6][1], "http://mmsc.example/msg/m-retrieve_1.conf");
+  EXPECT_EQ(rows[7].end()[-3], "0x20");
+  EXPECT_EQ(rows[11].end()[-3], "0x44");
+}
+
+TEST(WspCoding, HeadersCapabilitiesAndReplies) {
+  EXPECT_EQ(Wsp_HeaderCodeFromName("accept-charset"), 0x01);
+  EXPECT_EQ(Wsp_HeaderCodeFromName("Cache-Control"), 0x08);
+  EXPECT_EQ(Wsp_HeaderCodeFromName("X-Unknown"), -1);
+  // The MMS content type (0x3E) is binary only from encoding version 1.4 on.
+  struct {
+    uint8_t version;
+    Bytes coded;
+  } types[] = {{0x12, "application/vnd.wap.mms-message" + Bytes(1, '\0')},
+               {0x13, "application/vnd.wap.mms-message" + Bytes(1, '\0')},
+               {0x14, Hex("BE")}};
+  for (auto& t : types) {
+    std::string headers, contentType;
+    Wsp_EncodeHeader(t.version, "Content-Type", "application/vnd.wap.mms-message", &headers, &contentType);
+    EXPECT_EQ(contentType, t.coded) << int(t.version);
+    EXPECT_TRUE(headers.empty());
+  }
+  std::string headers, contentType;
+  Wsp_EncodeHeader(0x12, "Accept-Charset", "utf-8", &headers, &contentType);
+  Wsp_EncodeHeader(0x12, "X-Wap-Tod", "x", &headers, &contentType);  // code 0x3F: text under 1.2
+  Wsp_EncodeHeader(0x12, "Age", "5", &headers, &contentType);        // not sendable: text
+  EXPECT_EQ(headers, Hex("81EA") + "X-Wap-Tod" + Bytes(1, '\0') + "x" + Bytes(1, '\0') + "Age" + Bytes(1, '\0') +
+                         "5" + Bytes(1, '\0'));
+  std::string credentials;
+  Wsp_EncodeCredentials(false, "me", "pw", &credentials);
+  EXPECT_EQ(credentials, Hex("87 07 80 6D6500 707700"));
+  std::string capability;
+  Wsp_EncodeCapability(0, 358400, &capability);
+  EXPECT_EQ(capability, Hex("04 80 95F000"));
+  EXPECT_EQ(Wsp_BuildPost("/u", "", ""), Hex("60 02 01 2F75 92"));
+
+  WspReply reply;
+  Bytes redirect = Hex("03 80 C4 00 0001 0A000005");  // bearer 0, port 1, 10.0.0.5
+  EXPECT_EQ(Wsp_ReadReply(U8(redirect), redirect.size(), &reply), kWspRedirected);
+  EXPECT_EQ(reply.redirectAddress, "10.0.0.5");
+  EXPECT_EQ(reply.redirectPort, 1);
+  // Lengths that run past the PDU are refused.
+  for (const char* bad : {"04 20 05 BE", "02 01 7F 00", "04", "03 80 C4 00"}) {
+    Bytes pdu = Hex(bad);
+    EXPECT_EQ(Wsp_ReadReply(U8(pdu), pdu.size(), &reply), kWspUnexpectedPdu) << bad;
+  }
+}

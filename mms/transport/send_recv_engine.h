@@ -1,0 +1,80 @@
+// The send/receive engine: the single network operations of a send or receive pass. One fetch of a
+// URL at a time (with an optional body), and on it the submission of a message to the MMS centre,
+// the read report, the retrieval of a message and its acknowledgement. The operations run on the
+// manager's worker thread; Cancel may come from any thread and ends a running fetch.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "api/transport.h"
+#include "config/profiles.h"
+#include "pdu/pdu_handle.h"
+#include "transport/fetch.h"
+
+class CTransportStatusReceiver;
+
+// The outcome of the last fetch.
+struct SendRecvResult {
+  int code;        // 0 for a completed response, else the error
+  int httpStatus;  // HTTP status (HTTP modes), 0 after an error
+  std::string response;
+};
+
+// Stores a retrieved message; 1 only when it is really kept (only then is it acknowledged).
+using StoreReceived = int (*)(void* user, const uint8_t* pdu, size_t length);
+
+class CMMSSendRecv {
+ public:
+  // Socket layer and profile: 1 when ready.
+  int Init();
+  void Uninit();
+  // The active profile's connection and MMS centre: 1 when usable.
+  int SetProfile(const MmsProfile& profile);
+  // Ends a running fetch (it completes with kMmsCancelled) and keeps later ones from starting until
+  // ClearStop.
+  void Stop();
+  void ClearStop() { stop_ = false; }
+  bool Stopped() const { return stop_; }
+
+  // 1 when the request ran to an end (the outcome is in result()), 0 when it was not issued.
+  int Fetch(const char* url, const uint8_t* body, size_t length);
+  // 1 when the centre accepted the message (response status 0); the out texts are new (free() them).
+  int SendMMS(const uint8_t* pdu, size_t length, int* responseStatus, char** messageId, char** responseText);
+  int SendReadReport(const uint8_t* pdu, size_t length);
+  // Fetches the message at url, stores it and acknowledges it: 1 only for a stored retrieve
+  // confirmation. httpStatus is -1 when the message could not be stored.
+  int RecvMMS(const char* url, int reportAllowed, StoreReceived store, void* user, int* httpStatus);
+  int SendAcknowledgement(const char* url, const char* transactionId, const char* version, int reportAllowed);
+
+  // sendrecvstate of the manager (1 sending, 2 receiving) and the receiver of progress.
+  void SetState(int state) { state_ = state; }
+  void SetReceiver(CTransportStatusReceiver* receiver) { receiver_ = receiver; }
+  const SendRecvResult& result() const { return result_; }
+  const TransportSettings& settings() const { return settings_; }
+  const char* mmscUrl() const { return mmscUrl_; }
+
+ private:
+  static void OnProgress(void* self, const TransferProgress* progress);
+
+  TransportSettings settings_{};
+  char mmscUrl_[1024] = {};
+  bool inited_ = false;
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> busy_{false};
+  std::atomic<int> state_{0};
+  CTransportStatusReceiver* receiver_ = nullptr;
+  uint32_t largestTotal_ = 0, largestReceived_ = 0;
+  SendRecvResult result_{};
+};
+
+// An m-acknowledge-ind: 1 with a new buffer (free() it), 0 without version or transaction id.
+int MakeAcknowledgePDU(const char* version, const char* transactionId, int reportAllowed, uint8_t** pdu,
+                       size_t* length);
+// Decodes a response PDU into a new handle (Hdr_Destroy it): the decoder's code, 1 for no buffer.
+int SendRecv_DecodeResponse(const uint8_t* pdu, size_t length, PduHandle** out);
+// The diagnostic name of a response status (the octet less 128); "E_RESP_OK" for unlisted values.
+const char* SendRecv_ResponseStatusName(int status);

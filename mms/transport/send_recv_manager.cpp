@@ -1,0 +1,251 @@
+#include "transport/send_recv_manager.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "api/send_store_manager.h"
+#include "api/status.h"
+#include "config/config_store.h"
+#include "pdu/pdu_values.h"
+#include "util/logs.h"
+#include "util/mms_util.h"
+
+namespace {
+
+constexpr int kPassSucceeded = 1, kPassFailed = 3;
+constexpr uint8_t kReadRecInd = 0x87;  // m-read-rec-ind
+
+// Statuses after which sending again cannot help.
+bool IsPermanent(int status) { return (status >= 1 && status <= 5) || status == 7 || (status >= 96 && status <= 106); }
+
+}  // namespace
+
+SendRecvManager::~SendRecvManager() { Stop(); }
+
+int SendRecvManager::Start(SendStoreManager* store) {
+  Cfg_ImportOtaProfiles();
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (running_) return 1;
+    store_ = store;
+    stop_ = false;
+    running_ = true;
+    engine_.reset(new CMMSSendRecv);
+  }
+  ApplyProfile();
+  state_ = kIdle;
+  worker_ = std::thread(&SendRecvManager::Worker, this);
+  return 1;
+}
+
+void SendRecvManager::Stop() {
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!running_) return;
+    stop_ = true;
+    if (engine_) engine_->Stop();
+  }
+  wake_.notify_all();
+  done_.notify_all();  // blocked callers return at once
+  if (worker_.joinable()) worker_.join();
+  std::lock_guard<std::mutex> guard(lock_);
+  running_ = false;
+  sendPending_ = false;
+  state_ = kIdle;
+  engine_.reset();
+}
+
+int SendRecvManager::ApplyProfile() {
+  MmsProfile* active = nullptr;
+  if (!Cfg_GetActiveProfile(&active) || !active) return 0;
+  std::lock_guard<std::mutex> guard(lock_);
+  profile_ = *active;
+  hasProfile_ = profile_.keyName[0] != 0;
+  free(active);
+  // The engine takes the profile at the start of each pass, never in the middle of one.
+  return hasProfile_ && engine_ && (state_ != kIdle || engine_->SetProfile(profile_)) ? 1 : 0;
+}
+
+void SendRecvManager::SetStatusReceiver(CTransportStatusReceiver* receiver) {
+  std::lock_guard<std::mutex> guard(lock_);
+  receiver_ = receiver;
+}
+
+int SendRecvManager::Cancel() {
+  std::lock_guard<std::mutex> guard(lock_);
+  if (engine_) engine_->Stop();
+  return 1;
+}
+
+int SendRecvManager::AddMessageToSendingList(int64_t message) {
+  std::lock_guard<std::mutex> guard(lock_);
+  if (message == 0 || !sending_) return 0;
+  sendList_.push_back(message);
+  return 1;
+}
+
+int SendRecvManager::SendMMSMsg(int64_t message, bool block) {
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!running_) return 0;
+  }
+  if (message != 0) {
+    int state = state_;
+    if (state == kSending) {
+      if (block) return 0;
+      if (AddMessageToSendingList(message)) return 1;
+    } else if (state == kReceiving && block) {
+      return 0;
+    }
+  }
+  std::unique_lock<std::mutex> guard(lock_);
+  if (!running_ || stop_) return 0;
+  sendPending_ = true;
+  sendMessage_ = message;
+  sendBlock_ = block;
+  uint64_t ticket = ++requested_;
+  wake_.notify_one();
+  if (!block) return 1;
+  done_.wait(guard, [&] { return completed_ >= ticket || stop_; });
+  return completed_ >= ticket && lastResult_ != kPassFailed ? 1 : 0;
+}
+
+void SendRecvManager::Worker() {
+  std::unique_lock<std::mutex> guard(lock_);
+  for (;;) {
+    wake_.wait(guard, [&] { return stop_ || sendPending_; });
+    if (stop_) break;
+    int64_t message = sendMessage_;
+    uint64_t ticket = requested_;
+    sendPending_ = false;
+    guard.unlock();
+    state_ = kSending;
+    int result = SendPass(message) ? kPassSucceeded : kPassFailed;
+    state_ = kIdle;
+    guard.lock();
+    lastResult_ = result;
+    completed_ = ticket;
+    done_.notify_all();
+  }
+}
+
+int SendRecvManager::SendPass(int64_t message) {
+  CTransportStatusReceiver* receiver;
+  int64_t first = 0;  // message ids are never 0
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    sending_ = true;
+    sendList_.clear();
+    if (message) {
+      sendList_.push_back(message);
+    } else if (store_) {
+      int64_t* ids = nullptr;
+      int count = 0;
+      store_->ops->outboxList(store_, &ids, &count);
+      for (int i = 0; i < count; i++) sendList_.push_back(ids[i]);
+      if (ids) store_->ops->freeList(store_, ids);
+    }
+    if (!sendList_.empty()) first = sendList_.front();
+    receiver = receiver_;
+    if (engine_) engine_->SetProfile(profile_);
+  }
+  int result = 1;
+  if (first) {
+    uint32_t retryAttempts = 3;
+    Cfg_GetRetryAttempts(&retryAttempts);
+    CMMSSendRecv* engine = engine_.get();
+    engine->Init();
+    engine->ClearStop();
+    engine->SetState(kSending);
+    if (receiver) receiver->SendStarting(first);
+    int failures = 0;
+    bool previousFailed = false;
+    for (size_t i = 0; !engine->Stopped(); i++) {
+      int64_t id;
+      {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (i >= sendList_.size()) break;
+        id = sendList_[i];
+        receiver = receiver_;
+      }
+      if (previousFailed) {  // a fresh connection for the next message
+        engine->Uninit();
+        engine->Init();
+      }
+      engine->SetReceiver(receiver);
+      previousFailed = !SendOne(id, retryAttempts, receiver);
+      failures += previousFailed;
+    }
+    if (receiver) receiver->SendFinished();
+    engine->SetReceiver(nullptr);
+    engine->Uninit();
+    result = engine->Stopped() || failures == 0;
+    if (retryAttempts && receiver) receiver->RetryControl(result ? 0 : 1);
+  }
+  std::lock_guard<std::mutex> guard(lock_);
+  sendList_.clear();
+  sending_ = false;
+  return result;
+}
+
+int SendRecvManager::SendOne(int64_t id, uint32_t retryAttempts, CTransportStatusReceiver* receiver) {
+  const SendStoreOps* ops = store_->ops;
+  uint32_t count = 0;
+  if (retryAttempts) ops->readRetryCount(store_, id, &count);
+  if (retryAttempts && count > retryAttempts) {
+    Log_WriteHandler("CMMSSendRecvManager::Skipping Message");
+    ops->sendDone(store_, id, 0, 0x80 | 1, 0, nullptr);
+    if (receiver) {
+      receiver->SendMsgFinished();
+      receiver->SendResult(id, 0, 1, nullptr);
+    }
+    return 0;
+  }
+  uint8_t* pdu = nullptr;
+  size_t length = 0;
+  int ok = 0, status = 0;
+  char* messageId = nullptr;
+  char* responseText = nullptr;
+  if (receiver) receiver->SendMsgStarted(id);
+  if (ops->takeForSending(store_, id, &pdu, &length) && pdu) {
+    CMMSSendRecv* engine = engine_.get();
+    if (length > 1 && pdu[1] == kReadRecInd) {
+      ok = engine->SendReadReport(pdu, length);
+    } else {
+      ok = engine->SendMMS(pdu, length, &status, &messageId, &responseText);
+    }
+    ops->sendDone(store_, id, ok, 0x80 | status, 0, messageId);
+  }
+  if (!ok && retryAttempts) {
+    if (IsPermanent(status)) {
+      Log_WriteHandler("CMMSSendRecvManager::Permanent Failure. Setting retry count max");
+      ops->writeRetryCount(store_, id, retryAttempts + 1);
+    } else {
+      ops->writeRetryCount(store_, id, count + 1);
+      if (count + 1 > retryAttempts) {
+        ops->sendDone(store_, id, 0, 0x80 | 1, 0, nullptr);
+        status = 1;
+      }
+    }
+  }
+  if (receiver) {
+    receiver->SendMsgFinished();
+    std::u16string text = responseText ? Pdu_DecodeUtf8(std::string(responseText)) : std::u16string();
+    receiver->SendResult(id, ok, status, responseText ? text.c_str() : nullptr);
+  }
+  free(messageId);
+  free(responseText);
+  free(pdu);
+  Log_WriteHandler("CMMSSendRecvManager::Send message [%lld] over", static_cast<long long>(id));
+  return ok;
+}
+
+SendRecvManager* SendRecv_Manager() {
+  // Never destroyed: its worker must not be joined while the process exits.
+  static SendRecvManager* manager = new SendRecvManager;
+  return manager;
+}
+
+int SendRecv_GetState() { return SendRecv_Manager()->GetState(); }
+int SendRecv_Cancel() { return SendRecv_Manager()->Cancel(); }

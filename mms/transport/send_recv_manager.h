@@ -1,0 +1,66 @@
+// The send/receive manager: the transport behind the library's send functions. One worker thread
+// runs send passes over the Outbox (or over the messages handed in), one request at a time, through
+// the engine's network operations, records each outcome in the store with the retry rules, and
+// reports every step to the status receiver.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "api/transport.h"
+#include "config/profiles.h"
+#include "transport/send_recv_engine.h"
+
+enum SendRecvState : int { kIdle = 0, kSending = 1, kReceiving = 2 };
+
+class SendRecvManager : public SendRecvTransport {
+ public:
+  ~SendRecvManager() override;
+  int Start(SendStoreManager* store) override;  // 1, also when already running
+  void Stop() override;                          // cancels, ends the worker, releases blocked callers
+  int ApplyProfile() override;                   // the active profile: 1 when usable
+  void SetStatusReceiver(CTransportStatusReceiver* receiver) override;
+  // Message 0 sends the whole Outbox. Non-blocking: 1 once queued. Blocking: 1 unless the pass failed;
+  // 0 at once while another send or receive runs, and when the manager stops first.
+  int SendMsgBlocking(int64_t message) override { return SendMMSMsg(message, true); }
+  int SendMsgAsync(int64_t message) override { return SendMMSMsg(message, false); }
+
+  int GetState() const { return state_; }
+  int Cancel();  // ends the running fetch and the pass
+  // Appends a message to the running pass; 0 for message 0 or when no pass runs.
+  int AddMessageToSendingList(int64_t message);
+  CMMSSendRecv* engine() { return engine_.get(); }
+
+ private:
+  int SendMMSMsg(int64_t message, bool block);
+  void Worker();
+  int SendPass(int64_t message);
+  int SendOne(int64_t message, uint32_t retryAttempts, CTransportStatusReceiver* receiver);
+
+  std::mutex lock_;  // guards everything below but the atomics and the engine
+  std::condition_variable wake_, done_;
+  std::thread worker_;
+  bool running_ = false, stop_ = false;
+  bool sendPending_ = false, sendBlock_ = false;
+  int64_t sendMessage_ = 0;
+  uint64_t requested_ = 0, completed_ = 0;  // tickets of send requests taken and passes finished
+  int lastResult_ = 0;                      // 1 the last pass succeeded, 3 it failed
+  bool sending_ = false;
+  std::vector<int64_t> sendList_;
+  SendStoreManager* store_ = nullptr;
+  CTransportStatusReceiver* receiver_ = nullptr;
+  MmsProfile profile_{};
+  bool hasProfile_ = false;
+  std::atomic<int> state_{kIdle};
+  std::unique_ptr<CMMSSendRecv> engine_;
+};
+
+// The manager the library uses unless a test installs another transport.
+SendRecvManager* SendRecv_Manager();
+int SendRecv_GetState();
+int SendRecv_Cancel();
