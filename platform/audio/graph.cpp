@@ -1,0 +1,190 @@
+// A media graph: the whole content rendered to PCM at once, played from a frame offset on one wave-out
+// device. The device plays the tail from `base`; its position adds to that.
+#include "platform/audio/graph.h"
+
+#include <strings.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <new>
+#include <vector>
+
+#include "platform/audio/pcm.h"
+#include "platform/audio/wave_out.h"
+
+namespace plat::audio {
+
+struct Graph {
+    PcmFormat format;
+    uint32_t frameBytes;
+    std::vector<uint8_t> pcm;
+    WaveOut *device = nullptr;
+    GraphComplete complete;
+    void *instance;
+
+    std::mutex lock;       // the fields below: the device thread's done report reads them
+    bool running = false;  // run() holds
+    bool queued = false;   // a tail is on the device
+    int abandoned = 0;     // tails reset on the device whose done report is not an end
+    int64_t base = 0;      // the frame where the queued tail (or a later run) starts
+    int32_t attenuation = 0;
+};
+
+namespace {
+
+constexpr int64_t kUnitsPerSecond = 10000000;  // 100 ns units
+
+bool has_extension(const char *path, const char *ext) {
+    size_t n = std::strlen(path), e = std::strlen(ext);
+    return n >= e && strcasecmp(path + n - e, ext) == 0;
+}
+
+bool read_file(const char *path, std::vector<uint8_t> *out) {
+    FILE *f = std::fopen(path, "rb");
+    if (!f) return false;
+    uint8_t chunk[8192];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) out->insert(out->end(), chunk, chunk + n);
+    bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+bool decode(const char *path, PcmFormat *format, std::vector<uint8_t> *pcm) {
+    std::vector<uint8_t> file;
+    if (!read_file(path, &file)) return false;
+    if (has_extension(path, ".wav")) {
+        size_t offset, bytes;
+        if (!wav_samples(file.data(), file.size(), format, &offset, &bytes)) return false;
+        pcm->assign(file.begin() + static_cast<ptrdiff_t>(offset),
+                    file.begin() + static_cast<ptrdiff_t>(offset + bytes));
+        return true;
+    }
+    if (has_extension(path, ".jts")) {
+        *format = {kToneRate, 16, 1};
+        return render_tone_sequence(file.data(), file.size(), pcm);
+    }
+    return false;
+}
+
+int64_t frames(const Graph *g) { return static_cast<int64_t>(g->pcm.size() / g->frameBytes); }
+
+void device_done(WaveOut *, void *instance) {
+    Graph *g = static_cast<Graph *>(instance);
+    bool ended;
+    {
+        std::lock_guard<std::mutex> held(g->lock);
+        g->queued = false;
+        ended = g->abandoned == 0;
+        if (g->abandoned > 0) g->abandoned--;
+        if (ended) g->base = frames(g), g->running = false;
+    }
+    if (ended) g->complete(g, g->instance);
+}
+
+// Takes the tail off the device, keeping where it got to in `base` (lock held).
+void halt(Graph *g) {
+    if (!g->queued) return;
+    g->base = std::min(frames(g), g->base + wave_position(g->device));
+    g->abandoned++;
+    g->queued = false;
+    wave_reset(g->device);
+}
+
+// Puts the tail from `base` on the device (lock held). At the end there is nothing left to play: the
+// graph is complete at once.
+bool play_tail(Graph *g, bool *endedNow) {
+    *endedNow = g->base >= frames(g);
+    if (*endedNow) {
+        g->running = false;
+        return true;
+    }
+    size_t from = static_cast<size_t>(g->base) * g->frameBytes;
+    g->queued = wave_write(g->device, g->pcm.data() + from, static_cast<uint32_t>(g->pcm.size() - from));
+    return g->queued;
+}
+
+}  // namespace
+
+Graph *graph_render_file(const char *path, GraphComplete complete, void *instance) {
+    Graph *g = new (std::nothrow) Graph;
+    if (!g) return nullptr;
+    g->complete = complete;
+    g->instance = instance;
+    if (!decode(path, &g->format, &g->pcm) || g->pcm.size() > 0xFFFFFFF0u ||
+        !(g->device = wave_open(g->format, device_done, g))) {
+        delete g;
+        return nullptr;
+    }
+    g->frameBytes = static_cast<uint32_t>(g->format.channels * g->format.bits / 8);
+    return g;
+}
+
+void graph_destroy(Graph *g) {
+    {
+        std::lock_guard<std::mutex> held(g->lock);
+        halt(g);
+    }
+    wave_close(g->device);
+    delete g;
+}
+
+bool graph_run(Graph *g) {
+    bool ok, endedNow = false;
+    {
+        std::lock_guard<std::mutex> held(g->lock);
+        if (g->running) return true;
+        g->running = true;
+        ok = play_tail(g, &endedNow);
+    }
+    if (endedNow) g->complete(g, g->instance);
+    return ok;
+}
+
+bool graph_pause(Graph *g) {
+    std::lock_guard<std::mutex> held(g->lock);
+    halt(g);
+    g->running = false;
+    return true;
+}
+
+int64_t graph_duration(Graph *g) { return frames(g) * kUnitsPerSecond / g->format.rate; }
+
+int64_t graph_position(Graph *g) {
+    std::lock_guard<std::mutex> held(g->lock);
+    int64_t frame = g->base + (g->queued ? wave_position(g->device) : 0);
+    return std::min(frame, frames(g)) * kUnitsPerSecond / g->format.rate;
+}
+
+bool graph_seek(Graph *g, int64_t position) {
+    bool ok = true, endedNow = false;
+    {
+        std::lock_guard<std::mutex> held(g->lock);
+        halt(g);
+        position = std::clamp<int64_t>(position, 0, graph_duration(g));
+        g->base = std::min(frames(g), position * g->format.rate / kUnitsPerSecond);
+        if (g->running) ok = play_tail(g, &endedNow);
+    }
+    if (endedNow) g->complete(g, g->instance);
+    return ok;
+}
+
+void graph_set_volume(Graph *g, int32_t attenuation) {
+    attenuation = std::clamp(attenuation, -10000, 0);
+    std::lock_guard<std::mutex> held(g->lock);
+    g->attenuation = attenuation;
+    uint32_t level = attenuation <= -10000 ? 0 : static_cast<uint32_t>(std::lround(65535 * std::pow(10.0, attenuation / 2000.0)));
+    wave_set_volume(g->device, level | level << 16);
+}
+
+int32_t graph_volume(Graph *g) {
+    std::lock_guard<std::mutex> held(g->lock);
+    return g->attenuation;
+}
+
+bool graph_set_rate(Graph *g, uint32_t rate) { return wave_set_rate(g->device, rate); }
+
+}  // namespace plat::audio

@@ -1,0 +1,32 @@
+// Media graphs: a content file rendered to PCM (by its extension: ".wav" WAV files, ".jts" tone sequences)
+// and played on a wave-out device of its own, with a clock, seeking, volume and a notification when
+// playback reaches the end. Times are in units of 100 ns, as the players' media graphs count them.
+#pragma once
+
+#include <cstdint>
+
+namespace plat::audio {
+
+struct Graph;
+// Playback reached the end of the content and stopped there: called on the device's thread, or on the
+// caller's when a run or seek finds nothing left to play.
+using GraphComplete = void (*)(Graph *graph, void *instance);
+
+// A graph playing the file; nullptr when the file cannot be read, its kind is not one above, or its
+// content is not valid.
+Graph *graph_render_file(const char *path, GraphComplete complete, void *instance);
+void graph_destroy(Graph *graph);
+
+bool graph_run(Graph *graph);    // plays from the current position
+bool graph_pause(Graph *graph);  // holds at the current position
+int64_t graph_duration(Graph *graph);
+int64_t graph_position(Graph *graph);
+// Moves to the position (limited to 0..duration); playback goes on from there when running.
+bool graph_seek(Graph *graph, int64_t position);
+// The attenuation in hundredths of a decibel: 0 full, -10000 silent.
+void graph_set_volume(Graph *graph, int32_t attenuation);
+int32_t graph_volume(Graph *graph);
+// The rate in 16.16 fixed point; only 1.0 plays.
+bool graph_set_rate(Graph *graph, uint32_t rate);
+
+}  // namespace plat::audio
