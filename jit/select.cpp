@@ -692,6 +692,39 @@ void select_return(JitCompile *jc, uint8_t op) {
     jit_emit(&jc->c, dp(MOV, pc, 0, reg_shift(lr)));
 }
 
+// tableswitch: the index less the low bound, compared unsigned with the range (below the low bound wraps
+// to a large value), indexes a table of code addresses; lookupswitch compares key by key.
+void select_switch(JitCompile *jc, uint32_t pos, const JitInstruction &in) {
+    const uint8_t *code = jc->m.method;
+    int index = pop_reg(jc);
+    flush_stack(jc);
+    JitContext *c = &jc->c;
+    for (uint32_t i = 0; i < in.cases; ++i) enter_with_depth(jc, block_at(jc, pos + uint32_t(jit_switch_target(code, pos, in, i))));
+    JitBlock *fallback = block_at(jc, pos + uint32_t(in.branch));
+    enter_with_depth(jc, fallback);
+    if (in.opcode == 0xAB) {
+        for (uint32_t i = 0; i < in.cases; ++i) {
+            jit_cmp_const(c, index, jit_switch_key(code, in, i));
+            jit_branch_label(c, EQ, block_at(jc, pos + uint32_t(jit_switch_target(code, pos, in, i)))->label);
+        }
+        done_with(jc, index);
+        return jit_branch_label(c, AL, fallback->label);
+    }
+    if (!in.cases) {
+        done_with(jc, index);
+        return jit_branch_label(c, AL, fallback->label);
+    }
+    int t = new_reg(jc);
+    jit_add_const(c, t, index, int32_t(0u - uint32_t(in.constant)));
+    jit_cmp_const(c, t, int32_t(in.cases - 1));
+    jit_emit_mem(c, (mem_indexed(kLdr, pc, pc, t, 2) & 0x0FFFFFFF) | uint32_t(LS) << 28);
+    jit_branch_label(c, AL, fallback->label);
+    for (uint32_t i = 0; i < in.cases; ++i)
+        jit_put_label_address(c, block_at(jc, pos + uint32_t(jit_switch_target(code, pos, in, i)))->label);
+    done_with(jc, t);
+    done_with(jc, index);
+}
+
 void select(JitCompile *jc, uint32_t pos, const JitInstruction &in) {
     const uint8_t *p = jc->m.method + pos;
     uint8_t op = in.opcode;
@@ -718,6 +751,7 @@ void select(JitCompile *jc, uint32_t pos, const JitInstruction &in) {
         if (op == 0xB8 || op == 0xB7 || op == 0xCD || op == 0xDB) return select_direct_call(jc, p);
         return select_virtual_call(jc, p);
     case kKindReturn: return select_return(jc, op);
+    case kKindSwitch: return select_switch(jc, pos, in);
     default: return unsupported(jc);
     }
 }

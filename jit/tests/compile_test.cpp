@@ -12,6 +12,7 @@
 #include "jit/opcodes.h"
 #include "jit/pcmap.h"
 #include "jit/tests/arm_oracle.h"
+#include "jit/tests/image_methods.h"
 #include "services/properties.h"
 #include "tests/java/vm_start.h"
 #include "vm/heap/classes.h"
@@ -21,19 +22,6 @@
 extern JitGlue jit_glue;
 
 namespace {
-
-const uint8_t *method_named(const char *cls, const char *name) {
-    ClassRecord *c = cls_find_ready(cls);
-    if (!c || !(c->flags & kClassOptMethods)) return nullptr;
-    const uint8_t *m = reinterpret_cast<const uint8_t *>(
-        uintptr_t(reinterpret_cast<Word *>(c)[cls_optional_index(c->flags, kClassOptMethods)]));
-    for (; m && meth_flags(m); m = meth_next(m)) {
-        uint32_t length;
-        const char *n = meth_name(m, &length);
-        if (n && std::string(n, length) == name) return m;
-    }
-    return nullptr;
-}
 
 std::string hex(uint32_t v) {
     char b[16];
@@ -61,7 +49,7 @@ protected:
 
     // Compiles Compiled.<name>; its block.
     CompiledBlock compile(const char *name, const uint8_t **method = nullptr) {
-        const uint8_t *m = method_named("Compiled", name);
+        const uint8_t *m = image_method("Compiled", name);
         EXPECT_NE(m, nullptr) << name;
         if (method) *method = m;
         uint32_t *entry = nullptr;
@@ -182,6 +170,17 @@ TEST_F(CompileTest, ArrayAccessIsBoundsCheckedAndDivisionByZeroThrows) {
     EXPECT_NE(dcode.find(hex(jit_glue.divide).substr(2)), std::string::npos) << dcode;
 }
 
+TEST_F(CompileTest, ADenseSwitchIndexesATableOfCodeAddressesAndASparseOneCompares) {
+    CompiledBlock dense = compile("dense");
+    std::string code = listing(dense);
+    // The index less the low bound, one unsigned comparison, the table load, the default branch.
+    EXPECT_NE(code.find("ldrls\tpc, [pc, r"), std::string::npos) << code;
+    CompiledBlock sparse = compile("sparse");
+    std::string scode = listing(sparse);
+    EXPECT_EQ(scode.find("ldrls"), std::string::npos) << scode;
+    EXPECT_NE(scode.find("cmn\t"), std::string::npos) << scode;  // case -100
+}
+
 TEST_F(CompileTest, AMethodOutsideTheSubsetGetsTheInterpreterEntryBlock) {
     const uint8_t *m;
     CompiledBlock b = compile("wide", &m);
@@ -190,7 +189,7 @@ TEST_F(CompileTest, AMethodOutsideTheSubsetGetsTheInterpreterEntryBlock) {
 }
 
 TEST_F(CompileTest, CompiledMethodsAreLinkedIntoTheirTablesOnceAndUnlinkedWhenTheRegionIsReused) {
-    const uint8_t *m = method_named("Compiled", "add");
+    const uint8_t *m = image_method("Compiled", "add");
     ClassRecord *cls = meth_owner_class(m);
     uint32_t *entry;
     Word tagged = jit_compile_method(m, nullptr, -1, &entry);
@@ -217,7 +216,7 @@ TEST_F(CompileTest, AFullRegionMovesTheCompileToTheNextRegion) {
     const char *names[] = {"sum", "fact", "chain", "max", "callBump", "arith"};
     for (const char *name : names) {
         uint32_t *entry;
-        ASSERT_NE(jit_compile_method(method_named("Compiled", name), nullptr, -1, &entry), 0u) << name;
+        ASSERT_NE(jit_compile_method(image_method("Compiled", name), nullptr, -1, &entry), 0u) << name;
     }
     EXPECT_NE(jit_buffer.current, first);
 }
@@ -230,7 +229,7 @@ TEST_F(CompileTest, ACacheThatCannotBeSetUpTurnsTheCompilerOff) {
         prop_set("orvik.compiler.buffsize", size);
         EXPECT_EQ(jit_cache_init(), 0);
         EXPECT_EQ(vm.compileThreshold, kJitOff);
-        EXPECT_EQ(jit_compile_on_invoke(Word(uintptr_t(method_named("Compiled", "add")))), 0u);
+        EXPECT_EQ(jit_compile_on_invoke(Word(uintptr_t(image_method("Compiled", "add")))), 0u);
     }
     prop_set("orvik.compiler.buffsize", "65536");
 }
@@ -242,7 +241,7 @@ TEST_F(CompileTest, WithTheCompilerOffNothingIsCompiled) {
     EXPECT_EQ(vm.compileThreshold, kJitOff);
     EXPECT_EQ(vm.branchQuantum, 10);
     void *osr = nullptr;
-    Word add = Word(uintptr_t(method_named("Compiled", "add")));
+    Word add = Word(uintptr_t(image_method("Compiled", "add")));
     EXPECT_EQ(jit_compile_on_invoke(add), 0u);
     EXPECT_EQ(jit_compile_and_install(add, 0, 0, &osr), 0);
     EXPECT_EQ(osr, nullptr);

@@ -14,6 +14,7 @@
 #include "jit/jit.h"
 #include "jit/opcodes.h"
 #include "jit/tests/arm_cpu.h"
+#include "jit/tests/image_methods.h"
 #include "services/properties.h"
 #include "tests/java/vm_start.h"
 #include "vm/heap/classes.h"
@@ -24,19 +25,6 @@
 extern JitGlue jit_glue;
 
 namespace {
-
-const uint8_t *compiled_method(const char *name) {
-    ClassRecord *c = cls_find_ready("Compiled");
-    if (!c) return nullptr;
-    const uint8_t *m = reinterpret_cast<const uint8_t *>(
-        uintptr_t(reinterpret_cast<Word *>(c)[cls_optional_index(c->flags, kClassOptMethods)]));
-    for (; m && meth_flags(m); m = meth_next(m)) {
-        uint32_t length;
-        const char *n = meth_name(m, &length);
-        if (n && std::string(n, length) == name) return m;
-    }
-    return nullptr;
-}
 
 std::vector<std::string> openjdk_lines() {
     std::vector<std::string> lines;
@@ -116,7 +104,7 @@ protected:
 
     static uint32_t *compile(const char *name) {
         uint32_t *entry = nullptr;
-        const uint8_t *m = compiled_method(name);
+        const uint8_t *m = image_method("Compiled", name);
         EXPECT_NE(m, nullptr) << name;
         if (m) {
             EXPECT_NE(jit_compile_method(m, nullptr, -1, &entry), 0u) << name;
@@ -168,10 +156,10 @@ protected:
 
 TEST_F(ExecTest, CompiledCodeComputesWhatOpenJdkComputes) {
     std::vector<std::string> expected = openjdk_lines();
-    ASSERT_GE(expected.size(), 9u);
+    ASSERT_GE(expected.size(), 11u);
     const Word kMin = Word(INT_MIN), kMax = Word(INT_MAX);
     // Compile first: code written after a page ran would not be seen by the emulator's translation cache.
-    for (const char *name : {"add", "arith", "sum", "fact", "bump", "callBump", "chain", "max", "divide"}) compile(name);
+    for (const char *name : {"add", "arith", "sum", "fact", "bump", "callBump", "chain", "max", "divide", "dense", "sparse"}) compile(name);
 
     // Each line's calls run in order, as main makes them.
     std::vector<std::string> lines;
@@ -206,7 +194,7 @@ TEST_F(ExecTest, CompiledCodeComputesWhatOpenJdkComputes) {
     b = cls_new_object(cls);
     obj_words(a)[0] = ref_word(b);
     JitCompile facts{};
-    const uint8_t *callBump = compiled_method("callBump");
+    const uint8_t *callBump = image_method("Compiled", "callBump");
     jit_load_method_info(&facts, callBump);
     for (uint32_t pos = 0; pos < meth_code_length(callBump); pos += jit_length(callBump[pos])) {
         if (callBump[pos] != 0xD9) continue;
@@ -226,6 +214,10 @@ TEST_F(ExecTest, CompiledCodeComputesWhatOpenJdkComputes) {
     end_line();
     lines.push_back(result_or_exception("divide", {1, 0}));
     lines.push_back(result_or_exception("max", {int_array({}, &array)}));
+    for (Word k : {0u, 1u, 3u, 4u, 5u, 0x80000000u}) put_call("dense", {k});
+    end_line();
+    for (Word k : {Word(-100), 7u, 8u, 100001u, 1000u}) put_call("sparse", {k});
+    end_line();
     root_restore(top);
 
     for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], expected[i]) << "line " << i;

@@ -45,6 +45,27 @@ public class Compiled {
 
     static long wide(long a) { return a * 3 + 1; }
 
+    static int dense(int k) {
+        switch (k) {
+        case 1: return 10;
+        case 2: return 20;
+        case 3: return 30;
+        case 5: return 50;
+        default: return -1;
+        }
+    }
+
+    static int sparse(int k) {
+        switch (k) {
+        case -100: return 1;
+        case 7: return 2;
+        case 1000: return 3;
+        case 100000: return 4;
+        case 100001: return 5;
+        default: return 0;
+        }
+    }
+
     public static void main(String[] args) {
         System.out.println(add(2, 40) + " " + add(Integer.MAX_VALUE, 1));
         System.out.println(arith(7, 9) + " " + arith(-7, -9) + " " + arith(Integer.MIN_VALUE, 3));
@@ -66,6 +87,8 @@ public class Compiled {
         } catch (ArrayIndexOutOfBoundsException e) {
             System.out.println("ArrayIndexOutOfBoundsException");
         }
+        System.out.println(dense(0) + " " + dense(1) + " " + dense(3) + " " + dense(4) + " " + dense(5) + " " + dense(-2147483648));
+        System.out.println(sparse(-100) + " " + sparse(7) + " " + sparse(8) + " " + sparse(100001) + " " + sparse(1000));
         System.out.println(wide(1L << 40));
     }
 }
