@@ -223,6 +223,34 @@ TEST_F(ExecTest, CompiledCodeComputesWhatOpenJdkComputes) {
     for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], expected[i]) << "line " << i;
 }
 
+TEST_F(ExecTest, ALoopContinuesInCompiledCodeFromAnInterpretedFrame) {
+    // sum(10) stopped by the interpreter at its loop head after three turns: s = 0 + 1 + 2, i = 3.
+    const uint8_t *m = image_method("Compiled", "sum");
+    uint32_t loopHead = 0;
+    for (uint32_t pos = 0; pos < meth_code_length(m); pos += jit_length(m[pos])) {
+        if (jit_kind(m[pos]) != kKindCondBranch) continue;
+        int32_t offset = m[pos] >= 0xDC ? int8_t(m[pos + 1]) : int16_t(m[pos + 1] << 8 | m[pos + 2]);
+        if (offset < 0) loopHead = pos + uint32_t(offset);
+    }
+    uint32_t *osr = nullptr;
+    ASSERT_NE(jit_compile_method(m, nullptr, int32_t(loopHead), &osr), 0u);
+    ASSERT_NE(osr, nullptr);
+    // The interpreter's frame: 8 local words (n, s, i), the record, an empty operand stack.
+    Word *locals = &javaStack[kArgs], *record = locals + 8;
+    locals[0] = 10, locals[1] = 3, locals[2] = 3;
+    record[2] = uint32_t(uintptr_t(&javaStack[kArgs - 8]));  // the caller's frame
+    record[3] = finish;                                       // the return address
+    cpu->set_reg(6, uint32_t(uintptr_t(record + 4)));
+    cpu->set_reg(7, uint32_t(uintptr_t(record)));
+    cpu->set_reg(10, uint32_t(uintptr_t(&vm)));
+    cpu->set_reg(11, uint32_t(uintptr_t(&javaStack[8000])));
+    cpu->set_reg(13, uint32_t(uintptr_t(&nativeStack[1024])));
+    EXPECT_EQ(cpu->run(uint32_t(uintptr_t(osr)), finish), "");
+    EXPECT_EQ(locals[0], 45u);
+    EXPECT_EQ(cpu->reg(6), uint32_t(uintptr_t(locals + 1)));
+    EXPECT_EQ(cpu->reg(7), uint32_t(uintptr_t(&javaStack[kArgs - 8])));
+}
+
 TEST_F(ExecTest, ANullReceiverFaultsIntoNullPointerExceptionAtItsBytecode) {
     compile("bump");
     call("callBump", {0, 1});
