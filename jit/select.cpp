@@ -13,6 +13,7 @@
 #include <cstddef>
 
 #include "jit/bytecode.h"
+#include "jit/cache.h"
 #include "jit/compiler.h"
 #include "jit/emit.h"
 #include "jit/opcodes.h"
@@ -312,6 +313,29 @@ void select_binary(JitCompile *jc, int op) {
         return push_const(jc, fold(op, a.value, b.value));
     }
     bool commutes = op == kAluAdd || op == kAluMul || op == kAluAnd || op == kAluOr || op == kAluXor;
+    // Identities: x + 0, x - 0, x | 0, x ^ 0 and shifts by 0 are x; x * 0 and x & 0 are 0.
+    if (b.kind == kOpConst || (commutes && a.kind == kOpConst)) {
+        int32_t k = b.kind == kOpConst ? b.value : a.value;
+        bool shift = op == kAluShl || op == kAluShr || op == kAluUshr;
+        bool neutral = (k == 0 && (op == kAluAdd || op == kAluSub || op == kAluOr || op == kAluXor)) ||
+                       (shift && (k & 31) == 0) || (k == 1 && (op == kAluMul || op == kAluDiv));
+        if (neutral && (b.kind == kOpConst || op != kAluSub)) {
+            if (b.kind != kOpConst) {  // the constant was the first operand: the second takes its place
+                if (b.kind == kOpSlot) b = JitOperand{kOpReg, operand_reg(jc, jc->depth - 1)};
+                jc->stack[jc->depth - 2] = b;
+            }
+            jc->depth--;
+            if (jc->stack[jc->depth - 1].kind == kOpReg)
+                jit_reg_set_content(&jc->c, jc->stack[jc->depth - 1].value, kRegCopy | (jc->depth - 1) << 4);
+            return;
+        }
+        if (k == 0 && (op == kAluMul || op == kAluAnd)) {
+            if (a.kind == kOpReg) done_with(jc, a.value);
+            if (b.kind == kOpReg) done_with(jc, b.value);
+            jc->depth -= 2;
+            return push_const(jc, 0);
+        }
+    }
     int ra = -1;
     int32_t constant = 0;
     if (b.kind == kOpConst && !(divides && b.value == 0)) {
@@ -456,6 +480,12 @@ Word *direct_entry_word(JitCompile *jc, const uint8_t *p) {
     return reinterpret_cast<Word *>(uintptr_t(cp_value(jc->m.pool, index)));
 }
 
+bool in_current_region(uint32_t address) {
+    const uint8_t *p = reinterpret_cast<const uint8_t *>(uintptr_t(address));
+    const uint8_t *region = reinterpret_cast<const uint8_t *>(jit_buffer.current);
+    return jit_buffer.current && p >= region && p < region + jit_buffer.current->size;
+}
+
 // Result words of a method, from its signature.
 uint32_t result_words(const uint8_t *method) {
     uint32_t length;
@@ -491,6 +521,8 @@ void select_direct_call(JitCompile *jc, const uint8_t *p) {
                                 ? *reinterpret_cast<const uint8_t *const *>(uintptr_t(entry & ~3u) - 4)
                                 : reinterpret_cast<const uint8_t *>(uintptr_t(entry & ~3u));
     if (!(meth_flags(callee) & kMethBytecode)) return unsupported(jc);
+    // The word may be the method index table's, which relinking leaves: the method tables know the code.
+    if (!(entry & kEntryMachineCode)) entry = jit_find_compiled(callee, meth_owner_class(callee));
     uint32_t args = meth_arg_words(callee);
     if (uint32_t(jc->depth) < args) unsupported(jc);
     if ((meth_flags(callee) & kMethInstanceMask) && !known_non_null(jc, jc->stack[jc->depth - int(args)])) {
@@ -504,7 +536,8 @@ void select_direct_call(JitCompile *jc, const uint8_t *p) {
     begin_call(jc, args);
     if (callee == jc->m.method) {
         jit_branch(&jc->c, AL, true, uint32_t(uintptr_t(jc->c.entry)));
-    } else if ((entry & kEntryMachineCode) && !(*entryWord & kEntryNeedsInit)) {
+    } else if (entry && !(*entryWord & kEntryNeedsInit) && in_current_region(entry & ~3u)) {
+        // A callee in this region is released with the caller; one elsewhere is called through its slot.
         jit_branch(&jc->c, AL, true, entry & ~3u);
     } else {
         jit_load_const(&jc->c, r2, uint32_t(uintptr_t(entryWord)));

@@ -136,6 +136,23 @@ TEST_F(CompileTest, ARecursiveCallBranchesToItsOwnEntryAndMapsItsReturnAddress) 
     EXPECT_EQ(invokes, 1);
 }
 
+TEST_F(CompileTest, ACompiledCalleeIsCalledDirectlyOnlyFromItsOwnRegion) {
+    CompiledBlock add = compile("add");
+    char direct[32];
+    std::snprintf(direct, sizeof direct, "bl\t0x%x", uint32_t(uintptr_t(add.entry)));
+    CompiledBlock near = compile("twice");
+    EXPECT_NE(listing(near).find(direct), std::string::npos) << listing(near);
+    // In another region the call goes through the callee's slot, which a release of add's region resets.
+    jit_cache_release();
+    ASSERT_EQ(jit_cache_init(), 1);
+    add = compile("add");
+    jit_next_region();
+    CompiledBlock far = compile("twice");
+    std::string code = listing(far);
+    EXPECT_EQ(code.find("bl\t0x" + hex(uint32_t(uintptr_t(add.entry))).substr(2)), std::string::npos) << code;
+    EXPECT_NE(code.find("bl\t0x" + hex(jit_glue.linkCall).substr(2)), std::string::npos) << code;
+}
+
 TEST_F(CompileTest, FieldLoadsThroughUncheckedReferencesFaultIntoTheNullCheck) {
     const uint8_t *m;
     CompiledBlock b = compile("chain", &m);

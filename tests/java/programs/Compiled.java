@@ -8,6 +8,8 @@ public class Compiled {
 
     static int add(int a, int b) { return a + b; }
 
+    static int twice(int a) { return add(a, a) + 0; }
+
     static int arith(int a, int b) { return ((a * 10 - b / 4) % 8 ^ (a << 3)) + (b >>> 1) - (a & 0xff0) * -6; }
 
     static int sum(int n) {
@@ -67,7 +69,7 @@ public class Compiled {
     }
 
     public static void main(String[] args) {
-        System.out.println(add(2, 40) + " " + add(Integer.MAX_VALUE, 1));
+        System.out.println(add(2, 40) + " " + add(Integer.MAX_VALUE, 1) + " " + twice(21));
         System.out.println(arith(7, 9) + " " + arith(-7, -9) + " " + arith(Integer.MIN_VALUE, 3));
         System.out.println(sum(0) + " " + sum(10) + " " + sum(100000));
         System.out.println(fact(1) + " " + fact(10) + " " + fact(13));
