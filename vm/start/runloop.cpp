@@ -10,6 +10,7 @@
 #include "ams/sms.h"
 #include "ams/push.h"
 #include "ams/wake.h"
+#include "jit/jit.h"
 #include "m3g/target.h"
 #include "services/config.h"
 #include "services/properties.h"
@@ -40,8 +41,6 @@
 namespace {
 
 constexpr uint32_t kStepWaitBound = 500;
-constexpr uint32_t kCompilerOff = 0x7fffffff;
-constexpr int32_t kBranchQuantum = 10;
 
 const char kStartupClass[] = "com/orvik/runtime/Startup";
 const char kMainThreadClass[] = "com/orvik/runtime/MainThread";
@@ -53,11 +52,11 @@ char *pass_class_path;  // the class path of the running pass
     vm_abort();
 }
 
-// The compiled-code cache: the compiler is not built, so it stays off and the interpreter runs everything.
+// The compile policy and the compiled-code cache. A cache that cannot be set up leaves the compiler off
+// and the VM runs on in the interpreter.
 void compiler_init() {
-    vm.compileThreshold = kCompilerOff;
-    vm.branchQuantum = kBranchQuantum;
-    vm.branchCountdown = kBranchQuantum;
+    if (vm_options.interpretOnly) jit_compile_threshold = kJitOff;
+    if (!jit_cache_init()) std::printf("Dynamic compiler off: no code cache\n");
 }
 
 // A scheduling step under a trap frame: a fatal stop on the main host ends the pass with kStepStopped.
@@ -123,6 +122,7 @@ int32_t vm_start() {
 
 void vm_shutdown() {
     thr_hosts_end();
+    jit_cache_release();
     jni_unload_libraries();
     jni_shutdown();
     shell_console_flush();

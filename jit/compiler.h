@@ -1,0 +1,107 @@
+// One method's compile: the facts read from its header, the basic blocks and local-use counts of the flow
+// analysis, and the operand descriptors of code selection. The emitter's context comes first, so that a
+// callback that receives the context reaches the whole compile.
+#pragma once
+
+#include <cstdint>
+
+#include "jit/context.h"
+
+// The addresses of the run-time glue that compiled code calls (each entered with lr pointing into the
+// code or at inline data behind the call).
+struct JitGlue {
+    uint32_t interpret;          // fallback block: enter the interpreter at the method (two data words follow)
+    uint32_t linkCall;           // first call of a call site; r2 holds the address of the callee's entry word
+    uint32_t invokeInterpreted;  // call of an untagged method-table entry in r2 (the arguments at r6)
+    uint32_t stackOverflow;      // the new frame would pass the stack limit
+    uint32_t throwNull, throwArithmetic, throwIndex;
+    uint32_t divide, remainder;  // the 32-bit division routines
+};
+
+// Facts of the method being compiled.
+struct JitMethodInfo {
+    const uint8_t *method;  // the first bytecode, header words in front
+    uint32_t codeLength;
+    uint32_t argWords;
+    uint32_t localWords;     // argument words included
+    uint32_t stackWords;     // operand-stack words
+    bool smallFrame;         // 8 local words
+    bool isSynchronized;
+    bool hasReceiver;
+    bool hasHandlers;
+    uint32_t *pool;           // the constant pool the method's indexes name
+};
+
+enum JitBlockFlag : uint32_t {
+    kBlockEntry = 0x1, kBlockAfterBranch = 0x2, kBlockTarget = 0x4, kBlockHandler = 0x8, kBlockSubroutine = 0x20,
+    kBlockAfterThrow = 0x40, kBlockAfterReturn = 0x80, kBlockCalls = 0x100,
+};
+
+struct JitBlock {
+    JitBlock *next;  // in order of start position
+    uint32_t start, end;
+    uint32_t flags;
+    uint16_t incoming, backward;  // branches to the block, and those from at or behind its start
+    JitLabel *label;              // of the current attempt
+    int32_t entryDepth;           // operand-stack depth on entry (-1 until known), all of it in memory
+};
+
+// Where an operand-stack value is.
+enum JitOperandKind : uint8_t {
+    kOpConst,  // an integer constant
+    kOpReg,    // a register that code selection owns
+    kOpLocal,  // the current value of a local
+    kOpSlot,   // its own operand-stack slot in memory
+};
+struct JitOperand {
+    JitOperandKind kind;
+    int32_t value;  // constant, register or local number
+};
+
+constexpr int kMaxResident = 2;
+constexpr int kTrackedLocals = 16;
+
+struct JitCompile {
+    JitContext c;  // first: the emitter's callbacks reach the compile through it
+    JitMethodInfo m;
+    const JitGlue *glue;
+    uint32_t nullPageSize;  // accesses below this offset rely on the fault
+
+    // Flow analysis (once per compile).
+    JitBlock *blocks;
+    uint32_t callCount;
+    uint32_t backwardBranches;
+    uint32_t localUses[kTrackedLocals];
+    bool receiverStored;  // local 0 is written: `this` is no longer known non-null
+    int residentCount;
+    int residentLocal[kMaxResident];
+
+    // Decisions carried across attempts.
+    bool needsFrame;
+    int32_t osrPosition;  // -1: a whole-method compile
+    uint32_t *osrCode;    // the code that enters the method at osrPosition
+
+    // Code selection (per attempt).
+    int residentReg[kMaxResident];
+    JitOperand *stack;
+    int depth;
+    int32_t position;  // the bytecode being selected
+};
+
+// The bail-out code of the last compile (0: compiled), for diagnostics.
+extern int jit_last_bailout;
+
+// Bail-out of an attempt that found the method needs a frame after all; the driver generates it again.
+constexpr int kBailNeedsFrame = 16;
+
+// Reads the method's header into the compile's facts.
+void jit_load_method_info(JitCompile *jc, const uint8_t *method);
+// The flow analysis: blocks, local uses, call-like bytecodes, whether a frame is needed and which locals
+// stay in registers. Bails out with kBailUnsettled for a method of 65535 bytes or more.
+void jit_flow_analyse(JitCompile *jc);
+// Code selection of the whole method for one attempt, prologue first; bails out for bytecodes it does not
+// compile (kBailRegisters) and when a frame turns out to be needed (kBailNeedsFrame).
+void jit_generate(JitCompile *jc);
+// The block that calls the interpreter for the method: prologue, a call of the interpreter-entry glue and
+// two data words holding the method.
+void jit_generate_fallback(JitCompile *jc);

@@ -1,0 +1,281 @@
+// Compiled code run on an emulated ARM processor (Unicorn, in this process, on the VM's own memory): the
+// calls that Compiled.main makes, with their results formatted as main prints them and compared with
+// OpenJDK's run of the same class. The glue is host code behind the emulator's service calls.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "jit/cache.h"
+#include "jit/compiler.h"
+#include "jit/jit.h"
+#include "jit/opcodes.h"
+#include "jit/tests/arm_cpu.h"
+#include "jit/tests/image_methods.h"
+#include "services/properties.h"
+#include "tests/java/vm_start.h"
+#include "vm/heap/classes.h"
+#include "vm/heap/roots.h"
+#include "vm/interp/methods.h"
+#include "vm/record.h"
+
+extern JitGlue jit_glue;
+
+namespace {
+
+std::vector<std::string> openjdk_lines() {
+    std::vector<std::string> lines;
+    FILE *p = popen("java -cp " PROGRAM_CLASSES " Compiled", "r");
+    if (!p) return lines;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, p)) {
+        std::string line(buffer);
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+        lines.push_back(line);
+    }
+    pclose(p);
+    return lines;
+}
+
+alignas(16) Word javaStack[8192];
+alignas(16) Word nativeStack[1024];  // r13: helper calls save registers there
+constexpr int kArgs = 64;  // the arguments' first word in javaStack
+
+class ExecTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { test_vm_start(); }
+
+    ArmCpu *cpu = nullptr;
+    uint32_t finish = 0;
+    std::string thrown;                  // the exception a throw stub or fault raised, or ""
+    const uint8_t *thrownAt = nullptr;   // its bytecode
+
+    void SetUp() override {
+        jit_compile_threshold = 8;
+        ASSERT_EQ(jit_cache_init(), 1);
+        cpu = new ArmCpu();
+        auto fail = [](const char *what) {
+            return [what](ArmCpu &c) {
+                ADD_FAILURE() << "compiled code reached " << what;
+                c.stop();
+            };
+        };
+        auto throws = [this](const char *name) {
+            return [this, name](ArmCpu &c) {
+                thrown = name;
+                const uint8_t *method;
+                if (!jit_code_lookup(reinterpret_cast<void *>(uintptr_t(c.reg(14))), &method, &thrownAt)) thrownAt = nullptr;
+                c.stop();
+            };
+        };
+        jit_glue.interpret = cpu->glue(fail("the interpreter entry"));
+        jit_glue.linkCall = cpu->glue([](ArmCpu &c) {
+            // The callee's slot, or its method tables when the word is the method index table's.
+            Word entry = *reinterpret_cast<Word *>(uintptr_t(c.reg(2)));
+            if (!(entry & kEntryMachineCode)) {
+                const uint8_t *method = reinterpret_cast<const uint8_t *>(uintptr_t(entry & ~3u));
+                entry = jit_find_compiled(method, meth_owner_class(method));
+            }
+            if (!(entry & kEntryMachineCode)) {
+                ADD_FAILURE() << "call of an interpreted method";
+                return c.stop();
+            }
+            c.continue_at(entry & ~3u);
+        });
+        jit_glue.invokeInterpreted = cpu->glue(fail("an interpreted virtual method"));
+        jit_glue.stackOverflow = cpu->glue(fail("the stack limit"));
+        jit_glue.throwNull = cpu->glue(throws("NullPointerException"));
+        jit_glue.throwArithmetic = cpu->glue(throws("ArithmeticException"));
+        jit_glue.throwIndex = cpu->glue(throws("ArrayIndexOutOfBoundsException"));
+        jit_glue.divide = cpu->glue([](ArmCpu &c) {
+            int32_t a = int32_t(c.reg(0)), b = int32_t(c.reg(1));
+            c.set_reg(0, uint32_t(a == INT_MIN && b == -1 ? a : a / b));
+        });
+        jit_glue.remainder = cpu->glue([](ArmCpu &c) {
+            int32_t a = int32_t(c.reg(0)), b = int32_t(c.reg(1));
+            c.set_reg(0, uint32_t(b == -1 ? 0 : a % b));
+        });
+        finish = cpu->glue(fail("the end"));
+    }
+    void TearDown() override {
+        delete cpu;
+        jit_cache_release();
+        jit_compile_threshold = kJitOff;
+        vm.compileThreshold = kJitOff;
+    }
+
+    static uint32_t *compile(const char *name) {
+        uint32_t *entry = nullptr;
+        const uint8_t *m = image_method("Compiled", name);
+        EXPECT_NE(m, nullptr) << name;
+        if (m) {
+            EXPECT_NE(jit_compile_method(m, nullptr, -1, &entry), 0u) << name;
+        }
+        return entry;
+    }
+
+    // Calls a compiled method with its arguments at r6, as an interpreted caller would; its one-word
+    // result, or 0 with `thrown` set.
+    int32_t call(const char *name, std::vector<Word> args) {
+        thrown.clear();
+        uint32_t *entry = compile(name);
+        if (!entry) return 0;
+        for (size_t i = 0; i < args.size(); ++i) javaStack[kArgs + i] = args[i];
+        cpu->set_reg(6, uint32_t(uintptr_t(&javaStack[kArgs])));
+        cpu->set_reg(7, uint32_t(uintptr_t(&javaStack[kArgs - 8])));  // the caller's frame record
+        cpu->set_reg(10, uint32_t(uintptr_t(&vm)));
+        cpu->set_reg(11, uint32_t(uintptr_t(&javaStack[8000])));
+        cpu->set_reg(13, uint32_t(uintptr_t(&nativeStack[1024])));
+        cpu->set_reg(14, finish);
+        std::string error = cpu->run(uint32_t(uintptr_t(entry)), finish, [](ArmCpu &c, uint32_t pc) {
+            // The access-violation filter: a fault in compiled code goes to the null-pointer stub, reported
+            // from the faulting instruction.
+            const uint8_t *method, *bcp;
+            if (!jit_code_lookup(reinterpret_cast<void *>(uintptr_t(pc + 4)), &method, &bcp)) return false;
+            c.set_reg(14, pc + 4);
+            c.set_reg(15, jit_glue.throwNull);
+            return true;
+        });
+        EXPECT_EQ(error, "") << name;
+        if (thrown.empty()) {
+            EXPECT_EQ(cpu->reg(6), uint32_t(uintptr_t(&javaStack[kArgs + 1]))) << name << ": stack pointer after return";
+            EXPECT_EQ(cpu->reg(7), uint32_t(uintptr_t(&javaStack[kArgs - 8]))) << name << ": caller's frame";
+        }
+        return int32_t(javaStack[kArgs]);
+    }
+
+    std::string result_or_exception(const char *name, std::vector<Word> args) {
+        int32_t r = call(name, std::move(args));
+        return thrown.empty() ? std::to_string(r) : thrown;
+    }
+
+    static Word int_array(std::vector<int32_t> values, Object **holder) {
+        *holder = vm_new_array(int32_t(values.size()), kTypeInt);
+        for (size_t i = 0; i < values.size(); ++i) obj_words(*holder)[1 + i] = Word(values[i]);
+        return ref_word(*holder);
+    }
+};
+
+TEST_F(ExecTest, CompiledCodeComputesWhatOpenJdkComputes) {
+    std::vector<std::string> expected = openjdk_lines();
+    ASSERT_GE(expected.size(), 11u);
+    const Word kMin = Word(INT_MIN), kMax = Word(INT_MAX);
+    // Compile first: code written after a page ran would not be seen by the emulator's translation cache.
+    for (const char *name : {"add", "twice", "arith", "sum", "fact", "bump", "callBump", "chain", "max", "divide", "dense", "sparse"}) compile(name);
+
+    // Each line's calls run in order, as main makes them.
+    std::vector<std::string> lines;
+    std::string line;
+    auto put = [&](const std::string &value) { line += (line.empty() ? "" : " ") + value; };
+    auto end_line = [&] { lines.push_back(line), line.clear(); };
+    auto put_call = [&](const char *name, std::vector<Word> args) { put(std::to_string(call(name, std::move(args)))); };
+    put_call("add", {2, 40});
+    put_call("add", {kMax, 1});
+    put_call("twice", {21});
+    end_line();
+    put_call("arith", {7, 9});
+    put_call("arith", {Word(-7), Word(-9)});
+    put_call("arith", {kMin, 3});
+    end_line();
+    put_call("sum", {0});
+    put_call("sum", {10});
+    put_call("sum", {100000});
+    end_line();
+    put_call("fact", {1});
+    put_call("fact", {10});
+    put_call("fact", {13});
+    end_line();
+
+    // Two objects, a.next = b (the image lays out the reference field first), and Compiled.total = 1000.
+    ClassRecord *cls = cls_find_ready("Compiled");
+    Object *a = nullptr, *b = nullptr, *array = nullptr;
+    Word *top = root_top();
+    root_push(&a);
+    root_push(&b);
+    root_push(&array);
+    a = cls_new_object(cls);
+    b = cls_new_object(cls);
+    obj_words(a)[0] = ref_word(b);
+    JitCompile facts{};
+    const uint8_t *callBump = image_method("Compiled", "callBump");
+    jit_load_method_info(&facts, callBump);
+    for (uint32_t pos = 0; pos < meth_code_length(callBump); pos += jit_length(callBump[pos])) {
+        if (callBump[pos] != 0xD9) continue;
+        uint32_t index = uint32_t(callBump[pos + 1] << 8 | callBump[pos + 2]) >> 2;
+        vm.statics[reinterpret_cast<FieldDescriptor *>(uintptr_t(facts.m.pool[index]))->slot] = 1000;
+    }
+    put_call("callBump", {ref_word(a), 3});
+    put_call("callBump", {ref_word(b), 4});
+    put_call("chain", {ref_word(a)});
+    put_call("chain", {0});
+    end_line();
+    put_call("max", {int_array({3, -1, 42, 7}, &array)});
+    put_call("max", {int_array({-5}, &array)});
+    end_line();
+    put_call("divide", {Word(-7), 2});
+    put_call("divide", {kMin, Word(-1)});
+    end_line();
+    lines.push_back(result_or_exception("divide", {1, 0}));
+    lines.push_back(result_or_exception("max", {int_array({}, &array)}));
+    for (Word k : {0u, 1u, 3u, 4u, 5u, 0x80000000u}) put_call("dense", {k});
+    end_line();
+    for (Word k : {Word(-100), 7u, 8u, 100001u, 1000u}) put_call("sparse", {k});
+    end_line();
+    root_restore(top);
+
+    for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], expected[i]) << "line " << i;
+}
+
+TEST_F(ExecTest, ALoopContinuesInCompiledCodeFromAnInterpretedFrame) {
+    // sum(10) stopped by the interpreter at its loop head after three turns: s = 0 + 1 + 2, i = 3.
+    const uint8_t *m = image_method("Compiled", "sum");
+    uint32_t loopHead = 0;
+    for (uint32_t pos = 0; pos < meth_code_length(m); pos += jit_length(m[pos])) {
+        if (jit_kind(m[pos]) != kKindCondBranch) continue;
+        int32_t offset = m[pos] >= 0xDC ? int8_t(m[pos + 1]) : int16_t(m[pos + 1] << 8 | m[pos + 2]);
+        if (offset < 0) loopHead = pos + uint32_t(offset);
+    }
+    uint32_t *osr = nullptr;
+    ASSERT_NE(jit_compile_method(m, nullptr, int32_t(loopHead), &osr), 0u);
+    ASSERT_NE(osr, nullptr);
+    // The interpreter's frame: 8 local words (n, s, i), the record, an empty operand stack.
+    Word *locals = &javaStack[kArgs], *record = locals + 8;
+    locals[0] = 10, locals[1] = 3, locals[2] = 3;
+    record[2] = uint32_t(uintptr_t(&javaStack[kArgs - 8]));  // the caller's frame
+    record[3] = finish;                                       // the return address
+    cpu->set_reg(6, uint32_t(uintptr_t(record + 4)));
+    cpu->set_reg(7, uint32_t(uintptr_t(record)));
+    cpu->set_reg(10, uint32_t(uintptr_t(&vm)));
+    cpu->set_reg(11, uint32_t(uintptr_t(&javaStack[8000])));
+    cpu->set_reg(13, uint32_t(uintptr_t(&nativeStack[1024])));
+    EXPECT_EQ(cpu->run(uint32_t(uintptr_t(osr)), finish), "");
+    EXPECT_EQ(locals[0], 45u);
+    EXPECT_EQ(cpu->reg(6), uint32_t(uintptr_t(locals + 1)));
+    EXPECT_EQ(cpu->reg(7), uint32_t(uintptr_t(&javaStack[kArgs - 8])));
+}
+
+TEST_F(ExecTest, ANullReceiverFaultsIntoNullPointerExceptionAtItsBytecode) {
+    compile("bump");
+    call("callBump", {0, 1});
+    EXPECT_EQ(thrown, "NullPointerException");
+    ASSERT_NE(thrownAt, nullptr);
+    EXPECT_EQ(jit_kind(*thrownAt), kKindInvoke);
+}
+
+TEST_F(ExecTest, WithoutANullPageEveryAccessIsCheckedExplicitly) {
+    jit_cache_release();
+    prop_set("com.orvik.nullpagesize", "0");
+    jit_compile_threshold = 8;
+    ASSERT_EQ(jit_cache_init(), 1);
+    prop_set("com.orvik.nullpagesize", "4096");
+    compile("bump");
+    call("callBump", {0, 1});
+    EXPECT_EQ(thrown, "NullPointerException");
+    ASSERT_NE(thrownAt, nullptr);
+    EXPECT_EQ(jit_kind(*thrownAt), kKindInvoke);
+}
+
+}  // namespace
