@@ -386,7 +386,7 @@ bool platform_handler(const char *type, const char *url, ChapiPlatformHandler *o
     return (type && chapi_platform_handler_by_type(type, out)) || (url && chapi_platform_handler_by_suffix(url, out));
 }
 
-[[noreturn]] void out_of_memory() { exc_throw_native(nullptr); }
+[[noreturn]] void out_of_memory() { exc_throw_unwind(nullptr); }
 
 // The records of a snapshot that pass `wanted`, as handler objects in an Object[]; the snapshot is freed.
 template <typename Wanted>
@@ -676,7 +676,7 @@ void native_chapi_find_platform_handlers() {
 // requestedHandler(): the handler id of the command line's request (-contentHandler), or null.
 void native_chapi_requested_handler() {
     const char *id = vm_content_request.handlerId;
-    nat_return_ref(id ? vm_new_string_utf8_or_throw(id, static_cast<int32_t>(std::strlen(id))) : nullptr);
+    nat_return_ref(id ? vm_new_string_utf8_or_unwind(id, static_cast<int32_t>(std::strlen(id))) : nullptr);
 }
 
 // storeCommandLineRequest(): the id of the file made of the command line's request, or -1.

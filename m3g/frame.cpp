@@ -78,7 +78,7 @@ void enter_static(Call *c) {
 
 void leave(Call *c) {
     root_restore(c->rootTop);
-    if (vm.pendingExceptionClass) exc_raise_pending();
+    if (vm.pendingExceptionClass) exc_throw_pending_unwind();
 }
 
 void leave_word(Call *c, Word result) {

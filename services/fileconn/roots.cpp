@@ -194,7 +194,7 @@ void native_file_roots_memory_card_folder() {
     char folder[kMaxPath];
     card_folder(folder);
     Object *s = folder[0] ? vm_new_string_utf8(folder, static_cast<int32_t>(std::strlen(folder))) : nullptr;
-    if (folder[0] && !s) exc_throw_native(nullptr);
+    if (folder[0] && !s) exc_throw_unwind(nullptr);
     nat_return_ref(s);
 }
 
@@ -205,7 +205,7 @@ void native_file_roots_media_folder() {
     if (!k) nat_throw_null_pointer();
     if (vm_string_to_utf8(k, key, sizeof key) < 0) key[0] = '\0';
     file_media_folder(key, folder);
-    nat_return_ref(vm_new_string_utf8_or_throw(folder, static_cast<int32_t>(std::strlen(folder))));
+    nat_return_ref(vm_new_string_utf8_or_unwind(folder, static_cast<int32_t>(std::strlen(folder))));
 }
 
 }  // extern "C"

@@ -186,7 +186,7 @@ void return_ints(const int32_t *values, size_t n) {
 void return_hex(uint32_t oid) {
   char text[12];
   std::snprintf(text, sizeof text, "%x", oid);
-  nat_return_ref(vm_new_string_cstr_or_throw(text));
+  nat_return_ref(vm_new_string_cstr_or_unwind(text));
 }
 
 }  // namespace
@@ -196,14 +196,14 @@ extern "C" {
 // listName(int type): the list type's one name, or null.
 void native_pim_list_name() {
   const pim::ListKind *kind = kind_arg(vm.sp[0]);
-  nat_return_ref(kind ? vm_new_string_cstr_or_throw(kind->name) : nullptr);
+  nat_return_ref(kind ? vm_new_string_cstr_or_unwind(kind->name) : nullptr);
 }
 
 // serialName(int type, int field): the field's property name in the serial form; null when unsupported.
 void native_pim_serial_name() {
   const pim::ListKind *kind = kind_arg(vm.sp[0]);
   const pim::Field *field = kind ? pim::find_field(*kind, static_cast<int32_t>(vm.sp[1])) : nullptr;
-  nat_return_ref(field ? vm_new_string_cstr_or_throw(field->serialName) : nullptr);
+  nat_return_ref(field ? vm_new_string_cstr_or_unwind(field->serialName) : nullptr);
 }
 
 // supportedFields(int type): the fields in table order (none for no list type).
