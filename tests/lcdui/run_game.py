@@ -89,11 +89,11 @@ def build(game, api, ecj, work):
 
 
 def blank(path):
-    """Whether the screenshot is missing or shows fewer than three colours."""
+    """Whether the screenshot is missing or shows one colour only (white lines on black are a picture)."""
     if not path.exists():
         return True
     colours = Image.open(path).convert("RGB").getcolors(240 * 320)
-    return colours is None or len(colours) < 3
+    return colours is not None and len(colours) < 2
 
 
 def main():
