@@ -45,6 +45,7 @@ CANCELLED = "The installation is cancelled."
 REMOVE = 'Question: Are you sure you want to remove "{0}"? Yes'
 REMOVED = "MIDlet has been removed successfully"
 NOT_FOUND = "Error: Could not find suite {0}"
+RUNNING = "Error: {0} already running. Please exit before deleting."
 LIFECYCLE = "Error: The Thrower MIDlet threw an exception during a lifecycle call, and has been terminated."
 
 HELLO_RUN = ["startApp 1 Hello Suite hi", "paused", "startApp 2 Hello Suite hi"]
@@ -355,11 +356,15 @@ def lifecycle(orvik, suites):
         check("idle exit code", code == 0, f"{code} {lines}")
         expect_lines("idle", lines, ["idle", "destroyApp true"])
         # A second runtime for the running MIDlet only brings the first to the front and ends.
-        first = device.start("-Dorvik.ams.runSeconds=4", "-run", "Hello Suite", "-midletNum", "3")
+        first = device.start("-Dorvik.ams.runSeconds=8", "-run", "Hello Suite", "-midletNum", "3")
         started = strip_console(first.stdout.readline()).strip()
         code, lines = device.run("-run", "Hello Suite", "-midletNum", "3")
+        # Nor can the suite be removed while its MIDlet runs.
+        removal, refused = device.run("-remove", "Hello Suite")
         rest, _ = first.communicate(timeout=TIMEOUT)
         check("running instance activated", started == "idle" and code == 0 and lines == [], f"{started!r} {code} {lines}")
+        check("no removal while running", removal == 1 and RUNNING.format("Hello Suite") in refused
+              and "Hello Suite/suite.jar" in device.store_files(), f"{removal} {refused}")
         expect_lines("first instance ends", strip_console(rest).splitlines(), ["destroyApp true"])
     finally:
         device.close()

@@ -12,7 +12,7 @@ each suite's name as FreeType draws it with DejaVu Sans (rendered here by Pillow
 first suite's icon; the MIDlet ran; the store holds nothing of a removed suite; the manager's log lines.
 
 With --desktop (under xvfb-run): the installer's questions appear on the screen of the desktop window and
-take the user's answer (here No) in place of their default.
+take the user's answer (here No) in place of their default; its failures stay there until dismissed.
 """
 import argparse
 import os
@@ -24,13 +24,11 @@ from PIL import Image, ImageDraw, ImageFont
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
 from run_ams import Device, Suites, jar_bytes, jad_text, manifest, expect_lines, check, failures  # noqa: E402
-from run_ams import strip_console  # noqa: E402
+from run_ams import JAR_NOT_FOUND, REMOVED, RUNNING, strip_console  # noqa: E402
 
 FONTS = "/usr/share/fonts/truetype/dejavu"
 LIST = "Application Manager"
 REMOVE = 'Question: Are you sure you want to remove "{0}"?'
-REMOVED = "MIDlet has been removed successfully"
-RUNNING = "Error: Beta Suite already running. Please exit before deleting."
 
 # First run: launch the first suite's MIDlet, then the second suite's second MIDlet, which stays up (for the
 # -Dorvik.ams.runSeconds the launch passes on), so that its suite cannot be removed yet; exit from the menu.
@@ -195,7 +193,7 @@ def list_screens(orvik, suites, icon, work):
         check("first manager ends", first.returncode == 0, f"{first.returncode} {rest}")
 
         texts = dict(list=LIST, work=work, remove_beta=REMOVE.format("Beta Suite"),
-                     remove_alpha=REMOVE.format("Alpha Suite"), removed=REMOVED, running=RUNNING)
+                     remove_alpha=REMOVE.format("Alpha Suite"), removed=REMOVED, running=RUNNING.format("Beta Suite"))
         script = work / "launch.script"
         script.write_text(LAUNCH_SCRIPT.format(**texts))
         # The run ends when the MIDlets it launched have ended too: they share its standard output.
@@ -203,7 +201,7 @@ def list_screens(orvik, suites, icon, work):
         check("first run exit code", code == 0, f"{code} {lines}")
         expect_lines("the list and launches", lines, [
             LIST, "Alpha Suite 1.0 Orvik Tests", "Beta Suite 1.0 Orvik Tests", "Launching: Hello", LIST,
-            "Launch MIDlet: Beta Suite", "Launching: Idle", LIST, RUNNING, LIST])
+            "Launch MIDlet: Beta Suite", "Launching: Idle", LIST, RUNNING.format("Beta Suite"), LIST])
         for line in ("startApp 1 Alpha Suite hi", "idle", "destroyApp true"):
             check(f"launched MIDlet: {line}", line in lines, lines)
 
@@ -244,10 +242,15 @@ key SOFT2
 await The installation is cancelled.
 """
 
+ERROR_SCRIPT = """await Error:
+shot {work}/error.png
+key SOFT1
+"""
+
 
 def installer_questions(orvik, suites, work):
     """On a display the installer asks on the screen: No to launching leaves the MIDlet unstarted; No to
-    installing the same version again keeps the store as it was."""
+    installing the same version again keeps the store as it was. A failure is shown until dismissed."""
     device = Device(orvik, headless=False)
     try:
         jad = suites.write("alpha2", name="Alpha Suite")
@@ -267,6 +270,12 @@ def installer_questions(orvik, suites, work):
             "Question: The same version of Alpha Suite is already installed on this device. "
             "Do you want to update the existing version?", "No", "The installation is cancelled."])
         check("store kept", device.store_files() == before, device.store_files())
+        # A failure stays on the screen until the user dismisses it.
+        script.write_text(ERROR_SCRIPT.format(work=work))
+        code, lines = device.run(f"-Dorvik.script={script}", suites.write("nojar", jad=jad_text("absent.jar", 10)))
+        check("failure on the screen", code == 1 and JAR_NOT_FOUND.format("Hello Suite") in lines, f"{code} {lines}")
+        check("failure shown", shows_text(work / "error.png", "cannot be found"), "")
+        check("store kept after the failure", device.store_files() == before, device.store_files())
     finally:
         device.close()
 

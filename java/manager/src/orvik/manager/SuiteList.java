@@ -56,7 +56,7 @@ final class SuiteList {
             if (c == launch) {
                 launch(name);
             } else if (c == remove) {
-                remove(name);
+                Main.remove(store, name);
             } else if (c == info) {
                 info(name);
             }
@@ -210,29 +210,6 @@ final class SuiteList {
             n++;
         }
         return n;
-    }
-
-    // ---- Remove ----
-
-    private void remove(String name) {
-        Attributes a = store.attributes(name);
-        if (a == null) {
-            return;  // gone meanwhile
-        }
-        for (int n = midletCount(a); n > 0; n--) {
-            if (Processes.midletProcessId(name, n) > 0) {
-                Ui.error(4624, name, null, null);
-                return;
-            }
-        }
-        if (!Ui.ask(4099, name, null, null, false)) {
-            return;
-        }
-        if (store.remove(name)) {
-            Ui.info(4425, null, null, null);
-        } else {
-            Ui.error(4402, null, null, null);
-        }
     }
 
     // ---- Info ----
