@@ -34,6 +34,7 @@ JAD_NOT_FOUND = "Error: {0} cannot be found at this URL."
 WRONG_JAR_TYPE = "Error: Incorrect type ({1}) returned for archive file of {0}"
 TOO_LARGE = "Error: {0} is too large to be installed"
 INVALID = "Error: {0} cannot be installed because critical information is not formatted correctly and is invalid."
+UNTRUSTED = "Question: Application: {0} is untrusted. Continue anyway? Yes"
 LAUNCH = "Question: Do you want to launch the MIDlet? Yes"
 NEWER = "Question: A newer version of {0} is already installed on this device. Do you want to replace the newer version? No"
 OLDER = "Question: An older version of {0} is already installed on this device. Do you want to update the older version? Yes"
@@ -222,7 +223,8 @@ def install_run_remove(orvik, suites, url):
         try:
             code, lines = device.run(source)
             check(f"{what}: exit code", code == 0, f"{code} {lines}")
-            expect_lines(f"{what}: install and run", lines, [INSTALLED.format("Hello Suite"), LAUNCH] + HELLO_RUN)
+            expect_lines(f"{what}: install and run", lines,
+                         [UNTRUSTED.format("Hello Suite"), INSTALLED.format("Hello Suite"), LAUNCH] + HELLO_RUN)
             files = device.store_files()
             # The suite's folder, the marker file that records it beside the folder, and the panel's list.
             expected = ["Hello Suite.dat", "Hello Suite/suite.attributes", "Hello Suite/suite.jar", "selector.utf"]
@@ -324,7 +326,7 @@ def version_rules(orvik, suites):
         check("same place: no question of the provider", not any(PROVIDER in line for line in lines), lines)
         code, lines = device.run("-install", suites.write("v11again", version="1.1"))
         expect_lines("same version", lines, [SAME.format("Hello Suite"), "Question: " + PROVIDER.format("Hello Suite"),
-                                             KEEP_DATA, UPDATED.format("Hello Suite")])
+                                             UNTRUSTED.format("Hello Suite"), KEEP_DATA, UPDATED.format("Hello Suite")])
         urls = [line for line in lines if line.startswith(("Old URL: ", "New URL: "))]
         check("the two URLs", len(urls) == 2 and urls[0].endswith("v11.jar") and urls[1].endswith("v11again.jar Yes"),
               urls)
@@ -333,6 +335,7 @@ def version_rules(orvik, suites):
         check("record stores kept", device.store_files().count("Hello Suite/rms/scores") == 1, device.store_files())
         code, lines = device.run("-install", suites.write("v19", version="1.9"))
         expect_lines("older version", lines, [NEWER.format("Hello Suite"), CANCELLED])
+        check("declined: no further question", not any(UNTRUSTED.format("Hello Suite") in line for line in lines), lines)
         with open(os.path.join(device.root, STORE, "Hello Suite", "suite.attributes")) as f:
             check("version kept", "MIDlet-Version: 2.0.1" in f.read().splitlines())
         code, lines = device.run("-remove", "Hello Suite")

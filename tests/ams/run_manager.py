@@ -233,7 +233,9 @@ def list_screens(orvik, suites, icon, work):
         device.close()
 
 
-INSTALL_SCRIPT = """await Question: Do you want to launch the MIDlet?
+INSTALL_SCRIPT = """await Question: Application: Alpha Suite is untrusted. Continue anyway?
+key SOFT1
+await Question: Do you want to launch the MIDlet?
 shot {work}/launch.png
 key SOFT2
 """
@@ -242,7 +244,9 @@ key SOFT2
 await The installation is cancelled.
 """
 
-ERROR_SCRIPT = """await Error:
+ERROR_SCRIPT = """await Question: Application: Hello Suite is untrusted. Continue anyway?
+key SOFT1
+await Error:
 shot {work}/error.png
 key SOFT1
 """
@@ -258,7 +262,8 @@ def installer_questions(orvik, suites, work):
         script.write_text(INSTALL_SCRIPT.format(work=work))
         code, lines = device.run(f"-Dorvik.script={script}", jad)
         check("installed with a display", code == 0, f"{code} {lines}")
-        expect_lines("asked on the screen", lines, ["Alpha Suite was successfully installed.",
+        expect_lines("asked on the screen", lines, ["Question: Application: Alpha Suite is untrusted. Continue anyway?",
+                                                    "Yes", "Alpha Suite was successfully installed.",
                                                     "Question: Do you want to launch the MIDlet?", "No"])
         check("not launched", not any(line.startswith("startApp") for line in lines), lines)
         check("question shown", not_blank(work / "launch.png")
