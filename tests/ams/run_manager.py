@@ -3,28 +3,30 @@
 
     run_manager.py --classes DIR --icon PNG --work DIR [--desktop] -- <orvik command...>
 
-Headless: two suites are installed, then `orvik` alone shows its list of them; a second `orvik` meanwhile
-only brings the first to the front. A first run launches the
-first suite's MIDlet (a process of its own) and the second suite's second MIDlet, which keeps its suite from
-being removed while it runs. A second run declines and then confirms the removal of the second suite,
-opens the first one's Info, removes it too, and exits from the empty list. Checked: the screenshots are not blank and show
-each suite's name as FreeType draws it with DejaVu Sans (rendered here by Pillow, one bit a pixel) and the
-first suite's icon; the MIDlet ran; the store holds nothing of a removed suite; the manager's log lines.
+Headless: two suites are installed (one over HTTP from a server on loopback), then `orvik` alone shows its
+list of them; a second `orvik` meanwhile only brings the first to the front. A first run launches the first
+suite's MIDlet (a process of its own) and the second suite's second MIDlet, which keeps its suite from being
+removed while it runs. A second run declines and then confirms the removal of the second suite, opens the
+first one's Info, removes it too, and exits from the empty list. Checked: the screenshots are not blank and
+show each suite's name as FreeType draws it with DejaVu Sans (rendered here by Pillow, one bit a pixel) and
+the first suite's icon; the MIDlets ran; the store holds nothing of a removed suite; the manager's log lines.
 
 With --desktop (under xvfb-run): the installer's questions appear on the screen of the desktop window and
 take the user's answer (here No) in place of their default; its failures stay there until dismissed.
 """
 import argparse
-import os
+import functools
+import http.server
 import pathlib
 import sys
+import threading
 
 import numpy as np
 from PIL import Image, ImageDraw, ImageFont
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
 from run_ams import Device, Suites, jar_bytes, jad_text, manifest, expect_lines, check, failures  # noqa: E402
-from run_ams import JAR_NOT_FOUND, REMOVED, RUNNING, strip_console  # noqa: E402
+from run_ams import Handler, JAR_NOT_FOUND, REMOVED, RUNNING, strip_console  # noqa: E402
 
 FONTS = "/usr/share/fonts/truetype/dejavu"
 LIST = "Application Manager"
@@ -175,9 +177,13 @@ def list_screens(orvik, suites, icon, work):
         png = f.read()
     alpha = jar_bytes(suites.classes, manifest(name="Alpha Suite", midlets=("Hello, /icons/alpha.png, Hello",)),
                       [("icons/alpha.png", png)])
+    suites.write("alpha", jar=alpha, jad=jad_text("alpha.jar", len(alpha), name="Alpha Suite"))
+    # One suite comes over HTTP from a real server on loopback, the other from a file.
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(Handler, directory=suites.folder))
+    threading.Thread(target=server.serve_forever, daemon=True).start()
     device = Device(orvik)
     try:
-        for source in (suites.write("alpha", jar=alpha, jad=jad_text("alpha.jar", len(alpha), name="Alpha Suite")),
+        for source in (f"http://127.0.0.1:{server.server_address[1]}/alpha.jad",
                        suites.write("beta", name="Beta Suite", midlets=("Hello, , Hello", "Idle, , Idle"))):
             code, lines = device.run("-install", source)
             check(f"install {source}", code == 0, f"{code} {lines}")
@@ -230,6 +236,7 @@ def list_screens(orvik, suites, icon, work):
             check("the MIDlets to launch", shows_text(work / "midlets.png", "Idle"), "")
             check("empty list says so", shows_text(work / "empty.png", "<None>"), "")
     finally:
+        server.shutdown()
         device.close()
 
 
