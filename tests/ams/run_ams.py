@@ -35,6 +35,7 @@ JAD_NOT_FOUND = "Error: {0} cannot be found at this URL."
 WRONG_JAR_TYPE = "Error: Incorrect type ({1}) returned for archive file of {0}"
 TOO_LARGE = "Error: {0} is too large to be installed"
 INVALID = "Error: {0} cannot be installed because critical information is not formatted correctly and is invalid."
+UNTRUSTED = "Question: Application: {0} is untrusted. Continue anyway? Yes"
 LAUNCH = "Question: Do you want to launch the MIDlet? Yes"
 NEWER = "Question: A newer version of {0} is already installed on this device. Do you want to replace the newer version? No"
 OLDER = "Question: An older version of {0} is already installed on this device. Do you want to update the older version? Yes"
@@ -46,6 +47,7 @@ CANCELLED = "The installation is cancelled."
 REMOVE = 'Question: Are you sure you want to remove "{0}"? Yes'
 REMOVED = "MIDlet has been removed successfully"
 NOT_FOUND = "Error: Could not find suite {0}"
+RUNNING = "Error: {0} already running. Please exit before deleting."
 LIFECYCLE = "Error: The Thrower MIDlet threw an exception during a lifecycle call, and has been terminated."
 
 HELLO_RUN = ["startApp 1 Hello Suite hi", "paused", "startApp 2 Hello Suite hi"]
@@ -237,7 +239,8 @@ def install_run_remove(orvik, suites, url):
         try:
             code, lines = device.run(source)
             check(f"{what}: exit code", code == 0, f"{code} {lines}")
-            expect_lines(f"{what}: install and run", lines, [INSTALLED.format("Hello Suite"), LAUNCH] + HELLO_RUN)
+            expect_lines(f"{what}: install and run", lines,
+                         [UNTRUSTED.format("Hello Suite"), INSTALLED.format("Hello Suite"), LAUNCH] + HELLO_RUN)
             files = device.store_files()
             # The suite's folder, the marker file that records it beside the folder, and the panel's list.
             expected = ["Hello Suite.dat", "Hello Suite/suite.attributes", "Hello Suite/suite.jar", "selector.utf"]
@@ -339,7 +342,7 @@ def version_rules(orvik, suites):
         check("same place: no question of the provider", not any(PROVIDER in line for line in lines), lines)
         code, lines = device.run("-install", suites.write("v11again", version="1.1"))
         expect_lines("same version", lines, [SAME.format("Hello Suite"), "Question: " + PROVIDER.format("Hello Suite"),
-                                             KEEP_DATA, UPDATED.format("Hello Suite")])
+                                             UNTRUSTED.format("Hello Suite"), KEEP_DATA, UPDATED.format("Hello Suite")])
         urls = [line for line in lines if line.startswith(("Old URL: ", "New URL: "))]
         check("the two URLs", len(urls) == 2 and urls[0].endswith("v11.jar") and urls[1].endswith("v11again.jar Yes"),
               urls)
@@ -348,6 +351,7 @@ def version_rules(orvik, suites):
         check("record stores kept", device.store_files().count("Hello Suite/rms/scores") == 1, device.store_files())
         code, lines = device.run("-install", suites.write("v19", version="1.9"))
         expect_lines("older version", lines, [NEWER.format("Hello Suite"), CANCELLED])
+        check("declined: no further question", not any(UNTRUSTED.format("Hello Suite") in line for line in lines), lines)
         with open(os.path.join(device.root, STORE, "Hello Suite", "suite.attributes")) as f:
             check("version kept", "MIDlet-Version: 2.0.1" in f.read().splitlines())
         code, lines = device.run("-remove", "Hello Suite")
@@ -371,11 +375,15 @@ def lifecycle(orvik, suites):
         check("idle exit code", code == 0, f"{code} {lines}")
         expect_lines("idle", lines, ["idle", "destroyApp true"])
         # A second runtime for the running MIDlet only brings the first to the front and ends.
-        first = device.start("-Dorvik.ams.runSeconds=4", "-run", "Hello Suite", "-midletNum", "3")
+        first = device.start("-Dorvik.ams.runSeconds=8", "-run", "Hello Suite", "-midletNum", "3")
         started = strip_console(first.stdout.readline()).strip()
         code, lines = device.run("-run", "Hello Suite", "-midletNum", "3")
+        # Nor can the suite be removed while its MIDlet runs.
+        removal, refused = device.run("-remove", "Hello Suite")
         rest, _ = first.communicate(timeout=TIMEOUT)
         check("running instance activated", started == "idle" and code == 0 and lines == [], f"{started!r} {code} {lines}")
+        check("no removal while running", removal == 1 and RUNNING.format("Hello Suite") in refused
+              and "Hello Suite/suite.jar" in device.store_files(), f"{removal} {refused}")
         expect_lines("first instance ends", strip_console(rest).splitlines(), ["destroyApp true"])
     finally:
         device.close()

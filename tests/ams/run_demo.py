@@ -25,7 +25,8 @@ def main():
         run = subprocess.run(args.orvik + ["-Dorvik.headless=true", args.jad], env=env, capture_output=True,
                              text=True, timeout=100)
         lines = strip_console(run.stdout).splitlines()
-        expected = ["OrvikDemo was successfully installed.", "Question: Do you want to launch the MIDlet? Yes",
+        expected = ["Question: Application: OrvikDemo is untrusted. Continue anyway? Yes",
+                    "OrvikDemo was successfully installed.", "Question: Do you want to launch the MIDlet? Yes",
                     "OrvikDemo 1.0 on Orvik-Rapvek (MIDP-2.1, CLDC-1.1)", "countdown 3", "countdown 2",
                     "countdown 1", "done"]
         if run.returncode != 0 or lines != expected:

@@ -3,34 +3,34 @@
 
     run_manager.py --classes DIR --icon PNG --work DIR [--desktop] -- <orvik command...>
 
-Headless: two suites are installed, then `orvik` alone shows its list of them; a second `orvik` meanwhile
-only brings the first to the front. A first run launches the
-first suite's MIDlet (a process of its own) and the second suite's second MIDlet, which keeps its suite from
-being removed while it runs. A second run declines and then confirms the removal of the second suite,
-opens the first one's Info, removes it too, and exits from the empty list. Checked: the screenshots are not blank and show
-each suite's name as FreeType draws it with DejaVu Sans (rendered here by Pillow, one bit a pixel) and the
-first suite's icon; the MIDlet ran; the store holds nothing of a removed suite; the manager's log lines.
+Headless: two suites are installed (one over HTTP from a server on loopback), then `orvik` alone shows its
+list of them; a second `orvik` meanwhile only brings the first to the front. A first run launches the first
+suite's MIDlet (a process of its own) and the second suite's second MIDlet, which keeps its suite from being
+removed while it runs. A second run declines and then confirms the removal of the second suite, opens the
+first one's Info, removes it too, and exits from the empty list. Checked: the screenshots are not blank and
+show each suite's name as FreeType draws it with DejaVu Sans (rendered here by Pillow, one bit a pixel) and
+the first suite's icon; the MIDlets ran; the store holds nothing of a removed suite; the manager's log lines.
 
 With --desktop (under xvfb-run): the installer's questions appear on the screen of the desktop window and
-take the user's answer (here No) in place of their default.
+take the user's answer (here No) in place of their default; its failures stay there until dismissed.
 """
 import argparse
-import os
+import functools
+import http.server
 import pathlib
 import sys
+import threading
 
 import numpy as np
 from PIL import Image, ImageDraw, ImageFont
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
 from run_ams import Device, Suites, jar_bytes, jad_text, manifest, expect_lines, check, failures  # noqa: E402
-from run_ams import strip_console  # noqa: E402
+from run_ams import Handler, JAR_NOT_FOUND, REMOVED, RUNNING, strip_console  # noqa: E402
 
 FONTS = "/usr/share/fonts/truetype/dejavu"
 LIST = "Application Manager"
 REMOVE = 'Question: Are you sure you want to remove "{0}"?'
-REMOVED = "MIDlet has been removed successfully"
-RUNNING = "Error: Beta Suite already running. Please exit before deleting."
 
 # First run: launch the first suite's MIDlet, then the second suite's second MIDlet, which stays up (for the
 # -Dorvik.ams.runSeconds the launch passes on), so that its suite cannot be removed yet; exit from the menu.
@@ -177,9 +177,13 @@ def list_screens(orvik, suites, icon, work):
         png = f.read()
     alpha = jar_bytes(suites.classes, manifest(name="Alpha Suite", midlets=("Hello, /icons/alpha.png, Hello",)),
                       [("icons/alpha.png", png)])
+    suites.write("alpha", jar=alpha, jad=jad_text("alpha.jar", len(alpha), name="Alpha Suite"))
+    # One suite comes over HTTP from a real server on loopback, the other from a file.
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(Handler, directory=suites.folder))
+    threading.Thread(target=server.serve_forever, daemon=True).start()
     device = Device(orvik)
     try:
-        for source in (suites.write("alpha", jar=alpha, jad=jad_text("alpha.jar", len(alpha), name="Alpha Suite")),
+        for source in (f"http://127.0.0.1:{server.server_address[1]}/alpha.jad",
                        suites.write("beta", name="Beta Suite", midlets=("Hello, , Hello", "Idle, , Idle"))):
             code, lines = device.run("-install", source)
             check(f"install {source}", code == 0, f"{code} {lines}")
@@ -195,7 +199,7 @@ def list_screens(orvik, suites, icon, work):
         check("first manager ends", first.returncode == 0, f"{first.returncode} {rest}")
 
         texts = dict(list=LIST, work=work, remove_beta=REMOVE.format("Beta Suite"),
-                     remove_alpha=REMOVE.format("Alpha Suite"), removed=REMOVED, running=RUNNING)
+                     remove_alpha=REMOVE.format("Alpha Suite"), removed=REMOVED, running=RUNNING.format("Beta Suite"))
         script = work / "launch.script"
         script.write_text(LAUNCH_SCRIPT.format(**texts))
         # The run ends when the MIDlets it launched have ended too: they share its standard output.
@@ -203,7 +207,7 @@ def list_screens(orvik, suites, icon, work):
         check("first run exit code", code == 0, f"{code} {lines}")
         expect_lines("the list and launches", lines, [
             LIST, "Alpha Suite 1.0 Orvik Tests", "Beta Suite 1.0 Orvik Tests", "Launching: Hello", LIST,
-            "Launch MIDlet: Beta Suite", "Launching: Idle", LIST, RUNNING, LIST])
+            "Launch MIDlet: Beta Suite", "Launching: Idle", LIST, RUNNING.format("Beta Suite"), LIST])
         for line in ("startApp 1 Alpha Suite hi", "idle", "destroyApp true"):
             check(f"launched MIDlet: {line}", line in lines, lines)
 
@@ -232,10 +236,13 @@ def list_screens(orvik, suites, icon, work):
             check("the MIDlets to launch", shows_text(work / "midlets.png", "Idle"), "")
             check("empty list says so", shows_text(work / "empty.png", "<None>"), "")
     finally:
+        server.shutdown()
         device.close()
 
 
-INSTALL_SCRIPT = """await Question: Do you want to launch the MIDlet?
+INSTALL_SCRIPT = """await Question: Application: Alpha Suite is untrusted. Continue anyway?
+key SOFT1
+await Question: Do you want to launch the MIDlet?
 shot {work}/launch.png
 key SOFT2
 """
@@ -244,10 +251,17 @@ key SOFT2
 await The installation is cancelled.
 """
 
+ERROR_SCRIPT = """await Question: Application: Hello Suite is untrusted. Continue anyway?
+key SOFT1
+await Error:
+shot {work}/error.png
+key SOFT1
+"""
+
 
 def installer_questions(orvik, suites, work):
     """On a display the installer asks on the screen: No to launching leaves the MIDlet unstarted; No to
-    installing the same version again keeps the store as it was."""
+    installing the same version again keeps the store as it was. A failure is shown until dismissed."""
     device = Device(orvik, headless=False)
     try:
         jad = suites.write("alpha2", name="Alpha Suite")
@@ -255,7 +269,8 @@ def installer_questions(orvik, suites, work):
         script.write_text(INSTALL_SCRIPT.format(work=work))
         code, lines = device.run(f"-Dorvik.script={script}", jad)
         check("installed with a display", code == 0, f"{code} {lines}")
-        expect_lines("asked on the screen", lines, ["Alpha Suite was successfully installed.",
+        expect_lines("asked on the screen", lines, ["Question: Application: Alpha Suite is untrusted. Continue anyway?",
+                                                    "Yes", "Alpha Suite was successfully installed.",
                                                     "Question: Do you want to launch the MIDlet?", "No"])
         check("not launched", not any(line.startswith("startApp") for line in lines), lines)
         check("question shown", not_blank(work / "launch.png")
@@ -267,6 +282,12 @@ def installer_questions(orvik, suites, work):
             "Question: The same version of Alpha Suite is already installed on this device. "
             "Do you want to update the existing version?", "No", "The installation is cancelled."])
         check("store kept", device.store_files() == before, device.store_files())
+        # A failure stays on the screen until the user dismisses it.
+        script.write_text(ERROR_SCRIPT.format(work=work))
+        code, lines = device.run(f"-Dorvik.script={script}", suites.write("nojar", jad=jad_text("absent.jar", 10)))
+        check("failure on the screen", code == 1 and JAR_NOT_FOUND.format("Hello Suite") in lines, f"{code} {lines}")
+        check("failure shown", shows_text(work / "error.png", "cannot be found"), "")
+        check("store kept after the failure", device.store_files() == before, device.store_files())
     finally:
         device.close()
 

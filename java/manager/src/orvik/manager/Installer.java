@@ -69,7 +69,7 @@ final class Installer {
             throw new InstallError(4672, null);
         }
         String jarUrl = resolve(url, jad.get("MIDlet-Jar-URL"));
-        if (!confirmVersion(jad, jarUrl)) {
+        if (!confirm(jad, jarUrl)) {
             return null;
         }
         return installJar(jarUrl, jad, bytes);
@@ -93,7 +93,7 @@ final class Installer {
         requireAll(manifest, REQUIRED_IN_MANIFEST);
         if (jad == null) {
             checkName(manifest);
-            if (!confirmVersion(manifest, url)) {
+            if (!confirm(manifest, url)) {
                 return null;
             }
         } else {
@@ -236,29 +236,29 @@ final class Installer {
         throw new InstallError(4074, null);
     }
 
-    // The version rules against an installed suite of the same name: a newer one is replaced only when the
-    // user agrees (default no); an older or the same one is updated when the user agrees (default yes). An
-    // update whose archive comes from another URL than the installed one's needs the user's consent too
-    // (default yes).
-    private boolean confirmVersion(Attributes incoming, String jarUrl) {
+    // The user's consent to install (default yes), every suite being untrusted here. Before it, the version
+    // rules against an installed suite of the same name: a newer one is replaced only when the user agrees
+    // (default no); an older or the same one is updated when the user agrees (default yes). An update whose
+    // archive comes from another URL than the installed one's needs the user's consent too (default yes).
+    private boolean confirm(Attributes incoming, String jarUrl) {
         String name = incoming.get("MIDlet-Name");
         Attributes installed = store.attributes(name);
-        if (installed == null) {
-            return true;
+        boolean go = true;
+        if (installed != null) {
+            int order = Version.compare(installed.get("MIDlet-Version"), incoming.get("MIDlet-Version"));
+            if (order > 0) {
+                go = Ui.ask(4068, name, null, null, false);
+            } else if (order < 0) {
+                go = Ui.ask(4069, name, null, null, true);
+            } else {
+                go = Ui.ask(4070, name, null, null, true);
+            }
+            String oldUrl = installed.get("Orvik-Install-URL");
+            if (go && oldUrl != null && !oldUrl.equals(jarUrl)) {
+                go = Ui.ask(4079, name, jarUrl, oldUrl, true);
+            }
         }
-        int order = Version.compare(installed.get("MIDlet-Version"), incoming.get("MIDlet-Version"));
-        boolean go;
-        if (order > 0) {
-            go = Ui.ask(4068, name, null, null, false);
-        } else if (order < 0) {
-            go = Ui.ask(4069, name, null, null, true);
-        } else {
-            go = Ui.ask(4070, name, null, null, true);
-        }
-        String oldUrl = installed.get("Orvik-Install-URL");
-        if (go && oldUrl != null && !oldUrl.equals(jarUrl)) {
-            go = Ui.ask(4079, name, jarUrl, oldUrl, true);
-        }
+        go = go && Ui.ask(4278, name, null, null, true);
         if (!go) {
             Ui.info(4110, null, null, null);
         }

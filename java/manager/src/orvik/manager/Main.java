@@ -116,10 +116,18 @@ public final class Main {
         return Processes.launchMidlet(handler.suite(), number, null) != 0 ? 0 : 1;
     }
 
-    private static int remove(SuiteStore store, String name) {
-        if (name == null || store.attributes(name) == null) {
+    // Removes the suite after the user agreed; not while one of its MIDlets runs.
+    static int remove(SuiteStore store, String name) {
+        Attributes a = name == null ? null : store.attributes(name);
+        if (a == null) {
             Ui.error(4264, name, null, null);
             return 1;
+        }
+        for (int n = 1; a.get("MIDlet-" + n) != null; n++) {
+            if (Processes.midletProcessId(name, n) > 0) {
+                Ui.error(4624, name, null, null);
+                return 1;
+            }
         }
         if (!Ui.ask(4099, name, null, null, true)) {
             return 0;

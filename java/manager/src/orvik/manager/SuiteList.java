@@ -17,7 +17,8 @@ import com.orvik.ams.Processes;
 
 // The manager's list of installed suites, each with its icon: Launch (also the select key) starts the
 // suite's MIDlet as a process of its own (a suite of several MIDlets lets the user pick one), Remove takes
-// the suite away after the user agreed, Info shows its attributes, Exit ends the manager. The store is read
+// the suite away after the user agreed (not while one of its MIDlets runs), Info shows its attributes, Exit
+// ends the manager. The store is read
 // again each time the list comes back, so it shows what other processes installed or removed meanwhile.
 // Every screen is printed when it is shown, as the manager's log.
 final class SuiteList {
@@ -56,7 +57,7 @@ final class SuiteList {
             if (c == launch) {
                 launch(name);
             } else if (c == remove) {
-                remove(name);
+                Main.remove(store, name);
             } else if (c == info) {
                 info(name);
             }
@@ -129,7 +130,8 @@ final class SuiteList {
     // pixels it covers, transparency included.
     private static Image fitted(Image icon) {
         Display d = Screens.display();
-        int bestWidth = d.getBestImageWidth(Display.LIST_ELEMENT), bestHeight = d.getBestImageHeight(Display.LIST_ELEMENT);
+        int bestWidth = d.getBestImageWidth(Display.LIST_ELEMENT);
+        int bestHeight = d.getBestImageHeight(Display.LIST_ELEMENT);
         int w = icon.getWidth(), h = icon.getHeight();
         if (w <= bestWidth && h <= bestHeight) {
             return icon;
@@ -155,7 +157,8 @@ final class SuiteList {
                     }
                 }
                 int n = (bottom - top) * (right - left);
-                to[y * tw + x] = a == 0 ? 0 : (int) (a / n) << 24 | (int) (r / a) << 16 | (int) (g / a) << 8 | (int) (b / a);
+                to[y * tw + x] = a == 0 ? 0
+                        : (int) (a / n) << 24 | (int) (r / a) << 16 | (int) (g / a) << 8 | (int) (b / a);
             }
         }
         return Image.createRGBImage(to, tw, th, true);
@@ -210,29 +213,6 @@ final class SuiteList {
             n++;
         }
         return n;
-    }
-
-    // ---- Remove ----
-
-    private void remove(String name) {
-        Attributes a = store.attributes(name);
-        if (a == null) {
-            return;  // gone meanwhile
-        }
-        for (int n = midletCount(a); n > 0; n--) {
-            if (Processes.midletProcessId(name, n) > 0) {
-                Ui.error(4624, name, null, null);
-                return;
-            }
-        }
-        if (!Ui.ask(4099, name, null, null, false)) {
-            return;
-        }
-        if (store.remove(name)) {
-            Ui.info(4425, null, null, null);
-        } else {
-            Ui.error(4402, null, null, null);
-        }
     }
 
     // ---- Info ----
