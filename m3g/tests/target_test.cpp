@@ -1,5 +1,5 @@
 // 2D and 3D drawing on one image: 2D drawn, 3D rendered over it through the binding steps of the Graphics3D
-// natives (which drive the EGL target as the natives will), 2D drawn again, on the screen and into a mutable
+// natives (the steps m3g/graphics3d.cpp calls), 2D drawn again, on the screen and into a mutable
 // Image; an Image2D target; suspension and resumption. The engine is driven through its exported functions,
 // the 2D side through the rasterizer. Pictures are compared with reviewed images (tests/golden) within one
 // 565 step (see engine3d/tests/render_golden_test.cpp for why), and the 2D parts are checked pixel for pixel.

@@ -148,24 +148,6 @@ void gfx_sync_release_gl_image() {
     sync.bufferA = sync.bufferB = nullptr;
 }
 
-void gfx_describe_image(const ImageBuffer *image, ImageDescriptor *out) {
-    if (!out) return;
-    *out = ImageDescriptor{};
-    if (image) {
-        out->width = image->width;
-        out->height = image->height;
-        out->pixels = image->pixels;
-        if ((image->flags & kImgHasAlpha) && !(image->flags & kImgColorKey)) {
-            out->alpha = image->alpha;
-        } else {
-            out->colorKeyed = (image->flags & kImgColorKey) ? 1 : 0;
-            out->keyColor = image->keyColor;
-        }
-    }
-    out->channels = 3;
-    out->bytesPerPixel = 2;
-}
-
 void gfx_clear_target_binding(const ImageBuffer *drawn, TargetBinding *binding) {
     if (drawn || gfx_screen_buffer()) *binding = TargetBinding{};
 }

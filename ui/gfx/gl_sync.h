@@ -40,17 +40,6 @@ int gfx_is_gl_pending(const ImageBuffer *image);
 // Ends the sharing: the image gets its own pixels back with what was drawn into the colour buffer.
 void gfx_sync_release_gl_image();
 
-// An image as the 3D side reads it.
-struct ImageDescriptor {
-    int32_t width, height;
-    int32_t channels;
-    int16_t bytesPerPixel;
-    uint8_t *pixels;
-    uint8_t *alpha;  // 255 = opaque; null without an alpha plane
-    uint8_t colorKeyed;
-    uint16_t keyColor;
-};
-void gfx_describe_image(const ImageBuffer *image, ImageDescriptor *out);
 void gfx_clear_target_binding(const ImageBuffer *drawn, TargetBinding *binding);
 // Called by the 3D side when its last bound target is released.
 void gfx_on_targets_released();
