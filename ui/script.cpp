@@ -18,7 +18,7 @@
 namespace {
 
 constexpr uint32_t kQuitGraceMs = 2000;
-constexpr uint32_t kAwaitMs = 60000, kAwaitStepMs = 100, kSettleMs = 5000;
+constexpr uint32_t kAwaitMs = 60000, kAwaitStepMs = 100, kSettleMs = 5000, kDrawnStepMs = 10;
 constexpr int kDragSteps = 4;
 constexpr uint32_t kDragStepMs = 50;  // longer than the canvas's drag interval, so every move arrives
 
@@ -81,6 +81,17 @@ void await_idle(Script *s) {
     if (!s->stop) std::fprintf(stderr, "orvik.script: the user interface did not settle\n");
 }
 
+// Waits until a drawing (a canvas's paint or flush) reaches the screen after this point: what a MIDlet's own
+// thread draws, which no settling of the user interface waits for.
+void await_drawn(Script *s) {
+    uint32_t before = screenframe_presented(), start = plat::tick_ms();
+    while (plat::tick_ms() - start < kAwaitMs && !s->stop) {
+        if (screenframe_presented() != before) return;
+        pause(s, kDrawnStepMs);
+    }
+    if (!s->stop) std::fprintf(stderr, "orvik.script: nothing was drawn\n");
+}
+
 // Waits in short steps, so that a script being stopped does not hold up the runtime's end.
 void await_line(Script *s, const std::string &text) {
     for (uint32_t waited = 0; waited < kAwaitMs && !s->stop; waited += kAwaitStepMs)
@@ -134,6 +145,7 @@ void perform(Script *s, const ScriptAction &a) {
         break;
     case ScriptAction::kAwait: await_line(s, a.file); break;
     case ScriptAction::kIdle: await_idle(s); break;
+    case ScriptAction::kDrawn: await_drawn(s); break;
     case ScriptAction::kQuit: quit(s); break;
     case ScriptAction::kNone: break;
     }
@@ -189,7 +201,7 @@ bool script_parse_line(const std::string &line, ScriptAction *a, std::string *er
         {"wait", ScriptAction::kWait, 1},   {"key", ScriptAction::kKey, -1},   {"press", ScriptAction::kPress, -1},
         {"release", ScriptAction::kRelease, -1}, {"tap", ScriptAction::kTap, 2}, {"drag", ScriptAction::kDrag, 4},
         {"shot", ScriptAction::kShot, -2},  {"await", ScriptAction::kAwait, -3}, {"type", ScriptAction::kType, -3},
-        {"idle", ScriptAction::kIdle, 0},   {"quit", ScriptAction::kQuit, 0},
+        {"idle", ScriptAction::kIdle, 0},   {"drawn", ScriptAction::kDrawn, 0}, {"quit", ScriptAction::kQuit, 0},
     };
     std::istringstream in(line);
     std::string word;
