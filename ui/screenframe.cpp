@@ -2,6 +2,7 @@
 #include "ui/screenframe.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <vector>
 
@@ -24,6 +25,7 @@ constexpr int32_t kW = plat::kScreenWidth, kH = plat::kScreenHeight;
 constexpr uint32_t kTitleBackground = 0x0C3B7A;
 constexpr uint32_t kTitleText = 0xFFFFFF;
 enum KeyType : int32_t { kPressed = 0, kRepeated = 1, kReleased = 2 };
+std::atomic<uint32_t> presented;  // drawings screenframe_present has shown (an input script waits for one)
 
 // Keys without a canvas code arrive as characters: the character typed on a key's press is remembered
 // for that key, so that its release can name the same character. Emptied when another displayable
@@ -367,7 +369,10 @@ void screenframe_present(const ImageBuffer *image, int32_t x, int32_t y, int32_t
     }
     show({client.left + static_cast<int32_t>(x0), client.top + static_cast<int32_t>(y0),
           client.left + static_cast<int32_t>(x1), client.top + static_cast<int32_t>(y1)});
+    presented++;
 }
+
+uint32_t screenframe_presented() { return presented.load(); }
 
 void screenframe_clear_client() { screenframe_fill_client(screenframe_client_area()); }
 

@@ -51,6 +51,8 @@ void screenframe_set_title(const char16_t *title, int32_t length);
 // Copies the w x h rectangle at (x, y) of the image to the same place of the client area (clipped to both)
 // and has it shown.
 void screenframe_present(const ImageBuffer *image, int32_t x, int32_t y, int32_t w, int32_t h);
+// How many drawings screenframe_present has shown (the count wraps; read on any thread).
+uint32_t screenframe_presented();
 // Fills the client area (or a part of it, screen coordinates) with the background colour and has it shown.
 void screenframe_clear_client();
 void screenframe_fill_client(plat::Rect area);

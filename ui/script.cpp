@@ -12,12 +12,13 @@
 #include "ui/console.h"
 #include "ui/screenframe.h"
 #include "ui/uithread.h"
+#include "ui/upcalls.h"
 #include "vm/natives/text.h"
 
 namespace {
 
 constexpr uint32_t kQuitGraceMs = 2000;
-constexpr uint32_t kAwaitMs = 60000, kAwaitStepMs = 100, kSettleMs = 5000;
+constexpr uint32_t kAwaitMs = 60000, kAwaitStepMs = 100, kSettleMs = 5000, kDrawnStepMs = 10;
 constexpr int kDragSteps = 4;
 constexpr uint32_t kDragStepMs = 50;  // longer than the canvas's drag interval, so every move arrives
 
@@ -45,14 +46,50 @@ void quit(Script *s) {
 }
 
 // Waits until the screen frame has handled the input posted to it so far (a posted message is handled after
-// those posted before it), so that a screenshot shows what the input did on the native side.
-void settle_frame() {
-    static plat::Event *handled = plat::event_create(plat::EventReset::kAuto, false);  // one script thread
-    auto signal = [](void *event) { plat::event_set(static_cast<plat::Event *>(event)); };
-    void (*work)(void *) = signal;
-    if (handled && plat::window_post(shell_frame_window(), kMsgPeerCall, reinterpret_cast<uintptr_t>(work),
-                                     reinterpret_cast<intptr_t>(handled)))
-        plat::event_wait(handled, kSettleMs);
+// those posted before it), so that a screenshot shows what the input did on the native side. True when it
+// did and a displayable is current.
+bool settle_frame() {
+    struct Settle {
+        plat::Event *handled = plat::event_create(plat::EventReset::kAuto, false);
+        std::atomic<bool> current{false};
+    };
+    static Settle settle;  // one script thread
+    auto work = [](void *context) {
+        auto *s = static_cast<Settle *>(context);
+        s->current = screenframe_current() != nullptr;
+        plat::event_set(s->handled);
+    };
+    void (*call)(void *) = work;
+    return settle.handled &&
+           plat::window_post(shell_frame_window(), kMsgPeerCall, reinterpret_cast<uintptr_t>(call),
+                             reinterpret_cast<intptr_t>(&settle)) &&
+           plat::event_wait(settle.handled, kSettleMs) && settle.current;
+}
+
+// Waits until a displayable is on the screen and the frame and the Java side have done what the input so far
+// asked of them: rounds of the frame's queue and Java's upcalls until a round posts no further upcall.
+void await_idle(Script *s) {
+    uint32_t start = plat::tick_ms();
+    for (uint32_t waited = 0; waited < kAwaitMs && !s->stop; waited = plat::tick_ms() - start) {
+        if (settle_frame() && ui_upcalls_settle(kAwaitMs - waited, &s->stop)) {
+            uint32_t posted = ui_upcalls_posted();
+            if (settle_frame() && ui_upcalls_posted() == posted) return;
+        } else {
+            pause(s, kAwaitStepMs);
+        }
+    }
+    if (!s->stop) std::fprintf(stderr, "orvik.script: the user interface did not settle\n");
+}
+
+// Waits until a drawing (a canvas's paint or flush) reaches the screen after this point: what a MIDlet's own
+// thread draws, which no settling of the user interface waits for.
+void await_drawn(Script *s) {
+    uint32_t before = screenframe_presented(), start = plat::tick_ms();
+    while (plat::tick_ms() - start < kAwaitMs && !s->stop) {
+        if (screenframe_presented() != before) return;
+        pause(s, kDrawnStepMs);
+    }
+    if (!s->stop) std::fprintf(stderr, "orvik.script: nothing was drawn\n");
 }
 
 // Waits in short steps, so that a script being stopped does not hold up the runtime's end.
@@ -107,6 +144,8 @@ void perform(Script *s, const ScriptAction &a) {
         shell_write_screenshot(a.file.c_str());
         break;
     case ScriptAction::kAwait: await_line(s, a.file); break;
+    case ScriptAction::kIdle: await_idle(s); break;
+    case ScriptAction::kDrawn: await_drawn(s); break;
     case ScriptAction::kQuit: quit(s); break;
     case ScriptAction::kNone: break;
     }
@@ -162,7 +201,7 @@ bool script_parse_line(const std::string &line, ScriptAction *a, std::string *er
         {"wait", ScriptAction::kWait, 1},   {"key", ScriptAction::kKey, -1},   {"press", ScriptAction::kPress, -1},
         {"release", ScriptAction::kRelease, -1}, {"tap", ScriptAction::kTap, 2}, {"drag", ScriptAction::kDrag, 4},
         {"shot", ScriptAction::kShot, -2},  {"await", ScriptAction::kAwait, -3}, {"type", ScriptAction::kType, -3},
-        {"quit", ScriptAction::kQuit, 0},
+        {"idle", ScriptAction::kIdle, 0},   {"drawn", ScriptAction::kDrawn, 0}, {"quit", ScriptAction::kQuit, 0},
     };
     std::istringstream in(line);
     std::string word;

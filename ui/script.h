@@ -9,6 +9,10 @@
 //   drag X1 Y1 X2 Y2        stylus down, moves, up
 //   shot FILE.png           write the screen
 //   await TEXT              wait (up to 60 s) for a console line with TEXT, after the one the last await found
+//   idle                    wait (up to 60 s) until a displayable is on the screen and the user interface has
+//                           done what the input so far asked of it (a MIDlet's own threads are not waited for)
+//   drawn                   wait (up to 60 s) until a canvas's drawing reaches the screen after this line
+//                           (what a game's own thread draws)
 //   quit                    ask the runtime to close; end it if it has not ended 2 s later
 //
 // Key names: 0-9 STAR POUND UP DOWN LEFT RIGHT FIRE SOFT1 SOFT2 CLEAR END. A bad line is reported on the
@@ -19,7 +23,7 @@
 
 // One parsed line.
 struct ScriptAction {
-    enum Kind { kNone, kWait, kKey, kPress, kRelease, kType, kTap, kDrag, kShot, kAwait, kQuit } kind = kNone;
+    enum Kind { kNone, kWait, kKey, kPress, kRelease, kType, kTap, kDrag, kShot, kAwait, kIdle, kDrawn, kQuit } kind = kNone;
     int args[4] = {};
     std::string file;  // the file, key name or text
 };

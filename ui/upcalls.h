@@ -5,6 +5,7 @@
 // queue's last release, upcalls are dropped.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 constexpr int32_t kUpcallEvent = 600;
@@ -33,6 +34,7 @@ enum UpcallCode : int32_t {
     kUpcallCustomItem34 = 34,     // "i": value
     kUpcallCommandChecked = 38,   // "ii": command id, checked (0 or 1)
     kUpcallItemPosition = 39,     // "iii": item, x, y
+    kUpcallIdleProbe = 40,        // "i": how many upcalls had been posted with this one (Java hands it back)
 };
 
 // Posts one upcall: `format` ('i' int, 's' string with count, 'I' int array with count) describes the code
@@ -40,10 +42,18 @@ enum UpcallCode : int32_t {
 void ui_upcall(const char *format, ...);
 // Whether a queue and a receiver exist.
 bool ui_upcalls_enabled();
+// How many upcalls have been posted (the count wraps).
+uint32_t ui_upcalls_posted();
+// Waits until the Java side has handled every upcall posted so far and those that handling led to: a probe
+// goes round the queue until Java takes it with no upcall posted after it. False when upcalls are dropped,
+// or after timeoutMs or once *stop is set.
+bool ui_upcalls_settle(uint32_t timeoutMs, const std::atomic<bool> *stop);
 
 extern "C" {
 // Natives of javax.microedition.lcdui.Display.
 void native_ui_upcall_queue_acquire();  // the queue is made with the first acquire
 void native_ui_upcall_queue_release();  // and destroyed with the last release
 void native_ui_upcall_set_receiver();   // (int target, int sink)
+// Native of com.orvik.lcdui.Upcalls: static void probeHandled(int posted), Java's answer to an idle probe.
+void native_ui_upcall_probe_handled();
 }

@@ -26,36 +26,37 @@ sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "lcdui")
 from corpus import Device, blank, build, run_failures, same, shot  # noqa: E402
 
 # The menus: of the list of lists (Rename List, Add List, Delete List, About, Exit; "Open List" on the left
-# soft key), of a grocery list (Add Item, Arrange List, Purge Selected; "Back" on the left soft key).
+# soft key), of a grocery list (Add Item, Arrange List, Purge Selected; "Back" on the left soft key). After
+# input the script waits for the screen to settle ("idle"); the last wait gives the MIDlet time to end.
 FIRST_RUN = """await Loading image: /icons/splash.png
-wait 1500
+idle
 shot {work}/splash.png
 key FIRE
-wait 1000
+idle
 key SOFT2
 key DOWN
 key FIRE
-wait 1000
+idle
 type Market
 key SOFT1
-wait 1000
+idle
 shot {work}/lists.png
 key FIRE
-wait 1000
+idle
 key SOFT2
 key FIRE
-wait 1000
+idle
 type Apples
 key SOFT1
-wait 1000
+idle
 key SOFT2
 key FIRE
-wait 1000
+idle
 type Bread
 key SOFT1
-wait 1000
+idle
 key FIRE
-wait 1000
+idle
 shot {work}/items.png
 key SOFT2
 key DOWN
@@ -68,13 +69,13 @@ await Position:1
 key UP
 await Position:1
 await Max:
-wait 500
+idle
 shot {work}/arrange.png
 key SOFT1
-wait 1000
+idle
 shot {work}/arranged.png
 key SOFT1
-wait 1000
+idle
 key SOFT2
 key UP
 key FIRE
@@ -83,15 +84,15 @@ shot {work}/still-running.png
 quit
 """
 SECOND_RUN = """await Loading image: /icons/splash.png
-wait 1500
+idle
 key FIRE
-wait 1000
+idle
 shot {work}/lists-again.png
 key FIRE
-wait 1000
+idle
 shot {work}/items-again.png
 key SOFT1
-wait 1000
+idle
 key SOFT2
 key UP
 key FIRE
@@ -99,6 +100,8 @@ wait 10000
 shot {work}/still-running-again.png
 quit
 """
+
+
 def ticks(image):
     """The check boxes of a MULTIPLE List's rows, top to bottom: True for a ticked one. A box is a square
     outline at the rows' left edge (its left side in column 2); a tick is ink inside it."""

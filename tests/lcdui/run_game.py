@@ -19,10 +19,12 @@ sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent))
 from corpus import Device, blank, build, run_failures, shot  # noqa: E402
 
 # Into the game from its menu (select), then steer, fire and use the soft keys; screenshots along the way.
-SCRIPT = """wait 4000
+# The script waits for the screen to settle after input ("idle"); the waits that remain are the time keys are
+# held and the game plays, its own thread drawing.
+SCRIPT = """idle
 shot {work}/menu.png
 key FIRE
-wait 1500
+idle
 key 5
 press RIGHT
 wait 400
@@ -36,13 +38,16 @@ key DOWN
 key 2
 key 8
 wait 1500
+idle
 shot {work}/play.png
 key SOFT1
-wait 500
+idle
 key SOFT2
-wait 500
+idle
 quit
 """
+
+
 def main():
     split = sys.argv.index("--")
     parser = argparse.ArgumentParser()

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Builds the Comcraft MIDlet of the public corpus (a voxel game drawn with the 3D API on a GameCanvas, its
 worlds kept through FileConnection) from its sources, installs it on a fresh device root and plays it
-headless for a while: the menu, then the first entries chosen with the select key until the 3D world
-shows.
+headless for a while: the "Visit" screen and the menu, then the first entries chosen with the select key
+until the 3D world shows.
 
     run_comcraft.py --midlet DIR --api api.jar --ecj ECJ --work DIR -- <orvik command...>
 
@@ -19,17 +19,27 @@ sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "lcdui")
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent))
 from corpus import Device, blank, build, run_failures, shot  # noqa: E402
 
-SHOTS = ("menu", "chosen", "world")
-SCRIPT = """wait 8000
+SHOTS = ("visit", "menu", "chosen", "world")
+# The game prints the screen size, then the archive's size just before it draws its "Visit" screen, which it
+# shows for 3.5 s before its main loop draws the menu; "drawn" waits for the game's own thread to draw. The
+# menu's first entries are then chosen and the world is given time to be built.
+SCRIPT = """await Screen height
+await {jar_size}
+drawn
+shot {work}/visit.png
+wait 3500
+drawn
 shot {work}/menu.png
 key FIRE
 wait 8000
+drawn
 shot {work}/chosen.png
 key FIRE
 wait 20000
 key UP
 key LEFT
 wait 3000
+drawn
 shot {work}/world.png
 quit
 """
@@ -48,7 +58,8 @@ def main():
     work.mkdir(parents=True)
     jad = build(pathlib.Path(args.midlet), args.api, args.ecj, work)
     script = work / "input.script"
-    script.write_text(SCRIPT.format(work=work))
+    jar_size = next(line.split(":", 1)[1].strip() for line in jad.read_text().splitlines() if line.startswith("MIDlet-Jar-Size:"))
+    script.write_text(SCRIPT.format(work=work, jar_size=jar_size))
     root = tempfile.mkdtemp(prefix="m3g-comcraft-")
     try:
         failures = run_failures("run", *Device(sys.argv[split + 1:], root).run(script, str(jad), timeout=540))

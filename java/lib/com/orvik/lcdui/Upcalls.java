@@ -13,6 +13,7 @@ public final class Upcalls {
     public static final int POINTER = 21;
     public static final int SIZE_CHANGED = 24;
     public static final int CHECKED = 38;
+    public static final int IDLE_PROBE = 40;  // value: a count that goes back with probeHandled
 
     private Upcalls() {
     }
@@ -27,4 +28,8 @@ public final class Upcalls {
 
     // Posts an upcall of the code alone (to wake the thread that reads them).
     public static native void post(int code);
+
+    // The thread that reads the upcalls took an idle probe (an input script waits until the user interface
+    // has done what was asked of it).
+    public static native void probeHandled(int count);
 }

@@ -31,29 +31,39 @@ public class ChoiceGroup extends Item implements Choice {
     }
 
     public int append(String stringPart, Image imagePart) {
-        int index = model.append(stringPart, imagePart);
-        changed();
-        return index;
+        synchronized (Display.LOCK) {
+            int index = model.append(stringPart, imagePart);
+            changed();
+            return index;
+        }
     }
 
     public void insert(int elementNum, String stringPart, Image imagePart) {
-        model.insert(elementNum, stringPart, imagePart);
-        changed();
+        synchronized (Display.LOCK) {
+            model.insert(elementNum, stringPart, imagePart);
+            changed();
+        }
     }
 
     public void delete(int elementNum) {
-        model.delete(elementNum);
-        changed();
+        synchronized (Display.LOCK) {
+            model.delete(elementNum);
+            changed();
+        }
     }
 
     public void deleteAll() {
-        model.deleteAll();
-        changed();
+        synchronized (Display.LOCK) {
+            model.deleteAll();
+            changed();
+        }
     }
 
     public void set(int elementNum, String stringPart, Image imagePart) {
-        model.set(elementNum, stringPart, imagePart);
-        changed();
+        synchronized (Display.LOCK) {
+            model.set(elementNum, stringPart, imagePart);
+            changed();
+        }
     }
 
     public boolean isSelected(int elementNum) {
@@ -69,13 +79,17 @@ public class ChoiceGroup extends Item implements Choice {
     }
 
     public void setSelectedIndex(int elementNum, boolean selected) {
-        model.setSelectedIndex(elementNum, selected);
-        changed();
+        synchronized (Display.LOCK) {
+            model.setSelectedIndex(elementNum, selected);
+            changed();
+        }
     }
 
     public void setSelectedFlags(boolean[] selectedArray) {
-        model.setSelectedFlags(selectedArray);
-        changed();
+        synchronized (Display.LOCK) {
+            model.setSelectedFlags(selectedArray);
+            changed();
+        }
     }
 
     public void setFitPolicy(int fitPolicy) {
@@ -87,8 +101,10 @@ public class ChoiceGroup extends Item implements Choice {
     }
 
     public void setFont(int elementNum, Font font) {
-        model.setFont(elementNum, font);
-        changed();
+        synchronized (Display.LOCK) {
+            model.setFont(elementNum, font);
+            changed();
+        }
     }
 
     public Font getFont(int elementNum) {

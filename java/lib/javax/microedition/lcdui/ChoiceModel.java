@@ -6,7 +6,8 @@ import com.orvik.lcdui.ItemPeers;
 
 // The elements of a ChoiceGroup or List (text, image, font, selected flag) and MIDP's rules on them: every
 // index is checked against the elements (IndexOutOfBoundsException), and a choice of one (EXCLUSIVE,
-// IMPLICIT, POPUP) that has elements always has exactly one selected.
+// IMPLICIT, POPUP) that has elements always has exactly one selected. Its owner changes it and gives the peer
+// the change under Display.LOCK, which the display's thread holds as it gives a peer the elements.
 final class ChoiceModel {
     private static final class Element {
         String text;

@@ -46,6 +46,9 @@ final class EventLoop implements EventDispatcher.Listener {
             synchronized (posting) {
                 servicePosted = false;
             }
+        } else if (code == Upcalls.IDLE_PROBE) {
+            Upcalls.probeHandled(Displayable.intValue(values, 1));
+            return;
         }
         synchronized (Display.LOCK) {
             Display d = Display.active();

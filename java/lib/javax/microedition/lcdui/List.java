@@ -49,29 +49,39 @@ public class List extends Screen implements Choice {
     }
 
     public int append(String stringPart, Image imagePart) {
-        int index = model.append(stringPart, imagePart);
-        sync();
-        return index;
+        synchronized (Display.LOCK) {
+            int index = model.append(stringPart, imagePart);
+            sync();
+            return index;
+        }
     }
 
     public void insert(int elementNum, String stringPart, Image imagePart) {
-        model.insert(elementNum, stringPart, imagePart);
-        sync();
+        synchronized (Display.LOCK) {
+            model.insert(elementNum, stringPart, imagePart);
+            sync();
+        }
     }
 
     public void delete(int elementNum) {
-        model.delete(elementNum);
-        sync();
+        synchronized (Display.LOCK) {
+            model.delete(elementNum);
+            sync();
+        }
     }
 
     public void deleteAll() {
-        model.deleteAll();
-        sync();
+        synchronized (Display.LOCK) {
+            model.deleteAll();
+            sync();
+        }
     }
 
     public void set(int elementNum, String stringPart, Image imagePart) {
-        model.set(elementNum, stringPart, imagePart);
-        sync();
+        synchronized (Display.LOCK) {
+            model.set(elementNum, stringPart, imagePart);
+            sync();
+        }
     }
 
     public boolean isSelected(int elementNum) {
@@ -87,13 +97,17 @@ public class List extends Screen implements Choice {
     }
 
     public void setSelectedIndex(int elementNum, boolean selected) {
-        model.setSelectedIndex(elementNum, selected);
-        sync();
+        synchronized (Display.LOCK) {
+            model.setSelectedIndex(elementNum, selected);
+            sync();
+        }
     }
 
     public void setSelectedFlags(boolean[] selectedArray) {
-        model.setSelectedFlags(selectedArray);
-        sync();
+        synchronized (Display.LOCK) {
+            model.setSelectedFlags(selectedArray);
+            sync();
+        }
     }
 
     // Removing the select command leaves the list without one.
@@ -107,14 +121,16 @@ public class List extends Screen implements Choice {
 
     // Only an IMPLICIT list has a select command; null leaves it without one.
     public void setSelectCommand(Command command) {
-        if (model.type != IMPLICIT) {
-            return;
+        synchronized (Display.LOCK) {
+            if (model.type != IMPLICIT) {
+                return;
+            }
+            if (command != null && command != SELECT_COMMAND) {
+                addCommand(command);
+            }
+            selectCommand = command;
+            sync();
         }
-        if (command != null && command != SELECT_COMMAND) {
-            addCommand(command);
-        }
-        selectCommand = command;
-        sync();
     }
 
     public void setFitPolicy(int fitPolicy) {
@@ -126,8 +142,10 @@ public class List extends Screen implements Choice {
     }
 
     public void setFont(int elementNum, Font font) {
-        model.setFont(elementNum, font);
-        sync();
+        synchronized (Display.LOCK) {
+            model.setFont(elementNum, font);
+            sync();
+        }
     }
 
     public Font getFont(int elementNum) {

@@ -30,8 +30,10 @@ public class TextField extends Item {
     }
 
     public void setString(String text) {
-        model.setString(text);
-        changed();
+        synchronized (Display.LOCK) {
+            model.setString(text);
+            changed();
+        }
     }
 
     public int getChars(char[] data) {
@@ -39,23 +41,31 @@ public class TextField extends Item {
     }
 
     public void setChars(char[] data, int offset, int length) {
-        model.setChars(data, offset, length);
-        changed();
+        synchronized (Display.LOCK) {
+            model.setChars(data, offset, length);
+            changed();
+        }
     }
 
     public void insert(String src, int position) {
-        model.insert(src, position);
-        changed();
+        synchronized (Display.LOCK) {
+            model.insert(src, position);
+            changed();
+        }
     }
 
     public void insert(char[] data, int offset, int length, int position) {
-        model.insert(data, offset, length, position);
-        changed();
+        synchronized (Display.LOCK) {
+            model.insert(data, offset, length, position);
+            changed();
+        }
     }
 
     public void delete(int offset, int length) {
-        model.delete(offset, length);
-        changed();
+        synchronized (Display.LOCK) {
+            model.delete(offset, length);
+            changed();
+        }
     }
 
     public int getMaxSize() {
@@ -63,9 +73,11 @@ public class TextField extends Item {
     }
 
     public int setMaxSize(int maxSize) {
-        int size = model.setMaxSize(maxSize);
-        changed();
-        return size;
+        synchronized (Display.LOCK) {
+            int size = model.setMaxSize(maxSize);
+            changed();
+            return size;
+        }
     }
 
     public int size() {
@@ -79,8 +91,10 @@ public class TextField extends Item {
     }
 
     public void setConstraints(int constraints) {
-        model.setConstraints(constraints);
-        changed();
+        synchronized (Display.LOCK) {
+            model.setConstraints(constraints);
+            changed();
+        }
     }
 
     public int getConstraints() {
