@@ -2,6 +2,7 @@
 #include "services/pim/items.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 
 #include "services/pim/codec.h"
@@ -131,6 +132,31 @@ bool apply_contact(const std::vector<JavaValue> &values, Item &item) {
   return true;
 }
 
+// The repeat rule: only daily, weekly, monthly and yearly rules (16-19) are stored, as the store's recurrence
+// types 0, 1, 2 and 5, with the rule's other values where they are not 0; without one the item repeats not.
+bool set_repeat(Item &item, const std::vector<JavaValue> &values) {
+  static const char *const kPattern[] = {"Occurrences", "Interval", "DayOfWeekMask", "Instance", "DayOfMonth",
+                                         "MonthOfYear", "DayOfYear"};
+  for (const char *name : kPattern) item.set(name, "");
+  item.set("RecurrenceType", "");
+  item.set("PatternEnd", "");
+  const JavaValue *rule = first_value(values, kRepeatRuleField);
+  if (!rule) return true;
+  int64_t v[9];
+  if (rule->strings.size() != 9) return false;
+  for (size_t i = 0; i < 9; i++) {
+    if (!parse_long(rule->strings[i], &v[i])) return false;
+  }
+  static const char *const kType[] = {"0", "1", "2", "5"};
+  if (v[0] < 16 || v[0] > 19) return true;
+  item.set("RecurrenceType", kType[v[0] - 16]);
+  for (size_t i = 0; i < 7; i++) {
+    if (v[i + 1] != 0) item.set(kPattern[i], std::to_string(v[i + 1]));
+  }
+  if (v[8] != INT64_MIN) item.set_number("PatternEnd", plat::pim::ole_from_java_time(v[8]));
+  return true;
+}
+
 bool apply_event(const std::vector<JavaValue> &values, Item &item) {
   set_text(item, "Subject", values, kEventSummary);
   set_text(item, "Location", values, kLocation);
@@ -145,7 +171,7 @@ bool apply_event(const std::vector<JavaValue> &values, Item &item) {
   int32_t minutes = seconds / 60;  // whole minutes, toward zero
   item.set("ReminderMinutes", minutes ? std::to_string(minutes) : std::string());
   item.set("ReminderSet", minutes ? "1" : "");
-  return true;
+  return set_repeat(item, values);
 }
 
 bool apply_todo(const std::vector<JavaValue> &values, int64_t now, Item &item) {

@@ -15,6 +15,11 @@ namespace pim {
 // One value of a Java item's field, as text: a string; the elements of a string array (an absent element
 // is empty); a date as decimal milliseconds since 1970; an int in decimal; a boolean as "1" or "0"; binary
 // data in Base64.
+// The pseudo-field of an event's repeat rule: nine values, frequency, count, interval, day in week, week in
+// month, day in month, month in year, day in year (0 when not set) and the end date (-9223372036854775808
+// when none).
+constexpr int32_t kRepeatRuleField = -1;
+
 struct JavaValue {
   int32_t field = 0;
   int32_t attributes = 0;

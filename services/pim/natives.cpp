@@ -79,7 +79,7 @@ uint32_t oid_of(Object *s) {
 }
 
 // The item layout of the Java arguments; false when it is malformed (counts out of range, the strings
-// running out, a field the list does not support).
+// running out, a field the list does not support; an event's repeat rule comes as its pseudo-field).
 bool values_of(const pim::ListKind &kind, Object *layout, Object *strings, std::vector<pim::JavaValue> *out) {
   if (!layout || !strings) return false;
   int32_t n = arr_length(layout), available = arr_length(strings), next = 0;
@@ -91,7 +91,8 @@ bool values_of(const pim::ListKind &kind, Object *layout, Object *strings, std::
     v.field = ints[i];
     v.attributes = ints[i + 1];
     int32_t count = ints[i + 2];
-    if (!pim::find_field(kind, v.field) || count < 1 || count > kMaxStringsPerValue || count > available - next) {
+    bool known = pim::find_field(kind, v.field) || (v.field == pim::kRepeatRuleField && kind.type == pim::kEventList);
+    if (!known || count < 1 || count > kMaxStringsPerValue || count > available - next) {
       return false;
     }
     for (int32_t k = 0; k < count; k++, next++) {

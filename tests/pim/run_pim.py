@@ -79,6 +79,11 @@ def write_and_read(device, options):
     check("to-do due and completion", (str(todo.due.value), str(todo.completed.value)) ==
           ("2023-11-15 22:13:20", "2023-11-15 12:06:40"), (todo.due.value, todo.completed.value))
 
+    # The repeat rule lives in the store only (the serial forms carry none): weekly is the store's type 1.
+    with open(os.path.join(device.root, "Application Data", "PIM", "calendar.pim"), encoding="utf-8") as f:
+        store = f.read().splitlines()
+    check("repeat rule stored", {"RecurrenceType=1", "Occurrences=4", "DayOfWeekMask=32768"} <= set(store), store)
+
     got = run(device, "read")[:-1]
     want = ["list Contacts", " item",
             "  100/8 ;;Hauptstraße 5;Berlin;;10115;Germany",

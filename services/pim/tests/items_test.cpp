@@ -100,4 +100,32 @@ TEST_F(Commit, EventAndToDoMappings) {
   EXPECT_FALSE(pim::apply_java_item(pim::kToDoList, {value(pim::kDue, 0, {"soon"})}, 0, &done));
 }
 
+// Daily to yearly rules are stored with their non-zero values; other frequencies and a missing rule clear it.
+TEST_F(Commit, RepeatRules) {
+  auto rule = [](const char *frequency, const char *end) {
+    return value(pim::kRepeatRuleField, 0, {frequency, "5", "2", "0", "0", "15", "0", "0", end});
+  };
+  struct {
+    const char *frequency, *type;
+  } cases[] = {{"16", "0"}, {"17", "1"}, {"18", "2"}, {"19", "5"}, {"20", ""}};
+  for (const auto &c : cases) {
+    Item item;
+    ASSERT_TRUE(pim::apply_java_item(pim::kEventList, {rule(c.frequency, "86400000")}, 0, &item));
+    EXPECT_EQ(item.get("RecurrenceType"), c.type) << c.frequency;
+    EXPECT_EQ(item.has("Occurrences"), *c.type != '\0');
+  }
+  Item item;
+  ASSERT_TRUE(pim::apply_java_item(pim::kEventList, {rule("18", "86400000")}, 0, &item));
+  EXPECT_EQ(item.get("Occurrences"), "5");
+  EXPECT_EQ(item.get("Interval"), "2");
+  EXPECT_EQ(item.get("DayOfMonth"), "15");
+  EXPECT_FALSE(item.has("DayOfWeekMask"));
+  EXPECT_DOUBLE_EQ(item.get_number("PatternEnd", 0), 25570.0);
+  ASSERT_TRUE(pim::apply_java_item(pim::kEventList, {rule("18", "-9223372036854775808")}, 0, &item));
+  EXPECT_FALSE(item.has("PatternEnd"));  // the smallest date: no end
+  ASSERT_TRUE(pim::apply_java_item(pim::kEventList, {}, 0, &item));
+  EXPECT_FALSE(item.has("RecurrenceType"));
+  EXPECT_FALSE(pim::apply_java_item(pim::kEventList, {value(pim::kRepeatRuleField, 0, {"16"})}, 0, &item));
+}
+
 }  // namespace

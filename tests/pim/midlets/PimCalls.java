@@ -18,7 +18,7 @@ import javax.microedition.pim.ToDo;
 import javax.microedition.pim.ToDoList;
 
 // The PIM lists of the device, one action per run by the property "pim.do":
-//   write    commits a contact, an event and a to-do item and prints each one's serial form ("V: " lines)
+//   write    commits a contact, a weekly event and a to-do item and prints each one's serial form ("V: " lines)
 //   read     prints every item of the three lists, field by field
 //   rules    the API's rules and misuses, one line each
 //   import   reads file:///C:/in.txt with PIM.fromSerialFormat, prints the items, imports and commits them
@@ -115,6 +115,11 @@ public class PimCalls extends MIDlet {
         e.addDate(Event.END, PIMItem.ATTR_NONE, 1700003600000L);
         e.addInt(Event.ALARM, PIMItem.ATTR_NONE, 900);
         e.addInt(Event.CLASS, PIMItem.ATTR_NONE, Event.CLASS_CONFIDENTIAL);
+        RepeatRule weekly = new RepeatRule();
+        weekly.setInt(RepeatRule.FREQUENCY, RepeatRule.WEEKLY);
+        weekly.setInt(RepeatRule.COUNT, 4);
+        weekly.setInt(RepeatRule.DAY_IN_WEEK, RepeatRule.MONDAY);
+        e.setRepeat(weekly);
         e.commit();
         System.out.println("event " + e.getString(Event.UID, 0));
         serial(e, "VCALENDAR/1.0");

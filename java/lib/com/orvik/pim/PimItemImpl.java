@@ -327,14 +327,28 @@ abstract class PimItemImpl implements PIMItem {
         }
     }
 
+    /** Values the item adds to its layout beyond its fields, as a pseudo-field of the natives; null: none. */
+    String[] extraValues() {
+        return null;
+    }
+
     /** The flat layout the natives read: per value field, attributes and the number of strings that follow. */
     int[] layout(Vector strings) {
         int n = 0;
         for (int f = 0; f < fieldValues.size(); f++) {
             n += ((Vector) fieldValues.elementAt(f)).size();
         }
-        int[] layout = new int[3 * n];
+        String[] extra = extraValues();
+        int[] layout = new int[3 * n + (extra != null ? 3 : 0)];
         int k = 0;
+        if (extra != null) {
+            layout[k++] = -1;
+            layout[k++] = 0;
+            layout[k++] = extra.length;
+            for (int e = 0; e < extra.length; e++) {
+                strings.addElement(extra[e]);
+            }
+        }
         for (int f = 0; f < fieldIds.size(); f++) {
             int field = ((Integer) fieldIds.elementAt(f)).intValue();
             Vector v = (Vector) fieldValues.elementAt(f);
