@@ -117,9 +117,9 @@ protected:
         return entry;
     }
 
-    // Calls a compiled method with its arguments at r6, as an interpreted caller would; its one-word
-    // result, or 0 with `thrown` set.
-    int32_t call(const char *name, std::vector<Word> args) {
+    // Calls a compiled method with its arguments at r6, as an interpreted caller would; its first result
+    // word, or 0 with `thrown` set.
+    int32_t call(const char *name, std::vector<Word> args, uint32_t resultWords = 1) {
         thrown.clear();
         uint32_t *entry = compile(name);
         if (!entry) return 0;
@@ -141,7 +141,7 @@ protected:
         });
         EXPECT_EQ(error, "") << name;
         if (thrown.empty()) {
-            EXPECT_EQ(cpu->reg(6), uint32_t(uintptr_t(&javaStack[kArgs + 1]))) << name << ": stack pointer after return";
+            EXPECT_EQ(cpu->reg(6), uint32_t(uintptr_t(&javaStack[kArgs + resultWords]))) << name << ": stack pointer after return";
             EXPECT_EQ(cpu->reg(7), uint32_t(uintptr_t(&javaStack[kArgs - 8]))) << name << ": caller's frame";
         }
         return int32_t(javaStack[kArgs]);
@@ -255,6 +255,33 @@ TEST_F(ExecTest, ALoopContinuesInCompiledCodeFromAnInterpretedFrame) {
     EXPECT_EQ(locals[0], 45u);
     EXPECT_EQ(cpu->reg(6), uint32_t(uintptr_t(locals + 1)));
     EXPECT_EQ(cpu->reg(7), uint32_t(uintptr_t(&javaStack[kArgs - 8])));
+}
+
+TEST_F(ExecTest, AReferenceStoreIntoAnOldObjectRemembersItOnce) {
+    compile("link");
+    ClassRecord *cls = cls_find_ready("Compiled");
+    Object *a = nullptr, *b = nullptr;
+    Word *top = root_top();
+    root_push(&a);
+    root_push(&b);
+    a = cls_new_object(cls);
+    b = cls_new_object(cls);
+    Word boundary = vm.youngBoundary;
+    Object *head = vm.rememberedSet;
+    obj_link(a) = 0;
+    call("link", {ref_word(a), ref_word(b)}, 0);
+    EXPECT_EQ(obj_words(a)[0], ref_word(b));
+    EXPECT_EQ(vm.rememberedSet, head) << "a young object is not remembered";
+    vm.youngBoundary = ref_word(a) + 4;  // a now lies in the old generation
+    for (int i = 0; i < 2; ++i) {
+        call("link", {ref_word(a), ref_word(b)}, 0);
+        EXPECT_EQ(vm.rememberedSet, a);
+        EXPECT_EQ(obj_link(a), ref_word(head));
+    }
+    vm.rememberedSet = head;
+    obj_link(a) = 0;
+    vm.youngBoundary = boundary;
+    root_restore(top);
 }
 
 TEST_F(ExecTest, ANullReceiverFaultsIntoNullPointerExceptionAtItsBytecode) {

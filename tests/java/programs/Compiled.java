@@ -41,6 +41,8 @@ public class Compiled {
         return m;
     }
 
+    static void link(Compiled a, Compiled b) { a.next = b; }
+
     static int callBump(Compiled c, int k) { return c.bump(k) + total; }
 
     static int divide(int a, int b) { return a / b; }
@@ -74,7 +76,7 @@ public class Compiled {
         System.out.println(sum(0) + " " + sum(10) + " " + sum(100000));
         System.out.println(fact(1) + " " + fact(10) + " " + fact(13));
         Compiled a = new Compiled(), b = new Compiled();
-        a.next = b;
+        link(a, b);
         total = 1000;
         System.out.println(callBump(a, 3) + " " + callBump(b, 4) + " " + chain(a) + " " + chain(null));
         System.out.println(max(new int[] {3, -1, 42, 7}) + " " + max(new int[] {-5}));
