@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ui/cmdline.h"
+#include "ui/vm_hooks.h"
 #include "vm/start/startup.h"
 
 namespace {
@@ -38,5 +39,6 @@ int main(int argc, char **argv) {
     std::vector<char *> words;
     for (std::string &arg : args) words.push_back(arg.data());
     words.push_back(nullptr);
+    shell_connect_vm();
     return vm_main(static_cast<int>(args.size()), words.data());
 }

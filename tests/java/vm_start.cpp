@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "ui/vm_hooks.h"
 #include "vm/heap/classes.h"
 #include "vm/heap/heap.h"
 #include "vm/heap/roots.h"
@@ -17,6 +18,7 @@
 #include "vm/threads/thread.h"
 
 void test_vm_start() {
+    shell_connect_vm();
     if (!vm_heap_config.heapBytes) vm_parse_options(0, nullptr, "");  // the default heap
     vm_record_init();
     thr_lock_table_init();

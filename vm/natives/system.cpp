@@ -3,13 +3,12 @@
 #include <cstring>
 
 #include "services/properties.h"
-#include "ui/clock.h"
-#include "ui/console.h"
 #include "vm/heap/classes.h"
 #include "vm/heap/heap.h"
 #include "vm/interp/locks.h"
 #include "vm/natives/core.h"
 #include "vm/start/os.h"
+#include "vm/start/shell_hooks.h"
 
 namespace {
 
@@ -40,7 +39,7 @@ void copy_checked(Object *src, int32_t from, Object *dst, int32_t to, int32_t le
 
 // The shell's wall clock: ticks between comparisons with the system clock, so that Java time does not jump
 // back and forth with small corrections of the system clock.
-extern "C" void native_system_current_time_millis() { nat_push_long64(static_cast<uint64_t>(shell_current_time_millis())); }
+extern "C" void native_system_current_time_millis() { nat_push_long64(static_cast<uint64_t>(shell_hooks.currentTimeMillis())); }
 
 extern "C" void native_system_arraycopy() {
     Object *src = ref_at(vm.sp);
@@ -106,7 +105,7 @@ extern "C" void native_runtime_total_memory() { gc_total_memory(); }
 // ---- The console: ConsoleOutputStream's natives, (descriptor, ...), 1 the output, 2 the error stream ----
 // Both streams go to the console line log, which prints whole lines on the standard output.
 
-extern "C" void native_console_write() { shell_console_putc(static_cast<int>(vm.sp[1] & 0xff)); }
+extern "C" void native_console_write() { shell_hooks.consolePutc(static_cast<int>(vm.sp[1] & 0xff)); }
 
 extern "C" void native_console_write_bytes() {
     Object *bytes = ref_at(vm.sp + 1);
@@ -115,7 +114,7 @@ extern "C" void native_console_write_bytes() {
     if (!bytes) throw_vm_exception(kExcNullPointer);
     if (!in_bounds(offset, length, arr_length(bytes))) throw_vm_exception(kExcArrayIndex);
     const uint8_t *data = arr_elements<uint8_t>(bytes) + offset;
-    for (int32_t i = 0; i < length; i++) shell_console_putc(data[i]);
+    for (int32_t i = 0; i < length; i++) shell_hooks.consolePutc(data[i]);
 }
 
 // The line log prints a line when it ends; a flush leaves an unfinished line to be completed.

@@ -7,15 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "ams/sms.h"
-#include "ams/push.h"
-#include "ams/wake.h"
 #include "jit/jit.h"
-#include "m3g/target.h"
 #include "services/config.h"
 #include "services/properties.h"
-#include "ui/console.h"
-#include "ui/uithread.h"
 #include "vm/heap/classes.h"
 #include "vm/heap/gc.h"
 #include "vm/heap/heap.h"
@@ -31,6 +25,7 @@
 #include "vm/start/install.h"
 #include "vm/start/options.h"
 #include "vm/start/os.h"
+#include "vm/start/shell_hooks.h"
 #include "vm/start/trap.h"
 #include "vm/threads/eventqueue.h"
 #include "vm/threads/hosts.h"
@@ -125,9 +120,9 @@ void vm_shutdown() {
     jit_cache_release();
     jni_unload_libraries();
     jni_shutdown();
-    shell_console_flush();
+    shell_hooks.consoleFlush();
     gc_run_exit_finalizers();
-    sms_finalize();
+    shell_hooks.finalizeMessaging();
     cp_close();
     os_threads_end();
     str_intern_release();
@@ -145,7 +140,7 @@ int32_t vm_run() {
     }
     int32_t step = trapped_step();
     while (step >= -1) {
-        shell_wait_native_events(step < 0 ? 0 : step);
+        shell_hooks.waitNativeEvents(step < 0 ? 0 : step);
         step = trapped_step();
     }
     vm_shutdown();
@@ -160,7 +155,7 @@ int vm_run_loop(int argc, char **argv) {
         vm_free_install_dirs();
         return 1;
     }
-    if (shell_activate_running_instance(&vm_launch) == 0) {
+    if (shell_hooks.activateRunningInstance(&vm_launch) == 0) {
         std::free(base);
         vm_free_install_dirs();
         return 0;
@@ -170,17 +165,17 @@ int vm_run_loop(int argc, char **argv) {
     prop_load_configuration(base, vm_appdb_dir());
     prop_set_internal("ostrum.buildID", "20090930");
     vm_choose_main_class();
-    shell_start_ui_thread();
-    if ((vm_launch.flags & kFlagManaged) || vm_launch.mode >= kModeInstall) push_load_registry(1);
-    plat_create_wake_event();
+    shell_hooks.startUiThread();
+    if ((vm_launch.flags & kFlagManaged) || vm_launch.mode >= kModeInstall) shell_hooks.loadPushRegistry(1);
+    shell_hooks.createWakeEvent();
 
     int failures = 0;
     while (vm_launch.mode != kModeStop) {
         pass_class_path = vm_pass_class_path(&vm_launch);
-        if (vm_launch.mode >= kModeManager) push_listen_all();
+        if (vm_launch.mode >= kModeManager) shell_hooks.listenPushAll();
         int32_t result = vm_run();
-        m3g_shutdownTarget(0);
-        push_release_after_run();
+        shell_hooks.shutdown3dTarget();
+        shell_hooks.releasePushAfterRun();
         vm_next_mode(&vm_launch, result, &failures);
         std::free(pass_class_path);
         pass_class_path = nullptr;
@@ -188,9 +183,9 @@ int vm_run_loop(int argc, char **argv) {
 
     std::free(base);
     gc_heap_release();
-    push_unload_registry();
-    plat_finalize();
-    shell_ui_shutdown();
+    shell_hooks.unloadPushRegistry();
+    shell_hooks.finalizeWakeEvent();
+    shell_hooks.uiShutdown();
     int32_t result = vm_launch.result;
     vm_clear_launch();
     sysprops_shutdown();

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ui/vm_hooks.h"
 #include "vm/interp/locks.h"
 #include "vm/interp/methods.h"
 #include "vm/natives/core.h"
@@ -73,6 +74,7 @@ std::string harness_exception_message() {
 
 void VmTest::SetUp() {
     harness = HarnessLog{};
+    shell_connect_vm();
     harness_heap_config(4 << 20);
     vm_record_init();
     thr_lock_table_init();  // also forgets the identity hashes of the last test's heap

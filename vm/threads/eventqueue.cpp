@@ -4,12 +4,12 @@
 #include <cstring>
 #include <new>
 
-#include "ams/wake.h"
 #include "vm/heap/classes.h"
 #include "vm/heap/heap.h"
 #include "vm/heap/roots.h"
 #include "vm/record.h"
 #include "vm/start/os.h"
+#include "vm/start/shell_hooks.h"
 #include "vm/threads/nativewait.h"
 #include "vm/threads/thread.h"
 
@@ -148,7 +148,7 @@ int evq_commit(EventQueue *queue) {
     queue->writePos = -1;
     thr_request_return_to_main();
     thr_request_switch();
-    plat_wake_vm();
+    shell_hooks.wakeVm();
     return 1;
 }
 

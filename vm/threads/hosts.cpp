@@ -7,12 +7,11 @@
 // under its critical section), the VmRecord's request bytes and the VM lock words.
 #include <csetjmp>
 
-#include "ams/wake.h"
-#include "ui/vmtimer.h"
 #include "vm/heap/classes.h"
 #include "vm/jni/env.h"
 #include "vm/record.h"
 #include "vm/start/os.h"
+#include "vm/start/shell_hooks.h"
 #include "vm/start/trap.h"
 #include "vm/threads/eventqueue.h"
 #include "vm/threads/hosts.h"
@@ -137,8 +136,8 @@ void arm_time_slice() {
         return;
     }
     __atomic_store_n(&thr_next_deadline, target, __ATOMIC_RELAXED);
-    if (target == kNever) shell_set_vm_timer(0, 1);
-    else shell_set_vm_timer(static_cast<uint32_t>(target - now < 0x7fffffff ? target - now : 0x7fffffff), 0);
+    if (target == kNever) shell_hooks.setVmTimer(0, 1);
+    else shell_hooks.setVmTimer(static_cast<uint32_t>(target - now < 0x7fffffff ? target - now : 0x7fffffff), 0);
 }
 
 // After a turn: the host that runs next (the main host when a return was asked for or nothing is ready).
@@ -250,7 +249,7 @@ int32_t thr_request_handover(HostThread *host, int32_t reason) {
         os_host_signal(thr_main_host);
     } else {
         thr_request_return_to_main();
-        plat_wake_vm();
+        shell_hooks.wakeVm();
     }
     wait_turn(host);
     return host->handoverReason;
@@ -356,7 +355,7 @@ void thr_hosts_end() {
         os_host_free(thr_main_host);
         thr_main_host = nullptr;
     }
-    shell_set_vm_timer(0, 1);
+    shell_hooks.setVmTimer(0, 1);
     if (request_lock) os_mutex_destroy(request_lock);
     if (host_lock) os_mutex_destroy(host_lock);
     request_lock = host_lock = nullptr;

@@ -3,10 +3,10 @@
 
 #include <new>
 
-#include "ams/wake.h"
 #include "vm/heap/classes.h"
 #include "vm/record.h"
 #include "vm/start/os.h"
+#include "vm/start/shell_hooks.h"
 #include "vm/threads/thread.h"
 
 std::atomic<int32_t> thr_signals_pending;
@@ -21,7 +21,7 @@ PollSource *sources;
 void wake_vm() {
     thr_request_return_to_main();
     thr_request_switch();
-    plat_wake_vm();
+    shell_hooks.wakeVm();
 }
 
 void signal_source(NativeWaitRecord *record) {

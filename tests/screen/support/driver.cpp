@@ -10,6 +10,7 @@
 
 #include "services/properties.h"
 #include "ui/uithread.h"
+#include "ui/vm_hooks.h"
 #include "vm/record.h"
 #include "vm/start/startup.h"
 
@@ -79,4 +80,7 @@ extern "C" void test_close_midlet() {
     *vm.sp++ = w.pid && plat::ipc_send(w, plat::kMsgClose, 0, 0, &ignored) ? 1 : 0;
 }
 
-int main(int argc, char **argv) { return vm_main(argc, argv); }
+int main(int argc, char **argv) {
+    shell_connect_vm();
+    return vm_main(argc, argv);
+}

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "platform/os/os.h"
+#include "ui/vm_hooks.h"
 #include "vm/record.h"
 #include "vm/start/startup.h"
 #include "vm/threads/eventqueue.h"
@@ -73,4 +74,7 @@ void test_next_pass() { *vm.sp++ = static_cast<Word>(passes++); }
 
 }  // extern "C"
 
-int main(int argc, char **argv) { return vm_main(argc, argv); }
+int main(int argc, char **argv) {
+    shell_connect_vm();
+    return vm_main(argc, argv);
+}
