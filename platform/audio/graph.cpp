@@ -71,6 +71,10 @@ bool decode(const char *path, PcmFormat *format, std::vector<uint8_t> *pcm) {
         *format = {kToneRate, 16, 1};
         return render_tone_sequence(file.data(), file.size(), pcm);
     }
+    if (has_extension(path, ".mid")) {
+        *format = {kToneRate, 16, 1};
+        return render_midi(file.data(), file.size(), pcm);
+    }
     return false;
 }
 

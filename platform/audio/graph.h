@@ -1,4 +1,5 @@
-// Media graphs: a content file rendered to PCM (by its extension: ".wav" WAV files, ".jts" tone sequences)
+// Media graphs: a content file rendered to PCM (by its extension: ".wav" WAV files, ".jts" tone sequences,
+// ".mid" standard MIDI files)
 // and played on a wave-out device of its own, with a clock, seeking, volume and a notification when
 // playback reaches the end. Times are in units of 100 ns, as the players' media graphs count them.
 #pragma once

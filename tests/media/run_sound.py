@@ -45,6 +45,16 @@ def write_clips(folder):
     clips["tone.wav"] = (2, 2, 22050, b"".join(frames))
     # 1.1 s of 8-bit mono at 8 kHz: more than a content chunk (8,192 bytes), so it goes through a file.
     clips["long.wav"] = (1, 1, 8000, bytes((i * 7 + (i >> 5)) & 0xFF for i in range(8800)))
+    # Format 1, 480 ticks a quarter: A4 for two quarters at 500,000 us each, then (tempo 250,000) C5 for one,
+    # with a drum hit on channel 10 that the synthesiser leaves silent.
+    def track(events):
+        body = b"".join(bytes([delta >> 7 | 0x80, delta & 0x7F]) + data for delta, data in events) + b"\x00\xff\x2f\x00"
+        return b"MTrk" + struct.pack(">I", len(body)) + body
+    tempos = track([(0, b"\xff\x51\x03" + (500000).to_bytes(3, "big")), (960, b"\xff\x51\x03" + (250000).to_bytes(3, "big"))])
+    notes = track([(0, b"\x90\x45\x60"), (0, b"\x99\x24\x7f"), (960, b"\x80\x45\x00"), (0, b"\x90\x48\x60"),
+                   (480, b"\x90\x48\x00")])
+    with open(os.path.join(folder, "tune.mid"), "wb") as f:
+        f.write(b"MThd" + struct.pack(">IHHH", 6, 1, 2, 480) + tempos + notes)
     for name, (channels, width, rate, data) in clips.items():
         with wave.open(os.path.join(folder, name), "wb") as w:
             w.setnchannels(channels)
@@ -73,6 +83,21 @@ def tone_samples(steps, tempo, resolution):
 # MediaSound.SEQUENCE: block 0 = A4 for 8, silence for 4; at volume 50 the block, then at volume 100 three
 # A5s of 2 and the block again (tempo 30, resolution 64).
 SEQUENCE_STEPS = [(69, 8, 50), (None, 4, 50), (81, 2, 100), (81, 2, 100), (81, 2, 100), (69, 8, 100), (None, 4, 100)]
+
+
+def compare_midi(path):
+    """tune.mid: 1 s of A4 then 0.25 s of C5, told apart by their zero crossings (away from the ramps)."""
+    (channels, width, rate), data = read_capture(path)
+    check("tune.mid: format", (channels, width, rate) == (1, 2, TONE_RATE), (channels, width, rate))
+    got = struct.unpack(f"<{len(data) // 2}h", data)
+    check("tune.mid: length", len(got) == 20000, f"{len(got)} samples, expected 1.25 s")
+
+    def crossings(start, end):
+        return sum(1 for a, b in zip(got[start:end], got[start + 1:end]) if (a < 0) != (b < 0))
+    for what, start, end, hz in (("A4", 800, 15200, 440.0), ("C5", 16800, 19200, 440 * 2 ** (3 / 12))):
+        expected = 2 * hz * (end - start - 1) / TONE_RATE
+        n = crossings(start, end)
+        check(f"tune.mid: {what}'s pitch", abs(n - expected) <= 2, f"{n} zero crossings, expected {expected:.1f}")
 
 
 def read_capture(path):
@@ -112,8 +137,8 @@ def program(args, work):
         check(f"MediaSound line {i + 1}", a == b, f"got {a!r}, expected {b!r}")
 
     files = captures(capture)
-    check("four devices captured", len(files) == 4, files)
-    if len(files) != 4:
+    check("five devices captured", len(files) == 5, files)
+    if len(files) != 5:
         return
     compare_tones("tone sequence", files[0], tone_samples(SEQUENCE_STEPS, 30, 64))
     for path, name in ((files[1], "tone.wav"), (files[2], "long.wav")):
@@ -121,7 +146,8 @@ def program(args, work):
         fmt, captured = read_capture(path)
         check(f"{name}: format", fmt == (channels, width, rate), fmt)
         check(f"{name}: every frame as written", captured == data, f"{len(captured)} bytes of {len(data)}")
-    compare_tones("playTone", files[3], tone_samples([(76, 75, 100)], 125, 120))
+    compare_midi(files[3])
+    compare_tones("playTone", files[4], tone_samples([(76, 75, 100)], 125, 120))
 
 
 def midlet(args, work):

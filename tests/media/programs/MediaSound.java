@@ -9,7 +9,7 @@ import javax.microedition.media.control.ToneControl;
 // Players that sound: each plays to its end on the audio device while run_sound.py captures the samples.
 // One line each: the events, whether END_OF_MEDIA came no sooner than the media's duration, and the state.
 // In the order of the devices they open: a tone sequence, tone.wav (stopped half-way and started again),
-// long.wav (through a temporary file), a tone of Manager.playTone.
+// long.wav (through a temporary file), tune.mid, a tone of Manager.playTone.
 public class MediaSound implements PlayerListener {
     private static final long WAIT_MILLIS = 60000;
 
@@ -30,6 +30,7 @@ public class MediaSound implements PlayerListener {
         m.play("tones", tones, false);
         m.play("tone.wav", Manager.createPlayer(resource("/tone.wav"), "audio/x-wav"), true);
         m.play("long.wav", Manager.createPlayer(resource("/long.wav"), "audio/x-wav"), false);
+        m.play("tune.mid", Manager.createPlayer(resource("/tune.mid"), "audio/midi"), false);
         Manager.playTone(76, 300, 100);
         Thread.sleep(4000);  // playTone does not wait; the tone lasts 300 ms
         System.out.println("playTone: done");

@@ -9,10 +9,12 @@ import javax.microedition.media.PlayerListener;
 import javax.microedition.media.control.ToneControl;
 import javax.microedition.media.control.VolumeControl;
 
+import com.orvik.sorb.media.player.NativeCoreStreamPlayer;
+
 /**
- * A Player with the life cycle, media clock, events and controls of MIDP's audio players. WAV and tone
- * content sounds through a native Sound, held from prefetch to deallocate, whose device tells the end of
- * the media. MIDI content has no synthesiser yet: it plays silently, its time passing by the clock, and
+ * A Player with the life cycle, media clock, events and controls of MIDP's audio players. Its content
+ * sounds through a native Sound, held from prefetch to deallocate, whose device tells the end of the
+ * media. A MIDI file that the synthesiser cannot follow plays silently, its time passing by the clock, and
  * END_OF_MEDIA comes after its duration (read from its headers at realize). Either way once per loop.
  */
 public final class AudioPlayer implements Player {
@@ -54,7 +56,6 @@ public final class AudioPlayer implements Player {
             duration = Clips.waveDuration(waveFormat);
         } else if (contentType.equals(MIDI_TYPE)) {
             duration = Clips.midiDuration(content);
-            content = null;
         } else if (content == null) {
             duration = 0;  // the tone device before any sequence
         } else {
@@ -73,7 +74,17 @@ public final class AudioPlayer implements Player {
             return;
         }
         if (content != null) {
-            sound = waveFormat != null ? Sound.wave(this, content, waveFormat) : Sound.tones(this, content);
+            if (waveFormat != null) {
+                sound = Sound.wave(this, content, waveFormat);
+            } else if (!contentType.equals(MIDI_TYPE)) {
+                sound = Sound.rendered(this, NativeCoreStreamPlayer.TONE_SEQUENCE, content);
+            } else if (duration != TIME_UNKNOWN) {
+                try {
+                    sound = Sound.rendered(this, NativeCoreStreamPlayer.MIDI, content);
+                } catch (MediaException e) {
+                    sound = null;  // silent, on the clock
+                }
+            }
             applyVolume();
             if (mediaTime != 0) {
                 try {

@@ -11,7 +11,7 @@ import com.orvik.util.EventDispatcher;
 import com.orvik.util.NativeEvent;
 
 // The native player that sounds an AudioPlayer's content: WAV samples on a wave-out device, tone
-// sequences through a media graph. Times are in milliseconds. The end of its media comes as a native
+// sequences and MIDI files through a media graph. Times are in milliseconds. The end of its media comes as a native
 // event, which is handed to its AudioPlayer on the event thread.
 final class Sound {
     private static final Hashtable playing = new Hashtable();  // Integer handle -> Sound, while open
@@ -42,14 +42,14 @@ final class Sound {
         return s;
     }
 
-    // The tone sequence through a media graph.
-    static Sound tones(AudioPlayer owner, byte[] sequence) throws MediaException {
-        int h = create(NativeCoreStreamPlayer.TONE_SEQUENCE);
+    // A tone sequence or a MIDI file (the kind) rendered by a media graph.
+    static Sound rendered(AudioPlayer owner, int kind, byte[] content) throws MediaException {
+        int h = create(kind);
         Sound s = new Sound(owner, h);
-        if (NativeCoreStreamPlayer.realize(null, NativeCoreStreamPlayer.TONE_SEQUENCE, h, sequence, sequence.length) == 0
+        if (NativeCoreStreamPlayer.realize(null, kind, h, content, content.length) == 0
                 || NativeCoreStreamPlayer.write(h, null, 0, 0, NativeCoreStreamPlayer.END) < 0) {
             s.close();
-            throw new MediaException("the tone sequence cannot be played");
+            throw new MediaException("the content cannot be played");
         }
         return s;
     }

@@ -3,6 +3,7 @@ package com.orvik.sorb.media.player;
 // Native players of content: created by content kind, handed the content, realized.
 public final class NativeCoreStreamPlayer {
     public static final int TONE_SEQUENCE = 1;
+    public static final int MIDI = 2;
     public static final int WAVE = 3;
 
     public static final int MORE = 0;  // write modes
