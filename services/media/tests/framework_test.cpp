@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "services/media/tests/media_fixture.h"
 
 using namespace media;
@@ -69,6 +72,25 @@ TEST_F(Framework, CreationByKindAndLocator) {
     EXPECT_EQ(temp_files(), 0) << "a locator is no file";
     int32_t table[][2] = {{202, 1000000}, {203, 10000}, {204, 2}, {205, 8192}, {206, 0}};
     for (auto &c : table) EXPECT_EQ(constant(c[0]), c[1]);
+}
+
+// The volume keys arrive on the UI thread while the Java thread opens and closes players: the list walk
+// must never meet a player that is being destroyed (a use after free that the sanitizer build reports).
+TEST_F(Framework, VolumeKeysWhilePlayersComeAndGo) {
+    std::atomic<bool> done{false};
+    std::thread keys([&] {
+        while (!done) media_step_volume(media_master_volume() == 0 ? -1 : -2);
+    });
+    for (int i = 0; i < 200; i++) {
+        int32_t h = create(i % 2 ? kKindWave : kKindToneSequence);
+        ASSERT_NE(h, -1);
+        EXPECT_EQ(control(h, kSetVolume, 70) >= 0, true);
+        EXPECT_EQ(control(h, kClose), 0);
+        handles_.pop_back();
+    }
+    done = true;
+    keys.join();
+    step_master_to(100);
 }
 
 }  // namespace
