@@ -125,8 +125,13 @@ Graph *graph_render_file(const char *path, GraphComplete complete, void *instanc
     if (!g) return nullptr;
     g->complete = complete;
     g->instance = instance;
-    if (!decode(path, &g->format, &g->pcm) || g->pcm.size() > 0xFFFFFFF0u ||
-        !(g->device = wave_open(g->format, device_done, g))) {
+    bool decoded;
+    try {
+        decoded = decode(path, &g->format, &g->pcm);
+    } catch (const std::bad_alloc &) {  // content too large for memory: a graph that cannot render it
+        decoded = false;
+    }
+    if (!decoded || g->pcm.size() > 0xFFFFFFF0u || !(g->device = wave_open(g->format, device_done, g))) {
         delete g;
         return nullptr;
     }

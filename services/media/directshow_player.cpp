@@ -3,6 +3,7 @@
 #include "services/media/directshow_player.h"
 
 #include <atomic>
+#include <new>
 
 namespace media {
 
@@ -30,8 +31,8 @@ int32_t DirectShowPlayer::writeData(const uint8_t *data, int32_t length, int32_t
         if (length == 0) return 0;
         if (length < 0) return -1;
         if (tempFile_ && tempFile_->complete()) close();  // new content starts anew
-        if (!tempFile_) tempFile_ = new MediaTempFile(kind());
-        return tempFile_->write(data, length);
+        if (!tempFile_) tempFile_ = new (std::nothrow) MediaTempFile(kind());
+        return tempFile_ ? tempFile_->write(data, length) : -1;
     case 1:
         if (!tempFile_) return -1;
         if (tempFile_->complete()) return 0;

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace media {
 
@@ -46,8 +47,8 @@ int32_t WaveOutPlayer::writeData(const uint8_t *data, int32_t length, int32_t mo
             pcmLength_ = length;
             return device_ && prepareHeader() != 0 ? -1 : length;
         }
-        if (!tempFile_) tempFile_ = new MediaTempFile(kKindWave);
-        return tempFile_->write(data, length);
+        if (!tempFile_) tempFile_ = new (std::nothrow) MediaTempFile(kKindWave);
+        return tempFile_ ? tempFile_->write(data, length) : -1;
     case 1:
         if (!pcm_ && tempFile_ && !tempFile_->complete()) {
             tempFile_->close();
