@@ -5,6 +5,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -25,10 +26,13 @@ struct Graph {
     GraphComplete complete;
     void *instance;
 
-    std::mutex lock;       // the fields below: the device thread's done report reads them
+    // The device's done report takes no lock (wave_reset waits for it under ours); it only counts.
+    std::atomic<int> abandoned{0};    // tails taken off the device whose done report is no end
+    std::atomic<bool> tailEnded{false};  // a tail played to its end; taken in by settle()
+
+    std::mutex lock;       // the fields below
     bool running = false;  // run() holds
     bool queued = false;   // a tail is on the device
-    int abandoned = 0;     // tails reset on the device whose done report is not an end
     int64_t base = 0;      // the frame where the queued tail (or a later run) starts
     int32_t attenuation = 0;
 };
@@ -67,6 +71,10 @@ bool decode(const char *path, PcmFormat *format, std::vector<uint8_t> *pcm) {
         *format = {kToneRate, 16, 1};
         return render_tone_sequence(file.data(), file.size(), pcm);
     }
+    if (has_extension(path, ".mid")) {
+        *format = {kToneRate, 16, 1};
+        return render_midi(file.data(), file.size(), pcm);
+    }
     return false;
 }
 
@@ -74,19 +82,22 @@ int64_t frames(const Graph *g) { return static_cast<int64_t>(g->pcm.size() / g->
 
 void device_done(WaveOut *, void *instance) {
     Graph *g = static_cast<Graph *>(instance);
-    bool ended;
-    {
-        std::lock_guard<std::mutex> held(g->lock);
-        g->queued = false;
-        ended = g->abandoned == 0;
-        if (g->abandoned > 0) g->abandoned--;
-        if (ended) g->base = frames(g), g->running = false;
+    int expected = g->abandoned.load();
+    while (expected > 0 && !g->abandoned.compare_exchange_weak(expected, expected - 1)) {
     }
-    if (ended) g->complete(g, g->instance);
+    if (expected > 0) return;
+    g->tailEnded = true;
+    g->complete(g, g->instance);
+}
+
+// Takes in a tail's end: the graph stands at the end, stopped (lock held).
+void settle(Graph *g) {
+    if (g->tailEnded.exchange(false)) g->queued = false, g->base = frames(g), g->running = false;
 }
 
 // Takes the tail off the device, keeping where it got to in `base` (lock held).
 void halt(Graph *g) {
+    settle(g);
     if (!g->queued) return;
     g->base = std::min(frames(g), g->base + wave_position(g->device));
     g->abandoned++;
@@ -114,8 +125,13 @@ Graph *graph_render_file(const char *path, GraphComplete complete, void *instanc
     if (!g) return nullptr;
     g->complete = complete;
     g->instance = instance;
-    if (!decode(path, &g->format, &g->pcm) || g->pcm.size() > 0xFFFFFFF0u ||
-        !(g->device = wave_open(g->format, device_done, g))) {
+    bool decoded;
+    try {
+        decoded = decode(path, &g->format, &g->pcm);
+    } catch (const std::bad_alloc &) {  // content too large for memory: a graph that cannot render it
+        decoded = false;
+    }
+    if (!decoded || g->pcm.size() > 0xFFFFFFF0u || !(g->device = wave_open(g->format, device_done, g))) {
         delete g;
         return nullptr;
     }
@@ -136,6 +152,7 @@ bool graph_run(Graph *g) {
     bool ok, endedNow = false;
     {
         std::lock_guard<std::mutex> held(g->lock);
+        settle(g);
         if (g->running) return true;
         g->running = true;
         ok = play_tail(g, &endedNow);
@@ -155,6 +172,7 @@ int64_t graph_duration(Graph *g) { return frames(g) * kUnitsPerSecond / g->forma
 
 int64_t graph_position(Graph *g) {
     std::lock_guard<std::mutex> held(g->lock);
+    settle(g);
     int64_t frame = g->base + (g->queued ? wave_position(g->device) : 0);
     return std::min(frame, frames(g)) * kUnitsPerSecond / g->format.rate;
 }

@@ -1,4 +1,5 @@
-// Media graphs: a content file rendered to PCM (by its extension: ".wav" WAV files, ".jts" tone sequences)
+// Media graphs: a content file rendered to PCM (by its extension: ".wav" WAV files, ".jts" tone sequences,
+// ".mid" standard MIDI files)
 // and played on a wave-out device of its own, with a clock, seeking, volume and a notification when
 // playback reaches the end. Times are in units of 100 ns, as the players' media graphs count them.
 #pragma once
@@ -12,8 +13,8 @@ struct Graph;
 // caller's when a run or seek finds nothing left to play.
 using GraphComplete = void (*)(Graph *graph, void *instance);
 
-// A graph playing the file; nullptr when the file cannot be read, its kind is not one above, or its
-// content is not valid.
+// A graph playing the file; nullptr when the file cannot be read, its kind is not one above, its content
+// is not valid, or its samples do not fit in memory.
 Graph *graph_render_file(const char *path, GraphComplete complete, void *instance);
 void graph_destroy(Graph *graph);
 

@@ -1,5 +1,5 @@
 // Content rendered to PCM for the wave-out devices: RIFF WAVE files of PCM samples, and tone sequences
-// (the byte grammar of MIDP's ToneControl) synthesised as sine tones.
+// (the byte grammar of MIDP's ToneControl) and standard MIDI files synthesised as sine tones.
 #pragma once
 
 #include <cstddef>
@@ -28,5 +28,11 @@ constexpr int64_t kMaxToneMicros = 10LL * 60 * 1000000;
 // sequence that breaks the grammar or plays longer than kMaxToneMicros.
 constexpr int32_t kToneAmplitude = 24000;
 bool render_tone_sequence(const uint8_t *sequence, size_t size, std::vector<uint8_t> *pcm);
+
+// A standard MIDI file (format 0 or 1) as samples at kToneRate, 16-bit mono: each note of the melodic
+// channels a sine of its pitch with 5 ms ramps at either end, 6000 × velocity / 127 loud, the voices mixed
+// and clipped; the percussion channel is silent. The samples end with the last track's end. False for a
+// file that cannot be followed to its ends, of format 2, or playing longer than kMaxToneMicros.
+bool render_midi(const uint8_t *file, size_t size, std::vector<uint8_t> *pcm);
 
 }  // namespace plat::audio

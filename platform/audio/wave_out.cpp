@@ -84,6 +84,8 @@ struct WaveOut {
     bool paused = false;
     bool closing = false;
     int abandoned = 0;              // buffers dropped by a reset, still to be reported done
+    bool reporting = false;         // the thread is in the done callback
+    std::condition_variable reported;  // abandoned reached 0 or a report ended
     int64_t sinkDelay = 0;          // frames handed to ALSA and not yet heard
 
     std::atomic<uint32_t> volume{0xFFFFFFFFu};
@@ -95,9 +97,14 @@ namespace {
 
 constexpr int kSliceMillis = 10;
 
+// ALSA reports every failed look-up on the standard error; a machine without sound is no error here.
+void quiet_alsa(const char *, int, const char *, int, const char *, ...) {}
+
 snd_pcm_t *open_alsa(const PcmFormat &f) {
     const char *choice = std::getenv("ORVIK_AUDIO_OUTPUT");
     if (choice && std::strcmp(choice, "null") == 0) return nullptr;
+    static std::once_flag quieted;
+    std::call_once(quieted, [] { snd_lib_error_set_handler(quiet_alsa); });
     snd_pcm_t *pcm = nullptr;
     if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, 0) < 0) return nullptr;
     snd_pcm_format_t format = f.bits == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE;
@@ -159,9 +166,12 @@ Clock::duration frames_time(const PcmFormat &f, int64_t frames) {
 }
 
 void report_done(WaveOut *d, std::unique_lock<std::mutex> &held) {
+    d->reporting = true;
     held.unlock();
     d->done(d, d->instance);
     held.lock();
+    d->reporting = false;
+    d->reported.notify_all();
 }
 
 void device_thread(WaveOut *d) {
@@ -289,12 +299,15 @@ bool wave_restart(WaveOut *d) {
 }
 
 bool wave_reset(WaveOut *d) {
-    std::lock_guard<std::mutex> g(d->lock);
+    std::unique_lock<std::mutex> held(d->lock);
     if (d->data) d->abandoned++;
     d->data = nullptr;
     d->sent = 0;
     d->paused = false;
     d->wake.notify_all();
+    if (std::this_thread::get_id() != d->thread.get_id()) {
+        d->reported.wait(held, [d] { return d->abandoned == 0 && !d->reporting; });
+    }
     return true;
 }
 

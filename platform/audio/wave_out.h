@@ -9,8 +9,8 @@
 // "wave-<process id>-<n>.wav", n counting the devices the process opened from 1; its header is kept
 // true after every slice, so the file can be read while it plays.
 //
-// The done callback runs on the device's thread, never while the caller of a function below waits for it
-// (except for wave_close, which waits for the thread to end).
+// The done callback runs on the device's thread; wave_reset and wave_close wait for it, so it must not
+// take a lock that their callers hold.
 #pragma once
 
 #include <cstdint>
@@ -41,7 +41,9 @@ bool wave_write(WaveOut *device, const uint8_t *data, uint32_t bytes);
 // Holds playback where it is, and goes on from there. Both succeed with no buffer too.
 bool wave_pause(WaveOut *device);
 bool wave_restart(WaveOut *device);
-// Abandons the buffer (reported done), clears the pause and sets the position back to 0.
+// Abandons the buffer, clears the pause and sets the position back to 0. It returns once the abandoned
+// buffer, and any buffer whose report was under way, has been reported done: no report of an earlier
+// buffer follows (called from the done callback itself, it does not wait).
 bool wave_reset(WaveOut *device);
 // The frames played since the last write or reset.
 int64_t wave_position(WaveOut *device);

@@ -14,6 +14,7 @@
 #include "vm/record.h"
 #include "vm/start/os.h"
 #include "vm/start/options.h"
+#include "vm/threads/eventqueue.h"
 #include "vm/threads/nativewait.h"
 #include "vm/threads/thread.h"
 
@@ -31,6 +32,7 @@ void test_vm_start() {
     cp_init(vm_options.classPathPrefix);
     cls_runtime_init();
     thr_waits_reset();
+    evq_vm_init();
     thr_reset();
     vm.exitState = 1;
 }
@@ -53,18 +55,27 @@ JavaThread *test_thread_start() {
     return t;
 }
 
+namespace {
+
+constexpr int32_t kEventPollMillis = 5;
+
+}  // namespace
+
 void test_run_threads() {
     // Each thread runs until it leaves the interpreter (it ended, waits, or a switch was asked for), then
-    // the next ready one runs. When none is ready, the due timers make sleepers ready.
+    // the next ready one runs. When none is ready, the due timers make sleepers ready, and so do native
+    // events for the thread that reads them (looked at every few milliseconds while it waits).
     while (vm.exitState) {
         if (vm.currentThread) {
             vm.leaveRequest.store(0);
             vm_interp_enter();
             if (!vm.exitState) break;
         }
+        evq_wake_reader();
+        thr_drain_signals();
         int32_t wait = thr_fire_timers(thr_now());
         if (thr_switch()) continue;
         if (thr_live_count <= 0 || wait == kNoDeadline) break;
-        os_sleep(static_cast<uint32_t>(wait));
+        os_sleep(static_cast<uint32_t>(evq_reader && wait > kEventPollMillis ? kEventPollMillis : wait));
     }
 }

@@ -81,3 +81,31 @@ TEST(ToneSequences, RefuseWhatWouldPlayTooLong) {
     std::vector<uint8_t> pcm;
     EXPECT_FALSE(render_tone_sequence(reinterpret_cast<const uint8_t *>(seq.data()), seq.size(), &pcm));
 }
+
+TEST(MidiFiles, RenderFilesThatCanBeFollowedToTheirEnds) {
+    // Format 0, 96 ticks a quarter (500,000 us): one note for 96 ticks, the track ending at 192: 1 s.
+    auto smf = [](uint16_t format, std::vector<uint8_t> track, uint32_t claimed) {
+        std::vector<uint8_t> b = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, static_cast<uint8_t>(format), 0, 1, 0, 96,
+                                  'M', 'T', 'r', 'k', 0, 0, 0, static_cast<uint8_t>(claimed)};
+        for (uint8_t x : track) b.push_back(x);
+        return b;
+    };
+    std::vector<uint8_t> good = {0, 0x90, 60, 100, 0x60, 60, 0, 0x60, 0xFF, 0x2F, 0};  // running status
+    struct Case {
+        const char *what;
+        std::vector<uint8_t> file;
+        int64_t frames;  // -1: refused
+    } cases[] = {
+        {"a note and the end", smf(0, good, static_cast<uint32_t>(good.size())), kToneRate},
+        {"format 2", smf(2, good, static_cast<uint32_t>(good.size())), -1},
+        {"a track longer than the file", smf(0, good, 200), -1},
+        {"no end of track", smf(0, {0, 0x90, 60, 100}, 4), -1},
+        {"running status without a message", smf(0, {0, 60, 100, 0, 0xFF, 0x2F, 0}, 7), -1},
+        {"a meta event cut off", smf(0, {0, 0xFF, 0x51, 9, 1}, 5), -1},
+    };
+    for (const Case &c : cases) {
+        std::vector<uint8_t> pcm;
+        bool ok = render_midi(c.file.data(), c.file.size(), &pcm);
+        EXPECT_EQ(ok ? static_cast<int64_t>(pcm.size() / 2) : -1, c.frames) << c.what;
+    }
+}

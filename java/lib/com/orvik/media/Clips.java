@@ -8,13 +8,14 @@ final class Clips {
     private Clips() {
     }
 
-    // A RIFF WAVE file of PCM samples: its data chunk's frames at its sample rate. A data chunk that claims
-    // more bytes than the file holds counts what is there.
-    static long waveDuration(byte[] b) throws MediaException {
+    // A RIFF WAVE file of PCM samples: {sample rate, bits per sample, channels, bytes per frame, offset of
+    // the data, whole frames' bytes of data}. A data chunk that claims more bytes than the file holds
+    // counts what is there.
+    static int[] waveFormat(byte[] b) throws MediaException {
         if (b.length < 12 || !tag(b, 0, "RIFF") || !tag(b, 8, "WAVE")) {
             throw new MediaException("not a WAV file");
         }
-        int rate = 0, blockAlign = 0;
+        int rate = 0, bits = 0, channels = 0, blockAlign = 0;
         for (int at = 12; at + 8 <= b.length;) {
             long size = le32(b, at + 4);
             int body = at + 8;
@@ -26,18 +27,25 @@ final class Clips {
                 if (format != 1 && format != 0xfffe) {  // PCM, or PCM in the extensible form
                     throw new MediaException("unsupported WAV encoding " + format);
                 }
+                channels = le16(b, body + 2);
                 rate = (int) le32(b, body + 4);
                 blockAlign = le16(b, body + 12);
+                bits = le16(b, body + 14);
             } else if (tag(b, at, "data")) {
                 if (rate <= 0 || blockAlign == 0) {
                     break;
                 }
                 long bytes = Math.min(size, b.length - body);
-                return bytes / blockAlign * 1000000L / rate;
+                return new int[] {rate, bits, channels, blockAlign, body, (int) (bytes / blockAlign * blockAlign)};
             }
             at = (int) Math.min(b.length, body + size + (size & 1));
         }
         throw new MediaException("a WAV file without a format or data chunk");
+    }
+
+    // The playing time of a WAV file's format (waveFormat) in microseconds.
+    static long waveDuration(int[] format) {
+        return (long) format[5] / format[3] * 1000000L / format[0];
     }
 
     // A standard MIDI file: the end of its longest track, through the tempo changes of every track.

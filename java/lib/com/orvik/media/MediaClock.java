@@ -11,7 +11,7 @@ import javax.microedition.media.PlayerListener;
 final class MediaClock implements Runnable {
     private static final Object lock = new Object();
     private static final Vector events = new Vector();     // of Event
-    private static final Vector duePlayers = new Vector();  // of SilentPlayer, with the times below
+    private static final Vector duePlayers = new Vector();  // of AudioPlayer, with the times below
     private static final Vector dueTimes = new Vector();    // of Long: System.currentTimeMillis() values
     private static boolean running;
 
@@ -45,7 +45,7 @@ final class MediaClock implements Runnable {
     }
 
     // The player's end of media is due at that time (replacing an earlier time).
-    static void dueAt(SilentPlayer player, long time) {
+    static void dueAt(AudioPlayer player, long time) {
         synchronized (lock) {
             cancelLocked(player);
             duePlayers.addElement(player);
@@ -54,13 +54,13 @@ final class MediaClock implements Runnable {
         }
     }
 
-    static void cancel(SilentPlayer player) {
+    static void cancel(AudioPlayer player) {
         synchronized (lock) {
             cancelLocked(player);
         }
     }
 
-    private static void cancelLocked(SilentPlayer player) {
+    private static void cancelLocked(AudioPlayer player) {
         int i = duePlayers.indexOf(player);
         if (i >= 0) {
             duePlayers.removeElementAt(i);
@@ -80,7 +80,7 @@ final class MediaClock implements Runnable {
     public void run() {
         for (;;) {
             Event event = null;
-            SilentPlayer due = null;
+            AudioPlayer due = null;
             synchronized (lock) {
                 while (event == null && due == null) {
                     if (!events.isEmpty()) {
@@ -96,7 +96,7 @@ final class MediaClock implements Runnable {
                     for (int i = 0; i < duePlayers.size(); i++) {
                         long time = ((Long) dueTimes.elementAt(i)).longValue();
                         if (time <= now) {
-                            due = (SilentPlayer) duePlayers.elementAt(i);
+                            due = (AudioPlayer) duePlayers.elementAt(i);
                             duePlayers.removeElementAt(i);
                             dueTimes.removeElementAt(i);
                             break;

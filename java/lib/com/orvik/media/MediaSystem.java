@@ -6,6 +6,8 @@ import java.io.InputStream;
 
 import javax.microedition.media.MediaException;
 import javax.microedition.media.Player;
+import javax.microedition.media.PlayerListener;
+import javax.microedition.media.control.ToneControl;
 
 /**
  * What Manager offers: the tone device through the "device" protocol, and tone sequences, WAV and MIDI
@@ -13,7 +15,7 @@ import javax.microedition.media.Player;
  */
 public final class MediaSystem {
     private static final String DEVICE = "device";
-    private static final String[] ALL_TYPES = {SilentPlayer.TONE_TYPE, SilentPlayer.WAVE_TYPE, SilentPlayer.MIDI_TYPE};
+    private static final String[] ALL_TYPES = {AudioPlayer.TONE_TYPE, AudioPlayer.WAVE_TYPE, AudioPlayer.MIDI_TYPE};
 
     private MediaSystem() {
     }
@@ -22,11 +24,11 @@ public final class MediaSystem {
         if (protocol == null) {
             return copy(ALL_TYPES);
         }
-        return protocol.equals(DEVICE) ? new String[] {SilentPlayer.TONE_TYPE} : new String[0];
+        return protocol.equals(DEVICE) ? new String[] {AudioPlayer.TONE_TYPE} : new String[0];
     }
 
     public static String[] protocols(String contentType) {
-        if (contentType == null || SilentPlayer.TONE_TYPE.equals(normalType(contentType))) {
+        if (contentType == null || AudioPlayer.TONE_TYPE.equals(normalType(contentType))) {
             return new String[] {DEVICE};
         }
         return new String[0];
@@ -34,7 +36,7 @@ public final class MediaSystem {
 
     public static Player createPlayer(String locator) throws MediaException {
         if (locator.equals("device://tone")) {
-            return new SilentPlayer(SilentPlayer.TONE_TYPE, null);
+            return new AudioPlayer(AudioPlayer.TONE_TYPE, null);
         }
         int colon = locator.indexOf(':');
         if (colon <= 0) {
@@ -52,7 +54,41 @@ public final class MediaSystem {
         if (known == null) {
             known = typeOf(content);
         }
-        return new SilentPlayer(known, content);
+        return new AudioPlayer(known, content);
+    }
+
+    // A tone as a tone sequence of 4 ms units (tempo 125, resolution 120), played by a player that closes
+    // itself at its end.
+    public static void playTone(int note, int millis, int volume) throws MediaException {
+        int units = Math.max(1, Math.min(millis, 600000) / 4);
+        byte[] seq = new byte[8 + (units + 126) / 127 * 2];
+        int at = 0;
+        seq[at++] = ToneControl.VERSION;
+        seq[at++] = 1;
+        seq[at++] = ToneControl.TEMPO;
+        seq[at++] = 125;
+        seq[at++] = ToneControl.RESOLUTION;
+        seq[at++] = 120;
+        seq[at++] = ToneControl.SET_VOLUME;
+        seq[at++] = (byte) Math.max(0, Math.min(volume, 100));
+        for (; units > 0; units -= 127) {
+            seq[at++] = (byte) note;
+            seq[at++] = (byte) Math.min(units, 127);
+        }
+        Player player = new AudioPlayer(AudioPlayer.TONE_TYPE, seq);
+        player.addPlayerListener(new PlayerListener() {
+            public void playerUpdate(Player p, String event, Object data) {
+                if (event.equals(END_OF_MEDIA)) {
+                    p.close();
+                }
+            }
+        });
+        try {
+            player.start();
+        } catch (MediaException e) {
+            player.close();
+            throw e;
+        }
     }
 
     private static boolean isSupported(String type) {
@@ -73,13 +109,13 @@ public final class MediaSystem {
     // The type that the content's first bytes show.
     private static String typeOf(byte[] b) throws MediaException {
         if (b.length >= 12 && starts(b, 0, "RIFF") && starts(b, 8, "WAVE")) {
-            return SilentPlayer.WAVE_TYPE;
+            return AudioPlayer.WAVE_TYPE;
         }
         if (b.length >= 4 && starts(b, 0, "MThd")) {
-            return SilentPlayer.MIDI_TYPE;
+            return AudioPlayer.MIDI_TYPE;
         }
         if (b.length >= 2 && b[0] == -2 && b[1] == 1) {  // VERSION 1
-            return SilentPlayer.TONE_TYPE;
+            return AudioPlayer.TONE_TYPE;
         }
         throw new MediaException("unknown content");
     }

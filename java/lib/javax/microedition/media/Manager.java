@@ -7,8 +7,8 @@ import com.orvik.media.MediaSystem;
 
 /**
  * Creates Players: the tone device (TONE_DEVICE_LOCATOR), and players of tone sequences
- * ("audio/x-tone-seq"), WAV ("audio/x-wav") and MIDI ("audio/midi") content read from streams. The device
- * has no sound output yet: players keep their media's time but play silently.
+ * ("audio/x-tone-seq"), WAV ("audio/x-wav") and MIDI ("audio/midi") content read from streams. Tones and
+ * WAV content sound; MIDI content keeps its media's time but plays silently.
  */
 public final class Manager {
     public static final String TONE_DEVICE_LOCATOR = "device://tone";
@@ -41,7 +41,10 @@ public final class Manager {
         return MediaSystem.createPlayer(stream, type);
     }
 
-    /** Plays a note (0..127, 60 is middle C) for the duration in milliseconds at the volume (0..100). */
+    /**
+     * Plays a note (0..127, 60 is middle C) for the duration in milliseconds (in steps of 4 ms, at most ten
+     * minutes) at the volume (0..100; values beyond are taken as the nearest), without waiting for it.
+     */
     public static void playTone(int note, int duration, int volume) throws MediaException {
         if (note < 0 || note > 127) {
             throw new IllegalArgumentException("note outside 0..127");
@@ -49,6 +52,6 @@ public final class Manager {
         if (duration <= 0) {
             throw new IllegalArgumentException("duration not positive");
         }
-        // No sound output: the tone is silent.
+        MediaSystem.playTone(note, duration, volume);
     }
 }

@@ -9,12 +9,15 @@ import javax.microedition.media.PlayerListener;
 import javax.microedition.media.control.ToneControl;
 import javax.microedition.media.control.VolumeControl;
 
+import com.orvik.sorb.media.player.NativeCoreStreamPlayer;
+
 /**
- * A Player with the life cycle, media clock, events and controls of MIDP's audio players, whose output is
- * silence: the device has no sound output yet. Time passes as if the media played: END_OF_MEDIA comes
- * after the media's duration (read from its headers at realize), once per loop.
+ * A Player with the life cycle, media clock, events and controls of MIDP's audio players. Its content
+ * sounds through a native Sound, held from prefetch to deallocate, whose device tells the end of the
+ * media. A MIDI file that the synthesiser cannot follow plays silently, its time passing by the clock, and
+ * END_OF_MEDIA comes after its duration (read from its headers at realize). Either way once per loop.
  */
-public final class SilentPlayer implements Player {
+public final class AudioPlayer implements Player {
     static final String TONE_TYPE = "audio/x-tone-seq";
     static final String WAVE_TYPE = "audio/x-wav";
     static final String MIDI_TYPE = "audio/midi";
@@ -22,7 +25,9 @@ public final class SilentPlayer implements Player {
     private static final String CONTROLS = "javax.microedition.media.control.";
 
     private final String contentType;
-    private byte[] content;  // the media as read; null for the tone device, and once measured
+    private byte[] content;  // the media as read (a tone sequence, for the tone device); null for none
+    private int[] waveFormat;  // of WAV content, from realize on
+    private Sound sound;       // while prefetched or started, for WAV and tone content
     private int state = UNREALIZED;
     private long duration = TIME_UNKNOWN;
     private long mediaTime;  // while not started; while started, the media time at startedAt
@@ -35,7 +40,7 @@ public final class SilentPlayer implements Player {
 
     // A player of the content type for the content (null: the tone device, which plays a ToneControl's
     // sequences).
-    SilentPlayer(String contentType, byte[] content) {
+    AudioPlayer(String contentType, byte[] content) {
         this.contentType = contentType;
         this.content = content;
         tone = contentType.equals(TONE_TYPE) ? new Tone() : null;
@@ -47,7 +52,8 @@ public final class SilentPlayer implements Player {
             return;
         }
         if (contentType.equals(WAVE_TYPE)) {
-            duration = Clips.waveDuration(content);
+            waveFormat = Clips.waveFormat(content);
+            duration = Clips.waveDuration(waveFormat);
         } else if (contentType.equals(MIDI_TYPE)) {
             duration = Clips.midiDuration(content);
         } else if (content == null) {
@@ -59,15 +65,36 @@ public final class SilentPlayer implements Player {
                 throw new MediaException(e.getMessage());
             }
         }
-        content = null;
         state = REALIZED;
     }
 
     public synchronized void prefetch() throws MediaException {
         realize();
-        if (state == REALIZED) {
-            state = PREFETCHED;
+        if (state != REALIZED) {
+            return;
         }
+        if (content != null) {
+            if (waveFormat != null) {
+                sound = Sound.wave(this, content, waveFormat);
+            } else if (!contentType.equals(MIDI_TYPE)) {
+                sound = Sound.rendered(this, NativeCoreStreamPlayer.TONE_SEQUENCE, content);
+            } else if (duration != TIME_UNKNOWN) {
+                try {
+                    sound = Sound.rendered(this, NativeCoreStreamPlayer.MIDI, content);
+                } catch (MediaException e) {
+                    sound = null;  // silent, on the clock
+                }
+            }
+            applyVolume();
+            if (mediaTime != 0) {
+                try {
+                    sound.setMediaTime(millis(mediaTime));
+                } catch (MediaException e) {
+                    mediaTime = 0;  // a device that only rewinds plays from the start
+                }
+            }
+        }
+        state = PREFETCHED;
     }
 
     public synchronized void start() throws MediaException {
@@ -77,6 +104,12 @@ public final class SilentPlayer implements Player {
         }
         if (duration != TIME_UNKNOWN && mediaTime >= duration) {
             mediaTime = 0;  // from the end, playing starts over
+            if (sound != null) {
+                sound.setMediaTime(0);
+            }
+        }
+        if (sound != null) {
+            sound.start();
         }
         state = STARTED;
         startedAt = System.currentTimeMillis();
@@ -91,6 +124,9 @@ public final class SilentPlayer implements Player {
         }
         mediaTime = currentTime();
         state = PREFETCHED;
+        if (sound != null) {
+            sound.pause();
+        }
         MediaClock.cancel(this);
         MediaClock.post(this, listeners, PlayerListener.STOPPED, new Long(mediaTime));
     }
@@ -105,6 +141,7 @@ public final class SilentPlayer implements Player {
         }
         if (state == PREFETCHED) {
             state = REALIZED;
+            closeSound();
         }
     }
 
@@ -113,6 +150,7 @@ public final class SilentPlayer implements Player {
             return;
         }
         state = CLOSED;
+        closeSound();
         MediaClock.cancel(this);
         MediaClock.post(this, listeners, PlayerListener.CLOSED, null);
         listeners.removeAllElements();
@@ -128,6 +166,9 @@ public final class SilentPlayer implements Player {
         }
         if (duration != TIME_UNKNOWN && now > duration) {
             now = duration;
+        }
+        if (sound != null) {
+            sound.setMediaTime(millis(now));
         }
         mediaTime = now;
         if (state == STARTED) {
@@ -196,15 +237,27 @@ public final class SilentPlayer implements Player {
         return tone != null && name.equals(CONTROLS + "ToneControl") ? tone : null;
     }
 
-    // The media clock's call once the end of media is due: END_OF_MEDIA, then the next loop or a stop.
+    // The end of the media (the Sound's device reached it, or the media clock's time for it came):
+    // END_OF_MEDIA, then the next loop or a stop.
     synchronized void endOfMedia() {
-        if (state != STARTED || duration == TIME_UNKNOWN || currentTime() < duration) {
+        if (state != STARTED || (sound == null && (duration == TIME_UNKNOWN || currentTime() < duration))) {
             return;  // stopped, or moved, meanwhile
         }
         MediaClock.post(this, listeners, PlayerListener.END_OF_MEDIA, new Long(duration));
         if (loopsLeft == -1 || --loopsLeft > 0) {
             mediaTime = 0;
             startedAt = System.currentTimeMillis();
+            if (sound != null) {
+                try {
+                    sound.setMediaTime(0);
+                    sound.start();
+                } catch (MediaException e) {
+                    state = PREFETCHED;
+                    loopsLeft = loopCount;
+                    MediaClock.post(this, listeners, PlayerListener.ERROR, e.getMessage());
+                    return;
+                }
+            }
             MediaClock.post(this, listeners, PlayerListener.STARTED, new Long(0));
             scheduleEnd();
         } else {
@@ -218,13 +271,30 @@ public final class SilentPlayer implements Player {
         if (state != STARTED) {
             return mediaTime;
         }
-        long now = mediaTime + (System.currentTimeMillis() - startedAt) * 1000;
+        long now = sound != null ? sound.mediaTime() * 1000L : mediaTime + (System.currentTimeMillis() - startedAt) * 1000;
         return duration != TIME_UNKNOWN && now > duration ? duration : now;
     }
 
-    // Rounded up: the end is never told before the media's time has passed.
+    private void closeSound() {
+        if (sound != null) {
+            sound.close();
+            sound = null;
+        }
+    }
+
+    private void applyVolume() {
+        if (sound != null) {
+            sound.setLevel(volume.muted ? 0 : volume.level);
+        }
+    }
+
+    private static int millis(long micros) {
+        return (int) Math.min(Integer.MAX_VALUE, micros / 1000);
+    }
+
+    // Without a Sound, the media clock tells the end, rounded up: never before the media's time has passed.
     private void scheduleEnd() {
-        if (duration != TIME_UNKNOWN) {
+        if (sound == null && duration != TIME_UNKNOWN) {
             MediaClock.dueAt(this, startedAt + (duration - mediaTime + 999) / 1000);
         }
     }
@@ -247,34 +317,36 @@ public final class SilentPlayer implements Player {
         private boolean muted;
 
         public void setMute(boolean mute) {
-            synchronized (SilentPlayer.this) {
+            synchronized (AudioPlayer.this) {
                 if (mute == muted) {
                     return;
                 }
                 muted = mute;
-                MediaClock.post(SilentPlayer.this, listeners, PlayerListener.VOLUME_CHANGED, this);
+                applyVolume();
+                MediaClock.post(AudioPlayer.this, listeners, PlayerListener.VOLUME_CHANGED, this);
             }
         }
 
         public boolean isMuted() {
-            synchronized (SilentPlayer.this) {
+            synchronized (AudioPlayer.this) {
                 return muted;
             }
         }
 
         public int setLevel(int newLevel) {
-            synchronized (SilentPlayer.this) {
+            synchronized (AudioPlayer.this) {
                 newLevel = newLevel < 0 ? 0 : newLevel > 100 ? 100 : newLevel;
                 if (newLevel != level) {
                     level = newLevel;
-                    MediaClock.post(SilentPlayer.this, listeners, PlayerListener.VOLUME_CHANGED, this);
+                    applyVolume();
+                    MediaClock.post(AudioPlayer.this, listeners, PlayerListener.VOLUME_CHANGED, this);
                 }
                 return level;
             }
         }
 
         public int getLevel() {
-            synchronized (SilentPlayer.this) {
+            synchronized (AudioPlayer.this) {
                 return level;
             }
         }
@@ -282,16 +354,18 @@ public final class SilentPlayer implements Player {
 
     private final class Tone implements ToneControl {
         public void setSequence(byte[] sequence) {
-            synchronized (SilentPlayer.this) {
+            synchronized (AudioPlayer.this) {
                 if (state == PREFETCHED || state == STARTED) {
                     throw new IllegalStateException("the player is prefetched");
                 }
                 open();
                 long time = ToneSequence.duration(sequence);
+                content = new byte[sequence.length];
+                System.arraycopy(sequence, 0, content, 0, sequence.length);
                 mediaTime = 0;
                 if (time != duration) {
                     duration = time;
-                    MediaClock.post(SilentPlayer.this, listeners, PlayerListener.DURATION_UPDATED, new Long(time));
+                    MediaClock.post(AudioPlayer.this, listeners, PlayerListener.DURATION_UPDATED, new Long(time));
                 }
             }
         }

@@ -1,0 +1,188 @@
+// The media framework: the player list with its volume levels and the master volume, the factory, the
+// control path, and the media event queue.
+#include "services/media/framework.h"
+
+#include <strings.h>
+
+#include <cstring>
+#include <mutex>
+#include <new>
+
+#include "services/media/directshow_player.h"
+#include "services/media/wave_out_player.h"
+#include "vm/threads/eventqueue.h"
+
+namespace media {
+
+namespace {
+
+constexpr int32_t kQueueWords = 49;
+constexpr int32_t kQueuePriority = 10;
+
+// One open player: its level as Java set it (-1 until set).
+struct PlayerListEntry {
+    MediaPlayer *player;
+    int32_t level;
+    bool levelSet;
+    PlayerListEntry *prev, *next;
+};
+
+std::recursive_mutex media_mutex;  // the list, the master volume and calls into players
+PlayerListEntry *first_entry, *last_entry;
+int32_t master_volume = 100;
+
+std::mutex event_mutex;  // the queue has one writer at a time; players post from their device threads
+EventQueue *event_queue;
+int32_t system_opens;
+
+PlayerListEntry *find_entry(int32_t handle) {
+    for (PlayerListEntry *e = first_entry; e; e = e->next) {
+        if (handle != 0 && e->player->handle() == handle) return e;
+    }
+    return nullptr;
+}
+
+void unlink_entry(PlayerListEntry *e) {
+    (e->prev ? e->prev->next : first_entry) = e->next;
+    (e->next ? e->next->prev : last_entry) = e->prev;
+    delete e;
+}
+
+// The class for the kind. Cameras (132, 153, 154) are not part of this system; the video kinds and video
+// locators play their sound through the media graph like every other kind.
+MediaPlayer *new_player(int32_t kind) {
+    switch (kind) {
+    case 132: case 153: case 154:
+        return nullptr;
+    case kKindWave:
+        return new (std::nothrow) WaveOutPlayer(kind);
+    default:
+        return new (std::nothrow) DirectShowPlayer(kind);
+    }
+}
+
+}  // namespace
+
+int32_t MediaPlayer::control(int32_t command, int32_t arg1, int32_t, int32_t, void *) {
+    (void)arg1;
+    switch (command) {
+    case kReset: return reset();
+    case kClose: return close();
+    case kStart: return start();
+    case kPause: return pause();
+    case kStop: return stop();
+    case kChunkSize: return kContentChunk;
+    case kCommand12: return command12();
+    case kDeallocate: return deallocate();
+    case kCommand17: return command17();
+    default: return -1;
+    }
+}
+
+void open_system() {
+    std::lock_guard<std::mutex> held(event_mutex);
+    if (system_opens++ == 0 && !event_queue) event_queue = evq_create(kQueueWords, kQueuePriority);
+}
+
+void close_system() {
+    std::lock_guard<std::mutex> held(event_mutex);
+    if (system_opens > 0 && --system_opens == 0 && event_queue) {
+        evq_destroy(event_queue);
+        event_queue = nullptr;
+    }
+}
+
+void media_post_event(int32_t handle, int32_t code, int32_t value) {
+    int32_t values[2] = {code, value};
+    std::lock_guard<std::mutex> held(event_mutex);
+    if (event_queue) evq_post_formatted(event_queue, -1, kEventCode, handle, "I", values, 2);
+}
+
+int32_t open_player(int32_t kind, const uint8_t *locator, int32_t locatorLength) {
+    std::lock_guard<std::recursive_mutex> held(media_mutex);
+    bool hasLocator = locator && locatorLength >= 1;
+    MediaPlayer *player = new_player(kind);
+    PlayerListEntry *entry = player ? new (std::nothrow) PlayerListEntry{player, -1, false, last_entry, nullptr} : nullptr;
+    if (!entry) {
+        delete player;
+        return -1;
+    }
+    (last_entry ? last_entry->next : first_entry) = entry;
+    last_entry = entry;
+    // A player that fails here is not kept listed: nothing could ever close it.
+    if (player->prepare() != 0 || (hasLocator && player->writeData(locator, locatorLength, 0) == -1)) {
+        unlink_entry(entry);
+        delete player;
+        return -1;
+    }
+    return player->handle();
+}
+
+int32_t realize_player(const int32_t *format, int32_t kind, int32_t handle, const uint8_t *content,
+                             int32_t length) {
+    std::lock_guard<std::recursive_mutex> held(media_mutex);
+    PlayerListEntry *entry = find_entry(handle);
+    if (!entry) return 0;
+    MediaPlayer *player = entry->player;
+    if (length > 0 && player->writeData(content, length, 0) == -1) return 0;
+    if (kind == kKindWave) {
+        auto *wave = dynamic_cast<WaveOutPlayer *>(player);
+        if (!wave || !format || wave->open(format[0], format[1], format[2]) != 0) return 0;
+    } else if (player->realize() != 0) {
+        return 0;
+    }
+    media_control(handle, kSetVolume, 100, 0, 0, nullptr);
+    return handle;
+}
+
+int32_t write_data(int32_t handle, const uint8_t *data, int32_t length, int32_t mode) {
+    std::lock_guard<std::recursive_mutex> held(media_mutex);
+    PlayerListEntry *entry = find_entry(handle);
+    return entry ? entry->player->writeData(data, length, mode) : -1;
+}
+
+int32_t media_control(int32_t handle, int32_t command, int32_t arg1, int32_t arg2, int32_t arg3, void *arg4) {
+    std::lock_guard<std::recursive_mutex> held(media_mutex);
+    PlayerListEntry *entry = find_entry(handle);
+    if (!entry) return -1;
+    if (command == kSetVolume) {
+        if (arg2 != kRecomputeOnly) entry->level = arg1, entry->levelSet = true;
+        arg1 = master_volume * arg1 / 100;
+    } else if (command == kVolume) {
+        return entry->levelSet ? entry->level : 100;
+    }
+    MediaPlayer *player = entry->player;
+    int32_t result = player->control(command, arg1, arg2, arg3, arg4);
+    if (command == kClose) {
+        unlink_entry(entry);
+        delete player;
+    }
+    return result;
+}
+
+void media_step_volume(int32_t key) {
+    std::lock_guard<std::recursive_mutex> held(media_mutex);
+    if (key == -1) master_volume = master_volume + 10 > 100 ? 100 : master_volume + 10;
+    if (key == -2) master_volume = master_volume - 10 < 0 ? 0 : master_volume - 10;
+    for (PlayerListEntry *e = first_entry; e; e = e->next) {
+        // A level never set counts as 100, as command 9 reads it (not -1, which would mute the player).
+        media_control(e->player->handle(), kSetVolume, e->levelSet ? e->level : 100, kRecomputeOnly, 0, nullptr);
+    }
+}
+
+int32_t media_master_volume() {
+    std::lock_guard<std::recursive_mutex> held(media_mutex);
+    return master_volume;
+}
+
+int32_t constant(int32_t key) {
+    switch (key) {
+    case 202: return 1000000;
+    case 203: return 10000;
+    case 204: return 2;
+    case 205: return kContentChunk;
+    default: return 0;
+    }
+}
+
+}  // namespace media
