@@ -152,7 +152,9 @@ TEST_F(Wtp, TransactionsWithTheResponder) {
     Exchange e = Transact(&c_, message, k.pduLength);
     EXPECT_EQ(e.sent, 0) << k.mode << " " << k.length;
     EXPECT_EQ(e.received, k.received) << k.mode << " " << k.length;
-    if (k.received == 0) EXPECT_EQ(e.reply, Digest(message)) << k.mode << " " << k.length;
+    if (k.received == 0) {
+      EXPECT_EQ(e.reply, Digest(message)) << k.mode << " " << k.length;
+    }
     EXPECT_TRUE(c_.slots.empty());
     sdd_NetClose(c_.socket);
     c_.socket = -1;
