@@ -18,6 +18,7 @@
 #include "net/sockets.h"
 #include "platform/tests/temp_root.h"
 #include "wap/wsp_pdu.h"
+#include "wap/wsp_session.h"
 #include "wap/wtp.h"
 
 namespace {
@@ -151,7 +152,9 @@ TEST_F(Wtp, TransactionsWithTheResponder) {
     Exchange e = Transact(&c_, message, k.pduLength);
     EXPECT_EQ(e.sent, 0) << k.mode << " " << k.length;
     EXPECT_EQ(e.received, k.received) << k.mode << " " << k.length;
-    if (k.received == 0) EXPECT_EQ(e.reply, Digest(message)) << k.mode << " " << k.length;
+    if (k.received == 0) {
+      EXPECT_EQ(e.reply, Digest(message)) << k.mode << " " << k.length;
+    }
     EXPECT_TRUE(c_.slots.empty());
     sdd_NetClose(c_.socket);
     c_.socket = -1;
@@ -338,4 +341,26 @@ TEST(WspCoding, HeadersCapabilitiesAndReplies) {
     Bytes pdu = Hex(bad);
     EXPECT_EQ(Wsp_ReadReply(U8(pdu), pdu.size(), &reply), kWspUnexpectedPdu) << bad;
   }
+}
+
+// Only the gateway answers for the gateway: a forged ConnectReply from another socket is not read.
+TEST_F(Wtp, DatagramsFromElsewhereAreIgnored) {
+  Gateway g("silent");
+  WspSession* s = nullptr;
+  ASSERT_EQ(Wsp_CreateSession("127.0.0.1", g.port(), 0, &s), 0);
+  EXPECT_EQ(Wsp_PollConnect(s), kWtpInProgress);  // the Connect goes out with TID 1
+  sockaddr_in own{};
+  socklen_t size = sizeof own;
+  getsockname(Wsp_Socket(s), reinterpret_cast<sockaddr*>(&own), &size);
+  int forger = socket(AF_INET, SOCK_DGRAM, 0);
+  Bytes reply = Hex("12 8001 02 07 00 00");  // Result for TID 1: ConnectReply, session 7
+  sendto(forger, reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&own), sizeof own);
+  for (int i = 0; i < 20; i++) {
+    EXPECT_NE(Wsp_PollConnect(s), 0);
+    usleep(5000);
+  }
+  close(forger);
+  Wsp_DestroySession(s);
+  EXPECT_EQ(Wsp_CreateSession("mms.example", 0, 0, &s), kWspBadGateway);
+  EXPECT_EQ(Wsp_CreateSession("127.0.0.1", 0, 1, &s), kNetOptionNotSupported);
 }

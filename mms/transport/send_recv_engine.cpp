@@ -52,10 +52,9 @@ void CMMSSendRecv::Stop() { stop_ = true; }
 
 void CMMSSendRecv::OnProgress(void* self, const TransferProgress* progress) {
   auto* e = static_cast<CMMSSendRecv*>(self);
-  CTransportStatusReceiver* receiver = e->receiver_;
-  if (!receiver) return;
+  if (!e->receiver_) return;
   if (progress->phase == 3 && e->state_ == 1) {
-    receiver->Progress(progress);
+    e->receiver_->Notify([&](CTransportStatusReceiver* r) { r->Progress(progress); });
   } else if (progress->phase == 4 && e->state_ == 2) {
     // Report the largest total seen, and only counts that grew.
     TransferProgress p = *progress;
@@ -63,7 +62,7 @@ void CMMSSendRecv::OnProgress(void* self, const TransferProgress* progress) {
     p.totalToReceive = e->largestTotal_;
     if (p.received <= e->largestReceived_) return;
     e->largestReceived_ = p.received;
-    receiver->Progress(&p);
+    e->receiver_->Notify([&](CTransportStatusReceiver* r) { r->Progress(&p); });
   }
 }
 

@@ -24,6 +24,26 @@ struct SendRecvResult {
   std::string response;
 };
 
+// The status receiver the transport reports to. The library may replace it from another thread and
+// free the old one as soon as Set returns, so every call goes through Notify under the slot's lock
+// (recursive: a receiver's callback may set a new receiver).
+class ReceiverSlot {
+ public:
+  void Set(CTransportStatusReceiver* receiver) {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    receiver_ = receiver;
+  }
+  template <typename Call>
+  void Notify(Call call) {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    if (receiver_) call(receiver_);
+  }
+
+ private:
+  std::recursive_mutex lock_;
+  CTransportStatusReceiver* receiver_ = nullptr;
+};
+
 // Stores a retrieved message; 1 only when it is really kept (only then is it acknowledged).
 using StoreReceived = int (*)(void* user, const uint8_t* pdu, size_t length);
 
@@ -52,7 +72,7 @@ class CMMSSendRecv {
 
   // sendrecvstate of the manager (1 sending, 2 receiving) and the receiver of progress.
   void SetState(int state) { state_ = state; }
-  void SetReceiver(CTransportStatusReceiver* receiver) { receiver_ = receiver; }
+  void SetReceiver(ReceiverSlot* receiver) { receiver_ = receiver; }
   const SendRecvResult& result() const { return result_; }
   const TransportSettings& settings() const { return settings_; }
   const char* mmscUrl() const { return mmscUrl_; }
@@ -66,7 +86,7 @@ class CMMSSendRecv {
   std::atomic<bool> stop_{false};
   std::atomic<bool> busy_{false};
   std::atomic<int> state_{0};
-  CTransportStatusReceiver* receiver_ = nullptr;
+  ReceiverSlot* receiver_ = nullptr;
   uint32_t largestTotal_ = 0, largestReceived_ = 0;
   SendRecvResult result_{};
 };

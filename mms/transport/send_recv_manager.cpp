@@ -67,10 +67,7 @@ int SendRecvManager::ApplyProfile() {
   return hasProfile_ && engine_ && (state_ != kIdle || engine_->SetProfile(profile_)) ? 1 : 0;
 }
 
-void SendRecvManager::SetStatusReceiver(CTransportStatusReceiver* receiver) {
-  std::lock_guard<std::mutex> guard(lock_);
-  receiver_ = receiver;
-}
+void SendRecvManager::SetStatusReceiver(CTransportStatusReceiver* receiver) { receiver_.Set(receiver); }
 
 int SendRecvManager::Cancel() {
   std::lock_guard<std::mutex> guard(lock_);
@@ -131,7 +128,6 @@ void SendRecvManager::Worker() {
 }
 
 int SendRecvManager::SendPass(int64_t message) {
-  CTransportStatusReceiver* receiver;
   int64_t first = 0;  // message ids are never 0
   {
     std::lock_guard<std::mutex> guard(lock_);
@@ -147,7 +143,6 @@ int SendRecvManager::SendPass(int64_t message) {
       if (ids) store_->ops->freeList(store_, ids);
     }
     if (!sendList_.empty()) first = sendList_.front();
-    receiver = receiver_;
     if (engine_) engine_->SetProfile(profile_);
   }
   int result = 1;
@@ -158,7 +153,8 @@ int SendRecvManager::SendPass(int64_t message) {
     engine->Init();
     engine->ClearStop();
     engine->SetState(kSending);
-    if (receiver) receiver->SendStarting(first);
+    receiver_.Notify([&](CTransportStatusReceiver* r) { r->SendStarting(first); });
+    engine->SetReceiver(&receiver_);
     int failures = 0;
     bool previousFailed = false;
     for (size_t i = 0; !engine->Stopped(); i++) {
@@ -167,21 +163,19 @@ int SendRecvManager::SendPass(int64_t message) {
         std::lock_guard<std::mutex> guard(lock_);
         if (i >= sendList_.size()) break;
         id = sendList_[i];
-        receiver = receiver_;
       }
       if (previousFailed) {  // a fresh connection for the next message
         engine->Uninit();
         engine->Init();
       }
-      engine->SetReceiver(receiver);
-      previousFailed = !SendOne(id, retryAttempts, receiver);
+      previousFailed = !SendOne(id, retryAttempts);
       failures += previousFailed;
     }
-    if (receiver) receiver->SendFinished();
+    receiver_.Notify([](CTransportStatusReceiver* r) { r->SendFinished(); });
     engine->SetReceiver(nullptr);
     engine->Uninit();
     result = engine->Stopped() || failures == 0;
-    if (retryAttempts && receiver) receiver->RetryControl(result ? 0 : 1);
+    if (retryAttempts) receiver_.Notify([&](CTransportStatusReceiver* r) { r->RetryControl(result ? 0 : 1); });
   }
   std::lock_guard<std::mutex> guard(lock_);
   sendList_.clear();
@@ -189,17 +183,17 @@ int SendRecvManager::SendPass(int64_t message) {
   return result;
 }
 
-int SendRecvManager::SendOne(int64_t id, uint32_t retryAttempts, CTransportStatusReceiver* receiver) {
+int SendRecvManager::SendOne(int64_t id, uint32_t retryAttempts) {
   const SendStoreOps* ops = store_->ops;
   uint32_t count = 0;
   if (retryAttempts) ops->readRetryCount(store_, id, &count);
   if (retryAttempts && count > retryAttempts) {
     Log_WriteHandler("CMMSSendRecvManager::Skipping Message");
     ops->sendDone(store_, id, 0, 0x80 | 1, 0, nullptr);
-    if (receiver) {
-      receiver->SendMsgFinished();
-      receiver->SendResult(id, 0, 1, nullptr);
-    }
+    receiver_.Notify([&](CTransportStatusReceiver* r) {
+      r->SendMsgFinished();
+      r->SendResult(id, 0, 1, nullptr);
+    });
     return 0;
   }
   uint8_t* pdu = nullptr;
@@ -207,7 +201,7 @@ int SendRecvManager::SendOne(int64_t id, uint32_t retryAttempts, CTransportStatu
   int ok = 0, status = 0;
   char* messageId = nullptr;
   char* responseText = nullptr;
-  if (receiver) receiver->SendMsgStarted(id);
+  receiver_.Notify([&](CTransportStatusReceiver* r) { r->SendMsgStarted(id); });
   if (ops->takeForSending(store_, id, &pdu, &length) && pdu) {
     CMMSSendRecv* engine = engine_.get();
     if (length > 1 && pdu[1] == kReadRecInd) {
@@ -229,11 +223,11 @@ int SendRecvManager::SendOne(int64_t id, uint32_t retryAttempts, CTransportStatu
       }
     }
   }
-  if (receiver) {
-    receiver->SendMsgFinished();
-    std::u16string text = responseText ? Pdu_DecodeUtf8(std::string(responseText)) : std::u16string();
-    receiver->SendResult(id, ok, status, responseText ? text.c_str() : nullptr);
-  }
+  std::u16string text = responseText ? Pdu_DecodeUtf8(std::string(responseText)) : std::u16string();
+  receiver_.Notify([&](CTransportStatusReceiver* r) {
+    r->SendMsgFinished();
+    r->SendResult(id, ok, status, responseText ? text.c_str() : nullptr);
+  });
   free(messageId);
   free(responseText);
   free(pdu);

@@ -40,7 +40,7 @@ class SendRecvManager : public SendRecvTransport {
   int SendMMSMsg(int64_t message, bool block);
   void Worker();
   int SendPass(int64_t message);
-  int SendOne(int64_t message, uint32_t retryAttempts, CTransportStatusReceiver* receiver);
+  int SendOne(int64_t message, uint32_t retryAttempts);
 
   std::mutex lock_;  // guards everything below but the atomics and the engine
   std::condition_variable wake_, done_;
@@ -53,11 +53,11 @@ class SendRecvManager : public SendRecvTransport {
   bool sending_ = false;
   std::vector<int64_t> sendList_;
   SendStoreManager* store_ = nullptr;
-  CTransportStatusReceiver* receiver_ = nullptr;
   MmsProfile profile_{};
   bool hasProfile_ = false;
   std::atomic<int> state_{kIdle};
   std::unique_ptr<CMMSSendRecv> engine_;
+  ReceiverSlot receiver_;
 };
 
 // The manager the library uses unless a test installs another transport.

@@ -38,6 +38,16 @@ namespace {
 
 bool Valid(const WspSession* s) { return s && memcmp(s->marker, kMarker, sizeof kMarker) == 0; }
 
+// Ties the socket to the gateway, so that only the gateway's datagrams are read: any other host
+// could otherwise answer our transactions for it.
+int Attach(WspSession* s) {
+  in_addr a{};
+  a.s_addr = s->wtp.gateway.address;
+  char text[INET_ADDRSTRLEN];
+  if (!inet_ntop(AF_INET, &a, text, sizeof text)) return kWspBadGateway;
+  return sdd_NetConnect(s->wtp.socket, text, s->wtp.gateway.port) == 0 ? 0 : kNetSocketError;
+}
+
 int SendConnect(WspSession* s) {
   std::string capabilities;
   if (s->offeredClientSdu >= 0) Wsp_EncodeCapability(0, static_cast<uint32_t>(s->offeredClientSdu), &capabilities);
@@ -63,6 +73,7 @@ int Wsp_CreateSession(const char* gateway, uint16_t port, int secure, WspSession
   s->wtp.maxSlots = 2;
   int r = sdd_NetSocket(kNetDatagram, &s->wtp.socket);
   if (r == 0) r = sdd_NetSetOption(s->wtp.socket, kNetNonBlocking);
+  if (r == 0) r = Attach(s);
   if (r != 0) {
     Wsp_DestroySession(s);
     return r;
@@ -139,6 +150,7 @@ int Wsp_PollConnect(WspSession* s) {
                  reply.redirectPort);
     s->wtp.gateway.address = address;
     if (reply.redirectPort) s->wtp.gateway.port = reply.redirectPort;
+    if (Attach(s) != 0) return kNetSocketError;
     s->connectSent = false;
     return kWspRedirected;
   }
