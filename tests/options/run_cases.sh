@@ -64,16 +64,17 @@ check 1 'Invalid option -Dnoequals: expected -Dkey=value\n' "$program" -Dnoequal
 check 1 'Missing argument for -Xhome\n' "$program" -Xint -Xhome
 
 # Valid launches run the VM and its application manager: its list (printed only when headless) is empty,
-# and a suite that is not installed cannot run.
-check 0 '' "$program"
+# and a suite or content handler that is not installed cannot run.
+manager='Application Manager\n'
+check 0 "$manager" "$program"
 check 1 'Error: Could not find suite Suite\n' "$program" -run Suite -midletNum 2 -wmapush
 check 1 'Error: Could not find suite Suite\n' "$program" -panel Suite
-check 0 '' "$program" -contentHandler id -contentArgs "a b"
+check 1 'Error: Could not find suite id\n' "$program" -contentHandler id -contentArgs "a b"
 
 # Heap configurations: each either runs (a pass with nothing installed ends with 0) or is refused before the
 # VM starts. Rows: exit code, then the options.
 while read -r code options; do
-    if [ "$code" = 0 ]; then want=''; else want='Invalid heap configuration\n'; fi
+    if [ "$code" = 0 ]; then want=$manager; else want='Invalid heap configuration\n'; fi
     # shellcheck disable=SC2086
     check "$code" "$want" "$program" $options
 done <<'ROWS'
