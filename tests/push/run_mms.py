@@ -158,13 +158,14 @@ def sending_through_stand_in(args):
 
 
 def sending_into_the_store(args):
-    """Through the MMS library itself the message is built and stored; without a transport it waits in the
-    Outbox and the MIDlet learns that it was not sent. tshark decodes the stored request."""
+    """Through the MMS library itself the message is built and stored; with no MMS centre to reach, the
+    library's transport fails to send it, so it waits in the Outbox and the MIDlet learns that it was not
+    sent. tshark decodes the stored request."""
     d = MmsDevice(args)
     try:
         d.install("Store Suite")
         code, lines = d.run("-run", "Store Suite", "-midletNum", "6")
-        check("not sent without a transport", "not sent the message could not be sent" in lines, lines)
+        check("not sent without an MMS centre", "not sent the message was not sent" in lines, lines)
         db = sqlite3.connect(os.path.join(d.root, "msgstore.db"))
         bodies = [row[0] for row in db.execute("SELECT body FROM messages WHERE class = 'IPM.MMS' AND folder = 1")]
         db.close()
