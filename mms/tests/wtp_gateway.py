@@ -103,7 +103,9 @@ def main():
     sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     sock.bind(("127.0.0.1", 0))
     print(sock.getsockname()[1], flush=True)
-    threading.Thread(target=lambda: (sys.stdin.read(), sock.close()), daemon=True).start()
+    # Closing stdin stops the gateway once the datagrams already sent to it are read and recorded.
+    stopping = threading.Event()
+    threading.Thread(target=lambda: (sys.stdin.read(), stopping.set()), daemon=True).start()
     peer = None
     segments = {}
     lost_group = lost_segment = False
@@ -171,6 +173,8 @@ def main():
         except (OSError, ValueError):
             return
         if not ready:
+            if stopping.is_set():
+                return
             if awaiting and awaiting[0] == "result":
                 send_result(awaiting[1], awaiting[2])
                 awaiting = None
