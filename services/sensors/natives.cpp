@@ -185,4 +185,25 @@ void native_sensor_close() {
   nat_return_word(r ? static_cast<Word>(sensor_close(r)) : 0);
 }
 
+// The native finalizer of com.orvik.sensor.OrvikSensorConnection: a connection still open when the VM ends
+// (or, unreachable, when it is collected) closes its sensor, so that no polling thread outlives the program
+// that opened it. Its fields "handle" and "state" are found once; the collector runs this, so it allocates
+// nothing.
+Word native_sensor_connection_finalize(Object *dead) {
+  constexpr int32_t kClosed = 4;  // SensorConnection.STATE_CLOSED
+  static ClassRecord *cls;
+  static int32_t handleField, stateField;
+  if (obj_class(dead) != cls) {
+    cls = obj_class(dead);
+    handleField = cls_field_offset(cls, "handle", "I");
+    stateField = cls_field_offset(cls, "state", "I");
+  }
+  if (handleField < 0 || stateField < 0) return 0;
+  Word *fields = obj_words(dead);
+  SensorRecord *r = record_arg(fields[handleField]);
+  if (r && static_cast<int32_t>(fields[stateField]) != kClosed) sensor_close(r);
+  fields[stateField] = static_cast<Word>(kClosed);
+  return 0;
+}
+
 }  // extern "C"

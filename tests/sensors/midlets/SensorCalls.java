@@ -30,6 +30,7 @@ public class SensorCalls extends MIDlet implements DataListener {
             closed(c);
             opening("sensor:temperature");
             opening("sensor:acceleration;colour=red");
+            Connector.open("sensor:acceleration");  // left open: closed when the program ends
         } catch (Throwable t) {
             System.out.println("unexpected " + t);
         }

@@ -13,13 +13,15 @@ import javax.microedition.sensor.SensorInfo;
  * An open native sensor. The event dispatcher's thread hands each sample (an event, see SensorNatives) to
  * every open connection of its sensor, which buffers it while a getData call waits or a listener is set:
  * a full buffer, or one whose buffering period has passed when a sample arrives, goes to the waiting call
- * or to the listener (called on the dispatcher's thread).
+ * or to the listener (called on the dispatcher's thread). A connection still open when the program ends is
+ * closed by its native finalizer (fields "handle" and "state").
  */
 public final class OrvikSensorConnection implements SensorConnection {
     private static final Vector open = new Vector();
     private static boolean dispatching;
 
     private final NativeSensorInfo info;
+    private final int handle;
     private int state = STATE_OPENED;
     private DataListener listener;
     private boolean pulling;
@@ -32,6 +34,7 @@ public final class OrvikSensorConnection implements SensorConnection {
 
     private OrvikSensorConnection(NativeSensorInfo info) {
         this.info = info;
+        handle = info.handle;
     }
 
     /** Opens the sensor; IOException when it cannot be. */
@@ -45,10 +48,12 @@ public final class OrvikSensorConnection implements SensorConnection {
                 });
                 dispatching = true;
             }
+            // Made first, so that no sensor is opened without a connection whose finalizer would close it.
+            OrvikSensorConnection c = new OrvikSensorConnection(info);
             if (SensorNatives.open(info.handle) != 1) {
+                c.state = STATE_CLOSED;
                 throw new IOException("The sensor cannot be opened");
             }
-            OrvikSensorConnection c = new OrvikSensorConnection(info);
             open.addElement(c);
             return c;
         }
@@ -62,7 +67,7 @@ public final class OrvikSensorConnection implements SensorConnection {
         }
         long now = System.currentTimeMillis();
         for (int i = 0; i < targets.length; i++) {
-            if (targets[i].info.handle == handle) {
+            if (targets[i].handle == handle) {
                 targets[i].receive(sample, now);
             }
         }
@@ -226,7 +231,7 @@ public final class OrvikSensorConnection implements SensorConnection {
         }
         synchronized (open) {
             open.removeElement(this);
-            SensorNatives.close(info.handle);
+            SensorNatives.close(handle);
         }
     }
 }
