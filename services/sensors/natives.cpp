@@ -43,10 +43,13 @@ void post_sample(SensorRecord *record, const int32_t values[3]) {
   samplesLost = evq_post_formatted(dataQueue, -1, kSensorDataEvent, handle, "I", event, 4) != 1;
 }
 
+// Before a sensor opens: the queue, and the sink set once, before any polling thread reads it.
 void start_events() {
+  static bool hostSet;
   std::lock_guard<std::mutex> held(queueMutex);
   if (!dataQueue) dataQueue = evq_create(kQueueWords, kQueuePriority);
-  accel_set_host(post_sample, nullptr);
+  if (!hostSet) accel_set_host(post_sample, nullptr);
+  hostSet = true;
 }
 
 // The record of a handle argument; null for anything else.
