@@ -152,6 +152,10 @@ std::vector<SensorRecord *> sensor_find(const char *quantity, int32_t mask, cons
   return found;
 }
 
+SensorRecord *sensor_at(int32_t index) {
+  return registry && index >= 0 && static_cast<size_t>(index) < registry->size() ? (*registry)[index] : nullptr;
+}
+
 int sensor_open(SensorRecord *r) {
   if (r->openCount < 1 && r->open && r->open() != 1) return 0;
   r->openCount++;

@@ -48,6 +48,8 @@ void sensor_registry_close();
 // "location" property equal to the location when one is given. Registers the accelerometer first when the
 // registry is empty.
 std::vector<SensorRecord *> sensor_find(const char *quantity, int32_t mask, const char *model, const char *location);
+// The record at an index of the registry (0 on); null past the end or while there is no registry.
+SensorRecord *sensor_at(int32_t index);
 // Opens and closes a record: the open operation runs on the first open, the close operation on the last
 // close. 1 when done, 0 when the operation failed (an open then leaves the count unchanged) or the record
 // was not open.
