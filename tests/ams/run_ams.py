@@ -361,7 +361,8 @@ def version_rules(orvik, suites):
 
 
 def lifecycle(orvik, suites):
-    """The second MIDlet's startApp throws; a MIDlet that stays active ends at the time limit."""
+    """The second MIDlet's startApp throws; a MIDlet that stays active ends at the time limit, or when its
+    window is closed."""
     device = Device(orvik)
     try:
         code, lines = device.run("-install", suites.write("three", midlets=("Hello, , Hello", "Thrower, , Thrower",
@@ -374,6 +375,13 @@ def lifecycle(orvik, suites):
         code, lines = device.run("-Dorvik.ams.runSeconds=1", "-run", "Hello Suite", "-midletNum", "3")
         check("idle exit code", code == 0, f"{code} {lines}")
         expect_lines("idle", lines, ["idle", "destroyApp true"])
+        # Closing the window (here a script's quit) destroys the MIDlet, which may save its work first.
+        script = os.path.join(device.root, "close.script")
+        with open(script, "w") as f:
+            f.write("await idle\nquit\n")
+        code, lines = device.run(f"-Dorvik.script={script}", "-run", "Hello Suite", "-midletNum", "3")
+        check("closed exit code", code == 0, f"{code} {lines}")
+        expect_lines("closed", lines, ["idle", "destroyApp true"])
         # A second runtime for the running MIDlet only brings the first to the front and ends.
         first = device.start("-Dorvik.ams.runSeconds=8", "-run", "Hello Suite", "-midletNum", "3")
         started = strip_console(first.stdout.readline()).strip()

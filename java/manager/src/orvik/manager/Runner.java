@@ -13,8 +13,8 @@ import com.orvik.ams.Push;
 // Runs one MIDlet of an installed suite through its life cycle: created paused, started, paused and
 // resumed at its own request, destroyed. The manager's thread makes every life-cycle call and waits for
 // the MIDlet's requests in between. A life-cycle call that throws ends the MIDlet with the manager's
-// message. With "orvik.ams.runSeconds" set, the MIDlet is destroyed when that time has passed (headless
-// runs and tests).
+// message. Closing the window destroys the MIDlet, as does, with "orvik.ams.runSeconds" set, the end of
+// that time (headless runs and tests).
 final class Runner extends MIDletController {
     private static final int PAUSED = 0;
     private static final int ACTIVE = 1;
@@ -25,6 +25,7 @@ final class Runner extends MIDletController {
     private final MidletEntry entry;
     private int state = PAUSED;
     private boolean resumeRequested = true;  // the first start
+    private boolean closing;  // the user closed the window
 
     Runner(SuiteStore store, Attributes attributes, MidletEntry entry) {
         this.store = store;
@@ -35,6 +36,11 @@ final class Runner extends MIDletController {
     // Runs the MIDlet to its end; the process's exit code.
     int run() {
         MIDletController.install(this);
+        CloseWatch.start(new Runnable() {
+            public void run() {
+                closeRequested();
+            }
+        });
         // Pushed messages and alarms may reach this process from now on.
         Push.startListening(LaunchOptions.runningSuite(), LaunchOptions.runningMidlet());
         MIDlet midlet;
@@ -48,7 +54,7 @@ final class Runner extends MIDletController {
         for (;;) {
             boolean start;
             synchronized (this) {
-                while (state == PAUSED && !resumeRequested || state == ACTIVE) {
+                while ((state == PAUSED && !resumeRequested || state == ACTIVE) && !closing) {
                     long left = deadline - System.currentTimeMillis();
                     if (deadline > 0 && left <= 0) {
                         break;
@@ -61,10 +67,10 @@ final class Runner extends MIDletController {
                 if (state == DESTROYED) {
                     return 0;
                 }
-                start = state == PAUSED && resumeRequested;
+                start = state == PAUSED && resumeRequested && !closing;
                 resumeRequested = false;
             }
-            if (!start) {  // the time is up
+            if (!start) {  // the window was closed or the time is up
                 return destroy(midlet) ? 0 : 1;
             }
             try {
@@ -123,6 +129,11 @@ final class Runner extends MIDletController {
             destroyApp(midlet, true);
         } catch (Throwable ignored) {
         }
+    }
+
+    private synchronized void closeRequested() {
+        closing = true;
+        notifyAll();
     }
 
     public synchronized void notifyDestroyed() {

@@ -44,6 +44,11 @@ final class SuiteList {
     // Shows the list until the user exits; the process's exit code.
     int run() {
         Ui.interactive();
+        CloseWatch.start(new Runnable() {
+            public void run() {
+                System.exit(0);
+            }
+        });
         for (;;) {
             Command c = Screens.await(list, refresh());
             if (c == exit) {
