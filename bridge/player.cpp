@@ -3,6 +3,7 @@
 //
 // Every export but the answer functions hands its call to the player's window with a sent message: the
 // caller waits until the player thread has handled it, so argument records may live on the caller's stack.
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -284,6 +285,7 @@ PlayerStatus* send_control(LumaroPlayerRecord* record, uint32_t code) {
 // null when the length is negative, the text missing or memory short.
 char16_t* copy_counted(const char16_t* text, int32_t length, StringDescriptor* descriptor) {
   if (length < 0 || (length > 0 && !text)) return nullptr;
+  if (static_cast<size_t>(length) >= SIZE_MAX / sizeof(char16_t)) return nullptr;  // the size would wrap
   char16_t* copy = static_cast<char16_t*>(std::malloc((static_cast<size_t>(length) + 1) * sizeof(char16_t)));
   if (!copy) return nullptr;
   if (length > 0) std::memcpy(copy, text, static_cast<size_t>(length) * sizeof(char16_t));

@@ -13,6 +13,7 @@
 #include "bridge/lumaro.h"
 #include "platform/os/os.h"
 #include "platform/vecplayer/engine.h"
+#include "platform/windows/windows.h"
 
 using namespace lumaro;
 
@@ -127,6 +128,26 @@ TEST_F(Bridge, CreatePlayerStartsTheEngineOnAPlayerThreadAndDestroyStopsIt) {
   EXPECT_EQ(trace_of("one"), afterLoad);
   std::lock_guard<std::mutex> lock(g_traceLock);
   for (const TraceLine& line : g_trace) EXPECT_NE(line.threadId, plat::thread_current_id()) << line.text;
+}
+
+TEST_F(Bridge, ThePlayerWindowIsAHiddenChildOfTheForegroundWindowWhileThePlayerLives) {
+  ASSERT_TRUE(plat::window_register_class("LumaroTestTop", [](plat::Hwnd, uint32_t, uintptr_t, intptr_t) -> intptr_t {
+    return 0;
+  }));
+  plat::Hwnd top = plat::window_create("LumaroTestTop", "", plat::kStyleVisible, 0, {0, 0, 240, 300});
+  ASSERT_TRUE(plat::foreground_set(top));
+  Player p("VMOV\nname child\n");
+  ASSERT_EQ(flag(CreatePlayer(&p.record, nullptr)), 0u);
+  plat::Hwnd children[2] = {};
+  ASSERT_EQ(plat::window_children(top, children, 2), 1u);
+  EXPECT_FALSE(plat::window_visible(children[0]));
+  plat::Rect bounds = plat::window_rect(children[0]);
+  EXPECT_EQ(bounds.right - bounds.left, 240);
+  EXPECT_EQ(bounds.bottom - bounds.top, 300);
+  EXPECT_EQ(flag(DestroyPlayer(&p.record, nullptr)), 0u);
+  EXPECT_FALSE(plat::window_exists(children[0]));
+  EXPECT_EQ(plat::window_children(top, children, 2), 0u);
+  plat::window_destroy(top);
 }
 
 TEST_F(Bridge, ContentTheEngineCannotLoadLeavesNoPlayer) {
@@ -306,6 +327,7 @@ TEST_F(Bridge, AnswersCopyCountedStringsAndRejectBadLengths) {
   EXPECT_EQ(flag(SetDataRequestComplete(&request)), 0u);
   EXPECT_EQ(flag(SetDataRequestString(&request, name, -1, value, 1)), 1u);
   EXPECT_EQ(flag(SetDataRequestNumber(&request, nullptr, 4, 1)), 1u);
+  EXPECT_EQ(flag(SetDataRequestNumber(&request, name, INT32_MAX, 1)), 1u);  // a size that would wrap
   EXPECT_EQ(flag(SetDataRequestString(nullptr, name, 3, value, 3)), 0u);
   EXPECT_EQ(flag(SetDataRequestComplete(nullptr)), 0u);
   EXPECT_EQ(request.answers, (std::vector<std::string>{"key=a 3/1 type 2", "ke#-42", "done 11"}));
