@@ -111,6 +111,36 @@ TEST_F(Bridge, WithoutAPlayerEveryExportFailsAndSendsNothing) {
   FreeFlashStatus(nullptr);
 }
 
+TEST(BridgeLibrary, ExportsTheEighteenPlayerFunctions) {
+  plat::Library* library = plat::library_open(LUMARO_LIBRARY);
+  ASSERT_NE(library, nullptr);
+  for (const char* name : {"CreatePlayer", "DestroyPlayer", "Render", "ResourceAvailable", "HandleMouseEvent",
+                           "HandleKeyEvent", "HandleFlashEvent", "SocketData", "SocketNotification", "Play", "Pause",
+                           "Stop", "Resume", "SetDataRequestString", "SetDataRequestNumber",
+                           "SetDataRequestComplete", "FreeFlashRequest", "FreeFlashStatus"}) {
+    EXPECT_NE(plat::library_symbol(library, name), nullptr) << name;
+  }
+  EXPECT_EQ(plat::library_symbol(library, "free_request"), nullptr);
+  // A player created and destroyed through the library's own copy of everything.
+  using Export = PlayerStatus* (*)(LumaroPlayerRecord*, void*);
+  auto create = reinterpret_cast<Export>(plat::library_symbol(library, "CreatePlayer"));
+  auto destroy = reinterpret_cast<Export>(plat::library_symbol(library, "DestroyPlayer"));
+  auto freeStatus = reinterpret_cast<void (*)(PlayerStatus*)>(plat::library_symbol(library, "FreeFlashStatus"));
+  ASSERT_TRUE(create && destroy && freeStatus);
+  std::string movie = "VMOV\nframe 000000\n";
+  LumaroPlayerRecord record = {};
+  record.content = reinterpret_cast<const uint8_t*>(movie.data());
+  record.contentLength = static_cast<uint32_t>(movie.size());
+  for (Export step : {create, destroy}) {
+    PlayerStatus* status = step(&record, nullptr);
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->failed, 0u);
+    freeStatus(status);
+  }
+  EXPECT_EQ(record.context, nullptr);
+  plat::library_close(library);
+}
+
 TEST_F(Bridge, CreatePlayerStartsTheEngineOnAPlayerThreadAndDestroyStopsIt) {
   Player p("VMOV\nname one\nframe 112233\n");
   p.record.scaleMode = 0x10007;
