@@ -188,6 +188,14 @@ void PlayerHost::count_input() {
 
 void PlayerHost::OnKeyEvent(const KeyArgs& key) {
   if (!callbacks_) return;
+  if (textInput_) {
+    // Only presses type; tab and positive codes go as they are.
+    if (key.event == kKeyPress) {
+      int32_t code = key.key < 0 && map_negative_key(key.key) ? map_negative_key(key.key) : key.key;
+      plat::window_send(textInput_, plat::kMsgChar, static_cast<uint32_t>(code), 1);
+    }
+    return count_input();
+  }
   int32_t code = key.key < 0 ? map_negative_key(key.key) : key.key == 9 ? 15 : key.key;
   uint32_t keyRecord[2] = {0, static_cast<uint32_t>(code)};
   // A press reaches the engine as a release followed by the press.

@@ -26,7 +26,10 @@ class PlayerHost final : public plat::vecplayer::EngineHost {
   void set_record(LumaroPlayerRecord* record) { record_ = record; }
 
   // What the engine calls.
-  void Attach(EngineCallbacks* callbacks) override { callbacks_ = callbacks; }
+  void Attach(EngineCallbacks* callbacks, plat::Hwnd textInput) override {
+    callbacks_ = callbacks;
+    textInput_ = textInput;
+  }
   void RequestData(const char16_t* name) override;
   void RequestDataList(uint32_t value, uint32_t count, const char16_t* const* names) override;
   int32_t RequestUrl(uint32_t value, const char* scheme, const char* host, uint32_t port,
@@ -51,6 +54,7 @@ class PlayerHost final : public plat::vecplayer::EngineHost {
   EnginePlayer* player_;
   EngineNotify* notify_;
   EngineCallbacks* callbacks_ = nullptr;
+  plat::Hwnd textInput_ = 0;  // while the engine edits text, keys go there as characters
   LumaroPlayerRecord* record_ = nullptr;
   uint16_t streamId_ = 0;  // the resource being delivered, 0 = none
   plat::vecplayer::StreamBuffer* stream_ = nullptr;

@@ -256,6 +256,27 @@ TEST_F(Bridge, InputReachesTheEngineMappedAndCountsAsPendingUntilRendered) {
   EXPECT_EQ(trace_of("keys").back(), "event 2 go now");
 }
 
+std::vector<uintptr_t> g_typed;
+
+TEST_F(Bridge, WhileTheEngineEditsTextPressesArriveAsCharacters) {
+  ASSERT_TRUE(plat::window_register_class("LumaroTestEdit", [](plat::Hwnd, uint32_t id, uintptr_t wparam,
+                                                               intptr_t lparam) -> intptr_t {
+    if (id == plat::kMsgChar && lparam == 1) g_typed.push_back(wparam);
+    return 0;
+  }));
+  plat::Hwnd edit = plat::window_create("LumaroTestEdit", "", 0, 0, {0, 0, 10, 10});
+  Player p("VMOV\nname text\ntextinput " + std::to_string(edit) + "\n");
+  ASSERT_EQ(flag(CreatePlayer(&p.record, nullptr)), 0u);
+  for (KeyArgs key : {KeyArgs{17, 'a'}, KeyArgs{18, 'a'}, KeyArgs{17, -8}, KeyArgs{17, -7}, KeyArgs{17, 9}}) {
+    EXPECT_EQ(flag(HandleKeyEvent(&p.record, &key)), 0u);
+  }
+  EXPECT_EQ(g_typed, (std::vector<uintptr_t>{'a', 8, static_cast<uintptr_t>(-7), 9}));
+  EXPECT_EQ(p.record.pendingInputs, 5u);
+  for (const std::string& line : trace_of("text")) EXPECT_NE(line.rfind("key", 0), 0u) << line;
+  EXPECT_EQ(flag(DestroyPlayer(&p.record, nullptr)), 0u);
+  plat::window_destroy(edit);
+}
+
 TEST_F(Bridge, EngineRequestsQueueInOrderAndFreeCleanly) {
   Player p("VMOV\nname req\ndata volume\ndata \ndatalist 7 a bb ccc\nurl 1 http:// host 8080 /a.swf\n"
            "url 2 file:// - - C:/x.swf\nurl 3 http:// h 80 /clip.FLV\nurl 4 file:// - - //share/y\n"

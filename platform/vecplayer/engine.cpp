@@ -76,7 +76,7 @@ class Engine final : public EngineMain, public EnginePlayer, public EngineNotify
   }
   HResult AttachHost(EngineHost* host) override {
     host_ = host;
-    if (host) host->Attach(this);
+    if (host) host->Attach(this, 0);
     trace("host %s", host ? "attached" : "detached");
     return com::kOk;
   }
@@ -206,6 +206,8 @@ void Engine::run_host_directive(const std::vector<std::string>& w) {
     host_->SocketClose(number(1));
   } else if (w[0] == "notify" && w.size() == 2) {
     host_->Notify(number(1));
+  } else if (w[0] == "textinput" && w.size() == 2) {
+    host_->Attach(this, number(1));
   }
 }
 

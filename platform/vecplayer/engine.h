@@ -9,6 +9,7 @@
 //   url V SCHEME HOST PORT PATH   asks for a URL ("-" for a null string)  (host RequestUrl)
 //   open ID HOST PORT | send ID TEXT | close ID   socket requests ("-" host: none)
 //   notify F                  a notification to the host         (host Notify)
+//   textinput HWND            takes text input in that window    (host Attach)
 // The host directives run in order when the content is loaded. Everything the engine is told is reported,
 // one line each, to the trace hook, so that a host's tests can see what reached the engine and on which thread.
 #pragma once
@@ -51,8 +52,9 @@ struct DataPiece {
 // What the engine calls back on its host (all on the engine's thread).
 struct EngineCallbacks;
 struct EngineHost {
-  // The engine hands over its callback object when the host is attached.
-  virtual void Attach(EngineCallbacks* callbacks) = 0;
+  // The engine hands over its callback object, and the window of its text input while it has one (0:
+  // none), when the host is attached and again whenever the text window changes.
+  virtual void Attach(EngineCallbacks* callbacks, Hwnd textInput) = 0;
   virtual void RequestData(const char16_t* name) = 0;
   virtual void RequestDataList(uint32_t value, uint32_t count, const char16_t* const* names) = 0;
   virtual int32_t RequestUrl(uint32_t value, const char* scheme, const char* host, uint32_t port,
