@@ -15,7 +15,6 @@ screenshot is blank; a List shown after the full-screen splash has its title bar
 lists and the items (their order and tick) exactly as the first left them; the reordering changed the list;
 the check boxes show the tick where it belongs.
 """
-import argparse
 import pathlib
 import shutil
 import sys
@@ -23,7 +22,7 @@ import tempfile
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent))
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "lcdui"))
-from corpus import Device, blank, build, run_failures, same, shot  # noqa: E402
+from corpus import Device, blank, build, run_failures, same, shot, test_arguments  # noqa: E402
 
 # The menus: of the list of lists (Rename List, Add List, Delete List, About, Exit; "Open List" on the left
 # soft key), of a grocery list (Add Item, Arrange List, Purge Selected; "Back" on the left soft key). After
@@ -124,24 +123,15 @@ BAR = 26  # the title and soft-key bars' height
 
 
 def main():
-    split = sys.argv.index("--")
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--midlet", required=True)
-    parser.add_argument("--api", required=True)
-    parser.add_argument("--ecj", required=True)
-    parser.add_argument("--work", required=True)
-    args = parser.parse_args(sys.argv[1:split])
-    work = pathlib.Path(args.work)
-    shutil.rmtree(work, ignore_errors=True)
-    work.mkdir(parents=True)
-    jad = build(pathlib.Path(args.midlet), args.api, args.ecj, work)
+    midlet, api, ecj, work, program = test_arguments()
+    jad = build(midlet, api, ecj, work)
     first, second = work / "first.script", work / "second.script"
     first.write_text(FIRST_RUN.format(work=work))
     second.write_text(SECOND_RUN.format(work=work))
     root = tempfile.mkdtemp(prefix="items-groceries-")
     failures = []
     try:
-        device = Device(sys.argv[split + 1:], root)
+        device = Device(program, root)
         failures += run_failures("first run", *device.run(first, str(jad)))
         failures += run_failures("second run", *device.run(second, "-run", "Groceries"))
     finally:

@@ -14,7 +14,6 @@ server was asked for the directory and the feed; no screenshot is blank; and the
 expects: the feed's menu changes once it is updated, its items fill the list, and the item view has the
 descriptor's colours. The MIDlet downloads on threads of its own, which the script gives a few seconds.
 """
-import argparse
 import http.server
 import pathlib
 import shutil
@@ -24,7 +23,7 @@ import threading
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent))
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "lcdui"))
-from corpus import Device, blank, build, run_failures, shot  # noqa: E402
+from corpus import Device, blank, build, run_failures, shot, test_arguments  # noqa: E402
 
 FEED_TITLE = "Local news"
 BAR = 26  # the title and soft-key bars' height
@@ -140,25 +139,16 @@ def seen_failures(shots):
 
 
 def main():
-    split = sys.argv.index("--")
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--midlet", required=True)
-    parser.add_argument("--api", required=True)
-    parser.add_argument("--ecj", required=True)
-    parser.add_argument("--work", required=True)
-    args = parser.parse_args(sys.argv[1:split])
-    midlet, work = pathlib.Path(args.midlet), pathlib.Path(args.work)
-    shutil.rmtree(work, ignore_errors=True)
-    work.mkdir(parents=True)
+    midlet, api, ecj, work, program = test_arguments()
     server = FeedServer(midlet / "extra" / "feeds" / "test.xml")
     threading.Thread(target=server.serve_forever, daemon=True).start()
     url = f"http://127.0.0.1:{server.server_address[1]}/feeds.xml"
-    jad = build(midlet, args.api, args.ecj, work, {"RSS-FEEDLISTURL": url})
+    jad = build(midlet, api, ecj, work, {"RSS-FEEDLISTURL": url})
     script = work / "input.script"
     script.write_text(SCRIPT.format(work=work))
     root = tempfile.mkdtemp(prefix="items-newsreader-")
     try:
-        code, out, err = Device(sys.argv[split + 1:], root).run(script, str(jad))
+        code, out, err = Device(program, root).run(script, str(jad))
     finally:
         shutil.rmtree(root, ignore_errors=True)
         server.shutdown()

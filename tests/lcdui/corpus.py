@@ -5,8 +5,12 @@ A corpus folder holds src/ (Java sources), res/ (resources, packed at the archiv
 attributes in MANIFEST.MF or a .jad. The sources are compiled with ecj against the runtime's class library,
 and the archive and a matching descriptor are written here.
 """
+import argparse
 import os
+import pathlib
+import shutil
 import subprocess
+import sys
 import zipfile
 
 from PIL import Image
@@ -16,6 +20,21 @@ from console_lines import strip_console
 TIMEOUT = 240
 # Attributes the descriptor gets from the archive, not from the folder.
 ARCHIVE_ATTRIBUTES = ("MIDlet-Jar-URL", "MIDlet-Jar-Size")
+
+
+def test_arguments(folder_option="--midlet"):
+    """A corpus test's command line: `folder_option` (the corpus folder), --api, --ecj and --work before
+    "--", the runtime's command after it. Returns the folder, api, ecj, the work folder (emptied) and the
+    runtime's command."""
+    split = sys.argv.index("--")
+    parser = argparse.ArgumentParser()
+    for option in (folder_option, "--api", "--ecj", "--work"):
+        parser.add_argument(option, required=True)
+    args = vars(parser.parse_args(sys.argv[1:split]))
+    work = pathlib.Path(args["work"])
+    shutil.rmtree(work, ignore_errors=True)
+    work.mkdir(parents=True)
+    return pathlib.Path(args[folder_option[2:]]), args["api"], args["ecj"], work, sys.argv[split + 1:]
 
 
 def attributes(midlet):

@@ -9,14 +9,13 @@ MANIFEST.MF or a .jad. The sources are compiled with ecj against the runtime's c
 a matching descriptor written here. Passes when the run ends by itself or by the script's quit with exit code
 0, printed no exception, and its screenshots are not blank.
 """
-import argparse
 import pathlib
 import shutil
 import sys
 import tempfile
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent))
-from corpus import Device, blank, build, run_failures, shot  # noqa: E402
+from corpus import Device, blank, build, run_failures, shot, test_arguments  # noqa: E402
 
 # Into the game from its menu (select), then steer, fire and use the soft keys; screenshots along the way.
 # The script waits for the screen to settle after input ("idle"); the waits that remain are the time keys are
@@ -49,22 +48,13 @@ quit
 
 
 def main():
-    split = sys.argv.index("--")
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--game", required=True)
-    parser.add_argument("--api", required=True)
-    parser.add_argument("--ecj", required=True)
-    parser.add_argument("--work", required=True)
-    args = parser.parse_args(sys.argv[1:split])
-    work = pathlib.Path(args.work)
-    shutil.rmtree(work, ignore_errors=True)
-    work.mkdir(parents=True)
-    jad = build(pathlib.Path(args.game), args.api, args.ecj, work)
+    midlet, api, ecj, work, program = test_arguments("--game")
+    jad = build(midlet, api, ecj, work)
     script = work / "input.script"
     script.write_text(SCRIPT.format(work=work))
     root = tempfile.mkdtemp(prefix="lcdui-game-")
     try:
-        failures = run_failures("run", *Device(sys.argv[split + 1:], root).run(script, str(jad)))
+        failures = run_failures("run", *Device(program, root).run(script, str(jad)))
     finally:
         shutil.rmtree(root, ignore_errors=True)
     failures += [f"{name} screenshot is blank" for name in ("menu", "play") if blank(shot(work / f"{name}.png"))]

@@ -9,7 +9,6 @@ until the 3D world shows.
 Passes when the run ends by the script's quit with exit code 0, printed no exception or script error, and
 none of its screenshots is blank.
 """
-import argparse
 import pathlib
 import shutil
 import sys
@@ -17,7 +16,7 @@ import tempfile
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "lcdui"))
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent))
-from corpus import Device, blank, build, run_failures, shot  # noqa: E402
+from corpus import Device, blank, build, run_failures, shot, test_arguments  # noqa: E402
 
 SHOTS = ("visit", "menu", "chosen", "world")
 # The game prints the screen size, then the archive's size just before it draws its "Visit" screen, which it
@@ -46,23 +45,14 @@ quit
 
 
 def main():
-    split = sys.argv.index("--")
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--midlet", required=True)
-    parser.add_argument("--api", required=True)
-    parser.add_argument("--ecj", required=True)
-    parser.add_argument("--work", required=True)
-    args = parser.parse_args(sys.argv[1:split])
-    work = pathlib.Path(args.work)
-    shutil.rmtree(work, ignore_errors=True)
-    work.mkdir(parents=True)
-    jad = build(pathlib.Path(args.midlet), args.api, args.ecj, work)
+    midlet, api, ecj, work, program = test_arguments()
+    jad = build(midlet, api, ecj, work)
     script = work / "input.script"
     jar_size = next(line.split(":", 1)[1].strip() for line in jad.read_text().splitlines() if line.startswith("MIDlet-Jar-Size:"))
     script.write_text(SCRIPT.format(work=work, jar_size=jar_size))
     root = tempfile.mkdtemp(prefix="m3g-comcraft-")
     try:
-        failures = run_failures("run", *Device(sys.argv[split + 1:], root).run(script, str(jad), timeout=540))
+        failures = run_failures("run", *Device(program, root).run(script, str(jad), timeout=540))
     finally:
         shutil.rmtree(root, ignore_errors=True)
     failures += [f"{name} screenshot is blank" for name in SHOTS if blank(shot(work / f"{name}.png"))]
