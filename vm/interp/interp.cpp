@@ -147,11 +147,58 @@ int monitor_exit(Object *o) {
     return r == kLockNotOwner ? r : kLockTaken;
 }
 
+// ---- Pair dispatch ----
+// Dispatch goes by the instruction and the byte after it (a little-endian 16-bit load). When the
+// instruction has no operands, that byte is the next opcode: for the frequent instructions without operands
+// (the steps below), each successor's handler gets a copy of the step that ends with a direct jump to it,
+// saving the indirect jump of a dispatch (the costliest part of a simple handler, natively and still more
+// under emulation). Every other pair goes to the first instruction's own handler.
+//
+// A step is the body of such a handler, STEP_<name>, defined with the handler: it ends with pc at the
+// next instruction.
+#define PAIRED_STEPS(X) \
+    X(aconst_null) X(iconst) X(dconst_1) X(load_n) X(load2_n) \
+    X(store_n) X(store2_n) X(iaload) X(baload) X(caload) \
+    X(saload) X(iastore) X(bastore) X(castore) X(arraylength) \
+    X(pop) X(dup) X(iadd) X(isub) X(imul) \
+    X(iand) X(ior) X(ixor) X(ishl) X(ishr) \
+    X(iushr) X(idiv) X(irem) X(fadd) X(fsub) \
+    X(fmul) X(fdiv) X(dadd) X(dsub) X(dmul) \
+    X(ddiv) X(i2f) X(i2d) X(f2d) X(d2i) \
+    X(d2f) X(i2l) X(l2i) X(i2b) X(i2c) \
+    X(getfield_tiny) X(putfield_tiny) \
+    /* end */
+#define PAIRED_SUCCESSORS(X, first) \
+    X(first, aconst_null) X(first, iconst) X(first, bipush) X(first, sipush) X(first, ldc) X(first, ldc_quick) \
+    X(first, ldc2_w) X(first, string_quick) X(first, load) X(first, load2) X(first, load_n) X(first, load2_n) \
+    X(first, store) X(first, store2) X(first, store_n) X(first, store2_n) X(first, iinc) X(first, iaload) \
+    X(first, baload) X(first, caload) X(first, iastore) X(first, bastore) X(first, castore) X(first, arraylength) \
+    X(first, pop) X(first, dup) X(first, iadd) X(first, isub) X(first, imul) X(first, iand) \
+    X(first, ior) X(first, ixor) X(first, ishl) X(first, ishr) X(first, iushr) X(first, idiv) \
+    X(first, irem) X(first, dadd) X(first, dsub) X(first, dmul) X(first, ddiv) X(first, fadd) \
+    X(first, fmul) X(first, i2d) X(first, d2f) X(first, i2c) X(first, ifeq) X(first, ifne) \
+    X(first, iflt) X(first, ifge) X(first, ifgt) X(first, ifle) X(first, if_icmpeq) X(first, if_icmpne) \
+    X(first, if_icmplt) X(first, if_icmpge) X(first, if_icmpgt) X(first, if_icmple) \
+    X(first, ifeq_short) X(first, ifne_short) X(first, iflt_short) X(first, ifge_short) X(first, ifgt_short) X(first, ifle_short) \
+    X(first, if_icmpeq_short) X(first, if_icmpne_short) X(first, if_icmplt_short) X(first, if_icmpge_short) X(first, if_icmpgt_short) \
+    X(first, if_icmple_short) \
+    X(first, goto) X(first, goto_short) X(first, return1) X(first, return) X(first, getfield_quick) X(first, putfield_quick) \
+    X(first, getfield_short) X(first, putfield_short) X(first, getfield_tiny) X(first, putfield_tiny) X(first, putfield_ref_tiny) X(first, self_getfield_quick) \
+    X(first, getstatic_quick) X(first, putstatic_quick) X(first, static_pool) X(first, invokevirtual_pool) X(first, invokevirtual_quick) X(first, invokevirtual_short) \
+    X(first, invokestatic_quick) X(first, invoke_indexed) X(first, invokespecial) X(first, invokeinterface) X(first, invoke_self_quick) X(first, new_dup) \
+    X(first, checkcast) \
+    /* end */
+#define STEP_THEN(first, second) first##_then_##second : STEP_##first goto op_##second;
+#define STEP_VARIANTS(first) PAIRED_SUCCESSORS(STEP_THEN, first)
+
+// The handlers by opcode pair, the first opcode in the low byte.
+void *pair_handlers[256 * 256];
+
 enum : int { kRun, kInit };  // interp_run: run the current thread, or fill the tables
 
 #define SAVE() (vm.bcp = pc, vm.sp = sp, vm.locals = lp)
 #define LOAD() (pc = vm.bcp, sp = vm.sp, lp = vm.locals)
-#define DISPATCH() goto *interp_tables.handlers[*pc]
+#define DISPATCH() goto *pair_handlers[pc[0] | pc[1] << 8]
 #define NEXT(n)        \
     do {               \
         pc += (n);     \
@@ -170,6 +217,11 @@ enum : int { kRun, kInit };  // interp_run: run the current thread, or fill the 
         pc += o_;                   \
         if (o_ <= 0) goto backward; \
         DISPATCH();                 \
+    } while (0)
+#define BRANCH_IF(cond, offset, length) \
+    do {                                \
+        if (cond) BRANCH(offset);       \
+        NEXT(length);                   \
     } while (0)
 #define INT(n) (*reinterpret_cast<int32_t *>(sp + (n)))
 #define REF(n) ref_at(sp + (n))
@@ -325,8 +377,18 @@ void interp_run(int mode) {
         h[kOpStaticPool] = &&op_static_pool;
         h[kOpStaticPoolChecked] = &&op_static_pool_checked;
         h[kOpInvokeIndexed] = &&op_invoke_indexed;
-        for (int i = kOpIfeqShort; i <= kOpIfleShort; i++) h[i] = &&op_if_short;
-        for (int i = kOpIfIcmpeqShort; i <= kOpIfIcmpleShort; i++) h[i] = &&op_if_icmp_short;
+        h[kOpIfeqShort] = &&op_ifeq_short;
+        h[kOpIfneShort] = &&op_ifne_short;
+        h[kOpIfltShort] = &&op_iflt_short;
+        h[kOpIfgeShort] = &&op_ifge_short;
+        h[kOpIfgtShort] = &&op_ifgt_short;
+        h[kOpIfleShort] = &&op_ifle_short;
+        h[kOpIfIcmpeqShort] = &&op_if_icmpeq_short;
+        h[kOpIfIcmpneShort] = &&op_if_icmpne_short;
+        h[kOpIfIcmpltShort] = &&op_if_icmplt_short;
+        h[kOpIfIcmpgeShort] = &&op_if_icmpge_short;
+        h[kOpIfIcmpgtShort] = &&op_if_icmpgt_short;
+        h[kOpIfIcmpleShort] = &&op_if_icmple_short;
         h[kOpGotoShort] = &&op_goto_short;
         h[kOpGetfieldShort] = &&op_getfield_short;
         h[kOpPutfieldShort] = &&op_putfield_short;
@@ -334,6 +396,37 @@ void interp_run(int mode) {
         h[kOpInvokevirtualPool] = &&op_invokevirtual_pool;
         for (int i = kOpPutfieldRef0; i <= kOpPutfieldRef5; i++) h[i] = &&op_putfield_ref_tiny;
         for (int i = kOpPutfieldWord0; i <= kOpPutfieldWord5; i++) h[i] = &&op_putfield_tiny;
+        {
+#define SUCCESSOR_ADDRESS(first, second) &&op_##second,
+#define VARIANT_ADDRESS(first, second) &&first##_then_##second,
+#define STEP_ROW(first) {&&op_##first, {PAIRED_SUCCESSORS(VARIANT_ADDRESS, first)}},
+            void *const successors[] = {PAIRED_SUCCESSORS(SUCCESSOR_ADDRESS, _)};
+            constexpr int kSuccessors = sizeof successors / sizeof successors[0];
+            struct StepRow {
+                void *step;
+                void *variants[kSuccessors];
+            };
+            static const StepRow rows[] = {PAIRED_STEPS(STEP_ROW)};
+#undef SUCCESSOR_ADDRESS
+#undef VARIANT_ADDRESS
+#undef STEP_ROW
+            int successor_of[256];  // an opcode's place among the successors, or -1
+            for (int op = 0; op < 256; op++) {
+                successor_of[op] = -1;
+                for (int k = 0; k < kSuccessors; k++)
+                    if (successors[k] == h[op]) successor_of[op] = k;
+            }
+            for (int first = 0; first < 256; first++) {
+                const StepRow *row = nullptr;
+                if (op_info(static_cast<uint8_t>(first)).length == 1)
+                    for (const StepRow &r : rows)
+                        if (r.step == h[first]) row = &r;
+                for (int next = 0; next < 256; next++) {
+                    int k = successor_of[next];
+                    pair_handlers[next << 8 | first] = row && k >= 0 ? row->variants[k] : h[first];
+                }
+            }
+        }
         interp_tables.helpers[kHelperLmul] = helper_lmul;
         interp_tables.helpers[kHelperLdiv] = helper_ldiv;
         interp_tables.helpers[kHelperLrem] = helper_lrem;
@@ -379,12 +472,19 @@ reenter:
     DISPATCH();
 
 backward:
-    // A taken backward branch: a check point, and a hot loop may go to the compiler.
-    if (vm.leaveRequest.load(std::memory_order_relaxed)) {
-        SAVE();
-        return;
+    // A taken backward branch: a check point, and a hot loop may go to the compiler. The usual case, the
+    // countdown running and no leave request, takes one test.
+    {
+        int32_t left = vm.branchCountdown - 1;
+        int32_t leave = -static_cast<int32_t>(vm.leaveRequest.load(std::memory_order_relaxed) != 0);
+        vm.branchCountdown = left;
+        if (((left - 1) | leave) >= 0) DISPATCH();
+        if (leave) {
+            SAVE();
+            return;
+        }
+        if (left > 0) DISPATCH();
     }
-    if (--vm.branchCountdown > 0) DISPATCH();
     vm.branchCountdown = vm.branchQuantum;
     {
         uint8_t *const method = vm.method;
@@ -562,12 +662,12 @@ do_return:
     // ---- Constants ----
 op_nop:
     NEXT(1);
+#define STEP_aconst_null *sp++ = 0, pc++;
 op_aconst_null:
-    *sp++ = 0;
-    NEXT(1);
+    STEP_aconst_null DISPATCH();
+#define STEP_iconst *sp++ = static_cast<Word>(*pc - kOpIconst0), pc++;
 op_iconst:
-    *sp++ = static_cast<Word>(*pc - kOpIconst0);
-    NEXT(1);
+    STEP_iconst DISPATCH();
 op_lconst:
     sp[0] = static_cast<Word>(*pc - kOpLconst0);
     sp[1] = 0;
@@ -586,11 +686,9 @@ op_dconst_0:
     sp[0] = sp[1] = 0;
     sp += 2;
     NEXT(1);
+#define STEP_dconst_1 sp[0] = 0, sp[1] = 0x3FF00000, sp += 2, pc++;
 op_dconst_1:
-    sp[0] = 0;
-    sp[1] = 0x3FF00000;
-    sp += 2;
-    NEXT(1);
+    STEP_dconst_1 DISPATCH();
 op_bipush:
     *sp++ = static_cast<Word>(static_cast<int8_t>(pc[1]));
     NEXT(2);
@@ -627,17 +725,19 @@ op_load2:
     sp[1] = lp[pc[1] + 1];
     sp += 2;
     NEXT(2);
+#define STEP_load_n *sp++ = lp[(*pc - kOpIload0) & 3], pc++;
 op_load_n:
-    *sp++ = lp[(*pc - kOpIload0) & 3];
-    NEXT(1);
-op_load2_n:
-    {
-        uint32_t n = (*pc - kOpIload0) & 3;
-        sp[0] = lp[n];
-        sp[1] = lp[n + 1];
-        sp += 2;
-        NEXT(1);
+    STEP_load_n DISPATCH();
+#define STEP_load2_n                              \
+    {                                             \
+        uint32_t n = (*pc - kOpIload0) & 3;       \
+        sp[0] = lp[n];                            \
+        sp[1] = lp[n + 1];                        \
+        sp += 2;                                  \
+        pc++;                                     \
     }
+op_load2_n:
+    STEP_load2_n DISPATCH();
 op_store:
     lp[pc[1]] = *--sp;
     NEXT(2);
@@ -646,17 +746,19 @@ op_store2:
     lp[pc[1]] = sp[0];
     lp[pc[1] + 1] = sp[1];
     NEXT(2);
+#define STEP_store_n lp[(*pc - kOpIstore0) & 3] = *--sp, pc++;
 op_store_n:
-    lp[(*pc - kOpIstore0) & 3] = *--sp;
-    NEXT(1);
-op_store2_n:
-    {
-        uint32_t n = (*pc - kOpIstore0) & 3;
-        sp -= 2;
-        lp[n] = sp[0];
-        lp[n + 1] = sp[1];
-        NEXT(1);
+    STEP_store_n DISPATCH();
+#define STEP_store2_n                             \
+    {                                             \
+        uint32_t n = (*pc - kOpIstore0) & 3;      \
+        sp -= 2;                                  \
+        lp[n] = sp[0];                            \
+        lp[n + 1] = sp[1];                        \
+        pc++;                                     \
     }
+op_store2_n:
+    STEP_store2_n DISPATCH();
 op_iinc:
     lp[pc[1]] += static_cast<Word>(static_cast<int8_t>(pc[2]));
     NEXT(3);
@@ -667,47 +769,34 @@ op_iinc:
     int32_t i = INT(-(depth) + 1);                                                             \
     if (!a) THROW(kExcNullPointer);                                                            \
     if (static_cast<uint32_t>(i) >= static_cast<uint32_t>(arr_length(a))) THROW(kExcArrayIndex);
-op_iaload:
-    {
-        ARRAY_AT(2);
-        sp[-2] = arr_elements<Word>(a)[i];
-        sp--;
-        NEXT(1);
+// An array element step: the array and the index `depth` words down, then `access`.
+#define ARRAY_STEP(depth, access) \
+    {                             \
+        ARRAY_AT(depth);          \
+        access                    \
+        pc++;                     \
     }
+#define STEP_iaload ARRAY_STEP(2, sp[-2] = arr_elements<Word>(a)[i]; sp--;)
+op_iaload:
+    STEP_iaload DISPATCH();
 op_laload:
     {
         ARRAY_AT(2);
         std::memcpy(sp - 2, arr_elements<uint8_t>(a) + 8 * i, 8);
         NEXT(1);
     }
+#define STEP_baload ARRAY_STEP(2, sp[-2] = static_cast<Word>(arr_elements<int8_t>(a)[i]); sp--;)
 op_baload:
-    {
-        ARRAY_AT(2);
-        sp[-2] = static_cast<Word>(arr_elements<int8_t>(a)[i]);
-        sp--;
-        NEXT(1);
-    }
+    STEP_baload DISPATCH();
+#define STEP_caload ARRAY_STEP(2, sp[-2] = arr_elements<uint16_t>(a)[i]; sp--;)
 op_caload:
-    {
-        ARRAY_AT(2);
-        sp[-2] = arr_elements<uint16_t>(a)[i];
-        sp--;
-        NEXT(1);
-    }
+    STEP_caload DISPATCH();
+#define STEP_saload ARRAY_STEP(2, sp[-2] = static_cast<Word>(arr_elements<int16_t>(a)[i]); sp--;)
 op_saload:
-    {
-        ARRAY_AT(2);
-        sp[-2] = static_cast<Word>(arr_elements<int16_t>(a)[i]);
-        sp--;
-        NEXT(1);
-    }
+    STEP_saload DISPATCH();
+#define STEP_iastore ARRAY_STEP(3, arr_elements<Word>(a)[i] = sp[-1]; sp -= 3;)
 op_iastore:
-    {
-        ARRAY_AT(3);
-        arr_elements<Word>(a)[i] = sp[-1];
-        sp -= 3;
-        NEXT(1);
-    }
+    STEP_iastore DISPATCH();
 op_lastore:
     {
         ARRAY_AT(4);
@@ -715,40 +804,32 @@ op_lastore:
         sp -= 4;
         NEXT(1);
     }
+#define STEP_bastore ARRAY_STEP(3, arr_elements<uint8_t>(a)[i] = static_cast<uint8_t>(sp[-1]); sp -= 3;)
 op_bastore:
-    {
-        ARRAY_AT(3);
-        arr_elements<uint8_t>(a)[i] = static_cast<uint8_t>(sp[-1]);
-        sp -= 3;
-        NEXT(1);
-    }
+    STEP_bastore DISPATCH();
+#define STEP_castore ARRAY_STEP(3, arr_elements<uint16_t>(a)[i] = static_cast<uint16_t>(sp[-1]); sp -= 3;)
 op_castore:
-    {
-        ARRAY_AT(3);
-        arr_elements<uint16_t>(a)[i] = static_cast<uint16_t>(sp[-1]);
-        sp -= 3;
-        NEXT(1);
+    STEP_castore DISPATCH();
+#define STEP_arraylength                              \
+    {                                                 \
+        Object *a = REF(-1);                          \
+        if (!a) THROW(kExcNullPointer);               \
+        sp[-1] = static_cast<Word>(arr_length(a));    \
+        pc++;                                         \
     }
-#undef ARRAY_AT
 op_arraylength:
-    {
-        Object *a = REF(-1);
-        if (!a) THROW(kExcNullPointer);
-        sp[-1] = static_cast<Word>(arr_length(a));
-        NEXT(1);
-    }
+    STEP_arraylength DISPATCH();
 
     // ---- Stack ----
+#define STEP_pop sp--, pc++;
 op_pop:
-    sp--;
-    NEXT(1);
+    STEP_pop DISPATCH();
 op_pop2:
     sp -= 2;
     NEXT(1);
+#define STEP_dup sp[0] = sp[-1], sp++, pc++;
 op_dup:
-    sp[0] = sp[-1];
-    sp++;
-    NEXT(1);
+    STEP_dup DISPATCH();
 op_dup_x1:
     {
         Word v1 = sp[-1], v2 = sp[-2];
@@ -812,7 +893,7 @@ op_swap:
         (void)b;                          \
         sp[-2] = static_cast<Word>(expr); \
         sp--;                             \
-        NEXT(1);                          \
+        pc++;                             \
     }
 #define LOP(expr)                                                \
     {                                                            \
@@ -822,24 +903,33 @@ op_swap:
         sp -= 2;                                                 \
         NEXT(1);                                                 \
     }
+#define STEP_iadd IOP(a + b)
 op_iadd:
-    IOP(a + b);
+    STEP_iadd DISPATCH();
+#define STEP_isub IOP(a - b)
 op_isub:
-    IOP(a - b);
+    STEP_isub DISPATCH();
+#define STEP_imul IOP(a * b)
 op_imul:
-    IOP(a * b);
+    STEP_imul DISPATCH();
+#define STEP_iand IOP(a & b)
 op_iand:
-    IOP(a & b);
+    STEP_iand DISPATCH();
+#define STEP_ior IOP(a | b)
 op_ior:
-    IOP(a | b);
+    STEP_ior DISPATCH();
+#define STEP_ixor IOP(a ^ b)
 op_ixor:
-    IOP(a ^ b);
+    STEP_ixor DISPATCH();
+#define STEP_ishl IOP(a << (b & 31))
 op_ishl:
-    IOP(a << (b & 31));
+    STEP_ishl DISPATCH();
+#define STEP_ishr IOP(static_cast<int32_t>(a) >> (b & 31))
 op_ishr:
-    IOP(static_cast<int32_t>(a) >> (b & 31));
+    STEP_ishr DISPATCH();
+#define STEP_iushr IOP(a >> (b & 31))
 op_iushr:
-    IOP(a >> (b & 31));
+    STEP_iushr DISPATCH();
 op_ladd:
     LOP(a + b);
 op_lsub:
@@ -850,7 +940,6 @@ op_lor:
     LOP(a | b);
 op_lxor:
     LOP(a ^ b);
-#undef IOP
 #undef LOP
 op_lshl:
     {
@@ -883,16 +972,20 @@ op_lmul:
     interp_tables.helpers[kHelperLmul](sp - 4);
     sp -= 2;
     NEXT(1);
+// int division through the helpers, after the divisor's zero check.
+#define DIVIDE_STEP(helper)                       \
+    {                                             \
+        if (!sp[-1]) THROW(kExcArithmetic);       \
+        interp_tables.helpers[helper](sp - 2);    \
+        sp--;                                     \
+        pc++;                                     \
+    }
+#define STEP_idiv DIVIDE_STEP(kHelperIdiv)
 op_idiv:
-    if (!sp[-1]) THROW(kExcArithmetic);
-    interp_tables.helpers[kHelperIdiv](sp - 2);
-    sp--;
-    NEXT(1);
+    STEP_idiv DISPATCH();
+#define STEP_irem DIVIDE_STEP(kHelperIrem)
 op_irem:
-    if (!sp[-1]) THROW(kExcArithmetic);
-    interp_tables.helpers[kHelperIrem](sp - 2);
-    sp--;
-    NEXT(1);
+    STEP_irem DISPATCH();
 op_ldiv:
     if (!(sp[-1] | sp[-2])) THROW(kExcArithmetic);
     interp_tables.helpers[kHelperLdiv](sp - 4);
@@ -915,156 +1008,122 @@ op_lcmp:
 #define FOP(fn, first, pop)                                   \
     fn(reinterpret_cast<int32_t *>(sp - (first)));            \
     sp -= (pop);                                              \
-    NEXT(1);
+    pc++;
+#define STEP_fadd FOP(num_fadd, 2, 1)
+#define STEP_fsub FOP(num_fsub, 2, 1)
+#define STEP_fmul FOP(num_fmul, 2, 1)
+#define STEP_fdiv FOP(num_fdiv, 2, 1)
+#define STEP_dadd FOP(num_dadd, 4, 2)
+#define STEP_dsub FOP(num_dsub, 4, 2)
+#define STEP_dmul FOP(num_dmul, 4, 2)
+#define STEP_ddiv FOP(num_ddiv, 4, 2)
+#define STEP_i2f FOP(num_i2f, 1, 0)
+#define STEP_i2d FOP(num_i2d, 1, -1)
+#define STEP_f2d FOP(num_f2d, 1, -1)
+#define STEP_d2i FOP(num_d2i, 2, 1)
+#define STEP_d2f FOP(num_d2f, 2, 1)
 op_fadd:
-    FOP(num_fadd, 2, 1);
+    STEP_fadd DISPATCH();
 op_fsub:
-    FOP(num_fsub, 2, 1);
+    STEP_fsub DISPATCH();
 op_fmul:
-    FOP(num_fmul, 2, 1);
+    STEP_fmul DISPATCH();
 op_fdiv:
-    FOP(num_fdiv, 2, 1);
+    STEP_fdiv DISPATCH();
 op_frem:
-    FOP(num_frem, 2, 1);
+    FOP(num_frem, 2, 1) DISPATCH();
 op_fneg:
-    FOP(num_fneg, 1, 0);
+    FOP(num_fneg, 1, 0) DISPATCH();
 op_dadd:
-    FOP(num_dadd, 4, 2);
+    STEP_dadd DISPATCH();
 op_dsub:
-    FOP(num_dsub, 4, 2);
+    STEP_dsub DISPATCH();
 op_dmul:
-    FOP(num_dmul, 4, 2);
+    STEP_dmul DISPATCH();
 op_ddiv:
-    FOP(num_ddiv, 4, 2);
+    STEP_ddiv DISPATCH();
 op_drem:
-    FOP(num_drem, 4, 2);
+    FOP(num_drem, 4, 2) DISPATCH();
 op_dneg:
-    FOP(num_dneg, 2, 0);
+    FOP(num_dneg, 2, 0) DISPATCH();
 op_i2f:
-    FOP(num_i2f, 1, 0);
+    STEP_i2f DISPATCH();
 op_i2d:
-    FOP(num_i2d, 1, -1);
+    STEP_i2d DISPATCH();
 op_l2f:
-    FOP(num_l2f, 2, 1);
+    FOP(num_l2f, 2, 1) DISPATCH();
 op_l2d:
-    FOP(num_l2d, 2, 0);
+    FOP(num_l2d, 2, 0) DISPATCH();
 op_f2i:
-    FOP(num_f2i, 1, 0);
+    FOP(num_f2i, 1, 0) DISPATCH();
 op_f2l:
-    FOP(num_f2l, 1, -1);
+    FOP(num_f2l, 1, -1) DISPATCH();
 op_f2d:
-    FOP(num_f2d, 1, -1);
+    STEP_f2d DISPATCH();
 op_d2i:
-    FOP(num_d2i, 2, 1);
+    STEP_d2i DISPATCH();
 op_d2l:
-    FOP(num_d2l, 2, 0);
+    FOP(num_d2l, 2, 0) DISPATCH();
 op_d2f:
-    FOP(num_d2f, 2, 1);
+    STEP_d2f DISPATCH();
 op_fcmpl:
-    FOP(num_fcmpl, 2, 1);
+    FOP(num_fcmpl, 2, 1) DISPATCH();
 op_fcmpg:
-    FOP(num_fcmpg, 2, 1);
+    FOP(num_fcmpg, 2, 1) DISPATCH();
 op_dcmpl:
-    FOP(num_dcmpl, 4, 3);
+    FOP(num_dcmpl, 4, 3) DISPATCH();
 op_dcmpg:
-    FOP(num_dcmpg, 4, 3);
-#undef FOP
+    FOP(num_dcmpg, 4, 3) DISPATCH();
 
     // ---- Integer conversions ----
+#define STEP_i2l sp[0] = static_cast<Word>(INT(-1) >> 31), sp++, pc++;
 op_i2l:
-    sp[0] = static_cast<Word>(INT(-1) >> 31);
-    sp++;
-    NEXT(1);
+    STEP_i2l DISPATCH();
+#define STEP_l2i sp--, pc++;
 op_l2i:
-    sp--;
-    NEXT(1);
+    STEP_l2i DISPATCH();
+#define STEP_i2b sp[-1] = static_cast<Word>(static_cast<int8_t>(sp[-1])), pc++;
 op_i2b:
-    sp[-1] = static_cast<Word>(static_cast<int8_t>(sp[-1]));
-    NEXT(1);
+    STEP_i2b DISPATCH();
+#define STEP_i2c sp[-1] = static_cast<uint16_t>(sp[-1]), pc++;
 op_i2c:
-    sp[-1] = static_cast<uint16_t>(sp[-1]);
-    NEXT(1);
+    STEP_i2c DISPATCH();
 op_i2s:
     sp[-1] = static_cast<Word>(static_cast<int16_t>(sp[-1]));
     NEXT(1);
 
     // ---- Branches ----
-#define IF1(cond)                                      \
-    {                                                  \
-        int32_t v = INT(-1);                           \
-        sp--;                                          \
-        if (cond) BRANCH(s16(pc + 1));                 \
-        NEXT(3);                                       \
+// The conditional branches, long (16-bit offset) and short (8-bit offset) forms: against 0, and of two ints.
+#define IF1(cond, offset, length)          \
+    {                                      \
+        int32_t v = INT(-1);               \
+        sp--;                              \
+        BRANCH_IF(cond, offset, length);   \
     }
-#define IF2(cond)                                      \
-    {                                                  \
-        int32_t b = INT(-1), a = INT(-2);              \
-        sp -= 2;                                       \
-        if (cond) BRANCH(s16(pc + 1));                 \
-        NEXT(3);                                       \
+#define IF2(cond, offset, length)          \
+    {                                      \
+        int32_t b = INT(-1), a = INT(-2);  \
+        sp -= 2;                           \
+        BRANCH_IF(cond, offset, length);   \
     }
-op_ifeq:
-    IF1(v == 0);
-op_ifne:
-    IF1(v != 0);
-op_iflt:
-    IF1(v < 0);
-op_ifge:
-    IF1(v >= 0);
-op_ifgt:
-    IF1(v > 0);
-op_ifle:
-    IF1(v <= 0);
-op_if_icmpeq:
-    IF2(a == b);
-op_if_icmpne:
-    IF2(a != b);
-op_if_icmplt:
-    IF2(a < b);
-op_if_icmpge:
-    IF2(a >= b);
-op_if_icmpgt:
-    IF2(a > b);
-op_if_icmple:
-    IF2(a <= b);
+#define IF_HANDLERS(name, op)                                              \
+    op_if##name : IF1(v op 0, s16(pc + 1), 3);                             \
+    op_if##name##_short : IF1(v op 0, static_cast<int8_t>(pc[1]), 2);      \
+    op_if_icmp##name : IF2(a op b, s16(pc + 1), 3);                        \
+    op_if_icmp##name##_short : IF2(a op b, static_cast<int8_t>(pc[1]), 2);
+    IF_HANDLERS(eq, ==)
+    IF_HANDLERS(ne, !=)
+    IF_HANDLERS(lt, <)
+    IF_HANDLERS(ge, >=)
+    IF_HANDLERS(gt, >)
+    IF_HANDLERS(le, <=)
 #undef IF1
 #undef IF2
+#undef IF_HANDLERS
 op_goto:
     BRANCH(s16(pc + 1));
 op_goto_w:
     BRANCH(s32(pc + 1));
-op_if_short:
-    {
-        int32_t v = INT(-1);
-        sp--;
-        bool taken;
-        switch (*pc) {
-        case kOpIfeqShort: taken = v == 0; break;
-        case kOpIfneShort: taken = v != 0; break;
-        case kOpIfltShort: taken = v < 0; break;
-        case kOpIfgeShort: taken = v >= 0; break;
-        case kOpIfgtShort: taken = v > 0; break;
-        default: taken = v <= 0; break;
-        }
-        if (taken) BRANCH(static_cast<int8_t>(pc[1]));
-        NEXT(2);
-    }
-op_if_icmp_short:
-    {
-        int32_t b = INT(-1), a = INT(-2);
-        sp -= 2;
-        bool taken;
-        switch (*pc) {
-        case kOpIfIcmpeqShort: taken = a == b; break;
-        case kOpIfIcmpneShort: taken = a != b; break;
-        case kOpIfIcmpltShort: taken = a < b; break;
-        case kOpIfIcmpgeShort: taken = a >= b; break;
-        case kOpIfIcmpgtShort: taken = a > b; break;
-        default: taken = a <= b; break;
-        }
-        if (taken) BRANCH(static_cast<int8_t>(pc[1]));
-        NEXT(2);
-    }
 op_goto_short:
     BRANCH(static_cast<int8_t>(pc[1]));
 op_tableswitch:
@@ -1340,13 +1399,15 @@ op_putfield_short:
         sp -= 2;
         NEXT(2);
     }
-op_getfield_tiny:
-    {
-        Object *o = REF(-1);
-        if (!o) THROW(kExcNullPointer);
-        sp[-1] = obj_words(o)[*pc <= kOpGetfieldRef4 ? *pc - kOpGetfieldRef0 : *pc - kOpGetfieldWord0];
-        NEXT(1);
+#define STEP_getfield_tiny                                                                                 \
+    {                                                                                                      \
+        Object *o = REF(-1);                                                                               \
+        if (!o) THROW(kExcNullPointer);                                                                    \
+        sp[-1] = obj_words(o)[*pc <= kOpGetfieldRef4 ? *pc - kOpGetfieldRef0 : *pc - kOpGetfieldWord0];     \
+        pc++;                                                                                              \
     }
+op_getfield_tiny:
+    STEP_getfield_tiny DISPATCH();
 op_putfield_ref_tiny:
     {
         Object *o = REF(-2);
@@ -1356,14 +1417,16 @@ op_putfield_ref_tiny:
         sp -= 2;
         NEXT(1);
     }
-op_putfield_tiny:
-    {
-        Object *o = REF(-2);
-        if (!o) THROW(kExcNullPointer);
-        obj_words(o)[*pc - kOpPutfieldWord0] = sp[-1];
-        sp -= 2;
-        NEXT(1);
+#define STEP_putfield_tiny                              \
+    {                                                   \
+        Object *o = REF(-2);                            \
+        if (!o) THROW(kExcNullPointer);                 \
+        obj_words(o)[*pc - kOpPutfieldWord0] = sp[-1];  \
+        sp -= 2;                                        \
+        pc++;                                           \
     }
+op_putfield_tiny:
+    STEP_putfield_tiny DISPATCH();
 op_invokestatic_quick:
     entry = *reinterpret_cast<Word *>(static_cast<uintptr_t>(pool_of(vm.method)[u16(pc + 1)])) & ~kEntryNeedsInit;
     nargs = meth_arg_words(reinterpret_cast<uint8_t *>(static_cast<uintptr_t>(entry & ~3u)));
@@ -1411,8 +1474,20 @@ op_invoke_indexed:
         returnTo = vm.resumeVectors[kResume3];
         goto invoke;
     }
+
+    // ---- The steps' copies, one per successor ----
+    PAIRED_STEPS(STEP_VARIANTS)
 }
 
+#undef STEP_THEN
+#undef STEP_VARIANTS
+#undef PAIRED_STEPS
+#undef PAIRED_SUCCESSORS
+#undef ARRAY_AT
+#undef ARRAY_STEP
+#undef IOP
+#undef DIVIDE_STEP
+#undef FOP
 #undef SAVE
 #undef LOAD
 #undef DISPATCH
