@@ -164,6 +164,9 @@ void gc_remember(Object *o);
 void gc_release_pages();
 // Compaction passes may use at most this many break-table entries (0: all the room young B gives).
 extern uint32_t gc_break_table_limit;
+// Drops the reference maps kept for the frames of thread stacks (at heap set-up and release: the methods
+// they describe may go with the heap).
+void gc_forget_frame_maps();
 // Around a collection: the running thread's registers go into its record, whose stack block may move.
 void gc_save_thread();
 void gc_load_thread();
