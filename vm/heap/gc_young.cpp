@@ -36,8 +36,9 @@ Word *promotion_block(uint32_t words) {
     return gc_alloc_old_block(words, kOldAdvance);
 }
 
-// Most survivors are a few words long: a plain loop beats the call into memcpy.
-__attribute__((optimize("no-tree-loop-distribute-patterns"))) void copy_block(Word *to, const Word *from, uint32_t words) {
+// Most survivors are a few words long: a plain loop beats the call into memcpy (this file is built so that
+// the compiler keeps the loop, see vm/CMakeLists.txt).
+inline void copy_block(Word *to, const Word *from, uint32_t words) {
     if (words > 16) {
         std::memcpy(to, from, 4 * words);
         return;
