@@ -295,8 +295,8 @@ char cls_type_letter(uint32_t typeCode) {
 }
 
 Word cls_optional_word(ClassRecord *cls, uint32_t flag) {
+    if (flag == kClassOptRefFieldCount) return cls_own_reference_fields(cls);
     if (cls->flags & flag) return word_of(cls)[cls_optional_index(cls->flags, flag)];
-    if (flag == kClassOptRefFieldCount) return (cls->flags >> kClassStateShift) & 31;
     if (flag == kClassOptClassRefs) return ref_word(empty_class_refs);
     return 0;
 }

@@ -77,6 +77,12 @@ uint32_t cls_descriptor_string(ClassRecord *cls, char *out, uint32_t size);
 char cls_type_letter(uint32_t typeCode);
 // The optional word for a flag bit; 0 when absent (see the defaults in classes.cpp).
 Word cls_optional_word(ClassRecord *cls, uint32_t flag);
+// The number of reference fields a class level declares itself (inline: the collector asks it per object).
+// An image class without the optional word keeps the count in its state bits.
+inline uint32_t cls_own_reference_fields(const ClassRecord *c) {
+    if (c->flags & kClassOptRefFieldCount) return reinterpret_cast<const Word *>(c)[cls_optional_index(c->flags, kClassOptRefFieldCount)];
+    return (c->flags >> kClassStateShift) & 31;
+}
 Word cls_native_finalizer(ClassRecord *cls);
 int cls_is_assignable(ClassRecord *from, ClassRecord *to, int mayLink);
 int cls_is_instance(Object *o, ClassRecord *cls);

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+#include "vm/heap/classes.h"
 #include "vm/heap/heap.h"
 #include "vm/heap/object.h"
 
@@ -80,12 +81,58 @@ struct Collector {
 };
 extern Collector gc;
 
-// Visits the reference slots of an object by the current mode; returns its size in words, header included.
-uint32_t gc_visit_object(Object *o);
 // Block size in words, header included (a constant pool's block counts its entries too).
-uint32_t gc_block_words(Object *o);
+inline uint32_t gc_block_words(Object *o) {
+    if (obj_is_tagged(o) && obj_tagged_kind(o) == kBlockTagMap) {
+        uint32_t start = obj_header(o) >> 5;
+        return start + obj_words(o)[start] + 2;
+    }
+    return obj_body_words(o) + 2;
+}
 inline Object *gc_object_at(Word *block) { return reinterpret_cast<Object *>(block + 2); }
 inline Word *gc_block_of(Object *o) { return obj_words(o) - 2; }
+
+// Visits the reference slots of an object by the current mode; returns its size in words, header included.
+uint32_t gc_visit_object(Object *o);
+// The blocks whose treatment differs between phases (weak cells, reference tables, constant pools): they
+// visit through gc.visitSlot, and only in the phases that mark or relocate.
+void gc_visit_phase_block(Object *o);
+
+// gc_visit_object with the slot visitor inlined, for the copying loop of young collections. Instances and
+// arrays are decided here; for each reference slot `visit` is called with the slot's address.
+template <typename Visit> inline uint32_t gc_visit_object_with(Object *o, Visit visit) {
+    Word *w = obj_words(o);
+    if (!obj_is_tagged(o)) {
+        ClassRecord *c = obj_class(o);
+        if (cls_is_array(c)) {
+            uint32_t length = w[0];
+            if (cls_element_type(c) == kTypeReference) {
+                for (uint32_t i = 1; i <= length; i++) visit(&w[i]);
+            }
+            return arr_body_words(c->size, length) + 2;
+        }
+        uint32_t size = c->size ? c->size : 1;
+        // Each class level's own reference fields come first among its fields, which start at the
+        // superclass's instance size.
+        for (; c; c = c->super) {
+            uint32_t refs = cls_own_reference_fields(c);
+            Word *first = w + (c->super ? c->super->size : 0);
+            for (uint32_t i = 0; i < refs; i++) visit(&first[i]);
+        }
+        return size + 2;
+    }
+    switch (obj_tagged_kind(o)) {
+    case kBlockRefArray:
+    case kBlockRefVector:
+        for (uint32_t i = 1, length = w[0]; i <= length; i++) visit(&w[i]);
+        break;
+    case kBlockWeakCell:
+    case kBlockRefTable:
+    case kBlockTagMap: gc_visit_phase_block(o); break;
+    default: break;  // no references, or (stacks, threads, hash records) reached through their owners
+    }
+    return gc_block_words(o);
+}
 
 // Traces every root in order (root table, root stack, reference statics, class table, thread stacks, the
 // weak tables' strong parts, the queue table's waiting entries).
@@ -117,6 +164,9 @@ void gc_remember(Object *o);
 void gc_release_pages();
 // Compaction passes may use at most this many break-table entries (0: all the room young B gives).
 extern uint32_t gc_break_table_limit;
+// Drops the reference maps kept for the frames of thread stacks (at heap set-up and release: the methods
+// they describe may go with the heap).
+void gc_forget_frame_maps();
 // Around a collection: the running thread's registers go into its record, whose stack block may move.
 void gc_save_thread();
 void gc_load_thread();

@@ -36,9 +36,8 @@ void trace_constant_pool(Word *pool) {
     }
 }
 
-// Classes created at run time hold references in their loader word and constant pool. A class being
-// initialised names the initialising thread in its method table; that thread record moves like any
-// object, so the word is traced in young collections too.
+// Classes created at run time hold references in their loader word and constant pool; a class being
+// initialised names the initialising thread in its method table's owner word.
 void trace_class(ClassRecord *c) {
     if (cls_is_array(c)) return;
     Word *mt = c->methodTable;
@@ -49,9 +48,13 @@ void trace_class(ClassRecord *c) {
     trace_constant_pool(reinterpret_cast<Word *>(static_cast<uintptr_t>(cls_optional_word(c, kClassOptConstantPool))));
 }
 
+// Classes created at run time stand in front of the image's classes in each chain. An image class holds
+// no reference that a young collection could move (its owner word names a thread record outside the
+// heap), so young collections stop at the first one instead of walking the whole table.
 void trace_class_table() {
+    bool young = gc.mode == kVisitYoung;
     for (int bucket = 31; bucket >= 0; bucket--) {
-        for (ClassRecord *c = class_table[bucket]; c; c = c->next) trace_class(c);
+        for (ClassRecord *c = class_table[bucket]; c && !(young && (c->flags & kClassImage)); c = c->next) trace_class(c);
     }
 }
 

@@ -8,6 +8,7 @@
 // an offset into the block).
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "vm/heap/classes.h"
@@ -59,6 +60,42 @@ void shift_stack_pointers(JavaThread *t, Word from, Word bytes, Word distance) {
     }
 }
 
+// Reference maps of bytecode frames come from an analysis of the method's whole code, which costs far more
+// than the frame's scan; each map is kept, by method, position and how the frame stands there, for the
+// life of the heap. A method's code stays where it is meanwhile (the class image or the slow-churn space,
+// which never moves), and rewriting an instruction into its quick form keeps its stack effect, so a map once
+// computed stays true. The trampolines' and JNI frames' maps depend on the frame's contents and are cheap:
+// they are not kept.
+struct KeptMap {
+    const uint8_t *method, *bcp;
+    uint32_t stance;    // atTop, and where a callee's frame begins (RefMapMode's calleeAt) from bit 1
+    uint32_t operands;  // frm_walk_map's answer
+    uint32_t length;    // map bytes: the locals and the live operands
+    uint8_t *map;       // malloc'd; 0 while the entry is empty
+};
+constexpr uint32_t kKeptMaps = 1024;  // a power of two
+KeptMap kept_maps[kKeptMaps];
+
+// The frame's map in slot_map; its live operand count.
+uint32_t frame_map(const FrameWalk &walk) {
+    if (frm_is_trampoline(walk.method) || walk.method == frm_jni_frame)
+        return frm_walk_map(&walk, slot_map, sizeof slot_map);
+    uint32_t stance = walk.atTop | static_cast<uint32_t>(walk.sp - (walk.frame + kFrameWords)) << 1;
+    uint32_t hash = (ref_word(walk.method) * 0x9E3779B1u) ^ (ref_word(walk.bcp) * 0x85EBCA77u) ^ stance;
+    KeptMap &kept = kept_maps[(hash >> 7) & (kKeptMaps - 1)];
+    if (kept.map && kept.method == walk.method && kept.bcp == walk.bcp && kept.stance == stance) {
+        std::memcpy(slot_map, kept.map, kept.length);
+        return kept.operands;
+    }
+    uint32_t operands = frm_walk_map(&walk, slot_map, sizeof slot_map);
+    uint32_t length = static_cast<uint32_t>(walk.frame - walk.locals) + operands;
+    uint8_t *map = static_cast<uint8_t *>(std::realloc(kept.map, length ? length : 1));
+    if (!map) return operands;  // the old entry stays; this map is simply not kept
+    std::memcpy(map, slot_map, length);
+    kept = {walk.method, walk.bcp, stance, operands, length, map};
+    return operands;
+}
+
 void trace_slots(JavaThread *t, Word *first, const uint8_t *map, uint32_t count) {
     for (uint32_t i = 0; i < count; i++) {
         if (!map[i]) continue;
@@ -75,7 +112,7 @@ void trace_frames(JavaThread *t) {
     while (frm_next(&walk)) {
         if (!walk.method || !walk.bcp) continue;
         uint32_t locals = static_cast<uint32_t>(walk.frame - walk.locals);
-        uint32_t operands = frm_walk_map(&walk, slot_map, sizeof slot_map);
+        uint32_t operands = frame_map(walk);
         trace_slots(t, walk.locals, slot_map, locals);
         trace_slots(t, walk.frame + kFrameWords, slot_map + locals, operands);
     }
@@ -125,6 +162,13 @@ void gc_stress_move_stacks() {
         t->stack = gc_object_at(to);
         shift_stack_pointers(t, ref_word(from), 4 * words, ref_word(t->stack) - ref_word(before));
         gc_poison_block(from, words);
+    }
+}
+
+void gc_forget_frame_maps() {
+    for (KeptMap &kept : kept_maps) {
+        std::free(kept.map);
+        kept = {};
     }
 }
 

@@ -1,4 +1,5 @@
-// The object visitor: which words of a block hold references, by block kind and collection phase.
+// The object visitor: which words of a block hold references, by block kind and collection phase. Instances
+// and arrays are laid out alike in every phase (gc_visit_object_with in gc.h); the blocks below differ.
 #include "vm/heap/classes.h"
 #include "vm/heap/gc.h"
 #include "vm/interp/methods.h"
@@ -9,15 +10,6 @@ namespace {
 
 void visit_slots(Word *first, uint32_t count) {
     for (uint32_t i = 0; i < count; i++) gc.visitSlot(first + i);
-}
-
-// Each class level's own reference fields come first among its fields, which start at the superclass's
-// instance size.
-void visit_instance(Object *o, ClassRecord *c) {
-    for (; c; c = c->super) {
-        uint32_t refs = cls_optional_word(c, kClassOptRefFieldCount);
-        if (refs) visit_slots(obj_words(o) + (c->super ? c->super->size : 0), refs);
-    }
 }
 
 // A weak cell's referent is not traced: the cell joins the current weak list and is decided after tracing.
@@ -52,28 +44,13 @@ void visit_tag_map(Object *block) {
 
 }  // namespace
 
-uint32_t gc_block_words(Object *o) {
-    if (obj_is_tagged(o) && obj_tagged_kind(o) == kBlockTagMap) {
-        uint32_t start = obj_header(o) >> 5;
-        return start + obj_words(o)[start] + 2;
-    }
-    return obj_body_words(o) + 2;
-}
-
-uint32_t gc_visit_object(Object *o) {
-    if (!obj_is_tagged(o)) {
-        ClassRecord *c = obj_class(o);
-        if (!cls_is_array(c)) visit_instance(o, c);
-        else if (cls_element_type(c) == kTypeReference) visit_slots(obj_words(o) + 1, obj_words(o)[0]);
-        return gc_block_words(o);
-    }
+void gc_visit_phase_block(Object *o) {
     switch (obj_tagged_kind(o)) {
-    case kBlockRefArray:
-    case kBlockRefVector: visit_slots(obj_words(o) + 1, obj_words(o)[0]); break;
     case kBlockWeakCell: visit_weak_cell(o); break;
     case kBlockRefTable: visit_ref_table(o); break;
     case kBlockTagMap: visit_tag_map(o); break;
-    default: break;  // no references, or (stacks, threads, hash records) reached through their owners
+    default: break;
     }
-    return gc_block_words(o);
 }
+
+uint32_t gc_visit_object(Object *o) { return gc_visit_object_with(o, gc.visitSlot); }

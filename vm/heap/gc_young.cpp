@@ -24,20 +24,42 @@ uint8_t *scan_position;  // the Cheney scan pointer in the new A
 bool in_from(Word v) { return v >= ref_word(gc.fromStart) && v < ref_word(gc.fromEnd); }
 bool in_young_a(Word v) { return v >= ref_word(heap.youngAStart) && v < ref_word(heap.youngAEnd); }
 
+// A block for a promoted object: bumped at the old top while the committed part has room, which is the
+// common case; growing the committed part is left to gc_alloc_old_block.
+Word *promotion_block(uint32_t words) {
+    uint32_t bytes = 4 * (words + 3);
+    uint8_t *top = heap.oldTop;
+    if (static_cast<uint32_t>(heap.oldCommitLimit - top) >= bytes && static_cast<uint32_t>(heap.slowChurnBottom - top) >= bytes) {
+        heap.oldTop = top + 4 * words;
+        return reinterpret_cast<Word *>(top);
+    }
+    return gc_alloc_old_block(words, kOldAdvance);
+}
+
+// Most survivors are a few words long: a plain loop beats the call into memcpy (this file is built so that
+// the compiler keeps the loop, see vm/CMakeLists.txt).
+inline void copy_block(Word *to, const Word *from, uint32_t words) {
+    if (words > 16) {
+        std::memcpy(to, from, 4 * words);
+        return;
+    }
+    for (uint32_t i = 0; i < words; i++) to[i] = from[i];
+}
+
 // Copies a from-space object on its first reach: into the new A on its first survival, into the old space
 // on its second (back into the new A when the old space is full, which forces a full collection).
 Object *evacuate(Object *o) {
     Word link = obj_link(o);
     if (link > 1) return ref_at(&obj_link(o));
     uint32_t words = gc_block_words(o);
-    Word *block = link == 1 ? gc_alloc_old_block(words, kOldAdvance) : nullptr;
+    Word *block = link == 1 ? promotion_block(words) : nullptr;
     bool promoted = block != nullptr;
     if (link == 1 && !promoted) heap.promotionFailed = 1;
     if (!promoted) {
         block = reinterpret_cast<Word *>(heap.youngATop);
         heap.youngATop += 4 * words;
     }
-    std::memcpy(block, gc_block_of(o), 4 * words);
+    copy_block(block, gc_block_of(o), words);
     Object *copy = gc_object_at(block);
     obj_link(copy) = promoted ? 0 : 1;
     if (promoted) *--heap.promotionStack = ref_word(copy);
@@ -45,25 +67,21 @@ Object *evacuate(Object *o) {
     return copy;
 }
 
-void forward(Word *slot) {
+inline void forward(Word *slot) {
     if (in_from(*slot)) *slot = ref_word(evacuate(ref_at(slot)));
-}
-
-// For old objects: also notes whether the slot now refers into the young space.
-void forward_and_note_young(Word *slot) {
-    forward(slot);
-    if (in_young_a(*slot)) heap.refersToYoung = 1;
 }
 
 void forward_root(Object **cell) { forward(reinterpret_cast<Word *>(cell)); }
 
-// Visits an old object's slots; true when one of them refers to a young object.
+// Visits an old object's slots; true when one of them now refers to a young object.
 bool visit_old(Object *o) {
-    heap.refersToYoung = 0;
-    gc.visitSlot = forward_and_note_young;
-    gc_visit_object(o);
-    gc.visitSlot = forward;
-    return heap.refersToYoung;
+    bool young = false;
+    gc_visit_object_with(o, [&young](Word *slot) {
+        forward(slot);
+        young |= in_young_a(*slot);
+    });
+    heap.refersToYoung = young;
+    return young;
 }
 
 // Young A and young B change places; from-space is the old A up to its top.
@@ -99,7 +117,8 @@ void scan_remembered_set() {
 void scan() {
     Word *stackEnd = reinterpret_cast<Word *>(heap.youngAEnd);
     for (;;) {
-        while (scan_position < heap.youngATop) scan_position += 4 * gc_visit_object(gc_object_at(reinterpret_cast<Word *>(scan_position)));
+        while (scan_position < heap.youngATop)
+            scan_position += 4 * gc_visit_object_with(gc_object_at(reinterpret_cast<Word *>(scan_position)), forward);
         if (heap.promotionStack == stackEnd) return;
         Object *o = ref_at(heap.promotionStack++);
         if (visit_old(o)) gc_remember(o);

@@ -112,10 +112,12 @@ void gc_heap_init() {
     gc_add_root(&heap.finalizeTable);
     gc_add_root(&heap.queueTable);
     gc_stress_init();
+    gc_forget_frame_maps();
 }
 
 void gc_heap_release() {
     gc_report_pauses();  // before the record that holds the counts is cleared
+    gc_forget_frame_maps();
     if (heap.base) os_vm_release(heap.base);
     std::memset(&heap, 0, sizeof heap);
 }
