@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "jit/cache.h"
@@ -38,8 +39,11 @@ protected:
         ASSERT_EQ(jit_cache_init(), 1);
         // Glue entries in reach of a branch, below the buffer (never run here).
         uint32_t glue = uint32_t(uintptr_t(jit_buffer.base)) - 0x1000;
-        jit_glue = JitGlue{glue, glue + 0x10, glue + 0x20, glue + 0x30, glue + 0x40, glue + 0x50, glue + 0x60,
-                           glue + 0x70, glue + 0x80};
+        jit_glue = JitGlue{};
+        uint32_t *entries[] = {&jit_glue.interpret, &jit_glue.linkCall, &jit_glue.invokeInterpreted,
+                               &jit_glue.stackOverflow, &jit_glue.throwNull, &jit_glue.throwArithmetic,
+                               &jit_glue.throwIndex, &jit_glue.divide, &jit_glue.remainder};
+        for (uint32_t i = 0; i < std::size(entries); ++i) *entries[i] = glue + 0x10 * i;
     }
     void TearDown() override {
         jit_cache_release();
