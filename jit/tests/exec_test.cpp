@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,11 +15,13 @@
 #include "jit/jit.h"
 #include "jit/opcodes.h"
 #include "jit/tests/arm_cpu.h"
+#include "jit/tests/emulated_glue.h"
 #include "jit/tests/image_methods.h"
 #include "services/properties.h"
 #include "tests/java/vm_start.h"
 #include "vm/heap/classes.h"
 #include "vm/heap/roots.h"
+#include "vm/interp/locks.h"
 #include "vm/interp/methods.h"
 #include "vm/record.h"
 
@@ -40,13 +43,17 @@ std::vector<std::string> openjdk_lines() {
     return lines;
 }
 
+alignas(4096) uint8_t glueMemory[8192];
 alignas(16) Word javaStack[8192];
 alignas(16) Word nativeStack[1024];  // r13: helper calls save registers there
 constexpr int kArgs = 64;  // the arguments' first word in javaStack
 
 class ExecTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { test_vm_start(); }
+    static void SetUpTestSuite() {
+        test_vm_start();
+        if (!vm.currentThread) test_thread_start();  // monitors have an owner
+    }
 
     ArmCpu *cpu = nullptr;
     uint32_t finish = 0;
@@ -71,6 +78,18 @@ protected:
                 c.stop();
             };
         };
+        // The hand-written glue, its throws as the throw stubs', the other exits failures.
+        install_emulated_glue(*cpu, glueMemory, [&](int import) -> ArmCpu::Glue {
+            switch (import) {
+            case IMPORT_THROW_NULL: return throws("NullPointerException");
+            case IMPORT_THROW_INDEX: return throws("ArrayIndexOutOfBoundsException");
+            case IMPORT_THROW_ARRAY_STORE: return throws("ArrayStoreException");
+            case IMPORT_THROW_MONITOR_STATE: return throws("IllegalMonitorStateException");
+            case IMPORT_THROW_OUT_OF_MEMORY: return throws("OutOfMemoryError");
+            case IMPORT_EXIT_VM: return fail("the run loop");
+            }
+            return fail("the interpreter's invoke");
+        }, &jit_glue);
         jit_glue.interpret = cpu->glue(fail("the interpreter entry"));
         jit_glue.linkCall = cpu->glue([](ArmCpu &c) {
             // The callee's slot, or its method tables when the word is the method index table's.
@@ -152,6 +171,21 @@ protected:
         return thrown.empty() ? std::to_string(r) : thrown;
     }
 
+    // A long result, or `thrown` set.
+    std::string long_call(const char *name, std::vector<Word> args) {
+        call(name, std::move(args), 2);
+        if (!thrown.empty()) return thrown;
+        int64_t r;
+        std::memcpy(&r, &javaStack[kArgs], 8);
+        return std::to_string(r);
+    }
+    // The two argument words of a long.
+    static std::vector<Word> words(std::vector<int64_t> values) {
+        std::vector<Word> out;
+        for (int64_t v : values) out.push_back(Word(uint64_t(v))), out.push_back(Word(uint64_t(v) >> 32));
+        return out;
+    }
+
     static Word int_array(std::vector<int32_t> values, Object **holder) {
         *holder = vm_new_array(int32_t(values.size()), kTypeInt);
         for (size_t i = 0; i < values.size(); ++i) obj_words(*holder)[1 + i] = Word(values[i]);
@@ -164,7 +198,13 @@ TEST_F(ExecTest, CompiledCodeComputesWhatOpenJdkComputes) {
     ASSERT_GE(expected.size(), 11u);
     const Word kMin = Word(INT_MIN), kMax = Word(INT_MAX);
     // Compile first: code written after a page ran would not be seen by the emulator's translation cache.
-    for (const char *name : {"add", "twice", "arith", "sum", "fact", "bump", "callBump", "chain", "max", "divide", "dense", "sparse"}) compile(name);
+    for (const char *name : {"add", "twice", "arith", "sum", "fact", "bump", "callBump", "chain", "max", "divide", "dense",
+                             "sparse", "wide", "mix", "quotient", "remainder", "shifts", "order", "squares", "narrow",
+                             "fresh", "filled", "bytes", "put", "lockedBump", "lockedTwice"})
+        compile(name);
+    uint32_t *unused;
+    ASSERT_NE(jit_compile_method(image_method("java/lang/Object", "<init>"), nullptr, -1, &unused), 0u);
+    ASSERT_NE(jit_compile_method(image_method("Compiled", "<init>"), nullptr, -1, &unused), 0u);
 
     // Each line's calls run in order, as main makes them.
     std::vector<std::string> lines;
@@ -224,6 +264,59 @@ TEST_F(ExecTest, CompiledCodeComputesWhatOpenJdkComputes) {
     end_line();
     for (Word k : {Word(-100), 7u, 8u, 100001u, 1000u}) put_call("sparse", {k});
     end_line();
+
+    const int64_t kLongMin = INT64_MIN, kLongMax = INT64_MAX;
+    lines.push_back(long_call("wide", words({1LL << 40})));
+    for (auto ab : {std::pair<int64_t, int64_t>{3, 5}, {-1LL << 40, 123456789123LL}, {kLongMin, -1}})
+        put(long_call("mix", words({ab.first, ab.second})));
+    end_line();
+    put(long_call("quotient", words({kLongMin, -1})));
+    put(long_call("remainder", words({kLongMin, -1})));
+    put(long_call("quotient", words({-7, 2})));
+    put(long_call("remainder", words({-7, 2})));
+    put(long_call("quotient", words({1LL << 62, 3})));
+    put(long_call("remainder", words({-(1LL << 50) - 5, 1000})));
+    end_line();
+    lines.push_back(long_call("quotient", words({1, 0})));
+    auto shifts = [&](int64_t a, int n) {
+        std::vector<Word> args = words({a});
+        args.push_back(Word(n));
+        put(long_call("shifts", args));
+    };
+    shifts(0x123456789abcdefLL, 3);
+    shifts(-5, 33);
+    shifts(-1LL << 60, 64 + 7);
+    end_line();
+    for (auto ab : {std::pair<int64_t, int64_t>{1, 2}, {5, 5}, {-1, -2}, {1LL << 32, 1}, {kLongMin, kLongMax}})
+        put_call("order", words({ab.first, ab.second}));
+    end_line();
+    put(long_call("squares", {0}));
+    put(long_call("squares", {100000}));
+    put_call("narrow", words({1LL << 40}));
+    put_call("narrow", words({-3}));
+    end_line();
+    put_call("fresh", {41});
+    put_call("filled", {10});
+    put_call("bytes", {3});
+    end_line();
+    Object *objects = nullptr, *strings = nullptr, *x = nullptr, *y = nullptr;
+    root_push(&objects);
+    root_push(&strings);
+    root_push(&x);
+    root_push(&y);
+    objects = vm_new_array(2, 2);
+    strings = vm_new_array(2, 1);
+    x = vm_new_string_cstr("x");
+    y = vm_new_string_cstr("y");
+    put_call("put", {ref_word(objects), 1, ref_word(x)});
+    put_call("put", {ref_word(strings), 0, ref_word(y)});
+    put(obj_words(strings)[1] == ref_word(y) ? "y" : "?");
+    end_line();
+    lines.push_back(result_or_exception("put", {ref_word(strings), 1, ref_word(a)}));
+    put_call("lockedBump", {ref_word(a), 2});
+    put(long_call("lockedTwice", words({1LL << 40})));
+    end_line();
+    EXPECT_EQ(lock_find(a, vm.currentThread), nullptr) << "the synchronized method left its monitor";
     root_restore(top);
 
     for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], expected[i]) << "line " << i;

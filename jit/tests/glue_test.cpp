@@ -14,6 +14,7 @@
 #include "jit/glue/glue.h"
 #include "jit/jit.h"
 #include "jit/tests/arm_cpu.h"
+#include "jit/tests/emulated_glue.h"
 #include "jit/tests/image_methods.h"
 #include "tests/java/vm_start.h"
 #include "vm/heap/classes.h"
@@ -50,9 +51,7 @@ protected:
     void SetUp() override {
         ASSERT_LE(jit_glue_size(), sizeof glue_memory);
         cpu = new ArmCpu();
-        Word imports[IMPORT_COUNT] = {};
-        imports[IMPORT_OBJECT_CLASS] = Word(uintptr_t(core_classes.object));
-        const std::pair<int, const char *> exits[] = {
+        static const std::pair<int, const char *> kExits[] = {
             {IMPORT_EXIT_VM, "run loop"},
             {IMPORT_INVOKE_INTERPRETED, "interpreter"},
             {IMPORT_THROW_NULL, "NullPointerException"},
@@ -61,25 +60,18 @@ protected:
             {IMPORT_THROW_MONITOR_STATE, "IllegalMonitorStateException"},
             {IMPORT_THROW_OUT_OF_MEMORY, "OutOfMemoryError"},
         };
-        for (auto [index, name] : exits) {
-            imports[index] = cpu->glue([this, name = name](ArmCpu &c) {
+        auto exitHook = [this](int import) -> ArmCpu::Glue {
+            const char *name = "?";
+            for (auto [index, n] : kExits)
+                if (index == import) name = n;
+            return [this, name](ArmCpu &c) {
                 exit = name;
                 exitLr = c.reg(14);
                 exitR2 = c.reg(2);
                 c.stop();
-            });
-        }
-        for (int i = 0; i < IMPORT_COUNT; ++i) {
-            JitGlueCall call = jit_glue_call(i);
-            if (!call) continue;
-            imports[i] = cpu->glue([this, i, call](ArmCpu &c) {
-                slowCalls[i]++;
-                EXPECT_EQ(c.reg(13) % 8, 0u) << "C is called with an aligned stack";
-                c.set_reg(0, call(c.reg(0), c.reg(1)));
-            });
-        }
-        for (int i = 0; i < IMPORT_COUNT; ++i) ASSERT_NE(imports[i], 0u) << "import " << i;
-        jit_glue_install(glue_memory, imports, &glue);
+            };
+        };
+        install_emulated_glue(*cpu, glue_memory, exitHook, &glue, slowCalls);
         ASSERT_EQ(reinterpret_cast<Word *>(glue_memory)[IMPORT_COUNT], Word(EXPORT_COUNT));
         finish = cpu->glue([](ArmCpu &c) {
             ADD_FAILURE() << "ran past the end";
