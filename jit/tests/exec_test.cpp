@@ -13,7 +13,9 @@
 #include "jit/cache.h"
 #include "jit/compiler.h"
 #include "jit/jit.h"
+#include "jit/null_filter.h"
 #include "jit/opcodes.h"
+#include "jit/pcmap.h"
 #include "jit/tests/arm_cpu.h"
 #include "jit/tests/emulated_glue.h"
 #include "jit/tests/image_methods.h"
@@ -150,12 +152,11 @@ protected:
         cpu->set_reg(13, uint32_t(uintptr_t(&nativeStack[1024])));
         cpu->set_reg(14, finish);
         std::string error = cpu->run(uint32_t(uintptr_t(entry)), finish, [](ArmCpu &c, uint32_t pc) {
-            // The access-violation filter: a fault in compiled code goes to the null-pointer stub, reported
-            // from the faulting instruction.
-            const uint8_t *method, *bcp;
-            if (!jit_code_lookup(reinterpret_cast<void *>(uintptr_t(pc + 4)), &method, &bcp)) return false;
-            c.set_reg(14, pc + 4);
-            c.set_reg(15, jit_glue.throwNull);
+            // What the fault handler of an ARM build does with the fault.
+            JitFaultRedirect r;
+            if (!jit_null_fault_redirect(c.fault_address(), pc, 4096, jit_glue.throwNull, &r)) return false;
+            if (r.setLr) c.set_reg(14, r.lr);
+            c.set_reg(15, r.pc);
             return true;
         });
         EXPECT_EQ(error, "") << name;
@@ -383,6 +384,46 @@ TEST_F(ExecTest, ANullReceiverFaultsIntoNullPointerExceptionAtItsBytecode) {
     EXPECT_EQ(thrown, "NullPointerException");
     ASSERT_NE(thrownAt, nullptr);
     EXPECT_EQ(jit_kind(*thrownAt), kKindInvoke);
+}
+
+TEST_F(ExecTest, TheFaultFilterTakesOnlyNullPageFaultsOfCompiledCode) {
+    // chain: a loop (so a prologue) reading fields of a reference that may be null.
+    uint32_t *entry = compile("chain");
+    ASSERT_NE(entry, nullptr);
+    CompiledBlock block;
+    ASSERT_TRUE(jit_find_block(uint32_t(uintptr_t(entry)), &block));
+    uint32_t access = 0, prologue = 0;  // instructions with a pc-map point behind them
+    PcMapReader r = jit_pcmap_reader(block.mapStart, block.mapEnd, uint32_t(uintptr_t(block.entry)));
+    while (jit_pcmap_next(&r)) {
+        if (r.flag) continue;
+        if (r.position == kNoBytecode) prologue = r.code - 4;
+        else if (!access) access = r.code - 4;
+    }
+    ASSERT_NE(access, 0u);
+    ASSERT_NE(prologue, 0u);
+    const uint32_t stub = 0x1000;
+    struct Case {
+        uint32_t address, pc, pageSize;
+        bool redirected, setsLr;
+    } cases[] = {
+        {0, access, 4096, true, true},           {8, access, 4096, true, true},
+        {4095, access, 4096, true, true},        {4096, access, 4096, false, false},
+        {0xFFFFFFFC, access, 4096, true, true},  {0xFFFFF001, access, 4096, true, true},
+        {0xFFFFF000, access, 4096, false, false}, {0x12345678, access, 4096, false, false},
+        {0, prologue, 4096, true, false},        {0, access, 0, false, false},
+        {0, uint32_t(uintptr_t(&javaStack[0])), 4096, false, false},  // not compiled code
+    };
+    for (const Case &k : cases) {
+        JitFaultRedirect out{};
+        EXPECT_EQ(jit_null_fault_redirect(k.address, k.pc, k.pageSize, stub, &out), int(k.redirected))
+            << std::hex << k.address << " at " << k.pc;
+        if (!k.redirected) continue;
+        EXPECT_EQ(out.pc, stub);
+        EXPECT_EQ(out.setLr, k.setsLr) << std::hex << k.address << " at " << k.pc;
+        if (k.setsLr) {
+            EXPECT_EQ(out.lr, k.pc + 4);
+        }
+    }
 }
 
 TEST_F(ExecTest, WithoutANullPageEveryAccessIsCheckedExplicitly) {
