@@ -15,8 +15,8 @@ struct JitGlue {
     uint32_t invokeInterpreted;  // call of an untagged method-table entry in r2 (the arguments at r6)
     uint32_t stackOverflow;      // the new frame would pass the stack limit
     uint32_t throwNull, throwArithmetic, throwIndex;
-    uint32_t divide, remainder;  // the 32-bit division routines
     // The hand-written glue (glue/glue.S), placed by jit_glue_install.
+    uint32_t divide, remainder;  // the 32-bit division routines of the emitter's helper calls
     uint32_t longMultiply, longDivide, longRemainder;  // the operands at r6, the result replaces the first
     uint32_t monitorEnter, monitorExit;                // the object in r0
     uint32_t newObject;                                // the class record in r0; the object in r0

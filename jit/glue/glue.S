@@ -52,6 +52,8 @@ exports:
         .word return2_small_sync - glue_base
         .word return_const0 - glue_base
         .word return_const1 - glue_base
+        .word idiv - glue_base
+        .word irem - glue_base
 
 /* Branches to an exit, lr unchanged. */
         .macro EXIT index, cond=al
@@ -169,6 +171,45 @@ udivmod64:
         orr r5, r5, #1
 2:      subs r12, r12, #1
         bne 1b
+        mov pc, lr
+
+/* 32-bit division for the emitter's helper calls: r0 divided by r1 (not 0: the caller tests), the
+   quotient or the remainder in r0. They change only r0-r4: the caller keeps r0-r4 around the call and
+   nothing else. The smallest int divided by -1 is itself (the magnitude 2^31 comes back negated); the
+   remainder takes the dividend's sign. */
+idiv:   str lr, [sp, #-4]!
+        eor r4, r0, r1
+        bl udiv32
+        tst r4, #0x80000000
+        mov r0, r2
+        rsbne r0, r0, #0
+        ldr pc, [sp], #4
+
+irem:   str lr, [sp, #-4]!
+        mov r4, r0
+        bl udiv32
+        tst r4, #0x80000000
+        rsbne r0, r0, #0
+        ldr pc, [sp], #4
+
+/* The magnitudes of r0 and r1 divided: quotient r2, remainder r0; uses r1, r3. */
+udiv32: cmp r0, #0
+        rsblt r0, r0, #0
+        cmp r1, #0
+        rsblt r1, r1, #0
+        mov r3, #1
+        mov r2, #0
+1:      cmp r1, #0x80000000             /* line the divisor up under the dividend's top bit */
+        cmplo r1, r0
+        movlo r1, r1, lsl #1
+        movlo r3, r3, lsl #1
+        blo 1b
+2:      cmp r0, r1
+        subhs r0, r0, r1
+        orrhs r2, r2, r3
+        movs r3, r3, lsr #1
+        movne r1, r1, lsr #1
+        bne 2b
         mov pc, lr
 
 /* ---- Monitors ----

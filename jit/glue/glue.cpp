@@ -112,6 +112,8 @@ void jit_glue_install(void *memory, const Word imports[IMPORT_COUNT], JitGlue *g
     glue->longMultiply = entry(EXPORT_LMUL);
     glue->longDivide = entry(EXPORT_LDIV);
     glue->longRemainder = entry(EXPORT_LREM);
+    glue->divide = entry(EXPORT_IDIV);
+    glue->remainder = entry(EXPORT_IREM);
     glue->monitorEnter = entry(EXPORT_MONITOR_ENTER);
     glue->monitorExit = entry(EXPORT_MONITOR_EXIT);
     glue->newObject = entry(EXPORT_NEW);

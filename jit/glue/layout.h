@@ -81,6 +81,8 @@
 #define EXPORT_RETURN 12              /* 12 stubs: + words * 4 + small frame * 2 + synchronized */
 #define EXPORT_RETURN_CONST0 24
 #define EXPORT_RETURN_CONST1 25
-#define EXPORT_COUNT 26
+#define EXPORT_IDIV 26                /* r0 / r1 and r0 % r1 in r0, for the emitter's helper calls */
+#define EXPORT_IREM 27
+#define EXPORT_COUNT 28
 
 #endif

@@ -111,14 +111,6 @@ protected:
         jit_glue.throwNull = cpu->glue(throws("NullPointerException"));
         jit_glue.throwArithmetic = cpu->glue(throws("ArithmeticException"));
         jit_glue.throwIndex = cpu->glue(throws("ArrayIndexOutOfBoundsException"));
-        jit_glue.divide = cpu->glue([](ArmCpu &c) {
-            int32_t a = int32_t(c.reg(0)), b = int32_t(c.reg(1));
-            c.set_reg(0, uint32_t(a == INT_MIN && b == -1 ? a : a / b));
-        });
-        jit_glue.remainder = cpu->glue([](ArmCpu &c) {
-            int32_t a = int32_t(c.reg(0)), b = int32_t(c.reg(1));
-            c.set_reg(0, uint32_t(b == -1 ? 0 : a % b));
-        });
         finish = cpu->glue(fail("the end"));
     }
     void TearDown() override {

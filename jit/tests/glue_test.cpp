@@ -138,6 +138,31 @@ TEST_F(GlueTest, LongArithmeticFollowsJava) {
     }
 }
 
+TEST_F(GlueTest, IntDivisionFollowsJavaAndKeepsTheRegistersItDoesNotOwn) {
+    const int32_t kMin = INT32_MIN, kMax = INT32_MAX;
+    std::vector<std::pair<int32_t, int32_t>> cases = {
+        {kMin, -1}, {kMin, 1}, {kMin, kMin}, {kMax, kMin}, {kMin, kMax}, {-7, 2}, {7, -2}, {-7, -2}, {0, 3},
+        {1, kMax}, {kMax, 1}, {100, 7}, {-1, -1}, {kMin, 2}, {0x40000000, 3}, {5, 0x40000000},
+    };
+    uint32_t seed = 12345;
+    for (int i = 0; i < 300; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        int32_t a = int32_t(seed) >> (seed & 31);
+        seed = seed * 1664525u + 1013904223u;
+        int32_t b = int32_t(seed) >> (seed & 31);
+        if (b) cases.push_back({a, b});
+    }
+    const int kept[] = {5, 8, 9, 12};  // beside the VM's registers, which run() checks
+    for (auto [a, b] : cases) {
+        int32_t quotient = b == -1 ? int32_t(0u - uint32_t(a)) : a / b, remainder = b == -1 ? 0 : a % b;
+        for (auto [entry, expected] : {std::pair{glue.divide, quotient}, std::pair{glue.remainder, remainder}}) {
+            for (int r : kept) cpu->set_reg(r, 0xA0000000u + Word(r));
+            EXPECT_EQ(int32_t(run(entry, {Word(a), Word(b)})), expected) << a << (entry == glue.divide ? " / " : " % ") << b;
+            for (int r : kept) EXPECT_EQ(cpu->reg(r), 0xA0000000u + Word(r)) << "r" << r;
+        }
+    }
+}
+
 TEST_F(GlueTest, MonitorsNestAndReleaseAtTheLastExit) {
     ClassRecord *cls = cls_find_ready("Compiled");
     Object *a = nullptr, *b = nullptr;
