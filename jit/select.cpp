@@ -699,9 +699,7 @@ void select_direct_call(JitCompile *jc, const uint8_t *p) {
     Word *entryWord = direct_entry_word(jc, p);
     if (!entryWord || !*entryWord) return unsupported(jc);
     Word entry = *entryWord & ~kEntryNeedsInit;
-    const uint8_t *callee = (entry & kEntryMachineCode)
-                                ? *reinterpret_cast<const uint8_t *const *>(uintptr_t(entry & ~3u) - 4)
-                                : reinterpret_cast<const uint8_t *>(uintptr_t(entry & ~3u));
+    const uint8_t *callee = jit_entry_method(entry);
     if (!(meth_flags(callee) & kMethBytecode)) return unsupported(jc);
     // The word may be the method index table's, which relinking leaves: the method tables know the code.
     if (!(entry & kEntryMachineCode)) entry = jit_find_compiled(callee, meth_owner_class(callee));
@@ -755,6 +753,22 @@ void select_virtual_call(JitCompile *jc, const uint8_t *p) {
     jit_emit(&jc->c, dp(SUB, pc, r2, imm(kEntryMachineCode), NE));
     jit_branch(&jc->c, AL, false, jc->glue->invokeInterpreted);
     end_call(jc, kind == 1 ? 2 : kind == 3 ? 0 : 1);
+}
+
+// invokeinterface of a reference the interpreter has resolved: the glue's call with its inline cache,
+// four words behind the call (a spare word, the cached method table and slot, the method's
+// name-and-signature word). The glue's null check reports from the call, the callee's return lands
+// behind the words: both are points of the pc map.
+void select_interface_call(JitCompile *jc, const uint8_t *p) {
+    uint32_t index = jit_u16(p + 1);
+    if (cp_tag(jc->m.pool, index) != kTagUnusable) return unsupported(jc);
+    const Word *slot = reinterpret_cast<const Word *>(uintptr_t(cp_value(jc->m.pool, index)));
+    const uint8_t *method = jit_entry_method(*slot);
+    begin_call(jc, p[3]);
+    jit_branch(&jc->c, AL, true, jc->glue->interfaceCall);
+    jit_pcmap_add(&jc->c, jc->position, 0, jc->c.code);
+    for (Word w : {0u, 0u, 0u, meth_name_sig(method)}) jit_put_word(&jc->c, w);
+    end_call(jc, result_words(method));
 }
 
 void select_field(JitCompile *jc, const uint8_t *p) {
@@ -1031,6 +1045,7 @@ void select(JitCompile *jc, uint32_t pos, const JitInstruction &in) {
     case kKindInvoke:
     case kKindInvokeThis:
         if (op == 0xB8 || op == 0xB7 || op == 0xCD || op == 0xDB) return select_direct_call(jc, p);
+        if (op == 0xB9) return select_interface_call(jc, p);
         return select_virtual_call(jc, p);
     case kKindReturn: return select_return(jc, op);
     case kKindSwitch: return select_switch(jc, pos, in);

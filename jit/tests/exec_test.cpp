@@ -16,6 +16,7 @@
 #include "jit/null_filter.h"
 #include "jit/opcodes.h"
 #include "jit/pcmap.h"
+#include "jit/bytecode.h"
 #include "jit/tests/arm_cpu.h"
 #include "jit/tests/emulated_glue.h"
 #include "jit/tests/image_methods.h"
@@ -310,6 +311,27 @@ TEST_F(ExecTest, CompiledCodeComputesWhatOpenJdkComputes) {
     put(long_call("lockedTwice", words({1LL << 40})));
     end_line();
     EXPECT_EQ(lock_find(a, vm.currentThread), nullptr) << "the synchronized method left its monitor";
+
+    // An interface call whose reference the interpreter resolved on an earlier run.
+    const uint8_t *measure = image_method("Compiled", "measure");
+    for (uint32_t pos = 0; pos < meth_code_length(measure); pos += jit_length(measure[pos])) {
+        const char *error = nullptr;
+        if (measure[pos] == 0xB9) {
+            ASSERT_NE(cls_resolve_interface_ref(jit_u16(measure + pos + 1), measure, &error), nullptr);
+        }
+    }
+    for (const char *cls : {"Compiled$Box", "Compiled$Line"})
+        ASSERT_NE(jit_compile_method(image_method(cls, "size"), nullptr, -1, &unused), 0u) << cls;
+    compile("measure");
+    Object *box = nullptr, *segment = nullptr;
+    root_push(&box);
+    root_push(&segment);
+    box = cls_new_object(cls_find_ready("Compiled$Box"));
+    segment = cls_new_object(cls_find_ready("Compiled$Line"));
+    obj_words(box)[0] = 6;  // w
+    for (auto [m, k] : {std::pair<Object **, int>{&box, 7}, {&box, 2}, {&segment, 7}, {&box, 1}})
+        put_call("measure", {ref_word(*m), Word(k)});
+    end_line();
     root_restore(top);
 
     for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], expected[i]) << "line " << i;

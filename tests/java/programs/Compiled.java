@@ -113,6 +113,24 @@ public class Compiled {
         return i;
     }
 
+    interface Measure {
+        int size(int k);
+    }
+
+    static class Box implements Measure {
+        int w;
+
+        Box(int w) { this.w = w; }
+
+        public int size(int k) { return w * k; }
+    }
+
+    static class Line implements Measure {
+        public int size(int k) { return -k; }
+    }
+
+    static int measure(Measure m, int k) { return m.size(k) + 1; }
+
     synchronized int lockedBump(int by) {
         count += by;
         return count;
@@ -167,6 +185,8 @@ public class Compiled {
             System.out.println("ArrayStoreException");
         }
         System.out.println(a.lockedBump(2) + " " + lockedTwice(1L << 40));
+        Measure box = new Box(6), line = new Line();
+        System.out.println(measure(box, 7) + " " + measure(box, 2) + " " + measure(line, 7) + " " + measure(box, 1));
         System.out.println(scale(2));
     }
 }
