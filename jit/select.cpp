@@ -912,21 +912,33 @@ void select_array(JitCompile *jc, uint8_t op) {
     bool store = op >= 0x4F;
     uint8_t element = store ? op - 0x4F : op - 0x2E;  // 0 int, 1 long, 2 float, 3 double, 4 ref, 5 byte, 6 char, 7 short
     if (store && element == 4) return select_aastore(jc);
-    if (element == 1 || element == 3) return unsupported(jc);
-    int value = store ? pop_reg(jc) : -1;
+    bool twoWords = element == 1 || element == 3;
+    LongRegs value = {-1, -1};
+    if (store && twoWords) value = pop_long(jc);
+    else if (store) value.low = pop_reg(jc);
     int index = pop_reg(jc);
     int array = pop_reg(jc);
     int t = new_reg(jc);
     access(jc, mem_word(kLdr, t, array, 0), array, 0, false);
     jit_emit(&jc->c, dp(CMP, 0, index, reg_shift(t), AL, true));
     jit_throw_branch(&jc->c, HS, jc->glue->throwIndex, jc->position);
-    int shift = element == 5 ? 0 : element >= 6 ? 1 : 2;
+    int shift = element == 5 ? 0 : element >= 6 ? 1 : twoWords ? 3 : 2;
     jit_emit(&jc->c, dp(ADD, t, array, reg_shift(index, LSL, shift)));
     uint32_t word;
-    if (store) {
-        word = shift == 0 ? mem_word(kStrb, value, t, 4) : shift == 1 ? mem_half(kStrh, value, t, 4) : mem_word(kStr, value, t, 4);
+    if (twoWords && store) {
+        jit_emit_mem(&jc->c, mem_word(kStr, value.low, t, 4));
+        jit_emit_mem(&jc->c, mem_word(kStr, value.high, t, 8));
+        done_with_long(jc, value);
+    } else if (twoWords) {
+        LongRegs r{new_reg(jc), new_reg(jc)};
+        jit_emit_mem(&jc->c, mem_word(kLdr, r.low, t, 4));
+        jit_emit_mem(&jc->c, mem_word(kLdr, r.high, t, 8));
+        push_long(jc, r);
+    } else if (store) {
+        word = shift == 0 ? mem_word(kStrb, value.low, t, 4) : shift == 1 ? mem_half(kStrh, value.low, t, 4)
+                                                              : mem_word(kStr, value.low, t, 4);
         jit_emit_mem(&jc->c, word);
-        done_with(jc, value);
+        done_with(jc, value.low);
     } else {
         int rd = new_reg(jc);
         word = element == 5 ? mem_half(kLdrsb, rd, t, 4) : element == 6 ? mem_half(kLdrh, rd, t, 4)

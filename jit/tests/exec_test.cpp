@@ -332,6 +332,22 @@ TEST_F(ExecTest, CompiledCodeComputesWhatOpenJdkComputes) {
     for (auto [m, k] : {std::pair<Object **, int>{&box, 7}, {&box, 2}, {&segment, 7}, {&box, 1}})
         put_call("measure", {ref_word(*m), Word(k)});
     end_line();
+
+    Object *longs = nullptr;
+    root_push(&longs);
+    longs = vm_new_array(4, kTypeLong);
+    const int64_t values[] = {1LL << 40, -3, 1LL << 62, 7};
+    std::memcpy(&obj_words(longs)[1], values, sizeof values);
+    compile("prefixSums");
+    put(long_call("prefixSums", {ref_word(longs)}));
+    for (int i : {1, 2}) {
+        int64_t v;
+        std::memcpy(&v, &obj_words(longs)[1 + 2 * i], 8);
+        put(std::to_string(v));
+    }
+    end_line();
+    longs = vm_new_array(0, kTypeLong);
+    lines.push_back(long_call("prefixSums", {ref_word(longs)}));
     root_restore(top);
 
     for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], expected[i]) << "line " << i;

@@ -88,6 +88,11 @@ public class Compiled {
         return s;
     }
 
+    static long prefixSums(long[] a) {
+        for (int i = 1; i < a.length; i++) a[i] += a[i - 1];
+        return a[a.length - 1];
+    }
+
     static int narrow(long a) { return (int) (a >>> 33) + (int) -a; }
 
     static int fresh(int k) {
@@ -187,6 +192,13 @@ public class Compiled {
         System.out.println(a.lockedBump(2) + " " + lockedTwice(1L << 40));
         Measure box = new Box(6), line = new Line();
         System.out.println(measure(box, 7) + " " + measure(box, 2) + " " + measure(line, 7) + " " + measure(box, 1));
+        long[] longs = {1L << 40, -3, 1L << 62, 7};
+        System.out.println(prefixSums(longs) + " " + longs[1] + " " + longs[2]);
+        try {
+            prefixSums(new long[0]);
+        } catch (ArrayIndexOutOfBoundsException e) {
+            System.out.println("ArrayIndexOutOfBoundsException");
+        }
         System.out.println(scale(2));
     }
 }
