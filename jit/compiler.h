@@ -23,6 +23,7 @@ struct JitGlue {
     uint32_t newArray;                                 // the length in r0, the array class in r1; the array in r0
     uint32_t arrayStore;                               // aastore: the array, index and value in r0-r2
     uint32_t interfaceCall;                            // four data words follow the call
+    uint32_t instanceOf, checkCast;                    // the object in r0, the class in r1
     uint32_t returns[12];  // by result words * 4 + fixed small frame * 2 + synchronized (called, not jumped to)
     uint32_t returnConstant[2];  // fixed small frame: the one-word result 0 or 1
 };

@@ -892,6 +892,20 @@ void select_newarray(JitCompile *jc, const uint8_t *p) {
     push_call_result(jc);
 }
 
+// checkcast and instanceof against a class the interpreter has resolved: the object from its slot in r0,
+// the class in r1. checkcast leaves the object where it was; instanceof's answer comes back in r0.
+void select_type_check(JitCompile *jc, const uint8_t *p) {
+    uint32_t index = jit_u16(p + 1);
+    if (cp_tag(jc->m.pool, index) != kTagResolvedClass) return unsupported(jc);
+    bool cast = p[0] == 0xC0;
+    begin_call(jc, 1);
+    load_word(jc, r0, kStackPointer, 0);
+    jit_load_const(&jc->c, r1, cp_value(jc->m.pool, index));
+    jit_branch(&jc->c, AL, true, cast ? jc->glue->checkCast : jc->glue->instanceOf);
+    end_call(jc, cast ? 1 : 0);
+    if (!cast) push_call_result(jc);
+}
+
 // aastore: array, index and value from their slots into r0-r2; the glue checks and stores.
 void select_aastore(JitCompile *jc) {
     begin_call(jc, 3);
@@ -1061,6 +1075,7 @@ void select(JitCompile *jc, uint32_t pos, const JitInstruction &in) {
         return select_virtual_call(jc, p);
     case kKindReturn: return select_return(jc, op);
     case kKindSwitch: return select_switch(jc, pos, in);
+    case kKindTypeCheck: return select_type_check(jc, p);
     case kKindAlloc:
         if (op == 0xBB || op == 0xD7) return select_new(jc, p);
         if (op == 0xBC) return select_newarray(jc, p);

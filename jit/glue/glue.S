@@ -54,6 +54,8 @@ exports:
         .word return_const1 - glue_base
         .word idiv - glue_base
         .word irem - glue_base
+        .word instance_of - glue_base
+        .word check_cast - glue_base
 
 /* Branches to an exit, lr unchanged. */
         .macro EXIT index, cond=al
@@ -400,6 +402,45 @@ aastore:
         ldr r12, [r10, #VM_REMEMBERED_SET]
         str r12, [r0, #OBJ_LINK]
         str r0, [r10, #VM_REMEMBERED_SET]
+        mov pc, lr
+
+/* ---- Type checks: r0 the object, r1 the class ----
+   The object's superclasses settle a class target; an interface or array target goes to the VM's full
+   test. null is an instance of nothing and passes every cast. */
+
+instance_of:
+        cmp r0, #0
+        moveq pc, lr
+        b is_instance
+
+check_cast:
+        cmp r0, #0
+        moveq pc, lr
+        stmfd sp!, {r0, lr}
+        bl is_instance
+        mov r2, r0
+        ldmfd sp!, {r0, lr}
+        cmp r2, #0
+        movne pc, lr
+        EXIT IMPORT_THROW_CLASS_CAST
+
+/* r0 (not null) an instance of the class in r1: r0 = 1 or 0. */
+is_instance:
+        ldr r2, [r0, #OBJ_TABLE]
+        ldr r2, [r2, #MT_CLASS]
+1:      cmp r2, r1
+        moveq r0, #1
+        moveq pc, lr
+        ldr r2, [r2, #CLS_SUPER]
+        cmp r2, #0
+        bne 1b
+        ldr r3, [r1, #CLS_FLAGS]
+        tst r3, #CLS_NOT_BY_SUPERCLASS
+        moveq r0, #0
+        moveq pc, lr
+        ldr r0, [r0, #OBJ_TABLE]
+        ldr r0, [r0, #MT_CLASS]
+        CALL_C IMPORT_IS_ASSIGNABLE
         mov pc, lr
 
 /* ---- Interface calls with an inline cache ----

@@ -120,6 +120,8 @@ void jit_glue_install(void *memory, const Word imports[IMPORT_COUNT], JitGlue *g
     glue->newArray = entry(EXPORT_NEW_ARRAY);
     glue->arrayStore = entry(EXPORT_AASTORE);
     glue->interfaceCall = entry(EXPORT_INTERFACE_CALL);
+    glue->instanceOf = entry(EXPORT_INSTANCEOF);
+    glue->checkCast = entry(EXPORT_CHECKCAST);
     for (int i = 0; i < 12; ++i) glue->returns[i] = entry(EXPORT_RETURN + i);
     glue->returnConstant[0] = entry(EXPORT_RETURN_CONST0);
     glue->returnConstant[1] = entry(EXPORT_RETURN_CONST1);

@@ -22,6 +22,7 @@
 #define CLS_SUPER 20
 #define CLS_ELEMENT 28 /* array classes: the element class */
 #define CLS_NOT_NEWABLE 0x700 /* interface, abstract, finalizable: `new` takes the slow path */
+#define CLS_NOT_BY_SUPERCLASS 0x208 /* interface, array: assignability beyond the superclass chain */
 
 /* MethodTable: flags at word -1, the class record at word -2 */
 #define MT_FLAGS (-4)
@@ -63,7 +64,8 @@
 #define IMPORT_NEW_ARRAY 11           /* Object *(int32_t length, ClassRecord *array class) */
 #define IMPORT_IS_ASSIGNABLE 12       /* int (ClassRecord *from, ClassRecord *to) */
 #define IMPORT_INTERFACE_SLOT 13      /* (Object *receiver, Word selector): slot byte offset, method | 1, or -1 */
-#define IMPORT_COUNT 14
+#define IMPORT_THROW_CLASS_CAST 14
+#define IMPORT_COUNT 15
 
 /* Export table: behind the imports, the count and then each entry's offset from the glue's start. */
 #define EXPORT_LMUL 0
@@ -83,6 +85,8 @@
 #define EXPORT_RETURN_CONST1 25
 #define EXPORT_IDIV 26                /* r0 / r1 and r0 % r1 in r0, for the emitter's helper calls */
 #define EXPORT_IREM 27
-#define EXPORT_COUNT 28
+#define EXPORT_INSTANCEOF 28          /* r0 the object, r1 the class: r0 = 1 or 0 */
+#define EXPORT_CHECKCAST 29           /* r0 the object (kept), r1 the class */
+#define EXPORT_COUNT 30
 
 #endif

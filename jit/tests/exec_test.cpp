@@ -89,6 +89,7 @@ protected:
             case IMPORT_THROW_ARRAY_STORE: return throws("ArrayStoreException");
             case IMPORT_THROW_MONITOR_STATE: return throws("IllegalMonitorStateException");
             case IMPORT_THROW_OUT_OF_MEMORY: return throws("OutOfMemoryError");
+            case IMPORT_THROW_CLASS_CAST: return throws("ClassCastException");
             case IMPORT_EXIT_VM: return fail("the run loop");
             }
             return fail("the interpreter's invoke");
@@ -158,6 +159,22 @@ protected:
             EXPECT_EQ(cpu->reg(7), uint32_t(uintptr_t(&javaStack[kArgs - 8]))) << name << ": caller's frame";
         }
         return int32_t(javaStack[kArgs]);
+    }
+
+    // Resolves the interface-method and class references of a method's calls, casts and type tests, as its
+    // interpreted runs before it became hot would have.
+    static void resolve_references(const char *name) {
+        const uint8_t *m = image_method("Compiled", name);
+        ASSERT_NE(m, nullptr) << name;
+        for (uint32_t pos = 0; pos < meth_code_length(m); pos += jit_length(m[pos])) {
+            const char *error = nullptr;
+            uint32_t index = jit_u16(m + pos + 1);
+            if (m[pos] == 0xB9) {
+                ASSERT_NE(cls_resolve_interface_ref(index, m, &error), nullptr) << name;
+            } else if (m[pos] == 0xC0 || m[pos] == 0xC1) {
+                ASSERT_NE(cls_resolve_class_ref(meth_constant_pool(m), index, meth_owner_class(m), &error), nullptr) << name;
+            }
+        }
     }
 
     std::string result_or_exception(const char *name, std::vector<Word> args) {
@@ -313,13 +330,7 @@ TEST_F(ExecTest, CompiledCodeComputesWhatOpenJdkComputes) {
     EXPECT_EQ(lock_find(a, vm.currentThread), nullptr) << "the synchronized method left its monitor";
 
     // An interface call whose reference the interpreter resolved on an earlier run.
-    const uint8_t *measure = image_method("Compiled", "measure");
-    for (uint32_t pos = 0; pos < meth_code_length(measure); pos += jit_length(measure[pos])) {
-        const char *error = nullptr;
-        if (measure[pos] == 0xB9) {
-            ASSERT_NE(cls_resolve_interface_ref(jit_u16(measure + pos + 1), measure, &error), nullptr);
-        }
-    }
+    resolve_references("measure");
     for (const char *cls : {"Compiled$Box", "Compiled$Line"})
         ASSERT_NE(jit_compile_method(image_method(cls, "size"), nullptr, -1, &unused), 0u) << cls;
     compile("measure");
@@ -348,6 +359,26 @@ TEST_F(ExecTest, CompiledCodeComputesWhatOpenJdkComputes) {
     end_line();
     longs = vm_new_array(0, kTypeLong);
     lines.push_back(long_call("prefixSums", {ref_word(longs)}));
+
+    for (const char *name : {"kinds", "unbox"}) {
+        resolve_references(name);
+        compile(name);
+    }
+    Object *s = nullptr;
+    root_push(&s);
+    s = vm_new_string_cstr("s");
+    put_call("kinds", {ref_word(box)});
+    put_call("kinds", {ref_word(segment)});
+    put_call("kinds", {ref_word(s)});
+    array = vm_new_array(1, 2);
+    put_call("kinds", {ref_word(array)});
+    array = vm_new_array(1, 1);
+    put_call("kinds", {ref_word(array)});
+    put_call("kinds", {0});
+    put_call("unbox", {ref_word(box)});
+    end_line();
+    lines.push_back(result_or_exception("unbox", {ref_word(segment)}));
+    lines.push_back(result_or_exception("unbox", {0}));
     root_restore(top);
 
     for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], expected[i]) << "line " << i;

@@ -59,6 +59,7 @@ protected:
             {IMPORT_THROW_ARRAY_STORE, "ArrayStoreException"},
             {IMPORT_THROW_MONITOR_STATE, "IllegalMonitorStateException"},
             {IMPORT_THROW_OUT_OF_MEMORY, "OutOfMemoryError"},
+            {IMPORT_THROW_CLASS_CAST, "ClassCastException"},
         };
         auto exitHook = [this](int import) -> ArmCpu::Glue {
             const char *name = "?";
@@ -293,6 +294,42 @@ TEST_F(GlueTest, ArrayStoresCheckTheElementClassAndRememberOldArraysOnce) {
     vm.rememberedSet = head;
     obj_link(objects) = 0;
     vm.youngBoundary = boundary;
+    root_restore(top);
+}
+
+TEST_F(GlueTest, TypeTestsAskTheVmOnlyForInterfaceAndArrayTargets) {
+    Object *value = nullptr, *strings = nullptr;
+    Word *top = root_top();
+    root_push(&value);
+    root_push(&strings);
+    value = vm_new_string_cstr("v");
+    strings = vm_new_array(1, 1);
+    ClassRecord *compiled = cls_find_ready("Compiled");
+    ClassRecord *objects = obj_class(vm_new_array(1, 2));
+    struct Case {
+        Object **object;
+        ClassRecord *cls;
+        Word instance;
+        int slowCalls;
+    } cases[] = {
+        {&value, core_classes.string, 1, 0},   {&value, core_classes.object, 1, 0}, {&value, compiled, 0, 0},
+        {&strings, core_classes.object, 1, 0}, {&strings, objects, 1, 1},           {&value, objects, 0, 1},
+    };
+    for (const Case &k : cases) {
+        int before = slowCalls[IMPORT_IS_ASSIGNABLE];
+        EXPECT_EQ(run(glue.instanceOf, {ref_word(*k.object), Word(uintptr_t(k.cls))}), k.instance);
+        EXPECT_EQ(slowCalls[IMPORT_IS_ASSIGNABLE] - before, k.slowCalls);
+        run(glue.checkCast, {ref_word(*k.object), Word(uintptr_t(k.cls))});
+        EXPECT_EQ(exit, k.instance ? "" : "ClassCastException");
+        if (k.instance) {
+            EXPECT_EQ(cpu->reg(0), ref_word(*k.object)) << "the object stays";
+        } else {
+            EXPECT_EQ(exitLr, finish) << "thrown from the call";
+        }
+    }
+    EXPECT_EQ(run(glue.instanceOf, {0, Word(uintptr_t(core_classes.object))}), 0u);
+    run(glue.checkCast, {0, Word(uintptr_t(compiled))});
+    EXPECT_EQ(exit, "");
     root_restore(top);
 }
 

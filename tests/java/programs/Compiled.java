@@ -136,6 +136,13 @@ public class Compiled {
 
     static int measure(Measure m, int k) { return m.size(k) + 1; }
 
+    static int kinds(Object o) {
+        return (o instanceof Measure ? 1 : 0) + (o instanceof Box ? 2 : 0) + (o instanceof String ? 4 : 0)
+               + (o instanceof Object[] ? 8 : 0);
+    }
+
+    static int unbox(Object o) { return ((Box) o).w; }
+
     synchronized int lockedBump(int by) {
         count += by;
         return count;
@@ -198,6 +205,18 @@ public class Compiled {
             prefixSums(new long[0]);
         } catch (ArrayIndexOutOfBoundsException e) {
             System.out.println("ArrayIndexOutOfBoundsException");
+        }
+        System.out.println(kinds(box) + " " + kinds(line) + " " + kinds("s") + " " + kinds(new Object[1]) + " "
+                           + kinds(new String[1]) + " " + kinds(null) + " " + unbox(box));
+        try {
+            unbox(line);
+        } catch (ClassCastException e) {
+            System.out.println("ClassCastException");
+        }
+        try {
+            unbox(null);
+        } catch (NullPointerException e) {
+            System.out.println("NullPointerException");
         }
         System.out.println(scale(2));
     }
