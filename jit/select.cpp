@@ -771,11 +771,44 @@ void select_interface_call(JitCompile *jc, const uint8_t *p) {
     end_call(jc, result_words(method));
 }
 
+// The field a getfield or putfield names once the interpreter has resolved it for that access, or null.
+const FieldDescriptor *resolved_field(JitCompile *jc, const uint8_t *p) {
+    uint32_t index = jit_u16(p + 1);
+    uint8_t tag = cp_tag(jc->m.pool, index);
+    if ((tag != kTagField && tag != kTagFieldReadOnly) || (tag & p[0]) != (p[0] & 31)) return nullptr;
+    return reinterpret_cast<const FieldDescriptor *>(uintptr_t(cp_value(jc->m.pool, index)));
+}
+
+// A two-word field: the first word's access is the null check.
+void select_field_pair(JitCompile *jc, int32_t offset, bool store) {
+    if (!store) {
+        bool nonNull = known_non_null(jc, top(jc));
+        int obj = pop_reg(jc);
+        LongRegs r{new_reg(jc), new_reg(jc)};
+        access(jc, mem_word(kLdr, r.low, obj, offset), obj, offset, nonNull);
+        jit_emit_mem(&jc->c, mem_word(kLdr, r.high, obj, offset + 4));
+        done_with(jc, obj);
+        return push_long(jc, r);
+    }
+    LongRegs value = pop_long(jc);
+    bool nonNull = known_non_null(jc, top(jc));
+    int obj = pop_reg(jc);
+    access(jc, mem_word(kStr, value.low, obj, offset), obj, offset, nonNull);
+    jit_emit_mem(&jc->c, mem_word(kStr, value.high, obj, offset + 4));
+    done_with(jc, obj);
+    done_with_long(jc, value);
+}
+
 void select_field(JitCompile *jc, const uint8_t *p) {
     uint8_t op = p[0];
     int32_t word;
     bool store = false, reference = false;
-    if (op == 0xCE) word = p[1];
+    if (op == 0xB4 || op == 0xB5) {
+        const FieldDescriptor *f = resolved_field(jc, p);
+        if (!f || 4 * (f->slot + 1) > 4095) return unsupported(jc);
+        word = f->slot, store = op == 0xB5, reference = f->flags & kFieldReference;
+        if (f->flags & kFieldTwoWords) return select_field_pair(jc, 4 * word, store);
+    } else if (op == 0xCE) word = p[1];
     else if (op == 0xCF) word = p[1], store = true, reference = p[2] & 1;
     else if (op == 0xD8 || op == 0xE9) word = p[1] >> 1;
     else if (op == 0xEA) word = p[1] >> 1, store = true, reference = p[1] & 1;

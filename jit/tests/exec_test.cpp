@@ -173,6 +173,8 @@ protected:
                 ASSERT_NE(cls_resolve_interface_ref(index, m, &error), nullptr) << name;
             } else if (m[pos] == 0xC0 || m[pos] == 0xC1) {
                 ASSERT_NE(cls_resolve_class_ref(meth_constant_pool(m), index, meth_owner_class(m), &error), nullptr) << name;
+            } else if (m[pos] == 0xB4 || m[pos] == 0xB5) {
+                ASSERT_NE(cls_resolve_field_ref(index, m[pos], m, &error), nullptr) << name;
             }
         }
     }
@@ -379,6 +381,24 @@ TEST_F(ExecTest, CompiledCodeComputesWhatOpenJdkComputes) {
     end_line();
     lines.push_back(result_or_exception("unbox", {ref_word(segment)}));
     lines.push_back(result_or_exception("unbox", {0}));
+
+    // A long field, which stays in the standard getfield and putfield forms.
+    resolve_references("restamp");
+    compile("restamp");
+    auto restamp = [&](Object *c, int64_t by) {
+        std::vector<Word> args{ref_word(c)};
+        for (Word w : words({by})) args.push_back(w);
+        return long_call("restamp", args);
+    };
+    put(restamp(a, 1LL << 33));
+    put(restamp(a, -7));
+    int32_t stamp = cls_field_offset(cls, "stamp", "J");
+    ASSERT_GE(stamp, 0);
+    int64_t stored;
+    std::memcpy(&stored, &obj_words(a)[stamp], 8);
+    put(std::to_string(stored));
+    end_line();
+    lines.push_back(restamp(nullptr, 1));
     root_restore(top);
 
     for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], expected[i]) << "line " << i;

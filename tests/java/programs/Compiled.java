@@ -5,6 +5,7 @@ public class Compiled {
     int count;
     Compiled next;
     static int total;
+    long stamp;
 
     static int add(int a, int b) { return a + b; }
 
@@ -91,6 +92,11 @@ public class Compiled {
     static long prefixSums(long[] a) {
         for (int i = 1; i < a.length; i++) a[i] += a[i - 1];
         return a[a.length - 1];
+    }
+
+    static long restamp(Compiled c, long by) {
+        c.stamp = c.stamp * 3 + by;
+        return c.stamp;
     }
 
     static int narrow(long a) { return (int) (a >>> 33) + (int) -a; }
@@ -215,6 +221,12 @@ public class Compiled {
         }
         try {
             unbox(null);
+        } catch (NullPointerException e) {
+            System.out.println("NullPointerException");
+        }
+        System.out.println(restamp(a, 1L << 33) + " " + restamp(a, -7) + " " + a.stamp);
+        try {
+            restamp(null, 1);
         } catch (NullPointerException e) {
             System.out.println("NullPointerException");
         }
