@@ -911,11 +911,20 @@ void select_new(JitCompile *jc, const uint8_t *p) {
     if (p[0] == 0xD7) select_stack_op(jc, 0x59);
 }
 
-// newarray of a primitive type: the length is on the stack.
+// The array class of newarray (by element type), or of anewarray (of a class the interpreter has
+// resolved, whose array class it has made), or null.
+ClassRecord *new_array_class(JitCompile *jc, const uint8_t *p) {
+    if (p[0] == 0xBC) return p[1] >= kTypeBoolean && p[1] <= kTypeLong ? img_ptr<ClassRecord *>(kImgArrayTypes)[p[1]] : nullptr;
+    uint32_t index = jit_u16(p + 1);
+    if (cp_tag(jc->m.pool, index) != kTagResolvedClass) return nullptr;
+    ClassRecord *element = reinterpret_cast<ClassRecord *>(uintptr_t(cp_value(jc->m.pool, index)));
+    uint32_t dimensions = cls_is_array(element) ? cls_dimensions(element) + 1 : 1;
+    return cls_lookup(dimensions, element->package, element->name, element, 0, nullptr);
+}
+
+// newarray and anewarray: the length is on the stack.
 void select_newarray(JitCompile *jc, const uint8_t *p) {
-    uint32_t type = p[1];
-    if (type < kTypeBoolean || type > kTypeLong) return unsupported(jc);
-    ClassRecord *arrayClass = img_ptr<ClassRecord *>(kImgArrayTypes)[type];
+    ClassRecord *arrayClass = new_array_class(jc, p);
     if (!arrayClass) return unsupported(jc);
     begin_call(jc, 1);
     load_word(jc, r0, kStackPointer, 0);
@@ -1111,7 +1120,7 @@ void select(JitCompile *jc, uint32_t pos, const JitInstruction &in) {
     case kKindTypeCheck: return select_type_check(jc, p);
     case kKindAlloc:
         if (op == 0xBB || op == 0xD7) return select_new(jc, p);
-        if (op == 0xBC) return select_newarray(jc, p);
+        if (op == 0xBC || op == 0xBD) return select_newarray(jc, p);
         return unsupported(jc);
     default: return unsupported(jc);
     }

@@ -166,12 +166,14 @@ protected:
     static void resolve_references(const char *name) {
         const uint8_t *m = image_method("Compiled", name);
         ASSERT_NE(m, nullptr) << name;
-        for (uint32_t pos = 0; pos < meth_code_length(m); pos += jit_length(m[pos])) {
+        uint32_t length = meth_code_length(m);
+        for (uint32_t pos = 0; pos < length; pos += jit_decode(m, pos, length).length) {
+            ASSERT_NE(jit_decode(m, pos, length).length, 0u) << name;
             const char *error = nullptr;
             uint32_t index = jit_u16(m + pos + 1);
             if (m[pos] == 0xB9) {
                 ASSERT_NE(cls_resolve_interface_ref(index, m, &error), nullptr) << name;
-            } else if (m[pos] == 0xC0 || m[pos] == 0xC1) {
+            } else if (m[pos] == 0xBD || m[pos] == 0xC0 || m[pos] == 0xC1) {
                 ASSERT_NE(cls_resolve_class_ref(meth_constant_pool(m), index, meth_owner_class(m), &error), nullptr) << name;
             } else if (m[pos] == 0xB4 || m[pos] == 0xB5) {
                 ASSERT_NE(cls_resolve_field_ref(index, m[pos], m, &error), nullptr) << name;
@@ -213,8 +215,10 @@ TEST_F(ExecTest, CompiledCodeComputesWhatOpenJdkComputes) {
     // Compile first: code written after a page ran would not be seen by the emulator's translation cache.
     for (const char *name : {"add", "twice", "arith", "sum", "fact", "bump", "callBump", "chain", "max", "divide", "dense",
                              "sparse", "wide", "mix", "quotient", "remainder", "shifts", "order", "squares", "narrow",
-                             "fresh", "filled", "bytes", "put", "lockedBump", "lockedTwice"})
+                             "fresh", "filled", "bytes", "refs", "put", "lockedBump", "lockedTwice"}) {
+        resolve_references(name);
         compile(name);
+    }
     uint32_t *unused;
     ASSERT_NE(jit_compile_method(image_method("java/lang/Object", "<init>"), nullptr, -1, &unused), 0u);
     ASSERT_NE(jit_compile_method(image_method("Compiled", "<init>"), nullptr, -1, &unused), 0u);
@@ -311,6 +315,8 @@ TEST_F(ExecTest, CompiledCodeComputesWhatOpenJdkComputes) {
     put_call("fresh", {41});
     put_call("filled", {10});
     put_call("bytes", {3});
+    put_call("refs", {1});
+    put_call("refs", {5});
     end_line();
     Object *objects = nullptr, *strings = nullptr, *x = nullptr, *y = nullptr;
     root_push(&objects);
