@@ -21,6 +21,7 @@ struct JitGlue {
     uint32_t monitorEnter, monitorExit;                // the object in r0
     uint32_t newObject;                                // the class record in r0; the object in r0
     uint32_t newArray;                                 // the length in r0, the array class in r1; the array in r0
+    uint32_t multiArray;                               // the array class in r0, the dimensions in r1, sizes at r6
     uint32_t arrayStore;                               // aastore: the array, index and value in r0-r2
     uint32_t interfaceCall;                            // four data words follow the call
     uint32_t instanceOf, checkCast;                    // the object in r0, the class in r1

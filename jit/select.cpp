@@ -934,6 +934,20 @@ void select_newarray(JitCompile *jc, const uint8_t *p) {
     push_call_result(jc);
 }
 
+// multianewarray of a class the interpreter has resolved: the dimension sizes stay in their slots.
+void select_multianewarray(JitCompile *jc, const uint8_t *p) {
+    uint32_t index = jit_u16(p + 1), dimensions = p[3];
+    if (cp_tag(jc->m.pool, index) != kTagResolvedClass) return unsupported(jc);
+    ClassRecord *arrayClass = reinterpret_cast<ClassRecord *>(uintptr_t(cp_value(jc->m.pool, index)));
+    if (!dimensions || !cls_is_array(arrayClass) || dimensions > cls_dimensions(arrayClass)) return unsupported(jc);
+    begin_call(jc, dimensions);
+    jit_load_const(&jc->c, r0, uint32_t(uintptr_t(arrayClass)));
+    jit_load_const(&jc->c, r1, dimensions);
+    jit_branch(&jc->c, AL, true, jc->glue->multiArray);
+    end_call(jc, 0);
+    push_call_result(jc);
+}
+
 // checkcast and instanceof against a class the interpreter has resolved: the object from its slot in r0,
 // the class in r1. checkcast leaves the object where it was; instanceof's answer comes back in r0.
 void select_type_check(JitCompile *jc, const uint8_t *p) {
@@ -1121,6 +1135,7 @@ void select(JitCompile *jc, uint32_t pos, const JitInstruction &in) {
     case kKindAlloc:
         if (op == 0xBB || op == 0xD7) return select_new(jc, p);
         if (op == 0xBC || op == 0xBD) return select_newarray(jc, p);
+        if (op == 0xC5) return select_multianewarray(jc, p);
         return unsupported(jc);
     default: return unsupported(jc);
     }

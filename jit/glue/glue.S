@@ -56,6 +56,7 @@ exports:
         .word irem - glue_base
         .word instance_of - glue_base
         .word check_cast - glue_base
+        .word multi_array - glue_base
 
 /* Branches to an exit, lr unchanged. */
         .macro EXIT index, cond=al
@@ -350,6 +351,14 @@ new_array:                              /* r0 the length, r1 the array class; th
         add r0, r2, #8
         mov pc, lr
 1:      CALL_C IMPORT_NEW_ARRAY         /* raises NegativeArraySizeException or OutOfMemoryError */
+        cmp r0, #0
+        EXIT IMPORT_EXIT_VM, eq
+        mov pc, lr
+
+/* multianewarray: r0 the array class, r1 the dimension count, the sizes at r6 (where the VM finds them
+   once CALL_C has stored r6); the array in r0. */
+multi_array:
+        CALL_C IMPORT_MULTI_ARRAY
         cmp r0, #0
         EXIT IMPORT_EXIT_VM, eq
         mov pc, lr

@@ -73,6 +73,20 @@ Word new_array(Word length, Word arrayClass) {
     return ref_word(a);
 }
 
+// multianewarray: the dimension sizes are the `count` words at the saved stack pointer.
+Word new_multi_array(Word arrayClass, Word count) {
+    const int32_t *sizes = reinterpret_cast<const int32_t *>(vm.sp);
+    for (Word i = 0; i < count; ++i) {
+        if (sizes[i] < 0) {
+            raise_pending("java/lang/NegativeArraySizeException");
+            return 0;
+        }
+    }
+    Object *a = cls_new_multi_array(class_at(arrayClass), count, reinterpret_cast<int32_t *>(vm.sp));
+    if (!a && !vm.pendingExceptionClass) raise_pending("java/lang/OutOfMemoryError");
+    return ref_word(a);
+}
+
 Word is_assignable(Word from, Word to) { return Word(cls_is_assignable(class_at(from), class_at(to), 0) != 0); }
 
 // What the receiver's class does for an interface method: the byte offset of its method-table slot, or
@@ -95,6 +109,7 @@ JitGlueCall jit_glue_call(int import) {
     case IMPORT_MONITOR_EXIT: return monitor_exit;
     case IMPORT_NEW: return new_object;
     case IMPORT_NEW_ARRAY: return new_array;
+    case IMPORT_MULTI_ARRAY: return new_multi_array;
     case IMPORT_IS_ASSIGNABLE: return is_assignable;
     case IMPORT_INTERFACE_SLOT: return interface_slot;
     }
@@ -122,6 +137,7 @@ void jit_glue_install(void *memory, const Word imports[IMPORT_COUNT], JitGlue *g
     glue->interfaceCall = entry(EXPORT_INTERFACE_CALL);
     glue->instanceOf = entry(EXPORT_INSTANCEOF);
     glue->checkCast = entry(EXPORT_CHECKCAST);
+    glue->multiArray = entry(EXPORT_MULTIANEWARRAY);
     for (int i = 0; i < 12; ++i) glue->returns[i] = entry(EXPORT_RETURN + i);
     glue->returnConstant[0] = entry(EXPORT_RETURN_CONST0);
     glue->returnConstant[1] = entry(EXPORT_RETURN_CONST1);

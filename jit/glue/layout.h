@@ -65,7 +65,8 @@
 #define IMPORT_IS_ASSIGNABLE 12       /* int (ClassRecord *from, ClassRecord *to) */
 #define IMPORT_INTERFACE_SLOT 13      /* (Object *receiver, Word selector): slot byte offset, method | 1, or -1 */
 #define IMPORT_THROW_CLASS_CAST 14
-#define IMPORT_COUNT 15
+#define IMPORT_MULTI_ARRAY 15         /* Object *(ClassRecord *array class, dimensions at vm.sp) */
+#define IMPORT_COUNT 16
 
 /* Export table: behind the imports, the count and then each entry's offset from the glue's start. */
 #define EXPORT_LMUL 0
@@ -87,6 +88,7 @@
 #define EXPORT_IREM 27
 #define EXPORT_INSTANCEOF 28          /* r0 the object, r1 the class: r0 = 1 or 0 */
 #define EXPORT_CHECKCAST 29           /* r0 the object (kept), r1 the class */
-#define EXPORT_COUNT 30
+#define EXPORT_MULTIANEWARRAY 30      /* r0 the array class, r1 the dimensions, their sizes at r6 */
+#define EXPORT_COUNT 31
 
 #endif

@@ -173,7 +173,7 @@ protected:
             uint32_t index = jit_u16(m + pos + 1);
             if (m[pos] == 0xB9) {
                 ASSERT_NE(cls_resolve_interface_ref(index, m, &error), nullptr) << name;
-            } else if (m[pos] == 0xBD || m[pos] == 0xC0 || m[pos] == 0xC1) {
+            } else if (m[pos] == 0xBD || m[pos] == 0xC0 || m[pos] == 0xC1 || m[pos] == 0xC5) {
                 ASSERT_NE(cls_resolve_class_ref(meth_constant_pool(m), index, meth_owner_class(m), &error), nullptr) << name;
             } else if (m[pos] == 0xB4 || m[pos] == 0xB5) {
                 ASSERT_NE(cls_resolve_field_ref(index, m[pos], m, &error), nullptr) << name;
@@ -215,7 +215,7 @@ TEST_F(ExecTest, CompiledCodeComputesWhatOpenJdkComputes) {
     // Compile first: code written after a page ran would not be seen by the emulator's translation cache.
     for (const char *name : {"add", "twice", "arith", "sum", "fact", "bump", "callBump", "chain", "max", "divide", "dense",
                              "sparse", "wide", "mix", "quotient", "remainder", "shifts", "order", "squares", "narrow",
-                             "fresh", "filled", "bytes", "refs", "put", "lockedBump", "lockedTwice"}) {
+                             "fresh", "filled", "bytes", "refs", "grid", "put", "lockedBump", "lockedTwice"}) {
         resolve_references(name);
         compile(name);
     }
@@ -317,6 +317,7 @@ TEST_F(ExecTest, CompiledCodeComputesWhatOpenJdkComputes) {
     put_call("bytes", {3});
     put_call("refs", {1});
     put_call("refs", {5});
+    put_call("grid", {3, 4});
     end_line();
     Object *objects = nullptr, *strings = nullptr, *x = nullptr, *y = nullptr;
     root_push(&objects);

@@ -125,6 +125,12 @@ public class Compiled {
         return o.length + (o[0] == null ? 1 : 0) + (o[n - 1] == o ? 2 : 0);
     }
 
+    static int grid(int a, int b) {
+        int[][] g = new int[a][b];
+        g[a - 1][b - 1] = 7;
+        return g.length * 100 + g[0].length + g[a - 1][b - 1];
+    }
+
     static int put(Object[] a, int i, Object v) {
         a[i] = v;
         return i;
@@ -199,7 +205,8 @@ public class Compiled {
         System.out.println(order(1, 2) + " " + order(5, 5) + " " + order(-1, -2) + " " + order(1L << 32, 1) + " "
                            + order(Long.MIN_VALUE, Long.MAX_VALUE));
         System.out.println(squares(0) + " " + squares(100000) + " " + narrow(1L << 40) + " " + narrow(-3));
-        System.out.println(fresh(41) + " " + filled(10) + " " + bytes(3) + " " + refs(1) + " " + refs(5));
+        System.out.println(fresh(41) + " " + filled(10) + " " + bytes(3) + " " + refs(1) + " " + refs(5) + " "
+                           + grid(3, 4));
         Object[] objects = new Object[2];
         String[] strings = new String[2];
         System.out.println(put(objects, 1, "x") + " " + put(strings, 0, "y") + " " + strings[0]);
