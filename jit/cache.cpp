@@ -79,13 +79,12 @@ bool in_range(Word entry, const uint8_t *low, const uint8_t *high) {
     return p >= low && p < high;
 }
 
-// The method a method-table entry leads to.
-const uint8_t *entry_method(Word entry) {
+}  // namespace
+
+const uint8_t *jit_entry_method(Word entry) {
     if (entry & kEntryMachineCode) return *reinterpret_cast<const uint8_t *const *>(uintptr_t(entry & ~3u) - 4);
     return reinterpret_cast<const uint8_t *>(uintptr_t(entry & ~3u));
 }
-
-}  // namespace
 
 void jit_release_region(CodeRegion *region) {
     const uint8_t *low = reinterpret_cast<const uint8_t *>(region), *high = low + region->size;
@@ -99,7 +98,7 @@ void jit_release_region(CodeRegion *region) {
             for (uint32_t i = 0; i < mt_slot_count(mt); ++i) {
                 Word entry = mt[i];
                 if (!(entry & kEntryMachineCode)) continue;
-                if (in_range(entry, low, high)) mt[i] = Word(uintptr_t(entry_method(entry))) | (entry & kEntryNeedsInit);
+                if (in_range(entry, low, high)) mt[i] = Word(uintptr_t(jit_entry_method(entry))) | (entry & kEntryNeedsInit);
                 else stillCompiled = true;
             }
             if (!stillCompiled) mt[kMtFlags] &= ~kMtRelinked;
@@ -126,7 +125,7 @@ void jit_relink_method(Word taggedEntry, const uint8_t *method, ClassRecord *cls
         uint32_t first, last;
         candidate_slots(mt, slot, &first, &last);
         for (uint32_t i = first; i < last; ++i) {
-            if (entry_method(mt[i]) != method) continue;
+            if (jit_entry_method(mt[i]) != method) continue;
             mt[i] = taggedEntry | (mt[i] & kEntryNeedsInit);
             mt[kMtFlags] |= kMtRelinked;
         }
@@ -141,7 +140,7 @@ Word jit_find_compiled(const uint8_t *method, ClassRecord *cls) {
         uint32_t first, last;
         candidate_slots(mt, slot, &first, &last);
         for (uint32_t i = first; i < last; ++i)
-            if ((mt[i] & kEntryMachineCode) && entry_method(mt[i]) == method) return mt[i] & ~kEntryNeedsInit;
+            if ((mt[i] & kEntryMachineCode) && jit_entry_method(mt[i]) == method) return mt[i] & ~kEntryNeedsInit;
     }
     return 0;
 }

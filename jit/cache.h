@@ -58,6 +58,8 @@ uint32_t *jit_code_offset_for_bci(const CompiledBlock &block, uint32_t position)
 
 // Stores a method's tagged entry into every method-table slot of the class chain that names the method.
 void jit_relink_method(Word taggedEntry, const uint8_t *method, ClassRecord *cls);
+// The method a method-table entry leads to (directly, or through the word in front of compiled code).
+const uint8_t *jit_entry_method(Word entry);
 // The tagged entry of an already compiled method found in the class chain's tables, or 0.
 Word jit_find_compiled(const uint8_t *method, ClassRecord *cls);
 

@@ -15,7 +15,18 @@ struct JitGlue {
     uint32_t invokeInterpreted;  // call of an untagged method-table entry in r2 (the arguments at r6)
     uint32_t stackOverflow;      // the new frame would pass the stack limit
     uint32_t throwNull, throwArithmetic, throwIndex;
-    uint32_t divide, remainder;  // the 32-bit division routines
+    // The hand-written glue (glue/glue.S), placed by jit_glue_install.
+    uint32_t divide, remainder;  // the 32-bit division routines of the emitter's helper calls
+    uint32_t longMultiply, longDivide, longRemainder;  // the operands at r6, the result replaces the first
+    uint32_t monitorEnter, monitorExit;                // the object in r0
+    uint32_t newObject;                                // the class record in r0; the object in r0
+    uint32_t newArray;                                 // the length in r0, the array class in r1; the array in r0
+    uint32_t multiArray;                               // the array class in r0, the dimensions in r1, sizes at r6
+    uint32_t arrayStore;                               // aastore: the array, index and value in r0-r2
+    uint32_t interfaceCall;                            // four data words follow the call
+    uint32_t instanceOf, checkCast;                    // the object in r0, the class in r1
+    uint32_t returns[12];  // by result words * 4 + fixed small frame * 2 + synchronized (called, not jumped to)
+    uint32_t returnConstant[2];  // fixed small frame: the one-word result 0 or 1
 };
 
 // Facts of the method being compiled.

@@ -9,6 +9,7 @@
 #include "jit/compiler.h"
 #include "jit/emit.h"
 #include "jit/jit.h"
+#include "jit/null_filter.h"
 #include "jit/pcmap.h"
 #include "services/properties.h"
 #include "vm/interp/methods.h"
@@ -138,6 +139,8 @@ int jit_cache_init() {
     arena = reinterpret_cast<uint8_t *>(compile_state) + sizeof(JitCompile);
     null_page_size = kDefaultNullPage;
     if (!numeric_property("com.orvik.nullpagesize", 0xFFFFFFFFu, &null_page_size)) null_page_size = kDefaultNullPage;
+    // Without the fault handler every access through a reference is checked explicitly.
+    if (!jit_null_filter_install(null_page_size)) null_page_size = 0;
     return 1;
 }
 

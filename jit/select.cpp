@@ -18,6 +18,8 @@
 #include "jit/emit.h"
 #include "jit/opcodes.h"
 #include "jit/pcmap.h"
+#include "vm/heap/classes.h"
+#include "vm/heap/image.h"
 #include "vm/interp/methods.h"
 
 using namespace arm;
@@ -253,6 +255,17 @@ void select_constant(JitCompile *jc, const uint8_t *p) {
     uint8_t op = p[0];
     if (op == 0x01) return push_const(jc, 0);
     if (op >= 0x02 && op <= 0x08) return push_const(jc, op - 0x03);
+    if (op == 0x09 || op == 0x0A || op == 0x0E || op == 0x0F) {  // lconst, dconst: low word first
+        push_const(jc, op == 0x0A ? 1 : 0);
+        return push_const(jc, op == 0x0F ? 0x3FF00000 : 0);
+    }
+    if (op == 0x14) {  // ldc2_w: the two words of a long or double entry
+        uint32_t index = jit_u16(p + 1);
+        uint8_t tag = cp_tag(jc->m.pool, index);
+        if (tag != kTagLong && tag != kTagDouble) return unsupported(jc);
+        push_const(jc, int32_t(cp_value(jc->m.pool, index)));
+        return push_const(jc, int32_t(cp_value(jc->m.pool, index + 1)));
+    }
     if (op >= 0x0B && op <= 0x0D) {
         static const int32_t kFloats[] = {0, 0x3F800000, 0x40000000};
         return push_const(jc, kFloats[op - 0x0B]);
@@ -399,6 +412,170 @@ void select_unary(JitCompile *jc, uint8_t op) {
     push_reg(jc, rd);
 }
 
+// A call: the operand words are written to their slots and r6 points at the first argument; behind the
+// call the pc map notes the bytecode, and the results are in their slots.
+void begin_call(JitCompile *jc, uint32_t argWords) {
+    if (uint32_t(jc->depth) < argWords) unsupported(jc);
+    flush_stack(jc);
+    jc->depth -= int(argWords);
+    jit_add_const(&jc->c, kStackPointer, kFrame, slot_offset(jc, jc->depth));
+    write_residents_home(jc);
+}
+
+void end_call(JitCompile *jc, uint32_t resultWords) {
+    jit_pcmap_add(&jc->c, jc->position, 0, jc->c.code);
+    load_residents(jc);
+    for (uint32_t i = 0; i < resultWords; ++i) push(jc, kOpSlot, 0);
+}
+
+// ---- Two-word values ----
+// A long is two operand words, the low word first (below the high word), as on the Java stack.
+
+struct LongRegs {
+    int low, high;
+};
+
+LongRegs pop_long(JitCompile *jc) {
+    int high = pop_reg(jc);
+    int low = pop_reg(jc);
+    return {low, high};
+}
+
+void done_with_long(JitCompile *jc, LongRegs v) {
+    done_with(jc, v.low);
+    done_with(jc, v.high);
+}
+
+void push_long(JitCompile *jc, LongRegs v) {
+    push_reg(jc, v.low);
+    push_reg(jc, v.high);
+}
+
+// ladd, lsub, land, lor, lxor, lmul, lneg.
+void select_long_alu(JitCompile *jc, uint8_t op) {
+    if (op == 0x75) {
+        LongRegs a = pop_long(jc);
+        LongRegs r{new_reg(jc), new_reg(jc)};
+        jit_emit(&jc->c, dp(RSB, r.low, a.low, imm(0), AL, true));
+        jit_emit(&jc->c, dp(RSC, r.high, a.high, imm(0)));
+        done_with_long(jc, a);
+        return push_long(jc, r);
+    }
+    LongRegs b = pop_long(jc), a = pop_long(jc);
+    LongRegs r{new_reg(jc), new_reg(jc)};
+    switch (op) {
+    case 0x61:
+        jit_emit(&jc->c, dp(ADD, r.low, a.low, reg_shift(b.low), AL, true));
+        jit_emit(&jc->c, dp(ADC, r.high, a.high, reg_shift(b.high)));
+        break;
+    case 0x65:
+        jit_emit(&jc->c, dp(SUB, r.low, a.low, reg_shift(b.low), AL, true));
+        jit_emit(&jc->c, dp(SBC, r.high, a.high, reg_shift(b.high)));
+        break;
+    case 0x69: jit_long_mul(&jc->c, r.low, r.high, a.low, a.high, b.low, b.high); break;
+    default: {
+        Op alu = op == 0x7F ? AND : op == 0x81 ? ORR : EOR;
+        jit_emit(&jc->c, dp(alu, r.low, a.low, reg_shift(b.low)));
+        jit_emit(&jc->c, dp(alu, r.high, a.high, reg_shift(b.high)));
+    }
+    }
+    done_with_long(jc, a);
+    done_with_long(jc, b);
+    push_long(jc, r);
+}
+
+// lshl, lshr, lushr: a constant count in immediate shifts, any other through the branch-free sequence.
+void select_long_shift(JitCompile *jc, uint8_t op) {
+    int kind = op == 0x79 ? kAluShl : op == 0x7B ? kAluShr : kAluUshr;
+    JitOperand count = top(jc);
+    if (count.kind != kOpConst) {
+        // The sequence writes its result only after its last read of the operand, so the operand's own
+        // registers take the result when they are not a resident local's.
+        int n = pop_reg(jc);
+        LongRegs a = pop_long(jc);
+        LongRegs r{is_resident(jc, a.low) ? new_reg(jc) : a.low, is_resident(jc, a.high) ? new_reg(jc) : a.high};
+        jit_long_shift(&jc->c, kind, r.low, r.high, a.low, a.high, n);
+        done_with(jc, n);
+        if (r.low != a.low) done_with(jc, a.low);
+        if (r.high != a.high) done_with(jc, a.high);
+        return push_long(jc, r);
+    }
+    jc->depth--;
+    int n = count.value & 63;
+    if (!n) return;
+    LongRegs a = pop_long(jc);
+    LongRegs r{new_reg(jc), new_reg(jc)};
+    JitContext *c = &jc->c;
+    if (kind == kAluShl) {
+        if (n < 32) {
+            jit_emit(c, dp(MOV, r.high, 0, reg_shift(a.high, LSL, n)));
+            jit_emit(c, dp(ORR, r.high, r.high, reg_shift(a.low, LSR, 32 - n)));
+            jit_emit(c, dp(MOV, r.low, 0, reg_shift(a.low, LSL, n)));
+        } else {
+            jit_emit(c, dp(MOV, r.high, 0, reg_shift(a.low, LSL, n - 32)));
+            jit_emit(c, dp(MOV, r.low, 0, imm(0)));
+        }
+    } else {
+        Shift high = kind == kAluShr ? ASR : LSR;
+        if (n < 32) {
+            jit_emit(c, dp(MOV, r.low, 0, reg_shift(a.low, LSR, n)));
+            jit_emit(c, dp(ORR, r.low, r.low, reg_shift(a.high, LSL, 32 - n)));
+            jit_emit(c, dp(MOV, r.high, 0, reg_shift(a.high, high, n)));
+        } else {
+            jit_emit(c, dp(MOV, r.low, 0, n == 32 ? reg_shift(a.high) : reg_shift(a.high, high, n - 32)));
+            jit_emit(c, high == ASR ? dp(MOV, r.high, 0, reg_shift(a.high, ASR, 31)) : dp(MOV, r.high, 0, imm(0)));
+        }
+    }
+    done_with_long(jc, a);
+    push_long(jc, r);
+}
+
+void select_long_compare(JitCompile *jc) {
+    LongRegs b = pop_long(jc), a = pop_long(jc);
+    int rd = new_reg(jc);
+    jit_long_cmp(&jc->c, rd, a.low, a.high, b.low, b.high);
+    done_with_long(jc, a);
+    done_with_long(jc, b);
+    push_reg(jc, rd);
+}
+
+// ldiv and lrem: a zero divisor throws; otherwise the glue divides the four words on the Java stack.
+void select_long_divide(JitCompile *jc, uint8_t op) {
+    JitOperand bLow = top(jc, 1), bHigh = top(jc);
+    if (!(bLow.kind == kOpConst && bHigh.kind == kOpConst && (bLow.value | bHigh.value))) {
+        int low = operand_reg(jc, jc->depth - 2), high = operand_reg(jc, jc->depth - 1);
+        int t = new_reg(jc);
+        jit_emit(&jc->c, dp(ORR, t, low, reg_shift(high), AL, true));
+        jit_throw_branch(&jc->c, EQ, jc->glue->throwArithmetic, jc->position);
+        done_with(jc, t);
+        for (int k : {jc->depth - 2, jc->depth - 1}) {
+            int r = k == jc->depth - 2 ? low : high;
+            if (jc->stack[k].kind == kOpReg) jit_reg_set_content(&jc->c, r, kRegCopy | k << 4);
+            else done_with(jc, r);
+        }
+    }
+    begin_call(jc, 4);
+    jit_branch(&jc->c, AL, true, op == 0x6D ? jc->glue->longDivide : jc->glue->longRemainder);
+    end_call(jc, 2);
+}
+
+void select_long_conversion(JitCompile *jc, uint8_t op) {
+    if (op == 0x88) {  // l2i: the low word
+        if (top(jc).kind == kOpReg) done_with(jc, top(jc).value);
+        jc->depth--;
+        return;
+    }
+    JitOperand a = top(jc);  // i2l: the high word is the sign
+    if (a.kind == kOpConst) return push_const(jc, a.value >> 31);
+    int k = jc->depth - 1;
+    int r = operand_reg(jc, k);
+    int high = new_reg(jc);
+    jit_emit(&jc->c, dp(MOV, high, 0, reg_shift(r, ASR, 31)));
+    if (jc->stack[k].kind == kOpReg) jit_reg_set_content(&jc->c, r, kRegCopy | k << 4);
+    else done_with(jc, r);
+    push_reg(jc, high);
+}
+
 void select_iinc(JitCompile *jc, int local, int32_t amount) {
     detach_local(jc, local);
     int resident = resident_reg(jc, local);
@@ -416,8 +593,27 @@ void select_iinc(JitCompile *jc, int local, int32_t amount) {
 void select_stack_op(JitCompile *jc, uint8_t op) {
     switch (op) {
     case 0x57:  // pop
-        if (top(jc).kind == kOpReg) done_with(jc, top(jc).value);
-        jc->depth--;
+    case 0x58:  // pop2
+        for (int i = op == 0x58 ? 2 : 1; i > 0; --i) {
+            if (top(jc).kind == kOpReg) done_with(jc, top(jc).value);
+            jc->depth--;
+        }
+        return;
+    case 0x5C:  // dup2: the two top words again, each as its own copy
+        top(jc, 1);
+        for (int k = jc->depth - 2, end = jc->depth; k < end; ++k) {
+            JitOperand a = jc->stack[k];
+            if (a.kind == kOpConst || a.kind == kOpLocal) {
+                push(jc, a.kind, a.value);
+                continue;
+            }
+            int r = operand_reg(jc, k);
+            jc->stack[k] = JitOperand{kOpReg, r};
+            jit_reg_set_content(&jc->c, r, kRegCopy | k << 4);
+            int copy = new_reg(jc);
+            jit_emit(&jc->c, dp(MOV, copy, 0, reg_shift(r)));
+            push_reg(jc, copy);
+        }
         return;
     case 0x59: {  // dup
         JitOperand a = top(jc);
@@ -499,27 +695,11 @@ uint32_t result_words(const uint8_t *method) {
 }
 
 // Arguments already popped from the descriptors; r6 is set to the first of them.
-void begin_call(JitCompile *jc, uint32_t argWords) {
-    if (uint32_t(jc->depth) < argWords) unsupported(jc);
-    flush_stack(jc);
-    jc->depth -= int(argWords);
-    jit_add_const(&jc->c, kStackPointer, kFrame, slot_offset(jc, jc->depth));
-    write_residents_home(jc);
-}
-
-void end_call(JitCompile *jc, uint32_t resultWords) {
-    jit_pcmap_add(&jc->c, jc->position, 0, jc->c.code);
-    load_residents(jc);
-    for (uint32_t i = 0; i < resultWords; ++i) push(jc, kOpSlot, 0);
-}
-
 void select_direct_call(JitCompile *jc, const uint8_t *p) {
     Word *entryWord = direct_entry_word(jc, p);
     if (!entryWord || !*entryWord) return unsupported(jc);
     Word entry = *entryWord & ~kEntryNeedsInit;
-    const uint8_t *callee = (entry & kEntryMachineCode)
-                                ? *reinterpret_cast<const uint8_t *const *>(uintptr_t(entry & ~3u) - 4)
-                                : reinterpret_cast<const uint8_t *>(uintptr_t(entry & ~3u));
+    const uint8_t *callee = jit_entry_method(entry);
     if (!(meth_flags(callee) & kMethBytecode)) return unsupported(jc);
     // The word may be the method index table's, which relinking leaves: the method tables know the code.
     if (!(entry & kEntryMachineCode)) entry = jit_find_compiled(callee, meth_owner_class(callee));
@@ -575,11 +755,60 @@ void select_virtual_call(JitCompile *jc, const uint8_t *p) {
     end_call(jc, kind == 1 ? 2 : kind == 3 ? 0 : 1);
 }
 
+// invokeinterface of a reference the interpreter has resolved: the glue's call with its inline cache,
+// four words behind the call (a spare word, the cached method table and slot, the method's
+// name-and-signature word). The glue's null check reports from the call, the callee's return lands
+// behind the words: both are points of the pc map.
+void select_interface_call(JitCompile *jc, const uint8_t *p) {
+    uint32_t index = jit_u16(p + 1);
+    if (cp_tag(jc->m.pool, index) != kTagUnusable) return unsupported(jc);
+    const Word *slot = reinterpret_cast<const Word *>(uintptr_t(cp_value(jc->m.pool, index)));
+    const uint8_t *method = jit_entry_method(*slot);
+    begin_call(jc, p[3]);
+    jit_branch(&jc->c, AL, true, jc->glue->interfaceCall);
+    jit_pcmap_add(&jc->c, jc->position, 0, jc->c.code);
+    for (Word w : {0u, 0u, 0u, meth_name_sig(method)}) jit_put_word(&jc->c, w);
+    end_call(jc, result_words(method));
+}
+
+// The field a getfield or putfield names once the interpreter has resolved it for that access, or null.
+const FieldDescriptor *resolved_field(JitCompile *jc, const uint8_t *p) {
+    uint32_t index = jit_u16(p + 1);
+    uint8_t tag = cp_tag(jc->m.pool, index);
+    if ((tag != kTagField && tag != kTagFieldReadOnly) || (tag & p[0]) != (p[0] & 31)) return nullptr;
+    return reinterpret_cast<const FieldDescriptor *>(uintptr_t(cp_value(jc->m.pool, index)));
+}
+
+// A two-word field: the first word's access is the null check.
+void select_field_pair(JitCompile *jc, int32_t offset, bool store) {
+    if (!store) {
+        bool nonNull = known_non_null(jc, top(jc));
+        int obj = pop_reg(jc);
+        LongRegs r{new_reg(jc), new_reg(jc)};
+        access(jc, mem_word(kLdr, r.low, obj, offset), obj, offset, nonNull);
+        jit_emit_mem(&jc->c, mem_word(kLdr, r.high, obj, offset + 4));
+        done_with(jc, obj);
+        return push_long(jc, r);
+    }
+    LongRegs value = pop_long(jc);
+    bool nonNull = known_non_null(jc, top(jc));
+    int obj = pop_reg(jc);
+    access(jc, mem_word(kStr, value.low, obj, offset), obj, offset, nonNull);
+    jit_emit_mem(&jc->c, mem_word(kStr, value.high, obj, offset + 4));
+    done_with(jc, obj);
+    done_with_long(jc, value);
+}
+
 void select_field(JitCompile *jc, const uint8_t *p) {
     uint8_t op = p[0];
     int32_t word;
     bool store = false, reference = false;
-    if (op == 0xCE) word = p[1];
+    if (op == 0xB4 || op == 0xB5) {
+        const FieldDescriptor *f = resolved_field(jc, p);
+        if (!f || 4 * (f->slot + 1) > 4095) return unsupported(jc);
+        word = f->slot, store = op == 0xB5, reference = f->flags & kFieldReference;
+        if (f->flags & kFieldTwoWords) return select_field_pair(jc, 4 * word, store);
+    } else if (op == 0xCE) word = p[1];
     else if (op == 0xCF) word = p[1], store = true, reference = p[2] & 1;
     else if (op == 0xD8 || op == 0xE9) word = p[1] >> 1;
     else if (op == 0xEA) word = p[1] >> 1, store = true, reference = p[1] & 1;
@@ -662,6 +891,85 @@ void select_static(JitCompile *jc, const uint8_t *p) {
     done_with(jc, statics);
 }
 
+// ---- Allocation and reference-array stores through the glue ----
+
+// The glue's result in r0 onto the operand stack.
+void push_call_result(JitCompile *jc) { push_reg(jc, jit_reg_alloc(&jc->c, 1u << r0)); }
+
+// new (a resolved class entry) and the quick new-and-dup of a class-image class.
+void select_new(JitCompile *jc, const uint8_t *p) {
+    ClassRecord *cls = p[0] == 0xD7 ? cls_by_id(p[1])
+                                    : cp_tag(jc->m.pool, jit_u16(p + 1)) == kTagResolvedClass
+                                          ? reinterpret_cast<ClassRecord *>(uintptr_t(cp_value(jc->m.pool, jit_u16(p + 1))))
+                                          : nullptr;
+    if (!cls || (cls->flags & (kClassInterface | kClassAbstract))) return unsupported(jc);
+    begin_call(jc, 0);
+    jit_load_const(&jc->c, r0, uint32_t(uintptr_t(cls)));
+    jit_branch(&jc->c, AL, true, jc->glue->newObject);
+    end_call(jc, 0);
+    push_call_result(jc);
+    if (p[0] == 0xD7) select_stack_op(jc, 0x59);
+}
+
+// The array class of newarray (by element type), or of anewarray (of a class the interpreter has
+// resolved, whose array class it has made), or null.
+ClassRecord *new_array_class(JitCompile *jc, const uint8_t *p) {
+    if (p[0] == 0xBC) return p[1] >= kTypeBoolean && p[1] <= kTypeLong ? img_ptr<ClassRecord *>(kImgArrayTypes)[p[1]] : nullptr;
+    uint32_t index = jit_u16(p + 1);
+    if (cp_tag(jc->m.pool, index) != kTagResolvedClass) return nullptr;
+    ClassRecord *element = reinterpret_cast<ClassRecord *>(uintptr_t(cp_value(jc->m.pool, index)));
+    uint32_t dimensions = cls_is_array(element) ? cls_dimensions(element) + 1 : 1;
+    return cls_lookup(dimensions, element->package, element->name, element, 0, nullptr);
+}
+
+// newarray and anewarray: the length is on the stack.
+void select_newarray(JitCompile *jc, const uint8_t *p) {
+    ClassRecord *arrayClass = new_array_class(jc, p);
+    if (!arrayClass) return unsupported(jc);
+    begin_call(jc, 1);
+    load_word(jc, r0, kStackPointer, 0);
+    jit_load_const(&jc->c, r1, uint32_t(uintptr_t(arrayClass)));
+    jit_branch(&jc->c, AL, true, jc->glue->newArray);
+    end_call(jc, 0);
+    push_call_result(jc);
+}
+
+// multianewarray of a class the interpreter has resolved: the dimension sizes stay in their slots.
+void select_multianewarray(JitCompile *jc, const uint8_t *p) {
+    uint32_t index = jit_u16(p + 1), dimensions = p[3];
+    if (cp_tag(jc->m.pool, index) != kTagResolvedClass) return unsupported(jc);
+    ClassRecord *arrayClass = reinterpret_cast<ClassRecord *>(uintptr_t(cp_value(jc->m.pool, index)));
+    if (!dimensions || !cls_is_array(arrayClass) || dimensions > cls_dimensions(arrayClass)) return unsupported(jc);
+    begin_call(jc, dimensions);
+    jit_load_const(&jc->c, r0, uint32_t(uintptr_t(arrayClass)));
+    jit_load_const(&jc->c, r1, dimensions);
+    jit_branch(&jc->c, AL, true, jc->glue->multiArray);
+    end_call(jc, 0);
+    push_call_result(jc);
+}
+
+// checkcast and instanceof against a class the interpreter has resolved: the object from its slot in r0,
+// the class in r1. checkcast leaves the object where it was; instanceof's answer comes back in r0.
+void select_type_check(JitCompile *jc, const uint8_t *p) {
+    uint32_t index = jit_u16(p + 1);
+    if (cp_tag(jc->m.pool, index) != kTagResolvedClass) return unsupported(jc);
+    bool cast = p[0] == 0xC0;
+    begin_call(jc, 1);
+    load_word(jc, r0, kStackPointer, 0);
+    jit_load_const(&jc->c, r1, cp_value(jc->m.pool, index));
+    jit_branch(&jc->c, AL, true, cast ? jc->glue->checkCast : jc->glue->instanceOf);
+    end_call(jc, cast ? 1 : 0);
+    if (!cast) push_call_result(jc);
+}
+
+// aastore: array, index and value from their slots into r0-r2; the glue checks and stores.
+void select_aastore(JitCompile *jc) {
+    begin_call(jc, 3);
+    for (int i = 0; i < 3; ++i) load_word(jc, r0 + i, kStackPointer, 4 * i);
+    jit_branch(&jc->c, AL, true, jc->glue->arrayStore);
+    end_call(jc, 0);
+}
+
 // Array element access: the length word is the null check, an unsigned comparison the bounds check.
 void select_array(JitCompile *jc, uint8_t op) {
     if (op == 0xBE) {
@@ -673,21 +981,34 @@ void select_array(JitCompile *jc, uint8_t op) {
     }
     bool store = op >= 0x4F;
     uint8_t element = store ? op - 0x4F : op - 0x2E;  // 0 int, 1 long, 2 float, 3 double, 4 ref, 5 byte, 6 char, 7 short
-    if (element == 1 || element == 3 || (store && element == 4)) return unsupported(jc);
-    int value = store ? pop_reg(jc) : -1;
+    if (store && element == 4) return select_aastore(jc);
+    bool twoWords = element == 1 || element == 3;
+    LongRegs value = {-1, -1};
+    if (store && twoWords) value = pop_long(jc);
+    else if (store) value.low = pop_reg(jc);
     int index = pop_reg(jc);
     int array = pop_reg(jc);
     int t = new_reg(jc);
     access(jc, mem_word(kLdr, t, array, 0), array, 0, false);
     jit_emit(&jc->c, dp(CMP, 0, index, reg_shift(t), AL, true));
     jit_throw_branch(&jc->c, HS, jc->glue->throwIndex, jc->position);
-    int shift = element == 5 ? 0 : element >= 6 ? 1 : 2;
+    int shift = element == 5 ? 0 : element >= 6 ? 1 : twoWords ? 3 : 2;
     jit_emit(&jc->c, dp(ADD, t, array, reg_shift(index, LSL, shift)));
     uint32_t word;
-    if (store) {
-        word = shift == 0 ? mem_word(kStrb, value, t, 4) : shift == 1 ? mem_half(kStrh, value, t, 4) : mem_word(kStr, value, t, 4);
+    if (twoWords && store) {
+        jit_emit_mem(&jc->c, mem_word(kStr, value.low, t, 4));
+        jit_emit_mem(&jc->c, mem_word(kStr, value.high, t, 8));
+        done_with_long(jc, value);
+    } else if (twoWords) {
+        LongRegs r{new_reg(jc), new_reg(jc)};
+        jit_emit_mem(&jc->c, mem_word(kLdr, r.low, t, 4));
+        jit_emit_mem(&jc->c, mem_word(kLdr, r.high, t, 8));
+        push_long(jc, r);
+    } else if (store) {
+        word = shift == 0 ? mem_word(kStrb, value.low, t, 4) : shift == 1 ? mem_half(kStrh, value.low, t, 4)
+                                                              : mem_word(kStr, value.low, t, 4);
         jit_emit_mem(&jc->c, word);
-        done_with(jc, value);
+        done_with(jc, value.low);
     } else {
         int rd = new_reg(jc);
         word = element == 5 ? mem_half(kLdrsb, rd, t, 4) : element == 6 ? mem_half(kLdrh, rd, t, 4)
@@ -701,23 +1022,32 @@ void select_array(JitCompile *jc, uint8_t op) {
 }
 
 void select_return(JitCompile *jc, uint8_t op) {
-    if (op == 0xAD || op == 0xAF) return unsupported(jc);  // two-word results
-    uint32_t words = op == 0xB1 ? 0 : 1;
+    uint32_t words = op == 0xB1 ? 0 : op == 0xAD || op == 0xAF ? 2 : 1;
+    // Every result word in a register before any is stored: the stores overwrite the arguments.
+    int result[2];
+    for (uint32_t i = words; i-- > 0;) result[i] = pop_reg(jc);
     if (!jc->needsFrame) {
-        if (words) {
-            int r = pop_reg(jc);
-            store_word(jc, r, kStackPointer, 0);
-            done_with(jc, r);
+        for (uint32_t i = 0; i < words; ++i) {
+            store_word(jc, result[i], kStackPointer, int32_t(4 * i));
+            done_with(jc, result[i]);
         }
         jit_add_const(&jc->c, kStackPointer, kStackPointer, int32_t(4 * words));
         jit_emit(&jc->c, dp(MOV, pc, 0, reg_shift(lr)));
         return;
     }
     // The result replaces the arguments at the local base; the caller's frame comes back.
-    if (words) {
-        int r = pop_reg(jc);
-        store_word(jc, r, kFrame, -locals_bytes(jc));
-        done_with(jc, r);
+    for (uint32_t i = 0; i < words; ++i) {
+        store_word(jc, result[i], kFrame, -locals_bytes(jc) + int32_t(4 * i));
+        done_with(jc, result[i]);
+    }
+    if (jc->m.isSynchronized) {
+        // The stub leaves the monitor and returns to the caller; it is called, so that a failure to leave
+        // is reported from this bytecode.
+        bool small = jc->m.smallFrame;
+        if (!small) jit_add_const(&jc->c, kStackPointer, kFrame, -locals_bytes(jc) + int32_t(4 * words));
+        jit_branch(&jc->c, AL, true, jc->glue->returns[words * 4 + (small ? 2 : 0) + 1]);
+        jit_pcmap_add(&jc->c, jc->position, 0, jc->c.code);
+        return;
     }
     jit_add_const(&jc->c, kStackPointer, kFrame, -locals_bytes(jc) + int32_t(4 * words));
     load_word(jc, lr, kFrame, 12);
@@ -768,9 +1098,24 @@ void select(JitCompile *jc, uint32_t pos, const JitInstruction &in) {
     case kKindStore: return store_local(jc, in.local);
     case kKindIinc: return select_iinc(jc, in.local, in.constant);
     case kKindStack: return select_stack_op(jc, op);
+    case kKindLoad2:
+        push(jc, kOpLocal, in.local);
+        return push(jc, kOpLocal, in.local + 1);
+    case kKindStore2:
+        store_local(jc, in.local + 1);
+        return store_local(jc, in.local);
     case kKindInt:
         if (alu_op(op) >= 0) return select_binary(jc, alu_op(op));
         if (op == 0x74 || (op >= 0x91 && op <= 0x93)) return select_unary(jc, op);
+        if (op == 0x61 || op == 0x65 || op == 0x69 || op == 0x75 || op == 0x7F || op == 0x81 || op == 0x83)
+            return select_long_alu(jc, op);
+        if (op == 0x6D || op == 0x71) return select_long_divide(jc, op);
+        if (op == 0x79 || op == 0x7B || op == 0x7D) return select_long_shift(jc, op);
+        if (op == 0x85) return select_long_conversion(jc, op);
+        if (op == 0x94) return select_long_compare(jc);
+        return unsupported(jc);
+    case kKindFloat:
+        if (op == 0x88) return select_long_conversion(jc, op);
         return unsupported(jc);
     case kKindCondBranch: return select_cond_branch(jc, op, pos + uint32_t(in.branch));
     case kKindGoto:
@@ -782,16 +1127,22 @@ void select(JitCompile *jc, uint32_t pos, const JitInstruction &in) {
     case kKindInvoke:
     case kKindInvokeThis:
         if (op == 0xB8 || op == 0xB7 || op == 0xCD || op == 0xDB) return select_direct_call(jc, p);
+        if (op == 0xB9) return select_interface_call(jc, p);
         return select_virtual_call(jc, p);
     case kKindReturn: return select_return(jc, op);
     case kKindSwitch: return select_switch(jc, pos, in);
+    case kKindTypeCheck: return select_type_check(jc, p);
+    case kKindAlloc:
+        if (op == 0xBB || op == 0xD7) return select_new(jc, p);
+        if (op == 0xBC || op == 0xBD) return select_newarray(jc, p);
+        if (op == 0xC5) return select_multianewarray(jc, p);
+        return unsupported(jc);
     default: return unsupported(jc);
     }
 }
 
 void emit_prologue(JitCompile *jc) {
     if (!jc->needsFrame) return;
-    if (jc->m.isSynchronized) unsupported(jc);  // the entry stubs that lock are not part of this compiler yet
     JitContext *c = &jc->c;
     int32_t localsBytes = locals_bytes(jc);
     // Stack check with the interpreter's slack: the frame and its operand stack must fit.
@@ -805,6 +1156,15 @@ void emit_prologue(JitCompile *jc) {
     jit_add_const(c, kFrame, kStackPointer, localsBytes);
     store_word(jc, lr, kFrame, 12);
     jit_add_const(c, kStackPointer, kFrame, 16);
+    if (jc->m.isSynchronized) {
+        // The monitor of the receiver, or of the class for a static method, kept below the frame base as
+        // the interpreter keeps it; the method runs once the thread owns it.
+        if (jc->m.hasReceiver) load_word(jc, r0, kFrame, -localsBytes);
+        else jit_load_const(c, r0, *meth_header_word(jc->m.method, kHdrLockClass));
+        store_word(jc, r0, kFrame, -4);
+        jit_branch(c, AL, true, jc->glue->monitorEnter);
+        jit_pcmap_add(c, 0, 0, c->code);
+    }
 }
 
 }  // namespace

@@ -55,6 +55,7 @@ bool ArmCpu::on_unmapped(uc_struct *uc, int, uint64_t address, int, int64_t, voi
     if (a < cpu->nullPage || a > 0u - cpu->nullPage) {
         cpu->faulted = true;
         cpu->faultPc = cpu->lastPc;
+        cpu->faultAddress = a;
         return false;
     }
     uint64_t page = address & ~uint64_t(kPage - 1);

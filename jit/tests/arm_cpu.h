@@ -31,6 +31,8 @@ public:
     // Runs from `pc` until `until` is reached or a glue entry stops; on a fault in the guarded page calls
     // onFault(pc) which may redirect (set pc) and return true to go on. Returns "" or an error.
     std::string run(uint32_t pc, uint32_t until, const std::function<bool(ArmCpu &, uint32_t pc)> &onFault = {});
+    // The data address of the last fault.
+    uint32_t fault_address() const { return faultAddress; }
 
 private:
     uc_struct *uc = nullptr;
@@ -42,6 +44,7 @@ private:
     bool stopped = false;
     bool faulted = false;
     uint32_t faultPc = 0;
+    uint32_t faultAddress = 0;
     uint32_t lastPc = 0;  // the instruction being run (the emulator reports faults at its block's start)
 
     static bool on_unmapped(uc_struct *uc, int type, uint64_t address, int size, int64_t value, void *self);

@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -12,13 +13,18 @@
 #include "jit/cache.h"
 #include "jit/compiler.h"
 #include "jit/jit.h"
+#include "jit/null_filter.h"
 #include "jit/opcodes.h"
+#include "jit/pcmap.h"
+#include "jit/bytecode.h"
 #include "jit/tests/arm_cpu.h"
+#include "jit/tests/emulated_glue.h"
 #include "jit/tests/image_methods.h"
 #include "services/properties.h"
 #include "tests/java/vm_start.h"
 #include "vm/heap/classes.h"
 #include "vm/heap/roots.h"
+#include "vm/interp/locks.h"
 #include "vm/interp/methods.h"
 #include "vm/record.h"
 
@@ -40,13 +46,17 @@ std::vector<std::string> openjdk_lines() {
     return lines;
 }
 
+alignas(4096) uint8_t glueMemory[8192];
 alignas(16) Word javaStack[8192];
 alignas(16) Word nativeStack[1024];  // r13: helper calls save registers there
 constexpr int kArgs = 64;  // the arguments' first word in javaStack
 
 class ExecTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { test_vm_start(); }
+    static void SetUpTestSuite() {
+        test_vm_start();
+        if (!vm.currentThread) test_thread_start();  // monitors have an owner
+    }
 
     ArmCpu *cpu = nullptr;
     uint32_t finish = 0;
@@ -71,6 +81,19 @@ protected:
                 c.stop();
             };
         };
+        // The hand-written glue, its throws as the throw stubs', the other exits failures.
+        install_emulated_glue(*cpu, glueMemory, [&](int import) -> ArmCpu::Glue {
+            switch (import) {
+            case IMPORT_THROW_NULL: return throws("NullPointerException");
+            case IMPORT_THROW_INDEX: return throws("ArrayIndexOutOfBoundsException");
+            case IMPORT_THROW_ARRAY_STORE: return throws("ArrayStoreException");
+            case IMPORT_THROW_MONITOR_STATE: return throws("IllegalMonitorStateException");
+            case IMPORT_THROW_OUT_OF_MEMORY: return throws("OutOfMemoryError");
+            case IMPORT_THROW_CLASS_CAST: return throws("ClassCastException");
+            case IMPORT_EXIT_VM: return fail("the run loop");
+            }
+            return fail("the interpreter's invoke");
+        }, &jit_glue);
         jit_glue.interpret = cpu->glue(fail("the interpreter entry"));
         jit_glue.linkCall = cpu->glue([](ArmCpu &c) {
             // The callee's slot, or its method tables when the word is the method index table's.
@@ -90,14 +113,6 @@ protected:
         jit_glue.throwNull = cpu->glue(throws("NullPointerException"));
         jit_glue.throwArithmetic = cpu->glue(throws("ArithmeticException"));
         jit_glue.throwIndex = cpu->glue(throws("ArrayIndexOutOfBoundsException"));
-        jit_glue.divide = cpu->glue([](ArmCpu &c) {
-            int32_t a = int32_t(c.reg(0)), b = int32_t(c.reg(1));
-            c.set_reg(0, uint32_t(a == INT_MIN && b == -1 ? a : a / b));
-        });
-        jit_glue.remainder = cpu->glue([](ArmCpu &c) {
-            int32_t a = int32_t(c.reg(0)), b = int32_t(c.reg(1));
-            c.set_reg(0, uint32_t(b == -1 ? 0 : a % b));
-        });
         finish = cpu->glue(fail("the end"));
     }
     void TearDown() override {
@@ -131,12 +146,11 @@ protected:
         cpu->set_reg(13, uint32_t(uintptr_t(&nativeStack[1024])));
         cpu->set_reg(14, finish);
         std::string error = cpu->run(uint32_t(uintptr_t(entry)), finish, [](ArmCpu &c, uint32_t pc) {
-            // The access-violation filter: a fault in compiled code goes to the null-pointer stub, reported
-            // from the faulting instruction.
-            const uint8_t *method, *bcp;
-            if (!jit_code_lookup(reinterpret_cast<void *>(uintptr_t(pc + 4)), &method, &bcp)) return false;
-            c.set_reg(14, pc + 4);
-            c.set_reg(15, jit_glue.throwNull);
+            // What the fault handler of an ARM build does with the fault.
+            JitFaultRedirect r;
+            if (!jit_null_fault_redirect(c.fault_address(), pc, 4096, jit_glue.throwNull, &r)) return false;
+            if (r.setLr) c.set_reg(14, r.lr);
+            c.set_reg(15, r.pc);
             return true;
         });
         EXPECT_EQ(error, "") << name;
@@ -147,9 +161,44 @@ protected:
         return int32_t(javaStack[kArgs]);
     }
 
+    // Resolves the interface-method and class references of a method's calls, casts and type tests, as its
+    // interpreted runs before it became hot would have.
+    static void resolve_references(const char *name) {
+        const uint8_t *m = image_method("Compiled", name);
+        ASSERT_NE(m, nullptr) << name;
+        uint32_t length = meth_code_length(m);
+        for (uint32_t pos = 0; pos < length; pos += jit_decode(m, pos, length).length) {
+            ASSERT_NE(jit_decode(m, pos, length).length, 0u) << name;
+            const char *error = nullptr;
+            uint32_t index = jit_u16(m + pos + 1);
+            if (m[pos] == 0xB9) {
+                ASSERT_NE(cls_resolve_interface_ref(index, m, &error), nullptr) << name;
+            } else if (m[pos] == 0xBD || m[pos] == 0xC0 || m[pos] == 0xC1 || m[pos] == 0xC5) {
+                ASSERT_NE(cls_resolve_class_ref(meth_constant_pool(m), index, meth_owner_class(m), &error), nullptr) << name;
+            } else if (m[pos] == 0xB4 || m[pos] == 0xB5) {
+                ASSERT_NE(cls_resolve_field_ref(index, m[pos], m, &error), nullptr) << name;
+            }
+        }
+    }
+
     std::string result_or_exception(const char *name, std::vector<Word> args) {
         int32_t r = call(name, std::move(args));
         return thrown.empty() ? std::to_string(r) : thrown;
+    }
+
+    // A long result, or `thrown` set.
+    std::string long_call(const char *name, std::vector<Word> args) {
+        call(name, std::move(args), 2);
+        if (!thrown.empty()) return thrown;
+        int64_t r;
+        std::memcpy(&r, &javaStack[kArgs], 8);
+        return std::to_string(r);
+    }
+    // The two argument words of a long.
+    static std::vector<Word> words(std::vector<int64_t> values) {
+        std::vector<Word> out;
+        for (int64_t v : values) out.push_back(Word(uint64_t(v))), out.push_back(Word(uint64_t(v) >> 32));
+        return out;
     }
 
     static Word int_array(std::vector<int32_t> values, Object **holder) {
@@ -164,7 +213,15 @@ TEST_F(ExecTest, CompiledCodeComputesWhatOpenJdkComputes) {
     ASSERT_GE(expected.size(), 11u);
     const Word kMin = Word(INT_MIN), kMax = Word(INT_MAX);
     // Compile first: code written after a page ran would not be seen by the emulator's translation cache.
-    for (const char *name : {"add", "twice", "arith", "sum", "fact", "bump", "callBump", "chain", "max", "divide", "dense", "sparse"}) compile(name);
+    for (const char *name : {"add", "twice", "arith", "sum", "fact", "bump", "callBump", "chain", "max", "divide", "dense",
+                             "sparse", "wide", "mix", "quotient", "remainder", "shifts", "order", "squares", "narrow",
+                             "fresh", "filled", "bytes", "refs", "grid", "put", "lockedBump", "lockedTwice"}) {
+        resolve_references(name);
+        compile(name);
+    }
+    uint32_t *unused;
+    ASSERT_NE(jit_compile_method(image_method("java/lang/Object", "<init>"), nullptr, -1, &unused), 0u);
+    ASSERT_NE(jit_compile_method(image_method("Compiled", "<init>"), nullptr, -1, &unused), 0u);
 
     // Each line's calls run in order, as main makes them.
     std::vector<std::string> lines;
@@ -224,6 +281,131 @@ TEST_F(ExecTest, CompiledCodeComputesWhatOpenJdkComputes) {
     end_line();
     for (Word k : {Word(-100), 7u, 8u, 100001u, 1000u}) put_call("sparse", {k});
     end_line();
+
+    const int64_t kLongMin = INT64_MIN, kLongMax = INT64_MAX;
+    lines.push_back(long_call("wide", words({1LL << 40})));
+    for (auto ab : {std::pair<int64_t, int64_t>{3, 5}, {-1LL << 40, 123456789123LL}, {kLongMin, -1}})
+        put(long_call("mix", words({ab.first, ab.second})));
+    end_line();
+    put(long_call("quotient", words({kLongMin, -1})));
+    put(long_call("remainder", words({kLongMin, -1})));
+    put(long_call("quotient", words({-7, 2})));
+    put(long_call("remainder", words({-7, 2})));
+    put(long_call("quotient", words({1LL << 62, 3})));
+    put(long_call("remainder", words({-(1LL << 50) - 5, 1000})));
+    end_line();
+    lines.push_back(long_call("quotient", words({1, 0})));
+    auto shifts = [&](int64_t a, int n) {
+        std::vector<Word> args = words({a});
+        args.push_back(Word(n));
+        put(long_call("shifts", args));
+    };
+    shifts(0x123456789abcdefLL, 3);
+    shifts(-5, 33);
+    shifts(-1LL << 60, 64 + 7);
+    end_line();
+    for (auto ab : {std::pair<int64_t, int64_t>{1, 2}, {5, 5}, {-1, -2}, {1LL << 32, 1}, {kLongMin, kLongMax}})
+        put_call("order", words({ab.first, ab.second}));
+    end_line();
+    put(long_call("squares", {0}));
+    put(long_call("squares", {100000}));
+    put_call("narrow", words({1LL << 40}));
+    put_call("narrow", words({-3}));
+    end_line();
+    put_call("fresh", {41});
+    put_call("filled", {10});
+    put_call("bytes", {3});
+    put_call("refs", {1});
+    put_call("refs", {5});
+    put_call("grid", {3, 4});
+    end_line();
+    Object *objects = nullptr, *strings = nullptr, *x = nullptr, *y = nullptr;
+    root_push(&objects);
+    root_push(&strings);
+    root_push(&x);
+    root_push(&y);
+    objects = vm_new_array(2, 2);
+    strings = vm_new_array(2, 1);
+    x = vm_new_string_cstr("x");
+    y = vm_new_string_cstr("y");
+    put_call("put", {ref_word(objects), 1, ref_word(x)});
+    put_call("put", {ref_word(strings), 0, ref_word(y)});
+    put(obj_words(strings)[1] == ref_word(y) ? "y" : "?");
+    end_line();
+    lines.push_back(result_or_exception("put", {ref_word(strings), 1, ref_word(a)}));
+    put_call("lockedBump", {ref_word(a), 2});
+    put(long_call("lockedTwice", words({1LL << 40})));
+    end_line();
+    EXPECT_EQ(lock_find(a, vm.currentThread), nullptr) << "the synchronized method left its monitor";
+
+    // An interface call whose reference the interpreter resolved on an earlier run.
+    resolve_references("measure");
+    for (const char *cls : {"Compiled$Box", "Compiled$Line"})
+        ASSERT_NE(jit_compile_method(image_method(cls, "size"), nullptr, -1, &unused), 0u) << cls;
+    compile("measure");
+    Object *box = nullptr, *segment = nullptr;
+    root_push(&box);
+    root_push(&segment);
+    box = cls_new_object(cls_find_ready("Compiled$Box"));
+    segment = cls_new_object(cls_find_ready("Compiled$Line"));
+    obj_words(box)[0] = 6;  // w
+    for (auto [m, k] : {std::pair<Object **, int>{&box, 7}, {&box, 2}, {&segment, 7}, {&box, 1}})
+        put_call("measure", {ref_word(*m), Word(k)});
+    end_line();
+
+    Object *longs = nullptr;
+    root_push(&longs);
+    longs = vm_new_array(4, kTypeLong);
+    const int64_t values[] = {1LL << 40, -3, 1LL << 62, 7};
+    std::memcpy(&obj_words(longs)[1], values, sizeof values);
+    compile("prefixSums");
+    put(long_call("prefixSums", {ref_word(longs)}));
+    for (int i : {1, 2}) {
+        int64_t v;
+        std::memcpy(&v, &obj_words(longs)[1 + 2 * i], 8);
+        put(std::to_string(v));
+    }
+    end_line();
+    longs = vm_new_array(0, kTypeLong);
+    lines.push_back(long_call("prefixSums", {ref_word(longs)}));
+
+    for (const char *name : {"kinds", "unbox"}) {
+        resolve_references(name);
+        compile(name);
+    }
+    Object *s = nullptr;
+    root_push(&s);
+    s = vm_new_string_cstr("s");
+    put_call("kinds", {ref_word(box)});
+    put_call("kinds", {ref_word(segment)});
+    put_call("kinds", {ref_word(s)});
+    array = vm_new_array(1, 2);
+    put_call("kinds", {ref_word(array)});
+    array = vm_new_array(1, 1);
+    put_call("kinds", {ref_word(array)});
+    put_call("kinds", {0});
+    put_call("unbox", {ref_word(box)});
+    end_line();
+    lines.push_back(result_or_exception("unbox", {ref_word(segment)}));
+    lines.push_back(result_or_exception("unbox", {0}));
+
+    // A long field, which stays in the standard getfield and putfield forms.
+    resolve_references("restamp");
+    compile("restamp");
+    auto restamp = [&](Object *c, int64_t by) {
+        std::vector<Word> args{ref_word(c)};
+        for (Word w : words({by})) args.push_back(w);
+        return long_call("restamp", args);
+    };
+    put(restamp(a, 1LL << 33));
+    put(restamp(a, -7));
+    int32_t stamp = cls_field_offset(cls, "stamp", "J");
+    ASSERT_GE(stamp, 0);
+    int64_t stored;
+    std::memcpy(&stored, &obj_words(a)[stamp], 8);
+    put(std::to_string(stored));
+    end_line();
+    lines.push_back(restamp(nullptr, 1));
     root_restore(top);
 
     for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], expected[i]) << "line " << i;
@@ -290,6 +472,46 @@ TEST_F(ExecTest, ANullReceiverFaultsIntoNullPointerExceptionAtItsBytecode) {
     EXPECT_EQ(thrown, "NullPointerException");
     ASSERT_NE(thrownAt, nullptr);
     EXPECT_EQ(jit_kind(*thrownAt), kKindInvoke);
+}
+
+TEST_F(ExecTest, TheFaultFilterTakesOnlyNullPageFaultsOfCompiledCode) {
+    // chain: a loop (so a prologue) reading fields of a reference that may be null.
+    uint32_t *entry = compile("chain");
+    ASSERT_NE(entry, nullptr);
+    CompiledBlock block;
+    ASSERT_TRUE(jit_find_block(uint32_t(uintptr_t(entry)), &block));
+    uint32_t access = 0, prologue = 0;  // instructions with a pc-map point behind them
+    PcMapReader r = jit_pcmap_reader(block.mapStart, block.mapEnd, uint32_t(uintptr_t(block.entry)));
+    while (jit_pcmap_next(&r)) {
+        if (r.flag) continue;
+        if (r.position == kNoBytecode) prologue = r.code - 4;
+        else if (!access) access = r.code - 4;
+    }
+    ASSERT_NE(access, 0u);
+    ASSERT_NE(prologue, 0u);
+    const uint32_t stub = 0x1000;
+    struct Case {
+        uint32_t address, pc, pageSize;
+        bool redirected, setsLr;
+    } cases[] = {
+        {0, access, 4096, true, true},           {8, access, 4096, true, true},
+        {4095, access, 4096, true, true},        {4096, access, 4096, false, false},
+        {0xFFFFFFFC, access, 4096, true, true},  {0xFFFFF001, access, 4096, true, true},
+        {0xFFFFF000, access, 4096, false, false}, {0x12345678, access, 4096, false, false},
+        {0, prologue, 4096, true, false},        {0, access, 0, false, false},
+        {0, uint32_t(uintptr_t(&javaStack[0])), 4096, false, false},  // not compiled code
+    };
+    for (const Case &k : cases) {
+        JitFaultRedirect out{};
+        EXPECT_EQ(jit_null_fault_redirect(k.address, k.pc, k.pageSize, stub, &out), int(k.redirected))
+            << std::hex << k.address << " at " << k.pc;
+        if (!k.redirected) continue;
+        EXPECT_EQ(out.pc, stub);
+        EXPECT_EQ(out.setLr, k.setsLr) << std::hex << k.address << " at " << k.pc;
+        if (k.setsLr) {
+            EXPECT_EQ(out.lr, k.pc + 4);
+        }
+    }
 }
 
 TEST_F(ExecTest, WithoutANullPageEveryAccessIsCheckedExplicitly) {

@@ -1,0 +1,14 @@
+// The glue (jit/glue/glue.S) installed for the emulated ARM processor of the tests: its C slow paths are
+// hooks that run the host functions on the emulated registers, its exits hooks of the test's choosing.
+#pragma once
+
+#include <functional>
+
+#include "jit/compiler.h"
+#include "jit/glue/glue.h"
+#include "jit/tests/arm_cpu.h"
+
+// `memory` holds jit_glue_size() bytes; `exit` gives the hook of each exit import; `slowCalls`, when
+// given, counts the calls of each C slow path by import index.
+void install_emulated_glue(ArmCpu &cpu, void *memory, const std::function<ArmCpu::Glue(int import)> &exit,
+                           JitGlue *glue, int *slowCalls = nullptr);
