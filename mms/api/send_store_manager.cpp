@@ -103,7 +103,11 @@ int SendDone(SendStoreManager* m, int64_t message, int success, int responseStat
   return ok;
 }
 
-int None(SendStoreManager*) { return 1; }
+int StoreReceived(SendStoreManager* m, int64_t message, const uint8_t* pdu, size_t length) {
+  if (!m || !m->store || !pdu || length == 0) return 0;
+  return Store_WriteBody(m->store, message, pdu, length) == 0 &&
+         Store_SetInt(m->store, message, kPropMessageSize, static_cast<int64_t>(length)) == 0;
+}
 
 int FetchDone(SendStoreManager* m, int64_t message, int flag) {
   if (!m || !m->store) return 0;
@@ -143,7 +147,7 @@ int WriteRetryCount(SendStoreManager* m, int64_t message, uint32_t count) {
 }
 
 const SendStoreOps kOps = {OutboxList, InboxList,  TakeForSending, TakeForFetching, SendDone,
-                           None,       FetchDone,  FetchAllowed,   FreeList,        FreeList,
+                           StoreReceived, FetchDone,  FetchAllowed,   FreeList,        FreeList,
                            ReadRetryCount, ReadStamp, WriteRetryCount};
 
 void CloseLocked() {

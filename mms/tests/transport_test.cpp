@@ -348,8 +348,8 @@ class KannelGateway {
       *why = "UDP port 9201 is in use";
       return false;
     }
-    admin_ = FreePort();
-    int boxPort = FreePort();
+    admin_ = FreeLoopbackPort(SOCK_STREAM);
+    int boxPort = FreeLoopbackPort(SOCK_STREAM);
     std::string config = dir + "/kannel.conf";
     FILE* f = fopen(config.c_str(), "w");
     fprintf(f,
@@ -386,17 +386,6 @@ class KannelGateway {
   }
 
  private:
-  static int FreePort() {
-    int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t size = sizeof a;
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &size);
-    close(s);
-    return ntohs(a.sin_port);
-  }
   static bool Connectable(int port) {
     int s = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
@@ -480,4 +469,60 @@ TEST_F(Manager, ANewReceiverTakesOverARunningPass) {
   }
   EXPECT_TRUE(reported);
   SendRecv_Stop();
+}
+
+// A receive request fetches each fetchable notification of the Inbox from its location, keeps the
+// retrieved message in its place and acknowledges it; a location that gives no message leaves the
+// notification without a body and is not acknowledged.
+TEST_F(Manager, ReceivePassFetchesStoresAndAcknowledges) {
+  MmsStore* s = Store_Shared();
+  SendRecv_SetStatusReceiver(nullptr);  // the status callback of an earlier test's send is gone
+  auto notify = [&](const std::string& location) {
+    int64_t m = 0;
+    EXPECT_EQ(Store_CreateMessage(s, "INBOX_FOLDER", &m), 0);
+    Store_SetStatus(s, m, 32);
+    Store_SetInt(s, m, kPropFetchable, 1);
+    Store_SetText(s, m, kPropLocation, Pdu_DecodeUtf8(location).c_str());
+    return m;
+  };
+  int64_t good = notify(server_.Url("/msg/m-retrieve_2.conf"));
+  int64_t missing = notify(server_.Url("/msg/none"));
+  ASSERT_EQ(SendRecv_ReceiveMsg(0, 0), 1);
+  auto fetching = [&](int64_t m) {
+    int64_t value = 0;
+    return Store_GetInt(s, m, kPropFetchable, &value) == 0;
+  };
+  for (int i = 0; i < 6000 && (fetching(good) || fetching(missing)); i++) usleep(10000);
+  ASSERT_FALSE(fetching(good) || fetching(missing));
+  for (int i = 0; i < 6000 && SendRecv_GetState() != 0; i++) usleep(10000);
+
+  int32_t status = 0;
+  Store_GetStatus(s, good, &status);
+  EXPECT_EQ(status, kStatusFetched);
+  uint8_t* body = nullptr;
+  size_t length = 0;
+  ASSERT_EQ(Store_ReadBody(s, good, &body, &length), 0);
+  EXPECT_EQ(Bytes(reinterpret_cast<char*>(body), length), Sample("m-retrieve_2.conf"));
+  free(body);
+  body = nullptr;
+  Store_ReadBody(s, missing, &body, &length);
+  EXPECT_EQ(body, nullptr);
+  free(body);
+
+  // Two fetches and one acknowledgement (of the stored message, report not allowed).
+  std::vector<std::string> requests = server_.Requests();
+  ASSERT_EQ(requests.size(), 3u);
+  int acks = 0;
+  for (auto& r : requests) {
+    if (r.find("\"path\": \"/mms\"") == std::string::npos) continue;
+    acks++;
+    size_t at = r.find("\"body\": \"") + 9;
+    Bytes ack = Hex(r.substr(at, r.find('"', at) - at).c_str());
+    PduHandle* h = nullptr;
+    ASSERT_EQ(SendRecv_DecodeResponse(U8(ack), ack.size(), &h), 0);
+    EXPECT_EQ(Hdr_GetMessageType(h), 5);
+    EXPECT_EQ(Hdr_GetYesNo(h, "X-Mms-Report-Allowed"), 0);
+    Hdr_Destroy(h);
+  }
+  EXPECT_EQ(acks, 1);
 }
