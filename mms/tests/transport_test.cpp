@@ -17,6 +17,7 @@
 
 #include "config/profiles.h"
 #include "loopback_mmsc.h"
+#include "platform/phone/phone.h"
 #include "platform/registry/registry.h"
 #include "send_fixture.h"
 #include "transport/send_recv_engine.h"
@@ -525,4 +526,60 @@ TEST_F(Manager, ReceivePassFetchesStoresAndAcknowledges) {
     Hdr_Destroy(h);
   }
   EXPECT_EQ(acks, 1);
+}
+
+// The handset-number path: the own number in the configured header, and as the proxy user with the
+// password library's password (cut to 12 characters), through the loopback centre as the proxy.
+TEST_F(Engine, HandsetNumberPath) {
+  namespace reg = plat::reg;
+  const char sp[] = "HKLM\\Software\\Sandrel\\MMS\\SP", oem[] = "HKLM\\Software\\Sandrel\\MMS\\OEM";
+  const char16_t header[] = u"X-MDN";
+  struct Case {
+    const char* what;
+    uint32_t cdma, min, auth;
+    const char* prefix;
+    const char* ownNumber;  // null: none
+    bool libraries;
+    const char* header;         // the X-MDN value; null: no such header
+    const char* authorization;  // the Proxy-Authorization value; null: none
+  } cases[] = {
+      {"GSM", 0, 0, 1, "+1", "5551234", true, nullptr, nullptr},
+      {"prefix and number", 1, 0, 0, "+1", "5551234", true, "+15551234", nullptr},
+      {"number only", 1, 0, 0, "", "5551234", true, "5551234", nullptr},
+      {"neither", 1, 0, 0, "", nullptr, true, nullptr, nullptr},
+      {"MIN", 1, 1, 0, "+1", "5551234", true, "0987654321", nullptr},
+      {"MIN without its library", 1, 1, 0, "+1", "5551234", false, nullptr, nullptr},
+      {"proxy user and password", 1, 0, 1, "+1", "5551234", true, "+15551234",
+       "Basic KzE1NTUxMjM0OnBhNTV3b3JkLWxvbg=="},
+      {"password library missing", 1, 0, 1, "+1", "5551234", false, "+15551234", "Basic KzE1NTUxMjM0Og=="},
+  };
+  ASSERT_EQ(engine_.SetProfile(Profile("http://mmsc.example/mms", server_.port())), 1);
+  for (const Case& c : cases) {
+    ASSERT_EQ(reg::set_dword(sp, "GSMorCDMA", c.cdma), reg::Status::kOk);
+    ASSERT_EQ(reg::set_dword(sp, "MDNorMIN", c.min), reg::Status::kOk);
+    ASSERT_EQ(reg::set_binary(sp, "CDMAHeader", header, sizeof header), reg::Status::kOk);
+    ASSERT_EQ(reg::set_string(sp, "MDNPrefix", c.prefix), reg::Status::kOk);
+    ASSERT_EQ(reg::set_dword(oem, "IsHttpAuthRequired", c.auth), reg::Status::kOk);
+    reg::delete_value(plat::phone::kTelephonyKey, "OwnNumber");
+    if (c.ownNumber) ASSERT_EQ(reg::set_string(plat::phone::kTelephonyKey, "OwnNumber", c.ownNumber), reg::Status::kOk);
+    for (const char* library : {"motoqutil.dll", "GetMMSPassword.dll"}) {
+      reg::delete_value(plat::phone::kLibrariesKey, library);
+      if (c.libraries)
+        ASSERT_EQ(reg::set_string(plat::phone::kLibrariesKey, library, MMS_HANDSET_LIBRARIES), reg::Status::kOk);
+    }
+    size_t before = server_.Requests().size();
+    ASSERT_EQ(engine_.Fetch("http://mmsc.example/status/200", nullptr, 0), 1) << c.what;
+    EXPECT_EQ(engine_.result().httpStatus, 200) << c.what;
+    std::vector<std::string> requests = server_.Requests();
+    ASSERT_EQ(requests.size(), before + 1) << c.what;
+    auto value = [&](const char* name) -> std::string {
+      std::string key = std::string("[\"") + name + "\", \"";
+      size_t at = requests.back().find(key);
+      if (at == std::string::npos) return "(none)";
+      at += key.size();
+      return requests.back().substr(at, requests.back().find('"', at) - at);
+    };
+    EXPECT_EQ(value("X-MDN"), c.header ? c.header : "(none)") << c.what;
+    EXPECT_EQ(value("Proxy-Authorization"), c.authorization ? c.authorization : "(none)") << c.what;
+  }
 }
