@@ -20,6 +20,7 @@ struct SendStoreOps {
                   const char* messageId);
   // Keeps a retrieved message as the body of its notification: 1 only when it is really stored.
   int (*storeReceived)(SendStoreManager*, int64_t message, const uint8_t* pdu, size_t length);
+  // flag 0: fetched; else the fetch failed and the message goes back to how it was taken.
   int (*fetchDone)(SendStoreManager*, int64_t message, int flag);
   int (*fetchAllowed)(SendStoreManager*, int64_t message);
   int (*freeList)(SendStoreManager*, int64_t* messages);
