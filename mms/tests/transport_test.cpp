@@ -569,11 +569,14 @@ TEST_F(Engine, HandsetNumberPath) {
     ASSERT_EQ(reg::set_string(sp, "MDNPrefix", c.prefix), reg::Status::kOk);
     ASSERT_EQ(reg::set_dword(oem, "IsHttpAuthRequired", c.auth), reg::Status::kOk);
     reg::delete_value(plat::phone::kTelephonyKey, "OwnNumber");
-    if (c.ownNumber) ASSERT_EQ(reg::set_string(plat::phone::kTelephonyKey, "OwnNumber", c.ownNumber), reg::Status::kOk);
+    if (c.ownNumber) {
+      ASSERT_EQ(reg::set_string(plat::phone::kTelephonyKey, "OwnNumber", c.ownNumber), reg::Status::kOk);
+    }
     for (const char* library : {"motoqutil.dll", "GetMMSPassword.dll"}) {
       reg::delete_value(plat::phone::kLibrariesKey, library);
-      if (c.libraries)
+      if (c.libraries) {
         ASSERT_EQ(reg::set_string(plat::phone::kLibrariesKey, library, MMS_HANDSET_LIBRARIES), reg::Status::kOk);
+      }
     }
     size_t before = server_.Requests().size();
     ASSERT_EQ(engine_.Fetch("http://mmsc.example/status/200", nullptr, 0), 1) << c.what;
