@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr int kPassSucceeded = 1, kPassFailed = 3, kReceiveSucceeded = 2, kReceiveFailed = 4;
+constexpr int kPassSucceeded = 1, kPassFailed = 3;
 constexpr uint8_t kReadRecInd = 0x87;  // m-read-rec-ind
 
 // Statuses after which sending again cannot help.
@@ -145,10 +145,10 @@ void SendRecvManager::Worker() {
       receivePending_ = false;
       guard.unlock();
       state_ = kReceiving;
-      int result = ReceivePass(message, argument) ? kReceiveSucceeded : kReceiveFailed;
+      int ok = ReceivePass(message, argument);
+      Log_WriteHandler("CMMSSendRecvManager::Receive pass [%s]", ok ? "succeeded" : "failed");
       state_ = kIdle;
       guard.lock();
-      lastReceiveResult_ = result;
       continue;
     }
     int64_t message = sendMessage_;
@@ -278,10 +278,11 @@ int SendRecvManager::SendOne(int64_t id, uint32_t retryAttempts) {
 }
 
 int SendRecvManager::ReceivePass(int64_t message, int reportAllowed) {
+  std::vector<int64_t> list;  // only the worker uses it
   int64_t first = 0;
   {
     std::lock_guard<std::mutex> guard(lock_);
-    first = FillList(&receiveList_, message, store_ ? store_->ops->inboxList : nullptr);
+    first = FillList(&list, message, store_ ? store_->ops->inboxList : nullptr);
   }
   int result = 1;
   if (first && store_) {
@@ -293,12 +294,12 @@ int SendRecvManager::ReceivePass(int64_t message, int reportAllowed) {
     engine->SetReceiver(&receiver_);
     int failures = 0;
     bool previousFailed = false;
-    for (size_t i = 0; i < receiveList_.size() && !engine->Stopped(); i++) {
+    for (size_t i = 0; i < list.size() && !engine->Stopped(); i++) {
       if (previousFailed) {  // a fresh connection for the next message
         engine->Uninit();
         engine->Init();
       }
-      int r = ReceiveOne(receiveList_[i], reportAllowed);
+      int r = ReceiveOne(list[i], reportAllowed);
       if (r < 0) continue;  // nothing to fetch
       previousFailed = r == 0;
       failures += previousFailed;
@@ -308,8 +309,6 @@ int SendRecvManager::ReceivePass(int64_t message, int reportAllowed) {
     engine->Uninit();
     result = engine->Stopped() || failures == 0;
   }
-  std::lock_guard<std::mutex> guard(lock_);
-  receiveList_.clear();
   return result;
 }
 

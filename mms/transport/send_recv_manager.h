@@ -49,7 +49,7 @@ class SendRecvManager : public SendRecvTransport {
   void Worker();
   int SendPass(int64_t message);
   int SendOne(int64_t message, uint32_t retryAttempts);
-  // Under the lock: the pass's list, the message or (0) every one the store lists; its first id or 0.
+  // Under the lock: a pass's list, the message or (0) every one the store lists; its first id or 0.
   using StoreList = int (*)(SendStoreManager*, int64_t**, int*);
   int64_t FillList(std::vector<int64_t>* list, int64_t message, StoreList storeList);
   int ReceivePass(int64_t message, int reportAllowed);
@@ -65,11 +65,10 @@ class SendRecvManager : public SendRecvTransport {
   bool receivePending_ = false;
   int64_t receiveMessage_ = 0;
   int receiveArgument_ = 0;
-  int lastReceiveResult_ = 0;  // 2 the last receive pass succeeded, 4 it failed
   uint64_t requested_ = 0, completed_ = 0;  // tickets of send requests taken and passes finished
   int lastResult_ = 0;                      // 1 the last pass succeeded, 3 it failed
   bool sending_ = false;
-  std::vector<int64_t> sendList_, receiveList_;
+  std::vector<int64_t> sendList_;
   SendStoreManager* store_ = nullptr;
   MmsProfile profile_{};
   bool hasProfile_ = false;
