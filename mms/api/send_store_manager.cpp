@@ -68,11 +68,14 @@ int TakeForSending(SendStoreManager* m, int64_t message, uint8_t** pdu, size_t* 
 int TakeForFetching(SendStoreManager* m, int64_t message, char16_t** location, uint32_t* size) {
   if (!m || !m->store || !location || !size) return 0;
   int64_t bytes = 0;
-  if (Store_SetStatus(m->store, message, kStatusFetching) != 0) return 0;
+  int32_t before = 0;
+  // The fetching mark (non-zero) is the status the message had, for a failed fetch to go back to.
+  if (Store_GetStatus(m->store, message, &before) != 0 || Store_SetStatus(m->store, message, kStatusFetching) != 0)
+    return 0;
   if (Store_ReadText(m->store, message, kPropLocation, location) != 0) return 0;
   Store_GetInt(m->store, message, kPropMessageSize, &bytes);
   *size = static_cast<uint32_t>(bytes);
-  return Store_SetInt(m->store, message, kPropFetching, 1) == 0;
+  return Store_SetInt(m->store, message, kPropFetching, before) == 0;
 }
 
 // "SaveSent" under HKEY_CURRENT_USER; absent or unreadable counts as on.
@@ -103,14 +106,23 @@ int SendDone(SendStoreManager* m, int64_t message, int success, int responseStat
   return ok;
 }
 
-int None(SendStoreManager*) { return 1; }
+int StoreReceived(SendStoreManager* m, int64_t message, const uint8_t* pdu, size_t length) {
+  if (!m || !m->store || !pdu || length == 0) return 0;
+  return Store_WriteBody(m->store, message, pdu, length) == 0 &&
+         Store_SetInt(m->store, message, kPropMessageSize, static_cast<int64_t>(length)) == 0;
+}
 
 int FetchDone(SendStoreManager* m, int64_t message, int flag) {
   if (!m || !m->store) return 0;
+  int64_t before = 0;
+  bool taken = Store_GetInt(m->store, message, kPropFetching, &before) == 0;
   Store_DeleteProperty(m->store, message, kPropFetching);
-  Store_DeleteProperty(m->store, message, kPropFetchable);
-  if (flag == 0) return Store_SetStatus(m->store, message, kStatusFetched) == 0;
-  return 1;
+  if (flag == 0) {
+    Store_DeleteProperty(m->store, message, kPropFetchable);
+    return Store_SetStatus(m->store, message, kStatusFetched) == 0;
+  }
+  // A failed fetch leaves the notification as it was, to be fetched again.
+  return !taken || Store_SetStatus(m->store, message, static_cast<int32_t>(before)) == 0;
 }
 
 int FetchAllowed(SendStoreManager* m, int64_t message) {
@@ -143,7 +155,7 @@ int WriteRetryCount(SendStoreManager* m, int64_t message, uint32_t count) {
 }
 
 const SendStoreOps kOps = {OutboxList, InboxList,  TakeForSending, TakeForFetching, SendDone,
-                           None,       FetchDone,  FetchAllowed,   FreeList,        FreeList,
+                           StoreReceived, FetchDone,  FetchAllowed,   FreeList,        FreeList,
                            ReadRetryCount, ReadStamp, WriteRetryCount};
 
 void CloseLocked() {

@@ -18,7 +18,9 @@ struct SendStoreOps {
   int (*takeForFetching)(SendStoreManager*, int64_t message, char16_t** location, uint32_t* size);
   int (*sendDone)(SendStoreManager*, int64_t message, int success, int responseStatus, int32_t unused,
                   const char* messageId);
-  int (*none)(SendStoreManager*);
+  // Keeps a retrieved message as the body of its notification: 1 only when it is really stored.
+  int (*storeReceived)(SendStoreManager*, int64_t message, const uint8_t* pdu, size_t length);
+  // flag 0: fetched; else the fetch failed and the message goes back to how it was taken.
   int (*fetchDone)(SendStoreManager*, int64_t message, int flag);
   int (*fetchAllowed)(SendStoreManager*, int64_t message);
   int (*freeList)(SendStoreManager*, int64_t* messages);

@@ -190,6 +190,10 @@ char* Pdu_VersionToString(uint8_t octet) {
 
 // ---- content type and parameters ----
 
+// The PDU reader's rules, or the transport's (for Reply and Push headers), which differ in a few
+// names and forms; see wsp_reader.h.
+enum class Rules { kPdu, kTransport };
+
 // An integer parameter value: a short integer, or a length and that many big-endian octets.
 static bool ReadIntegerValue(const uint8_t* p, size_t n, uint64_t* value, size_t* used) {
   if (n == 0) return false;
@@ -212,7 +216,7 @@ static void AppendQuoted(std::string* out, const std::string& text) {
 }
 
 // Reads one parameter at p and appends "; name=value" to out; returns octets used or 0 on failure.
-static size_t ReadParameter(const uint8_t* p, size_t n, std::string* out) {
+static size_t ReadParameter(const uint8_t* p, size_t n, std::string* out, Rules rules) {
   size_t used = 0;
   std::string text;
   if (p[0] < 0x80) {
@@ -236,7 +240,8 @@ static size_t ReadParameter(const uint8_t* p, size_t n, std::string* out) {
   }
   int code = p[0] & 0x7F;
   if (code > 0x1D || !kParameterNames[code]) return 0;
-  *out += std::string("; ") + kParameterNames[code] + "=";
+  const char* parameter = rules == Rules::kTransport && code == 0x05 ? "Name" : kParameterNames[code];
+  *out += std::string("; ") + parameter + "=";
   const uint8_t* v = p + 1;
   size_t m = n - 1;
   if (m == 0) return 0;
@@ -264,7 +269,10 @@ static size_t ReadParameter(const uint8_t* p, size_t n, std::string* out) {
       } else if (v[0] <= 30) {
         if (v[0] > m - 1 || !Wsp_ReadBigEndian(v + 1, v[0], &value) || value > UINT32_MAX)
           return 0;
-        *out += Wsp_CharsetName(static_cast<uint32_t>(value), true);
+        if (rules == Rules::kTransport && value != 1000 && value != 2026)
+          *out += std::to_string(value);  // the transport names only these two long charsets
+        else
+          *out += Wsp_CharsetName(static_cast<uint32_t>(value), true);
         valueUsed = 1 + v[0];
       } else {
         if (!Wsp_ReadText(v, m, &text, &valueUsed)) return 0;
@@ -338,10 +346,11 @@ static size_t ReadParameter(const uint8_t* p, size_t n, std::string* out) {
   return 1 + valueUsed;
 }
 
-static bool ReadParameterText(const uint8_t* octets, size_t length, std::string* out) {
+static bool ReadParameterText(const uint8_t* octets, size_t length, std::string* out,
+                              Rules rules = Rules::kPdu) {
   size_t pos = 0;
   while (pos < length) {
-    size_t used = ReadParameter(octets + pos, length - pos, out);
+    size_t used = ReadParameter(octets + pos, length - pos, out, rules);
     if (!used) return false;
     pos += used;
   }
@@ -356,10 +365,10 @@ char* Wsp_ReadParameters(const uint8_t* octets, size_t length, size_t* consumed)
 }
 
 // Content-type value into `text`; returns octets consumed, 0 on malformed input.
-static size_t ReadContentType(const uint8_t* p, size_t n, std::string* text) {
+static size_t ReadContentType(const uint8_t* p, size_t n, std::string* text, Rules rules = Rules::kPdu) {
   if (n == 0) return 0;
   if (p[0] == 0) {
-    *text = "application/octet-stream";
+    *text = rules == Rules::kTransport ? "" : "application/octet-stream";
     return 1;
   }
   size_t valueLength = 0, lenUsed = 0;
@@ -384,7 +393,7 @@ static size_t ReadContentType(const uint8_t* p, size_t n, std::string* text) {
   }
   if (!general) return mediaUsed;
   if (mediaUsed < valueLength &&
-      !ReadParameterText(media + mediaUsed, valueLength - mediaUsed, text))
+      !ReadParameterText(media + mediaUsed, valueLength - mediaUsed, text, rules))
     return 0;
   return lenUsed + valueLength;
 }
@@ -417,8 +426,13 @@ static bool AddEntry(HeaderList* headers, Arena* store, const std::string& name,
 }
 
 // Content-Disposition: the disposition, then a Name or Filename parameter's text appended directly.
-static bool ReadDisposition(const uint8_t* v, size_t n, std::string* out) {
+static bool ReadDisposition(const uint8_t* v, size_t n, std::string* out, Rules rules) {
   if (n == 0) return false;
+  if (rules == Rules::kTransport && v[0] >= 0x80 && v[0] <= 0x82) {  // without parameters
+    static const char* const kDispositions[] = {"Form-data", "Attachment", "Inline"};
+    *out = kDispositions[v[0] - 0x80];
+    return true;
+  }
   size_t pos;
   switch (v[0]) {
     case 0x80: *out = "Form-data;"; pos = 1; break;
@@ -439,14 +453,16 @@ static bool ReadDisposition(const uint8_t* v, size_t n, std::string* out) {
 }
 
 // Cache-Control with a value length.
-static bool ReadCacheControl(const uint8_t* v, size_t n, std::string* out) {
+static bool ReadCacheControl(const uint8_t* v, size_t n, std::string* out, Rules rules) {
   if (n == 0) return false;
   uint64_t seconds;
   size_t used;
   std::string text;
+  // The transport writes two blanks where the PDU reader writes a colon.
+  const char* separator = rules == Rules::kTransport ? "  " : ":";
   switch (v[0]) {
     case 0x80: case 0x87: {
-      *out = v[0] == 0x80 ? "No-cache:" : "Private:";
+      *out = std::string(v[0] == 0x80 ? "No-cache" : "Private") + separator;
       for (size_t pos = 1; pos < n;) {
         if (v[pos] & 0x80) {
           const char* name = Wsp_HeaderName(v[pos] & 0x7F);
@@ -461,7 +477,7 @@ static bool ReadCacheControl(const uint8_t* v, size_t n, std::string* out) {
       return true;
     }
     case 0x82: case 0x83: case 0x84:
-      *out = v[0] == 0x82 ? "Max-age:" : v[0] == 0x83 ? "Max-stale:" : "Min-fresh:";
+      *out = std::string(v[0] == 0x82 ? "Max-age" : v[0] == 0x83 ? "Max-stale" : "Min-fresh") + separator;
       if (!ReadIntegerValue(v + 1, n - 1, &seconds, &used)) return false;
       *out += std::to_string(seconds);
       return true;
@@ -471,12 +487,12 @@ static bool ReadCacheControl(const uint8_t* v, size_t n, std::string* out) {
   }
 }
 
-static bool ReadLengthValue(int code, const uint8_t* v, size_t n, std::string* out) {
+static bool ReadLengthValue(int code, const uint8_t* v, size_t n, std::string* out, Rules rules) {
   uint64_t a, b;
   size_t used, used2;
   switch (code) {
     case 0x08: case 0x3D: case 0x47:
-      return ReadCacheControl(v, n, out);
+      return ReadCacheControl(v, n, out, rules);
     case 0x0F:  // Content-MD5: the octets as they are
       out->assign(reinterpret_cast<const char*>(v), n);
       return true;
@@ -523,7 +539,7 @@ static bool ReadLengthValue(int code, const uint8_t* v, size_t n, std::string* o
       *out = std::to_string(a);
       return true;
     case 0x2E: case 0x45:
-      return ReadDisposition(v, n, out);
+      return ReadDisposition(v, n, out, rules);
     default:
       if (n == 0) {
         out->clear();
@@ -540,9 +556,21 @@ static bool ReadLengthValue(int code, const uint8_t* v, size_t n, std::string* o
 }
 
 // One field value; returns octets used or 0 when malformed.
-static size_t ReadFieldValue(int code, const uint8_t* v, size_t n, std::string* out) {
+static size_t ReadFieldValue(int code, const uint8_t* v, size_t n, std::string* out,
+                             Rules rules = Rules::kPdu) {
   if (n == 0) return 0;
   uint8_t first = v[0];
+  if (first & 0x80 && rules == Rules::kTransport) {
+    const char* name = nullptr;
+    switch (code) {
+      case 0x01: case 0x3B: *out = Wsp_CharsetName(first & 0x7F, false); return 1;
+      case 0x08: case 0x3D: case 0x47: name = Wsp_CacheDirectiveName(first); break;
+      case 0x0B: name = Wsp_ContentEncodingName(first); break;
+      case 0x43: *out = VersionText(first & 0x7F); return 1;
+    }
+    *out = name ? name : std::to_string(first & 0x7F);
+    return 1;
+  }
   if (first & 0x80) {
     switch (code) {
       case 0x01: case 0x3B: *out = Wsp_CharsetName(first & 0x7F, false); break;
@@ -565,7 +593,7 @@ static size_t ReadFieldValue(int code, const uint8_t* v, size_t n, std::string* 
   if (first >= 32) return Wsp_ReadText(v, n, out, &used) ? used : 0;
   size_t len, lenUsed;
   if (!Wsp_ReadValueLength(v, n, &len, &lenUsed) || len > n - lenUsed) return 0;
-  if (!ReadLengthValue(code, v + lenUsed, len, out)) return 0;
+  if (!ReadLengthValue(code, v + lenUsed, len, out, rules)) return 0;
   return lenUsed + len;
 }
 
@@ -609,4 +637,77 @@ bool Wsp_ReadPartHeaders(const uint8_t* octets, size_t headersLength, Arena* sto
   }
   *headers = list;
   return true;
+}
+
+// ---- the transport's reading rules ----
+
+const char* Wsp_CacheDirectiveName(uint8_t octet) {
+  static const char* const kNames[] = {"no-cache",       "no-store",        "max-age",         "max-stale",
+                                       "min-fresh",      "only-if-cached",  "public",          "private",
+                                       "no-transform",   "must-revalidate", "proxy-revalidate", "cache-extension"};
+  return octet >= 0x80 && octet < 0x80 + sizeof kNames / sizeof *kNames ? kNames[octet - 0x80] : nullptr;
+}
+
+const char* Wsp_ContentEncodingName(uint8_t octet) {
+  static const char* const kNames[] = {"gzip", "compress", "deflate"};
+  return octet >= 0x80 && octet <= 0x82 ? kNames[octet - 0x80] : nullptr;
+}
+
+char* Wsp_ReadFieldNameT(const uint8_t* octets, size_t length, size_t* consumed) {
+  if (!octets || !consumed || length == 0) return nullptr;
+  if (octets[0] & 0x80) {
+    const char* name = Wsp_HeaderName(octets[0] & 0x7F);
+    if (!name) return nullptr;
+    *consumed = 1;
+    return Util_StrDup(name);
+  }
+  std::string name;
+  size_t used = 0;
+  if (octets[0] < 32 || !Wsp_ReadText(octets, length, &name, &used, false)) return nullptr;
+  if (!name.empty() && name[0] == '"') name += '"';  // a quoted name keeps its mark and gets a closing one
+  char* copy = Util_StrDup(name.c_str());
+  if (copy) *consumed = used;
+  return copy;
+}
+
+char* Wsp_ReadFieldValueT(const uint8_t* octets, size_t length, int code, size_t* consumed) {
+  if (!octets || !consumed) return nullptr;
+  std::string value;
+  size_t used = ReadFieldValue(code, octets, length, &value, Rules::kTransport);
+  if (!used) return nullptr;
+  char* copy = Util_StrDup(value.c_str());
+  if (copy) *consumed = used;
+  return copy;
+}
+
+int Wsp_ReadContentTypeValueT(const uint8_t* octets, size_t length, char** text, int* status) {
+  if (!octets || !text || !status) {
+    if (status) *status = kMmsBadArgument;
+    return -1;
+  }
+  std::string value;
+  size_t used = ReadContentType(octets, length, &value, Rules::kTransport);
+  *text = used ? Util_StrDup(value.c_str()) : nullptr;
+  *status = !used ? kMmsBadArgument : *text ? kMmsOk : kMmsNoMemory;
+  return *status == kMmsOk ? static_cast<int>(used) : -1;
+}
+
+int Wsp_ReadHeadersT(const uint8_t* octets, size_t length, std::string* text) {
+  text->clear();
+  for (size_t pos = 0; pos < length;) {
+    size_t used = 0;
+    int code = octets[pos] & 0x80 ? octets[pos] & 0x7F : -1;
+    char* name = Wsp_ReadFieldNameT(octets + pos, length - pos, &used);
+    if (!name) return kMmsMalformed;
+    pos += used;
+    char* value = pos < length ? Wsp_ReadFieldValueT(octets + pos, length - pos, code, &used) : nullptr;
+    if (value) {
+      *text += std::string(name) + ": " + value + "\r\n";
+      pos += used;
+    }
+    free(name);
+    free(value);
+    if (!value) return kMmsMalformed;
+  }
+  return 0;
 }

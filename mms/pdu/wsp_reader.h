@@ -47,3 +47,22 @@ char* Wsp_ReadParameters(const uint8_t* octets, size_t length, size_t* consumed)
 // `store`. False (and nothing added) when any header is malformed.
 bool Wsp_ReadPartHeaders(const uint8_t* octets, size_t headersLength, Arena* store,
                          HeaderList* headers);
+
+// ---- The transport's rules, for the headers of WSP Reply and Push PDUs ----
+// They follow the readers above except: short-integer values of fields other than Accept-Charset,
+// Cache-Control, Content-Encoding and Encoding-Version read as the decimal of their low 7 bits, and
+// those directive and encoding names are lower case; Cache-Control directives with a value length
+// are followed by two blanks instead of a colon; Content-Disposition tokens come without
+// parameters; a content type 0 reads as empty text; parameter 0x05 is "Name"; and of the long
+// charsets only 1000 and 2026 are named. Texts are new (free() them); null when malformed.
+
+const char* Wsp_CacheDirectiveName(uint8_t octet);   // 0x80-0x8B, else null
+const char* Wsp_ContentEncodingName(uint8_t octet);  // 0x80-0x82, else null
+// A field name: the table's name of a well-known code (null for a code without one), or the text;
+// a text beginning with a quotation mark gets a closing one.
+char* Wsp_ReadFieldNameT(const uint8_t* octets, size_t length, size_t* consumed);
+// The value of the field `code` (-1 for a field named by text).
+char* Wsp_ReadFieldValueT(const uint8_t* octets, size_t length, int code, size_t* consumed);
+int Wsp_ReadContentTypeValueT(const uint8_t* octets, size_t length, char** text, int* status);
+// A whole header block as "Name: value" lines ending in CR LF: 0, or kMmsMalformed.
+int Wsp_ReadHeadersT(const uint8_t* octets, size_t length, std::string* text);

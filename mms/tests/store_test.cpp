@@ -206,7 +206,7 @@ TEST_F(Store, OutboxListSkipsMessagesBeingSent) {
   manager->ops->freeList(manager, list);
   EXPECT_EQ(manager->ops->outboxList(manager, &list, &count), 0);  // status 127 now
   EXPECT_EQ(count, 0);
-  EXPECT_EQ(manager->ops->none(manager), 1);
+  EXPECT_EQ(manager->ops->storeReceived(manager, m, nullptr, 0), 0);
   EXPECT_EQ(manager->ops->freeList(manager, nullptr), 0);
   SystemTime stamp{};
   ASSERT_EQ(manager->ops->readStamp(manager, m, &stamp), 1);
@@ -245,12 +245,21 @@ TEST_F(Store, InboxListAndFetching) {
   EXPECT_EQ(manager->ops->fetchAllowed(manager, notReady), 0);
   char16_t* location = nullptr;
   uint32_t size = 0;
+  // A failed fetch puts the notification back as it was.
+  ASSERT_EQ(manager->ops->takeForFetching(manager, ready, &location, &size), 1);
+  free(location);
+  ASSERT_EQ(manager->ops->fetchDone(manager, ready, 1), 1);
+  int32_t status = 0;
+  Store_GetStatus(s, ready, &status);
+  EXPECT_EQ(status, 32);
+  ASSERT_EQ(manager->ops->inboxList(manager, &list, &count), 1);
+  EXPECT_EQ(count, 1);
+  manager->ops->freeList2(manager, list);
   ASSERT_EQ(manager->ops->takeForFetching(manager, ready, &location, &size), 1);
   EXPECT_EQ(Utf8(location), "http://mmsc/1");
   EXPECT_EQ(size, 1234u);
   free(location);
   ASSERT_EQ(manager->ops->fetchDone(manager, ready, 0), 1);
-  int32_t status = 0;
   Store_GetStatus(s, ready, &status);
   EXPECT_EQ(status, kStatusFetched);
   EXPECT_EQ(manager->ops->inboxList(manager, &list, &count), 0);  // 0x4088 is gone

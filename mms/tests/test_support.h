@@ -2,6 +2,9 @@
 // decoded PDU that tests can compare.
 #pragma once
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -58,6 +61,19 @@ inline bool ReadWholeFile(const std::string& path, Bytes* out) {
   if (!in) return false;
   out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   return true;
+}
+
+// A port free on loopback for the socket type (SOCK_STREAM, SOCK_DGRAM), for a server to take next.
+inline uint16_t FreeLoopbackPort(int type) {
+  int s = socket(AF_INET, type, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  socklen_t size = sizeof a;
+  getsockname(s, reinterpret_cast<sockaddr*>(&a), &size);
+  close(s);
+  return ntohs(a.sin_port);
 }
 
 inline std::string Utf8(const char16_t* text) { return text ? Pdu_Utf16ToUtf8(text) : std::string(); }

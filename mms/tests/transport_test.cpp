@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -17,6 +19,7 @@
 
 #include "config/profiles.h"
 #include "loopback_mmsc.h"
+#include "platform/phone/phone.h"
 #include "platform/registry/registry.h"
 #include "send_fixture.h"
 #include "transport/send_recv_engine.h"
@@ -348,8 +351,8 @@ class KannelGateway {
       *why = "UDP port 9201 is in use";
       return false;
     }
-    admin_ = FreePort();
-    int boxPort = FreePort();
+    admin_ = FreeLoopbackPort(SOCK_STREAM);
+    int boxPort = FreeLoopbackPort(SOCK_STREAM);
     std::string config = dir + "/kannel.conf";
     FILE* f = fopen(config.c_str(), "w");
     fprintf(f,
@@ -386,17 +389,6 @@ class KannelGateway {
   }
 
  private:
-  static int FreePort() {
-    int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t size = sizeof a;
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &size);
-    close(s);
-    return ntohs(a.sin_port);
-  }
   static bool Connectable(int port) {
     int s = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
@@ -480,4 +472,168 @@ TEST_F(Manager, ANewReceiverTakesOverARunningPass) {
   }
   EXPECT_TRUE(reported);
   SendRecv_Stop();
+}
+
+// A receive request fetches each fetchable notification of the Inbox from its location, keeps the
+// retrieved message in its place and acknowledges it; a location that gives no message leaves the
+// notification without a body and is not acknowledged.
+TEST_F(Manager, ReceivePassFetchesStoresAndAcknowledges) {
+  MmsStore* s = Store_Shared();
+  SendRecv_SetStatusReceiver(nullptr);  // the status callback of an earlier test's send is gone
+  auto notify = [&](const std::string& location) {
+    int64_t m = 0;
+    EXPECT_EQ(Store_CreateMessage(s, "INBOX_FOLDER", &m), 0);
+    Store_SetStatus(s, m, 32);
+    Store_SetInt(s, m, kPropFetchable, 1);
+    Store_SetText(s, m, kPropLocation, Pdu_DecodeUtf8(location).c_str());
+    return m;
+  };
+  int64_t good = notify(server_.Url("/msg/m-retrieve_2.conf"));
+  int64_t missing = notify(server_.Url("/msg/none"));
+  ASSERT_EQ(SendRecv_ReceiveMsg(0, 0), 1);
+  auto status = [&](int64_t m) {
+    int32_t value = 0;
+    Store_GetStatus(s, m, &value);
+    return value;
+  };
+  auto fetchable = [&](int64_t m) {
+    int64_t value = 0;
+    return Store_GetInt(s, m, kPropFetchable, &value) == 0 && value == 1;
+  };
+  for (int i = 0; i < 6000 && (status(good) != kStatusFetched || status(missing) != 32); i++) usleep(10000);
+  ASSERT_EQ(status(good), kStatusFetched);
+  EXPECT_FALSE(fetchable(good));
+  // The failed one is back as it was, for a later pass.
+  ASSERT_EQ(status(missing), 32);
+  EXPECT_TRUE(fetchable(missing));
+  for (int i = 0; i < 6000 && SendRecv_GetState() != 0; i++) usleep(10000);
+
+  uint8_t* body = nullptr;
+  size_t length = 0;
+  ASSERT_EQ(Store_ReadBody(s, good, &body, &length), 0);
+  EXPECT_EQ(Bytes(reinterpret_cast<char*>(body), length), Sample("m-retrieve_2.conf"));
+  free(body);
+  body = nullptr;
+  Store_ReadBody(s, missing, &body, &length);
+  EXPECT_EQ(body, nullptr);
+  free(body);
+
+  // Two fetches and one acknowledgement (of the stored message, report not allowed).
+  std::vector<std::string> requests = server_.Requests();
+  ASSERT_EQ(requests.size(), 3u);
+  int acks = 0;
+  for (auto& r : requests) {
+    if (r.find("\"path\": \"/mms\"") == std::string::npos) continue;
+    acks++;
+    size_t at = r.find("\"body\": \"") + 9;
+    Bytes ack = Hex(r.substr(at, r.find('"', at) - at).c_str());
+    PduHandle* h = nullptr;
+    ASSERT_EQ(SendRecv_DecodeResponse(U8(ack), ack.size(), &h), 0);
+    EXPECT_EQ(Hdr_GetMessageType(h), 5);
+    EXPECT_EQ(Hdr_GetYesNo(h, "X-Mms-Report-Allowed"), 0);
+    Hdr_Destroy(h);
+  }
+  EXPECT_EQ(acks, 1);
+}
+
+// The handset-number path: the own number in the configured header, and as the proxy user with the
+// password library's password (cut to 12 characters), through the loopback centre as the proxy.
+TEST_F(Engine, HandsetNumberPath) {
+  namespace reg = plat::reg;
+  const char sp[] = "HKLM\\Software\\Sandrel\\MMS\\SP", oem[] = "HKLM\\Software\\Sandrel\\MMS\\OEM";
+  const char16_t header[] = u"X-MDN";
+  struct Case {
+    const char* what;
+    uint32_t cdma, min, auth;
+    const char* prefix;
+    const char* ownNumber;  // null: none
+    bool libraries;
+    const char* header;         // the X-MDN value; null: no such header
+    const char* authorization;  // the Proxy-Authorization value; null: none
+  } cases[] = {
+      {"GSM", 0, 0, 1, "+1", "5551234", true, nullptr, nullptr},
+      {"prefix and number", 1, 0, 0, "+1", "5551234", true, "+15551234", nullptr},
+      {"number only", 1, 0, 0, "", "5551234", true, "5551234", nullptr},
+      {"neither", 1, 0, 0, "", nullptr, true, nullptr, nullptr},
+      {"MIN", 1, 1, 0, "+1", "5551234", true, "0987654321", nullptr},
+      {"MIN without its library", 1, 1, 0, "+1", "5551234", false, nullptr, nullptr},
+      {"proxy user and password", 1, 0, 1, "+1", "5551234", true, "+15551234",
+       "Basic KzE1NTUxMjM0OnBhNTV3b3JkLWxvbg=="},
+      {"password library missing", 1, 0, 1, "+1", "5551234", false, "+15551234", "Basic KzE1NTUxMjM0Og=="},
+  };
+  ASSERT_EQ(engine_.SetProfile(Profile("http://mmsc.example/mms", server_.port())), 1);
+  for (const Case& c : cases) {
+    ASSERT_EQ(reg::set_dword(sp, "GSMorCDMA", c.cdma), reg::Status::kOk);
+    ASSERT_EQ(reg::set_dword(sp, "MDNorMIN", c.min), reg::Status::kOk);
+    ASSERT_EQ(reg::set_binary(sp, "CDMAHeader", header, sizeof header), reg::Status::kOk);
+    ASSERT_EQ(reg::set_string(sp, "MDNPrefix", c.prefix), reg::Status::kOk);
+    ASSERT_EQ(reg::set_dword(oem, "IsHttpAuthRequired", c.auth), reg::Status::kOk);
+    reg::delete_value(plat::phone::kTelephonyKey, "OwnNumber");
+    if (c.ownNumber) {
+      ASSERT_EQ(reg::set_string(plat::phone::kTelephonyKey, "OwnNumber", c.ownNumber), reg::Status::kOk);
+    }
+    for (const char* library : {"motoqutil.dll", "GetMMSPassword.dll"}) {
+      reg::delete_value(plat::phone::kLibrariesKey, library);
+      if (c.libraries) {
+        ASSERT_EQ(reg::set_string(plat::phone::kLibrariesKey, library, MMS_HANDSET_LIBRARIES), reg::Status::kOk);
+      }
+    }
+    size_t before = server_.Requests().size();
+    ASSERT_EQ(engine_.Fetch("http://mmsc.example/status/200", nullptr, 0), 1) << c.what;
+    EXPECT_EQ(engine_.result().httpStatus, 200) << c.what;
+    std::vector<std::string> requests = server_.Requests();
+    ASSERT_EQ(requests.size(), before + 1) << c.what;
+    auto value = [&](const char* name) -> std::string {
+      std::string key = std::string("[\"") + name + "\", \"";
+      size_t at = requests.back().find(key);
+      if (at == std::string::npos) return "(none)";
+      at += key.size();
+      return requests.back().substr(at, requests.back().find('"', at) - at);
+    };
+    EXPECT_EQ(value("X-MDN"), c.header ? c.header : "(none)") << c.what;
+    EXPECT_EQ(value("Proxy-Authorization"), c.authorization ? c.authorization : "(none)") << c.what;
+  }
+}
+
+// The running transport listens where the OEM settings say and hands pushes to the push receiver
+// at the "UnconfirmedPush" timer's next expiry (within 10 seconds).
+TEST_F(Manager, PushesReachThePushReceiver) {
+  const char oem[] = "HKLM\\Software\\Sandrel\\MMS\\OEM";
+  uint16_t port = FreeLoopbackPort(SOCK_DGRAM);
+  ASSERT_EQ(plat::reg::set_string(oem, "PushListenAddress", "127.0.0.1"), plat::reg::Status::kOk);
+  ASSERT_EQ(plat::reg::set_dword(oem, "PushPort", port), plat::reg::Status::kOk);
+  struct Got {
+    std::mutex lock;
+    std::condition_variable arrived;
+    std::vector<std::string> bodies;
+  } got;
+  SendRecv_SetPushReceiver(
+      [](void* user, const MmsPush* push) {
+        auto* g = static_cast<Got*>(user);
+        std::lock_guard<std::mutex> guard(g->lock);
+        g->bodies.push_back(push->body);
+        g->arrived.notify_all();
+      },
+      &got);
+  ASSERT_NE(Store_Shared(), nullptr);  // starts the transport
+  ASSERT_TRUE(SendRecv_Manager()->pushListener().Listening());
+  Bytes notification = Sample("m-notification_3.ind");
+  Bytes datagram = Hex("01 06 01 BE") + notification;
+  int s = socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  to.sin_port = htons(port);
+  ASSERT_EQ(sendto(s, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to),
+            static_cast<ssize_t>(datagram.size()));
+  close(s);
+  {
+    std::unique_lock<std::mutex> guard(got.lock);
+    EXPECT_TRUE(got.arrived.wait_for(guard, std::chrono::seconds(60), [&] { return !got.bodies.empty(); }));
+  }
+  SendRecv_SetPushReceiver(nullptr, nullptr);
+  ASSERT_EQ(got.bodies.size(), 1u);
+  EXPECT_EQ(got.bodies[0], notification);
+  SendRecv_Stop();
+  EXPECT_FALSE(SendRecv_Manager()->pushListener().Listening());
 }

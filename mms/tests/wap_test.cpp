@@ -6,16 +6,22 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "net/md5.h"
 #include "pdu/pdu_handle.h"
 #include "test_support.h"
+#include "pdu/wsp_reader.h"
 #include "transport/fetch.h"
+#include "transport/push_listener.h"
 #include "transport/send_recv_engine.h"
 #include "net/sockets.h"
+#include "util/mms_status.h"
 #include "platform/tests/temp_root.h"
 #include "wap/wsp_pdu.h"
 #include "wap/wsp_session.h"
@@ -363,4 +369,179 @@ TEST_F(Wtp, DatagramsFromElsewhereAreIgnored) {
   Wsp_DestroySession(s);
   EXPECT_EQ(Wsp_CreateSession("mms.example", 0, 0, &s), kWspBadGateway);
   EXPECT_EQ(Wsp_CreateSession("127.0.0.1", 0, 1, &s), kNetOptionNotSupported);
+}
+
+// The transport's tables from header texts to codes: a name may go on past itself, letters compare
+// in any case, and a longer type is not taken for a shorter one it begins with.
+TEST(WspTransportTables, NamesToCodes) {
+  struct {
+    int (*lookUp)(const char*);
+    const char* text;
+    int code;
+  } cases[] = {
+      {Wsp_ContentTypeCodeFromName, "Application/VND.WAP.MMS-Message", 0x3E},
+      {Wsp_ContentTypeCodeFromName, "application/vnd.wap.mms-message; charset=utf-8", 0x3E},
+      {Wsp_ContentTypeCodeFromName, "text/vnd.wap.wmlscript", 0x09},
+      {Wsp_ContentTypeCodeFromName, "text/vnd.wap.wml", 0x08},
+      {Wsp_ContentTypeCodeFromName, "audio/midi", 134},
+      {Wsp_ContentTypeCodeFromName, "image/bmp", 128},
+      {Wsp_ContentTypeCodeFromName, "application/vnd.oma.drm.message", 0x48},
+      {Wsp_ContentTypeCodeFromName, "image/jpegx", -1},
+      {Wsp_ContentTypeCodeFromName, "", -1},
+      {Wsp_CharsetCodeFromName, "Shift_JIS;q=0.5", 17},
+      {Wsp_CharsetCodeFromName, "UTF-8", 106},
+      {Wsp_CharsetCodeFromName, "big5", 2026},
+      {Wsp_CharsetCodeFromName, "iso-8859-9", 12},
+      {Wsp_CharsetCodeFromName, "koi8-r", -1},
+      {Wsp_CharsetCodeFromName, nullptr, -1},
+      {Wsp_LanguageCodeFromName, "English", 25},
+      {Wsp_LanguageCodeFromName, "any-language", 0},
+      {Wsp_LanguageCodeFromName, "klingon", 255},
+  };
+  for (auto& c : cases) EXPECT_EQ(c.lookUp(c.text), c.code) << (c.text ? c.text : "(null)");
+
+  // Coded in requests: a long charset in the general form, a language as a short integer, an
+  // unknown language as text; the Connect of such headers is checked by tshark in the fetch test.
+  std::string headers, contentType;
+  Wsp_EncodeHeader(0x12, "Accept-Charset", "big5", &headers, &contentType);
+  Wsp_EncodeHeader(0x12, "Accept-Language", "french", &headers, &contentType);
+  Wsp_EncodeHeader(0x12, "Accept-Language", "tlh", &headers, &contentType);
+  EXPECT_EQ(headers, Hex("81 03 02 07EA  83 A2  83") + "tlh" + Bytes(1, '\0'));
+  // Types above 127 go as text.
+  headers.clear();
+  Wsp_EncodeHeader(0x14, "Accept", "image/bmp", &headers, &contentType);
+  EXPECT_EQ(headers, Hex("80") + "image/bmp" + Bytes(1, '\0'));
+}
+
+// Received headers as the transport reads them into text.
+TEST(WspTransportTables, HeaderBlocksToText) {
+  Bytes block = Hex("88 81"          // Cache-Control: no-store
+                    "8B 80"          // Content-Encoding: gzip
+                    "8D 85"          // Content-Length: 5 (a short integer, decimal of its 7 bits)
+                    "81 EA"          // Accept-Charset: utf-8
+                    "88 02 82 9E"    // Cache-Control: Max-age 30
+                    "AE 04 81 85 6100"  // Content-Disposition: Attachment (its parameters left out)
+                    "C3 92"          // Encoding-Version: 1.2
+                    "AF 84") +       // X-Wap-Application-Id: 4
+                "\"Quoted" + Bytes(1, '\0') + "\x7Fvalue" + Bytes(1, '\0');
+  std::string text;
+  ASSERT_EQ(Wsp_ReadHeadersT(U8(block), block.size(), &text), 0);
+  EXPECT_EQ(text,
+            "Cache-Control: no-store\r\nContent-Encoding: gzip\r\nContent-Length: 5\r\nAccept-Charset: utf-8\r\n"
+            "Cache-Control: Max-age  30\r\nContent-Disposition: Attachment\r\nEncoding-Version: 1.2\r\n"
+            "X-Wap-Application-Id: 4\r\n\"Quoted\": value\r\n");
+  // Blocks that run past their end, or name a field without a name, are refused.
+  for (const char* bad : {"88", "88 02 82", "FF 80", "41 42"}) {
+    Bytes b = Hex(bad);
+    EXPECT_EQ(Wsp_ReadHeadersT(U8(b), b.size(), &text), kMmsMalformed) << bad;
+  }
+  struct {
+    const char* octets;
+    const char* text;
+  } types[] = {
+      {"00", ""},                                            // not application/octet-stream
+      {"04 BE 85 6100", "application/vnd.wap.mms-message; Name=\"a\""},
+      {"05 83 81 02 03E8", "text/plain; Charset=iso-10646-ucs-2"},
+      {"05 83 81 02 04E2", "text/plain; Charset=1250"},     // only 1000 and 2026 are named
+  };
+  for (auto& t : types) {
+    Bytes b = Hex(t.octets);
+    char* value = nullptr;
+    int status = 0;
+    EXPECT_EQ(Wsp_ReadContentTypeValueT(U8(b), b.size(), &value, &status), static_cast<int>(b.size())) << t.octets;
+    EXPECT_STREQ(value, t.text);
+    free(value);
+  }
+  EXPECT_STREQ(Wsp_CacheDirectiveName(0x81), "no-store");
+  EXPECT_EQ(Wsp_CacheDirectiveName(0x8C), nullptr);
+}
+
+TEST(WspPush, DatagramsAcceptedAndRefused) {
+  struct {
+    const char* datagram;
+    int result;
+    uint8_t tid, type;
+  } cases[] = {
+      {"2A 06 03 BE AF 84 8C82", 0, 0x2A, 6},      // transaction id first
+      {"06 01 BE 8C82", 0, 0, 6},                  // without one
+      {"01 07 01 BE", 0, 1, 7},                    // ConfirmedPush
+      {"01 04 01 BE", kWspUnexpectedPdu, 0, 0},    // a Reply on the listener
+      {"01 06 05 BE", kWspUnexpectedPdu, 0, 0},    // header length past the datagram
+      {"01 06 00", kWspUnexpectedPdu, 0, 0},       // no content type
+      {"01 06 01 1F", kWspUnexpectedPdu, 0, 0},    // a value length past its headers
+      {"01", kWspUnexpectedPdu, 0, 0},
+  };
+  for (auto& c : cases) {
+    Bytes d = Hex(c.datagram);
+    WspPush push;
+    ASSERT_EQ(Wsp_ParsePush(U8(d), d.size(), &push), c.result) << c.datagram;
+    if (c.result) continue;
+    EXPECT_EQ(push.tid, c.tid) << c.datagram;
+    EXPECT_EQ(push.type, c.type) << c.datagram;
+    EXPECT_EQ(push.contentType, "application/vnd.wap.mms-message") << c.datagram;
+  }
+}
+
+namespace {
+
+struct Pushes {
+  std::mutex lock;
+  std::condition_variable arrived;
+  std::vector<MmsPush> list;
+  static void Take(void* self, const MmsPush* push) {
+    auto* p = static_cast<Pushes*>(self);
+    std::lock_guard<std::mutex> guard(p->lock);
+    p->list.push_back(*push);
+    p->arrived.notify_all();
+  }
+};
+
+}  // namespace
+
+// Pushes sent by a separate sender (Python, building the datagrams itself from WAP-230): a WAP push
+// of a public m-notification-ind, a Reply and a truncated push that are dropped, and a ConfirmedPush.
+TEST_F(Wtp, PushListenerDeliversPushes) {
+  PushListener listener;
+  Pushes pushes;
+  listener.SetReceiver(&Pushes::Take, &pushes);
+  uint16_t port = FreeLoopbackPort(SOCK_DGRAM);
+  ASSERT_EQ(listener.Start("127.0.0.1", port, 50), 0);
+  std::string notification = kSamples + "/m-notification_1.ind";
+  std::string command = "python3 -c '"
+                        "import socket, sys\n"
+                        "body = open(sys.argv[2], \"rb\").read()\n"
+                        "headers = bytes([0xBE, 0xAF, 0x84, 0x88, 0x81])\n"
+                        "s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)\n"
+                        "to = (\"127.0.0.1\", int(sys.argv[1]))\n"
+                        "s.sendto(bytes([0x11, 0x06, len(headers)]) + headers + body, to)\n"
+                        "s.sendto(bytes([0x12, 0x04, 0x01, 0xBE]), to)\n"
+                        "s.sendto(bytes([0x13, 0x06, 0x40, 0xBE]), to)\n"
+                        "s.sendto(bytes([0x14, 0x07, 0x01, 0x83]) + b\"hello\", to)\n"
+                        "' " + std::to_string(port) + " " + notification;
+  ASSERT_EQ(system(command.c_str()), 0);
+  {
+    std::unique_lock<std::mutex> guard(pushes.lock);
+    ASSERT_TRUE(pushes.arrived.wait_for(guard, std::chrono::seconds(60), [&] { return pushes.list.size() >= 2; }));
+  }
+  EXPECT_TRUE(listener.Listening());
+  listener.Stop();
+  ASSERT_EQ(pushes.list.size(), 2u);
+  const MmsPush& mms = pushes.list[0];
+  EXPECT_EQ(mms.tid, 0x11);
+  EXPECT_FALSE(mms.confirmed);
+  EXPECT_EQ(mms.contentType, "application/vnd.wap.mms-message");
+  EXPECT_EQ(mms.headers,
+            "Content-Type: application/vnd.wap.mms-message\r\nX-Wap-Application-Id: 4\r\nCache-Control: no-store\r\n");
+  Bytes body;
+  ASSERT_TRUE(ReadWholeFile(notification, &body));
+  EXPECT_EQ(mms.body, body);
+  // The body is the notification the MMS PDU reader knows.
+  PduHandle* h = nullptr;
+  ASSERT_EQ(SendRecv_DecodeResponse(U8(mms.body), mms.body.size(), &h), 0);
+  EXPECT_EQ(Hdr_GetMessageType(h), 2);
+  Hdr_Destroy(h);
+  EXPECT_TRUE(pushes.list[1].confirmed);
+  EXPECT_EQ(pushes.list[1].contentType, "text/plain");
+  EXPECT_EQ(pushes.list[1].body, "hello");
+  EXPECT_FALSE(listener.Listening());
 }

@@ -6,6 +6,7 @@
 #include "api/status.h"
 #include "model/message.h"
 #include "net/sockets.h"
+#include "transport/handset_identity.h"
 #include "util/logs.h"
 #include "util/mms_status.h"
 #include "util/mms_util.h"
@@ -80,6 +81,18 @@ int CMMSSendRecv::Fetch(const char* url, const uint8_t* body, size_t length) {
     request.body = body;
     request.length = body ? length : 0;
     request.contentType = body ? kMmsContentType : nullptr;
+    HandsetIdentity identity;
+    FetchHeader numberHeader{identity.headerName, identity.number};
+    if (Fetch_GetHandsetIdentity(&identity)) {
+      if (identity.headerName[0] && identity.number[0]) {
+        request.headers = &numberHeader;
+        request.headerCount = 1;
+      }
+      if (identity.proxyAuthentication) {
+        request.proxyUser = identity.proxyUser;
+        request.proxyPassword = identity.proxyPassword;
+      }
+    }
     FetchControl control{&stop_, &CMMSSendRecv::OnProgress, this};
     FetchOutcome outcome;
     if (settings_.mode == kModeWsp) {

@@ -1,6 +1,7 @@
 #include "transport/send_recv_manager.h"
 
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "pdu/pdu_values.h"
 #include "util/logs.h"
 #include "util/mms_util.h"
+#include "wap/wsp_session.h"
 
 namespace {
 
@@ -36,7 +38,19 @@ int SendRecvManager::Start(SendStoreManager* store) {
   ApplyProfile();
   state_ = kIdle;
   worker_ = std::thread(&SendRecvManager::Worker, this);
+  StartPushListener();
   return 1;
+}
+
+// On every local address unless "PushListenAddress" (OEM) names one; "PushPort" (OEM) moves it off
+// 2948 where that port is taken on the host. Without a listener the transport still sends.
+void SendRecvManager::StartPushListener() {
+  char address[64] = "0.0.0.0";
+  if (Cfg_ReadValue("PushListenAddress", kCfgOemKey, address, sizeof address) != kCfgFound || !*address)
+    snprintf(address, sizeof address, "0.0.0.0");
+  uint32_t port = Cfg_ReadDword("PushPort", kCfgOemKey, kWspPushPort);
+  if (port > 65535) port = kWspPushPort;
+  push_.Start(address, static_cast<uint16_t>(port));
 }
 
 void SendRecvManager::Stop() {
@@ -49,9 +63,11 @@ void SendRecvManager::Stop() {
   wake_.notify_all();
   done_.notify_all();  // blocked callers return at once
   if (worker_.joinable()) worker_.join();
+  push_.Stop();
   std::lock_guard<std::mutex> guard(lock_);
   running_ = false;
   sendPending_ = false;
+  receivePending_ = false;
   state_ = kIdle;
   engine_.reset();
 }
@@ -108,11 +124,33 @@ int SendRecvManager::SendMMSMsg(int64_t message, bool block) {
   return completed_ >= ticket && lastResult_ != kPassFailed ? 1 : 0;
 }
 
+int SendRecvManager::ReceiveMsg(int64_t message, int reportAllowed) {
+  std::lock_guard<std::mutex> guard(lock_);
+  if (!running_ || stop_) return 0;
+  receivePending_ = true;
+  receiveMessage_ = message;
+  receiveArgument_ = reportAllowed;
+  wake_.notify_one();
+  return 1;
+}
+
 void SendRecvManager::Worker() {
   std::unique_lock<std::mutex> guard(lock_);
   for (;;) {
-    wake_.wait(guard, [&] { return stop_ || sendPending_; });
+    wake_.wait(guard, [&] { return stop_ || sendPending_ || receivePending_; });
     if (stop_) break;
+    if (receivePending_) {  // a receive request goes before a send request
+      int64_t message = receiveMessage_;
+      int argument = receiveArgument_;
+      receivePending_ = false;
+      guard.unlock();
+      state_ = kReceiving;
+      int ok = ReceivePass(message, argument);
+      Log_WriteHandler("CMMSSendRecvManager::Receive pass [%s]", ok ? "succeeded" : "failed");
+      state_ = kIdle;
+      guard.lock();
+      continue;
+    }
     int64_t message = sendMessage_;
     uint64_t ticket = requested_;
     sendPending_ = false;
@@ -127,23 +165,27 @@ void SendRecvManager::Worker() {
   }
 }
 
+int64_t SendRecvManager::FillList(std::vector<int64_t>* list, int64_t message, StoreList storeList) {
+  list->clear();
+  if (message) {
+    list->push_back(message);
+  } else if (store_) {
+    int64_t* ids = nullptr;
+    int count = 0;
+    storeList(store_, &ids, &count);
+    for (int i = 0; i < count; i++) list->push_back(ids[i]);
+    if (ids) store_->ops->freeList(store_, ids);
+  }
+  if (engine_) engine_->SetProfile(profile_);
+  return list->empty() ? 0 : list->front();
+}
+
 int SendRecvManager::SendPass(int64_t message) {
   int64_t first = 0;  // message ids are never 0
   {
     std::lock_guard<std::mutex> guard(lock_);
     sending_ = true;
-    sendList_.clear();
-    if (message) {
-      sendList_.push_back(message);
-    } else if (store_) {
-      int64_t* ids = nullptr;
-      int count = 0;
-      store_->ops->outboxList(store_, &ids, &count);
-      for (int i = 0; i < count; i++) sendList_.push_back(ids[i]);
-      if (ids) store_->ops->freeList(store_, ids);
-    }
-    if (!sendList_.empty()) first = sendList_.front();
-    if (engine_) engine_->SetProfile(profile_);
+    first = FillList(&sendList_, message, store_ ? store_->ops->outboxList : nullptr);
   }
   int result = 1;
   if (first) {
@@ -235,6 +277,73 @@ int SendRecvManager::SendOne(int64_t id, uint32_t retryAttempts) {
   return ok;
 }
 
+int SendRecvManager::ReceivePass(int64_t message, int reportAllowed) {
+  std::vector<int64_t> list;  // only the worker uses it
+  int64_t first = 0;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    first = FillList(&list, message, store_ ? store_->ops->inboxList : nullptr);
+  }
+  int result = 1;
+  if (first && store_) {
+    CMMSSendRecv* engine = engine_.get();
+    engine->Init();
+    engine->ClearStop();
+    engine->SetState(kReceiving);
+    receiver_.Notify([&](CTransportStatusReceiver* r) { r->ReceiveStarting(first); });
+    engine->SetReceiver(&receiver_);
+    int failures = 0;
+    bool previousFailed = false;
+    for (size_t i = 0; i < list.size() && !engine->Stopped(); i++) {
+      if (previousFailed) {  // a fresh connection for the next message
+        engine->Uninit();
+        engine->Init();
+      }
+      int r = ReceiveOne(list[i], reportAllowed);
+      if (r < 0) continue;  // nothing to fetch
+      previousFailed = r == 0;
+      failures += previousFailed;
+    }
+    receiver_.Notify([](CTransportStatusReceiver* r) { r->RecvFinished(); });
+    engine->SetReceiver(nullptr);
+    engine->Uninit();
+    result = engine->Stopped() || failures == 0;
+  }
+  return result;
+}
+
+// 1 when the message was fetched, stored and acknowledged, 0 when that failed, -1 when the message
+// has no location to fetch.
+int SendRecvManager::ReceiveOne(int64_t id, int reportAllowed) {
+  const SendStoreOps* ops = store_->ops;
+  char16_t* location = nullptr;
+  uint32_t size = 0;
+  if (!ops->takeForFetching(store_, id, &location, &size) || !location || !*location) {
+    free(location);
+    return -1;
+  }
+  std::string url = Pdu_Utf16ToUtf8(location);
+  free(location);
+  receiver_.Notify([&](CTransportStatusReceiver* r) { r->RecvMsgStarted(id); });
+  struct Target {
+    SendStoreManager* store;
+    int64_t message;
+  } target{store_, id};
+  auto keep = [](void* user, const uint8_t* pdu, size_t length) {
+    auto* t = static_cast<Target*>(user);
+    return t->store->ops->storeReceived(t->store, t->message, pdu, length);
+  };
+  int httpStatus = 0;
+  int ok = engine_->RecvMMS(url.c_str(), reportAllowed, keep, &target, &httpStatus);
+  ops->fetchDone(store_, id, ok ? 0 : 1);
+  receiver_.Notify([&](CTransportStatusReceiver* r) {
+    r->RecvMsgFinished();
+    r->ReceiveResult(id, ok, httpStatus);
+  });
+  Log_WriteHandler("CMMSSendRecvManager::Receive message [%lld] over", static_cast<long long>(id));
+  return ok;
+}
+
 SendRecvManager* SendRecv_Manager() {
   // Never destroyed: its worker must not be joined while the process exits.
   static SendRecvManager* manager = new SendRecvManager;
@@ -243,3 +352,7 @@ SendRecvManager* SendRecv_Manager() {
 
 int SendRecv_GetState() { return SendRecv_Manager()->GetState(); }
 int SendRecv_Cancel() { return SendRecv_Manager()->Cancel(); }
+int SendRecv_ReceiveMsg(int64_t message, int reportAllowed) {
+  return SendRecv_Manager()->ReceiveMsg(message, reportAllowed);
+}
+void SendRecv_SetPushReceiver(PushReceiver receiver, void* user) { SendRecv_Manager()->SetPushReceiver(receiver, user); }

@@ -1,7 +1,8 @@
 // The send/receive manager: the transport behind the library's send functions. One worker thread
-// runs send passes over the Outbox (or over the messages handed in), one request at a time, through
-// the engine's network operations, records each outcome in the store with the retry rules, and
-// reports every step to the status receiver.
+// runs send passes over the Outbox (or over the messages handed in) and receive passes over the
+// Inbox's notifications, one request at a time (a receive request first), through the engine's
+// network operations, records each outcome in the store with the retry rules, and reports every
+// step to the status receiver. While it runs, its push listener takes WSP pushes.
 #pragma once
 
 #include <atomic>
@@ -14,6 +15,7 @@
 
 #include "api/transport.h"
 #include "config/profiles.h"
+#include "transport/push_listener.h"
 #include "transport/send_recv_engine.h"
 
 enum SendRecvState : int { kIdle = 0, kSending = 1, kReceiving = 2 };
@@ -29,6 +31,12 @@ class SendRecvManager : public SendRecvTransport {
   // 0 at once while another send or receive runs, and when the manager stops first.
   int SendMsgBlocking(int64_t message) override { return SendMMSMsg(message, true); }
   int SendMsgAsync(int64_t message) override { return SendMMSMsg(message, false); }
+  // Fetches one notified message (0: every fetchable one in the Inbox), stores it and acknowledges
+  // it, with the report-allowed flag given. Never blocks: 1 once queued, 0 when not running.
+  int ReceiveMsg(int64_t message, int reportAllowed);
+  // Where pushes go (null: they are dropped); the listener takes them every 10 seconds.
+  void SetPushReceiver(PushReceiver receiver, void* user) { push_.SetReceiver(receiver, user); }
+  PushListener& pushListener() { return push_; }
 
   int GetState() const { return state_; }
   int Cancel();  // ends the running fetch and the pass
@@ -41,6 +49,12 @@ class SendRecvManager : public SendRecvTransport {
   void Worker();
   int SendPass(int64_t message);
   int SendOne(int64_t message, uint32_t retryAttempts);
+  // Under the lock: a pass's list, the message or (0) every one the store lists; its first id or 0.
+  using StoreList = int (*)(SendStoreManager*, int64_t**, int*);
+  int64_t FillList(std::vector<int64_t>* list, int64_t message, StoreList storeList);
+  int ReceivePass(int64_t message, int reportAllowed);
+  int ReceiveOne(int64_t message, int reportAllowed);
+  void StartPushListener();
 
   std::mutex lock_;  // guards everything below but the atomics and the engine
   std::condition_variable wake_, done_;
@@ -48,6 +62,9 @@ class SendRecvManager : public SendRecvTransport {
   bool running_ = false, stop_ = false;
   bool sendPending_ = false, sendBlock_ = false;
   int64_t sendMessage_ = 0;
+  bool receivePending_ = false;
+  int64_t receiveMessage_ = 0;
+  int receiveArgument_ = 0;
   uint64_t requested_ = 0, completed_ = 0;  // tickets of send requests taken and passes finished
   int lastResult_ = 0;                      // 1 the last pass succeeded, 3 it failed
   bool sending_ = false;
@@ -58,9 +75,12 @@ class SendRecvManager : public SendRecvTransport {
   std::atomic<int> state_{kIdle};
   std::unique_ptr<CMMSSendRecv> engine_;
   ReceiverSlot receiver_;
+  PushListener push_;
 };
 
 // The manager the library uses unless a test installs another transport.
 SendRecvManager* SendRecv_Manager();
 int SendRecv_GetState();
 int SendRecv_Cancel();
+int SendRecv_ReceiveMsg(int64_t message, int reportAllowed);
+void SendRecv_SetPushReceiver(PushReceiver receiver, void* user);

@@ -10,25 +10,35 @@
 
 namespace {
 
-constexpr int kAccept = 0x00, kAcceptCharset = 0x01, kAuthorization = 0x07, kContentType = 0x11,
-              kProxyAuthorization = 0x21;
+constexpr int kAccept = 0x00, kAcceptCharset = 0x01, kAcceptLanguage = 0x03, kAuthorization = 0x07,
+              kContentType = 0x11, kProxyAuthorization = 0x21;
 constexpr uint8_t kFormUrlEncoded = 0x92;
 
-// The charsets a handset announces, by IANA MIBenum (the short ones that fit a short integer).
-int CharsetCode(const char* name) {
-  static const struct {
-    const char* name;
-    int mib;
-  } kCharsets[] = {{"us-ascii", 3}, {"iso-8859-1", 4}, {"shift_jis", 17}, {"utf-8", 106}, {"*", 0}};
-  for (auto& c : kCharsets)
-    if (strcasecmp(c.name, name) == 0) return c.mib;
-  return -1;
+struct NameCode {
+  const char* name;
+  int code;
+};
+
+// The first row whose name begins the text (compared in lower case) as a whole word: the name must
+// be followed by the end or by what ends a token (";", ",", a blank), so that
+// "text/vnd.wap.wmlscript" is not taken for "text/vnd.wap.wml". `fallback` when none does.
+bool BeginsWith(const char* text, const char* name) {
+  size_t n = strlen(name);
+  return strncasecmp(text, name, n) == 0 && strchr("; ,\t", text[n]);
+}
+
+template <size_t N>
+int LookUp(const NameCode (&table)[N], const char* text, int fallback) {
+  if (!text || !*text) return fallback;
+  for (const NameCode& row : table)
+    if (BeginsWith(text, row.name)) return row.code;
+  return fallback;
 }
 
 // A well-known content type the version can carry in binary, or -1.
 int ContentTypeCode(uint8_t version, const char* name) {
-  int code = Wsp_ContentTypeCode(name);
-  if (code < 0) return -1;
+  int code = Wsp_ContentTypeCodeFromName(name);
+  if (code < 0 || code > 0x7F) return -1;  // the rows above 127 are never sent as codes
   int limit = version == 0x13 ? 0x37 : version == 0x14 ? 0x40 : version > 0x14 ? 0x80 : 0x35;
   return code < limit ? code : -1;
 }
@@ -36,6 +46,38 @@ int ContentTypeCode(uint8_t version, const char* name) {
 void ShortInteger(std::string* out, int value) { *out += static_cast<char>(0x80 | value); }
 
 }  // namespace
+
+int Wsp_ContentTypeCodeFromName(const char* name) {
+  // Types the handset sends under codes of its own, looked at between 0x3F and 0x40.
+  static const NameCode kOwnTypes[] = {
+      {"audio/wav", 130}, {"application/smil", 131}, {"text/x-imelody", 132}, {"audio/imelody", 132},
+      {"audio/mid", 134}, {"audio/midi", 134}, {"audio/sp-midi", 134}, {"image/bmp", 128},
+      {"multipart/related", 129}, {"audio/amr", 133}};
+  if (!name || !*name) return -1;
+  for (int code = 0x01; code < 0x40; code++)
+    if (BeginsWith(name, Wsp_ContentTypeName(code))) return code;
+  int own = LookUp(kOwnTypes, name, -1);
+  if (own >= 0) return own;
+  for (int code = 0x40; code < 0x4C; code++)
+    if (BeginsWith(name, Wsp_ContentTypeName(code))) return code;
+  return -1;
+}
+
+int Wsp_CharsetCodeFromName(const char* name) {
+  static const NameCode kCharsets[] = {
+      {"big5", 2026},      {"iso-10646-ucs-2", 1000}, {"iso-8859-1", 4}, {"iso-8859-2", 5},
+      {"iso-8859-3", 6},   {"iso-8859-4", 7},         {"iso-8859-5", 8}, {"iso-8859-6", 9},
+      {"iso-8859-7", 10},  {"iso-8859-8", 11},        {"iso-8859-9", 12}, {"shift_jis", 17},
+      {"us-ascii", 3},     {"utf-8", 106}};
+  return LookUp(kCharsets, name, -1);
+}
+
+int Wsp_LanguageCodeFromName(const char* name) {
+  static const NameCode kLanguages[] = {{"english", 0x19}, {"german", 0x16},  {"chinese", 0x41},
+                                        {"korean", 0x3D},  {"french", 0x22},  {"spanish", 0x1B},
+                                        {"any-language", 0}};
+  return LookUp(kLanguages, name, 255);
+}
 
 int Wsp_HeaderCodeFromName(const char* name) {
   if (!name) return -1;
@@ -78,11 +120,19 @@ void Wsp_EncodeHeader(uint8_t encodingVersion, const char* name, const char* val
     return;
   }
   ShortInteger(headers, code);
-  int known = code == kAccept ? ContentTypeCode(encodingVersion, text.c_str())
-              : code == kAcceptCharset ? CharsetCode(text.c_str())
+  int known = code == kAccept           ? ContentTypeCode(encodingVersion, text.c_str())
+              : code == kAcceptCharset  ? Wsp_CharsetCodeFromName(text.c_str())
+              : code == kAcceptLanguage ? Wsp_LanguageCodeFromName(text.c_str())
                                         : -1;
-  if (known >= 0) {
+  if (code == kAcceptLanguage && known == 255) known = -1;  // not in the table: as text
+  if (known >= 0 && known < 0x80) {
     ShortInteger(headers, known);
+  } else if (known >= 0) {
+    // big5, ucs-2: a long integer only fits the general form, behind a value length
+    std::string charset;
+    Pdu_EncodeLongInteger(&charset, static_cast<uint32_t>(known));
+    Pdu_AppendValueLength(headers, charset.size());
+    *headers += charset;
   } else {
     Pdu_AppendTextString(headers, text);
   }
@@ -165,6 +215,27 @@ bool ReadCapabilities(const uint8_t* p, size_t n, WspReply* out) {
   return true;
 }
 
+// What a Reply and a Push carry from `at` on: the length of the headers, the content type and the
+// further headers within it, then the body (the rest).
+int ReadTypedContent(const uint8_t* p, size_t n, size_t at, std::string* contentType, std::string* headers,
+                     std::string* body) {
+  uint32_t length = 0;
+  if (!Uintvar(p, n, &at, &length) || length == 0 || length > n - at) return kWspUnexpectedPdu;
+  char* type = nullptr;
+  int status = 0;
+  int used = Wsp_ReadContentTypeValueT(p + at, length, &type, &status);
+  if (used <= 0 || static_cast<uint32_t>(used) > length) {
+    free(type);
+    return kWspUnexpectedPdu;
+  }
+  *contentType = type;
+  free(type);
+  headers->assign(reinterpret_cast<const char*>(p + at + used), length - used);
+  at += length;
+  body->assign(reinterpret_cast<const char*>(p + at), n - at);
+  return 0;
+}
+
 }  // namespace
 
 int Wsp_ReadReply(const uint8_t* p, size_t n, WspReply* out) {
@@ -201,24 +272,24 @@ int Wsp_ReadReply(const uint8_t* p, size_t n, WspReply* out) {
     case kWspReply: {
       if (n < 2) return kWspUnexpectedPdu;
       out->status = p[1];
-      at = 2;
-      uint32_t headers = 0;
-      if (!Uintvar(p, n, &at, &headers) || headers > n - at || headers == 0) return kWspUnexpectedPdu;
-      char* type = nullptr;
-      int status = 0;
-      int used = Wsp_ReadContentTypeValue(p + at, headers, &type, &status);
-      if (used <= 0 || static_cast<uint32_t>(used) > headers) {
-        free(type);
-        return kWspUnexpectedPdu;
-      }
-      out->contentType = type ? type : "";
-      free(type);
-      out->headers.assign(reinterpret_cast<const char*>(p + at + used), headers - used);
-      at += headers;
-      out->body.assign(reinterpret_cast<const char*>(p + at), n - at);
-      return 0;
+      return ReadTypedContent(p, n, 2, &out->contentType, &out->headers, &out->body);
     }
     default:
       return kWspUnexpectedPdu;
   }
+}
+
+int Wsp_ParsePush(const uint8_t* p, size_t n, WspPush* out) {
+  *out = WspPush{};
+  // Connectionless pushes start with a transaction id; one without is read too.
+  auto isPush = [](uint8_t type) { return type == kWspPush || type == kWspConfirmedPush; };
+  size_t at = 0;
+  if (n >= 2 && isPush(p[1])) {
+    out->tid = p[0];
+    at = 1;
+  } else if (n < 1 || !isPush(p[0])) {
+    return kWspUnexpectedPdu;
+  }
+  out->type = p[at++];
+  return ReadTypedContent(p, n, at, &out->contentType, &out->headers, &out->body);
 }

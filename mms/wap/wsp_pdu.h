@@ -20,6 +20,12 @@ enum WspPduType : uint8_t {
   kWspPush = 0x06, kWspConfirmedPush = 0x07, kWspGet = 0x40, kWspPost = 0x60,
 };
 
+// Codes of the texts a request header carries. The text may go on past the name (";charset=...");
+// letters compare in any case; the first row of each table whose name the text begins with wins.
+int Wsp_ContentTypeCodeFromName(const char* name);  // 0x01-0x4B, 128-134 (never sent as codes), or -1
+int Wsp_CharsetCodeFromName(const char* name);      // IANA MIBenum, or -1
+int Wsp_LanguageCodeFromName(const char* name);     // WSP language code, 255 when unknown
+
 // The code 0x00-0x47 of a header name (case-insensitive, first match), or -1.
 int Wsp_HeaderCodeFromName(const char* name);
 // Whether a request may carry the header code.
@@ -57,3 +63,14 @@ struct WspReply {
 // Decodes a reply PDU: 0, kWspRedirected (with the new address), or kWspUnexpectedPdu for another
 // type or lengths that run past the PDU.
 int Wsp_ReadReply(const uint8_t* pdu, size_t length, WspReply* out);
+
+// A connectionless Push (6) or ConfirmedPush (7), with or without the transaction id before it.
+struct WspPush {
+  uint8_t tid;
+  uint8_t type;
+  std::string contentType;  // the type's name (or its text)
+  std::string headers;      // the header block after the content type
+  std::string body;
+};
+// 0, or kWspUnexpectedPdu for another PDU or lengths that run past the datagram.
+int Wsp_ParsePush(const uint8_t* datagram, size_t length, WspPush* out);

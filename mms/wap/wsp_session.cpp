@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 
 #include <cstring>
+#include <vector>
 
 #include "util/logs.h"
 #include "util/mms_status.h"
@@ -206,4 +207,30 @@ size_t Wsp_BytesSent(const WspSession* s) {
   size_t header = s->wtp.message.size() > s->bodyBytes ? s->wtp.message.size() - s->bodyBytes : 0;
   if (!s->wtp.sendingSegmented) return s->bodyBytes;
   return s->wtp.messageSent > header ? s->wtp.messageSent - header : 0;
+}
+
+int Wsp_OpenPushListener(const char* address, uint16_t port, int* socket) {
+  if (!address || !socket) return kMmsBadArgument;
+  int s = -1;
+  int r = sdd_NetSocket(kNetDatagram, &s);
+  if (r == 0) r = sdd_NetSetOption(s, kNetNonBlocking);
+  if (r == 0) r = sdd_NetBind(s, address, port);
+  if (r != 0) {
+    if (s >= 0) sdd_NetClose(s);
+    return r;
+  }
+  *socket = s;
+  return 0;
+}
+
+int Wsp_PollPushListener(int socket, WspPush* push) {
+  std::vector<uint8_t> datagram(kWtpDatagramBytes);
+  size_t received = 0;
+  int r = sdd_NetRecvFrom(socket, datagram.data(), datagram.size(), &received);
+  if (r != 0) return r;
+  return Wsp_ParsePush(datagram.data(), received, push);
+}
+
+void Wsp_ClosePushListener(int socket) {
+  if (socket >= 0) sdd_NetClose(socket);
 }

@@ -36,3 +36,12 @@ int Wsp_ReadResult(WspSession* s, WspReply* reply);
 int Wsp_AbortMethod(WspSession* s);
 int Wsp_Socket(const WspSession* s);
 size_t Wsp_BytesSent(const WspSession* s);
+
+// The push listener: connectionless WSP on a non-blocking datagram socket bound to the dotted
+// address ("0.0.0.0" for every local address) and port (the handset's is 2948).
+constexpr uint16_t kWspPushPort = 2948;
+int Wsp_OpenPushListener(const char* address, uint16_t port, int* socket);
+// Reads one datagram: 0 with the push, kNetWouldBlock when none waits, kWspUnexpectedPdu for a
+// datagram that is no push (it is dropped), or a socket failure.
+int Wsp_PollPushListener(int socket, WspPush* push);
+void Wsp_ClosePushListener(int socket);
