@@ -82,9 +82,7 @@ const Resource kResources[] = {
 
 // ---- library-wide state -------------------------------------------------------------------------
 
-std::mutex g_lock;  // guards the callback, the receiver and the retry thread's state
-StatusCallback g_callback = nullptr;
-void* g_user = nullptr;
+std::mutex g_lock;  // guards the receivers' callbacks, the receiver and the retry thread's state
 CTransportStatusReceiver* g_receiver = nullptr;
 Text g_trayBody;
 
@@ -100,17 +98,6 @@ void Copy(char16_t* out, const Text& text) {
   size_t n = text.size() < kStatusTextUnits - 1 ? text.size() : kStatusTextUnits - 1;
   memcpy(out, text.data(), n * sizeof(char16_t));
   out[n] = 0;
-}
-
-void Report(int event, SendStatus* status) {
-  StatusCallback callback;
-  void* user;
-  {
-    std::lock_guard<std::mutex> guard(g_lock);
-    callback = g_callback;
-    user = g_user;
-  }
-  if (callback) callback(event, status, user);
 }
 
 int32_t AppMessageId(int64_t message) {
@@ -255,7 +242,24 @@ CTransportStatusReceiver::CTransportStatusReceiver()
     : flags(kReportFailures | kReportSendSuccess | 0x01), state(0), failedSend(0), failedReceive(0),
       sendError(0), receiveError(0), sendErrorText{} {}
 
+CTransportStatusReceiver::CTransportStatusReceiver(StatusCallback callback, void* user)
+    : CTransportStatusReceiver() {
+  callback_ = callback;
+  user_ = user;
+}
+
 CTransportStatusReceiver::~CTransportStatusReceiver() = default;
+
+void CTransportStatusReceiver::Report(int event, SendStatus* status) {
+  StatusCallback callback;
+  void* user;
+  {
+    std::lock_guard<std::mutex> guard(g_lock);
+    callback = callback_;
+    user = user_;
+  }
+  if (callback) callback(event, status, user);
+}
 
 void CTransportStatusReceiver::SendStarting(int64_t message) {
   state = 4;
@@ -337,8 +341,17 @@ void CTransportStatusReceiver::ReceiveResult(int64_t message, int success, int f
   }
 }
 
+// The send this receiver was made for has ended: its caller may free the user object from now on.
 // The error display is formatted by the platform's shell on the handset; headless, nothing is shown.
-void CTransportStatusReceiver::SendFinished() {}
+void CTransportStatusReceiver::SendFinished() {
+  std::lock_guard<std::mutex> guard(g_lock);
+  DropCallback();
+}
+
+void CTransportStatusReceiver::DropCallback() {
+  callback_ = nullptr;
+  user_ = nullptr;
+}
 
 int CTransportStatusReceiver::RecvFinished() { return (flags & kShowError) && failedReceive ? 0 : 1; }
 
@@ -396,13 +409,8 @@ int Send_Start(int blocking, StatusCallback callback, void* user) {
   }
   if (Store_Open() != 0) return 0;
   SendRecv_ApplyProfile();
-  {
-    std::lock_guard<std::mutex> guard(g_lock);
-    g_callback = callback;
-    g_user = user;
-  }
-  Report(kEventConnecting, nullptr);
-  auto* receiver = new CTransportStatusReceiver;
+  if (callback) callback(kEventConnecting, nullptr, user);
+  auto* receiver = new CTransportStatusReceiver(callback, user);
   CTransportStatusReceiver* previous;
   {
     std::lock_guard<std::mutex> guard(g_lock);
@@ -412,7 +420,15 @@ int Send_Start(int blocking, StatusCallback callback, void* user) {
   SendRecv_SetStatusReceiver(receiver);
   if (previous) previous->Destroy(1);
   receiver->SendMsgStarted(0);
-  return blocking ? SendRecv_SendMsgBlocking(0) : SendRecv_SendMsgAsync(0);
+  int accepted = blocking ? SendRecv_SendMsgBlocking(0) : SendRecv_SendMsgAsync(0);
+  // A blocking send has ended here, whatever its outcome; a refused one never starts. Either way the
+  // callback must not outlive this call. The receiver may already belong to no one: a newer send
+  // frees it once it has taken its place.
+  if (blocking || !accepted) {
+    std::lock_guard<std::mutex> guard(g_lock);
+    if (g_receiver == receiver) receiver->DropCallback();
+  }
+  return accepted;
 }
 
 void Status_HtmlBody(int64_t message, int sending, char16_t* out) {

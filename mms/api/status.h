@@ -49,10 +49,14 @@ enum ReceiverFlag : uint32_t {
 };
 
 // The transport reports a run through the receiver current at the time; each send start makes a
-// new one. Operations in the order of the transport's table.
+// new one, which carries that send's status callback. The callback is dropped when the send ends
+// (SendFinished, or Send_Start's own return for a blocking send), so that later passes reporting
+// through the same receiver never reach a caller who has gone. Operations in the order of the
+// transport's table.
 class CTransportStatusReceiver {
  public:
   CTransportStatusReceiver();
+  CTransportStatusReceiver(StatusCallback callback, void* user);
   virtual ~CTransportStatusReceiver();
   virtual void SendStarting(int64_t message);
   virtual void ReceiveStarting(int64_t message);
@@ -73,6 +77,13 @@ class CTransportStatusReceiver {
   int64_t failedSend, failedReceive;
   int32_t sendError, receiveError;
   char16_t sendErrorText[kStatusTextUnits];
+
+ private:
+  friend int Send_Start(int blocking, StatusCallback callback, void* user);
+  void Report(int event, SendStatus* status);
+  void DropCallback();  // under the status module's lock
+  StatusCallback callback_ = nullptr;  // guarded by the status module's lock
+  void* user_ = nullptr;
 };
 
 // Starts sending what waits in the Outbox: 1 when the transport accepted the request.

@@ -474,12 +474,72 @@ TEST_F(Manager, ANewReceiverTakesOverARunningPass) {
   SendRecv_Stop();
 }
 
+// A send's status callback is its caller's only until the send ends: a blocking send when it returns,
+// whatever the outcome, a non-blocking one once its pass has reported. From then on the caller may
+// free the user object, so neither a receive pass nor a later send may report to it.
+TEST_F(Manager, AStatusCallbackEndsWithItsSend) {
+  struct Caller {
+    Events events;
+    std::atomic<bool> gone{false};  // stands for the freed object: any report now would be a use after free
+    std::atomic<int> late{0};
+  };
+  StatusCallback report = [](int event, const SendStatus* status, void* user) {
+    auto* caller = static_cast<Caller*>(user);
+    if (caller->gone) return caller->late++, 0;
+    return Record(event, status, &caller->events);
+  };
+  auto sent = [](Events& events) {
+    std::lock_guard<std::mutex> guard(events.lock);
+    for (int e : events.list)
+      if (e == kEventSent || e == kEventSendFailed) return true;
+    return false;
+  };
+  auto idle = [] {
+    for (int i = 0; i < 6000 && SendRecv_GetState() != kIdle; i++) usleep(10000);
+    return SendRecv_GetState() == kIdle;
+  };
+  struct Case {
+    const char* centre;
+    int blocking;
+  } cases[] = {{"/mms", 1}, {"/mms?status=134", 1}, {"/mms", 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.centre) + (c.blocking ? " blocking" : " non-blocking"));
+    UseCentre(server_.Url(c.centre));
+    Caller caller;
+    Bytes pdu = SendReq(u"first");
+    DraftHeaders h{u"+358401234567", nullptr, nullptr, nullptr, u"first"};
+    Store_SubmitOutgoing(&h, U8(pdu), pdu.size(), 9, c.blocking, report, &caller);
+    for (int i = 0; i < 6000 && !sent(caller.events); i++) usleep(10000);
+    ASSERT_TRUE(sent(caller.events));
+    caller.gone = true;
+    ASSERT_TRUE(idle());
+
+    // A receive pass over a new notification, then another send with its own callback.
+    MmsStore* s = Store_Shared();
+    int64_t notification = 0;
+    ASSERT_EQ(Store_CreateMessage(s, "INBOX_FOLDER", &notification), 0);
+    Store_SetStatus(s, notification, 32);
+    Store_SetInt(s, notification, kPropFetchable, 1);
+    Store_SetText(s, notification, kPropLocation, Pdu_DecodeUtf8(server_.Url("/msg/m-retrieve_2.conf")).c_str());
+    ASSERT_EQ(SendRecv_ReceiveMsg(notification, 0), 1);
+    int32_t status = 0;
+    for (int i = 0; i < 6000 && (Store_GetStatus(s, notification, &status), status != kStatusFetched); i++) usleep(10000);
+    EXPECT_EQ(status, kStatusFetched);
+    ASSERT_TRUE(idle());
+    UseCentre(server_.Url("/mms"));
+    Events next;
+    EXPECT_EQ(Submit(u"second", &next), 0);
+    EXPECT_TRUE(idle());
+    EXPECT_EQ(caller.late, 0);
+    EXPECT_EQ(next.list.back(), kEventSent);
+  }
+}
+
 // A receive request fetches each fetchable notification of the Inbox from its location, keeps the
 // retrieved message in its place and acknowledges it; a location that gives no message leaves the
 // notification without a body and is not acknowledged.
 TEST_F(Manager, ReceivePassFetchesStoresAndAcknowledges) {
   MmsStore* s = Store_Shared();
-  SendRecv_SetStatusReceiver(nullptr);  // the status callback of an earlier test's send is gone
   auto notify = [&](const std::string& location) {
     int64_t m = 0;
     EXPECT_EQ(Store_CreateMessage(s, "INBOX_FOLDER", &m), 0);

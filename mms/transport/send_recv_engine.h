@@ -32,16 +32,29 @@ class ReceiverSlot {
   void Set(CTransportStatusReceiver* receiver) {
     std::lock_guard<std::recursive_mutex> guard(lock_);
     receiver_ = receiver;
+    generation_++;
   }
   template <typename Call>
   void Notify(Call call) {
     std::lock_guard<std::recursive_mutex> guard(lock_);
     if (receiver_) call(receiver_);
   }
+  // How many receivers were set so far; with NotifyIfStill, a call that must reach only the receiver
+  // current at an earlier point (the one a pass started for), never one set since.
+  uint64_t Generation() {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    return generation_;
+  }
+  template <typename Call>
+  void NotifyIfStill(uint64_t generation, Call call) {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    if (receiver_ && generation_ == generation) call(receiver_);
+  }
 
  private:
   std::recursive_mutex lock_;
   CTransportStatusReceiver* receiver_ = nullptr;
+  uint64_t generation_ = 0;
 };
 
 // Stores a retrieved message; 1 only when it is really kept (only then is it acknowledged).

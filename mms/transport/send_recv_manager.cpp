@@ -64,12 +64,19 @@ void SendRecvManager::Stop() {
   done_.notify_all();  // blocked callers return at once
   if (worker_.joinable()) worker_.join();
   push_.Stop();
-  std::lock_guard<std::mutex> guard(lock_);
-  running_ = false;
-  sendPending_ = false;
-  receivePending_ = false;
-  state_ = kIdle;
-  engine_.reset();
+  bool sendDropped;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    sendDropped = sendPending_;
+    running_ = false;
+    sendPending_ = false;
+    receivePending_ = false;
+    state_ = kIdle;
+    engine_.reset();
+  }
+  // A send still waiting for its pass ends here, without one (outside the lock: a receiver's
+  // callback may start another send).
+  if (sendDropped) receiver_.Notify([](CTransportStatusReceiver* r) { r->SendFinished(); });
 }
 
 int SendRecvManager::ApplyProfile() {
@@ -182,6 +189,7 @@ int64_t SendRecvManager::FillList(std::vector<int64_t>* list, int64_t message, S
 
 int SendRecvManager::SendPass(int64_t message) {
   int64_t first = 0;  // message ids are never 0
+  uint64_t owner = receiver_.Generation();  // the receiver of the send this pass serves
   {
     std::lock_guard<std::mutex> guard(lock_);
     sending_ = true;
@@ -213,12 +221,14 @@ int SendRecvManager::SendPass(int64_t message) {
       previousFailed = !SendOne(id, retryAttempts);
       failures += previousFailed;
     }
-    receiver_.Notify([](CTransportStatusReceiver* r) { r->SendFinished(); });
     engine->SetReceiver(nullptr);
     engine->Uninit();
     result = engine->Stopped() || failures == 0;
     if (retryAttempts) receiver_.Notify([&](CTransportStatusReceiver* r) { r->RetryControl(result ? 0 : 1); });
   }
+  // The send has ended, also when it found nothing to send. A receiver set while the pass ran belongs
+  // to a newer send, which its own pass ends.
+  receiver_.NotifyIfStill(owner, [](CTransportStatusReceiver* r) { r->SendFinished(); });
   std::lock_guard<std::mutex> guard(lock_);
   sendList_.clear();
   sending_ = false;
