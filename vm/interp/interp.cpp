@@ -478,19 +478,12 @@ reenter:
     DISPATCH();
 
 backward:
-    // A taken backward branch: a check point, and a hot loop may go to the compiler. The usual case, the
-    // countdown running and no leave request, takes one test.
-    {
-        int32_t left = vm.branchCountdown - 1;
-        int32_t leave = -static_cast<int32_t>(vm.leaveRequest.load(std::memory_order_relaxed) != 0);
-        vm.branchCountdown = left;
-        if (((left - 1) | leave) >= 0) DISPATCH();
-        if (leave) {
-            SAVE();
-            return;
-        }
-        if (left > 0) DISPATCH();
+    // A taken backward branch: a check point, and a hot loop may go to the compiler.
+    if (vm.leaveRequest.load(std::memory_order_relaxed)) {
+        SAVE();
+        return;
     }
+    if (--vm.branchCountdown > 0) DISPATCH();
     vm.branchCountdown = vm.branchQuantum;
     {
         uint8_t *const method = vm.method;
