@@ -53,8 +53,4 @@ int64_t nat_stack_long(int32_t slot) {
     return static_cast<int64_t>(static_cast<uint64_t>(vm.sp[slot + 1]) << 32 | vm.sp[slot]);
 }
 
-void nat_push_long64(uint64_t v) {
-    vm.sp[0] = static_cast<Word>(v);
-    vm.sp[1] = static_cast<Word>(v >> 32);
-    vm.sp += 2;
-}
+

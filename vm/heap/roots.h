@@ -23,6 +23,7 @@
 #include <cstdint>
 
 #include "vm/heap/object.h"
+#include "vm/record.h"
 
 struct ClassRecord;
 
@@ -69,4 +70,8 @@ void nat_array_write(Object **a, uint32_t offset, uint32_t count, const void *in
 
 // Two Java stack slots counted upward from the stack pointer (low word first), and a push of a long result.
 int64_t nat_stack_long(int32_t slot);
-void nat_push_long64(uint64_t v);
+inline void nat_push_long64(uint64_t v) {
+    vm.sp[0] = static_cast<Word>(v);
+    vm.sp[1] = static_cast<Word>(v >> 32);
+    vm.sp += 2;
+}

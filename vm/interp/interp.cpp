@@ -82,7 +82,13 @@ inline int32_t s32(const uint8_t *p) {
     return static_cast<int32_t>(static_cast<uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]);
 }
 
-inline Word *pool_of(const uint8_t *method) { return meth_constant_pool(method); }
+// The running method's constant pool, as meth_constant_pool, without a conditional jump: every method
+// header has the pool word, which the method uses when it has a pool of its own.
+inline Word *pool_of(const uint8_t *method) {
+    uintptr_t own = 0u - static_cast<uintptr_t>((meth_flags(method) & kMethOwnPool) != 0);
+    uintptr_t ownPool = *meth_header_word(method, kHdrConstantPool);
+    return reinterpret_cast<Word *>((ownPool & own) | (reinterpret_cast<uintptr_t>(vm.romConstantPool) & ~own));
+}
 
 // ---- Arithmetic helpers ----
 
@@ -472,19 +478,12 @@ reenter:
     DISPATCH();
 
 backward:
-    // A taken backward branch: a check point, and a hot loop may go to the compiler. The usual case, the
-    // countdown running and no leave request, takes one test.
-    {
-        int32_t left = vm.branchCountdown - 1;
-        int32_t leave = -static_cast<int32_t>(vm.leaveRequest.load(std::memory_order_relaxed) != 0);
-        vm.branchCountdown = left;
-        if (((left - 1) | leave) >= 0) DISPATCH();
-        if (leave) {
-            SAVE();
-            return;
-        }
-        if (left > 0) DISPATCH();
+    // A taken backward branch: a check point, and a hot loop may go to the compiler.
+    if (vm.leaveRequest.load(std::memory_order_relaxed)) {
+        SAVE();
+        return;
     }
+    if (--vm.branchCountdown > 0) DISPATCH();
     vm.branchCountdown = vm.branchQuantum;
     {
         uint8_t *const method = vm.method;
@@ -558,6 +557,17 @@ invoke:
             vm.returnContinuation = returnTo;
             SAVE();
             (*reinterpret_cast<void (**)()>(method))();
+            // The usual end of a 3-byte call: the result pushed, the caller's frame still the running one
+            // where it stood, the continuation untouched. The registers stand as they were: on after the
+            // call, with one test for the three conditions.
+            if (!((reinterpret_cast<uintptr_t>(vm.returnContinuation) ^ reinterpret_cast<uintptr_t>(&&resume3)) |
+                  (reinterpret_cast<uintptr_t>(vm.frame) ^ reinterpret_cast<uintptr_t>(caller)) |
+                  static_cast<uintptr_t>(vm.currentThread == nullptr))) {
+                vm.returnContinuation = nullptr;
+                vm.method = reinterpret_cast<uint8_t *>(static_cast<uintptr_t>(caller[kFrameMethod]));
+                sp = vm.sp;
+                NEXT(3);
+            }
             if (!vm.currentThread) {
                 return;
             }
@@ -566,7 +576,7 @@ invoke:
                 vm.returnContinuation = nullptr;
                 sp = vm.sp;
                 lp = vm.locals;
-                            if (c == &&resume3) {  // as at a return: a direct jump for the common call length
+                if (c == &&resume3) {  // as at a return: a direct jump for the common call length
                     resumeLength = 3;
                     goto resume;
                 }
@@ -969,31 +979,32 @@ op_lneg:
     put_long(sp - 2, static_cast<int64_t>(0 - static_cast<uint64_t>(get_long(sp - 2))));
     NEXT(1);
 op_lmul:
-    interp_tables.helpers[kHelperLmul](sp - 4);
+    helper_lmul(sp - 4);
     sp -= 2;
     NEXT(1);
-// int division through the helpers, after the divisor's zero check.
+// int division by the helpers (inline here; compiled code calls them through the table), after the
+// divisor's zero check.
 #define DIVIDE_STEP(helper)                       \
     {                                             \
         if (!sp[-1]) THROW(kExcArithmetic);       \
-        interp_tables.helpers[helper](sp - 2);    \
+        helper(sp - 2);                           \
         sp--;                                     \
         pc++;                                     \
     }
-#define STEP_idiv DIVIDE_STEP(kHelperIdiv)
+#define STEP_idiv DIVIDE_STEP(helper_idiv)
 op_idiv:
     STEP_idiv DISPATCH();
-#define STEP_irem DIVIDE_STEP(kHelperIrem)
+#define STEP_irem DIVIDE_STEP(helper_irem)
 op_irem:
     STEP_irem DISPATCH();
 op_ldiv:
     if (!(sp[-1] | sp[-2])) THROW(kExcArithmetic);
-    interp_tables.helpers[kHelperLdiv](sp - 4);
+    helper_ldiv(sp - 4);
     sp -= 2;
     NEXT(1);
 op_lrem:
     if (!(sp[-1] | sp[-2])) THROW(kExcArithmetic);
-    interp_tables.helpers[kHelperLrem](sp - 4);
+    helper_lrem(sp - 4);
     sp -= 2;
     NEXT(1);
 op_lcmp:

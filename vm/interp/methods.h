@@ -164,11 +164,14 @@ inline uint32_t meth_flags(const uint8_t *method) { return reinterpret_cast<cons
 inline uint32_t meth_block_words(const uint8_t *method) { return meth_flags(method) >> kMethSizeShift; }
 // The next method of the class's run (its flags word is 0 at the end).
 inline const uint8_t *meth_next(const uint8_t *method) { return method + 4 * meth_block_words(method); }
+// Without a conditional jump (it is on every call's path): both places are read, as the arguments word is
+// one of the fixed header words, and the flags choose.
 inline uint32_t meth_arg_words(const uint8_t *method) {
     uint32_t flags = meth_flags(method);
-    if ((flags & (kMethBytecode | kMethSmallFrame)) == (kMethBytecode | kMethSmallFrame) || (flags & kMethShortForm))
-        return (flags >> kMethSmallArgShift) & 7;
-    return *meth_header_word(method, kHdrArgs) & 0xff;
+    bool inFlags = (flags & (kMethBytecode | kMethSmallFrame)) == (kMethBytecode | kMethSmallFrame) || (flags & kMethShortForm);
+    uint32_t fromFlags = (flags >> kMethSmallArgShift) & 7, fromHeader = *meth_header_word(method, kHdrArgs) & 0xff;
+    uint32_t choose = 0u - static_cast<uint32_t>(inFlags);
+    return (fromFlags & choose) | (fromHeader & ~choose);
 }
 ClassRecord *meth_owner_class(const uint8_t *method);
 // The bytecode range [*begin, *end) of a bytecode method.

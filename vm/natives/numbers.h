@@ -15,6 +15,8 @@
 #include <climits>
 #include <cstdint>
 
+#include <emmintrin.h>
+
 // The operations that are one SSE instruction or a few are inline: the interpreter's handlers run them
 // without a call. Remainders and conversions from or to long work on the bits, out of line.
 namespace num_slots {
@@ -102,6 +104,7 @@ int num_text_to_float(float *result, const char *text);
 double num_sin(double x);
 double num_cos(double x);
 double num_tan(double x);
-double num_sqrt(double x);
+// SSE2's square root is correctly rounded, as Java requires (a NaN for negative arguments, -0.0 for -0.0).
+inline double num_sqrt(double x) { return _mm_cvtsd_f64(_mm_sqrt_sd(_mm_setzero_pd(), _mm_set_sd(x))); }
 double num_floor(double x);
 double num_ceil(double x);

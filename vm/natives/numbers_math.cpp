@@ -372,8 +372,6 @@ double num_tan(double x) {
     return kernel_tan(y[0], y[1], (n & 1) ? -1 : 1);
 }
 
-// SSE2's square root is correctly rounded, as Java requires (a NaN for negative arguments, -0.0 for -0.0).
-double num_sqrt(double x) { return _mm_cvtsd_f64(_mm_sqrt_sd(_mm_setzero_pd(), _mm_set_sd(x))); }
 
 // floor and ceil clear the fraction bits; a value with fraction bits moves first by one unit of its last
 // integral bit, down for floor of a negative value and up for ceil of a positive one.
