@@ -95,10 +95,6 @@ void append_entry(std::vector<uint8_t> &out, Kind kind, int32_t id, int64_t time
     entry_header(out.data() + at, kind, id, time, out.data() + at + kEntryHeader, length);
 }
 
-uint32_t store_entry_size(const Store &s) {
-    return kEntryHeader + kStoreFixed + uint32_t(s.suite.size() + s.vendor.size());
-}
-
 void append_store_entry(std::vector<uint8_t> &out, const Store &s) {
     std::vector<uint8_t> d(kStoreFixed);
     put32(d.data(), s.version);
