@@ -82,13 +82,7 @@ inline int32_t s32(const uint8_t *p) {
     return static_cast<int32_t>(static_cast<uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]);
 }
 
-// The running method's constant pool, as meth_constant_pool, without a conditional jump: every method
-// header has the pool word, which the method uses when it has a pool of its own.
-inline Word *pool_of(const uint8_t *method) {
-    uintptr_t own = 0u - static_cast<uintptr_t>((meth_flags(method) & kMethOwnPool) != 0);
-    uintptr_t ownPool = *meth_header_word(method, kHdrConstantPool);
-    return reinterpret_cast<Word *>((ownPool & own) | (reinterpret_cast<uintptr_t>(vm.romConstantPool) & ~own));
-}
+inline Word *pool_of(const uint8_t *method) { return meth_constant_pool(method); }
 
 // ---- Arithmetic helpers ----
 

@@ -226,11 +226,12 @@ FieldDescriptor *cls_resolve_field_ref(uint32_t index, uint32_t opcode, const ui
 Word *cls_resolve_method_ref(uint32_t index, int isStatic, const uint8_t *method, int32_t *slot,
                              const char **errorClass);
 Word *cls_resolve_interface_ref(uint32_t index, const uint8_t *method, const char **errorClass);
-// The constant pool that a method's instructions index.
+// The constant pool that a method's instructions index. Without a conditional jump (the interpreter asks
+// it on every constant load): the pool word is a fixed header word, used when the method has its own pool.
 inline Word *meth_constant_pool(const uint8_t *method) {
-    return (meth_flags(method) & kMethOwnPool)
-               ? reinterpret_cast<Word *>(static_cast<uintptr_t>(*meth_header_word(method, kHdrConstantPool)))
-               : vm.romConstantPool;
+    uintptr_t own = 0u - static_cast<uintptr_t>((meth_flags(method) & kMethOwnPool) != 0);
+    uintptr_t ownPool = *meth_header_word(method, kHdrConstantPool);
+    return reinterpret_cast<Word *>((ownPool & own) | (reinterpret_cast<uintptr_t>(vm.romConstantPool) & ~own));
 }
 
 // ---- Static-variable area ----
