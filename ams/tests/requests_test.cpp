@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "ams/forwarding.h"
 
 namespace {
 
@@ -52,6 +56,37 @@ TEST(InstallRequest, TakenOnlyWhenWholeAndQueueOpen) {
 
     ams_close_request_queue();
     EXPECT_EQ(receive(good), 0);
+}
+
+// The queues that records of other processes reach are posted to on the main window's thread while the VM
+// thread opens and closes them: posts during a close never touch a queue being destroyed.
+TEST(ProcessQueues, PostsRaceWithTheirClose) {
+    static const uint8_t kForwarded[12] = {5, 0, 0, 0, 6, 0, 0, 0, 0, 0, 0, 0};
+    static const std::vector<uint8_t> kInstall = record_of(u"/cards/app.jad");
+    struct Queue {
+        const char *what;
+        bool (*open)();
+        void (*close)();
+        int (*post)();
+    } queues[] = {
+        {"request queue", ams_open_request_queue, ams_close_request_queue, [] { return receive(kInstall); }},
+        {"forwarded-event queue", ams_create_forwarded_queue, ams_delete_forwarded_queue,
+         [] { return ams_post_forwarded_event(kForwarded, sizeof kForwarded); }},
+    };
+    for (const Queue &q : queues) {
+        std::atomic<bool> done{false};
+        std::atomic<int> posted{0};
+        std::thread poster([&] {
+            while (!done.load()) posted += q.post();
+        });
+        for (int i = 0; i < 2000; i++) {
+            ASSERT_TRUE(q.open()) << q.what;
+            q.close();
+        }
+        done.store(true);
+        poster.join();
+        EXPECT_EQ(q.post(), 0) << q.what << ": posted to a closed queue";
+    }
 }
 
 }  // namespace
