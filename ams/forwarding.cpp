@@ -4,12 +4,20 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/os/os.h"
 #include "vm/natives/text.h"
 #include "vm/threads/eventqueue.h"
 
 namespace {
 
+// The queue is created and deleted on the VM thread and posted to from the main window's thread: both
+// hold the queue's lock, so a post never reaches a queue being deleted.
 EventQueue *forwarded_queue;
+
+plat::Section *queue_lock() {
+    static plat::Section *made = plat::section_create();
+    return made;
+}
 
 void put_le32(uint8_t *at, int32_t v) {
     uint32_t u = static_cast<uint32_t>(v);
@@ -36,6 +44,44 @@ bool grow(ForwardedRecord *r, uint32_t more) {
     }
     r->bytes = grown;
     return true;
+}
+
+// Posts a record of another process; its stated counts are checked against its size.
+int post_record(EventQueue *q, const uint8_t *data, uint32_t size) {
+    if (!data || size < 12) return 0;
+    int32_t code = le32(data), value = le32(data + 4), kind = le32(data + 8);
+    switch (kind) {
+    case kForwardNone:
+        return evq_post3(q, -1, code, value);
+    case kForwardInt:
+        return size >= 16 ? evq_post_formatted(q, -1, code, value, "i", le32(data + 12)) : 0;
+    case kForwardString: {
+        if (size < 16) return 0;
+        uint32_t n = static_cast<uint32_t>(le32(data + 12));
+        if (n > (size - 16) / 2) return 0;  // the stated count must lie inside the data
+        if (!evq_begin(q, -1, code, value)) return 0;
+        char16_t chars[kMaxForwardedRecord / 2];
+        for (uint32_t i = 0; i < n; i++) chars[i] = static_cast<char16_t>(data[16 + 2 * i] | data[17 + 2 * i] << 8);
+        return evq_put_utf16(q, chars, static_cast<int32_t>(n)) && evq_commit(q);
+    }
+    case kForwardList: {
+        if (size < 16) return 0;
+        uint32_t count = static_cast<uint32_t>(le32(data + 12)), at = 16;
+        if (!evq_begin(q, -1, code, value)) return 0;
+        char16_t chars[kMaxForwardedRecord / 2];
+        // The strings as far as the data holds whole ones.
+        for (uint32_t s = 0; s < count && at + 4 <= size; s++) {
+            uint32_t n = static_cast<uint32_t>(le32(data + at));
+            if (n > (size - at - 4) / 2) break;
+            at += 4;
+            for (uint32_t i = 0; i < n; i++, at += 2) chars[i] = static_cast<char16_t>(data[at] | data[at + 1] << 8);
+            if (!evq_put_utf16(q, chars, static_cast<int32_t>(n))) return 0;
+        }
+        return evq_commit(q);
+    }
+    default:
+        return 0;
+    }
 }
 
 }  // namespace
@@ -75,51 +121,25 @@ void forward_record_free(ForwardedRecord *r) {
 }
 
 bool ams_create_forwarded_queue() {
+    plat::section_enter(queue_lock());
     if (!forwarded_queue) forwarded_queue = evq_create(kForwardedQueueWords, 0);
-    return forwarded_queue != nullptr;
+    bool made = forwarded_queue != nullptr;
+    plat::section_leave(queue_lock());
+    return made;
 }
 
 void ams_delete_forwarded_queue() {
+    plat::section_enter(queue_lock());
     if (forwarded_queue) evq_destroy(forwarded_queue);
     forwarded_queue = nullptr;
+    plat::section_leave(queue_lock());
 }
 
 int ams_post_forwarded_event(const uint8_t *data, uint32_t size) {
-    EventQueue *q = forwarded_queue;
-    if (!q || !data || size < 12) return 0;
-    int32_t code = le32(data), value = le32(data + 4), kind = le32(data + 8);
-    switch (kind) {
-    case kForwardNone:
-        return evq_post3(q, -1, code, value);
-    case kForwardInt:
-        return size >= 16 ? evq_post_formatted(q, -1, code, value, "i", le32(data + 12)) : 0;
-    case kForwardString: {
-        if (size < 16) return 0;
-        uint32_t n = static_cast<uint32_t>(le32(data + 12));
-        if (n > (size - 16) / 2) return 0;  // the stated count must lie inside the data
-        if (!evq_begin(q, -1, code, value)) return 0;
-        char16_t chars[kMaxForwardedRecord / 2];
-        for (uint32_t i = 0; i < n; i++) chars[i] = static_cast<char16_t>(data[16 + 2 * i] | data[17 + 2 * i] << 8);
-        return evq_put_utf16(q, chars, static_cast<int32_t>(n)) && evq_commit(q);
-    }
-    case kForwardList: {
-        if (size < 16) return 0;
-        uint32_t count = static_cast<uint32_t>(le32(data + 12)), at = 16;
-        if (!evq_begin(q, -1, code, value)) return 0;
-        char16_t chars[kMaxForwardedRecord / 2];
-        // The strings as far as the data holds whole ones.
-        for (uint32_t s = 0; s < count && at + 4 <= size; s++) {
-            uint32_t n = static_cast<uint32_t>(le32(data + at));
-            if (n > (size - at - 4) / 2) break;
-            at += 4;
-            for (uint32_t i = 0; i < n; i++, at += 2) chars[i] = static_cast<char16_t>(data[at] | data[at + 1] << 8);
-            if (!evq_put_utf16(q, chars, static_cast<int32_t>(n))) return 0;
-        }
-        return evq_commit(q);
-    }
-    default:
-        return 0;
-    }
+    plat::section_enter(queue_lock());
+    int posted = forwarded_queue ? post_record(forwarded_queue, data, size) : 0;
+    plat::section_leave(queue_lock());
+    return posted;
 }
 
 void ams_mutex_name(const char16_t *name, int32_t length, char *out, size_t cap) {

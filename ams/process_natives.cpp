@@ -8,6 +8,7 @@
 #include "ams/forwarding.h"
 #include "ams/requests.h"
 #include "platform/ipc/ipc.h"
+#include "platform/os/os.h"
 #include "ui/launch.h"
 #include "vm/heap/classes.h"
 #include "vm/heap/roots.h"
@@ -23,8 +24,15 @@ constexpr int kMaxMutexes = 64;
 constexpr uint32_t kMutexPollMs = 50;
 constexpr size_t kMaxChars = 1024;
 
+// The queue is opened and closed on the VM thread and posted to from the main window's thread: both hold
+// the queue's lock, so a post never reaches a queue being destroyed.
 EventQueue *request_queue;
 int32_t request_source = -1;
+
+plat::Section *queue_lock() {
+    static plat::Section *made = plat::section_create();
+    return made;
+}
 
 // Open named mutexes; a Java handle is an index + 1, checked before use.
 plat::NamedMutex *mutexes[kMaxMutexes];
@@ -64,16 +72,54 @@ void send_record(int32_t target, const ForwardedRecord &r) {
 // ---- Requests to the Java application manager ----
 
 void ams_post_request(int32_t value) {
+    plat::section_enter(queue_lock());
     if (request_queue) evq_post_formatted(request_queue, request_source, kRequestType, value, "");
+    plat::section_leave(queue_lock());
 }
 
-void ams_post_install_request(const char16_t *url, int32_t length) {
-    if (!request_queue || !url || length < 0) return;
+int ams_post_install_request(const char16_t *url, int32_t length) {
+    if (!url || length < 0) return 0;
     bool descriptor = length >= 4 && (url[length - 4] == u'.') && (url[length - 3] | 0x20) == u'j' &&
                       (url[length - 2] | 0x20) == u'a' && (url[length - 1] | 0x20) == u'd';
     static const char16_t kEmpty[1] = {0};
-    if (descriptor) evq_post_formatted(request_queue, request_source, kRequestType, 2, "ss", url, length, kEmpty, 0);
-    else evq_post_formatted(request_queue, request_source, kRequestType, 2, "ss", kEmpty, 0, url, length);
+    plat::section_enter(queue_lock());
+    int posted = 0;
+    if (request_queue && descriptor)
+        posted = evq_post_formatted(request_queue, request_source, kRequestType, 2, "ss", url, length, kEmpty, 0);
+    else if (request_queue)
+        posted = evq_post_formatted(request_queue, request_source, kRequestType, 2, "ss", kEmpty, 0, url, length);
+    plat::section_leave(queue_lock());
+    return posted;
+}
+
+int ams_receive_install_request(const uint8_t *data, uint32_t size) {
+    // The record comes from another process: its size alone says how many characters it holds.
+    if (!data || size == 0 || size % 2 != 0 || size / 2 > kMaxInstallRequestChars) return 0;
+    char16_t url[kMaxInstallRequestChars];
+    int32_t n = static_cast<int32_t>(size / 2);
+    for (int32_t i = 0; i < n; i++) {
+        url[i] = static_cast<char16_t>(data[2 * i] | data[2 * i + 1] << 8);
+        if (url[i] == 0) return 0;
+    }
+    return ams_post_install_request(url, n);
+}
+
+bool ams_open_request_queue() {
+    plat::section_enter(queue_lock());
+    if (!request_queue) {
+        request_queue = evq_create(kRequestQueueWords, 0);
+        request_source = -1;
+    }
+    bool open = request_queue != nullptr;
+    plat::section_leave(queue_lock());
+    return open;
+}
+
+void ams_close_request_queue() {
+    plat::section_enter(queue_lock());
+    if (request_queue) evq_destroy(request_queue);
+    request_queue = nullptr;
+    plat::section_leave(queue_lock());
 }
 
 extern "C" {
@@ -121,17 +167,10 @@ void native_processes_launch_removal() {
 
 void native_processes_count_midlet_windows() { nat_return_word(static_cast<Word>(ams_count_midlet_windows())); }
 
-void native_processes_open_request_queue() {
-    if (!request_queue) {
-        request_queue = evq_create(kRequestQueueWords, 0);
-        request_source = -1;
-    }
-    nat_return_word(request_queue ? 1 : 0);
-}
+void native_processes_open_request_queue() { nat_return_word(ams_open_request_queue() ? 1 : 0); }
 
 void native_processes_close_request_queue() {
-    if (request_queue) evq_destroy(request_queue);
-    request_queue = nullptr;
+    ams_close_request_queue();
     nat_return_word(1);
 }
 

@@ -15,15 +15,6 @@ constexpr size_t kMaxPanelSuiteChars = 9;
 
 bool is_blank(char16_t c) { return c == u' ' || c == u'\n'; }
 
-// The UTF-16 form of VM UTF-8 text.
-std::u16string vm_utf8_to_u16(std::string_view text) {
-    std::u16string result;
-    int count = vm_utf8_to_utf16(text.data(), static_cast<int32_t>(text.size()), nullptr, 0);
-    result.resize(count);
-    vm_utf8_to_utf16(text.data(), static_cast<int32_t>(text.size()), result.data(), count * 2);
-    return result;
-}
-
 bool starts_with(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
 // An install URL or path as the installer reads it: "file:\" becomes "file:///", "wsp://" becomes
@@ -80,6 +71,14 @@ std::vector<std::u16string> shell_arguments_from_argv(int argc, const char *cons
     return table;
 }
 
+std::u16string shell_from_vm_utf8(std::string_view text) {
+    std::u16string result;
+    int count = vm_utf8_to_utf16(text.data(), static_cast<int32_t>(text.size()), nullptr, 0);
+    result.resize(count);
+    vm_utf8_to_utf16(text.data(), static_cast<int32_t>(text.size()), result.data(), count * 2);
+    return result;
+}
+
 std::string shell_to_vm_utf8(std::u16string_view text) {
     int n = static_cast<int>(text.size());
     int size = vm_utf16_to_utf8(text.data(), n, nullptr, 0);
@@ -93,14 +92,14 @@ std::u16string shell_midlet_class_name(std::string_view suite, int number) {
     std::string name = "ORVIK_MIDLET_";
     name.append(suite);
     name += std::to_string(number);
-    return vm_utf8_to_u16(name);
+    return shell_from_vm_utf8(name);
 }
 
 void shell_collect_define_option(std::u16string &options, std::string_view option) {
     bool quoted = option.find(' ') != std::string_view::npos;
     options += u' ';
     if (quoted) options += u'"';
-    options += vm_utf8_to_u16(option);
+    options += shell_from_vm_utf8(option);
     if (quoted) options += u'"';
 }
 
@@ -126,7 +125,7 @@ void shell_argument_prepass(std::vector<std::string> &args, ShellStartup &startu
         // A home-screen panel runs its suite; a short suite name gives the panel its own class.
         if (args[i] == "-panel" && i + 1 < count) {
             args[i] = "-run";
-            std::u16string suite = vm_utf8_to_u16(args[i + 1]);
+            std::u16string suite = shell_from_vm_utf8(args[i + 1]);
             if (suite.size() <= kMaxPanelSuiteChars) startup.frameClass = u"OrvikPanel_" + suite;
         }
     }

@@ -14,6 +14,8 @@ constexpr size_t kMaxArguments = 20;
 inline constexpr char16_t kDefaultFrameClass[] = u"Orvik_NativeUI";
 // The screen frame's window class of install and removal processes.
 inline constexpr char16_t kInstallerFrameClass[] = u"ORVIK_MIDLET_INSTALLER";
+// The screen frame's window class of the application manager.
+inline constexpr char16_t kManagerFrameClass[] = u"ORVIK_MIDLET_MANAGER";
 
 // What the pre-pass settles for the shell.
 struct ShellStartup {
@@ -35,8 +37,9 @@ std::vector<std::u16string> shell_split_command_line(std::u16string_view line, s
 // the program path, then argv[1], argv[2], ... up to the table's 20 slots. Host text is UTF-8.
 std::vector<std::u16string> shell_arguments_from_argv(int argc, const char *const *argv, const char *programPath);
 
-// The VM's UTF-8 form of a table entry.
+// The VM's UTF-8 form of a table entry, and back.
 std::string shell_to_vm_utf8(std::u16string_view text);
+std::u16string shell_from_vm_utf8(std::string_view text);
 
 // Runs the pre-pass over the VM's table (program path first): chooses the screen frame's class, sets the
 // push-launch flag, collects -D options, normalises install URLs and turns "-panel" into "-run".

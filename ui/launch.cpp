@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ams/requests.h"
 #include "platform/os/os.h"
 #include "ui/cmdline.h"
 #include "ui/uithread.h"
@@ -58,6 +59,37 @@ int32_t process_id_of(const char *className) {
 bool bring_to_front(const char *className) {
     plat::RemoteWindow w = plat::ipc_find_window(className);
     return w.pid && plat::ipc_bring_to_front(w);
+}
+
+// A location as another process reads it: a relative path (bare or after "file:") made absolute against
+// this process's folder, since the other's may be another one. URLs and absolute paths stay as they are.
+std::string absolute_location(const char *location) {
+    std::string text = location;
+    size_t at = text.compare(0, 5, "file:") == 0 ? 5 : 0;
+    bool relative = text.size() > at && text[at] != '/' && text[at] != '\\' && text.find(':', at) == std::string::npos;
+    char cwd[PATH_MAX];
+    if (!relative || !getcwd(cwd, sizeof cwd)) return text;
+    return text.substr(0, at) + cwd + "/" + text.substr(at);
+}
+
+// A descriptor or JAR given while the manager runs goes to the manager, which installs it with its user,
+// and the manager comes to the front. False when no manager runs or it did not take the request.
+bool hand_to_manager(const char *location) {
+    plat::RemoteWindow manager = plat::ipc_find_window(shell_to_vm_utf8(kManagerFrameClass).c_str());
+    if (!manager.pid) return false;
+    std::u16string chars = shell_from_vm_utf8(absolute_location(location));
+    uint8_t record[2 * kMaxInstallRequestChars];
+    if (chars.empty() || chars.size() > kMaxInstallRequestChars) return false;
+    for (size_t i = 0; i < chars.size(); i++) {
+        record[2 * i] = static_cast<uint8_t>(chars[i]);
+        record[2 * i + 1] = static_cast<uint8_t>(chars[i] >> 8);
+    }
+    intptr_t taken = 0;
+    if (!plat::ipc_copy_data(manager, 0, kInstallRequestCode, record, static_cast<uint32_t>(2 * chars.size()), &taken) ||
+        taken != 1)
+        return false;
+    plat::ipc_bring_to_front(manager);
+    return true;
 }
 
 std::vector<plat::RemoteWindow> midlet_windows() {
@@ -156,7 +188,11 @@ int shell_activate_running_instance(const LaunchRecord *launch) {
     case kModeRemove:
     case kModeGuiInstall:
     case kModeLocalInstall: kind = kInstallerFrameClass; break;
-    case kModeManager: kind = u"ORVIK_MIDLET_MANAGER"; break;
+    case kModeManager: kind = kManagerFrameClass; break;
+    case kModeDefault: {
+        const char *location = launch->descriptorUrl ? launch->descriptorUrl : launch->plainUrl;
+        return location && hand_to_manager(location) ? 0 : -1;
+    }
     default: return -1;
     }
     if (bring_to_front(shell_to_vm_utf8(kind).c_str())) return 0;

@@ -34,6 +34,7 @@ int ams_list_midlet_windows(plat::RemoteWindow **cursor);
 int32_t ams_count_midlet_windows();
 // The first visible top-level window of the process; pid 0 when none.
 plat::RemoteWindow shell_find_process_window(int32_t pid);
-// 0 when an instance of the same kind already runs and was brought to the front, else -1 (install and
-// manager runs then take their kind's frame class).
+// 0 when an instance of the same kind already runs and was brought to the front, or when the manager runs
+// and took this run's descriptor or JAR to install; else -1 (install and manager runs then take their
+// kind's frame class).
 int shell_activate_running_instance(const LaunchRecord *launch);

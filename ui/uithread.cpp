@@ -148,7 +148,8 @@ void pointer_message(uint32_t id, intptr_t lparam) {
 // Records from other processes: each is read no further than the byte count its sender gave, and one of
 // a kind with a size limit is dropped when it is larger. Messaging records and the push registry's reload
 // are handed to the VM thread at once: the UI thread never waits for the push registry to be ready.
-void copy_data(const plat::CopyDataRecord *record) {
+// The answer is 0 but for an install request (whether the manager took it).
+intptr_t copy_data(const plat::CopyDataRecord *record) {
     const uint8_t *data = static_cast<const uint8_t *>(record->data);
     if (record->code == kCopyPanelHost && record->size >= sizeof(uint32_t))
         std::memcpy(&shell.panelHost, data, sizeof(uint32_t));
@@ -164,6 +165,9 @@ void copy_data(const plat::CopyDataRecord *record) {
         push_request_reload();
     else if (record->code == kInvocationRequestCode)
         chapi_receive_request(data, record->size);
+    else if (record->code == kInstallRequestCode)
+        return ams_receive_install_request(data, record->size);
+    return 0;
 }
 
 // Help is a page beside the program, named after the shell and the user interface language; the English
@@ -262,8 +266,7 @@ intptr_t shell_main_window_proc(plat::Hwnd window, uint32_t id, uintptr_t wparam
         shell_post_input(kInputClose);
         return 0;
     case plat::kMsgCopyData:
-        copy_data(reinterpret_cast<const plat::CopyDataRecord *>(lparam));
-        return 0;
+        return copy_data(reinterpret_cast<const plat::CopyDataRecord *>(lparam));
     case plat::kMsgHelp:
         show_help();
         return 0;

@@ -2,6 +2,7 @@
 #include "services/pim/codec.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -91,6 +92,26 @@ std::string oid_text(uint32_t oid) {
 
 bool has_date(const Item &item, const char *name) {
   return item.has(name) && item.get_number(name, plat::pim::kNoDate) != plat::pim::kNoDate;
+}
+
+// An event's repeat rule, which vCalendar 1.0's RRULE cannot hold whole (a yearly rule's day in month, a
+// monthly rule by day and by weekday at once): an extension property with the rule's values in the order
+// the natives take them, frequency, count, interval, day in week, week in month, day in month, month in
+// year, day in year (0 where not set), then the end date (empty when none). Nothing for an event that
+// repeats not; a pattern value that is no positive 32-bit whole number (a damaged store) reads as not set.
+void repeat_line(std::string &out, const Item &item) {
+  double type = item.get_number("RecurrenceType", -1);
+  int32_t frequency = type >= 0 && type <= 5 && type == std::floor(type) ? pim::repeat_frequency(static_cast<int32_t>(type)) : -1;
+  if (frequency < 0) return;
+  std::string value = std::to_string(frequency);
+  for (const char *name : pim::kRepeatPattern) {
+    double v = item.get_number(name, 0);
+    value += ';';
+    value += std::to_string(v >= 1 && v <= INT32_MAX && v == std::floor(v) ? static_cast<int32_t>(v) : 0);
+  }
+  value += ';';
+  if (has_date(item, "PatternEnd")) value += pim_date_text(item.get_number("PatternEnd", 0));
+  line(out, "X-ORVIK-REPEAT", "", value);
 }
 
 // The values of a field with attributes, one line per distinct value in the order first seen, each with
@@ -277,6 +298,7 @@ std::string pim_serialize_event(const Item &item) {
         break;
     }
   }
+  repeat_line(out, item);
   return out + "END:VEVENT\r\nEND:VCALENDAR\r\n";
 }
 

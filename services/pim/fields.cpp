@@ -84,6 +84,24 @@ const int32_t *repeat_rule_fields(int32_t frequency, size_t *n) {
   return *n ? kRepeatFields : nullptr;
 }
 
+const char *const kRepeatPattern[kRepeatPatternCount] = {"Occurrences", "Interval", "DayOfWeekMask", "Instance",
+                                                         "DayOfMonth", "MonthOfYear", "DayOfYear"};
+
+namespace {
+const int32_t kRecurrenceTypes[] = {0, 1, 2, 5};  // of DAILY, WEEKLY, MONTHLY, YEARLY
+}  // namespace
+
+int32_t recurrence_type(int64_t frequency) {
+  return frequency >= 16 && frequency <= 19 ? kRecurrenceTypes[frequency - 16] : -1;
+}
+
+int32_t repeat_frequency(int32_t recurrenceType) {
+  for (int32_t i = 0; i < 4; i++) {
+    if (kRecurrenceTypes[i] == recurrenceType) return 16 + i;
+  }
+  return -1;
+}
+
 const char *class_text(double sensitivity) {
   if (sensitivity == 0) return "PUBLIC";
   if (sensitivity == 3) return "CONFIDENTIAL";

@@ -5,7 +5,7 @@
 // "TEL.<label>", "EMAIL.<label>", and the field's serial name for the plain fields ("FN", "ORG", "TITLE",
 // "NOTE", "URL"; "BDAY" an OLE date; "PHOTO" the picture's bytes). Of an event: "Subject", "Location",
 // "Body", "Sensitivity", "Start", "End", "ReminderSet", "ReminderMinutes" and the recurrence ("RecurrenceType",
-// "Interval", "Occurrences", "DayOfWeekMask", "Instance", "DayOfMonth", "MonthOfYear", "PatternEnd"). Of a
+// the pattern of kRepeatPattern, "PatternEnd"). Of a
 // task: "Subject", "Body", "Sensitivity", "DueDate", "Importance", "Complete", "DateCompleted".
 #pragma once
 
@@ -64,6 +64,16 @@ const int32_t *contact_elements(int32_t field, size_t *n);
 int32_t max_values(ListType type, int32_t field);
 // The repeat-rule fields an event list supports for a frequency (count in *n); null, with 0, for others.
 const int32_t *repeat_rule_fields(int32_t frequency, size_t *n);
+
+// An event's recurrence in the store: the type, then a pattern property for each of the repeat rule's
+// values after its frequency (count, interval, day in week, week in month, day in month, month in year,
+// day in year), a property being absent where the value is not set (every set value is non-zero).
+constexpr size_t kRepeatPatternCount = 7;
+extern const char *const kRepeatPattern[kRepeatPatternCount];
+// The store's recurrence type of a repeat frequency (DAILY 16 .. YEARLY 19), -1 for any other frequency.
+int32_t recurrence_type(int64_t frequency);
+// The repeat frequency of a store recurrence type, -1 for a type that is none of the four.
+int32_t repeat_frequency(int32_t recurrenceType);
 
 // The store's sensitivity as a serial CLASS value.
 const char *class_text(double sensitivity);

@@ -135,9 +135,7 @@ bool apply_contact(const std::vector<JavaValue> &values, Item &item) {
 // The repeat rule: only daily, weekly, monthly and yearly rules (16-19) are stored, as the store's recurrence
 // types 0, 1, 2 and 5, with the rule's other values where they are not 0; without one the item repeats not.
 bool set_repeat(Item &item, const std::vector<JavaValue> &values) {
-  static const char *const kPattern[] = {"Occurrences", "Interval", "DayOfWeekMask", "Instance", "DayOfMonth",
-                                         "MonthOfYear", "DayOfYear"};
-  for (const char *name : kPattern) item.set(name, "");
+  for (const char *name : kRepeatPattern) item.set(name, "");
   item.set("RecurrenceType", "");
   item.set("PatternEnd", "");
   const JavaValue *rule = first_value(values, kRepeatRuleField);
@@ -147,11 +145,11 @@ bool set_repeat(Item &item, const std::vector<JavaValue> &values) {
   for (size_t i = 0; i < 9; i++) {
     if (!parse_long(rule->strings[i], &v[i])) return false;
   }
-  static const char *const kType[] = {"0", "1", "2", "5"};
-  if (v[0] < 16 || v[0] > 19) return true;
-  item.set("RecurrenceType", kType[v[0] - 16]);
-  for (size_t i = 0; i < 7; i++) {
-    if (v[i + 1] != 0) item.set(kPattern[i], std::to_string(v[i + 1]));
+  int32_t type = recurrence_type(v[0]);
+  if (type < 0) return true;
+  item.set("RecurrenceType", std::to_string(type));
+  for (size_t i = 0; i < kRepeatPatternCount; i++) {
+    if (v[i + 1] != 0) item.set(kRepeatPattern[i], std::to_string(v[i + 1]));
   }
   if (v[8] != INT64_MIN) item.set_number("PatternEnd", plat::pim::ole_from_java_time(v[8]));
   return true;

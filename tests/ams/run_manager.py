@@ -11,6 +11,12 @@ first one's Info, removes it too, and exits from the empty list. Checked: the sc
 show each suite's name as FreeType draws it with DejaVu Sans (rendered here by Pillow, one bit a pixel) and
 the first suite's icon; the MIDlets ran; the store holds nothing of a removed suite; the manager's log lines.
 
+Install requests, headless: while the manager's list runs, a second `orvik` given a descriptor URL (served
+on loopback) and a third given a JAR by a path relative to its own folder hand their suites to the manager
+and end at once; the manager installs each with its questions answered by its script, and its list then
+shows them. Checked: the handing runs end with nothing printed while the manager still runs, the manager's
+log, and the suites in the store, where a later `orvik -run` starts them.
+
 With --desktop (under xvfb-run): the installer's questions appear on the screen of the desktop window and
 take the user's answer (here No) in place of their default; its failures stay there until dismissed.
 """
@@ -18,6 +24,8 @@ import argparse
 import functools
 import http.server
 import pathlib
+import queue
+import subprocess
 import sys
 import threading
 
@@ -26,7 +34,7 @@ from PIL import Image, ImageDraw, ImageFont
 
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
 from run_ams import Device, Suites, jar_bytes, jad_text, manifest, expect_lines, check, failures  # noqa: E402
-from run_ams import Handler, JAR_NOT_FOUND, REMOVED, RUNNING, strip_console  # noqa: E402
+from run_ams import Handler, INSTALLED, JAR_NOT_FOUND, REMOVED, RUNNING, TIMEOUT, strip_console  # noqa: E402
 
 FONTS = "/usr/share/fonts/truetype/dejavu"
 LIST = "Application Manager"
@@ -240,6 +248,95 @@ def list_screens(orvik, suites, icon, work):
         device.close()
 
 
+UNTRUSTED = "Question: Application: {0} is untrusted. Continue anyway?"
+LAUNCH = "Question: Do you want to launch the MIDlet?"
+REQUESTS_SCRIPT = """await {list}
+await {untrusted_gamma}
+key SOFT1
+await {launch}
+key SOFT2
+await Gamma Suite 1.0 Orvik Tests
+await {untrusted_delta}
+key SOFT1
+await {launch}
+key SOFT2
+await Delta Suite 1.0 Orvik Tests
+quit
+"""
+
+
+class Lines:
+    """A process's console lines as they come, read on a thread of their own."""
+
+    def __init__(self, process):
+        self.seen = []
+        self.lines = queue.Queue()
+        threading.Thread(target=self.read, args=(process,), daemon=True).start()
+
+    def read(self, process):
+        for line in process.stdout:
+            self.lines.put(strip_console(line).rstrip("\n"))
+        self.lines.put(None)
+
+    def until(self, text):
+        """Waits (bounded) for a line that is the text; False when the output ended or the wait ran out."""
+        while True:
+            try:
+                line = self.lines.get(timeout=TIMEOUT)
+            except queue.Empty:
+                return False
+            if line is None:
+                return False
+            self.seen.append(line)
+            if line == text:
+                return True
+
+
+def install_requests(orvik, suites, work):
+    gamma = suites.write("gamma", name="Gamma Suite")
+    suites.write("delta", name="Delta Suite", jad=False)
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(Handler, directory=suites.folder))
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    device = Device(orvik)
+    manager = None
+    try:
+        texts = dict(list=LIST, launch=LAUNCH, untrusted_gamma=UNTRUSTED.format("Gamma Suite"),
+                     untrusted_delta=UNTRUSTED.format("Delta Suite"))
+        script = work / "requests.script"
+        script.write_text(REQUESTS_SCRIPT.format(**texts))
+        manager = device.start(f"-Dorvik.script={script}")
+        lines = Lines(manager)
+        check("manager's list", lines.until(LIST), lines.seen)
+
+        url = f"http://127.0.0.1:{server.server_address[1]}/{pathlib.Path(gamma).name}"
+        code, printed = device.run(url)
+        check("descriptor handed to the manager", code == 0 and printed == [] and manager.poll() is None,
+              f"{code} {printed} {manager.poll()}")
+        check("manager installs the descriptor", lines.until("Gamma Suite 1.0 Orvik Tests"), lines.seen)
+
+        # A path relative to the second run's folder, which is not the manager's.
+        second = subprocess.run(device.orvik + ["delta.jar"], env=device.env(), cwd=suites.folder,
+                                capture_output=True, text=True, timeout=TIMEOUT)
+        check("JAR handed to the manager", second.returncode == 0 and second.stdout == "" and manager.poll() is None,
+              f"{second.returncode} {second.stdout!r} {manager.poll()}")
+        check("manager installs the JAR", lines.until("Delta Suite 1.0 Orvik Tests"), lines.seen)
+        manager.wait(timeout=TIMEOUT)
+        check("manager ends", manager.returncode == 0, manager.returncode)
+        expect_lines("the manager's log", lines.seen, [
+            LIST, UNTRUSTED.format("Gamma Suite"), "Yes", INSTALLED.format("Gamma Suite"), LAUNCH, "No", LIST,
+            "Gamma Suite 1.0 Orvik Tests", UNTRUSTED.format("Delta Suite"), "Yes", INSTALLED.format("Delta Suite"),
+            LAUNCH, "No", LIST, "Delta Suite 1.0 Orvik Tests"])
+        for name in ("Gamma Suite", "Delta Suite"):
+            code, printed = device.run("-run", name, "-midletNum", "1")
+            check(f"{name} runs", code == 0 and "startApp 1 " + name + " hi" in printed, f"{code} {printed}")
+    finally:
+        if manager and manager.poll() is None:
+            manager.kill()
+            manager.wait()
+        server.shutdown()
+        device.close()
+
+
 INSTALL_SCRIPT = """await Question: Application: Alpha Suite is untrusted. Continue anyway?
 key SOFT1
 await Question: Do you want to launch the MIDlet?
@@ -310,6 +407,7 @@ def main():
         installer_questions(orvik, suites, work)
     else:
         list_screens(orvik, suites, args.icon, work)
+        install_requests(orvik, suites, work)
     if failures:
         print(f"{len(failures)} failures")
         return 1

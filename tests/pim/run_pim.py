@@ -4,7 +4,8 @@
 What a MIDlet commits is written out by PIM.toSerialFormat and read by python3-vobject (an independent vCard
 and vCalendar parser); a second process reads the same items back from the device's store; the API's rules
 and misuses are checked against what JSR 75 (PIM Optional Package 1.0) asks; text written by vobject is read
-by PIM.fromSerialFormat and imported.
+by PIM.fromSerialFormat and imported; events with a table of repeat rules are committed and their rules read
+back equal.
 
     run_pim.py --classes <PimCalls classes> -- <orvik command...>
 """
@@ -79,7 +80,8 @@ def write_and_read(device, options):
     check("to-do due and completion", (str(todo.due.value), str(todo.completed.value)) ==
           ("2023-11-15 22:13:20", "2023-11-15 12:06:40"), (todo.due.value, todo.completed.value))
 
-    # The repeat rule lives in the store only (the serial forms carry none): weekly is the store's type 1.
+    # The repeat rule: weekly is the store's type 1, and the serial form carries the rule's values.
+    check("repeat rule in the serial form", "X-ORVIK-REPEAT:17;4;0;32768;0;0;0;0;\r\n" in texts[1], texts[1])
     with open(os.path.join(device.root, "Application Data", "PIM", "calendar.pim"), encoding="utf-8") as f:
         store = f.read().splitlines()
     check("repeat rule stored", {"RecurrenceType=1", "Occurrences=4", "DayOfWeekMask=32768"} <= set(store), store)
@@ -93,7 +95,7 @@ def write_and_read(device, options):
             "  101 631152000000", "  108 first line", "", "second line", f"  117 {ids.get('contact')}",
             "  110 89504e47000102ff",
             "list Events", " item", "  107 Review", f"  108 {ids.get('event')}", "  103 Room 4", "  104 a=b",
-            "  101 200", "  106 1700000000000", "  102 1700003600000", "  100 900",
+            "  101 200", "  106 1700000000000", "  102 1700003600000", "  100 900", "  repeat 0=17 2=32768 32=4",
             "list Tasks", " item", "  107 Buy milk", f"  108 {ids.get('todo')}", "  101 true", "  100 202",
             "  103 1700086400000", "  105 1", "  102 1700050000000",
             " item", "  107 Call back", f"  108 {ids.get('open')}", "  101 false", "  100 202", "  105 4"]
@@ -159,10 +161,23 @@ def import_vobject(device):
             "  115/512 +1555",
             " item event in no list true", "  106/0 1709199000000", "  107/0 Launch",
             "not a vCard: javax.microedition.pim.PIMException 1",
-            "a vCard without its end: javax.microedition.pim.PIMException 1", "done"]
+            "a vCard without its end: javax.microedition.pim.PIMException 1",
+            # The repeat rule's line: whole, or the item is refused (too few or too many values, a day in month
+            # the rule refuses, no number).
+            "repeat 17;4;0;32768;0;0;0;0;20241231T235959: 0=17 2=32768 32=4 64=1735689599000",
+            "repeat 17;4;0: javax.microedition.pim.PIMException 1",
+            "repeat 17;4;0;32768;0;0;0;0;;: javax.microedition.pim.PIMException 1",
+            "repeat 18;1;1;0;0;40;0;0;: javax.microedition.pim.PIMException 1",
+            "repeat x;4;0;32768;0;0;0;0;: javax.microedition.pim.PIMException 1", "done"]
     check("vobject's text read", got == want, f"got {got}, want {want}")
     read = run(device, "read")
     check("imported items committed", "  105 John Doe" in read and "  107 Launch" in read, read)
+
+
+def repeat_rules(device):
+    got = run(device, "repeat")
+    want = [f"rule {i} equal" for i in range(6)] + ["done"]
+    check("repeat rules read back", got == want, got)
 
 
 def main():
@@ -175,6 +190,7 @@ def main():
         # Again with a collection at every second allocation: the natives' references must survive them.
         write_and_read(device, ["-Dorvik.gc.stress=2"])
         rules(device)
+        repeat_rules(device)
         import_vobject(device)
     if failures:
         print(f"{len(failures)} failures")

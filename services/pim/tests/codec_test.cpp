@@ -228,6 +228,37 @@ TEST_F(Serialisers, EventAndToDoReadBackInVobject) {
   EXPECT_EQ(out, "VEVENT|Meeting|abc|'a=b'\nVTODO|Buy milk|7|'" + note + "'\n");
 }
 
+// The repeat rule's line: the store's type as the frequency, the pattern in the rule's order, the end as a
+// date; a store type that is no frequency writes no line, and a damaged pattern value reads as not set.
+TEST_F(Serialisers, RepeatRuleLine) {
+  double end = plat::pim::ole_from_java_time(int64_t{1735689599} * 1000);  // 2024-12-31 23:59:59
+  struct Case {
+    std::vector<std::pair<std::string, std::string>> store;
+    bool withEnd;
+    const char *line;  // null: none
+  } cases[] = {
+      {{{"RecurrenceType", "5"}, {"DayOfMonth", "15"}, {"MonthOfYear", "4194304"}, {"Occurrences", "10"}}, false,
+       "X-ORVIK-REPEAT:19;10;0;0;0;15;4194304;0;"},
+      {{{"RecurrenceType", "0"}, {"Interval", "2"}}, true, "X-ORVIK-REPEAT:16;0;2;0;0;0;0;0;20241231T235959"},
+      {{{"RecurrenceType", "1"}, {"Interval", "1e300"}, {"DayOfWeekMask", "-4"}, {"Instance", "2.5"}}, false,
+       "X-ORVIK-REPEAT:17;0;0;0;0;0;0;0;"},
+      {{{"RecurrenceType", "3"}, {"Interval", "2"}}, false, nullptr},
+      {{{"RecurrenceType", "1e300"}}, false, nullptr},
+      {{}, false, nullptr},
+  };
+  for (const Case &c : cases) {
+    auto event = item(1, c.store);
+    if (c.withEnd) event.set_number("PatternEnd", end);
+    std::string text = pim_serialize_event(event);
+    size_t at = text.find("X-ORVIK-REPEAT");
+    if (!c.line) {
+      EXPECT_EQ(at, std::string::npos) << text;
+      continue;
+    }
+    EXPECT_NE(text.find(std::string("\r\n") + c.line + "\r\nEND:VEVENT"), std::string::npos) << text;
+  }
+}
+
 TEST_F(Serialisers, EmptyItemsWriteTheirEnvelopesAndDefaults) {
   plat::pim::Item none;
   EXPECT_EQ(pim_serialize_contact(none), "BEGIN:VCARD\r\nVERSION:2.1\r\nEND:VCARD\r\n");

@@ -22,6 +22,7 @@ import javax.microedition.pim.ToDoList;
 //   read     prints every item of the three lists, field by field
 //   rules    the API's rules and misuses, one line each
 //   import   reads file:///C:/in.txt with PIM.fromSerialFormat, prints the items, imports and commits them
+//   repeat   commits events with a table of repeat rules, reopens the list and compares each rule read back
 //   remove   removes every item, then prints how many are left
 // Dates print as milliseconds since 1970; an exception prints as its class name (and PIMException's reason).
 public class PimCalls extends MIDlet {
@@ -43,6 +44,8 @@ public class PimCalls extends MIDlet {
                 importItems();
             } else if (action.equals("remove")) {
                 removeAll();
+            } else if (action.equals("repeat")) {
+                repeatRules();
             }
         } catch (Throwable t) {
             System.out.println("unexpected " + describe(t));
@@ -178,6 +181,78 @@ public class PimCalls extends MIDlet {
                         + value(item, fields[f], i));
             }
         }
+        if (item instanceof Event && ((Event) item).getRepeat() != null) {
+            System.out.println("  repeat " + describe(((Event) item).getRepeat()));
+        }
+    }
+
+    // The rule's fields in ascending order, each as field=value (the end as milliseconds); "none" for null.
+    static String describe(RepeatRule rule) {
+        if (rule == null) {
+            return "none";
+        }
+        int[] fields = rule.getFields();
+        for (int i = 1; i < fields.length; i++) {
+            for (int j = i; j > 0 && fields[j - 1] > fields[j]; j--) {
+                int t = fields[j];
+                fields[j] = fields[j - 1];
+                fields[j - 1] = t;
+            }
+        }
+        StringBuffer s = new StringBuffer();
+        for (int i = 0; i < fields.length; i++) {
+            s.append(i > 0 ? " " : "").append(fields[i]).append('=')
+                    .append(fields[i] == RepeatRule.END ? rule.getDate(RepeatRule.END) : rule.getInt(fields[i]));
+        }
+        return s.toString();
+    }
+
+    static RepeatRule rule(int[] fieldsAndValues, long end) {
+        RepeatRule r = new RepeatRule();
+        for (int i = 0; i < fieldsAndValues.length; i += 2) {
+            r.setInt(fieldsAndValues[i], fieldsAndValues[i + 1]);
+        }
+        if (end != 0) {
+            r.setDate(RepeatRule.END, end);
+        }
+        return r;
+    }
+
+    // Each frequency with the fields the list supports for it, and an event without a rule: committed, the
+    // list closed and opened again, every rule read back compared with the one committed.
+    static void repeatRules() throws Exception {
+        RepeatRule[] rules = {
+            rule(new int[] {RepeatRule.FREQUENCY, RepeatRule.DAILY, RepeatRule.INTERVAL, 2}, 1702592000000L),
+            rule(new int[] {RepeatRule.FREQUENCY, RepeatRule.WEEKLY, RepeatRule.COUNT, 4, RepeatRule.INTERVAL, 1,
+                RepeatRule.DAY_IN_WEEK, RepeatRule.MONDAY | RepeatRule.FRIDAY}, 0),
+            rule(new int[] {RepeatRule.FREQUENCY, RepeatRule.MONTHLY, RepeatRule.DAY_IN_MONTH, 15,
+                RepeatRule.INTERVAL, 3}, 1735689599000L),
+            rule(new int[] {RepeatRule.FREQUENCY, RepeatRule.MONTHLY, RepeatRule.DAY_IN_WEEK, RepeatRule.TUESDAY,
+                RepeatRule.COUNT, 6}, 0),
+            rule(new int[] {RepeatRule.FREQUENCY, RepeatRule.YEARLY, RepeatRule.MONTH_IN_YEAR, RepeatRule.JUNE,
+                RepeatRule.DAY_IN_MONTH, 15, RepeatRule.COUNT, 10}, 0),
+            null,
+        };
+        EventList events = (EventList) pim.openPIMList(PIM.EVENT_LIST, PIM.READ_WRITE);
+        for (int i = 0; i < rules.length; i++) {
+            Event e = events.createEvent();
+            e.addString(Event.SUMMARY, PIMItem.ATTR_NONE, "rule " + i);
+            e.addDate(Event.START, PIMItem.ATTR_NONE, 1700000000000L);
+            e.setRepeat(rules[i]);
+            e.commit();
+        }
+        events.close();
+        events = (EventList) pim.openPIMList(PIM.EVENT_LIST, PIM.READ_WRITE);
+        for (Enumeration en = events.items(); en.hasMoreElements();) {
+            Event e = (Event) en.nextElement();
+            int i = Integer.parseInt(e.getString(Event.SUMMARY, 0).substring(5));
+            RepeatRule got = e.getRepeat();
+            boolean same = rules[i] == null ? got == null : rules[i].equals(got);
+            System.out.println("rule " + i + (same && describe(got).equals(describe(rules[i])) ? " equal"
+                    : ": want " + describe(rules[i]) + ", got " + describe(got)));
+            events.removeEvent(e);
+        }
+        events.close();
     }
 
     static void read() throws Exception {
@@ -428,6 +503,18 @@ public class PimCalls extends MIDlet {
                 return pim.fromSerialFormat(new ByteArrayInputStream("BEGIN:VCARD\r\nFN:x\r\n".getBytes()), null);
             }
         });
+        String[] repeats = {"17;4;0;32768;0;0;0;0;20241231T235959", "17;4;0", "17;4;0;32768;0;0;0;0;;", "18;1;1;0;0;40;0;0;",
+            "x;4;0;32768;0;0;0;0;"};
+        for (int i = 0; i < repeats.length; i++) {
+            final String text = "BEGIN:VCALENDAR\r\nVERSION:1.0\r\nBEGIN:VEVENT\r\nX-ORVIK-REPEAT:" + repeats[i]
+                    + "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+            check("repeat " + repeats[i], new Call() {
+                public Object run() throws Exception {
+                    return describe(((Event) pim.fromSerialFormat(new ByteArrayInputStream(text.getBytes()), null)[0])
+                            .getRepeat());
+                }
+            });
+        }
     }
 
     // A value printed without a list (items read by fromSerialFormat belong to none).

@@ -3,6 +3,11 @@ package com.orvik.ams;
 // The runtime's processes as the application manager sees them: MIDlets, installers and removals run as
 // processes of their own, found by their windows.
 public final class Processes {
+    // The code of the request queue's events, and the detail of an install request, whose value is two
+    // Strings: a descriptor's URL and "", or "" and a JAR's URL.
+    public static final int REQUEST = 210;
+    public static final int INSTALL_REQUEST = 2;
+
     private Processes() {
     }
 

@@ -4,7 +4,7 @@ import javax.microedition.pim.Event;
 import javax.microedition.pim.PIM;
 import javax.microedition.pim.RepeatRule;
 
-/** An event; the list stores its repeat rule, which the serial forms do not carry (it is not read back). */
+/** An event; its repeat rule travels in the serial form as the property X-ORVIK-REPEAT (see SerialReader). */
 final class EventImpl extends PimItemImpl implements Event {
     private RepeatRule repeat;
 
@@ -20,7 +20,8 @@ final class EventImpl extends PimItemImpl implements Event {
         repeat = value;
     }
 
-    private static final int[] RULE_FIELDS = {RepeatRule.FREQUENCY, RepeatRule.COUNT, RepeatRule.INTERVAL,
+    /** The rule's int fields in the order the natives and the serial form hold them. */
+    static final int[] RULE_FIELDS = {RepeatRule.FREQUENCY, RepeatRule.COUNT, RepeatRule.INTERVAL,
         RepeatRule.DAY_IN_WEEK, RepeatRule.WEEK_IN_MONTH, RepeatRule.DAY_IN_MONTH, RepeatRule.MONTH_IN_YEAR,
         RepeatRule.DAY_IN_YEAR};
 

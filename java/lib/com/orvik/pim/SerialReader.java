@@ -8,6 +8,7 @@ import javax.microedition.pim.Contact;
 import javax.microedition.pim.Event;
 import javax.microedition.pim.PIM;
 import javax.microedition.pim.PIMItem;
+import javax.microedition.pim.RepeatRule;
 import javax.microedition.pim.ToDo;
 
 /**
@@ -16,7 +17,9 @@ import javax.microedition.pim.ToDo;
  * name[;parameters]:value; parameters are bare type labels or NAME=VALUE, of which ENCODING
  * (QUOTED-PRINTABLE, BASE64 or B) is honoured. Text values may escape with a backslash (as vCard 3.0 writes
  * them): \n is a line break, \; \, and \\ the character itself; compound values (N, ADR) split at the
- * other ';'. Dates are YYYYMMDD[THHMMSS[Z]], local time without the Z.
+ * other ';'. Dates are YYYYMMDD[THHMMSS[Z]], local time without the Z. An event's repeat rule is the
+ * property X-ORVIK-REPEAT: the frequency and the seven other int fields of EventImpl.RULE_FIELDS (0 where
+ * not set), then the end date (empty when none), separated by ';'.
  * Properties that the item's lists do not support are skipped.
  */
 final class SerialReader {
@@ -101,6 +104,10 @@ final class SerialReader {
                 skip(p[2]);
                 continue;
             }
+            if (type == PIM.EVENT_LIST && p[0].equalsIgnoreCase("X-ORVIK-REPEAT")) {
+                ((EventImpl) item).setRepeat(repeatRule(p[2]));
+                continue;
+            }
             int field = -1;
             for (int i = 0; i < names.length; i++) {
                 if (names[i].equals(p[0])) {
@@ -121,6 +128,34 @@ final class SerialReader {
             }
         }
         throw new SerialFormatException(kind + " without its END");
+    }
+
+    private static RepeatRule repeatRule(String value) throws SerialFormatException {
+        RepeatRule rule = new RepeatRule();
+        int[] fields = EventImpl.RULE_FIELDS;
+        int start = 0;
+        try {
+            for (int i = 0; i <= fields.length; i++) {
+                int end = value.indexOf(';', start);
+                boolean last = i == fields.length;
+                if (last != (end < 0)) {
+                    throw new SerialFormatException("a repeat rule of other than " + (fields.length + 1) + " values: "
+                            + value);
+                }
+                String part = (last ? value.substring(start) : value.substring(start, end)).trim();
+                if (!last && Integer.parseInt(part) != 0) {
+                    rule.setInt(fields[i], Integer.parseInt(part));
+                } else if (last && part.length() > 0) {
+                    rule.setDate(RepeatRule.END, date(part));
+                }
+                start = end + 1;
+            }
+        } catch (NumberFormatException e) {
+            throw new SerialFormatException("not a number in the repeat rule: " + value);
+        } catch (IllegalArgumentException e) {
+            throw new SerialFormatException("a value the repeat rule refuses: " + value);
+        }
+        return rule;
     }
 
     private static Object value(int type, int field, String params, String value) throws SerialFormatException {

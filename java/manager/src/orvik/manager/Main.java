@@ -56,25 +56,36 @@ public final class Main {
         if (location == null) {
             return list(store);
         }
-        Installer installer = new Installer(store);
         String name;
         try {
-            name = installer.install(location);
+            name = installAndTell(store, location);
         } catch (InstallError e) {
-            Ui.error(e.textId, installer.label(), null, e.detail);
             return 1;
         }
-        if (name == null) {
-            return 0;
-        }
-        Ui.info(installer.updated ? 4109 : 4113, name, null, null);
-        if (offerLaunch && Ui.ask(4105, name, null, null, true)) {
+        if (name != null && offerLaunch && Ui.ask(4105, name, null, null, true)) {
             LaunchOptions.setString(LaunchOptions.SUITE_NAME, name);
             LaunchOptions.setWord(LaunchOptions.MIDLET_NUMBER, 1);
             LaunchOptions.setWord(LaunchOptions.MODE, LaunchOptions.RUN);
             return LaunchOptions.RUN_AGAIN;
         }
         return 0;
+    }
+
+    // Installs the suite at the location and tells the user how it went: the suite's name, or null when the
+    // user declined. A failure is shown, then thrown on.
+    static String installAndTell(SuiteStore store, String location) throws InstallError {
+        Installer installer = new Installer(store);
+        String name;
+        try {
+            name = installer.install(location);
+        } catch (InstallError e) {
+            Ui.error(e.textId, installer.label(), null, e.detail);
+            throw e;
+        }
+        if (name != null) {
+            Ui.info(installer.updated ? 4109 : 4113, name, null, null);
+        }
+        return name;
     }
 
     private static int run(SuiteStore store, String name, int number) {

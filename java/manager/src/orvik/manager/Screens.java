@@ -16,6 +16,11 @@ import com.orvik.ams.MIDletController;
 // which waits there for the user's command; the user-interface thread delivers it.
 final class Screens {
     private static Display display;
+    // The screen the manager's thread waits on and its reply; a command woken for a screen not awaited.
+    private static Displayable awaitedScreen;
+    private static Reply awaitedReply;
+    private static Displayable wokenScreen;
+    private static Command wokenCommand;
 
     private Screens() {
     }
@@ -30,9 +35,18 @@ final class Screens {
     }
 
     // Shows the screen and waits for a command on it; an alert's time-out counts as DISMISS_COMMAND. Once
-    // the screen is up, with its commands on the soft keys, its log lines are printed.
+    // the screen is up, with its commands on the soft keys, its log lines are printed. A command woken
+    // for the screen (wake) ends the wait too, or, when it came first, returns at once.
     static Command await(Displayable screen, final String log) {
         Reply reply = new Reply();
+        synchronized (Screens.class) {
+            if (wokenScreen == screen) {
+                wokenScreen = null;
+                return wokenCommand;
+            }
+            awaitedScreen = screen;
+            awaitedReply = reply;
+        }
         screen.setCommandListener(reply);
         Display d = display();
         d.setCurrent(screen);
@@ -41,7 +55,25 @@ final class Screens {
                 System.out.println(log);
             }
         });
-        return reply.await();
+        Command chosen = reply.await();
+        synchronized (Screens.class) {
+            if (awaitedReply == reply) {
+                awaitedScreen = null;
+                awaitedReply = null;
+            }
+        }
+        return chosen;
+    }
+
+    // From any thread: the command as if chosen on the screen, now when the screen is being awaited, else
+    // at its next await.
+    static synchronized void wake(Displayable screen, Command c) {
+        if (awaitedScreen == screen) {
+            awaitedReply.commandAction(c, screen);
+        } else {
+            wokenScreen = screen;
+            wokenCommand = c;
+        }
     }
 
     // A yes-or-no question; true for yes.

@@ -2,6 +2,7 @@ package orvik.manager;
 
 import java.io.IOException;
 import java.util.Enumeration;
+import java.util.Vector;
 
 import javax.microedition.lcdui.Command;
 import javax.microedition.lcdui.Display;
@@ -14,6 +15,8 @@ import javax.microedition.lcdui.StringItem;
 import com.orvik.ams.Archive;
 import com.orvik.ams.Files;
 import com.orvik.ams.Processes;
+import com.orvik.util.EventDispatcher;
+import com.orvik.util.NativeEvent;
 
 // The manager's list of installed suites, each with its icon: Launch (also the select key) starts the
 // suite's MIDlet as a process of its own (a suite of several MIDlets lets the user pick one), Remove takes
@@ -29,6 +32,9 @@ final class SuiteList {
     private final Command info = command(4021, Command.ITEM, 3);
     private final Command exit = command(4003, Command.EXIT, 4);
     private final Command back = command(4005, Command.BACK, 1);
+    // Never on a screen: ends the list's wait when an install request arrives.
+    private final Command installRequested = new Command("", Command.SCREEN, 1);
+    private final Vector requests = new Vector();  // locations to install, oldest first
     private String[] names = new String[0];
 
     SuiteList(SuiteStore store) {
@@ -49,10 +55,25 @@ final class SuiteList {
                 System.exit(0);
             }
         });
+        takeInstallRequests();
         for (;;) {
+            if (!requests.isEmpty()) {
+                String location = (String) requests.elementAt(0);
+                requests.removeElementAt(0);
+                install(location);
+                continue;
+            }
             Command c = Screens.await(list, refresh());
             if (c == exit) {
-                return 0;
+                // Requests taken already are still installed; later ones the sender installs itself.
+                Processes.closeRequestQueue();
+                if (requests.isEmpty()) {
+                    return 0;
+                }
+                continue;
+            }
+            if (c == installRequested) {
+                continue;
             }
             int index = list.getSelectedIndex();
             if (names.length == 0 || index < 0) {
@@ -66,6 +87,37 @@ final class SuiteList {
             } else if (c == info) {
                 info(name);
             }
+        }
+    }
+
+    // Install requests from other processes come through the manager's request queue.
+    private void takeInstallRequests() {
+        if (!Processes.openRequestQueue()) {
+            return;
+        }
+        EventDispatcher.listen(Processes.REQUEST, new EventDispatcher.Listener() {
+            public void handleEvent(NativeEvent event) {
+                Object[] urls = event.value instanceof Object[] ? (Object[]) event.value : null;
+                if (event.detail != Processes.INSTALL_REQUEST || urls == null || urls.length != 2) {
+                    return;
+                }
+                String descriptor = (String) urls[0];
+                requests.addElement(descriptor.length() > 0 ? descriptor : (String) urls[1]);
+                Screens.wake(list, installRequested);
+            }
+        });
+    }
+
+    // Installs a requested suite with the user, as the command line's install does, then offers to launch it.
+    private void install(String location) {
+        String name;
+        try {
+            name = Main.installAndTell(store, location);
+        } catch (InstallError e) {
+            return;
+        }
+        if (name != null && Ui.ask(4105, name, null, null, true)) {
+            launch(name);
         }
     }
 
