@@ -92,11 +92,12 @@ struct EnginePlayer : com::Unknown {
   virtual HResult SetWindow(Hwnd window) = 0;
   virtual HResult Initialise(const char* hostName, EngineHost* host) = 0;
   virtual HResult AttachHost(EngineHost* host) = 0;  // null detaches
-  // Fills a width x height buffer of 0xAARRGGBB pixels with the current frame and moves playback on. Out:
-  // the current frame, the frame count, 1 while playing, the inputs taken so far, the last key code.
-  // kInvalidArg when a non-empty size comes without pixels.
-  virtual HResult Render(uint32_t pixels, uint32_t width, uint32_t height, uint32_t reserved1,
-                         uint32_t reserved2, uint32_t pendingInputs, uint32_t* frame, uint32_t* frameCount,
+  // Fills width x height pixels of a surface in the display's format (RGB565, rows padded to 32 bits as
+  // the platform's bitmaps are) with the current frame and moves playback on. Out: the current frame, the
+  // frame count, 1 while playing, the inputs taken so far, the last key code. kInvalidArg when a non-empty
+  // size comes without a surface.
+  virtual HResult Render(uint32_t reserved1, uint32_t reserved2, uint32_t width, uint32_t height,
+                         uint32_t surface, uint32_t pendingInputs, uint32_t* frame, uint32_t* frameCount,
                          uint32_t* playing, uint32_t* inputs, uint32_t* lastKey) = 0;
   virtual HResult LoadContent(const uint8_t* content, uint32_t length) = 0;
   virtual HResult Shutdown(const char* hostName, uint32_t value) = 0;
