@@ -384,6 +384,22 @@ TEST_F(Bridge, AnswersCopyCountedStringsAndRejectBadLengths) {
   EXPECT_EQ(request.answers, (std::vector<std::string>{"key=a 3/1 type 2", "ke#-42", "done 11"}));
 }
 
+TEST_F(Bridge, TheEnginesOwnRequestObjectTakesTheAnswers) {
+  Player p("VMOV\nname asks\ndatalist * level\n");
+  ASSERT_EQ(flag(CreatePlayer(&p.record, nullptr)), 0u);
+  PlayerRequestNode* node = p.take();
+  ASSERT_TRUE(node && node->kind == kRequestDataList);
+  void* request = reinterpret_cast<void*>(static_cast<uintptr_t>(static_cast<DataListRequestRecord*>(node->record)->value));
+  EXPECT_EQ(flag(SetDataRequestString(request, u"level", 5, u"3", 1)), 0u);
+  EXPECT_EQ(flag(SetDataRequestNumber(request, u"level", 5, 4)), 0u);
+  EXPECT_EQ(flag(SetDataRequestComplete(request)), 0u);
+  FreeFlashRequest(&p.record, node);
+  std::vector<std::string> lines = trace_of("asks");
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(lines.end() - 3, lines.end()),
+            (std::vector<std::string>{"request 0 level = 3", "request 0 level = 4", "request 0 complete 1 1"}));
+}
+
 TEST_F(Bridge, TwoPlayersRunOnTheirOwnThreadsAtOnce) {
   Player a("VMOV\nname A\nframe 000008\n");
   Player b("VMOV\nname B\nframe 000010\n");

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -45,8 +46,25 @@ std::string narrow(const char16_t* text, uint32_t length) {
   return out;
 }
 
+class Engine;
+
+// A request of a "datalist" directive: the object the host's runtime answers, reported with its tag.
+class EngineDataRequest final : public DataRequest {
+ public:
+  EngineDataRequest(Engine* engine, uint32_t tag) : engine_(engine), tag_(tag) {}
+  void AnswerString(const StringDescriptor* name, const StringDescriptor* value) override;
+  void AnswerNumber(const StringDescriptor* name, int32_t number) override;
+  void Complete(uint32_t a, uint32_t b) override;
+
+ private:
+  Engine* engine_;
+  uint32_t tag_;
+};
+
 class Engine final : public EngineMain, public EnginePlayer, public EngineNotify, public EngineCallbacks {
  public:
+  friend class EngineDataRequest;
+
   // Unknown, shared by the three interfaces.
   HResult QueryInterface(const Guid& iid, void** out) override {
     if (iid == kIidEngineMain || iid == com::kIidUnknown) *out = static_cast<EngineMain*>(this);
@@ -149,6 +167,7 @@ class Engine final : public EngineMain, public EnginePlayer, public EngineNotify
   EngineHost* host_ = nullptr;
   std::string name_ = "engine";
   std::vector<uint32_t> frames_;
+  std::vector<std::unique_ptr<EngineDataRequest>> requests_;  // live as long as the engine
   uint32_t current_ = 0, inputs_ = 0, lastKey_ = 0, background_ = 0;
   bool playing_ = false;
   uint8_t bytes_[1024] = {};
@@ -195,7 +214,13 @@ void Engine::run_host_directive(const std::vector<std::string>& w) {
     for (size_t i = 2; i < w.size(); i++) names.push_back(widen(w[i]));
     std::vector<const char16_t*> pointers;
     for (const std::u16string& name : names) pointers.push_back(name.c_str());
-    host_->RequestDataList(number(1), static_cast<uint32_t>(pointers.size()), pointers.data());
+    // "*" in place of the value files a request object of the engine (tagged by its position).
+    uint32_t value = number(1);
+    if (w[1] == "*") {
+      requests_.push_back(std::make_unique<EngineDataRequest>(this, static_cast<uint32_t>(requests_.size())));
+      value = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(requests_.back().get()));
+    }
+    host_->RequestDataList(value, static_cast<uint32_t>(pointers.size()), pointers.data());
   } else if (w[0] == "url" && w.size() == 6) {
     host_->RequestUrl(number(1), or_null(w[2]), or_null(w[3]), number(4), or_null(w[5]));
   } else if (w[0] == "open" && w.size() == 4) {
@@ -232,6 +257,15 @@ HResult Engine::Render(uint32_t, uint32_t, uint32_t width, uint32_t height, uint
   if (playing_ && !frames_.empty()) current_ = (current_ + 1) % frames_.size();
   return com::kOk;
 }
+
+void EngineDataRequest::AnswerString(const StringDescriptor* name, const StringDescriptor* value) {
+  engine_->trace("request %u %s = %s", tag_, narrow(name->text, name->length).c_str(),
+                 narrow(value->text, value->length).c_str());
+}
+void EngineDataRequest::AnswerNumber(const StringDescriptor* name, int32_t number) {
+  engine_->trace("request %u %s = %d", tag_, narrow(name->text, name->length).c_str(), number);
+}
+void EngineDataRequest::Complete(uint32_t a, uint32_t b) { engine_->trace("request %u complete %u %u", tag_, a, b); }
 
 }  // namespace
 

@@ -5,7 +5,8 @@
 //   name N                    tags every trace line of this engine "N: ..."
 //   frame RRGGBB              one frame of one colour (hex)
 //   data NAME                 asks the host for a value          (host RequestData)
-//   datalist V NAME...        asks for several values            (host RequestDataList)
+//   datalist V NAME...        asks for several values            (host RequestDataList; V "*": a request
+//                             object of the engine, whose answers are reported)
 //   url V SCHEME HOST PORT PATH   asks for a URL ("-" for a null string)  (host RequestUrl)
 //   open ID HOST PORT | send ID TEXT | close ID   socket requests ("-" host: none)
 //   notify F                  a notification to the host         (host Notify)

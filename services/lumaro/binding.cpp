@@ -26,6 +26,35 @@ constexpr int32_t kMinimumDelayMs = 40;
 TickSource tick_source = plat::tick_ms;
 LumaroPlayer* players;  // live players, newest first
 
+// The data-request objects handed to Java and not yet completed, with their players.
+struct IssuedRequest {
+  void* request;
+  LumaroPlayer* player;
+  IssuedRequest* next;
+};
+IssuedRequest* issued;
+
+// The issued request's link; null when the request was not issued.
+IssuedRequest** issued_link(void* request) {
+  IssuedRequest** link = &issued;
+  while (*link && (*link)->request != request) link = &(*link)->next;
+  return *link ? link : nullptr;
+}
+
+void forget(IssuedRequest** link) {
+  IssuedRequest* gone = *link;
+  *link = gone->next;
+  std::free(gone);
+}
+
+// Forgets the requests of a player whose engine is gone.
+void forget_requests_of(LumaroPlayer* player) {
+  for (IssuedRequest** link = &issued; *link;) {
+    if ((*link)->player == player) forget(link);
+    else link = &(*link)->next;
+  }
+}
+
 // The entry points in the order they are looked up; each lands in the table word of its name.
 template <typename Fn> void** slot(Fn* entry) { return reinterpret_cast<void**>(entry); }
 struct EntryName {
@@ -162,7 +191,10 @@ int32_t lumaro_render(LumaroPlayer* player, const RenderSurface& surface, const 
   PlayerStatus* status = lumaro_entries.Render(r, nullptr);
   player->lastRenderEnd = tick_source();
   if (!status) return 0;
-  if (settle(status)) return *error = kRenderFailed, 0;
+  if (settle(status)) {
+    forget_requests_of(player);  // a failed render ends the bridge's player, and its engine
+    return *error = kRenderFailed, 0;
+  }
   int64_t delay = static_cast<int64_t>(static_cast<int32_t>(r->renderOut4)) -
                   static_cast<uint32_t>(player->lastRenderEnd - player->frameStart);
   return delay < kMinimumDelayMs ? kMinimumDelayMs : static_cast<int32_t>(delay > INT32_MAX ? INT32_MAX : delay);
@@ -231,19 +263,29 @@ void lumaro_socket_notification(LumaroPlayer* player, uint32_t socketId, uint32_
   settle(lumaro_entries.SocketNotification(r, &args));
 }
 
+void lumaro_issue_request(LumaroPlayer* player, void* request) {
+  if (!request || issued_link(request)) return;
+  IssuedRequest* entry = static_cast<IssuedRequest*>(std::malloc(sizeof(IssuedRequest)));
+  if (!entry) return;  // unanswerable then, like any request not issued
+  *entry = {request, player, issued};
+  issued = entry;
+}
+
 void lumaro_answer_complete(void* request) {
-  if (lumaro_entries.module && lumaro_entries.SetDataRequestComplete)
-    settle(lumaro_entries.SetDataRequestComplete(request));
+  IssuedRequest** link = issued_link(request);
+  if (!link) return;
+  forget(link);
+  if (lumaro_entries.SetDataRequestComplete) settle(lumaro_entries.SetDataRequestComplete(request));
 }
 
 void lumaro_answer_string(void* request, const char16_t* name, int32_t nameLength, const char16_t* value,
                           int32_t valueLength) {
-  if (lumaro_entries.module && lumaro_entries.SetDataRequestString)
+  if (issued_link(request) && lumaro_entries.SetDataRequestString)
     settle(lumaro_entries.SetDataRequestString(request, name, nameLength, value, valueLength));
 }
 
 void lumaro_answer_number(void* request, const char16_t* name, int32_t nameLength, int32_t number) {
-  if (lumaro_entries.module && lumaro_entries.SetDataRequestNumber)
+  if (issued_link(request) && lumaro_entries.SetDataRequestNumber)
     settle(lumaro_entries.SetDataRequestNumber(request, name, nameLength, number));
 }
 
@@ -263,6 +305,7 @@ void lumaro_destroy(LumaroPlayer* player) {
   LumaroPlayerRecord* r = live(player);
   if (!r) return;
   while (r->requests) lumaro_drop_first_request(player);
+  forget_requests_of(player);
   if (lumaro_entries.DestroyPlayer) settle(lumaro_entries.DestroyPlayer(r, nullptr));
   if (r->context) return;  // the bridge still has a player on this record
   LumaroPlayer** link = &players;

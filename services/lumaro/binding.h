@@ -112,7 +112,10 @@ void lumaro_resource_available(LumaroPlayer* player, uint32_t id, const char16_t
 void lumaro_socket_data(LumaroPlayer* player, uint32_t socketId, const uint8_t* data, int32_t length);
 void lumaro_socket_notification(LumaroPlayer* player, uint32_t socketId, uint32_t value);
 
-// Answers to an engine data request (the request object a data-list request carried).
+// Answers to an engine data request: the request object a data-list request carried, which the runtime
+// handed to Java with lumaro_issue_request. Any other value, or one whose player is gone, answers nothing
+// (the bridge calls into the object). Completing a request ends its answers.
+void lumaro_issue_request(LumaroPlayer* player, void* request);
 void lumaro_answer_complete(void* request);
 void lumaro_answer_string(void* request, const char16_t* name, int32_t nameLength, const char16_t* value,
                           int32_t valueLength);

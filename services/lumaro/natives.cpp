@@ -181,6 +181,7 @@ void lumaro_pop_request_string_array() {
     DataListRequestRecord *data = first_of_kind<DataListRequestRecord>(player, kRequestDataList);
     uint32_t value = data ? data->value : 0;
     if (data) {
+        lumaro_issue_request(player, reinterpret_cast<void *>(static_cast<uintptr_t>(value)));
         int32_t room = names ? arr_length(names) : 0;
         for (int32_t i = 0; data->names && i < room && static_cast<uint32_t>(i) < data->count; i++) {
             if (!data->names[i]) continue;

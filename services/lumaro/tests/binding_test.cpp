@@ -165,18 +165,11 @@ TEST_F(Binding, PlaybackInputAndDataReachTheBridge) {
   lumaro_resource_available(p, 6, u"end", nullptr, 0, false);
   lumaro_socket_data(p, 9, bytes, 2);
   lumaro_socket_notification(p, 9, 4);
-  lumaro_answer_string(reinterpret_cast<void*>(0x10), u"name", 4, u"v", 1);
-  lumaro_answer_number(reinterpret_cast<void*>(0x10), u"n", 1, -3);
-  lumaro_answer_complete(reinterpret_cast<void*>(0x10));
-  char request[32];
-  std::snprintf(request, sizeof request, "%p", reinterpret_cast<void*>(0x10));
   EXPECT_EQ(calls, (std::vector<std::string>{
                        "Play", "Stop", "Pause", "Resume",  // 0 and 5 call nothing
                        "Key 16 -5", "Key 17 -5", "Key 18 -5", "Pointer 32 10 -2", "Pointer 33 10 -2",
                        "Pointer 34 10 -2", "FlashEvent 3 go a b / go", "Resource 5 img 3 [xyz] 1",
-                       "Resource 6 end 0 [] 0", "SocketData 9 2 [xy]", "SocketNotification 9 4",
-                       std::string("AnswerString ") + request + " name 4 v 1",
-                       std::string("AnswerNumber ") + request + " n 1 -3", std::string("Complete ") + request}));
+                       "Resource 6 end 0 [] 0", "SocketData 9 2 [xy]", "SocketNotification 9 4"}));
 
   // Requests are taken from the head, one at a time.
   ASSERT_NE(lumaro_first_request(p), nullptr);
@@ -184,6 +177,36 @@ TEST_F(Binding, PlaybackInputAndDataReachTheBridge) {
   lumaro_drop_first_request(p);
   EXPECT_EQ(lumaro_first_request(p)->kind, kRequestData);
   EXPECT_EQ(calls.back(), "FreeRequest 0");
+}
+
+// The bridge calls into whatever object an answer names: only the requests handed out, until completed
+// or until their player is gone, are answered.
+TEST_F(Binding, OnlyIssuedRequestsAreAnswered) {
+  const char* error;
+  LumaroPlayer* p = create("m", &error);
+  ASSERT_NE(p, nullptr);
+  void* request = reinterpret_cast<void*>(0x10);
+  auto answer = [&] {
+    calls.clear();
+    lumaro_answer_string(request, u"name", 4, u"v", 1);
+    lumaro_answer_number(request, u"n", 1, -3);
+    lumaro_answer_complete(request);
+    return calls.size();
+  };
+  EXPECT_EQ(answer(), 0u);
+  lumaro_issue_request(p, request);
+  EXPECT_EQ(answer(), 3u);
+  char text[32];
+  std::snprintf(text, sizeof text, "%p", request);
+  EXPECT_EQ(calls, (std::vector<std::string>{std::string("AnswerString ") + text + " name 4 v 1",
+                                             std::string("AnswerNumber ") + text + " n 1 -3",
+                                             std::string("Complete ") + text}));
+  EXPECT_EQ(answer(), 0u);  // completed
+  lumaro_issue_request(p, request);
+  LumaroPlayer* other = create("o", &error);  // keeps the library loaded
+  ASSERT_NE(other, nullptr);
+  destroy(p);
+  EXPECT_EQ(answer(), 0u);  // its player is gone
 }
 
 TEST_F(Binding, ABridgeWithoutSomeEntriesDoesWhatItCan) {

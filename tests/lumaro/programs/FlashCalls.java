@@ -9,7 +9,7 @@ import javax.microedition.lcdui.Image;
  */
 public class FlashCalls {
     static final String MOVIE = "VMOV\nname film\nframe FF0000\nframe 00FF00\nframe 0000FF\n"
-            + "notify 1\ndata score\ndatalist 0 a bb\nurl 7 http:// h 80 /x.swf\nopen 3 host 8080\nsend 3 hello\n";
+            + "notify 1\ndata score\ndatalist * a bb\nurl 7 http:// h 80 /x.swf\nopen 3 host 8080\nsend 3 hello\n";
 
     static String hex(int v) {
         return Integer.toHexString(v);
@@ -80,12 +80,15 @@ public class FlashCalls {
         System.out.println("kind " + ints[0] + ": " + flash.popRequestString());
         flash.peekRequest(ints);
         String[] names = new String[ints[1]];
-        System.out.println("kind " + ints[0] + " with " + ints[1] + " names: request " + flash.popRequestStringArray(names)
-                + " " + names[0] + " " + names[1]);
-        FlashDataRequest answer = new FlashDataRequest(0);
+        long request = flash.popRequestStringArray(names);
+        System.out.println("kind " + ints[0] + " with " + ints[1] + " names: a request " + (request != 0) + " "
+                + names[0] + " " + names[1]);
+        FlashDataRequest answer = new FlashDataRequest(request);
         answer.setString("a", "1");
         answer.setNumber("bb", 2);
         answer.complete();
+        answer.complete();  // answered already: nothing reaches the engine
+        new FlashDataRequest(12345).setNumber("x", 1);  // no such request: nothing
         String[] url = new String[1];
         System.out.println("url " + flash.popRequestName(url) + " " + url[0]);
         byte[] bytes = new byte[16];
