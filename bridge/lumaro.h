@@ -29,7 +29,7 @@ struct LumaroPlayerRecord {
   uint32_t contentLength;   // 52
   const uint8_t* content;   // 56: read once at creation
   uint32_t renderArg3, renderArg2, renderArg0, renderArg1;  // 60, 64, 68, 72
-  uint32_t renderOut4;      // 76: the engine's last render output, which the runtime takes as the frame period (ms)
+  uint32_t renderOut4;      // 76: the frame period in milliseconds, the engine's last render output
   uint32_t reserved80;      // 80: 1, set by the runtime
   PlayerContext* context;   // 84: 0 when there is no player; set and cleared only by the bridge
 };

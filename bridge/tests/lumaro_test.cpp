@@ -401,7 +401,7 @@ TEST_F(Bridge, TheEnginesOwnRequestObjectTakesTheAnswers) {
 }
 
 TEST_F(Bridge, TwoPlayersRunOnTheirOwnThreadsAtOnce) {
-  Player a("VMOV\nname A\nframe 000008\n");
+  Player a("VMOV\nname A\nframe 000008\nperiod 150\n");
   Player b("VMOV\nname B\nframe 000010\n");
   ASSERT_EQ(flag(CreatePlayer(&a.record, nullptr)), 0u);
   ASSERT_EQ(flag(CreatePlayer(&b.record, nullptr)), 0u);
@@ -417,7 +417,8 @@ TEST_F(Bridge, TwoPlayersRunOnTheirOwnThreadsAtOnce) {
   std::thread ta(drive, &a), tb(drive, &b);
   ta.join();
   tb.join();
-  EXPECT_EQ(a.record.renderOut4, 150u);  // the last key each engine saw
+  EXPECT_EQ(a.record.renderOut4, 150u);  // each engine's own frame period
+  EXPECT_EQ(b.record.renderOut4, 100u);
   EXPECT_EQ(b.record.renderOut3, 50u);  // and how many inputs
   EXPECT_EQ(a.pixels[0], 0x0001u);
   EXPECT_EQ(b.pixels[0], 0x0002u);

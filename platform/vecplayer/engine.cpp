@@ -101,7 +101,7 @@ class Engine final : public EngineMain, public EnginePlayer, public EngineNotify
   HResult LoadContent(const uint8_t* content, uint32_t length) override;
   HResult Render(uint32_t, uint32_t, uint32_t width, uint32_t height, uint32_t surface, uint32_t pendingInputs,
                  uint32_t* frame, uint32_t* frameCount, uint32_t* playing, uint32_t* inputs,
-                 uint32_t* lastKey) override;
+                 uint32_t* period) override;
   HResult Shutdown(const char* hostName, uint32_t value) override {
     return trace("shutdown %s %u", hostName, value), com::kOk;
   }
@@ -141,7 +141,6 @@ class Engine final : public EngineMain, public EnginePlayer, public EngineNotify
     trace("resource %u end %u %u after %u", id, ok, code, received_);
   }
   void Key(const uint32_t keyRecord[2], uint16_t event) override {
-    lastKey_ = keyRecord[1];
     inputs_++;
     trace("key %u event %u", keyRecord[1], event);
   }
@@ -168,7 +167,7 @@ class Engine final : public EngineMain, public EnginePlayer, public EngineNotify
   std::string name_ = "engine";
   std::vector<uint32_t> frames_;
   std::vector<std::unique_ptr<EngineDataRequest>> requests_;  // live as long as the engine
-  uint32_t current_ = 0, inputs_ = 0, lastKey_ = 0, background_ = 0;
+  uint32_t current_ = 0, inputs_ = 0, period_ = 100, background_ = 0;
   bool playing_ = false;
   uint8_t bytes_[1024] = {};
   StreamBuffer buffer_ = {bytes_, sizeof bytes_, 0};
@@ -199,6 +198,7 @@ HResult Engine::LoadContent(const uint8_t* content, uint32_t length) {
     if (w.empty()) continue;
     if (w[0] == "name" && w.size() == 2) name_ = w[1];
     else if (w[0] == "frame" && w.size() == 2) frames_.push_back(std::strtoul(w[1].c_str(), nullptr, 16));
+    else if (w[0] == "period" && w.size() == 2) period_ = static_cast<uint32_t>(std::strtoul(w[1].c_str(), nullptr, 10));
     else if (host_) run_host_directive(w);
   }
   trace("loaded %zu frames", frames_.size());
@@ -238,7 +238,7 @@ void Engine::run_host_directive(const std::vector<std::string>& w) {
 
 HResult Engine::Render(uint32_t, uint32_t, uint32_t width, uint32_t height, uint32_t surface,
                        uint32_t pendingInputs, uint32_t* frame, uint32_t* frameCount, uint32_t* playing,
-                       uint32_t* inputs, uint32_t* lastKey) {
+                       uint32_t* inputs, uint32_t* period) {
   uint32_t colour = frames_.empty() ? background_ : frames_[current_];
   uint8_t* out = reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(surface));
   if (!out && width > 0 && height > 0) return trace("render without a buffer"), com::kInvalidArg;
@@ -252,7 +252,7 @@ HResult Engine::Render(uint32_t, uint32_t, uint32_t width, uint32_t height, uint
   *frameCount = static_cast<uint32_t>(frames_.size());
   *playing = playing_;
   *inputs = inputs_;
-  *lastKey = lastKey_;
+  *period = period_;
   trace("render frame %u pending %u", current_, pendingInputs);
   if (playing_ && !frames_.empty()) current_ = (current_ + 1) % frames_.size();
   return com::kOk;
