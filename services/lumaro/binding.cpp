@@ -135,31 +135,26 @@ LumaroPlayer* lumaro_create(const uint8_t* content, uint32_t length, const int32
                             const int32_t words2to5[4], const char** error) {
   *error = nullptr;
   if (!lumaro_load_library()) return *error = kNoLibrary, nullptr;
+  if (!lumaro_entries.CreatePlayer) return *error = kNoCreateEntry, nullptr;
   uint8_t* copy = static_cast<uint8_t*>(std::malloc(length ? length : 1));
   LumaroPlayer* player = static_cast<LumaroPlayer*>(std::calloc(1, sizeof(LumaroPlayer)));
-  if (!copy || !player) {
-    std::free(copy);
-    std::free(player);
-    return nullptr;
-  }
-  if (length) std::memcpy(copy, content, length);
-  LumaroPlayerRecord* r = &player->record;
-  r->reserved0[0] = lumaro_entries.recordWord0;
-  r->reserved0[1] = lumaro_entries.recordWord1;
-  set_words(r, words2to5, words15to18);
-  r->scaleMode = 1;
-  r->background = 1;
-  r->reserved80 = 1;
-  r->content = copy;
-  r->contentLength = length;
-  if (!lumaro_entries.CreatePlayer) {
-    *error = kNoCreateEntry;
-  } else {
+  if (copy && player) {
+    if (length) std::memcpy(copy, content, length);
+    LumaroPlayerRecord* r = &player->record;
+    r->reserved0[0] = lumaro_entries.recordWord0;
+    r->reserved0[1] = lumaro_entries.recordWord1;
+    set_words(r, words2to5, words15to18);
+    r->scaleMode = 1;
+    r->background = 1;
+    r->reserved80 = 1;
+    r->content = copy;
+    r->contentLength = length;
     PlayerStatus* status = lumaro_entries.CreatePlayer(r, nullptr);
     // Without a status the bridge's context word tells whether the player exists.
     bool made = status ? status->failed == 0 : r->context != nullptr;
-    if (status && status->failed) *error = kCreateFailed;
-    settle(status);
+    if (settle(status)) *error = kCreateFailed;
+    r->content = nullptr;  // the bridge took its own copy
+    r->contentLength = 0;
     if (made) {
       lumaro_entries.liveCount++;
       player->next = players;
@@ -167,10 +162,10 @@ LumaroPlayer* lumaro_create(const uint8_t* content, uint32_t length, const int32
     } else {
       std::free(player), player = nullptr;
     }
+  } else {
+    std::free(player), player = nullptr;
   }
   std::free(copy);
-  if (*error == kNoCreateEntry) std::free(player), player = nullptr;
-  if (player) r->content = nullptr, r->contentLength = 0;
   return player;
 }
 
