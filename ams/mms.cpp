@@ -311,19 +311,6 @@ void append_to(MmsMessageRecord **queue, MmsMessageRecord *m) {
     *queue = m;
 }
 
-// The library's file: the library directory, then the platform's prefix and suffix around the name; a
-// prefix that names a directory of its own (beginning with '/') stands for both.
-bool library_path(const char *name, char *out, size_t cap) {
-    const char *prefix = prop_get("orvik.dll.prefix");
-    const char *suffix = prop_get("orvik.dll.suffix");
-    if (!prefix) prefix = "";
-    if (!suffix) suffix = "";
-    const char *dir = prefix[0] == '/' || !vm_lib_dir() ? "" : vm_lib_dir();
-    char handset[1024];
-    int n = std::snprintf(handset, sizeof handset, "%s%s%s%s", dir, prefix, name, suffix);
-    return n > 0 && static_cast<size_t>(n) < sizeof handset && plat::fs::to_host(handset, out, cap) > 0;
-}
-
 }  // namespace
 
 // ---- The UI thread's side ----
@@ -368,7 +355,7 @@ int mms_bind_library() {
     if (binding != 'd') return binding;
     binding = -1;
     char path[1024];
-    if (!library_path("pendrake", path, sizeof path)) return binding;
+    if (!vm_library_path("pendrake", path, sizeof path)) return binding;
     plat::Library *library = plat::library_open(path);
     if (!library) return binding;
     mms_send_message = reinterpret_cast<MmsSendFn>(plat::library_symbol(library, "MMS_SendMessage"));

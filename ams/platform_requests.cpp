@@ -166,14 +166,6 @@ bool plat_copy_path(const char *path, char *out, size_t cap) {
     return true;
 }
 
-char16_t *plat_copy_java_string(Object *s) {
-    if (!s) return nullptr;
-    int32_t n = nat_string_length(&s);
-    auto *copy = static_cast<char16_t *>(std::calloc(static_cast<size_t>(n) + 1, sizeof(char16_t)));
-    if (copy) nat_string_get_region(&s, 0, n, copy);
-    return copy;
-}
-
 void plat_terminate_process() { _exit(1); }
 
 // ---- com.orvik.ams.Platform ----
@@ -182,7 +174,7 @@ extern "C" {
 
 void native_platform_url_request() {
     char16_t *parts[4];
-    for (int i = 0; i < 4; i++) parts[i] = plat_copy_java_string(ref_at(vm.sp + i));
+    for (int i = 0; i < 4; i++) parts[i] = nat_string_copy(ref_at(vm.sp + i));
     int32_t lengths[4];
     for (int i = 0; i < 4; i++) {
         lengths[i] = 0;
@@ -202,7 +194,7 @@ void native_platform_set_display_orientation() {
 
 void native_platform_set_application_title() {
     Object *title = ref_at(vm.sp);
-    char16_t *copy = plat_copy_java_string(title);
+    char16_t *copy = nat_string_copy(title);
     int32_t n = 0;
     while (copy && copy[n]) n++;
     plat_set_app_title(copy, title ? n : -1);

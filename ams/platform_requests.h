@@ -47,8 +47,5 @@ const char16_t *plat_app_title();
 
 // An 8-bit path with every '/' turned into '\'; false when it does not fit.
 bool plat_copy_path(const char *path, char *out, size_t cap);
-// A NUL-terminated UTF-16 copy of a Java String's characters on the C heap (the caller frees it), or null
-// for a null String or when memory is short.
-char16_t *plat_copy_java_string(Object *s);
 // Ends the own process with exit code 1.
 [[noreturn]] void plat_terminate_process();

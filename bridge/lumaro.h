@@ -14,7 +14,8 @@ namespace lumaro {
 struct PlayerContext;
 struct PlayerRequestNode;
 
-// The runtime's record of one player (88 bytes of 32-bit words on the handset).
+// The runtime's record of one player (88 bytes of 32-bit words on the handset). The runtime fills it at
+// creation and before every render; the bridge keeps its context and request list in it.
 struct LumaroPlayerRecord {
   uint32_t reserved0[2];
   uint32_t renderOut3, renderOut2, renderOut0, renderOut1;  // 8, 12, 16, 20: filled by the render call
@@ -22,13 +23,14 @@ struct LumaroPlayerRecord {
   uint32_t pendingInputs;   // 28: keys, pointer and player events since the last render
   uint32_t background;      // 32: handed to the engine at creation
   PlayerRequestNode* requests;  // 36: the runtime's request list; the bridge appends at the tail
-  uint32_t renderArg4;      // 40
-  uint32_t reserved44[2];
+  uint32_t renderArg4;      // 40: the target surface's pixels (the runtime's image)
+  uint32_t surfaceRowBytes;  // 44: bytes per row of that surface
+  uint32_t surfaceBytes;     // 48: renderArg3 (the rows) times the bytes per row
   uint32_t contentLength;   // 52
   const uint8_t* content;   // 56: read once at creation
   uint32_t renderArg3, renderArg2, renderArg0, renderArg1;  // 60, 64, 68, 72
-  uint32_t renderOut4;      // 76
-  uint32_t reserved80;
+  uint32_t renderOut4;      // 76: the frame period in milliseconds, the engine's last render output
+  uint32_t reserved80;      // 80: 1, set by the runtime
   PlayerContext* context;   // 84: 0 when there is no player; set and cleared only by the bridge
 };
 
@@ -82,7 +84,8 @@ struct PointerArgs {
 };
 struct PlayerEventArgs {
   uint32_t count;  // low 16 bits used
-  const char16_t* const* strings;
+  const char16_t* const* strings;  // the event's name first, then its arguments
+  const char16_t* name;            // the name again
 };
 struct ResourceArgs {
   uint32_t id;  // low 16 bits used

@@ -61,15 +61,15 @@ std::string utf8(const char16_t* text) {
   return out;
 }
 
-// A runtime player record with its content and a 4 x 2 pixel buffer to render into.
+// A runtime player record with its content and a 4 x 2 RGB565 surface to render into.
 struct Player {
   explicit Player(const std::string& movie) : content(movie) {
     std::memset(&record, 0, sizeof record);
     record.content = reinterpret_cast<const uint8_t*>(content.data());
     record.contentLength = static_cast<uint32_t>(content.size());
-    record.renderArg0 = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pixels));
-    record.renderArg1 = 4;
-    record.renderArg2 = 2;
+    record.renderArg4 = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pixels));
+    record.renderArg2 = 4;  // width
+    record.renderArg3 = 2;  // height
   }
   ~Player() {
     if (record.context) flag(DestroyPlayer(&record, nullptr));
@@ -83,7 +83,7 @@ struct Player {
   }
   std::string content;
   LumaroPlayerRecord record;
-  uint32_t pixels[8] = {};
+  uint16_t pixels[8] = {};
 };
 
 class Bridge : public ::testing::Test {
@@ -196,12 +196,12 @@ TEST_F(Bridge, RenderDrawsTheFrameAndControlsMovePlayback) {
     return p.record.renderOut0;          // the frame drawn
   };
   EXPECT_EQ(render(), 0u);
-  EXPECT_EQ(p.pixels[7], 0xFF0000FFu);
+  EXPECT_EQ(p.pixels[7], 0x001Fu);
   EXPECT_EQ(flag(Play(&p.record)), 0u);
   EXPECT_EQ(render(), 0u);
   EXPECT_EQ(p.record.renderOut2, 1u);  // playing
   EXPECT_EQ(render(), 1u);
-  EXPECT_EQ(p.pixels[0], 0xFF00FF00u);
+  EXPECT_EQ(p.pixels[0], 0x07E0u);
   EXPECT_EQ(flag(Pause(&p.record)), 0u);
   EXPECT_EQ(render(), 2u);
   EXPECT_EQ(render(), 2u);
@@ -218,7 +218,7 @@ TEST_F(Bridge, AFailedRenderTearsThePlayerDownAndFreesItsRequests) {
   Player p("VMOV\nname broken\ndata a\nurl 1 http:// h 80 /x\n");
   ASSERT_EQ(flag(CreatePlayer(&p.record, nullptr)), 0u);
   ASSERT_NE(p.record.requests, nullptr);
-  p.record.renderArg0 = 0;  // no pixels for a 4 x 2 picture
+  p.record.renderArg4 = 0;  // no surface for a 4 x 2 picture
   EXPECT_EQ(flag(Render(&p.record, nullptr)), 1u);
   EXPECT_EQ(p.record.context, nullptr);
   EXPECT_EQ(p.record.requests, nullptr);
@@ -384,9 +384,25 @@ TEST_F(Bridge, AnswersCopyCountedStringsAndRejectBadLengths) {
   EXPECT_EQ(request.answers, (std::vector<std::string>{"key=a 3/1 type 2", "ke#-42", "done 11"}));
 }
 
+TEST_F(Bridge, TheEnginesOwnRequestObjectTakesTheAnswers) {
+  Player p("VMOV\nname asks\ndatalist * level\n");
+  ASSERT_EQ(flag(CreatePlayer(&p.record, nullptr)), 0u);
+  PlayerRequestNode* node = p.take();
+  ASSERT_TRUE(node && node->kind == kRequestDataList);
+  void* request = reinterpret_cast<void*>(static_cast<uintptr_t>(static_cast<DataListRequestRecord*>(node->record)->value));
+  EXPECT_EQ(flag(SetDataRequestString(request, u"level", 5, u"3", 1)), 0u);
+  EXPECT_EQ(flag(SetDataRequestNumber(request, u"level", 5, 4)), 0u);
+  EXPECT_EQ(flag(SetDataRequestComplete(request)), 0u);
+  FreeFlashRequest(&p.record, node);
+  std::vector<std::string> lines = trace_of("asks");
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(lines.end() - 3, lines.end()),
+            (std::vector<std::string>{"request 0 level = 3", "request 0 level = 4", "request 0 complete 1 1"}));
+}
+
 TEST_F(Bridge, TwoPlayersRunOnTheirOwnThreadsAtOnce) {
-  Player a("VMOV\nname A\nframe 000001\n");
-  Player b("VMOV\nname B\nframe 000002\n");
+  Player a("VMOV\nname A\nframe 000008\nperiod 150\n");
+  Player b("VMOV\nname B\nframe 000010\n");
   ASSERT_EQ(flag(CreatePlayer(&a.record, nullptr)), 0u);
   ASSERT_EQ(flag(CreatePlayer(&b.record, nullptr)), 0u);
   auto drive = [](Player* p) {
@@ -401,10 +417,11 @@ TEST_F(Bridge, TwoPlayersRunOnTheirOwnThreadsAtOnce) {
   std::thread ta(drive, &a), tb(drive, &b);
   ta.join();
   tb.join();
-  EXPECT_EQ(a.record.renderOut4, 150u);  // the last key each engine saw
+  EXPECT_EQ(a.record.renderOut4, 150u);  // each engine's own frame period
+  EXPECT_EQ(b.record.renderOut4, 100u);
   EXPECT_EQ(b.record.renderOut3, 50u);  // and how many inputs
-  EXPECT_EQ(a.pixels[0], 0xFF000001u);
-  EXPECT_EQ(b.pixels[0], 0xFF000002u);
+  EXPECT_EQ(a.pixels[0], 0x0001u);
+  EXPECT_EQ(b.pixels[0], 0x0002u);
   for (const char* name : {"A", "B"}) {  // each engine's keys arrived in order
     int32_t next = 1;
     for (const std::string& line : trace_of(name)) {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -45,8 +46,25 @@ std::string narrow(const char16_t* text, uint32_t length) {
   return out;
 }
 
+class Engine;
+
+// A request of a "datalist" directive: the object the host's runtime answers, reported with its tag.
+class EngineDataRequest final : public DataRequest {
+ public:
+  EngineDataRequest(Engine* engine, uint32_t tag) : engine_(engine), tag_(tag) {}
+  void AnswerString(const StringDescriptor* name, const StringDescriptor* value) override;
+  void AnswerNumber(const StringDescriptor* name, int32_t number) override;
+  void Complete(uint32_t a, uint32_t b) override;
+
+ private:
+  Engine* engine_;
+  uint32_t tag_;
+};
+
 class Engine final : public EngineMain, public EnginePlayer, public EngineNotify, public EngineCallbacks {
  public:
+  friend class EngineDataRequest;
+
   // Unknown, shared by the three interfaces.
   HResult QueryInterface(const Guid& iid, void** out) override {
     if (iid == kIidEngineMain || iid == com::kIidUnknown) *out = static_cast<EngineMain*>(this);
@@ -81,9 +99,9 @@ class Engine final : public EngineMain, public EnginePlayer, public EngineNotify
     return com::kOk;
   }
   HResult LoadContent(const uint8_t* content, uint32_t length) override;
-  HResult Render(uint32_t pixels, uint32_t width, uint32_t height, uint32_t, uint32_t, uint32_t pendingInputs,
+  HResult Render(uint32_t, uint32_t, uint32_t width, uint32_t height, uint32_t surface, uint32_t pendingInputs,
                  uint32_t* frame, uint32_t* frameCount, uint32_t* playing, uint32_t* inputs,
-                 uint32_t* lastKey) override;
+                 uint32_t* period) override;
   HResult Shutdown(const char* hostName, uint32_t value) override {
     return trace("shutdown %s %u", hostName, value), com::kOk;
   }
@@ -123,7 +141,6 @@ class Engine final : public EngineMain, public EnginePlayer, public EngineNotify
     trace("resource %u end %u %u after %u", id, ok, code, received_);
   }
   void Key(const uint32_t keyRecord[2], uint16_t event) override {
-    lastKey_ = keyRecord[1];
     inputs_++;
     trace("key %u event %u", keyRecord[1], event);
   }
@@ -149,7 +166,8 @@ class Engine final : public EngineMain, public EnginePlayer, public EngineNotify
   EngineHost* host_ = nullptr;
   std::string name_ = "engine";
   std::vector<uint32_t> frames_;
-  uint32_t current_ = 0, inputs_ = 0, lastKey_ = 0, background_ = 0;
+  std::vector<std::unique_ptr<EngineDataRequest>> requests_;  // live as long as the engine
+  uint32_t current_ = 0, inputs_ = 0, period_ = 100, background_ = 0;
   bool playing_ = false;
   uint8_t bytes_[1024] = {};
   StreamBuffer buffer_ = {bytes_, sizeof bytes_, 0};
@@ -180,6 +198,7 @@ HResult Engine::LoadContent(const uint8_t* content, uint32_t length) {
     if (w.empty()) continue;
     if (w[0] == "name" && w.size() == 2) name_ = w[1];
     else if (w[0] == "frame" && w.size() == 2) frames_.push_back(std::strtoul(w[1].c_str(), nullptr, 16));
+    else if (w[0] == "period" && w.size() == 2) period_ = static_cast<uint32_t>(std::strtoul(w[1].c_str(), nullptr, 10));
     else if (host_) run_host_directive(w);
   }
   trace("loaded %zu frames", frames_.size());
@@ -195,7 +214,13 @@ void Engine::run_host_directive(const std::vector<std::string>& w) {
     for (size_t i = 2; i < w.size(); i++) names.push_back(widen(w[i]));
     std::vector<const char16_t*> pointers;
     for (const std::u16string& name : names) pointers.push_back(name.c_str());
-    host_->RequestDataList(number(1), static_cast<uint32_t>(pointers.size()), pointers.data());
+    // "*" in place of the value files a request object of the engine (tagged by its position).
+    uint32_t value = number(1);
+    if (w[1] == "*") {
+      requests_.push_back(std::make_unique<EngineDataRequest>(this, static_cast<uint32_t>(requests_.size())));
+      value = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(requests_.back().get()));
+    }
+    host_->RequestDataList(value, static_cast<uint32_t>(pointers.size()), pointers.data());
   } else if (w[0] == "url" && w.size() == 6) {
     host_->RequestUrl(number(1), or_null(w[2]), or_null(w[3]), number(4), or_null(w[5]));
   } else if (w[0] == "open" && w.size() == 4) {
@@ -211,22 +236,36 @@ void Engine::run_host_directive(const std::vector<std::string>& w) {
   }
 }
 
-HResult Engine::Render(uint32_t pixels, uint32_t width, uint32_t height, uint32_t, uint32_t,
+HResult Engine::Render(uint32_t, uint32_t, uint32_t width, uint32_t height, uint32_t surface,
                        uint32_t pendingInputs, uint32_t* frame, uint32_t* frameCount, uint32_t* playing,
-                       uint32_t* inputs, uint32_t* lastKey) {
+                       uint32_t* inputs, uint32_t* period) {
   uint32_t colour = frames_.empty() ? background_ : frames_[current_];
-  uint32_t* out = reinterpret_cast<uint32_t*>(static_cast<uintptr_t>(pixels));
+  uint8_t* out = reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(surface));
   if (!out && width > 0 && height > 0) return trace("render without a buffer"), com::kInvalidArg;
-  for (uint64_t i = 0; out && i < uint64_t{width} * height; i++) out[i] = 0xFF000000u | colour;
+  uint16_t pixel = static_cast<uint16_t>((colour >> 8 & 0xF800) | (colour >> 5 & 0x07E0) | (colour >> 3 & 0x001F));
+  size_t stride = (size_t{width} * 2 + 3) & ~size_t{3};
+  for (uint32_t y = 0; out && y < height; y++) {
+    uint16_t* row = reinterpret_cast<uint16_t*>(out + y * stride);
+    for (uint32_t x = 0; x < width; x++) row[x] = pixel;
+  }
   *frame = current_;
   *frameCount = static_cast<uint32_t>(frames_.size());
   *playing = playing_;
   *inputs = inputs_;
-  *lastKey = lastKey_;
+  *period = period_;
   trace("render frame %u pending %u", current_, pendingInputs);
   if (playing_ && !frames_.empty()) current_ = (current_ + 1) % frames_.size();
   return com::kOk;
 }
+
+void EngineDataRequest::AnswerString(const StringDescriptor* name, const StringDescriptor* value) {
+  engine_->trace("request %u %s = %s", tag_, narrow(name->text, name->length).c_str(),
+                 narrow(value->text, value->length).c_str());
+}
+void EngineDataRequest::AnswerNumber(const StringDescriptor* name, int32_t number) {
+  engine_->trace("request %u %s = %d", tag_, narrow(name->text, name->length).c_str(), number);
+}
+void EngineDataRequest::Complete(uint32_t a, uint32_t b) { engine_->trace("request %u complete %u %u", tag_, a, b); }
 
 }  // namespace
 

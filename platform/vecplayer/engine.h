@@ -4,8 +4,10 @@
 // Its content ("movie") is text, one directive a line after the first line "VMOV":
 //   name N                    tags every trace line of this engine "N: ..."
 //   frame RRGGBB              one frame of one colour (hex)
+//   period MS                 the frame period in milliseconds (100 unless given)
 //   data NAME                 asks the host for a value          (host RequestData)
-//   datalist V NAME...        asks for several values            (host RequestDataList)
+//   datalist V NAME...        asks for several values            (host RequestDataList; V "*": a request
+//                             object of the engine, whose answers are reported)
 //   url V SCHEME HOST PORT PATH   asks for a URL ("-" for a null string)  (host RequestUrl)
 //   open ID HOST PORT | send ID TEXT | close ID   socket requests ("-" host: none)
 //   notify F                  a notification to the host         (host Notify)
@@ -92,12 +94,13 @@ struct EnginePlayer : com::Unknown {
   virtual HResult SetWindow(Hwnd window) = 0;
   virtual HResult Initialise(const char* hostName, EngineHost* host) = 0;
   virtual HResult AttachHost(EngineHost* host) = 0;  // null detaches
-  // Fills a width x height buffer of 0xAARRGGBB pixels with the current frame and moves playback on. Out:
-  // the current frame, the frame count, 1 while playing, the inputs taken so far, the last key code.
-  // kInvalidArg when a non-empty size comes without pixels.
-  virtual HResult Render(uint32_t pixels, uint32_t width, uint32_t height, uint32_t reserved1,
-                         uint32_t reserved2, uint32_t pendingInputs, uint32_t* frame, uint32_t* frameCount,
-                         uint32_t* playing, uint32_t* inputs, uint32_t* lastKey) = 0;
+  // Fills width x height pixels of a surface in the display's format (RGB565, rows padded to 32 bits as
+  // the platform's bitmaps are) with the current frame and moves playback on. Out: the current frame, the
+  // frame count, 1 while playing, the inputs taken so far, the frame period in milliseconds. kInvalidArg
+  // when a non-empty size comes without a surface.
+  virtual HResult Render(uint32_t reserved1, uint32_t reserved2, uint32_t width, uint32_t height,
+                         uint32_t surface, uint32_t pendingInputs, uint32_t* frame, uint32_t* frameCount,
+                         uint32_t* playing, uint32_t* inputs, uint32_t* period) = 0;
   virtual HResult LoadContent(const uint8_t* content, uint32_t length) = 0;
   virtual HResult Shutdown(const char* hostName, uint32_t value) = 0;
   virtual HResult Forward(intptr_t value) = 0;

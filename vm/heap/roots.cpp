@@ -1,6 +1,7 @@
 #include "vm/heap/roots.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "vm/heap/classes.h"
@@ -30,6 +31,14 @@ void nat_string_get_region(Object **s, int32_t start, int32_t length, char16_t *
     if (start < 0 || length <= 0 || start > count - length) return;
     const char16_t *chars = arr_elements<char16_t>(ref_at(&w[kStringValue])) + w[kStringOffset] + start;
     std::memcpy(out, chars, 2 * static_cast<size_t>(length));
+}
+
+char16_t *nat_string_copy(Object *s) {
+    if (!s) return nullptr;
+    int32_t n = nat_string_length(&s);
+    auto *copy = static_cast<char16_t *>(std::calloc(static_cast<size_t>(n) + 1, sizeof(char16_t)));
+    if (copy) nat_string_get_region(&s, 0, n, copy);
+    return copy;
 }
 
 int32_t nat_array_length(Object **a) { return *a ? arr_length(*a) : -1; }

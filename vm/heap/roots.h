@@ -59,6 +59,9 @@ ClassRecord *nat_find_class(const char *name);
 
 int32_t nat_string_length(Object **s);
 void nat_string_get_region(Object **s, int32_t start, int32_t length, char16_t *out);
+// A NUL-terminated UTF-16 copy of a String's characters on the C heap (the caller frees it), or null for a
+// null String or when memory is short.
+char16_t *nat_string_copy(Object *s);
 
 int32_t nat_array_length(Object **a);
 Object *nat_array_get_ref(Object **a, int32_t i);

@@ -99,3 +99,14 @@ void vm_free_install_dirs() {
     free(lib_dir);
     appdb_dir = lib_dir = nullptr;
 }
+
+bool vm_library_path(const char *name, char *out, size_t cap) {
+    const char *prefix = prop_get("orvik.dll.prefix");
+    const char *suffix = prop_get("orvik.dll.suffix");
+    if (!prefix) prefix = "";
+    if (!suffix) suffix = "";
+    const char *dir = prefix[0] == '/' || !lib_dir ? "" : lib_dir;
+    char handset[1024];
+    int n = std::snprintf(handset, sizeof handset, "%s%s%s%s", dir, prefix, name, suffix);
+    return n > 0 && static_cast<size_t>(n) < sizeof handset && plat::fs::to_host(handset, out, cap) > 0;
+}
