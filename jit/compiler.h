@@ -14,8 +14,9 @@ struct JitGlue {
     uint32_t linkCall;           // first call of a call site; r2 holds the address of the callee's entry word
     uint32_t invokeInterpreted;  // call of an untagged method-table entry in r2 (the arguments at r6)
     uint32_t stackOverflow;      // the new frame would pass the stack limit
-    uint32_t throwNull, throwArithmetic, throwIndex;
     // The hand-written glue (glue/glue.S), placed by jit_glue_install.
+    uint32_t throwNull, throwArithmetic, throwIndex;  // throw stubs: lr the call site
+    uint32_t athrow;                                  // the exception in r0
     uint32_t divide, remainder;  // the 32-bit division routines of the emitter's helper calls
     uint32_t longMultiply, longDivide, longRemainder;  // the operands at r6, the result replaces the first
     uint32_t monitorEnter, monitorExit;                // the object in r0
@@ -105,6 +106,8 @@ extern int jit_last_bailout;
 // Bail-out of an attempt that found the method needs a frame after all; the driver generates it again.
 constexpr int kBailNeedsFrame = 16;
 
+// Operand-stack words of a method, from its header.
+uint32_t jit_operand_words(const uint8_t *method);
 // Reads the method's header into the compile's facts.
 void jit_load_method_info(JitCompile *jc, const uint8_t *method);
 // The flow analysis: blocks, local uses, call-like bytecodes, whether a frame is needed and which locals

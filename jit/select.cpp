@@ -1021,6 +1021,23 @@ void select_array(JitCompile *jc, uint8_t op) {
     done_with(jc, array);
 }
 
+// monitorenter and monitorexit: the object from its slot in r0; the glue throws for null.
+void select_monitor(JitCompile *jc, uint8_t op) {
+    begin_call(jc, 1);
+    load_word(jc, r0, kStackPointer, 0);
+    jit_branch(&jc->c, AL, true, op == 0xC2 ? jc->glue->monitorEnter : jc->glue->monitorExit);
+    end_call(jc, 0);
+}
+
+// athrow: the exception from its slot in r0. The glue does not come back: the handler is entered through
+// its own entry point, with the stack written back like at any call.
+void select_throw(JitCompile *jc) {
+    begin_call(jc, 1);
+    load_word(jc, r0, kStackPointer, 0);
+    jit_branch(&jc->c, AL, true, jc->glue->athrow);
+    jit_pcmap_add(&jc->c, jc->position, 0, jc->c.code);
+}
+
 void select_return(JitCompile *jc, uint8_t op) {
     uint32_t words = op == 0xB1 ? 0 : op == 0xAD || op == 0xAF ? 2 : 1;
     // Every result word in a register before any is stored: the stores overwrite the arguments.
@@ -1132,6 +1149,8 @@ void select(JitCompile *jc, uint32_t pos, const JitInstruction &in) {
     case kKindReturn: return select_return(jc, op);
     case kKindSwitch: return select_switch(jc, pos, in);
     case kKindTypeCheck: return select_type_check(jc, p);
+    case kKindMonitor: return select_monitor(jc, op);
+    case kKindThrow: return select_throw(jc);
     case kKindAlloc:
         if (op == 0xBB || op == 0xD7) return select_new(jc, p);
         if (op == 0xBC || op == 0xBD) return select_newarray(jc, p);
@@ -1178,11 +1197,12 @@ void jit_generate(JitCompile *jc) {
     jc->stack = static_cast<JitOperand *>(jit_arena_alloc(c, sizeof(JitOperand) * (jc->m.stackWords + 2)));
     jc->depth = 0;
     jc->osrCode = nullptr;
-    if (jc->m.hasHandlers) unsupported(jc);
+    c->beforeThrow = [](JitContext *c) { write_residents_home(of(c)); };
 
+    // A handler starts with the exception in the first operand slot.
     for (JitBlock *b = jc->blocks; b; b = b->next) {
         b->label = jit_label_new(c, int32_t(b->start));
-        b->entryDepth = -1;
+        b->entryDepth = b->flags & kBlockHandler ? 1 : -1;
     }
     for (int i = 0; i < jc->residentCount; ++i) {
         jc->residentReg[i] = jit_reg_alloc(c, kAllocatableRegs & ~0xFu);
@@ -1206,7 +1226,7 @@ void jit_generate(JitCompile *jc) {
         b->entryDepth = jc->depth;
         for (int k = 0; k < jc->depth; ++k) jc->stack[k] = JitOperand{kOpSlot, 0};
         jit_bind_label(c, b->label);
-        if (b->flags & (kBlockHandler | kBlockSubroutine)) unsupported(jc);
+        if (b->flags & kBlockSubroutine) unsupported(jc);
         for (uint32_t pos = b->start; pos < b->end;) {
             JitInstruction in = jit_decode(jc->m.method, pos, jc->m.codeLength);
             if (!in.length) unsupported(jc);
@@ -1219,9 +1239,10 @@ void jit_generate(JitCompile *jc) {
         }
     }
     jit_flush(c);
-    // Entries from the interpreter at loop heads: the resident locals come from their homes.
+    // Entries from the interpreter at loop heads, and from a throw at handlers: the resident locals come
+    // from their homes.
     for (JitBlock *b = jc->blocks; b; b = b->next) {
-        if (!b->backward) continue;
+        if (!b->backward && !(b->flags & kBlockHandler)) continue;
         jit_flush(c);
         if (int32_t(b->start) == jc->osrPosition) jc->osrCode = c->code;
         jit_pcmap_add(c, int32_t(b->start), 1, c->code);

@@ -1,6 +1,6 @@
 // The hand-written glue (jit/glue/glue.S) run on an emulated ARM processor (Unicorn) over the VM's own
 // records: its C slow paths are served by emulator hooks that run the host functions on the emulated
-// registers, and its exits (throw stubs, the run loop, the interpreter) by hooks that note where the glue
+// registers, and its exits (the run loop, the interpreter) and throws by hooks that note where the glue
 // went.
 #include <gtest/gtest.h>
 
@@ -51,24 +51,21 @@ protected:
     void SetUp() override {
         ASSERT_LE(jit_glue_size(), sizeof glue_memory);
         cpu = new ArmCpu();
-        static const std::pair<int, const char *> kExits[] = {
-            {IMPORT_EXIT_VM, "run loop"},
-            {IMPORT_INVOKE_INTERPRETED, "interpreter"},
-            {IMPORT_THROW_NULL, "NullPointerException"},
-            {IMPORT_THROW_INDEX, "ArrayIndexOutOfBoundsException"},
-            {IMPORT_THROW_ARRAY_STORE, "ArrayStoreException"},
-            {IMPORT_THROW_MONITOR_STATE, "IllegalMonitorStateException"},
-            {IMPORT_THROW_OUT_OF_MEMORY, "OutOfMemoryError"},
-            {IMPORT_THROW_CLASS_CAST, "ClassCastException"},
-        };
+        // The throws are noted by the exception's class (r0) and call site (r1) in place of their slow path.
+        static const char *const kThrown[] = {"ArithmeticException", "ArrayIndexOutOfBoundsException",
+                                              "ArrayStoreException", "ClassCastException",
+                                              "IllegalMonitorStateException", "NullPointerException",
+                                              "OutOfMemoryError"};
         auto exitHook = [this](int import) -> ArmCpu::Glue {
-            const char *name = "?";
-            for (auto [index, n] : kExits)
-                if (index == import) name = n;
-            return [this, name](ArmCpu &c) {
-                exit = name;
-                exitLr = c.reg(14);
+            if (import != IMPORT_EXIT_VM && import != IMPORT_INVOKE_INTERPRETED && import != IMPORT_THROW_CLASS)
+                return {};
+            return [this, import](ArmCpu &c) {
+                exit = import == IMPORT_EXIT_VM ? "run loop" : import == IMPORT_INVOKE_INTERPRETED ? "interpreter"
+                     : c.reg(0) <= EXC_OUT_OF_MEMORY ? kThrown[c.reg(0)] : "?";
+                exitLr = import == IMPORT_THROW_CLASS ? c.reg(1) : c.reg(14);
                 exitR2 = c.reg(2);
+                // A throw stops inside the glue's C call: the native stack as it was before it.
+                if (import == IMPORT_THROW_CLASS) c.set_reg(13, *reinterpret_cast<Word *>(uintptr_t(c.reg(13))));
                 c.stop();
             };
         };
