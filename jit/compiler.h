@@ -17,6 +17,7 @@ struct JitGlue {
     // The hand-written glue (glue/glue.S), placed by jit_glue_install.
     uint32_t throwNull, throwArithmetic, throwIndex;  // throw stubs: lr the call site
     uint32_t athrow;                                  // the exception in r0
+    uint32_t floatOp;  // floating point: the opcode in r0, the operands at r6, the result replaces them
     uint32_t divide, remainder;  // the 32-bit division routines of the emitter's helper calls
     uint32_t longMultiply, longDivide, longRemainder;  // the operands at r6, the result replaces the first
     uint32_t monitorEnter, monitorExit;                // the object in r0

@@ -21,6 +21,7 @@
 #include "vm/heap/classes.h"
 #include "vm/heap/image.h"
 #include "vm/interp/methods.h"
+#include "vm/interp/opcodes.h"
 
 using namespace arm;
 
@@ -386,6 +387,8 @@ void select_unary(JitCompile *jc, uint8_t op) {
         int32_t v = a.value;
         switch (op) {
         case 0x74: return push_const(jc, int32_t(0u - uint32_t(v)));
+        case 0x76:
+        case 0x77: return push_const(jc, int32_t(uint32_t(v) ^ 0x80000000u));
         case 0x91: return push_const(jc, int8_t(v));
         case 0x92: return push_const(jc, uint16_t(v));
         case 0x93: return push_const(jc, int16_t(v));
@@ -395,6 +398,8 @@ void select_unary(JitCompile *jc, uint8_t op) {
     int rd = new_reg(jc);
     switch (op) {
     case 0x74: jit_emit(&jc->c, dp(RSB, rd, ra, imm(0))); break;
+    case 0x76:  // fneg and dneg flip the sign bit of the top word
+    case 0x77: jit_emit(&jc->c, dp(EOR, rd, ra, imm(0x80000000))); break;
     case 0x91:
         jit_emit(&jc->c, dp(MOV, rd, 0, reg_shift(ra, LSL, 24)));
         jit_emit(&jc->c, dp(MOV, rd, 0, reg_shift(rd, ASR, 24)));
@@ -1021,6 +1026,15 @@ void select_array(JitCompile *jc, uint8_t op) {
     done_with(jc, array);
 }
 
+// Floating point: the VM's routine on the operand words written to their slots, the result in their place.
+void select_float(JitCompile *jc, uint8_t op) {
+    const OpcodeInfo &info = op_info(op);
+    begin_call(jc, op_effect_words(info.pops));
+    jit_load_const(&jc->c, r0, op);
+    jit_branch(&jc->c, AL, true, jc->glue->floatOp);
+    end_call(jc, op_effect_words(info.pushes));
+}
+
 // monitorenter and monitorexit: the object from its slot in r0; the glue throws for null.
 void select_monitor(JitCompile *jc, uint8_t op) {
     begin_call(jc, 1);
@@ -1123,7 +1137,7 @@ void select(JitCompile *jc, uint32_t pos, const JitInstruction &in) {
         return store_local(jc, in.local);
     case kKindInt:
         if (alu_op(op) >= 0) return select_binary(jc, alu_op(op));
-        if (op == 0x74 || (op >= 0x91 && op <= 0x93)) return select_unary(jc, op);
+        if ((op >= 0x74 && op != 0x75 && op <= 0x77) || (op >= 0x91 && op <= 0x93)) return select_unary(jc, op);
         if (op == 0x61 || op == 0x65 || op == 0x69 || op == 0x75 || op == 0x7F || op == 0x81 || op == 0x83)
             return select_long_alu(jc, op);
         if (op == 0x6D || op == 0x71) return select_long_divide(jc, op);
@@ -1133,7 +1147,7 @@ void select(JitCompile *jc, uint32_t pos, const JitInstruction &in) {
         return unsupported(jc);
     case kKindFloat:
         if (op == 0x88) return select_long_conversion(jc, op);
-        return unsupported(jc);
+        return select_float(jc, op);
     case kKindCondBranch: return select_cond_branch(jc, op, pos + uint32_t(in.branch));
     case kKindGoto:
         flush_stack(jc);

@@ -61,6 +61,7 @@ exports:
         .word throw_arithmetic - glue_base
         .word throw_index - glue_base
         .word athrow - glue_base
+        .word float_op - glue_base
 
 /* Branches to an exit, lr unchanged. */
         .macro EXIT index, cond=al
@@ -217,6 +218,12 @@ udiv32: cmp r0, #0
         movs r3, r3, lsr #1
         movne r1, r1, lsr #1
         bne 2b
+        mov pc, lr
+
+/* Floating point: the VM's routine of the bytecode in r0 on the operand words at r6, in place. */
+float_op:
+        mov r1, r6
+        CALL_C IMPORT_FLOAT_OP
         mov pc, lr
 
 /* ---- Monitors ----

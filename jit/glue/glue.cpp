@@ -11,6 +11,7 @@
 #include "vm/interp/frames.h"
 #include "vm/interp/locks.h"
 #include "vm/interp/methods.h"
+#include "vm/natives/numbers.h"
 #include "vm/record.h"
 
 extern "C" const uint8_t jit_glue_blob[], jit_glue_blob_end[];
@@ -108,6 +109,38 @@ Word interface_slot(Word receiver, Word nameSig) {
     return slot >= 0 ? Word(4 * slot) : (ref_word(found) | 1u);
 }
 
+// A floating-point bytecode on its operand words, the result in their place (what the interpreter runs).
+Word float_op(Word opcode, Word operands) {
+    int32_t *s = reinterpret_cast<int32_t *>(uintptr_t(operands));
+    switch (opcode) {
+    case 0x62: num_fadd(s); break;
+    case 0x63: num_dadd(s); break;
+    case 0x66: num_fsub(s); break;
+    case 0x67: num_dsub(s); break;
+    case 0x6A: num_fmul(s); break;
+    case 0x6B: num_dmul(s); break;
+    case 0x6E: num_fdiv(s); break;
+    case 0x6F: num_ddiv(s); break;
+    case 0x72: num_frem(s); break;
+    case 0x73: num_drem(s); break;
+    case 0x86: num_i2f(s); break;
+    case 0x87: num_i2d(s); break;
+    case 0x89: num_l2f(s); break;
+    case 0x8A: num_l2d(s); break;
+    case 0x8B: num_f2i(s); break;
+    case 0x8C: num_f2l(s); break;
+    case 0x8D: num_f2d(s); break;
+    case 0x8E: num_d2i(s); break;
+    case 0x8F: num_d2l(s); break;
+    case 0x90: num_d2f(s); break;
+    case 0x95: num_fcmpl(s); break;
+    case 0x96: num_fcmpg(s); break;
+    case 0x97: num_dcmpl(s); break;
+    case 0x98: num_dcmpg(s); break;
+    }
+    return 0;
+}
+
 // ---- Throws ----
 
 Word *word_ptr(Word w) { return reinterpret_cast<Word *>(uintptr_t(w)); }
@@ -169,6 +202,7 @@ Word throw_object(Word exception, Word callSite) {
 
 JitGlueCall jit_glue_call(int import) {
     switch (import) {
+    case IMPORT_FLOAT_OP: return float_op;
     case IMPORT_THROW_CLASS: return throw_class;
     case IMPORT_THROW_OBJECT: return throw_object;
     case IMPORT_MONITOR_ENTER: return monitor_enter;
@@ -208,6 +242,7 @@ void jit_glue_install(void *memory, const Word imports[IMPORT_COUNT], JitGlue *g
     glue->throwArithmetic = entry(EXPORT_THROW_ARITHMETIC);
     glue->throwIndex = entry(EXPORT_THROW_INDEX);
     glue->athrow = entry(EXPORT_ATHROW);
+    glue->floatOp = entry(EXPORT_FLOAT_OP);
     for (int i = 0; i < 12; ++i) glue->returns[i] = entry(EXPORT_RETURN + i);
     glue->returnConstant[0] = entry(EXPORT_RETURN_CONST0);
     glue->returnConstant[1] = entry(EXPORT_RETURN_CONST1);

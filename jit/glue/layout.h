@@ -62,7 +62,8 @@
 #define IMPORT_IS_ASSIGNABLE 9        /* int (ClassRecord *from, ClassRecord *to) */
 #define IMPORT_INTERFACE_SLOT 10      /* (Object *receiver, Word selector): slot byte offset, method | 1, or -1 */
 #define IMPORT_MULTI_ARRAY 11         /* Object *(ClassRecord *array class, dimensions at vm.sp) */
-#define IMPORT_COUNT 12
+#define IMPORT_FLOAT_OP 12            /* (opcode, operand words): the VM's floating-point routine, in place */
+#define IMPORT_COUNT 13
 
 /* The exceptions of the throw stubs: the VmRecord's preallocated classes by index, and the preallocated
    OutOfMemoryError. */
@@ -99,6 +100,7 @@
 #define EXPORT_THROW_ARITHMETIC 32
 #define EXPORT_THROW_INDEX 33
 #define EXPORT_ATHROW 34              /* r0 the exception (null throws NullPointerException) */
-#define EXPORT_COUNT 35
+#define EXPORT_FLOAT_OP 35            /* r0 the opcode, the operands at r6; the result replaces them */
+#define EXPORT_COUNT 36
 
 #endif

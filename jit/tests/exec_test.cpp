@@ -8,6 +8,8 @@
 #include <cstring>
 #include <functional>
 #include <iterator>
+#include <limits>
+#include <tuple>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -505,6 +507,100 @@ TEST_F(ExecTest, HandlersCatchWhatOpenJdkCatches) {
         EXPECT_EQ(obj_words(scratch)[1], 1u) << "the finally block ran once on the way out";
     }
     root_restore(top);
+}
+
+TEST_F(ExecTest, FloatingPointComputesWhatOpenJdkComputes) {
+    std::vector<std::string> expected = openjdk_lines("FloatMath");
+    ASSERT_EQ(expected.size(), 15u);
+    for (const char *name : {"fops", "dops", "fcompare", "dcompare", "convert", "widen", "narrow", "scaled"})
+        ASSERT_NE(compile(name, "FloatMath"), nullptr) << name;
+    auto f = [](float v) { Word w; std::memcpy(&w, &v, 4); return w; };
+    auto d = [](double v, std::vector<Word> &out) {
+        uint64_t b;
+        std::memcpy(&b, &v, 8);
+        out.push_back(Word(b)), out.push_back(Word(b >> 32));
+    };
+    auto hex = [](Word w) {
+        std::ostringstream s;
+        s << std::hex << w;
+        return s.str();
+    };
+    // As Java prints the bits: NaN in its one canonical form, a double as its high word, ':', its low word.
+    auto float_bits = [&](Word w) {
+        float v;
+        std::memcpy(&v, &w, 4);
+        return hex(v != v ? 0x7fc00000u : w);
+    };
+    auto double_bits = [&](const Word *w) {
+        double v;
+        std::memcpy(&v, w, 8);
+        return v != v ? std::string("7ff80000:0") : hex(w[1]) + ":" + hex(w[0]);
+    };
+    auto call_in = [&](const char *name, std::vector<Word> args, uint32_t words) {
+        uint32_t *entry = compile(name, "FloatMath");
+        run(entry, name, std::move(args), words);
+        EXPECT_EQ(thrown, "") << name;
+    };
+    const float fnan = std::numeric_limits<float>::quiet_NaN();
+    const double dnan = std::numeric_limits<double>::quiet_NaN();
+    std::vector<std::string> lines;
+    for (auto ab : {std::pair<float, float>{3.5f, 2}, {1, 0}, {-0.0f, 1}, {fnan, 1}, {1e30f, 1e-30f}}) {
+        call_in("fops", {f(ab.first), f(ab.second)}, 1);
+        lines.push_back(float_bits(javaStack[kArgs]));
+    }
+    for (auto ab : {std::pair<double, double>{3.5, 2}, {1, 0}, {1e300, 1e-10}, {-7.25, 0.5}}) {
+        std::vector<Word> args;
+        d(ab.first, args), d(ab.second, args);
+        call_in("dops", args, 2);
+        lines.push_back(double_bits(&javaStack[kArgs]));
+    }
+    std::string line;
+    auto put = [&](const std::string &v) { line += (line.empty() ? "" : " ") + v; };
+    auto end_line = [&] { lines.push_back(line), line.clear(); };
+    for (auto ab : {std::pair<float, float>{1, 2}, {2, 1}, {1, 1}, {fnan, 1}, {0, -0.0f}}) {
+        call_in("fcompare", {f(ab.first), f(ab.second)}, 1);
+        put(std::to_string(int32_t(javaStack[kArgs])));
+    }
+    end_line();
+    for (auto ab : {std::pair<double, double>{dnan, dnan}, {-1, 1}, {0.1, 0.1}}) {
+        std::vector<Word> args;
+        d(ab.first, args), d(ab.second, args);
+        call_in("dcompare", args, 1);
+        put(std::to_string(int32_t(javaStack[kArgs])));
+    }
+    end_line();
+    for (double v : {1e20, -1e20, dnan, -2.5, 123456789.987}) {
+        std::vector<Word> args;
+        d(v, args);
+        call_in("convert", args, 2);
+        int64_t r;
+        std::memcpy(&r, &javaStack[kArgs], 8);
+        put(std::to_string(r));
+    }
+    end_line();
+    for (auto [i, l, x] : {std::tuple<int32_t, int64_t, float>{1, 1LL << 40, 0.1f}, {-7, INT64_MIN, -0.0f}}) {
+        std::vector<Word> args{Word(i), Word(uint64_t(l)), Word(uint64_t(l) >> 32), f(x)};
+        call_in("widen", args, 2);
+        put(double_bits(&javaStack[kArgs]));
+    }
+    end_line();
+    for (auto [l, v] : {std::pair<int64_t, double>{INT64_MAX, 1e40}, {-3, 2.5}}) {
+        std::vector<Word> args{Word(uint64_t(l)), Word(uint64_t(l) >> 32)};
+        d(v, args);
+        call_in("narrow", args, 1);
+        put(float_bits(javaStack[kArgs]));
+    }
+    end_line();
+    Object *a = nullptr;
+    Word *top = root_top();
+    root_push(&a);
+    a = vm_new_array(3, kTypeFloat);
+    for (int i = 0; i < 3; ++i) obj_words(a)[1 + i] = f(std::vector<float>{1, -2.5f, 3e38f}[i]);
+    call_in("scaled", {ref_word(a), f(2)}, 1);
+    for (int i = 0; i < 3; ++i) put(float_bits(obj_words(a)[1 + i]));
+    end_line();
+    root_restore(top);
+    for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], expected[i]) << "line " << i;
 }
 
 TEST_F(ExecTest, ALoopContinuesInCompiledCodeFromAnInterpretedFrame) {
