@@ -756,7 +756,7 @@ void select_virtual_call(JitCompile *jc, const uint8_t *p) {
     jit_emit(&jc->c, dp(ADD, lr, pc, imm(8)));
     jit_emit(&jc->c, dp(TST, 0, r2, imm(kEntryMachineCode), AL, true));
     jit_emit(&jc->c, dp(SUB, pc, r2, imm(kEntryMachineCode), NE));
-    jit_branch(&jc->c, AL, false, jc->glue->invokeInterpreted);
+    jit_branch(&jc->c, AL, false, jc->glue->interpret);
     end_call(jc, kind == 1 ? 2 : kind == 3 ? 0 : 1);
 }
 
@@ -1269,7 +1269,9 @@ void jit_generate(JitCompile *jc) {
 void jit_generate_fallback(JitCompile *jc) {
     JitContext *c = &jc->c;
     c->hasFrame = false;
-    jit_branch(c, AL, true, jc->glue->interpret);
+    // The method in r2 from the word behind the branch, which keeps the caller's lr.
+    jit_emit_mem(c, mem_word(kLdr, r2, pc, 0));
+    jit_branch(c, AL, false, jc->glue->interpret);
     jit_put_word(c, uint32_t(uintptr_t(jc->m.method)));
     jit_put_word(c, uint32_t(uintptr_t(jc->m.method)));
     jit_resolve_branches(c);

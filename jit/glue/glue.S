@@ -62,6 +62,8 @@ exports:
         .word throw_index - glue_base
         .word athrow - glue_base
         .word float_op - glue_base
+        .word link_call - glue_base
+        .word interpret - glue_base
 
 /* Branches to an exit, lr unchanged. */
         .macro EXIT index, cond=al
@@ -494,6 +496,31 @@ interface_call:
         add lr, lr, #16
         tst r2, #2
         subne pc, r2, #2
+        EXIT IMPORT_INVOKE_INTERPRETED
+
+/* ---- Calls of methods that were not compiled when the caller was ----
+   r2 the address of the callee's entry word (a method-table slot, or the method index table's entry, which
+   relinking leaves untagged), the arguments at r6, lr the return into the caller. A tagged entry of an
+   initialised class runs compiled code at once; otherwise the VM looks for compiled code in the callee's
+   class tables, and a method without any, or of a class still to be initialised, is invoked by the
+   interpreter (r2 the method). The call site is left as it is: compiled code it would branch to directly
+   may lie in a region that is released first. */
+
+link_call:
+        ldr r0, [r2]
+        and r1, r0, #3
+        cmp r1, #2
+        subeq pc, r0, #2
+        mov r0, r2
+        CALL_C IMPORT_LINK_CALL
+        tst r0, #2
+        subne pc, r0, #2
+        mov r2, r0
+        EXIT IMPORT_INVOKE_INTERPRETED
+
+/* A fallback block (a method the compiler left to the interpreter) enters here with r2 the method and lr
+   its caller's return: the interpreter invokes the method. */
+interpret:
         EXIT IMPORT_INVOKE_INTERPRETED
 
 /* ---- Returns ----

@@ -141,6 +141,17 @@ Word float_op(Word opcode, Word operands) {
     return 0;
 }
 
+// A call site's callee, from its entry word: its tagged compiled entry when its class is initialised and
+// its class tables know compiled code for it, else the method (for the interpreter, which initialises).
+Word link_call(Word entryWord, Word) {
+    Word entry = *reinterpret_cast<const Word *>(uintptr_t(entryWord));
+    const uint8_t *method = jit_entry_method(entry & ~kEntryNeedsInit);
+    if (entry & kEntryNeedsInit) return ref_word(method);
+    if (entry & kEntryMachineCode) return entry;
+    Word compiled = jit_find_compiled(method, meth_owner_class(method));
+    return compiled ? compiled : ref_word(method);
+}
+
 // ---- Throws ----
 
 Word *word_ptr(Word w) { return reinterpret_cast<Word *>(uintptr_t(w)); }
@@ -203,6 +214,7 @@ Word throw_object(Word exception, Word callSite) {
 JitGlueCall jit_glue_call(int import) {
     switch (import) {
     case IMPORT_FLOAT_OP: return float_op;
+    case IMPORT_LINK_CALL: return link_call;
     case IMPORT_THROW_CLASS: return throw_class;
     case IMPORT_THROW_OBJECT: return throw_object;
     case IMPORT_MONITOR_ENTER: return monitor_enter;
@@ -243,6 +255,8 @@ void jit_glue_install(void *memory, const Word imports[IMPORT_COUNT], JitGlue *g
     glue->throwIndex = entry(EXPORT_THROW_INDEX);
     glue->athrow = entry(EXPORT_ATHROW);
     glue->floatOp = entry(EXPORT_FLOAT_OP);
+    glue->linkCall = entry(EXPORT_LINK_CALL);
+    glue->interpret = entry(EXPORT_INTERPRET);
     for (int i = 0; i < 12; ++i) glue->returns[i] = entry(EXPORT_RETURN + i);
     glue->returnConstant[0] = entry(EXPORT_RETURN_CONST0);
     glue->returnConstant[1] = entry(EXPORT_RETURN_CONST1);

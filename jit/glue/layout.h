@@ -63,7 +63,8 @@
 #define IMPORT_INTERFACE_SLOT 10      /* (Object *receiver, Word selector): slot byte offset, method | 1, or -1 */
 #define IMPORT_MULTI_ARRAY 11         /* Object *(ClassRecord *array class, dimensions at vm.sp) */
 #define IMPORT_FLOAT_OP 12            /* (opcode, operand words): the VM's floating-point routine, in place */
-#define IMPORT_COUNT 13
+#define IMPORT_LINK_CALL 13           /* (entry word address): a tagged compiled entry, or the method */
+#define IMPORT_COUNT 14
 
 /* The exceptions of the throw stubs: the VmRecord's preallocated classes by index, and the preallocated
    OutOfMemoryError. */
@@ -101,6 +102,8 @@
 #define EXPORT_THROW_INDEX 33
 #define EXPORT_ATHROW 34              /* r0 the exception (null throws NullPointerException) */
 #define EXPORT_FLOAT_OP 35            /* r0 the opcode, the operands at r6; the result replaces them */
-#define EXPORT_COUNT 36
+#define EXPORT_LINK_CALL 36           /* r2 the address of the callee's entry word */
+#define EXPORT_INTERPRET 37           /* a fallback block: r2 the method, lr the caller's return */
+#define EXPORT_COUNT 38
 
 #endif

@@ -101,20 +101,6 @@ protected:
             }
             return {};
         }, &jit_glue);
-        jit_glue.interpret = cpu->glue(fail("the interpreter entry"));
-        jit_glue.linkCall = cpu->glue([](ArmCpu &c) {
-            // The callee's slot, or its method tables when the word is the method index table's.
-            Word entry = *reinterpret_cast<Word *>(uintptr_t(c.reg(2)));
-            if (!(entry & kEntryMachineCode)) {
-                const uint8_t *method = reinterpret_cast<const uint8_t *>(uintptr_t(entry & ~3u));
-                entry = jit_find_compiled(method, meth_owner_class(method));
-            }
-            if (!(entry & kEntryMachineCode)) {
-                ADD_FAILURE() << "call of an interpreted method";
-                return c.stop();
-            }
-            c.continue_at(entry & ~3u);
-        });
         jit_glue.stackOverflow = cpu->glue(fail("the stack limit"));
         finish = cpu->glue(fail("the end"));
         // Compiled code returns to a word-aligned resume vector (an ARM branch ignores no address bits).

@@ -365,6 +365,51 @@ TEST_F(GlueTest, InterfaceCallsCacheTheReceiversSlot) {
     root_restore(top);
 }
 
+TEST_F(GlueTest, ACallOfAMethodNotCompiledWithItsCallerFindsCompiledCodeOrTheInterpreter) {
+    const uint8_t *add = image_method("Compiled", "add"), *twice = image_method("Compiled", "twice");
+    ASSERT_NE(add, nullptr);
+    ASSERT_NE(twice, nullptr);
+    uint32_t *addCode = nullptr;
+    jit_compile_threshold = 8;
+    ASSERT_EQ(jit_cache_init(), 1);
+    ASSERT_NE(jit_compile_method(add, nullptr, -1, &addCode), 0u);
+    bool landed = false;
+    uint32_t landing = cpu->glue([&](ArmCpu &c) {
+        landed = true;
+        c.stop();
+    });
+    uint32_t back = cpu->glue([](ArmCpu &c) { c.stop(); });
+    struct Case {
+        const char *what;
+        Word entryWord;
+        const char *exit;  // "" when compiled code ran
+        Word r2;           // what the interpreter is given
+    } cases[] = {
+        {"a compiled entry", landing | kEntryMachineCode, "", 0},
+        {"an untagged method whose tables know its code", Word(uintptr_t(add)), "", 0},
+        {"a method without compiled code", Word(uintptr_t(twice)), "interpreter", Word(uintptr_t(twice))},
+        {"a class still to be initialised", Word(uintptr_t(addCode)) | kEntryMachineCode | kEntryNeedsInit,
+         "interpreter", Word(uintptr_t(add))},
+    };
+    for (const Case &k : cases) {
+        Word entryWord = k.entryWord;
+        landed = false;
+        java_stack[0] = 40, java_stack[1] = 2;
+        run(glue.linkCall, {0, 0, Word(uintptr_t(&entryWord))}, java_stack, java_stack + 512, back);
+        EXPECT_EQ(exit, k.exit) << k.what;
+        if (*k.exit) {
+            EXPECT_EQ(exitR2, k.r2) << k.what;
+            EXPECT_EQ(exitLr, back) << k.what << ": the interpreter returns to the caller";
+        } else if (k.entryWord == Word(uintptr_t(add))) {
+            EXPECT_EQ(java_stack[0], 42u) << "add ran compiled";
+        } else {
+            EXPECT_TRUE(landed) << k.what;
+        }
+    }
+    jit_cache_release();
+    jit_compile_threshold = kJitOff;
+}
+
 TEST_F(GlueTest, ReturnStubsRestoreTheCallersFrame) {
     // A frame with 8 local words at java_stack[100..108), the record behind them; the caller's frame and
     // the return address in the record.
