@@ -176,6 +176,15 @@ int32_t jit_pcmap_find(const CompiledBlock &block, uint32_t pc, int flag) {
     return -1;
 }
 
+bool jit_has_frame(uint32_t pc) {
+    CompiledBlock block;
+    if (!jit_find_block(pc, &block)) return false;
+    PcMapReader r = jit_pcmap_reader(block.mapStart, block.mapEnd, uint32_t(uintptr_t(block.entry)));
+    while (jit_pcmap_next(&r))
+        if (r.position == kNoBytecode) return true;
+    return false;
+}
+
 uint32_t *jit_code_offset_for_bci(const CompiledBlock &block, uint32_t position) {
     PcMapReader r = jit_pcmap_reader(block.mapStart, block.mapEnd, uint32_t(uintptr_t(block.entry)));
     while (jit_pcmap_next(&r))

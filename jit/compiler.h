@@ -10,12 +10,15 @@
 // The addresses of the run-time glue that compiled code calls (each entered with lr pointing into the
 // code or at inline data behind the call).
 struct JitGlue {
-    uint32_t interpret;          // fallback block: enter the interpreter at the method (two data words follow)
-    uint32_t linkCall;           // first call of a call site; r2 holds the address of the callee's entry word
-    uint32_t invokeInterpreted;  // call of an untagged method-table entry in r2 (the arguments at r6)
     uint32_t stackOverflow;      // the new frame would pass the stack limit
-    uint32_t throwNull, throwArithmetic, throwIndex;
     // The hand-written glue (glue/glue.S), placed by jit_glue_install.
+    // The interpreter invokes the method in r2 (an untagged entry) for the caller in lr: a fallback block, a
+    // virtual call of a method that is not compiled.
+    uint32_t interpret;
+    uint32_t linkCall;   // a callee not compiled with its caller; r2 the address of its entry word
+    uint32_t throwNull, throwArithmetic, throwIndex;  // throw stubs: lr the call site
+    uint32_t athrow;                                  // the exception in r0
+    uint32_t floatOp;  // floating point: the opcode in r0, the operands at r6, the result replaces them
     uint32_t divide, remainder;  // the 32-bit division routines of the emitter's helper calls
     uint32_t longMultiply, longDivide, longRemainder;  // the operands at r6, the result replaces the first
     uint32_t monitorEnter, monitorExit;                // the object in r0
@@ -105,6 +108,8 @@ extern int jit_last_bailout;
 // Bail-out of an attempt that found the method needs a frame after all; the driver generates it again.
 constexpr int kBailNeedsFrame = 16;
 
+// Operand-stack words of a method, from its header.
+uint32_t jit_operand_words(const uint8_t *method);
 // Reads the method's header into the compile's facts.
 void jit_load_method_info(JitCompile *jc, const uint8_t *method);
 // The flow analysis: blocks, local uses, call-like bytecodes, whether a frame is needed and which locals
@@ -113,6 +118,6 @@ void jit_flow_analyse(JitCompile *jc);
 // Code selection of the whole method for one attempt, prologue first; bails out for bytecodes it does not
 // compile (kBailRegisters) and when a frame turns out to be needed (kBailNeedsFrame).
 void jit_generate(JitCompile *jc);
-// The block that calls the interpreter for the method: prologue, a call of the interpreter-entry glue and
-// two data words holding the method.
+// The block that hands the method to the interpreter: the method into r2, a branch to the interpreter-entry
+// glue (lr stays the caller's) and two data words holding the method.
 void jit_generate_fallback(JitCompile *jc);

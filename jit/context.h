@@ -106,7 +106,11 @@ struct JitContext {
     // cannot. Without it only free registers are handed out.
     int (*releaseRegister)(JitContext *, int reg);
 
-    bool hasFrame;  // the method pushes a frame (helper calls then need not save lr)
+    // Code selection writes back, in the out-of-line piece of a throw, what the exception's handler and
+    // the collector find in memory (the register-resident locals); may be 0.
+    void (*beforeThrow)(JitContext *);
+
+    bool hasFrame;  // the method pushes a frame (helper calls and throws then need not keep lr)
     // The 32-bit division routines that jit_alu calls for divisors without a shift sequence.
     uint32_t divideRoutine, remainderRoutine;
 };

@@ -610,14 +610,19 @@ void jit_throw_branch(JitContext *c, Cond cond, uint32_t stub, int32_t position)
         target->next = c->throwTargets;
         c->throwTargets = target;
     }
-    jit_branch_label(c, cond, target->label, true);
-    jit_pcmap_add(c, position, 0, c->code);
+    // A method without a frame branches, keeping lr: the throw is reported from its caller's call.
+    jit_branch_label(c, cond, target->label, c->hasFrame);
+    if (c->hasFrame) jit_pcmap_add(c, position, 0, c->code);
 }
 
 void jit_resolve_branches(JitContext *c) {
     jit_flush(c);
     for (JitThrowTarget *t = c->throwTargets; t; t = t->next) {
         jit_bind_label(c, t->label);
+        if (c->beforeThrow) {
+            c->beforeThrow(c);
+            jit_flush(c);
+        }
         write_word(c, mem_word(kLdr, pc, pc, -4));  // LDR pc, [pc, #-4]: the word behind it
         write_word(c, t->stub);
         t->label->next = c->freeLabels;

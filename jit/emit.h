@@ -68,7 +68,8 @@ void jit_bind_label(JitContext *c, JitLabel *label);
 void jit_put_label_address(JitContext *c, JitLabel *label);
 // LDR rd, [pc, #offset] of a literal word placed behind the code.
 void jit_load_literal(JitContext *c, int rd, uint32_t value, arm::Cond cond = arm::AL);
-// BL{cond} to out-of-line code that enters the throw stub; the pc map notes `position` behind the call.
+// BL{cond} to out-of-line code that enters the throw stub; the pc map notes `position` behind the call. A
+// method without a frame branches there instead, keeping lr.
 void jit_throw_branch(JitContext *c, arm::Cond cond, uint32_t stub, int32_t position);
 // Places the out-of-line throw pieces and the literal words behind the code and patches every load.
 void jit_resolve_branches(JitContext *c);

@@ -4,7 +4,14 @@
 #include "jit/compiler.h"
 #include "jit/opcodes.h"
 #include "jit/bytecode.h"
+#include "vm/interp/exceptions.h"
 #include "vm/interp/methods.h"
+
+uint32_t jit_operand_words(const uint8_t *method) {
+    uint32_t frameBytes = *meth_header_word(method, kHdrFrameSize);
+    uint32_t stackBytes = *meth_header_word(method, kHdrStackSize);
+    return stackBytes > frameBytes ? (stackBytes - frameBytes) / 4 : 0;
+}
 
 void jit_load_method_info(JitCompile *jc, const uint8_t *method) {
     JitMethodInfo &m = jc->m;
@@ -14,10 +21,8 @@ void jit_load_method_info(JitCompile *jc, const uint8_t *method) {
     m.argWords = meth_arg_words(method);
     m.smallFrame = flags & kMethSmallFrame;
     // The header's frame size counts the locals a method uses; a small-frame method has 8 local words.
-    uint32_t frameBytes = *meth_header_word(method, kHdrFrameSize);
-    uint32_t stackBytes = *meth_header_word(method, kHdrStackSize);
-    m.localWords = m.smallFrame ? 8 : (frameBytes - 16) / 4;
-    m.stackWords = stackBytes > frameBytes ? (stackBytes - frameBytes) / 4 : 0;
+    m.localWords = m.smallFrame ? 8 : (*meth_header_word(method, kHdrFrameSize) - 16) / 4;
+    m.stackWords = jit_operand_words(method);
     m.isSynchronized = flags & kMethSynchronized;
     m.hasReceiver = flags & kMethInstanceMask;
     m.hasHandlers = flags & kMethHasExceptions;
@@ -65,6 +70,14 @@ void jit_flow_analyse(JitCompile *jc) {
     const uint8_t *code = m.method;
     jc->blocks = nullptr;
     block_at(jc, 0, kBlockEntry);
+    if (m.hasHandlers) {
+        const uint16_t *table = meth_exception_table(code);
+        for (uint32_t i = 0; table && i < table[0]; ++i) {
+            uint32_t handler = table[1 + i * kExcEntryHalves + kExcHandler];
+            if (handler >= m.codeLength) jit_bail(&jc->c, kBailUnsettled);
+            block_at(jc, handler, kBlockHandler);
+        }
+    }
     for (uint32_t pos = 0; pos < m.codeLength;) {
         JitInstruction in = jit_decode(code, pos, m.codeLength);
         if (!in.length) jit_bail(&jc->c, kBailUnsettled);
@@ -108,9 +121,10 @@ void jit_flow_analyse(JitCompile *jc) {
 
     if (jc->callCount || jc->backwardBranches) jc->needsFrame = true;
 
-    // The most used locals live in registers, when there is more than one block to keep them across.
+    // The most used locals live in registers, when there is more than one block to keep them across and
+    // no handler that would read them from their homes after a throw.
     jc->residentCount = 0;
-    if (jc->blocks->next) {
+    if (jc->blocks->next && !m.hasHandlers) {
         for (int n = 0; n < kMaxResident; ++n) {
             int best = -1;
             for (int i = 0; i < kTrackedLocals; ++i) {

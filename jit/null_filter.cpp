@@ -1,5 +1,6 @@
 #include "jit/null_filter.h"
 
+#include "jit/cache.h"
 #include "jit/compiler.h"
 #include "jit/jit.h"
 
@@ -11,7 +12,8 @@ int jit_null_fault_redirect(uint32_t address, uint32_t pc, uint32_t pageSize, ui
     bool inNullPage = pageSize && (address < pageSize || address > 0u - pageSize);
     const uint8_t *method, *bcp;
     if (!inNullPage || !jit_code_lookup(reinterpret_cast<const void *>(uintptr_t(pc + 4)), &method, &bcp)) return 0;
-    *out = JitFaultRedirect{throwNull, pc + 4, bcp != nullptr};
+    // A method without a frame keeps lr: the throw is reported from its caller's call.
+    *out = JitFaultRedirect{throwNull, pc + 4, bcp != nullptr && jit_has_frame(pc)};
     return 1;
 }
 

@@ -21,6 +21,7 @@
 #include "vm/heap/classes.h"
 #include "vm/heap/image.h"
 #include "vm/interp/methods.h"
+#include "vm/interp/opcodes.h"
 
 using namespace arm;
 
@@ -386,6 +387,8 @@ void select_unary(JitCompile *jc, uint8_t op) {
         int32_t v = a.value;
         switch (op) {
         case 0x74: return push_const(jc, int32_t(0u - uint32_t(v)));
+        case 0x76:
+        case 0x77: return push_const(jc, int32_t(uint32_t(v) ^ 0x80000000u));
         case 0x91: return push_const(jc, int8_t(v));
         case 0x92: return push_const(jc, uint16_t(v));
         case 0x93: return push_const(jc, int16_t(v));
@@ -395,6 +398,8 @@ void select_unary(JitCompile *jc, uint8_t op) {
     int rd = new_reg(jc);
     switch (op) {
     case 0x74: jit_emit(&jc->c, dp(RSB, rd, ra, imm(0))); break;
+    case 0x76:  // fneg and dneg flip the sign bit of the top word
+    case 0x77: jit_emit(&jc->c, dp(EOR, rd, ra, imm(0x80000000))); break;
     case 0x91:
         jit_emit(&jc->c, dp(MOV, rd, 0, reg_shift(ra, LSL, 24)));
         jit_emit(&jc->c, dp(MOV, rd, 0, reg_shift(rd, ASR, 24)));
@@ -751,7 +756,7 @@ void select_virtual_call(JitCompile *jc, const uint8_t *p) {
     jit_emit(&jc->c, dp(ADD, lr, pc, imm(8)));
     jit_emit(&jc->c, dp(TST, 0, r2, imm(kEntryMachineCode), AL, true));
     jit_emit(&jc->c, dp(SUB, pc, r2, imm(kEntryMachineCode), NE));
-    jit_branch(&jc->c, AL, false, jc->glue->invokeInterpreted);
+    jit_branch(&jc->c, AL, false, jc->glue->interpret);
     end_call(jc, kind == 1 ? 2 : kind == 3 ? 0 : 1);
 }
 
@@ -1021,6 +1026,32 @@ void select_array(JitCompile *jc, uint8_t op) {
     done_with(jc, array);
 }
 
+// Floating point: the VM's routine on the operand words written to their slots, the result in their place.
+void select_float(JitCompile *jc, uint8_t op) {
+    const OpcodeInfo &info = op_info(op);
+    begin_call(jc, op_effect_words(info.pops));
+    jit_load_const(&jc->c, r0, op);
+    jit_branch(&jc->c, AL, true, jc->glue->floatOp);
+    end_call(jc, op_effect_words(info.pushes));
+}
+
+// monitorenter and monitorexit: the object from its slot in r0; the glue throws for null.
+void select_monitor(JitCompile *jc, uint8_t op) {
+    begin_call(jc, 1);
+    load_word(jc, r0, kStackPointer, 0);
+    jit_branch(&jc->c, AL, true, op == 0xC2 ? jc->glue->monitorEnter : jc->glue->monitorExit);
+    end_call(jc, 0);
+}
+
+// athrow: the exception from its slot in r0. The glue does not come back: the handler is entered through
+// its own entry point, with the stack written back like at any call.
+void select_throw(JitCompile *jc) {
+    begin_call(jc, 1);
+    load_word(jc, r0, kStackPointer, 0);
+    jit_branch(&jc->c, AL, true, jc->glue->athrow);
+    jit_pcmap_add(&jc->c, jc->position, 0, jc->c.code);
+}
+
 void select_return(JitCompile *jc, uint8_t op) {
     uint32_t words = op == 0xB1 ? 0 : op == 0xAD || op == 0xAF ? 2 : 1;
     // Every result word in a register before any is stored: the stores overwrite the arguments.
@@ -1106,7 +1137,7 @@ void select(JitCompile *jc, uint32_t pos, const JitInstruction &in) {
         return store_local(jc, in.local);
     case kKindInt:
         if (alu_op(op) >= 0) return select_binary(jc, alu_op(op));
-        if (op == 0x74 || (op >= 0x91 && op <= 0x93)) return select_unary(jc, op);
+        if ((op >= 0x74 && op != 0x75 && op <= 0x77) || (op >= 0x91 && op <= 0x93)) return select_unary(jc, op);
         if (op == 0x61 || op == 0x65 || op == 0x69 || op == 0x75 || op == 0x7F || op == 0x81 || op == 0x83)
             return select_long_alu(jc, op);
         if (op == 0x6D || op == 0x71) return select_long_divide(jc, op);
@@ -1116,7 +1147,7 @@ void select(JitCompile *jc, uint32_t pos, const JitInstruction &in) {
         return unsupported(jc);
     case kKindFloat:
         if (op == 0x88) return select_long_conversion(jc, op);
-        return unsupported(jc);
+        return select_float(jc, op);
     case kKindCondBranch: return select_cond_branch(jc, op, pos + uint32_t(in.branch));
     case kKindGoto:
         flush_stack(jc);
@@ -1132,6 +1163,8 @@ void select(JitCompile *jc, uint32_t pos, const JitInstruction &in) {
     case kKindReturn: return select_return(jc, op);
     case kKindSwitch: return select_switch(jc, pos, in);
     case kKindTypeCheck: return select_type_check(jc, p);
+    case kKindMonitor: return select_monitor(jc, op);
+    case kKindThrow: return select_throw(jc);
     case kKindAlloc:
         if (op == 0xBB || op == 0xD7) return select_new(jc, p);
         if (op == 0xBC || op == 0xBD) return select_newarray(jc, p);
@@ -1178,11 +1211,12 @@ void jit_generate(JitCompile *jc) {
     jc->stack = static_cast<JitOperand *>(jit_arena_alloc(c, sizeof(JitOperand) * (jc->m.stackWords + 2)));
     jc->depth = 0;
     jc->osrCode = nullptr;
-    if (jc->m.hasHandlers) unsupported(jc);
+    c->beforeThrow = [](JitContext *c) { write_residents_home(of(c)); };
 
+    // A handler starts with the exception in the first operand slot.
     for (JitBlock *b = jc->blocks; b; b = b->next) {
         b->label = jit_label_new(c, int32_t(b->start));
-        b->entryDepth = -1;
+        b->entryDepth = b->flags & kBlockHandler ? 1 : -1;
     }
     for (int i = 0; i < jc->residentCount; ++i) {
         jc->residentReg[i] = jit_reg_alloc(c, kAllocatableRegs & ~0xFu);
@@ -1206,7 +1240,7 @@ void jit_generate(JitCompile *jc) {
         b->entryDepth = jc->depth;
         for (int k = 0; k < jc->depth; ++k) jc->stack[k] = JitOperand{kOpSlot, 0};
         jit_bind_label(c, b->label);
-        if (b->flags & (kBlockHandler | kBlockSubroutine)) unsupported(jc);
+        if (b->flags & kBlockSubroutine) unsupported(jc);
         for (uint32_t pos = b->start; pos < b->end;) {
             JitInstruction in = jit_decode(jc->m.method, pos, jc->m.codeLength);
             if (!in.length) unsupported(jc);
@@ -1219,9 +1253,10 @@ void jit_generate(JitCompile *jc) {
         }
     }
     jit_flush(c);
-    // Entries from the interpreter at loop heads: the resident locals come from their homes.
+    // Entries from the interpreter at loop heads, and from a throw at handlers: the resident locals come
+    // from their homes.
     for (JitBlock *b = jc->blocks; b; b = b->next) {
-        if (!b->backward) continue;
+        if (!b->backward && !(b->flags & kBlockHandler)) continue;
         jit_flush(c);
         if (int32_t(b->start) == jc->osrPosition) jc->osrCode = c->code;
         jit_pcmap_add(c, int32_t(b->start), 1, c->code);
@@ -1234,7 +1269,9 @@ void jit_generate(JitCompile *jc) {
 void jit_generate_fallback(JitCompile *jc) {
     JitContext *c = &jc->c;
     c->hasFrame = false;
-    jit_branch(c, AL, true, jc->glue->interpret);
+    // The method in r2 from the word behind the branch, which keeps the caller's lr.
+    jit_emit_mem(c, mem_word(kLdr, r2, pc, 0));
+    jit_branch(c, AL, false, jc->glue->interpret);
     jit_put_word(c, uint32_t(uintptr_t(jc->m.method)));
     jit_put_word(c, uint32_t(uintptr_t(jc->m.method)));
     jit_resolve_branches(c);

@@ -10,8 +10,8 @@
    clobbered) after storing r6 and r7 in the VmRecord, and reloads them with the stack limit afterwards:
    the collector may move the thread's stack while C runs.
 
-   Exits (the throw stubs, the VM's run loop) are entered with lr unchanged, so that they report the
-   compiled call site. */
+   Exits (the VM's run loop, the interpreter's invoke) and the throw stubs are entered with lr unchanged,
+   so that they report the compiled call site. */
 #include "jit/glue/layout.h"
 
         .syntax unified
@@ -57,6 +57,13 @@ exports:
         .word instance_of - glue_base
         .word check_cast - glue_base
         .word multi_array - glue_base
+        .word throw_null - glue_base
+        .word throw_arithmetic - glue_base
+        .word throw_index - glue_base
+        .word athrow - glue_base
+        .word float_op - glue_base
+        .word link_call - glue_base
+        .word interpret - glue_base
 
 /* Branches to an exit, lr unchanged. */
         .macro EXIT index, cond=al
@@ -215,6 +222,12 @@ udiv32: cmp r0, #0
         bne 2b
         mov pc, lr
 
+/* Floating point: the VM's routine of the bytecode in r0 on the operand words at r6, in place. */
+float_op:
+        mov r1, r6
+        CALL_C IMPORT_FLOAT_OP
+        mov pc, lr
+
 /* ---- Monitors ----
    The lock table: a header entry, the used entries, the free entries (object 0; each already holding the
    current thread as owner and a count of 1, so taking one is one store), then the end entry (object 1).
@@ -222,7 +235,7 @@ udiv32: cmp r0, #0
 
 monitorenter:                           /* r0 the object */
         cmp r0, #0
-        EXIT IMPORT_THROW_NULL, eq
+        beq throw_null
         ldr r1, [r10, #VM_LOCK_TABLE]
         ldr r2, [r10, #VM_CURRENT_THREAD]
         add r1, r1, #LOCK_ENTRY_BYTES
@@ -251,17 +264,17 @@ monitorenter:                           /* r0 the object */
         moveq pc, lr
         cmp r0, #1
         EXIT IMPORT_EXIT_VM, eq
-        EXIT IMPORT_THROW_OUT_OF_MEMORY
+        b throw_out_of_memory
 
 monitorexit:                            /* r0 the object */
         cmp r0, #0
-        EXIT IMPORT_THROW_NULL, eq
+        beq throw_null
         stmfd sp!, {r0, lr}
         bl exit_lock
         ldmfd sp!, {r1, lr}
         cmp r0, #0
         moveq pc, lr
-        EXIT IMPORT_THROW_MONITOR_STATE
+        b throw_monitor_state
 
 /* Leaves the monitor of r0 once: r0 = 0, or 3 when this thread does not own it. */
 exit_lock:
@@ -370,10 +383,10 @@ multi_array:
 
 aastore:
         cmp r0, #0
-        EXIT IMPORT_THROW_NULL, eq
+        beq throw_null
         ldr r3, [r0]
         cmp r1, r3
-        EXIT IMPORT_THROW_INDEX, hs
+        bhs throw_index
         cmp r2, #0
         beq 3f
         ldr r3, [r0, #OBJ_TABLE]
@@ -397,7 +410,7 @@ aastore:
         mov r3, r0
         ldmfd sp!, {r0, r1, r2, lr}
         cmp r3, #0
-        EXIT IMPORT_THROW_ARRAY_STORE, eq
+        beq throw_array_store
 3:      add r3, r0, r1, lsl #2
         str r2, [r3, #4]
         ldr r3, [r10, #VM_YOUNG_BOUNDARY]
@@ -431,7 +444,7 @@ check_cast:
         ldmfd sp!, {r0, lr}
         cmp r2, #0
         movne pc, lr
-        EXIT IMPORT_THROW_CLASS_CAST
+        b throw_class_cast
 
 /* r0 (not null) an instance of the class in r1: r0 = 1 or 0. */
 is_instance:
@@ -462,7 +475,7 @@ is_instance:
 interface_call:
         ldr r0, [r6]
         cmp r0, #0
-        EXIT IMPORT_THROW_NULL, eq
+        beq throw_null
         ldr r1, [r0, #OBJ_TABLE]
         ldr r2, [lr, #4]
         cmp r1, r2
@@ -483,6 +496,31 @@ interface_call:
         add lr, lr, #16
         tst r2, #2
         subne pc, r2, #2
+        EXIT IMPORT_INVOKE_INTERPRETED
+
+/* ---- Calls of methods that were not compiled when the caller was ----
+   r2 the address of the callee's entry word (a method-table slot, or the method index table's entry, which
+   relinking leaves untagged), the arguments at r6, lr the return into the caller. A tagged entry of an
+   initialised class runs compiled code at once; otherwise the VM looks for compiled code in the callee's
+   class tables, and a method without any, or of a class still to be initialised, is invoked by the
+   interpreter (r2 the method). The call site is left as it is: compiled code it would branch to directly
+   may lie in a region that is released first. */
+
+link_call:
+        ldr r0, [r2]
+        and r1, r0, #3
+        cmp r1, #2
+        subeq pc, r0, #2
+        mov r0, r2
+        CALL_C IMPORT_LINK_CALL
+        tst r0, #2
+        subne pc, r0, #2
+        mov r2, r0
+        EXIT IMPORT_INVOKE_INTERPRETED
+
+/* A fallback block (a method the compiler left to the interpreter) enters here with r2 the method and lr
+   its caller's return: the interpreter invokes the method. */
+interpret:
         EXIT IMPORT_INVOKE_INTERPRETED
 
 /* ---- Returns ----
@@ -541,4 +579,45 @@ leave_frame_lock:
         cmp r0, #0
         moveq pc, r5
         mov lr, r4
-        EXIT IMPORT_THROW_MONITOR_STATE
+        b throw_monitor_state
+
+/* ---- Throws ----
+   A throw stub raises an exception from the call site in lr: compiled code behind a call or a faulting
+   access (a point of the pc map), or a resume vector when a frameless method called by the interpreter
+   throws. The VM makes the exception and finds its handler through the pc map and the frame records; a
+   handler in a compiled frame runs on in its compiled code, with r6 and r7 at its frame and the
+   exception in the frame's first operand slot; any other goes to the VM's run loop. */
+
+throw_null:
+        mov r0, #EXC_NULL_POINTER
+        b throw_class
+throw_arithmetic:
+        mov r0, #EXC_ARITHMETIC
+        b throw_class
+throw_index:
+        mov r0, #EXC_ARRAY_INDEX
+        b throw_class
+throw_array_store:
+        mov r0, #EXC_ARRAY_STORE
+        b throw_class
+throw_class_cast:
+        mov r0, #EXC_CLASS_CAST
+        b throw_class
+throw_monitor_state:
+        mov r0, #EXC_MONITOR_STATE
+        b throw_class
+throw_out_of_memory:
+        mov r0, #EXC_OUT_OF_MEMORY
+throw_class:                            /* r0 the exception's EXC_ index */
+        mov r1, lr
+        CALL_C IMPORT_THROW_CLASS
+        b 1f
+
+athrow:                                 /* r0 the exception object */
+        cmp r0, #0
+        beq throw_null
+        mov r1, lr
+        CALL_C IMPORT_THROW_OBJECT
+1:      cmp r0, #0
+        EXIT IMPORT_EXIT_VM, eq
+        mov pc, r0

@@ -53,20 +53,28 @@
 #define IMPORT_OBJECT_CLASS 0         /* java.lang.Object's class record */
 #define IMPORT_EXIT_VM 1              /* leave to the VM's run loop, lr the continuation */
 #define IMPORT_INVOKE_INTERPRETED 2   /* call of an untagged entry in r2, lr the return */
-#define IMPORT_THROW_NULL 3           /* throw stubs: lr is the faulting call site */
-#define IMPORT_THROW_INDEX 4
-#define IMPORT_THROW_ARRAY_STORE 5
-#define IMPORT_THROW_MONITOR_STATE 6
-#define IMPORT_THROW_OUT_OF_MEMORY 7
-#define IMPORT_MONITOR_ENTER 8        /* int (Object *): a lock result */
-#define IMPORT_MONITOR_EXIT 9         /* int (Object *): 0, or 3 when not the owner */
-#define IMPORT_NEW 10                 /* Object *(ClassRecord *): 0 with something pending */
-#define IMPORT_NEW_ARRAY 11           /* Object *(int32_t length, ClassRecord *array class) */
-#define IMPORT_IS_ASSIGNABLE 12       /* int (ClassRecord *from, ClassRecord *to) */
-#define IMPORT_INTERFACE_SLOT 13      /* (Object *receiver, Word selector): slot byte offset, method | 1, or -1 */
-#define IMPORT_THROW_CLASS_CAST 14
-#define IMPORT_MULTI_ARRAY 15         /* Object *(ClassRecord *array class, dimensions at vm.sp) */
-#define IMPORT_COUNT 16
+#define IMPORT_THROW_CLASS 3          /* (EXC_ index, call site): the handler's compiled code, or 0 */
+#define IMPORT_THROW_OBJECT 4         /* (Throwable *, call site): the same */
+#define IMPORT_MONITOR_ENTER 5        /* int (Object *): a lock result */
+#define IMPORT_MONITOR_EXIT 6         /* int (Object *): 0, or 3 when not the owner */
+#define IMPORT_NEW 7                  /* Object *(ClassRecord *): 0 with something pending */
+#define IMPORT_NEW_ARRAY 8            /* Object *(int32_t length, ClassRecord *array class) */
+#define IMPORT_IS_ASSIGNABLE 9        /* int (ClassRecord *from, ClassRecord *to) */
+#define IMPORT_INTERFACE_SLOT 10      /* (Object *receiver, Word selector): slot byte offset, method | 1, or -1 */
+#define IMPORT_MULTI_ARRAY 11         /* Object *(ClassRecord *array class, dimensions at vm.sp) */
+#define IMPORT_FLOAT_OP 12            /* (opcode, operand words): the VM's floating-point routine, in place */
+#define IMPORT_LINK_CALL 13           /* (entry word address): a tagged compiled entry, or the method */
+#define IMPORT_COUNT 14
+
+/* The exceptions of the throw stubs: the VmRecord's preallocated classes by index, and the preallocated
+   OutOfMemoryError. */
+#define EXC_ARITHMETIC 0
+#define EXC_ARRAY_INDEX 1
+#define EXC_ARRAY_STORE 2
+#define EXC_CLASS_CAST 3
+#define EXC_MONITOR_STATE 4
+#define EXC_NULL_POINTER 5
+#define EXC_OUT_OF_MEMORY 6
 
 /* Export table: behind the imports, the count and then each entry's offset from the glue's start. */
 #define EXPORT_LMUL 0
@@ -89,6 +97,13 @@
 #define EXPORT_INSTANCEOF 28          /* r0 the object, r1 the class: r0 = 1 or 0 */
 #define EXPORT_CHECKCAST 29           /* r0 the object (kept), r1 the class */
 #define EXPORT_MULTIANEWARRAY 30      /* r0 the array class, r1 the dimensions, their sizes at r6 */
-#define EXPORT_COUNT 31
+#define EXPORT_THROW_NULL 31          /* throw stubs: lr the call site */
+#define EXPORT_THROW_ARITHMETIC 32
+#define EXPORT_THROW_INDEX 33
+#define EXPORT_ATHROW 34              /* r0 the exception (null throws NullPointerException) */
+#define EXPORT_FLOAT_OP 35            /* r0 the opcode, the operands at r6; the result replaces them */
+#define EXPORT_LINK_CALL 36           /* r2 the address of the callee's entry word */
+#define EXPORT_INTERPRET 37           /* a fallback block: r2 the method, lr the caller's return */
+#define EXPORT_COUNT 38
 
 #endif

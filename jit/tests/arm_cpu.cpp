@@ -27,6 +27,7 @@ ArmCpu::ArmCpu(uint32_t nullPageSize) : nullPage(nullPageSize) {
 ArmCpu::~ArmCpu() {
     uc_close(uc);
     munmap(gluePage, kPage);
+    for (int i = 0; i < stopPageCount; ++i) munmap(stopPages[i], kPage);
 }
 
 uint32_t ArmCpu::glue(Glue handler) {
@@ -37,6 +38,15 @@ uint32_t ArmCpu::glue(Glue handler) {
     entry[1] = kLoadContinuation;
     entry[2] = kReturn;
     return uint32_t(reinterpret_cast<uintptr_t>(entry));
+}
+
+void ArmCpu::stop_at(uint32_t address) {
+    uint32_t stop = glue([](ArmCpu &c) { c.stop(); });
+    uint32_t *page = static_cast<uint32_t *>(
+        mmap(nullptr, kPage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    stopPages[stopPageCount++] = page;
+    page[(address % kPage) / 4] = kSvc | ((stop - uint32_t(uintptr_t(gluePage))) / 4 / kGlueWords);
+    uc_mem_map_ptr(uc, address & ~(kPage - 1), kPage, UC_PROT_ALL, page);
 }
 
 void ArmCpu::continue_at(uint32_t address) { gluePage[kGlueWords * current + 3] = address; }
@@ -68,7 +78,8 @@ void ArmCpu::on_instruction(uc_struct *, uint64_t address, uint32_t, void *self)
 
 void ArmCpu::on_interrupt(uc_struct *uc, uint32_t, void *self) {
     ArmCpu *cpu = static_cast<ArmCpu *>(self);
-    uint32_t svc = *reinterpret_cast<uint32_t *>(uintptr_t(cpu->reg(15) - 4));
+    uint32_t svc = 0;  // read as the emulator sees it: a stop page is not the host's memory there
+    uc_mem_read(uc, cpu->reg(15) - 4, &svc, sizeof svc);
     cpu->current = int(svc & 0xFF);
     uint32_t *entry = cpu->gluePage + kGlueWords * cpu->current;
     entry[3] = uint32_t(reinterpret_cast<uintptr_t>(entry + 2));

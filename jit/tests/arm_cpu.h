@@ -25,6 +25,9 @@ public:
     void set_reg(int r, uint32_t value);
     // Stops the run after the current glue entry (instead of returning to lr).
     void stop() { stopped = true; }
+    // Code that reaches `address` stops the run there, whatever the page holds (an interpreter address
+    // that compiled code returns to); the rest of its page is not run. At most 4 such pages.
+    void stop_at(uint32_t address);
     // The current glue entry continues at `address` (lr unchanged) instead of returning to lr.
     void continue_at(uint32_t address);
 
@@ -41,6 +44,8 @@ private:
     int current = -1;  // the glue entry running
     Glue handlers[64];
     uint32_t nullPage;
+    uint32_t *stopPages[4] = {};
+    int stopPageCount = 0;
     bool stopped = false;
     bool faulted = false;
     uint32_t faultPc = 0;

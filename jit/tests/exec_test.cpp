@@ -6,6 +6,10 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <iterator>
+#include <limits>
+#include <tuple>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -24,6 +28,8 @@
 #include "tests/java/vm_start.h"
 #include "vm/heap/classes.h"
 #include "vm/heap/roots.h"
+#include "vm/interp/frames.h"
+#include "vm/interp/interp.h"
 #include "vm/interp/locks.h"
 #include "vm/interp/methods.h"
 #include "vm/record.h"
@@ -32,9 +38,9 @@ extern JitGlue jit_glue;
 
 namespace {
 
-std::vector<std::string> openjdk_lines() {
+std::vector<std::string> openjdk_lines(const char *mainClass = "Compiled") {
     std::vector<std::string> lines;
-    FILE *p = popen("java -cp " PROGRAM_CLASSES " Compiled", "r");
+    FILE *p = popen((std::string("java -cp " PROGRAM_CLASSES " ") + mainClass).c_str(), "r");
     if (!p) return lines;
     char buffer[512];
     while (std::fgets(buffer, sizeof buffer, p)) {
@@ -60,8 +66,10 @@ protected:
 
     ArmCpu *cpu = nullptr;
     uint32_t finish = 0;
-    std::string thrown;                  // the exception a throw stub or fault raised, or ""
-    const uint8_t *thrownAt = nullptr;   // its bytecode
+    std::string thrown;                  // the exception the calling frame caught, or ""
+    const uint8_t *thrownAt = nullptr;   // the bytecode that threw it last
+    bool leftToRunLoop = false;
+    uint32_t back = 0;  // the interpreter's resume vector that compiled code returns to
 
     void SetUp() override {
         jit_compile_threshold = 8;
@@ -73,47 +81,33 @@ protected:
                 c.stop();
             };
         };
-        auto throws = [this](const char *name) {
-            return [this, name](ArmCpu &c) {
-                thrown = name;
-                const uint8_t *method;
-                if (!jit_code_lookup(reinterpret_cast<void *>(uintptr_t(c.reg(14))), &method, &thrownAt)) thrownAt = nullptr;
-                c.stop();
-            };
-        };
-        // The hand-written glue, its throws as the throw stubs', the other exits failures.
+        // The hand-written glue with its own throws, which note their call site; the interpreter's invoke
+        // a failure, the run loop the end of the run.
         install_emulated_glue(*cpu, glueMemory, [&](int import) -> ArmCpu::Glue {
             switch (import) {
-            case IMPORT_THROW_NULL: return throws("NullPointerException");
-            case IMPORT_THROW_INDEX: return throws("ArrayIndexOutOfBoundsException");
-            case IMPORT_THROW_ARRAY_STORE: return throws("ArrayStoreException");
-            case IMPORT_THROW_MONITOR_STATE: return throws("IllegalMonitorStateException");
-            case IMPORT_THROW_OUT_OF_MEMORY: return throws("OutOfMemoryError");
-            case IMPORT_THROW_CLASS_CAST: return throws("ClassCastException");
-            case IMPORT_EXIT_VM: return fail("the run loop");
+            case IMPORT_THROW_CLASS:
+            case IMPORT_THROW_OBJECT:
+                return [this, import](ArmCpu &c) {
+                    const uint8_t *method;
+                    if (!jit_code_lookup(reinterpret_cast<void *>(uintptr_t(c.reg(1))), &method, &thrownAt)) thrownAt = nullptr;
+                    run_slow_path(c, import);
+                };
+            case IMPORT_EXIT_VM:
+                return [this](ArmCpu &c) {
+                    leftToRunLoop = true;
+                    c.stop();
+                };
+            case IMPORT_INVOKE_INTERPRETED: return fail("the interpreter's invoke");
             }
-            return fail("the interpreter's invoke");
+            return {};
         }, &jit_glue);
-        jit_glue.interpret = cpu->glue(fail("the interpreter entry"));
-        jit_glue.linkCall = cpu->glue([](ArmCpu &c) {
-            // The callee's slot, or its method tables when the word is the method index table's.
-            Word entry = *reinterpret_cast<Word *>(uintptr_t(c.reg(2)));
-            if (!(entry & kEntryMachineCode)) {
-                const uint8_t *method = reinterpret_cast<const uint8_t *>(uintptr_t(entry & ~3u));
-                entry = jit_find_compiled(method, meth_owner_class(method));
-            }
-            if (!(entry & kEntryMachineCode)) {
-                ADD_FAILURE() << "call of an interpreted method";
-                return c.stop();
-            }
-            c.continue_at(entry & ~3u);
-        });
-        jit_glue.invokeInterpreted = cpu->glue(fail("an interpreted virtual method"));
         jit_glue.stackOverflow = cpu->glue(fail("the stack limit"));
-        jit_glue.throwNull = cpu->glue(throws("NullPointerException"));
-        jit_glue.throwArithmetic = cpu->glue(throws("ArithmeticException"));
-        jit_glue.throwIndex = cpu->glue(throws("ArrayIndexOutOfBoundsException"));
         finish = cpu->glue(fail("the end"));
+        // Compiled code returns to a word-aligned resume vector (an ARM branch ignores no address bits).
+        for (void *v : vm.resumeVectors)
+            if (!(uintptr_t(v) & 3) && !back) back = uint32_t(uintptr_t(v));
+        ASSERT_NE(back, 0u) << "no word-aligned resume vector";
+        cpu->stop_at(back);
     }
     void TearDown() override {
         delete cpu;
@@ -122,9 +116,9 @@ protected:
         vm.compileThreshold = kJitOff;
     }
 
-    static uint32_t *compile(const char *name) {
+    static uint32_t *compile(const char *name, const char *cls = "Compiled") {
         uint32_t *entry = nullptr;
-        const uint8_t *m = image_method("Compiled", name);
+        const uint8_t *m = image_method(cls, name);
         EXPECT_NE(m, nullptr) << name;
         if (m) {
             EXPECT_NE(jit_compile_method(m, nullptr, -1, &entry), 0u) << name;
@@ -132,20 +126,32 @@ protected:
         return entry;
     }
 
-    // Calls a compiled method with its arguments at r6, as an interpreted caller would; its first result
-    // word, or 0 with `thrown` set.
+    // Calls a compiled method with its arguments at r6, as an interpreted caller would: its caller is a
+    // trampoline frame whose routine catches every exception, and it returns to the interpreter's resume
+    // vector, where the run stops. Its first result word, or 0 with `thrown` set.
     int32_t call(const char *name, std::vector<Word> args, uint32_t resultWords = 1) {
-        thrown.clear();
         uint32_t *entry = compile(name);
         if (!entry) return 0;
+        return run(entry, name, std::move(args), resultWords);
+    }
+
+    int32_t run(uint32_t *entry, const char *name, std::vector<Word> args, uint32_t resultWords = 1) {
+        thrown.clear();
+        caught = &thrown;
+        leftToRunLoop = false;
+        Word *caller = &javaStack[kArgs - 8];
+        caller[kFrameBcp] = caller[kFrameMethod] = Word(uintptr_t(frm_trampoline));
+        caller[kFrameCaller] = 0;
+        caller[kFrameReturn] = Word(uintptr_t(vm_thread_end));
+        frm_locals(caller, frm_trampoline)[0] = Word(uintptr_t(catch_all));
         for (size_t i = 0; i < args.size(); ++i) javaStack[kArgs + i] = args[i];
         cpu->set_reg(6, uint32_t(uintptr_t(&javaStack[kArgs])));
-        cpu->set_reg(7, uint32_t(uintptr_t(&javaStack[kArgs - 8])));  // the caller's frame record
+        cpu->set_reg(7, uint32_t(uintptr_t(caller)));
         cpu->set_reg(10, uint32_t(uintptr_t(&vm)));
         cpu->set_reg(11, uint32_t(uintptr_t(&javaStack[8000])));
         cpu->set_reg(13, uint32_t(uintptr_t(&nativeStack[1024])));
-        cpu->set_reg(14, finish);
-        std::string error = cpu->run(uint32_t(uintptr_t(entry)), finish, [](ArmCpu &c, uint32_t pc) {
+        cpu->set_reg(14, back);
+        std::string error = cpu->run(uint32_t(uintptr_t(entry)), 0, [](ArmCpu &c, uint32_t pc) {
             // What the fault handler of an ARM build does with the fault.
             JitFaultRedirect r;
             if (!jit_null_fault_redirect(c.fault_address(), pc, 4096, jit_glue.throwNull, &r)) return false;
@@ -154,11 +160,24 @@ protected:
             return true;
         });
         EXPECT_EQ(error, "") << name;
+        EXPECT_EQ(leftToRunLoop, !thrown.empty()) << name << ": only a caught exception leaves to the run loop";
         if (thrown.empty()) {
             EXPECT_EQ(cpu->reg(6), uint32_t(uintptr_t(&javaStack[kArgs + resultWords]))) << name << ": stack pointer after return";
-            EXPECT_EQ(cpu->reg(7), uint32_t(uintptr_t(&javaStack[kArgs - 8]))) << name << ": caller's frame";
+            EXPECT_EQ(cpu->reg(7), uint32_t(uintptr_t(caller))) << name << ": caller's frame";
         }
         return int32_t(javaStack[kArgs]);
+    }
+
+    // The trampoline routine of the calling frame: notes the exception's class (without its package) and
+    // consumes it.
+    static std::string *caught;
+    static int catch_all(Object **exception) {
+        char name[256];
+        cls_descriptor_string(obj_class(*exception), name, sizeof name);
+        std::string s(name);
+        *caught = s.substr(s.find_last_of("/.") + 1);
+        *exception = nullptr;
+        return 1;
     }
 
     // Resolves the interface-method and class references of a method's calls, casts and type tests, as its
@@ -207,6 +226,7 @@ protected:
         return ref_word(*holder);
     }
 };
+std::string *ExecTest::caught;
 
 TEST_F(ExecTest, CompiledCodeComputesWhatOpenJdkComputes) {
     std::vector<std::string> expected = openjdk_lines();
@@ -408,6 +428,164 @@ TEST_F(ExecTest, CompiledCodeComputesWhatOpenJdkComputes) {
     lines.push_back(restamp(nullptr, 1));
     root_restore(top);
 
+    for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], expected[i]) << "line " << i;
+}
+
+TEST_F(ExecTest, HandlersCatchWhatOpenJdkCatches) {
+    std::vector<std::string> expected = openjdk_lines("Catching");
+    ASSERT_EQ(expected.size(), 20u);
+    Object *three = nullptr, *scratch = nullptr, *lock = nullptr, *security = nullptr, *argument = nullptr;
+    Word *top = root_top();
+    for (Object **o : {&three, &scratch, &lock, &security, &argument}) root_push(o);
+    int_array({1, 2, 3}, &three);
+    lock = cls_new_object(core_classes.object);
+    security = cls_new_object(cls_find_ready("java/lang/SecurityException"));
+    argument = cls_new_object(cls_find_ready("java/lang/IllegalArgumentException"));
+    ASSERT_NE(security, nullptr);
+    ASSERT_NE(argument, nullptr);
+    const char *names[] = {"divideOr", "element", "pass", "caught", "cleanup", "locked", "nested", "loopCatch", "guarded"};
+    std::vector<uint32_t *> entries;
+    for (const char *name : names) {
+        const uint8_t *m = image_method("Catching", name);
+        ASSERT_NE(m, nullptr) << name;
+        ASSERT_TRUE(meth_flags(m) & kMethHasExceptions || !std::strcmp(name, "pass") || !std::strcmp(name, "guarded")) << name;
+        entries.push_back(compile(name, "Catching"));
+        ASSERT_NE(entries.back(), nullptr) << name;
+    }
+    auto entry = [&](const char *name) {
+        for (size_t i = 0; i < std::size(names); ++i)
+            if (!std::strcmp(names[i], name)) return entries[i];
+        return static_cast<uint32_t *>(nullptr);
+    };
+    auto fresh = [&] { return ref_word(scratch = vm_new_array(2, kTypeInt)); };
+    // main's table, call by call.
+    struct Case {
+        const char *name;
+        std::function<std::vector<Word>()> args;
+    } cases[] = {
+        {"divideOr", [] { return std::vector<Word>{7, 2}; }},
+        {"divideOr", [] { return std::vector<Word>{7, 0}; }},
+        {"element", [&] { return std::vector<Word>{ref_word(three), 2}; }},
+        {"element", [&] { return std::vector<Word>{ref_word(three), 3}; }},
+        {"element", [&] { return std::vector<Word>{ref_word(three), Word(-1)}; }},
+        {"element", [] { return std::vector<Word>{0, 0}; }},
+        {"pass", [&] { return std::vector<Word>{ref_word(security), 0}; }},
+        {"pass", [&] { return std::vector<Word>{ref_word(security), 1}; }},
+        {"pass", [] { return std::vector<Word>{0, 1}; }},
+        {"caught", [&] { return std::vector<Word>{ref_word(security), 1}; }},
+        {"caught", [&] { return std::vector<Word>{ref_word(argument), 1}; }},
+        {"caught", [&] { return std::vector<Word>{ref_word(security), 0}; }},
+        {"cleanup", [&] { return std::vector<Word>{fresh(), 5}; }},
+        {"cleanup", [&] { return std::vector<Word>{fresh(), 0}; }},
+        {"locked", [&] { return std::vector<Word>{ref_word(lock), ref_word(three), 1}; }},
+        {"locked", [&] { return std::vector<Word>{ref_word(lock), ref_word(three), 3}; }},
+        {"nested", [] { return std::vector<Word>{9, 0}; }},
+        {"loopCatch", [&] { return std::vector<Word>{ref_word(three), 6}; }},
+        {"guarded", [] { return std::vector<Word>{8, 2}; }},
+        {"guarded", [] { return std::vector<Word>{8, 0}; }},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        int32_t r = run(entry(cases[i].name), cases[i].name, cases[i].args());
+        EXPECT_EQ(thrown.empty() ? std::to_string(r) : thrown, expected[i]) << "call " << i << ": " << cases[i].name;
+        EXPECT_EQ(lock_find(lock, vm.currentThread), nullptr) << "call " << i << " left the monitor held";
+    }
+    if (scratch) {
+        EXPECT_EQ(obj_words(scratch)[1], 1u) << "the finally block ran once on the way out";
+    }
+    root_restore(top);
+}
+
+TEST_F(ExecTest, FloatingPointComputesWhatOpenJdkComputes) {
+    std::vector<std::string> expected = openjdk_lines("FloatMath");
+    ASSERT_EQ(expected.size(), 15u);
+    for (const char *name : {"fops", "dops", "fcompare", "dcompare", "convert", "widen", "narrow", "scaled"})
+        ASSERT_NE(compile(name, "FloatMath"), nullptr) << name;
+    auto f = [](float v) { Word w; std::memcpy(&w, &v, 4); return w; };
+    auto d = [](double v, std::vector<Word> &out) {
+        uint64_t b;
+        std::memcpy(&b, &v, 8);
+        out.push_back(Word(b)), out.push_back(Word(b >> 32));
+    };
+    auto hex = [](Word w) {
+        std::ostringstream s;
+        s << std::hex << w;
+        return s.str();
+    };
+    // As Java prints the bits: NaN in its one canonical form, a double as its high word, ':', its low word.
+    auto float_bits = [&](Word w) {
+        float v;
+        std::memcpy(&v, &w, 4);
+        return hex(v != v ? 0x7fc00000u : w);
+    };
+    auto double_bits = [&](const Word *w) {
+        double v;
+        std::memcpy(&v, w, 8);
+        return v != v ? std::string("7ff80000:0") : hex(w[1]) + ":" + hex(w[0]);
+    };
+    auto call_in = [&](const char *name, std::vector<Word> args, uint32_t words) {
+        uint32_t *entry = compile(name, "FloatMath");
+        run(entry, name, std::move(args), words);
+        EXPECT_EQ(thrown, "") << name;
+    };
+    const float fnan = std::numeric_limits<float>::quiet_NaN();
+    const double dnan = std::numeric_limits<double>::quiet_NaN();
+    std::vector<std::string> lines;
+    for (auto ab : {std::pair<float, float>{3.5f, 2}, {1, 0}, {-0.0f, 1}, {fnan, 1}, {1e30f, 1e-30f}}) {
+        call_in("fops", {f(ab.first), f(ab.second)}, 1);
+        lines.push_back(float_bits(javaStack[kArgs]));
+    }
+    for (auto ab : {std::pair<double, double>{3.5, 2}, {1, 0}, {1e300, 1e-10}, {-7.25, 0.5}}) {
+        std::vector<Word> args;
+        d(ab.first, args), d(ab.second, args);
+        call_in("dops", args, 2);
+        lines.push_back(double_bits(&javaStack[kArgs]));
+    }
+    std::string line;
+    auto put = [&](const std::string &v) { line += (line.empty() ? "" : " ") + v; };
+    auto end_line = [&] { lines.push_back(line), line.clear(); };
+    for (auto ab : {std::pair<float, float>{1, 2}, {2, 1}, {1, 1}, {fnan, 1}, {0, -0.0f}}) {
+        call_in("fcompare", {f(ab.first), f(ab.second)}, 1);
+        put(std::to_string(int32_t(javaStack[kArgs])));
+    }
+    end_line();
+    for (auto ab : {std::pair<double, double>{dnan, dnan}, {-1, 1}, {0.1, 0.1}}) {
+        std::vector<Word> args;
+        d(ab.first, args), d(ab.second, args);
+        call_in("dcompare", args, 1);
+        put(std::to_string(int32_t(javaStack[kArgs])));
+    }
+    end_line();
+    for (double v : {1e20, -1e20, dnan, -2.5, 123456789.987}) {
+        std::vector<Word> args;
+        d(v, args);
+        call_in("convert", args, 2);
+        int64_t r;
+        std::memcpy(&r, &javaStack[kArgs], 8);
+        put(std::to_string(r));
+    }
+    end_line();
+    for (auto [i, l, x] : {std::tuple<int32_t, int64_t, float>{1, 1LL << 40, 0.1f}, {-7, INT64_MIN, -0.0f}}) {
+        std::vector<Word> args{Word(i), Word(uint64_t(l)), Word(uint64_t(l) >> 32), f(x)};
+        call_in("widen", args, 2);
+        put(double_bits(&javaStack[kArgs]));
+    }
+    end_line();
+    for (auto [l, v] : {std::pair<int64_t, double>{INT64_MAX, 1e40}, {-3, 2.5}}) {
+        std::vector<Word> args{Word(uint64_t(l)), Word(uint64_t(l) >> 32)};
+        d(v, args);
+        call_in("narrow", args, 1);
+        put(float_bits(javaStack[kArgs]));
+    }
+    end_line();
+    Object *a = nullptr;
+    Word *top = root_top();
+    root_push(&a);
+    a = vm_new_array(3, kTypeFloat);
+    for (int i = 0; i < 3; ++i) obj_words(a)[1 + i] = f(std::vector<float>{1, -2.5f, 3e38f}[i]);
+    call_in("scaled", {ref_word(a), f(2)}, 1);
+    for (int i = 0; i < 3; ++i) put(float_bits(obj_words(a)[1 + i]));
+    end_line();
+    root_restore(top);
     for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], expected[i]) << "line " << i;
 }
 

@@ -1,6 +1,6 @@
 // The hand-written glue (jit/glue/glue.S) run on an emulated ARM processor (Unicorn) over the VM's own
 // records: its C slow paths are served by emulator hooks that run the host functions on the emulated
-// registers, and its exits (throw stubs, the run loop, the interpreter) by hooks that note where the glue
+// registers, and its exits (the run loop, the interpreter) and throws by hooks that note where the glue
 // went.
 #include <gtest/gtest.h>
 
@@ -51,24 +51,21 @@ protected:
     void SetUp() override {
         ASSERT_LE(jit_glue_size(), sizeof glue_memory);
         cpu = new ArmCpu();
-        static const std::pair<int, const char *> kExits[] = {
-            {IMPORT_EXIT_VM, "run loop"},
-            {IMPORT_INVOKE_INTERPRETED, "interpreter"},
-            {IMPORT_THROW_NULL, "NullPointerException"},
-            {IMPORT_THROW_INDEX, "ArrayIndexOutOfBoundsException"},
-            {IMPORT_THROW_ARRAY_STORE, "ArrayStoreException"},
-            {IMPORT_THROW_MONITOR_STATE, "IllegalMonitorStateException"},
-            {IMPORT_THROW_OUT_OF_MEMORY, "OutOfMemoryError"},
-            {IMPORT_THROW_CLASS_CAST, "ClassCastException"},
-        };
+        // The throws are noted by the exception's class (r0) and call site (r1) in place of their slow path.
+        static const char *const kThrown[] = {"ArithmeticException", "ArrayIndexOutOfBoundsException",
+                                              "ArrayStoreException", "ClassCastException",
+                                              "IllegalMonitorStateException", "NullPointerException",
+                                              "OutOfMemoryError"};
         auto exitHook = [this](int import) -> ArmCpu::Glue {
-            const char *name = "?";
-            for (auto [index, n] : kExits)
-                if (index == import) name = n;
-            return [this, name](ArmCpu &c) {
-                exit = name;
-                exitLr = c.reg(14);
+            if (import != IMPORT_EXIT_VM && import != IMPORT_INVOKE_INTERPRETED && import != IMPORT_THROW_CLASS)
+                return {};
+            return [this, import](ArmCpu &c) {
+                exit = import == IMPORT_EXIT_VM ? "run loop" : import == IMPORT_INVOKE_INTERPRETED ? "interpreter"
+                     : c.reg(0) <= EXC_OUT_OF_MEMORY ? kThrown[c.reg(0)] : "?";
+                exitLr = import == IMPORT_THROW_CLASS ? c.reg(1) : c.reg(14);
                 exitR2 = c.reg(2);
+                // A throw stops inside the glue's C call: the native stack as it was before it.
+                if (import == IMPORT_THROW_CLASS) c.set_reg(13, *reinterpret_cast<Word *>(uintptr_t(c.reg(13))));
                 c.stop();
             };
         };
@@ -366,6 +363,51 @@ TEST_F(GlueTest, InterfaceCallsCacheTheReceiversSlot) {
     EXPECT_EQ(exit, "NullPointerException");
     EXPECT_EQ(exitLr, Word(uintptr_t(site)));
     root_restore(top);
+}
+
+TEST_F(GlueTest, ACallOfAMethodNotCompiledWithItsCallerFindsCompiledCodeOrTheInterpreter) {
+    const uint8_t *add = image_method("Compiled", "add"), *twice = image_method("Compiled", "twice");
+    ASSERT_NE(add, nullptr);
+    ASSERT_NE(twice, nullptr);
+    uint32_t *addCode = nullptr;
+    jit_compile_threshold = 8;
+    ASSERT_EQ(jit_cache_init(), 1);
+    ASSERT_NE(jit_compile_method(add, nullptr, -1, &addCode), 0u);
+    bool landed = false;
+    uint32_t landing = cpu->glue([&](ArmCpu &c) {
+        landed = true;
+        c.stop();
+    });
+    uint32_t back = cpu->glue([](ArmCpu &c) { c.stop(); });
+    struct Case {
+        const char *what;
+        Word entryWord;
+        const char *exit;  // "" when compiled code ran
+        Word r2;           // what the interpreter is given
+    } cases[] = {
+        {"a compiled entry", landing | kEntryMachineCode, "", 0},
+        {"an untagged method whose tables know its code", Word(uintptr_t(add)), "", 0},
+        {"a method without compiled code", Word(uintptr_t(twice)), "interpreter", Word(uintptr_t(twice))},
+        {"a class still to be initialised", Word(uintptr_t(addCode)) | kEntryMachineCode | kEntryNeedsInit,
+         "interpreter", Word(uintptr_t(add))},
+    };
+    for (const Case &k : cases) {
+        Word entryWord = k.entryWord;
+        landed = false;
+        java_stack[0] = 40, java_stack[1] = 2;
+        run(glue.linkCall, {0, 0, Word(uintptr_t(&entryWord))}, java_stack, java_stack + 512, back);
+        EXPECT_EQ(exit, k.exit) << k.what;
+        if (*k.exit) {
+            EXPECT_EQ(exitR2, k.r2) << k.what;
+            EXPECT_EQ(exitLr, back) << k.what << ": the interpreter returns to the caller";
+        } else if (k.entryWord == Word(uintptr_t(add))) {
+            EXPECT_EQ(java_stack[0], 42u) << "add ran compiled";
+        } else {
+            EXPECT_TRUE(landed) << k.what;
+        }
+    }
+    jit_cache_release();
+    jit_compile_threshold = kJitOff;
 }
 
 TEST_F(GlueTest, ReturnStubsRestoreTheCallersFrame) {

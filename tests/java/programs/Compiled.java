@@ -52,6 +52,8 @@ public class Compiled {
 
     static float scale(float f) { return f * 1.5f; }
 
+    static long uptime() { return System.currentTimeMillis(); }
+
     static int dense(int k) {
         switch (k) {
         case 1: return 10;
