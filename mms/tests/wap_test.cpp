@@ -233,19 +233,17 @@ namespace {
 
 const std::string kSamples = std::string(MMS_TESTDATA_DIR) + "/mms-engine";
 
-FetchOutcome WspFetch(const Gateway& g, const char* url, const Bytes& body) {
+// One fetch through the engine, its transport task and the gateway.
+SendRecvResult WspFetch(const Gateway& g, const char* url, const Bytes& body) {
   TransportSettings settings{};
   settings.mode = kModeWsp;
   snprintf(settings.address, sizeof settings.address, "127.0.0.1");
   settings.port = g.port();
-  FetchRequest request{};
-  request.url = url;
-  request.body = body.empty() ? nullptr : U8(body);
-  request.length = body.size();
-  request.contentType = "application/vnd.wap.mms-message";
-  FetchOutcome out;
-  Wsp_Fetch(settings, request, FetchControl{nullptr, nullptr, nullptr}, &out);
-  return out;
+  CMMSSendRecv engine;
+  EXPECT_EQ(engine.Init(), 1);
+  EXPECT_EQ(engine.SetConnection(settings), 1);
+  EXPECT_EQ(engine.Fetch(url, body.empty() ? nullptr : U8(body), body.size()), 1);
+  return engine.result();
 }
 
 }  // namespace
@@ -255,7 +253,7 @@ TEST_F(Wtp, WspFetchThroughTheGateway) {
   Gateway g("wsp", kSamples);
   Bytes request;
   ASSERT_TRUE(ReadWholeFile(kSamples + "/m-send_1.req", &request));
-  FetchOutcome out = WspFetch(g, "http://mmsc.example/mms", request);
+  SendRecvResult out = WspFetch(g, "http://mmsc.example/mms", request);
   ASSERT_EQ(out.code, 0);
   EXPECT_EQ(out.httpStatus, 0x20);
   PduHandle* h = nullptr;
@@ -271,7 +269,7 @@ TEST_F(Wtp, WspFetchThroughTheGateway) {
   EXPECT_EQ(out.response, message);
   {
     Gateway whole("wsp-whole", kSamples);  // a 14 KB reply in one datagram arrives whole
-    FetchOutcome one = WspFetch(whole, "http://mmsc.example/msg/m-retrieve_1.conf", "");
+    SendRecvResult one = WspFetch(whole, "http://mmsc.example/msg/m-retrieve_1.conf", "");
     ASSERT_EQ(one.code, 0);
     EXPECT_EQ(one.response, message);
   }

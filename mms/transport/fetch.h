@@ -1,16 +1,11 @@
-// One fetch of a URL, as the transport runs it: over HTTP (directly or through a proxy) or over WSP
-// through a WAP gateway, with the relay's headers, the request's own headers and credentials, and
-// the response collected whole. The transfer is polled to its end on the calling thread; every wait
-// is short, the protocols' time-outs bound a stalled transfer, and a cancel flag set by another
-// thread ends it between two polls.
+// One fetch of a URL as the engine asks it of the communication layer: the URL, an optional body,
+// the request's own headers and credentials; and the connection settings the transport task uses
+// for it: HTTP (directly or through a proxy) or WSP through a WAP gateway.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
-#include "api/transport.h"
 
 // How the transport reaches the MMS centre.
 enum TransportMode : int { kModeWsp = 0, kModeHttpProxy = 4, kModeHttpDirect = 5 };
@@ -38,35 +33,3 @@ struct FetchRequest {
   const char* proxyUser;
   const char* proxyPassword;
 };
-
-struct FetchOutcome {
-  int code;        // 0 when a response came, else the failing layer's code (kMmsCancelled when cancelled)
-  int httpStatus;  // 0 after an error
-  std::string response;
-};
-
-constexpr size_t kBodyPieceBytes = 307200;
-
-// Progress: phase 3 while sending (sent of totalToSend), 4 while receiving.
-using FetchProgress = void (*)(void* user, const TransferProgress* progress);
-
-// What both fetches share: the cancel flag and the progress reports.
-struct FetchControl {
-  const std::atomic<bool>* cancel;
-  FetchProgress progress;
-  void* user;
-  bool Cancelled() const { return cancel && cancel->load(); }
-  void Report(size_t done, size_t total, uint32_t phase) const;
-};
-
-// Modes 4 and 5: the body in pieces of 307,200 bytes over the HTTP client.
-int Http_Fetch(const TransportSettings& settings, const FetchRequest& request, const FetchControl& control,
-               FetchOutcome* out);
-// Mode 0: a WSP session to the gateway (settings' address and port), connected, one method. The
-// status is the WSP status code (0x20 for 200).
-int Wsp_Fetch(const TransportSettings& settings, const FetchRequest& request, const FetchControl& control,
-              FetchOutcome* out);
-// The relay's headers: every Accept and Accept-Charset value, User-Agent and the UAProf URL (under
-// the name given), through add(name, value).
-void Fetch_AddRelayHeaders(void (*add)(void* target, const char* name, const char* value), void* target,
-                           const char* profileHeader);

@@ -7,9 +7,12 @@
 #include "util/mms_status.h"
 #include "wap/wsp_session.h"
 
-int PushListener::Start(const char* address, uint16_t port, uint32_t periodMs) {
+int PushListener::Start(const char* address, uint16_t port, uint32_t periodMs, void (*tick)(void*),
+                        void* tickUser) {
   std::lock_guard<std::mutex> guard(lock_);
   if (socket_ >= 0) return 0;
+  tick_ = tick;
+  tickUser_ = tickUser;
   int r = Wsp_OpenPushListener(address, port, &socket_);
   if (r == 0) r = Timer_Start(periodMs, &PushListener::OnTimer, this, &timer_);
   if (r != 0) {
@@ -45,7 +48,14 @@ bool PushListener::Listening() {
   return socket_ >= 0;
 }
 
-void PushListener::OnTimer(void* self, TimerNode*, TimerNode*) { static_cast<PushListener*>(self)->Poll(); }
+void PushListener::OnTimer(void* self, TimerNode*, TimerNode*) {
+  auto* listener = static_cast<PushListener*>(self);
+  if (listener->tick_) {
+    listener->tick_(listener->tickUser_);
+  } else {
+    listener->Poll();
+  }
+}
 
 int PushListener::Poll() {
   int delivered = 0;

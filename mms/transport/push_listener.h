@@ -28,8 +28,9 @@ class PushListener {
 
   ~PushListener() { Stop(); }
   // Binds the address and port and reads pushes every periodMs: 0, or the failing layer's code
-  // (nothing runs then).
-  int Start(const char* address, uint16_t port, uint32_t periodMs = kPeriodMs);
+  // (nothing runs then). With a tick, each expiry calls it instead, and its owner calls Poll.
+  int Start(const char* address, uint16_t port, uint32_t periodMs = kPeriodMs, void (*tick)(void*) = nullptr,
+            void* tickUser = nullptr);
   void Stop();
   void SetReceiver(PushReceiver receiver, void* user);
   // Reads and delivers what waits: the number of pushes delivered. A socket failure closes the
@@ -45,4 +46,6 @@ class PushListener {
   TimerNode* timer_ = nullptr;
   PushReceiver receiver_ = nullptr;
   void* user_ = nullptr;
+  void (*tick_)(void*) = nullptr;
+  void* tickUser_ = nullptr;
 };

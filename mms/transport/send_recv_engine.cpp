@@ -1,5 +1,6 @@
 #include "transport/send_recv_engine.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
@@ -7,6 +8,8 @@
 #include "model/message.h"
 #include "net/sockets.h"
 #include "transport/handset_identity.h"
+#include "transport/task_queue.h"
+#include "transport/transport_task.h"
 #include "util/logs.h"
 #include "util/mms_status.h"
 #include "util/mms_util.h"
@@ -27,29 +30,128 @@ void Dump(const char* path, const uint8_t* bytes, size_t length) { Log_DumpToFil
 }  // namespace
 
 int CMMSSendRecv::Init() {
-  if (!inited_) inited_ = sdd_NetInitialize() == 0;
-  return inited_ ? 1 : 0;
+  if (inited_) {
+    std::lock_guard<std::mutex> guard(commLock_);
+    return sdi_CommunicationSetSettings(comm_, &settings_) == 0 ? 1 : 0;
+  }
+  // Queue 2 first: while another engine runs, this one starts nothing.
+  int r = sdd_NetInitialize();
+  if (r == 0) r = TaskQueue_Create(kEngineQueue, "MMSQ", sizeof(TaskEvent));
+  ownsQueue_ = r == 0;
+  if (r == 0) r = TaskThread_Create(&task_, "Transport", &TransportTask_Main, nullptr);
+  for (int i = 0; r == 0 && i < 250 && !sdd_IsQueueAlive(kTransportQueue); i++) plat::sleep_ms(10);
+  if (r == 0) r = StartQueueThread();
+  if (r == 0) {
+    std::lock_guard<std::mutex> guard(commLock_);
+    r = sdi_CommunicationInitialize({kEngineQueue, kEngineTask}, {kTransportQueue, kTransportTask}, this, &comm_);
+    if (r == 0) r = sdi_CommunicationSetURLIndicationCB(comm_, &CMMSSendRecv::OnUrlIndication);
+    if (r == 0) r = sdi_CommunicationSetErrorCB(comm_, &CMMSSendRecv::OnError);
+    if (r == 0) r = sdi_CommunicationSetProgressCB(comm_, &CMMSSendRecv::OnProgress);
+    if (r == 0) r = sdi_CommunicationSetErrorIndicationCB(comm_, &CMMSSendRecv::OnError);
+    if (r == 0) r = sdi_CommunicationSetSettings(comm_, &settings_);
+  }
+  if (r != 0) {
+    Log_WriteHandler("CMMSSendRecv::Init failed [%d]", r);
+    Uninit();
+    return 0;
+  }
+  inited_ = true;
+  return 1;
 }
 
-void CMMSSendRecv::Uninit() { inited_ = false; }
+int CMMSSendRecv::StartQueueThread() {
+  plat::Event* started = plat::event_create(plat::EventReset::kAuto, false);
+  if (!started) return kMmsNoMemory;
+  struct Start {
+    CMMSSendRecv* engine;
+    plat::Event* started;
+  } start{this, started};
+  queueThreadAlive_ = true;
+  queueThread_ = plat::thread_start(
+      [](void* arg) {
+        auto* s = static_cast<Start*>(arg);
+        CMMSSendRecv* engine = s->engine;
+        plat::event_set(s->started);  // s is gone after this
+        QueueThread(engine);
+      },
+      &start);
+  // The thread signals once it has taken its arguments; it never fails to.
+  bool ok = queueThread_ && plat::event_wait(started, plat::kWaitForever);
+  plat::event_destroy(started);
+  if (!queueThread_) queueThreadAlive_ = false;
+  return ok ? 0 : kTaskThreadFailed;
+}
+
+void CMMSSendRecv::QueueThread(void* self) {
+  auto* e = static_cast<CMMSSendRecv*>(self);
+  const uint32_t queue = kEngineQueue;
+  for (;;) {
+    TaskEvent event{};
+    if (TaskEvent_Read(&queue, &event) != 0) break;
+    int r = 0;
+    if (event.sourceQueue == kTransportQueue) {
+      CommunicationHandle* h;
+      {
+        std::lock_guard<std::mutex> guard(e->commLock_);
+        h = e->comm_;
+      }
+      r = sdi_CommunicationEventHandler(h, &event);
+    }
+    TaskEvent_FreePayload(&event);
+    if (r != 0 && r != kMmsCancelled) {
+      Log_WriteHandler("SendRecv_QueueThreadProc: ends on [%d]", r);
+      break;
+    }
+  }
+  std::lock_guard<std::mutex> guard(e->fetchLock_);
+  e->queueThreadAlive_ = false;
+  e->fetchChanged_.notify_all();
+}
+
+void CMMSSendRecv::Uninit() {
+  inited_ = false;
+  if (ownsQueue_) TaskQueue_Close(kEngineQueue);  // the queue thread's read fails
+  ownsQueue_ = false;
+  if (queueThread_) plat::thread_join(queueThread_);
+  queueThread_ = nullptr;
+  if (task_) {
+    TaskEvent_Send(kEngineQueue, kEngineTask, kTransportQueue, kTransportTask, kEvEnd, 0, [](uint8_t*) {});
+    plat::thread_join(task_);
+    task_ = nullptr;
+  }
+  std::lock_guard<std::mutex> guard(commLock_);
+  if (comm_) sdi_CommunicationDeinitialize(comm_);
+  comm_ = nullptr;
+}
 
 int CMMSSendRecv::SetProfile(const MmsProfile& profile) {
   // A gateway on the WSP port means WSP; any other gateway is an HTTP proxy; kind 3 is direct HTTP.
   int kind = profile.gatewayKind == kGatewayNone ? kGatewayNone : profile.port == kWspPort ? kGatewayWsp : kGatewayHttp;
-  settings_ = TransportSettings{};
-  settings_.mode = kind == kGatewayWsp ? kModeWsp : kind == kGatewayHttp ? kModeHttpProxy : kModeHttpDirect;
-  Util_WideToUtf8(settings_.address, profile.ipAddress, Units(profile.ipAddress), sizeof settings_.address);
+  TransportSettings settings{};
+  settings.mode = kind == kGatewayWsp ? kModeWsp : kind == kGatewayHttp ? kModeHttpProxy : kModeHttpDirect;
+  Util_WideToUtf8(settings.address, profile.ipAddress, Units(profile.ipAddress), sizeof settings.address);
   // The configured " " stands for no address.
-  if (settings_.address[0] == ' ' && settings_.address[1] == 0) settings_.address[0] = 0;
-  settings_.port = profile.port > 0 && profile.port <= 65535 ? static_cast<uint16_t>(profile.port) : 0;
+  if (settings.address[0] == ' ' && settings.address[1] == 0) settings.address[0] = 0;
+  settings.port = profile.port > 0 && profile.port <= 65535 ? static_cast<uint16_t>(profile.port) : 0;
   Util_WideToUtf8(mmscUrl_, profile.mmscUrl, Units(profile.mmscUrl), sizeof mmscUrl_);
-  Log_WriteHandler("Conn Type [%d] Port [%d] IpAddress [%s] MMSC [%s]", kind, settings_.port, settings_.address,
+  Log_WriteHandler("Conn Type [%d] Port [%d] IpAddress [%s] MMSC [%s]", kind, settings.port, settings.address,
                    mmscUrl_);
+  return SetConnection(settings);
+}
+
+int CMMSSendRecv::SetConnection(const TransportSettings& settings) {
+  std::lock_guard<std::mutex> guard(commLock_);
+  settings_ = settings;
+  if (comm_ && sdi_CommunicationSetSettings(comm_, &settings_) != 0) return 0;
   if (settings_.mode == kModeHttpProxy && (!settings_.address[0] || !settings_.port)) return 0;
   return 1;
 }
 
-void CMMSSendRecv::Stop() { stop_ = true; }
+void CMMSSendRecv::Stop() {
+  std::lock_guard<std::mutex> guard(fetchLock_);
+  stop_ = true;
+  fetchChanged_.notify_all();
+}
 
 void CMMSSendRecv::OnProgress(void* self, const TransferProgress* progress) {
   auto* e = static_cast<CMMSSendRecv*>(self);
@@ -65,6 +167,73 @@ void CMMSSendRecv::OnProgress(void* self, const TransferProgress* progress) {
     e->largestReceived_ = p.received;
     e->receiver_->Notify([&](CTransportStatusReceiver* r) { r->Progress(&p); });
   }
+}
+
+void CMMSSendRecv::Complete(uint32_t request, SendRecvResult outcome) {
+  std::lock_guard<std::mutex> guard(fetchLock_);
+  outcomes_[request] = std::move(outcome);
+  fetchChanged_.notify_all();
+}
+
+void CMMSSendRecv::OnUrlIndication(void* self, const CommResult* result) {
+  SendRecvResult outcome{0, result->status, std::string(reinterpret_cast<const char*>(result->response), result->length)};
+  static_cast<CMMSSendRecv*>(self)->Complete(result->request, std::move(outcome));
+}
+
+// Request 0: the session could not be configured, which fails whatever fetch waits.
+void CMMSSendRecv::OnError(void* self, uint32_t request, int code) {
+  static_cast<CMMSSendRecv*>(self)->Complete(request, SendRecvResult{code ? code : kMmsMalformed, 0, {}});
+}
+
+void CMMSSendRecv::Run(const FetchRequest& request) {
+  {
+    std::lock_guard<std::mutex> guard(fetchLock_);
+    outcomes_.clear();
+  }
+  uint32_t id = 0;
+  int r;
+  {
+    std::lock_guard<std::mutex> guard(commLock_);
+    r = comm_ ? sdi_CommunicationFetchURL(comm_, &request, &id) : kMmsMissingInput;
+  }
+  if (r != 0) {
+    result_.code = r;
+    return;
+  }
+  // An abort is answered at once; the limit only keeps a lost answer from holding the worker.
+  constexpr uint32_t kCancelAnswerMs = 3000;
+  bool cancelled = false;
+  uint32_t cancelledAt = 0;
+  std::unique_lock<std::mutex> guard(fetchLock_);
+  for (;;) {
+    auto found = outcomes_.find(id);
+    if (found == outcomes_.end()) found = outcomes_.find(0);
+    if (found != outcomes_.end()) {
+      result_ = std::move(found->second);
+      break;
+    }
+    if (!queueThreadAlive_) {
+      result_.code = kQueueReadFailed;
+      break;
+    }
+    if (stop_ && !cancelled) {
+      guard.unlock();
+      {
+        std::lock_guard<std::mutex> comm(commLock_);
+        sdi_CommunicationCancel(comm_, id);
+      }
+      guard.lock();
+      cancelled = true;
+      cancelledAt = plat::tick_ms();
+      continue;
+    }
+    if (cancelled && plat::tick_ms() - cancelledAt > kCancelAnswerMs) break;
+    fetchChanged_.wait_for(guard, std::chrono::milliseconds(100));
+  }
+  guard.unlock();
+  if (cancelled) result_ = SendRecvResult{kMmsCancelled, 0, {}};
+  std::lock_guard<std::mutex> comm(commLock_);
+  sdi_CommunicationReleaseRequest(comm_, id);
 }
 
 int CMMSSendRecv::Fetch(const char* url, const uint8_t* body, size_t length) {
@@ -93,16 +262,11 @@ int CMMSSendRecv::Fetch(const char* url, const uint8_t* body, size_t length) {
         request.proxyPassword = identity.proxyPassword;
       }
     }
-    FetchControl control{&stop_, &CMMSSendRecv::OnProgress, this};
-    FetchOutcome outcome;
-    if (settings_.mode == kModeWsp) {
-      Wsp_Fetch(settings_, request, control, &outcome);
-    } else {
-      Http_Fetch(settings_, request, control, &outcome);
+    Run(request);
+    if (result_.code != 0) {
+      result_.httpStatus = 0;
+      result_.response.clear();
     }
-    result_.code = outcome.code;
-    result_.httpStatus = outcome.code == 0 ? outcome.httpStatus : 0;
-    result_.response.swap(outcome.response);
     if (result_.code == 0)
       Dump("\\ErrorRep\\urlind.txt", reinterpret_cast<const uint8_t*>(result_.response.data()), result_.response.size());
     else

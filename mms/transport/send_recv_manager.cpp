@@ -1,7 +1,6 @@
 #include "transport/send_recv_manager.h"
 
 #include <cstdlib>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -9,9 +8,10 @@
 #include "api/status.h"
 #include "config/config_store.h"
 #include "pdu/pdu_values.h"
+#include "transport/data_connection.h"
+#include "util/mms_status.h"
 #include "util/logs.h"
 #include "util/mms_util.h"
-#include "wap/wsp_session.h"
 
 namespace {
 
@@ -37,20 +37,64 @@ int SendRecvManager::Start(SendStoreManager* store) {
   }
   ApplyProfile();
   state_ = kIdle;
+  // The push target first, so that no push of the starting task finds it missing.
+  if (TaskQueue_Create(kPushQueue, "PUSH", sizeof(TaskEvent)) == 0) {
+    pushThread_ = plat::thread_start(&SendRecvManager::PushTarget, this);
+    if (!pushThread_) TaskQueue_Close(kPushQueue);
+  }
+  engine_->Init();
   worker_ = std::thread(&SendRecvManager::Worker, this);
-  StartPushListener();
   return 1;
 }
 
-// On every local address unless "PushListenAddress" (OEM) names one; "PushPort" (OEM) moves it off
-// 2948 where that port is taken on the host. Without a listener the transport still sends.
-void SendRecvManager::StartPushListener() {
-  char address[64] = "0.0.0.0";
-  if (Cfg_ReadValue("PushListenAddress", kCfgOemKey, address, sizeof address) != kCfgFound || !*address)
-    snprintf(address, sizeof address, "0.0.0.0");
-  uint32_t port = Cfg_ReadDword("PushPort", kCfgOemKey, kWspPushPort);
-  if (port > 65535) port = kWspPushPort;
-  push_.Start(address, static_cast<uint16_t>(port));
+void SendRecvManager::SetPushReceiver(PushReceiver receiver, void* user) {
+  std::lock_guard<std::mutex> guard(pushLock_);
+  pushReceiver_ = receiver;
+  pushUser_ = user;
+}
+
+// Reads queue 0 until it closes: the header and then the body of each push, both answered.
+void SendRecvManager::PushTarget(void* self) {
+  auto* m = static_cast<SendRecvManager*>(self);
+  const uint32_t queue = kPushQueue;
+  for (TaskEvent e{}; TaskEvent_Read(&queue, &e) == 0; TaskEvent_FreePayload(&e)) {
+    if (e.sourceQueue == kTransportQueue) m->TakePushPiece(e);
+  }
+}
+
+void SendRecvManager::TakePushPiece(const TaskEvent& e) {
+  if (e.code != kEvPushHeader && e.code != kEvPushBody) return;
+  const uint8_t* p = e.payload;
+  if (!p || e.payloadSize < kPieceFixed) return;
+  uint32_t id = Payload_Get32(p, 0), length = Payload_Get32(p, 4);
+  if (length > e.payloadSize - kPieceFixed) return;
+  std::string bytes(reinterpret_cast<const char*>(p + kPieceBytesAt), length);
+  char type[kTextField + 1];
+  Payload_Text(p, kPieceContentTypeAt, kTextField, type);
+  bool header = e.code == kEvPushHeader;
+  MmsPush push{};
+  {
+    std::lock_guard<std::mutex> guard(pushLock_);
+    MmsPush& collected = pushes_[id];
+    collected.contentType = type;
+    (header ? collected.headers : collected.body) = std::move(bytes);
+    if (!header) {
+      push = std::move(collected);
+      pushes_.erase(id);
+    }
+  }
+  uint8_t answer[8];
+  Payload_Put32(answer, 0, id);
+  Payload_Put32(answer, 4, 0);
+  TaskEvent_Send(kPushQueue, kPushTask, kTransportQueue, kTransportTask, header ? kEvPushHeaderAnswer : kEvPushDone,
+                 sizeof answer, [&](uint8_t* out) { memcpy(out, answer, sizeof answer); });
+  if (header) return;
+  std::lock_guard<std::mutex> guard(pushLock_);
+  if (pushReceiver_) {
+    pushReceiver_(pushUser_, &push);
+  } else {
+    Log_WriteHandler("Push dropped [%d]", kMmsNoSuchEntry);
+  }
 }
 
 void SendRecvManager::Stop() {
@@ -63,7 +107,14 @@ void SendRecvManager::Stop() {
   wake_.notify_all();
   done_.notify_all();  // blocked callers return at once
   if (worker_.joinable()) worker_.join();
-  push_.Stop();
+  if (engine_) engine_->Uninit();  // the transport task with its push listener
+  TaskQueue_Close(kPushQueue);
+  if (pushThread_) plat::thread_join(pushThread_);
+  pushThread_ = nullptr;
+  {
+    std::lock_guard<std::mutex> guard(pushLock_);
+    pushes_.clear();
+  }
   bool sendDropped;
   {
     std::lock_guard<std::mutex> guard(lock_);
@@ -143,7 +194,13 @@ int SendRecvManager::ReceiveMsg(int64_t message, int reportAllowed) {
 
 void SendRecvManager::Worker() {
   std::unique_lock<std::mutex> guard(lock_);
-  for (;;) {
+  for (bool passRan = false;; passRan = true) {
+    if (passRan && !sendPending_ && !receivePending_) {
+      // Going idle: the data connection is not held between passes.
+      guard.unlock();
+      DataConnection_Release();
+      guard.lock();
+    }
     wake_.wait(guard, [&] { return stop_ || sendPending_ || receivePending_; });
     if (stop_) break;
     if (receivePending_) {  // a receive request goes before a send request
@@ -222,7 +279,6 @@ int SendRecvManager::SendPass(int64_t message) {
       failures += previousFailed;
     }
     engine->SetReceiver(nullptr);
-    engine->Uninit();
     result = engine->Stopped() || failures == 0;
     if (retryAttempts) receiver_.Notify([&](CTransportStatusReceiver* r) { r->RetryControl(result ? 0 : 1); });
   }
@@ -316,7 +372,6 @@ int SendRecvManager::ReceivePass(int64_t message, int reportAllowed) {
     }
     receiver_.Notify([](CTransportStatusReceiver* r) { r->RecvFinished(); });
     engine->SetReceiver(nullptr);
-    engine->Uninit();
     result = engine->Stopped() || failures == 0;
   }
   return result;

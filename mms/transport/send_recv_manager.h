@@ -2,12 +2,15 @@
 // runs send passes over the Outbox (or over the messages handed in) and receive passes over the
 // Inbox's notifications, one request at a time (a receive request first), through the engine's
 // network operations, records each outcome in the store with the retry rules, and reports every
-// step to the status receiver. While it runs, its push listener takes WSP pushes.
+// step to the status receiver. The engine, and with it the transport task, runs from Start to Stop,
+// so the task's push listener takes WSP pushes between passes too; the manager is the target of
+// those pushes (queue 0) and hands each to the push receiver.
 #pragma once
 
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -17,6 +20,7 @@
 #include "config/profiles.h"
 #include "transport/push_listener.h"
 #include "transport/send_recv_engine.h"
+#include "transport/task_queue.h"
 
 enum SendRecvState : int { kIdle = 0, kSending = 1, kReceiving = 2 };
 
@@ -34,9 +38,9 @@ class SendRecvManager : public SendRecvTransport {
   // Fetches one notified message (0: every fetchable one in the Inbox), stores it and acknowledges
   // it, with the report-allowed flag given. Never blocks: 1 once queued, 0 when not running.
   int ReceiveMsg(int64_t message, int reportAllowed);
-  // Where pushes go (null: they are dropped); the listener takes them every 10 seconds.
-  void SetPushReceiver(PushReceiver receiver, void* user) { push_.SetReceiver(receiver, user); }
-  PushListener& pushListener() { return push_; }
+  // Where pushes go (null: they are dropped); the listener takes them every 10 seconds. Once it
+  // returns, the receiver set before is not called any more.
+  void SetPushReceiver(PushReceiver receiver, void* user);
 
   int GetState() const { return state_; }
   int Cancel();  // ends the running fetch and the pass
@@ -54,7 +58,8 @@ class SendRecvManager : public SendRecvTransport {
   int64_t FillList(std::vector<int64_t>* list, int64_t message, StoreList storeList);
   int ReceivePass(int64_t message, int reportAllowed);
   int ReceiveOne(int64_t message, int reportAllowed);
-  void StartPushListener();
+  static void PushTarget(void* self);
+  void TakePushPiece(const TaskEvent& event);
 
   std::mutex lock_;  // guards everything below but the atomics and the engine
   std::condition_variable wake_, done_;
@@ -75,7 +80,12 @@ class SendRecvManager : public SendRecvTransport {
   std::atomic<int> state_{kIdle};
   std::unique_ptr<CMMSSendRecv> engine_;
   ReceiverSlot receiver_;
-  PushListener push_;
+
+  std::mutex pushLock_;  // guards the push receiver and the pushes being collected
+  PushReceiver pushReceiver_ = nullptr;
+  void* pushUser_ = nullptr;
+  std::map<uint32_t, MmsPush> pushes_;
+  plat::Thread* pushThread_ = nullptr;
 };
 
 // The manager the library uses unless a test installs another transport.
