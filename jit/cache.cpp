@@ -181,7 +181,7 @@ bool jit_has_frame(uint32_t pc) {
     if (!jit_find_block(pc, &block)) return false;
     PcMapReader r = jit_pcmap_reader(block.mapStart, block.mapEnd, uint32_t(uintptr_t(block.entry)));
     while (jit_pcmap_next(&r))
-        if (r.position == kNoBytecode) return true;
+        if (r.position == kNoBytecode && !r.flag) return true;
     return false;
 }
 

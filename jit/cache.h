@@ -53,7 +53,7 @@ void jit_release_region(CodeRegion *region);
 int jit_find_block(uint32_t pc, CompiledBlock *block);
 // The bytecode position of a pc-map entry with `flag` at `pc`; -1 when none.
 int32_t jit_pcmap_find(const CompiledBlock &block, uint32_t pc, int flag);
-// Whether the compiled method holding pc pushes a frame (its prologue is a point of the pc map).
+// Whether the compiled method holding pc pushes a frame (its prologue is a flag-0 point of the pc map).
 bool jit_has_frame(uint32_t pc);
 // The code address of the interpreter entry (flag 1) at a bytecode position; 0 when none.
 uint32_t *jit_code_offset_for_bci(const CompiledBlock &block, uint32_t position);

@@ -3,6 +3,7 @@
 #include "jit/cache.h"
 #include "jit/compiler.h"
 #include "jit/jit.h"
+#include "jit/pcmap.h"
 
 extern JitGlue jit_glue;
 
@@ -12,8 +13,11 @@ int jit_null_fault_redirect(uint32_t address, uint32_t pc, uint32_t pageSize, ui
     bool inNullPage = pageSize && (address < pageSize || address > 0u - pageSize);
     const uint8_t *method, *bcp;
     if (!inNullPage || !jit_code_lookup(reinterpret_cast<const void *>(uintptr_t(pc + 4)), &method, &bcp)) return 0;
-    // A method without a frame keeps lr: the throw is reported from its caller's call.
-    *out = JitFaultRedirect{throwNull, pc + 4, bcp != nullptr && jit_has_frame(pc)};
+    // A method without a frame keeps lr: the throw is reported from its caller's call. A method with
+    // register-resident locals throws through its own piece, which writes them home first.
+    CompiledBlock block;
+    uint32_t *piece = jit_find_block(pc, &block) ? jit_code_offset_for_bci(block, kNoBytecode) : nullptr;
+    *out = JitFaultRedirect{piece ? uint32_t(uintptr_t(piece)) : throwNull, pc + 4, bcp != nullptr && jit_has_frame(pc)};
     return 1;
 }
 

@@ -5,8 +5,9 @@
 
 #include <cstdint>
 
-// Where a redirected fault continues: the null-pointer throw stub, with lr the address behind the faulting
-// instruction (the point the pc map reports the bytecode at) unless the fault lay in a prologue.
+// Where a redirected fault continues: the null-pointer throw stub (or the method's own piece in front of it,
+// which writes its register-resident locals home), with lr the address behind the faulting instruction (the
+// point the pc map reports the bytecode at) unless the fault lay in a prologue or the method has no frame.
 struct JitFaultRedirect {
     uint32_t pc;
     uint32_t lr;

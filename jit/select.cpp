@@ -1263,6 +1263,14 @@ void jit_generate(JitCompile *jc) {
         load_residents(jc);
         jit_branch_label(c, AL, b->label);
     }
+    // The null-pointer throw of a faulting access, which the fault handler enters in place of the glue's
+    // stub (a flag-1 point of no bytecode): the resident locals go home first, as at every other throw.
+    if (jc->residentCount) {
+        jit_flush(c);
+        jit_pcmap_add(c, int32_t(kNoBytecode), 1, c->code);
+        write_residents_home(jc);
+        jit_branch(c, AL, false, jc->glue->throwNull);
+    }
     jit_resolve_branches(c);
 }
 

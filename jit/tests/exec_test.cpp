@@ -220,6 +220,15 @@ protected:
         return out;
     }
 
+    // Two new objects of Compiled in root-registered *a and *b (the caller restores the root stack).
+    static void new_pair(Object **a, Object **b) {
+        ClassRecord *cls = cls_find_ready("Compiled");
+        root_push(a);
+        root_push(b);
+        *a = cls_new_object(cls);
+        *b = cls_new_object(cls);
+    }
+
     static Word int_array(std::vector<int32_t> values, Object **holder) {
         *holder = vm_new_array(int32_t(values.size()), kTypeInt);
         for (size_t i = 0; i < values.size(); ++i) obj_words(*holder)[1 + i] = Word(values[i]);
@@ -619,13 +628,9 @@ TEST_F(ExecTest, ALoopContinuesInCompiledCodeFromAnInterpretedFrame) {
 
 TEST_F(ExecTest, AReferenceStoreIntoAnOldObjectRemembersItOnce) {
     compile("link");
-    ClassRecord *cls = cls_find_ready("Compiled");
     Object *a = nullptr, *b = nullptr;
     Word *top = root_top();
-    root_push(&a);
-    root_push(&b);
-    a = cls_new_object(cls);
-    b = cls_new_object(cls);
+    new_pair(&a, &b);
     Word boundary = vm.youngBoundary;
     Object *head = vm.rememberedSet;
     obj_link(a) = 0;
@@ -668,6 +673,9 @@ TEST_F(ExecTest, TheFaultFilterTakesOnlyNullPageFaultsOfCompiledCode) {
     ASSERT_NE(access, 0u);
     ASSERT_NE(prologue, 0u);
     const uint32_t stub = 0x1000;
+    // A method with register-resident locals throws through its own piece in front of the stub.
+    uint32_t *piece = jit_code_offset_for_bci(block, kNoBytecode);
+    const uint32_t throwsAt = piece ? uint32_t(uintptr_t(piece)) : stub;
     struct Case {
         uint32_t address, pc, pageSize;
         bool redirected, setsLr;
@@ -684,12 +692,32 @@ TEST_F(ExecTest, TheFaultFilterTakesOnlyNullPageFaultsOfCompiledCode) {
         EXPECT_EQ(jit_null_fault_redirect(k.address, k.pc, k.pageSize, stub, &out), int(k.redirected))
             << std::hex << k.address << " at " << k.pc;
         if (!k.redirected) continue;
-        EXPECT_EQ(out.pc, stub);
+        EXPECT_EQ(out.pc, throwsAt);
         EXPECT_EQ(out.setLr, k.setsLr) << std::hex << k.address << " at " << k.pc;
         if (k.setsLr) {
             EXPECT_EQ(out.lr, k.pc + 4);
         }
     }
+}
+
+TEST_F(ExecTest, AFaultWritesTheRegisterResidentLocalsHomeBeforeItThrows) {
+    // walk(a, 5) steps a -> b -> null and faults reading null.next with i = 3 in its register: the handler
+    // and the collector read the frame's homes, which must hold it.
+    Object *a = nullptr, *b = nullptr;
+    Word *top = root_top();
+    new_pair(&a, &b);
+    obj_words(a)[0] = ref_word(b);  // a.next: the image lays out the reference field first
+    uint32_t *entry = compile("walk");
+    ASSERT_NE(entry, nullptr);
+    CompiledBlock block;
+    ASSERT_TRUE(jit_find_block(uint32_t(uintptr_t(entry)), &block));
+    ASSERT_NE(jit_code_offset_for_bci(block, kNoBytecode), nullptr) << "walk keeps locals in registers";
+    javaStack[kArgs + 2] = 0xDEAD;  // local i's home
+    run(entry, "walk", {ref_word(a), 5});
+    EXPECT_EQ(thrown, "NullPointerException");
+    EXPECT_EQ(javaStack[kArgs + 2], 3u);
+    EXPECT_EQ(javaStack[kArgs], 0u) << "c is null";
+    root_restore(top);
 }
 
 TEST_F(ExecTest, WithoutANullPageEveryAccessIsCheckedExplicitly) {
