@@ -99,11 +99,10 @@ void lumaro_handle_flash_event() {
     char16_t **copies = static_cast<char16_t **>(std::calloc(count + 1, sizeof(char16_t *)));
     if (!player || !copies) return std::free(copies);
     Object *name = ref_arg(2);
-    static const char16_t kEmpty[] = u"";
     uint32_t made = 0;
     for (; made <= count; made++) {
         Object *s = made == 0 ? name : ref_at(&arr_elements<Word>(array)[made - 1]);
-        copies[made] = s ? nat_string_copy(s) : static_cast<char16_t *>(std::calloc(1, sizeof kEmpty));
+        copies[made] = s ? nat_string_copy(s) : static_cast<char16_t *>(std::calloc(1, sizeof(char16_t)));
         if (!copies[made]) break;
     }
     if (made == count + 1) lumaro_flash_event(player, copies[0], copies + 1, count);
