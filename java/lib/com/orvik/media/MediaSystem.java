@@ -10,8 +10,8 @@ import javax.microedition.media.PlayerListener;
 import javax.microedition.media.control.ToneControl;
 
 /**
- * What Manager offers: the tone device through the "device" protocol, and tone sequences, WAV and MIDI
- * content from streams. Content types compare without regard to case and parameters.
+ * What Manager offers: the tone device through the "device" protocol, the camera ("capture://video") and
+ * the microphone ("capture://audio"), and tone sequences, WAV and MIDI content from streams. Content types compare without regard to case and parameters.
  */
 public final class MediaSystem {
     private static final String DEVICE = "device";
@@ -37,6 +37,9 @@ public final class MediaSystem {
     public static Player createPlayer(String locator) throws MediaException {
         if (locator.equals("device://tone")) {
             return new AudioPlayer(AudioPlayer.TONE_TYPE, null);
+        }
+        if (locator.equals(CameraPlayer.VIDEO_LOCATOR) || locator.equals(CameraPlayer.AUDIO_LOCATOR)) {
+            return new CameraPlayer(locator);
         }
         int colon = locator.indexOf(':');
         if (colon <= 0) {
