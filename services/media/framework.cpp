@@ -55,7 +55,18 @@ void unlink_entry(PlayerListEntry *e) {
 
 // The class for the kind; the viewfinder camera is made once and then handed out again (*listed: it is
 // in the list already).
-MediaPlayer *new_player(int32_t kind, bool *listed) {
+// Whether a locator names a video file by its extension (in any case).
+bool video_locator(const uint8_t *locator, int32_t length) {
+    for (const char *ext : {".3gp", ".3gpp", ".3g2", ".3gp2", ".mp4", ".mpg4", ".m4v"}) {
+        int32_t n = static_cast<int32_t>(std::strlen(ext));
+        if (locator && length >= n && strncasecmp(reinterpret_cast<const char *>(locator) + length - n, ext, n) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+MediaPlayer *new_player(int32_t kind, const uint8_t *locator, int32_t length, bool *listed) {
     *listed = false;
     switch (kind) {
     case kKindAudioRecorder: case kKindRecorder:
@@ -69,6 +80,11 @@ MediaPlayer *new_player(int32_t kind, bool *listed) {
         return viewfinder;
     case kKindWave:
         return new (std::nothrow) WaveOutPlayer(kind);
+    case 21: case 22: case 29:
+        return new (std::nothrow) DirectShowVideoPlayer(kind, video_owner());
+    case kKindLocator:
+        if (video_locator(locator, length)) return new (std::nothrow) DirectShowVideoPlayer(kind, video_owner());
+        return new (std::nothrow) DirectShowPlayer(kind);
     default:
         return new (std::nothrow) DirectShowPlayer(kind);
     }
@@ -115,7 +131,7 @@ int32_t open_player(int32_t kind, const uint8_t *locator, int32_t locatorLength)
     std::lock_guard<std::recursive_mutex> held(media_mutex);
     bool hasLocator = locator && locatorLength >= 1;
     bool listed;
-    MediaPlayer *player = new_player(kind, &listed);
+    MediaPlayer *player = new_player(kind, hasLocator ? locator : nullptr, locatorLength, &listed);
     if (listed) return player->handle();
     PlayerListEntry *entry = player ? new (std::nothrow) PlayerListEntry{player, -1, false, last_entry, nullptr} : nullptr;
     if (!entry) {

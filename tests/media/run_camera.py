@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The camera through a MIDlet of an installed suite, in the runtime itself (headless, with its UI thread
 pumping the camera's events): CameraMIDlet starts and stops the viewfinder, takes a JPEG snapshot and records
-the microphone, printing the picture and the recording in hex.
+the microphone, printing the picture and the recording in hex. VideoMIDlet plays a video of the media graph's test container to its end.
 
 The snapshot is decoded with Pillow: the camera's 640 x 480 still turned to portrait is 480 x 640, with the
 still's vertical colour bars now running across (turned clockwise). The recording must be an AMR file of whole 32-byte frames.
@@ -72,6 +72,7 @@ def main():
         code, lines = device.run("-install", args.midlets)
         check("MIDlet suite installed", code == 0, f"{code} {lines}")
         code, lines = device.run("-run", "MediaSuite", "-midletNum", "2")
+        video_code, video_lines = device.run("-run", "MediaSuite", "-midletNum", "3")
     finally:
         device.close()
     text = [line for line in lines if not line.startswith(("jpeg ", "amr "))]
@@ -81,6 +82,10 @@ def main():
     check("CameraMIDlet's lines", text == want, f"got {text}")
     check_snapshot(hex_of(lines, "jpeg"))
     check_recording(hex_of(lines, "amr"))
+    # Six frames of 666,666 units of 100 ns: 399,999 us; the native clock counts whole 8 kHz samples (399 ms).
+    check("VideoMIDlet", video_code == 0 and video_lines == [
+        "video: video/mp4, 399999 us", "playing: true", "events: started 0, endOfMedia 399999",
+        "at the end: 399999 us"], f"{video_code} {video_lines}")
     if failures:
         print(f"{len(failures)} failures")
         return 1

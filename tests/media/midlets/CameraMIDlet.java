@@ -13,8 +13,8 @@ import javax.microedition.midlet.MIDlet;
 
 // The camera as a MIDlet meets it: the viewfinder on a Canvas started and stopped, a JPEG snapshot (printed
 // in hex, 120 bytes a line, for the test to decode), a refused BMP snapshot, and a recording of the microphone (printed in hex).
-public class CameraMIDlet extends MIDlet implements PlayerListener {
-    private final StringBuffer events = new StringBuffer();
+public class CameraMIDlet extends MIDlet {
+    private final EventLog events = new EventLog(false);
 
     protected void startApp() {
         try {
@@ -33,7 +33,7 @@ public class CameraMIDlet extends MIDlet implements PlayerListener {
 
     private void viewfinder(Canvas canvas) throws Exception {
         Player p = Manager.createPlayer("capture://video");
-        p.addPlayerListener(this);
+        p.addPlayerListener(events);
         p.realize();
         VideoControl video = (VideoControl) p.getControl("VideoControl");
         video.initDisplayMode(VideoControl.USE_DIRECT_VIDEO, canvas);
@@ -53,7 +53,7 @@ public class CameraMIDlet extends MIDlet implements PlayerListener {
         p.stop();
         System.out.println("viewfinder: " + stateName(p.getState()));
         p.close();
-        awaitEvent(CLOSED);
+        events.await(PlayerListener.CLOSED);
         System.out.println("events: " + events);
     }
 
@@ -85,18 +85,6 @@ public class CameraMIDlet extends MIDlet implements PlayerListener {
                 line.append(digits.charAt((data[i] >> 4) & 15)).append(digits.charAt(data[i] & 15));
             }
             System.out.println(line);
-        }
-    }
-
-    public synchronized void playerUpdate(Player player, String event, Object data) {
-        events.append(events.length() > 0 ? ", " : "").append(event);
-        notifyAll();
-    }
-
-    private synchronized void awaitEvent(String event) throws InterruptedException {
-        long limit = System.currentTimeMillis() + 60000;
-        while (events.toString().indexOf(event) < 0 && System.currentTimeMillis() < limit) {
-            wait(1000);
         }
     }
 

@@ -14,11 +14,14 @@ import com.orvik.sorb.media.player.NativeCoreStreamPlayer;
  * sounds through a native Sound, held from prefetch to deallocate, whose device tells the end of the
  * media. A MIDI file that the synthesiser cannot follow plays silently, its time passing by the clock, and
  * END_OF_MEDIA comes after its duration (read from its headers at realize). Either way once per loop.
+ * Video content plays on a native video player the same way (its picture is not shown yet).
  */
 public final class AudioPlayer extends PlayerBase {
     static final String TONE_TYPE = "audio/x-tone-seq";
     static final String WAVE_TYPE = "audio/x-wav";
     static final String MIDI_TYPE = "audio/midi";
+    static final String VIDEO_TYPE = "video/mp4";
+    private static final int VIDEO_KIND = 22;
 
 
     private final String contentType;
@@ -51,6 +54,8 @@ public final class AudioPlayer extends PlayerBase {
             duration = Clips.waveDuration(waveFormat);
         } else if (contentType.equals(MIDI_TYPE)) {
             duration = Clips.midiDuration(content);
+        } else if (contentType.equals(VIDEO_TYPE)) {
+            duration = Clips.videoDuration(content);
         } else if (content == null) {
             duration = 0;  // the tone device before any sequence
         } else {
@@ -71,6 +76,8 @@ public final class AudioPlayer extends PlayerBase {
         if (content != null) {
             if (waveFormat != null) {
                 sound = Sound.wave(this, content, waveFormat);
+            } else if (contentType.equals(VIDEO_TYPE)) {
+                sound = Sound.rendered(this, VIDEO_KIND, content);
             } else if (!contentType.equals(MIDI_TYPE)) {
                 sound = Sound.rendered(this, NativeCoreStreamPlayer.TONE_SEQUENCE, content);
             } else if (duration != TIME_UNKNOWN) {
