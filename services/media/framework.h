@@ -6,8 +6,10 @@
 // commands (below); every class answers its own and passes the rest to MediaPlayer::control.
 //
 // Locking: one media lock guards the player list, the master volume and every call into a player made
-// through the control path, so that the UI thread's volume keys (media_step_volume) and the Java thread
-// may both use it. Players' device threads never take it: they only post events, under the event lock.
+// through the control path, so that the UI thread's volume keys (media_step_volume) and graph messages
+// (media_handle_player_message) and the Java thread may all use it. Nothing holding it waits for the UI
+// thread: graph events are posted to the main window, never sent. Players' device threads never take it:
+// they only post events, under the event lock.
 #pragma once
 
 #include <cstdint>

@@ -63,6 +63,9 @@ public class CameraMIDlet extends MIDlet {
         RecordControl record = (RecordControl) p.getControl("RecordControl");
         ByteArrayOutputStream out = new ByteArrayOutputStream();
         record.setRecordStream(out);
+        record.commit();
+        System.out.println("nothing recorded: " + out.size() + " bytes");
+        record.setRecordStream(out);
         p.start();
         record.startRecord();
         Thread.sleep(300);

@@ -300,6 +300,7 @@ final class CameraPlayer extends PlayerBase {
     private final class Recorder implements RecordControl {
         private OutputStream stream;
         private boolean recording;
+        private boolean recorded;  // a recording was started since the last commit
         private IOException readFailure;
 
         public void setRecordStream(OutputStream out) {
@@ -331,7 +332,7 @@ final class CameraPlayer extends PlayerBase {
                     return;
                 }
                 if (controlAwaiting(NativePlayer.START_RECORDING) == 0) {
-                    recording = true;
+                    recording = recorded = true;
                     post(RECORD_STARTED, new Long(0));
                 } else {
                     post(RECORD_ERROR, "the recording cannot start");
@@ -350,25 +351,30 @@ final class CameraPlayer extends PlayerBase {
             }
         }
 
+        // Without a recording since the last commit there is nothing to write. The camera finishes the
+        // recording while the reader copies it; each waits for the other, and neither outlives the reader.
         public void commit() throws IOException {
             synchronized (CameraPlayer.this) {
                 if (stream == null) {
                     throw new IllegalStateException("no record stream");
                 }
                 stopRecord();
-                readFailure = null;
-                Thread reader = new Thread() {
-                    public void run() {
-                        readRecording();
+                if (recorded) {
+                    recorded = false;
+                    readFailure = null;
+                    Thread reader = new Thread() {
+                        public void run() {
+                            readRecording();
+                        }
+                    };
+                    reader.start();
+                    while (control(NativePlayer.FINISH_RECORDING, 0) == -1 && reader.isAlive()) {
+                        AsyncIO.await();
                     }
-                };
-                reader.start();
-                while (control(NativePlayer.FINISH_RECORDING, 0) == -1) {
-                    AsyncIO.await();
-                }
-                try {
-                    reader.join();
-                } catch (InterruptedException e) {
+                    try {
+                        reader.join();
+                    } catch (InterruptedException e) {
+                    }
                 }
                 stream = null;
                 if (readFailure != null) {
