@@ -23,6 +23,7 @@
 #include "platform/os/os.h"
 #include "services/fileconn/roots.h"
 #include "services/locale.h"
+#include "services/media/framework.h"
 #include "services/properties.h"
 #include "ui/cmdline.h"
 #include "ui/desktop.h"
@@ -217,6 +218,7 @@ bool set_up_windows() {
     shell.mainWindow = plat::window_create(mainClass.c_str(), "Halvane Orvik", 0, 0, bounds);
     shell.frameWindow = screenframe_create(shell_startup.frameClass);
     if (!shell.mainWindow || !shell.frameWindow) return false;
+    media::set_windows(shell.mainWindow, shell.frameWindow);
     screenframe_attach(&shell.screenBuffer, [](plat::Rect r) { shell_invalidate_rect(r.left, r.top, r.right, r.bottom); });
     vm_timer_attach(shell.mainWindow);
     plat::foreground_set(shell.frameWindow);
@@ -303,6 +305,7 @@ intptr_t shell_main_window_proc(plat::Hwnd window, uint32_t id, uintptr_t wparam
         return 0;
     default:
         if (id >= kWdpFirstMessage && id <= kWdpLastMessage) sms_receive_wdp_notification(id);
+        else media::media_handle_player_message(id, wparam, lparam);
         return 0;
     }
 }

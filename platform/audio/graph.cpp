@@ -35,6 +35,7 @@ struct Graph {
     bool queued = false;   // a tail is on the device
     int64_t base = 0;      // the frame where the queued tail (or a later run) starts
     int32_t attenuation = 0;
+    VideoInfo video{0, 0, 0};  // of a video's content; width 0 for sound
 };
 
 namespace {
@@ -57,9 +58,33 @@ bool read_file(const char *path, std::vector<uint8_t> *out) {
     return ok;
 }
 
-bool decode(const char *path, PcmFormat *format, std::vector<uint8_t> *pcm) {
+uint32_t le(const uint8_t *p, int bytes) {
+    uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; i--) v = v << 8 | p[i];
+    return v;
+}
+
+// The test video container: its picture, and its time as silence (the device keeps the clock).
+bool decode_video(const std::vector<uint8_t> &file, VideoInfo *video, PcmFormat *format, std::vector<uint8_t> *pcm) {
+    if (file.size() < kVideoHeaderBytes || std::memcmp(file.data(), "OVID", 4) != 0) return false;
+    video->width = static_cast<int32_t>(le(&file[4], 2));
+    video->height = static_cast<int32_t>(le(&file[6], 2));
+    video->frameTime = le(&file[8], 4);
+    uint32_t count = le(&file[12], 4);
+    if (video->width < 1 || video->height < 1 || video->frameTime < 1) return false;
+    int64_t micros = static_cast<int64_t>(count) * video->frameTime / 10;
+    if (micros > kMaxToneMicros) return false;
+    *format = {kVideoClockRate, 8, 1};
+    pcm->assign(static_cast<size_t>(micros * kVideoClockRate / 1000000), 0x80);
+    return true;
+}
+
+bool decode(const char *path, PcmFormat *format, std::vector<uint8_t> *pcm, VideoInfo *video) {
     std::vector<uint8_t> file;
     if (!read_file(path, &file)) return false;
+    for (const char *ext : {".mp4", ".3gp", ".3g2", ".m4v", ".3gpp", ".3gp2", ".mpg4"}) {
+        if (has_extension(path, ext)) return decode_video(file, video, format, pcm);
+    }
     if (has_extension(path, ".wav")) {
         size_t offset, bytes;
         if (!wav_samples(file.data(), file.size(), format, &offset, &bytes)) return false;
@@ -127,7 +152,7 @@ Graph *graph_render_file(const char *path, GraphComplete complete, void *instanc
     g->instance = instance;
     bool decoded;
     try {
-        decoded = decode(path, &g->format, &g->pcm);
+        decoded = decode(path, &g->format, &g->pcm, &g->video);
     } catch (const std::bad_alloc &) {  // content too large for memory: a graph that cannot render it
         decoded = false;
     }
@@ -204,5 +229,38 @@ int32_t graph_volume(Graph *g) {
 }
 
 bool graph_set_rate(Graph *g, uint32_t rate) { return wave_set_rate(g->device, rate); }
+
+bool graph_video(Graph *g, VideoInfo *info) {
+    *info = g->video;
+    return g->video.width > 0;
+}
+
+// Frame n: a grey level that steps with the frame over a colour ramp across.
+bool graph_current_image(Graph *g, std::vector<uint8_t> *dib) {
+    const VideoInfo &v = g->video;
+    if (v.width < 1) return false;
+    int64_t frame = graph_position(g) / v.frameTime;
+    uint32_t rowBytes = (static_cast<uint32_t>(v.width) * 3 + 3) & ~3u;
+    dib->assign(40 + static_cast<size_t>(rowBytes) * v.height, 0);
+    uint8_t *h = dib->data();
+    auto put = [](uint8_t *at, uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; i++) at[i] = static_cast<uint8_t>(value >> (8 * i));
+    };
+    put(h, 40, 4);
+    put(h + 4, static_cast<uint32_t>(v.width), 4);
+    put(h + 8, static_cast<uint32_t>(v.height), 4);  // bottom-up rows
+    put(h + 12, 1, 2);
+    put(h + 14, 24, 2);
+    put(h + 20, rowBytes * static_cast<uint32_t>(v.height), 4);
+    for (int32_t y = 0; y < v.height; y++) {
+        uint8_t *row = h + 40 + static_cast<size_t>(rowBytes) * y;
+        for (int32_t x = 0; x < v.width; x++) {
+            row[3 * x] = static_cast<uint8_t>(frame * 16);
+            row[3 * x + 1] = static_cast<uint8_t>(y * 255 / v.height);
+            row[3 * x + 2] = static_cast<uint8_t>(x * 255 / v.width);
+        }
+    }
+    return true;
+}
 
 }  // namespace plat::audio

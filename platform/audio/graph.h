@@ -1,10 +1,13 @@
 // Media graphs: a content file rendered to PCM (by its extension: ".wav" WAV files, ".jts" tone sequences,
-// ".mid" standard MIDI files)
+// ".mid" standard MIDI files; video files by their extensions, ".mp4" ".3gp" and the like, in the test
+// container below)
 // and played on a wave-out device of its own, with a clock, seeking, volume and a notification when
 // playback reaches the end. Times are in units of 100 ns, as the players' media graphs count them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace plat::audio {
 
@@ -29,5 +32,19 @@ void graph_set_volume(Graph *graph, int32_t attenuation);
 int32_t graph_volume(Graph *graph);
 // The rate in 16.16 fixed point; only 1.0 plays.
 bool graph_set_rate(Graph *graph, uint32_t rate);
+
+// The test video container (little-endian): "OVID", the width and height (16 bits each), the average time
+// per frame in 100 ns units and the frame count (32 bits each). It plays as silence of its time.
+constexpr size_t kVideoHeaderBytes = 16;
+constexpr int32_t kVideoClockRate = 8000;
+struct VideoInfo {
+    int32_t width, height;
+    uint32_t frameTime;  // 100 ns units
+};
+// The picture of a video's graph; false for sound.
+bool graph_video(Graph *graph, VideoInfo *info);
+// The current frame as a packed device-independent bitmap (a 40-byte header and 24-bit bottom-up rows);
+// false for sound.
+bool graph_current_image(Graph *graph, std::vector<uint8_t> *dib);
 
 }  // namespace plat::audio

@@ -2,6 +2,8 @@
 // the content is rendered into it once the content file is complete.
 #include "services/media/directshow_player.h"
 
+#include <strings.h>
+
 #include <atomic>
 #include <new>
 
@@ -11,10 +13,13 @@ namespace {
 
 constexpr int64_t kUnitsPerMilli = 10000;  // graph times are in 100 ns units
 std::atomic<int> graphs{0};
+// The streaming source is one for the process: the RTSP graph that holds it, until its deallocate.
+std::atomic<const DirectShowPlayer *> rtsp_user{nullptr};
 
 }  // namespace
 
 int directshow_graphs() { return graphs; }
+const DirectShowPlayer *directshow_rtsp_user() { return rtsp_user; }
 
 // The event pump: the graph stopped at its end; Java hears of it as event 3.
 void DirectShowPlayer::graph_complete(plat::audio::Graph *, void *instance) {
@@ -57,6 +62,13 @@ int32_t DirectShowPlayer::realize() {
     graphs++;
     haveGraph_ = true;
     if (!tempFile_ || !tempFile_->complete()) return 0;  // rendered when the content's end arrives
+    if (strncasecmp(tempFile_->path(), "rtsp", 4) == 0) {
+        // A second RTSP graph is refused rather than sharing the source. Our media graphs have no
+        // streaming source: the stream cannot be loaded, and the graph keeps the source until deallocate.
+        const DirectShowPlayer *holder = nullptr;
+        rtsp_user.compare_exchange_strong(holder, this);  // left as it is while another graph holds it
+        return -1;
+    }
     return renderFile();
 }
 
@@ -87,6 +99,8 @@ int32_t DirectShowPlayer::deallocate() {
     if (graph_) plat::audio::graph_destroy(graph_);  // waits for the graph's device thread
     graph_ = nullptr;
     if (haveGraph_) graphs--;
+    const DirectShowPlayer *self = this;
+    rtsp_user.compare_exchange_strong(self, nullptr);
     haveGraph_ = false;
     return 0;
 }

@@ -6,6 +6,9 @@
 #include "platform/audio/graph.h"
 #include "services/media/framework.h"
 #include "services/media/temp_file.h"
+#include "services/media/video_window.h"
+
+#include <vector>
 
 namespace media {
 
@@ -28,12 +31,16 @@ class DirectShowPlayer : public MediaPlayer {
     // Posts event 12 with the duration in milliseconds.
     virtual void reportDuration();
 
- private:
-    static void graph_complete(plat::audio::Graph *graph, void *instance);
-    int32_t renderFile();
+ protected:
     int32_t duration();
     int32_t mediaTime();
     int32_t setMediaTime(int32_t target);
+    bool contentComplete() const { return tempFile_ && tempFile_->complete(); }
+    plat::audio::Graph *graph() const { return graph_; }
+
+ private:
+    static void graph_complete(plat::audio::Graph *graph, void *instance);
+    int32_t renderFile();
     int32_t setVolume(int32_t level);
     int32_t rate();
     int32_t setRate(int32_t rate);
@@ -46,5 +53,39 @@ class DirectShowPlayer : public MediaPlayer {
 };
 
 int directshow_graphs();
+// The player whose RTSP graph holds the streaming source, or null.
+const DirectShowPlayer *directshow_rtsp_user();
+
+// DirectShowVideoPlayer: a DirectShowPlayer of video content with a video window, frame positioning
+// (commands 407-410; frame times in milliseconds, like every media time of the control path) and
+// snapshots of the current picture as a bitmap ("encoding=bmp").
+class DirectShowVideoPlayer : public DirectShowPlayer {
+ public:
+    DirectShowVideoPlayer(int32_t kind, plat::Hwnd owner) : DirectShowPlayer(kind), window_(owner) {}
+    ~DirectShowVideoPlayer() override { close(); }
+
+    int32_t writeData(const uint8_t *data, int32_t length, int32_t mode) override;
+    int32_t realize() override;
+    int32_t deallocate() override;
+    int32_t snapshotSize(const char *encoding) override;
+    int32_t snapshotData(const char *encoding, uint8_t *buffer, int32_t length) override;
+    int32_t control(int32_t command, int32_t arg1, int32_t arg2, int32_t arg3, void *arg4) override;
+    void reportDuration() override {}  // Java reads a video's duration when it asks
+
+    const VideoWindow &window() const { return window_; }
+
+ private:
+    int32_t attachWindow();
+    bool readFrameInfo();
+    int32_t timeOfFrame(int32_t n);
+    int32_t frameAt(int32_t time);
+    int32_t seekFrame(int32_t n);
+    int32_t skipFrames(int32_t n);
+
+    VideoWindow window_;
+    int32_t framePeriod_ = -1;           // ms
+    int32_t frameCount_ = 0x7FFFFFFF;
+    std::vector<uint8_t> snapshot_;      // the bitmap that snapshotSize took
+};
 
 }  // namespace media

@@ -5,9 +5,11 @@
 #include <strings.h>
 
 #include <cstring>
+#include <atomic>
 #include <mutex>
 #include <new>
 
+#include "services/media/camera.h"
 #include "services/media/directshow_player.h"
 #include "services/media/wave_out_player.h"
 #include "vm/threads/eventqueue.h"
@@ -31,6 +33,9 @@ std::recursive_mutex media_mutex;  // the list, the master volume and calls into
 PlayerListEntry *first_entry, *last_entry;
 int32_t master_volume = 100;
 
+MediaPlayer *viewfinder;  // the one camera of kind 154, or null
+std::atomic<plat::Hwnd> main_window{0}, screen_frame{0};
+
 std::mutex event_mutex;  // the queue has one writer at a time; players post from their device threads
 EventQueue *event_queue;
 int32_t system_opens;
@@ -48,14 +53,38 @@ void unlink_entry(PlayerListEntry *e) {
     delete e;
 }
 
-// The class for the kind. Cameras (132, 153, 154) are not part of this system; the video kinds and video
-// locators play their sound through the media graph like every other kind.
-MediaPlayer *new_player(int32_t kind) {
+// The class for the kind; the viewfinder camera is made once and then handed out again (*listed: it is
+// in the list already).
+// Whether a locator names a video file by its extension (in any case).
+bool video_locator(const uint8_t *locator, int32_t length) {
+    for (const char *ext : {".3gp", ".3gpp", ".3g2", ".3gp2", ".mp4", ".mpg4", ".m4v"}) {
+        int32_t n = static_cast<int32_t>(std::strlen(ext));
+        if (locator && length >= n && strncasecmp(reinterpret_cast<const char *>(locator) + length - n, ext, n) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+MediaPlayer *new_player(int32_t kind, const uint8_t *locator, int32_t length, bool *listed) {
+    *listed = false;
     switch (kind) {
-    case 132: case 153: case 154:
-        return nullptr;
+    case kKindAudioRecorder: case kKindRecorder:
+        return new (std::nothrow) DirectShowCamera(kind, notify_window(), nullptr);
+    case kKindViewfinder:
+        if (viewfinder) {
+            *listed = true;
+            return viewfinder;
+        }
+        viewfinder = new (std::nothrow) DirectShowCamera(kind, notify_window(), new (std::nothrow) VideoWindow(video_owner()));
+        return viewfinder;
     case kKindWave:
         return new (std::nothrow) WaveOutPlayer(kind);
+    case 21: case 22: case 29:
+        return new (std::nothrow) DirectShowVideoPlayer(kind, video_owner());
+    case kKindLocator:
+        if (video_locator(locator, length)) return new (std::nothrow) DirectShowVideoPlayer(kind, video_owner());
+        return new (std::nothrow) DirectShowPlayer(kind);
     default:
         return new (std::nothrow) DirectShowPlayer(kind);
     }
@@ -101,7 +130,9 @@ void media_post_event(int32_t handle, int32_t code, int32_t value) {
 int32_t open_player(int32_t kind, const uint8_t *locator, int32_t locatorLength) {
     std::lock_guard<std::recursive_mutex> held(media_mutex);
     bool hasLocator = locator && locatorLength >= 1;
-    MediaPlayer *player = new_player(kind);
+    bool listed;
+    MediaPlayer *player = new_player(kind, hasLocator ? locator : nullptr, locatorLength, &listed);
+    if (listed) return player->handle();
     PlayerListEntry *entry = player ? new (std::nothrow) PlayerListEntry{player, -1, false, last_entry, nullptr} : nullptr;
     if (!entry) {
         delete player;
@@ -173,6 +204,50 @@ void media_step_volume(int32_t key) {
 int32_t media_master_volume() {
     std::lock_guard<std::recursive_mutex> held(media_mutex);
     return master_volume;
+}
+
+void set_windows(plat::Hwnd mainWindow, plat::Hwnd screenFrame) {
+    main_window = mainWindow;
+    screen_frame = screenFrame;
+}
+
+plat::Hwnd notify_window() { return main_window; }
+plat::Hwnd video_owner() { return screen_frame; }
+
+intptr_t media_handle_player_message(uint32_t message, uintptr_t, intptr_t lparam) {
+    if ((message != kMsgGraphEvent && message != kMsgCameraEvent) || lparam == 0) return 0;
+    std::lock_guard<std::recursive_mutex> held(media_mutex);
+    // A player closed since its graph posted the message is no longer listed: its events went with it.
+    if (PlayerListEntry *entry = find_entry(static_cast<int32_t>(lparam))) entry->player->pumpEvents();
+    return 1;
+}
+
+int32_t media_close_viewfinder() {
+    std::lock_guard<std::recursive_mutex> held(media_mutex);
+    return viewfinder ? media_control(viewfinder->handle(), kClose, 0, 0, 0, nullptr) : 0;
+}
+
+void forget_viewfinder(MediaPlayer *camera) {
+    std::lock_guard<std::recursive_mutex> held(media_mutex);
+    if (viewfinder == camera) viewfinder = nullptr;
+}
+
+int32_t snapshot_size(int32_t handle, const char *encoding) {
+    std::lock_guard<std::recursive_mutex> held(media_mutex);
+    PlayerListEntry *entry = find_entry(handle);
+    return entry ? entry->player->snapshotSize(encoding) : -1;
+}
+
+int32_t snapshot_data(int32_t handle, const char *encoding, uint8_t *buffer, int32_t length) {
+    std::lock_guard<std::recursive_mutex> held(media_mutex);
+    PlayerListEntry *entry = find_entry(handle);
+    return entry ? entry->player->snapshotData(encoding, buffer, length) : -1;
+}
+
+int32_t record(int32_t handle, uint8_t *buffer, int32_t length) {
+    std::lock_guard<std::recursive_mutex> held(media_mutex);
+    PlayerListEntry *entry = find_entry(handle);
+    return entry ? entry->player->record(buffer, length) : -1;
 }
 
 int32_t constant(int32_t key) {

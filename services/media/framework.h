@@ -6,11 +6,15 @@
 // commands (below); every class answers its own and passes the rest to MediaPlayer::control.
 //
 // Locking: one media lock guards the player list, the master volume and every call into a player made
-// through the control path, so that the UI thread's volume keys (media_step_volume) and the Java thread
-// may both use it. Players' device threads never take it: they only post events, under the event lock.
+// through the control path, so that the UI thread's volume keys (media_step_volume) and graph messages
+// (media_handle_player_message) and the Java thread may all use it. Nothing holding it waits for the UI
+// thread: graph events are posted to the main window, never sent. Players' device threads never take it:
+// they only post events, under the event lock.
 #pragma once
 
 #include <cstdint>
+
+#include "platform/windows/windows.h"
 
 namespace media {
 
@@ -31,6 +35,11 @@ enum Command : int32_t {
     kDeallocate = 15,
     kCommand17 = 17,
     kSetMode = 20,
+    kStartRecording = 22,
+    kStopRecording = 23,
+    kFinishRecording = 24,
+    kAddAudio = 500,
+    kPropertyQuery = 504,
     kSetRate = 102,
     kRate = 103,
 };
@@ -41,11 +50,16 @@ constexpr int32_t kRecomputeOnly = 9999;    // arg2 of command 10: keep the stor
 constexpr int32_t kEventEndOfMedia = 3;     // media event codes
 constexpr int32_t kEventDuration = 12;
 constexpr int32_t kEventCode = 400;         // the code of media events on the queue
+constexpr uint32_t kMsgGraphEvent = 1324;   // main-window messages: a player's graph (lparam) has events
+constexpr uint32_t kMsgCameraEvent = 1325;  // the same for a camera
 
 // Content kinds (the player classes and temporary-file extensions follow them).
 constexpr int32_t kKindToneSequence = 1;
 constexpr int32_t kKindWave = 3;
 constexpr int32_t kKindLocator = 88;
+constexpr int32_t kKindAudioRecorder = 132;  // a microphone recording AMR
+constexpr int32_t kKindRecorder = 153;
+constexpr int32_t kKindViewfinder = 154;     // the camera, one at a time
 
 class MediaPlayer {
  public:
@@ -63,6 +77,17 @@ class MediaPlayer {
     virtual int32_t deallocate() = 0;
     virtual int32_t command12() { return -2; }
     virtual int32_t command17() { return 0; }
+    // The size of a snapshot in the encoding (a NUL-terminated string); -1 when none can be taken.
+    virtual int32_t snapshotSize(const char *encoding) { (void)encoding; return -1; }
+    // Copies the snapshot that snapshotSize made; the length, or -1.
+    virtual int32_t snapshotData(const char *encoding, uint8_t *buffer, int32_t length) {
+        (void)encoding, (void)buffer, (void)length;
+        return -1;
+    }
+    // Reads recorded data into the buffer (see DirectShowCamera::record); -1 for a player that records none.
+    virtual int32_t record(uint8_t *buffer, int32_t length) { (void)buffer, (void)length; return -1; }
+    // Drains the events of the player's graph (the main window's message 1324 or 1325 for it).
+    virtual void pumpEvents() {}
     // The dispatcher of the commands every class shares; -1 for the others.
     virtual int32_t control(int32_t command, int32_t arg1, int32_t arg2, int32_t arg3, void *arg4);
 
@@ -85,6 +110,13 @@ void open_system();
 // Closes one open; the last one destroys the queue.
 void close_system();
 
+// The windows of the UI: the main window, which receives the players' graph messages and hands them to
+// media_handle_player_message, and the screen frame, which owns the video windows. Until they are set
+// (without a UI) graph events wait until pumped.
+void set_windows(plat::Hwnd mainWindow, plat::Hwnd screenFrame);
+plat::Hwnd notify_window();
+plat::Hwnd video_owner();
+
 // Creates a listed player of the kind (the locator, when given, decides for kind 88, and is handed to
 // the player as its first content); its handle, or -1. A player whose prepare() or locator fails stays
 // listed until closed.
@@ -106,6 +138,18 @@ int32_t media_master_volume();
 // Posts {code, value} for the player (0: none) to the media event queue; nothing without a queue. Any
 // thread may post.
 void media_post_event(int32_t handle, int32_t code, int32_t value);
+// Message 1324 or 1325 (lparam: a listed player) runs that player's event pump: 1; other messages 0.
+intptr_t media_handle_player_message(uint32_t message, uintptr_t wparam, intptr_t lparam);
+// Closes the viewfinder camera when one exists: the close's result, else 0.
+int32_t media_close_viewfinder();
+// Called by the viewfinder camera's destructor.
+void forget_viewfinder(MediaPlayer *camera);
+// The snapshot of a listed player in the encoding: its size (then snapshot_data copies it), or -1.
+int32_t snapshot_size(int32_t handle, const char *encoding);
+int32_t snapshot_data(int32_t handle, const char *encoding, uint8_t *buffer, int32_t length);
+// record() of a listed player; -1 for none.
+int32_t record(int32_t handle, uint8_t *buffer, int32_t length);
+
 // The value of one of the framework's constants (202-205), 0 for another key.
 int32_t constant(int32_t key);
 

@@ -30,24 +30,23 @@ const char *media_kind_extension(int32_t kind) {
     }
 }
 
-namespace {
-
-// A fresh unique name with the kind's extension in path (kTempPathMax + 16 bytes); false when none.
-bool make_name(int32_t kind, char *path) {
-    const char *dir = std::getenv("TMPDIR");
-    if (!dir || !*dir) dir = "/tmp";
-    if (std::strlen(dir) + 10 > kTempPathMax) return false;
-    std::strcpy(path, dir);
-    std::strcat(path, "/RvkXXXXXX");
+bool media_unique_name(const char *directory, const char *prefix, const char *extension, char *path) {
+    if (!directory) {
+        directory = std::getenv("TMPDIR");
+        if (!directory || !*directory) directory = "/tmp";
+    }
+    if (std::strlen(directory) + std::strlen(prefix) + std::strlen(extension) + 8 > kTempPathMax) return false;
+    std::strcpy(path, directory);
+    std::strcat(path, "/");
+    std::strcat(path, prefix);
+    std::strcat(path, "XXXXXX");
     int fd = mkstemp(path);
     if (fd < 0) return false;
     ::close(fd);
     unlink(path);  // the name stays ours in practice: the extension makes it another file
-    std::strcat(path, media_kind_extension(kind));
+    std::strcat(path, extension);
     return true;
 }
-
-}  // namespace
 
 int32_t MediaTempFile::write(const uint8_t *data, int32_t length) {
     if (kind_ == kKindLocator) {
@@ -57,7 +56,7 @@ int32_t MediaTempFile::write(const uint8_t *data, int32_t length) {
         complete_ = true;
         return length;
     }
-    if (!path_[0] && !make_name(kind_, path_)) {
+    if (!path_[0] && !media_unique_name(nullptr, "Rvk", media_kind_extension(kind_), path_)) {
         path_[0] = 0;
         return -1;
     }

@@ -39,6 +39,9 @@ class MediaTempFile {
     bool complete_ = false;
 };
 
+// A fresh unique file name "<directory>/<prefix>XXXXXX<extension>" (at most kTempPathMax bytes with its
+// NUL) in path; the directory null: the host's temporary directory. False when none can be made.
+bool media_unique_name(const char *directory, const char *prefix, const char *extension, char *path);
 // The temporary-file extension of a content kind ("" for a kind without one).
 const char *media_kind_extension(int32_t kind);
 

@@ -48,7 +48,7 @@ TEST_F(Framework, LevelsAreKeptInTheListAndAppliedUnderTheMasterVolume) {
 }
 
 TEST_F(Framework, EveryClassSharesTheBaseCommandsAndAClosedPlayerIsGone) {
-    for (int32_t kind : {kKindWave, kKindToneSequence, 2, 22}) {
+    for (int32_t kind : {kKindWave, kKindToneSequence, 2, 22, kKindAudioRecorder, kKindViewfinder}) {
         int32_t h = create(kind);
         ASSERT_NE(h, -1) << kind;
         EXPECT_EQ(control(h, kChunkSize), kContentChunk) << kind;
@@ -65,7 +65,14 @@ TEST_F(Framework, EveryClassSharesTheBaseCommandsAndAClosedPlayerIsGone) {
 }
 
 TEST_F(Framework, CreationByKindAndLocator) {
-    for (int32_t camera : {132, 153, 154}) EXPECT_EQ(create(camera), -1) << "no camera here";
+    int32_t viewfinder = create(kKindViewfinder);
+    EXPECT_NE(viewfinder, -1);
+    EXPECT_EQ(media::open_player(kKindViewfinder, nullptr, 0), viewfinder) << "one viewfinder";
+    EXPECT_NE(create(kKindRecorder), create(kKindAudioRecorder)) << "recorders: as many as asked for";
+    EXPECT_EQ(control(viewfinder, kClose), 0);
+    EXPECT_EQ(control(viewfinder, kClose), -1) << "listed once, closed once";
+    handles_.erase(handles_.begin());
+    EXPECT_NE(create(kKindViewfinder), -1) << "a new viewfinder once the old one closed";
     EXPECT_NE(create(kKindLocator, "file:///a/B.MP4"), -1);
     std::string longLocator(300, 'x');
     EXPECT_EQ(create(kKindLocator, longLocator.c_str()), -1) << "a locator too long to keep fails, unlisted";

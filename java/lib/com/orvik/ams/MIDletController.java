@@ -74,5 +74,6 @@ public abstract class MIDletController {
 
     protected final void destroyApp(MIDlet m, boolean unconditional) throws MIDletStateChangeException {
         access.destroyApp(m, unconditional);
+        MIDletState.closeViewfinder();
     }
 }

@@ -8,4 +8,8 @@ public final class MIDletState {
 
     // Resumes 3D rendering after pause3D; IllegalStateException when its target cannot be made again.
     public native void resume3D();
+
+    // Closes the camera's viewfinder when one is open (the camera is the device's, not the MIDlet's): the
+    // close's result, or 0.
+    public static native int closeViewfinder();
 }

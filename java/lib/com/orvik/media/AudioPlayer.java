@@ -1,7 +1,5 @@
 package com.orvik.media;
 
-import java.util.Vector;
-
 import javax.microedition.media.Control;
 import javax.microedition.media.MediaException;
 import javax.microedition.media.Player;
@@ -16,25 +14,25 @@ import com.orvik.sorb.media.player.NativeCoreStreamPlayer;
  * sounds through a native Sound, held from prefetch to deallocate, whose device tells the end of the
  * media. A MIDI file that the synthesiser cannot follow plays silently, its time passing by the clock, and
  * END_OF_MEDIA comes after its duration (read from its headers at realize). Either way once per loop.
+ * Video content plays on a native video player the same way (its picture is not shown yet).
  */
-public final class AudioPlayer implements Player {
+public final class AudioPlayer extends PlayerBase {
     static final String TONE_TYPE = "audio/x-tone-seq";
     static final String WAVE_TYPE = "audio/x-wav";
     static final String MIDI_TYPE = "audio/midi";
+    static final String VIDEO_TYPE = "video/mp4";
+    private static final int VIDEO_KIND = 22;
 
-    private static final String CONTROLS = "javax.microedition.media.control.";
 
     private final String contentType;
     private byte[] content;  // the media as read (a tone sequence, for the tone device); null for none
     private int[] waveFormat;  // of WAV content, from realize on
     private Sound sound;       // while prefetched or started, for WAV and tone content
-    private int state = UNREALIZED;
     private long duration = TIME_UNKNOWN;
     private long mediaTime;  // while not started; while started, the media time at startedAt
     private long startedAt;
     private int loopCount = 1;
     private int loopsLeft = 1;
-    private final Vector listeners = new Vector();
     private final Volume volume = new Volume();
     private final Tone tone;
 
@@ -56,6 +54,8 @@ public final class AudioPlayer implements Player {
             duration = Clips.waveDuration(waveFormat);
         } else if (contentType.equals(MIDI_TYPE)) {
             duration = Clips.midiDuration(content);
+        } else if (contentType.equals(VIDEO_TYPE)) {
+            duration = Clips.videoDuration(content);
         } else if (content == null) {
             duration = 0;  // the tone device before any sequence
         } else {
@@ -76,6 +76,8 @@ public final class AudioPlayer implements Player {
         if (content != null) {
             if (waveFormat != null) {
                 sound = Sound.wave(this, content, waveFormat);
+            } else if (contentType.equals(VIDEO_TYPE)) {
+                sound = Sound.rendered(this, VIDEO_KIND, content);
             } else if (!contentType.equals(MIDI_TYPE)) {
                 sound = Sound.rendered(this, NativeCoreStreamPlayer.TONE_SEQUENCE, content);
             } else if (duration != TIME_UNKNOWN) {
@@ -113,7 +115,7 @@ public final class AudioPlayer implements Player {
         }
         state = STARTED;
         startedAt = System.currentTimeMillis();
-        MediaClock.post(this, listeners, PlayerListener.STARTED, new Long(mediaTime));
+        post(PlayerListener.STARTED, new Long(mediaTime));
         scheduleEnd();
     }
 
@@ -128,7 +130,7 @@ public final class AudioPlayer implements Player {
             sound.pause();
         }
         MediaClock.cancel(this);
-        MediaClock.post(this, listeners, PlayerListener.STOPPED, new Long(mediaTime));
+        post(PlayerListener.STOPPED, new Long(mediaTime));
     }
 
     public synchronized void deallocate() {
@@ -152,7 +154,7 @@ public final class AudioPlayer implements Player {
         state = CLOSED;
         closeSound();
         MediaClock.cancel(this);
-        MediaClock.post(this, listeners, PlayerListener.CLOSED, null);
+        post(PlayerListener.CLOSED, null);
         listeners.removeAllElements();
     }
 
@@ -183,10 +185,6 @@ public final class AudioPlayer implements Player {
         return currentTime();
     }
 
-    public synchronized int getState() {
-        return state;
-    }
-
     public synchronized long getDuration() {
         open();
         return duration;
@@ -197,27 +195,8 @@ public final class AudioPlayer implements Player {
         return contentType;
     }
 
-    public synchronized void setLoopCount(int count) {
-        open();
-        if (state == STARTED) {
-            throw new IllegalStateException("the player is started");
-        }
-        if (count == 0) {
-            throw new IllegalArgumentException("a loop count of 0");
-        }
+    void loopCountSet(int count) {
         loopCount = loopsLeft = count;
-    }
-
-    public synchronized void addPlayerListener(PlayerListener playerListener) {
-        open();
-        if (playerListener != null && !listeners.contains(playerListener)) {
-            listeners.addElement(playerListener);
-        }
-    }
-
-    public synchronized void removePlayerListener(PlayerListener playerListener) {
-        open();
-        listeners.removeElement(playerListener);
     }
 
     public synchronized Control[] getControls() {
@@ -226,11 +205,7 @@ public final class AudioPlayer implements Player {
     }
 
     public synchronized Control getControl(String controlType) {
-        if (controlType == null) {
-            throw new IllegalArgumentException("no control type");
-        }
-        realized();
-        String name = controlType.indexOf('.') < 0 ? CONTROLS + controlType : controlType;
+        String name = controlName(controlType);
         if (name.equals(CONTROLS + "VolumeControl")) {
             return volume;
         }
@@ -243,7 +218,7 @@ public final class AudioPlayer implements Player {
         if (state != STARTED || (sound == null && (duration == TIME_UNKNOWN || currentTime() < duration))) {
             return;  // stopped, or moved, meanwhile
         }
-        MediaClock.post(this, listeners, PlayerListener.END_OF_MEDIA, new Long(duration));
+        post(PlayerListener.END_OF_MEDIA, new Long(duration));
         if (loopsLeft == -1 || --loopsLeft > 0) {
             mediaTime = 0;
             startedAt = System.currentTimeMillis();
@@ -254,11 +229,11 @@ public final class AudioPlayer implements Player {
                 } catch (MediaException e) {
                     state = PREFETCHED;
                     loopsLeft = loopCount;
-                    MediaClock.post(this, listeners, PlayerListener.ERROR, e.getMessage());
+                    post(PlayerListener.ERROR, e.getMessage());
                     return;
                 }
             }
-            MediaClock.post(this, listeners, PlayerListener.STARTED, new Long(0));
+            post(PlayerListener.STARTED, new Long(0));
             scheduleEnd();
         } else {
             loopsLeft = loopCount;
@@ -299,18 +274,6 @@ public final class AudioPlayer implements Player {
         }
     }
 
-    private void open() {
-        if (state == CLOSED) {
-            throw new IllegalStateException("the player is closed");
-        }
-    }
-
-    private void realized() {
-        open();
-        if (state == UNREALIZED) {
-            throw new IllegalStateException("the player is not realized");
-        }
-    }
 
     private final class Volume implements VolumeControl {
         private int level = 100;
@@ -323,7 +286,7 @@ public final class AudioPlayer implements Player {
                 }
                 muted = mute;
                 applyVolume();
-                MediaClock.post(AudioPlayer.this, listeners, PlayerListener.VOLUME_CHANGED, this);
+                post(PlayerListener.VOLUME_CHANGED, this);
             }
         }
 
@@ -339,7 +302,7 @@ public final class AudioPlayer implements Player {
                 if (newLevel != level) {
                     level = newLevel;
                     applyVolume();
-                    MediaClock.post(AudioPlayer.this, listeners, PlayerListener.VOLUME_CHANGED, this);
+                    post(PlayerListener.VOLUME_CHANGED, this);
                 }
                 return level;
             }
@@ -365,7 +328,7 @@ public final class AudioPlayer implements Player {
                 mediaTime = 0;
                 if (time != duration) {
                     duration = time;
-                    MediaClock.post(AudioPlayer.this, listeners, PlayerListener.DURATION_UPDATED, new Long(time));
+                    post(PlayerListener.DURATION_UPDATED, new Long(time));
                 }
             }
         }

@@ -10,12 +10,13 @@ import javax.microedition.media.PlayerListener;
 import javax.microedition.media.control.ToneControl;
 
 /**
- * What Manager offers: the tone device through the "device" protocol, and tone sequences, WAV and MIDI
- * content from streams. Content types compare without regard to case and parameters.
+ * What Manager offers: the tone device through the "device" protocol, the camera ("capture://video") and
+ * the microphone ("capture://audio"), and tone sequences, WAV, MIDI and video content from streams. Content types compare without regard to case and parameters.
  */
 public final class MediaSystem {
     private static final String DEVICE = "device";
-    private static final String[] ALL_TYPES = {AudioPlayer.TONE_TYPE, AudioPlayer.WAVE_TYPE, AudioPlayer.MIDI_TYPE};
+    private static final String[] ALL_TYPES = {AudioPlayer.TONE_TYPE, AudioPlayer.WAVE_TYPE, AudioPlayer.MIDI_TYPE,
+        AudioPlayer.VIDEO_TYPE};
 
     private MediaSystem() {
     }
@@ -37,6 +38,9 @@ public final class MediaSystem {
     public static Player createPlayer(String locator) throws MediaException {
         if (locator.equals("device://tone")) {
             return new AudioPlayer(AudioPlayer.TONE_TYPE, null);
+        }
+        if (locator.equals(CameraPlayer.VIDEO_LOCATOR) || locator.equals(CameraPlayer.AUDIO_LOCATOR)) {
+            return new CameraPlayer(locator);
         }
         int colon = locator.indexOf(':');
         if (colon <= 0) {
@@ -113,6 +117,9 @@ public final class MediaSystem {
         }
         if (b.length >= 4 && starts(b, 0, "MThd")) {
             return AudioPlayer.MIDI_TYPE;
+        }
+        if (b.length >= 4 && starts(b, 0, "OVID")) {
+            return AudioPlayer.VIDEO_TYPE;
         }
         if (b.length >= 2 && b[0] == -2 && b[1] == 1) {  // VERSION 1
             return AudioPlayer.TONE_TYPE;

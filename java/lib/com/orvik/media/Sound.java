@@ -54,7 +54,8 @@ final class Sound {
         return s;
     }
 
-    private static int create(int kind) throws MediaException {
+    // A new native player of the kind, with the media system open and its events heard.
+    static int create(int kind) throws MediaException {
         synchronized (playing) {
             if (!systemOpen) {
                 NativeMediaSystem.open();

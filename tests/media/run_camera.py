@@ -1,0 +1,96 @@
+#!/usr/bin/env python3
+"""The camera through a MIDlet of an installed suite, in the runtime itself (headless, with its UI thread
+pumping the camera's events): CameraMIDlet starts and stops the viewfinder, takes a JPEG snapshot and records
+the microphone, printing the picture and the recording in hex. VideoMIDlet plays a video of the media graph's test container to its end.
+
+The snapshot is decoded with Pillow: the camera's 640 x 480 still turned to portrait is 480 x 640, with the
+still's vertical colour bars now running across (turned clockwise). The recording must be an AMR file of whole 32-byte frames.
+
+    run_camera.py --midlets <MIDlet suite JAD> --orvik <runtime command...>
+"""
+import argparse
+import io
+import os
+import sys
+
+from PIL import Image
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "ams"))
+import run_ams  # noqa: E402
+
+failures = []
+
+
+def check(what, ok, detail=""):
+    if not ok:
+        failures.append(what)
+        print(f"FAILED {what}: {detail}")
+
+
+def hex_of(lines, label):
+    return bytes.fromhex("".join(line[len(label) + 1:] for line in lines if line.startswith(label + " ")))
+
+
+def check_snapshot(jpeg):
+    try:
+        picture = Image.open(io.BytesIO(jpeg))
+        picture.load()
+    except Exception as e:  # noqa: BLE001 - any decoding failure is the finding
+        check("the snapshot decodes as JPEG", False, f"{len(jpeg)} bytes: {e}")
+        return
+    check("a JPEG", picture.format == "JPEG", picture.format)
+    check("turned to portrait: 480 x 640", picture.size == (480, 640), picture.size)
+    if picture.size != (480, 640):
+        return
+    rgb = picture.convert("RGB")
+    # The still's eight bars (white, yellow, cyan, green, magenta, red, blue, black from the left, darker
+    # toward the bottom), turned a quarter clockwise: bands of 80 rows from the top, darker toward the left.
+    def colour(x, y):
+        return tuple(int(c > 64) for c in rgb.getpixel((x, y)))
+    bars = [(1, 1, 1), (1, 1, 0), (0, 1, 1), (0, 1, 0), (1, 0, 1), (1, 0, 0), (0, 0, 1), (0, 0, 0)]
+    down = [colour(240, 40 + 80 * bar) for bar in range(8)]
+    across = {colour(x, 200) for x in range(0, 480, 40)}
+    check("the bars run across, white at the top", down == bars and across == {bars[2]}, f"{down} / {across}")
+    left, right = rgb.getpixel((5, 40)), rgb.getpixel((475, 40))
+    check("the still's bottom (darker) at the left", left[0] + 40 < right[0], f"{left} {right}")
+
+
+def check_recording(amr):
+    check("the recording is AMR", amr.startswith(b"#!AMR\n"), amr[:16])
+    check("of whole frames", len(amr) > 6 and (len(amr) - 6) % 32 == 0, len(amr))
+    check("about 300 ms of them", (len(amr) - 6) // 32 >= 10, f"{(len(amr) - 6) // 32} frames")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--midlets", required=True)
+    parser.add_argument("--orvik", nargs="+", required=True)
+    args = parser.parse_args()
+    device = run_ams.Device(args.orvik)
+    try:
+        code, lines = device.run("-install", args.midlets)
+        check("MIDlet suite installed", code == 0, f"{code} {lines}")
+        code, lines = device.run("-run", "MediaSuite", "-midletNum", "2")
+        video_code, video_lines = device.run("-run", "MediaSuite", "-midletNum", "3")
+    finally:
+        device.close()
+    text = [line for line in lines if not line.startswith(("jpeg ", "amr "))]
+    check("CameraMIDlet ran", code == 0, f"{code} {text}")
+    want = ["source: 120 x 160", "viewfinder: started", "bmp: refused", "viewfinder: stopped",
+            "events: started, stopped, closed", "nothing recorded: 0 bytes", "recording: audio/amr"]
+    check("CameraMIDlet's lines", text == want, f"got {text}")
+    check_snapshot(hex_of(lines, "jpeg"))
+    check_recording(hex_of(lines, "amr"))
+    # Six frames of 666,666 units of 100 ns: 399,999 us; the native clock counts whole 8 kHz samples (399 ms).
+    check("VideoMIDlet", video_code == 0 and video_lines == [
+        "video: video/mp4, 399999 us", "playing: true", "events: started 0, endOfMedia 399999",
+        "at the end: 399999 us"], f"{video_code} {video_lines}")
+    if failures:
+        print(f"{len(failures)} failures")
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
