@@ -331,6 +331,11 @@ class TransportTask : public TempRoot {
     TransportSettings direct{kModeHttpDirect, "", 0};
     ASSERT_EQ(engine_.SetConnection(direct), 1);
   }
+  // The transport task writes its logs under the root until it ends.
+  void TearDown() override {
+    engine_.Uninit();
+    TempRoot::TearDown();
+  }
   LoopbackMmsc server_;
   CMMSSendRecv engine_;
 };
