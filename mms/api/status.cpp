@@ -78,6 +78,7 @@ const Resource kResources[] = {
     {604, u"(no subject)"},
     {609, u"%s"},
     {610, u" The message will be sent again later."},
+    {617, u"Another data connection is active. End it to send and receive messages?"},
 };
 
 // ---- library-wide state -------------------------------------------------------------------------

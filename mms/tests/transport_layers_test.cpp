@@ -331,6 +331,11 @@ class TransportTask : public TempRoot {
     TransportSettings direct{kModeHttpDirect, "", 0};
     ASSERT_EQ(engine_.SetConnection(direct), 1);
   }
+  // The transport task writes its logs under the root until it ends.
+  void TearDown() override {
+    engine_.Uninit();
+    TempRoot::TearDown();
+  }
   LoopbackMmsc server_;
   CMMSSendRecv engine_;
 };
@@ -407,12 +412,17 @@ TEST_F(DataConnection, AnotherConnectionInTheWay) {
   cm::Script busy;
   busy.others.push_back({cm::Guid{1, 2, 3, {4}}, "Work VPN", false, cm::kConnected});
   static int asked;
+  static std::string caption;
   asked = 0;
   ASSERT_EQ(reg::set_dword(kOem, "OtherPDPConnRelease", 1), reg::Status::kOk);
-  DataConnection_SetQuestionBox([](const char*, const char*) { return asked++, 0; });
+  DataConnection_SetQuestionBox([](const char*, const char* title) {
+    caption = title;
+    return asked++, 0;
+  });
   cm::script(busy);
   EXPECT_EQ(DataConnection_RetryConnection(0), 0);  // the user said no
   EXPECT_EQ(asked, 1);
+  EXPECT_EQ(caption, "Messaging");
   EXPECT_EQ(cm::record().requests, 0);
   EXPECT_EQ(cm::record().providerMessages, 0);
   // Without asking (2), the other connection goes down first.

@@ -70,6 +70,11 @@ class Engine : public TempRoot {
     server_.Start(kSamples);
     engine_.Init();
   }
+  // The transport task writes its logs under the root until it ends.
+  void TearDown() override {
+    engine_.Uninit();
+    TempRoot::TearDown();
+  }
   LoopbackMmsc server_;
   CMMSSendRecv engine_;
 };

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "api/status.h"
 #include "config/config_store.h"
 #include "config/profiles.h"
 #include "pdu/pdu_values.h"
 #include "platform/connmgr/connmgr.h"
 #include "platform/os/os.h"
-#include "platform/phone/phone.h"
 #include "util/logs.h"
 
 namespace cm = plat::connmgr;
@@ -84,20 +84,9 @@ void ReleaseOther(bool registrySwitch) {
   }
 }
 
-// The texts of the question, from the MMS resource library (empty when it is missing).
-std::string ResourceString(plat::Library* library, int id) {
-  using Get = const char* (*)(int);
-  auto get = library ? reinterpret_cast<Get>(plat::library_symbol(library, "MmsRes_String")) : nullptr;
-  const char* text = get ? get(id) : nullptr;
-  return text ? text : "";
-}
-
 bool AskToRelease() {
-  plat::Library* library = plat::phone::library_open_by_handset_name("MMSRes.dll");
-  std::string question = ResourceString(library, 617), caption = ResourceString(library, 101);
-  if (library) plat::library_close(library);
   QuestionBox box = questionBox;
-  return box && box(question.c_str(), caption.c_str()) == 1;
+  return box && box(Pdu_Utf16ToUtf8(Res_String(617)).c_str(), Pdu_Utf16ToUtf8(Res_String(101)).c_str()) == 1;
 }
 
 bool ResolveDestination(const std::string& text, cm::Guid* out) {

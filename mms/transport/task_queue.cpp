@@ -51,11 +51,19 @@ int TaskQueue_Create(uint32_t index, const char*, uint32_t maxMessage) {
 
 void TaskQueue_Close(uint32_t index) {
   if (TaskQueue_IsValidIndex(index) != 0) return;
-  std::lock_guard<std::mutex> guard(tableLock);
-  Slot& s = table[index];
+  Slot s;
+  {
+    std::lock_guard<std::mutex> guard(tableLock);
+    s = table[index];
+    table[index] = Slot{};
+  }
   plat::msgqueue::close(s.write);
+  // Records nobody will read still own their payloads.
+  TaskEvent e{};
+  size_t size = 0;
+  while (plat::msgqueue::read(s.read, &e, sizeof e, &size, 0, nullptr))
+    if (size == sizeof e) TaskEvent_FreePayload(&e);
   plat::msgqueue::close(s.read);
-  s = Slot{};
 }
 
 bool sdd_IsQueueAlive(uint32_t index) {

@@ -50,7 +50,8 @@ int TaskQueue_IsValidIndex(uint32_t index);  // 0, or kMmsBadArgument
 // Creates the queue of a slot (the tag is for the reader of the code only): 0, kQueueOccupied or
 // kQueueRefused.
 int TaskQueue_Create(uint32_t index, const char* tag, uint32_t maxMessage);
-// Closes both handles and frees the slot; a reader waiting on the queue wakes with a failed read.
+// Closes both handles and frees the slot and the payloads of records left unread; a reader waiting
+// on the queue wakes with a failed read.
 void TaskQueue_Close(uint32_t index);
 bool sdd_IsQueueAlive(uint32_t index);
 

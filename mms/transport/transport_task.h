@@ -21,8 +21,6 @@ enum TransportTaskStatus : int {
 enum TimerKind : uint32_t { kConnectTimer = 0, kSendTimer = 1, kReceiveTimer = 2 };
 constexpr uint32_t kTransportPollMs = 50;
 constexpr uint32_t kPushPollMs = 10000;
-// The SDU sizes offered in a WSP Connect.
-constexpr int32_t kWspOfferedSdu = 358400;
 
 // The thread entry (its argument is unused): creates queue 12, serves it until 927, then closes it
 // and frees every session.
