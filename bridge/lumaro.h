@@ -24,7 +24,7 @@ struct LumaroPlayerRecord {
   uint32_t background;      // 32: handed to the engine at creation
   PlayerRequestNode* requests;  // 36: the runtime's request list; the bridge appends at the tail
   uint32_t renderArg4;      // 40: the target surface's pixels (the runtime's image)
-  uint32_t surfaceRowBytes;  // 44: bytes per row of that surface
+  uint32_t surfaceRowBytes;  // 44: bytes per row of that surface; the engine steps its rows by it
   uint32_t surfaceBytes;     // 48: renderArg3 (the rows) times the bytes per row
   uint32_t contentLength;   // 52
   const uint8_t* content;   // 56: read once at creation

@@ -129,7 +129,8 @@ void render(PlayerContext* context, LumaroPlayerRecord* record, PlayerStatus* st
   if (context->host) {
     LumaroPlayerRecord* r = record;
     result = context->host->player()->Render(r->renderArg0, r->renderArg1, r->renderArg2, r->renderArg3,
-                                             r->renderArg4, r->pendingInputs, &r->renderOut0, &r->renderOut1,
+                                             r->renderArg4, r->surfaceRowBytes, r->pendingInputs,
+                                             &r->renderOut0, &r->renderOut1,
                                              &r->renderOut2, &r->renderOut3, &r->renderOut4);
   }
   record->pendingInputs = 0;

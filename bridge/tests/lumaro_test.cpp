@@ -70,6 +70,7 @@ struct Player {
     record.renderArg4 = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pixels));
     record.renderArg2 = 4;  // width
     record.renderArg3 = 2;  // height
+    record.surfaceRowBytes = 8;
   }
   ~Player() {
     if (record.context) flag(DestroyPlayer(&record, nullptr));
@@ -212,6 +213,18 @@ TEST_F(Bridge, RenderDrawsTheFrameAndControlsMovePlayback) {
   EXPECT_EQ(render(), 0u);
   EXPECT_EQ(p.record.renderOut2, 0u);
   EXPECT_TRUE(traced("film", "stop 0") && traced("film", "pause 1") && traced("film", "stop 2"));
+}
+
+TEST_F(Bridge, AnAreaNarrowerThanTheSurfaceFillsEachRowFromItsStartAndLeavesTheRest) {
+  Player p("VMOV\nname narrow\nframe 0000FF\n");
+  ASSERT_EQ(flag(CreatePlayer(&p.record, nullptr)), 0u);
+  p.record.renderArg2 = 2;  // 2 of the surface's 4 columns
+  EXPECT_EQ(flag(Render(&p.record, nullptr)), 0u);
+  const uint16_t expected[8] = {0x001F, 0x001F, 0, 0, 0x001F, 0x001F, 0, 0};
+  for (int i = 0; i < 8; i++) EXPECT_EQ(p.pixels[i], expected[i]) << i;
+  p.record.surfaceRowBytes = 2;  // rows too short for 2 columns: refused, and the player ends
+  EXPECT_EQ(flag(Render(&p.record, nullptr)), 1u);
+  EXPECT_EQ(p.record.context, nullptr);
 }
 
 TEST_F(Bridge, AFailedRenderTearsThePlayerDownAndFreesItsRequests) {

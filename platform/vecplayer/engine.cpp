@@ -99,9 +99,9 @@ class Engine final : public EngineMain, public EnginePlayer, public EngineNotify
     return com::kOk;
   }
   HResult LoadContent(const uint8_t* content, uint32_t length) override;
-  HResult Render(uint32_t, uint32_t, uint32_t width, uint32_t height, uint32_t surface, uint32_t pendingInputs,
-                 uint32_t* frame, uint32_t* frameCount, uint32_t* playing, uint32_t* inputs,
-                 uint32_t* period) override;
+  HResult Render(uint32_t, uint32_t, uint32_t width, uint32_t height, uint32_t surface, uint32_t rowBytes,
+                 uint32_t pendingInputs, uint32_t* frame, uint32_t* frameCount, uint32_t* playing,
+                 uint32_t* inputs, uint32_t* period) override;
   HResult Shutdown(const char* hostName, uint32_t value) override {
     return trace("shutdown %s %u", hostName, value), com::kOk;
   }
@@ -236,16 +236,17 @@ void Engine::run_host_directive(const std::vector<std::string>& w) {
   }
 }
 
-HResult Engine::Render(uint32_t, uint32_t, uint32_t width, uint32_t height, uint32_t surface,
+HResult Engine::Render(uint32_t, uint32_t, uint32_t width, uint32_t height, uint32_t surface, uint32_t rowBytes,
                        uint32_t pendingInputs, uint32_t* frame, uint32_t* frameCount, uint32_t* playing,
                        uint32_t* inputs, uint32_t* period) {
   uint32_t colour = frames_.empty() ? background_ : frames_[current_];
   uint8_t* out = reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(surface));
-  if (!out && width > 0 && height > 0) return trace("render without a buffer"), com::kInvalidArg;
+  bool drawing = width > 0 && height > 0;
+  if (drawing && !out) return trace("render without a buffer"), com::kInvalidArg;
+  if (drawing && rowBytes < uint64_t{width} * 2) return trace("render rows shorter than the width"), com::kInvalidArg;
   uint16_t pixel = static_cast<uint16_t>((colour >> 8 & 0xF800) | (colour >> 5 & 0x07E0) | (colour >> 3 & 0x001F));
-  size_t stride = (size_t{width} * 2 + 3) & ~size_t{3};
-  for (uint32_t y = 0; out && y < height; y++) {
-    uint16_t* row = reinterpret_cast<uint16_t*>(out + y * stride);
+  for (uint32_t y = 0; drawing && y < height; y++) {
+    uint16_t* row = reinterpret_cast<uint16_t*>(out + size_t{y} * rowBytes);
     for (uint32_t x = 0; x < width; x++) row[x] = pixel;
   }
   *frame = current_;

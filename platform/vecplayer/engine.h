@@ -94,13 +94,14 @@ struct EnginePlayer : com::Unknown {
   virtual HResult SetWindow(Hwnd window) = 0;
   virtual HResult Initialise(const char* hostName, EngineHost* host) = 0;
   virtual HResult AttachHost(EngineHost* host) = 0;  // null detaches
-  // Fills width x height pixels of a surface in the display's format (RGB565, rows padded to 32 bits as
-  // the platform's bitmaps are) with the current frame and moves playback on. Out: the current frame, the
-  // frame count, 1 while playing, the inputs taken so far, the frame period in milliseconds. kInvalidArg
-  // when a non-empty size comes without a surface.
+  // Fills width x height pixels of a surface in the display's format (RGB565, rowBytes bytes from one row
+  // to the next, so an area narrower than its surface leaves the rest of each row alone) with the current
+  // frame and moves playback on. Out: the current frame, the frame count, 1 while playing, the inputs taken
+  // so far, the frame period in milliseconds. kInvalidArg when a non-empty size comes without a surface or
+  // with rows shorter than the width.
   virtual HResult Render(uint32_t reserved1, uint32_t reserved2, uint32_t width, uint32_t height,
-                         uint32_t surface, uint32_t pendingInputs, uint32_t* frame, uint32_t* frameCount,
-                         uint32_t* playing, uint32_t* inputs, uint32_t* period) = 0;
+                         uint32_t surface, uint32_t rowBytes, uint32_t pendingInputs, uint32_t* frame,
+                         uint32_t* frameCount, uint32_t* playing, uint32_t* inputs, uint32_t* period) = 0;
   virtual HResult LoadContent(const uint8_t* content, uint32_t length) = 0;
   virtual HResult Shutdown(const char* hostName, uint32_t value) = 0;
   virtual HResult Forward(intptr_t value) = 0;

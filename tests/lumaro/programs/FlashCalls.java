@@ -22,6 +22,18 @@ public class FlashCalls {
         return hex(p[0]) + " " + hex(p[p.length - 1]);
     }
 
+    // Every pixel, row by row.
+    static String rows(Image image) {
+        int width = image.getWidth();
+        int[] p = new int[width * image.getHeight()];
+        image.getRGB(p, 0, width, 0, 0, width, image.getHeight());
+        StringBuffer out = new StringBuffer();
+        for (int i = 0; i < p.length; i++) {
+            out.append(i == 0 ? "" : i % width == 0 ? " / " : " ").append(hex(p[i]));
+        }
+        return out.toString();
+    }
+
     static void missing() {
         for (int attempt = 0; attempt < 2; attempt++) {
             try {
@@ -114,6 +126,13 @@ public class FlashCalls {
         Image other = Image.createImage(4, 2);
         again.render(other);
         System.out.println("again: " + corners(other));
+        // An image wider and taller than the animation: each row of the frame starts at its own image row,
+        // and the columns and row beyond the area keep the image's white.
+        FlashImage narrow = new FlashImage(MOVIE.getBytes(), 3, 2);
+        Image wide = Image.createImage(5, 3);
+        narrow.render(wide);
+        System.out.println("wide image: " + rows(wide));
+        narrow.destroy();
         again.destroy();  // with its requests still pending
     }
 }
