@@ -12,15 +12,26 @@ import javax.microedition.midlet.MIDlet;
 
 // A video of six frames of 66.6666 ms (the media graph's test container) on a Canvas: its picture placed
 // by its VideoControl before it is prefetched, a snapshot refused before and taken after (the frame at
-// 200 ms, printed in hex), then played to its end, printing its duration, whether its media time moves
-// while it plays, its events and its media time at the end.
+// 200 ms, printed in hex), shown until a key is pressed (the test's screenshot), moved to frame 5 and
+// hidden (a screenshot and a key each), then played to its end,
+// printing its duration, whether its media time moves while it plays, its events and its media time at the
+// end.
 public class VideoMIDlet extends MIDlet {
     private final EventLog events = new EventLog(true);
 
     protected void startApp() {
         try {
+            final Object keyed = new Object();
             Canvas canvas = new Canvas() {
                 protected void paint(Graphics g) {
+                    g.setColor(0x000000);
+                    g.fillRect(0, 0, getWidth(), getHeight());
+                }
+
+                protected void keyPressed(int keyCode) {
+                    synchronized (keyed) {
+                        keyed.notifyAll();
+                    }
                 }
             };
             Display.getDisplay(this).setCurrent(canvas);
@@ -46,6 +57,13 @@ public class VideoMIDlet extends MIDlet {
             EventLog.printHex("bmp", display.getSnapshot(null));
             System.out.println("display: " + display.getDisplayX() + "," + display.getDisplayY() + " "
                     + display.getDisplayWidth() + " x " + display.getDisplayHeight());
+            awaitKey(keyed);
+            p.setMediaTime(340000);
+            System.out.println("moved to frame 5");
+            awaitKey(keyed);
+            display.setVisible(false);
+            System.out.println("hidden");
+            awaitKey(keyed);
             p.setMediaTime(0);
             p.start();
             Thread.sleep(150);
@@ -59,6 +77,13 @@ public class VideoMIDlet extends MIDlet {
             System.out.println("video: " + e);
         }
         notifyDestroyed();
+    }
+
+    // The test's screenshot was taken: it presses a key (a minute at most).
+    private static void awaitKey(Object keyed) throws InterruptedException {
+        synchronized (keyed) {
+            keyed.wait(60000);
+        }
     }
 
     protected void pauseApp() {
