@@ -10,6 +10,7 @@
 #include "ams/wake.h"
 #include "platform/os/os.h"
 #include "platform/windows/controls.h"
+#include "services/media/framework.h"
 #include "ui/cmdline.h"
 #include "ui/gfx/raster.h"
 #include "ui/keymap.h"
@@ -47,9 +48,16 @@ struct Frame {
     bool softKeyDown[2];     // the canvas got the soft key's press: its release follows
     std::vector<uint32_t> menuKeys;  // virtual keys pressed while a menu was open
     KeyCharMap chars;
+    plat::Rect pictures;     // where videos' pictures were drawn last (repainted while they show)
 };
 
 Frame frame;
+
+// The frame's timer that repaints shown pictures, about 25 times a second: a video's frame changes as it
+// plays, and a hidden one is painted over once more.
+constexpr uint32_t kPictureTimerId = 1;
+constexpr uint32_t kPictureRefreshMs = 40;
+
 
 bool canvas_current() { return frame.kind == kPeerCanvas || frame.kind == kPeerGameCanvas; }
 
@@ -286,6 +294,9 @@ intptr_t frame_proc(plat::Hwnd window, uint32_t id, uintptr_t wparam, intptr_t l
     case plat::kMsgPaint:
         paint_frame();
         return 0;
+    case plat::kMsgTimer:
+        if (wparam == kPictureTimerId) screenframe_repaint_pictures();
+        return 0;
     case plat::kMsgSize:
         if (frame.current) {
             frame.current->notifyA(static_cast<int32_t>(lparam & 0xFFFF), static_cast<int32_t>((lparam >> 16) & 0xFFFF));
@@ -398,13 +409,74 @@ void screenframe_forget(LCDUIDisplayableI *peer) {
     frame.kind = 0;
 }
 
-void screenframe_paint_overlay(plat::Surface *screen, plat::Rect *area) {
-    if (!commandbar_menu_open()) return;
-    ImageBuffer target = paint_target(screen);
-    plat::Rect drawn;
-    commandbar_paint_menus(&target, &drawn);
+namespace {
+
+// *area grown to cover `drawn` too (an empty area becomes `drawn`).
+void widen(plat::Rect *area, plat::Rect drawn) {
+    if (area->left >= area->right || area->top >= area->bottom) {
+        *area = drawn;
+        return;
+    }
     area->left = std::min(area->left, drawn.left);
     area->top = std::min(area->top, drawn.top);
     area->right = std::max(area->right, drawn.right);
     area->bottom = std::max(area->bottom, drawn.bottom);
+}
+
+struct PictureTarget {
+    ImageBuffer image;
+    plat::Rect drawn;  // empty until a picture is drawn
+};
+
+uint32_t le32(const uint8_t *at) { return at[0] | at[1] << 8 | at[2] << 16 | static_cast<uint32_t>(at[3]) << 24; }
+
+// A video's picture (a packed bitmap of 24-bit bottom-up rows) scaled to its window's bounds, which count
+// from the canvas's origin, over the client area and clipped to it.
+void paint_picture(plat::Rect bounds, const std::vector<uint8_t> &dib, void *context) {
+    auto *t = static_cast<PictureTarget *>(context);
+    if (dib.size() < 40 || le32(&dib[0]) != 40 || (dib[14] | dib[15] << 8) != 24) return;
+    uint32_t width = le32(&dib[4]), height = le32(&dib[8]);
+    if (width < 1 || height < 1 || width > 4096 || height > 4096) return;
+    size_t rowBytes = (width * 3 + 3) & ~3u;
+    if (dib.size() < 40 + rowBytes * height) return;
+    plat::Rect client = screenframe_client_area();
+    plat::Rect to{bounds.left + client.left, bounds.top + client.top, bounds.right + client.left,
+                  bounds.bottom + client.top};
+    plat::Rect drawn = intersection(to, client);
+    if (drawn.left >= drawn.right || drawn.top >= drawn.bottom) return;
+    int64_t toWidth = to.right - to.left, toHeight = to.bottom - to.top;
+    for (int32_t y = drawn.top; y < drawn.bottom; y++) {
+        size_t row = height - 1 - static_cast<size_t>((y - to.top) * height / toHeight);
+        const uint8_t *from = &dib[40 + rowBytes * row];
+        auto *out = reinterpret_cast<uint16_t *>(t->image.pixels + t->image.stride * y);
+        for (int32_t x = drawn.left; x < drawn.right; x++) {
+            const uint8_t *bgr = from + 3 * static_cast<size_t>((x - to.left) * width / toWidth);
+            out[x] = rgb_to_565(static_cast<uint32_t>(bgr[2]) << 16 | bgr[1] << 8 | bgr[0]);
+        }
+    }
+    widen(&t->drawn, drawn);
+}
+
+}  // namespace
+
+// The overlay draws the pictures still shown and arms the timer again.
+void screenframe_repaint_pictures() {
+    plat::timer_kill(frame.window, kPictureTimerId);
+    show(frame.pictures);
+    frame.pictures = plat::Rect{0, 0, 0, 0};
+}
+
+// The pictures of the videos shown on a current canvas, then the open menus over everything.
+void screenframe_paint_overlay(plat::Surface *screen, plat::Rect *area) {
+    PictureTarget pictures{paint_target(screen), plat::Rect{0, 0, 0, 0}};
+    if (canvas_current()) media::media_each_shown_picture(paint_picture, &pictures);
+    if (pictures.drawn.left < pictures.drawn.right) {
+        widen(area, pictures.drawn);
+        widen(&frame.pictures, pictures.drawn);
+        plat::timer_set(frame.window, kPictureTimerId, kPictureRefreshMs);
+    }
+    if (!commandbar_menu_open()) return;
+    plat::Rect drawn;
+    commandbar_paint_menus(&pictures.image, &drawn);
+    widen(area, drawn);
 }

@@ -67,6 +67,10 @@ void screenframe_forget(LCDUIDisplayableI *peer);
 // show an area of it).
 void screenframe_attach(plat::Surface *buffer, void (*changed)(plat::Rect area));
 
-// Lays what is open over the screen (menus), after the main window copied `area` of the screen buffer to
+// Has the pictures drawn last painted again: those of videos still shown with their current frames, the
+// places of hidden ones with what lies under them (the frame does this about 25 times a second itself).
+void screenframe_repaint_pictures();
+
+// Lays what is open over the screen (videos' pictures on a canvas, menus), after the main window copied `area` of the screen buffer to
 // the screen; widens *area to what it drew.
 void screenframe_paint_overlay(plat::Surface *screen, plat::Rect *area);

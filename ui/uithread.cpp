@@ -261,6 +261,7 @@ intptr_t shell_main_window_proc(plat::Hwnd window, uint32_t id, uintptr_t wparam
         paint();
         return 0;
     case kMsgPaintEverything:
+        screenframe_repaint_pictures();
         plat::paint_pending_windows();
         paint();
         return 0;

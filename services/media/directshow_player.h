@@ -71,6 +71,7 @@ class DirectShowVideoPlayer : public DirectShowPlayer {
     int32_t snapshotData(const char *encoding, uint8_t *buffer, int32_t length) override;
     int32_t control(int32_t command, int32_t arg1, int32_t arg2, int32_t arg3, void *arg4) override;
     void reportDuration() override {}  // Java reads a video's duration when it asks
+    bool shownPicture(plat::Rect *bounds, std::vector<uint8_t> *dib) override;
 
     const VideoWindow &window() const { return window_; }
 

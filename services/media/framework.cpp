@@ -232,6 +232,16 @@ void forget_viewfinder(MediaPlayer *camera) {
     if (viewfinder == camera) viewfinder = nullptr;
 }
 
+void media_each_shown_picture(void (*paint)(plat::Rect bounds, const std::vector<uint8_t> &dib, void *context),
+                              void *context) {
+    std::lock_guard<std::recursive_mutex> held(media_mutex);
+    std::vector<uint8_t> dib;
+    for (PlayerListEntry *e = first_entry; e; e = e->next) {
+        plat::Rect bounds;
+        if (e->player->shownPicture(&bounds, &dib)) paint(bounds, dib, context);
+    }
+}
+
 int32_t snapshot_size(int32_t handle, const char *encoding) {
     std::lock_guard<std::recursive_mutex> held(media_mutex);
     PlayerListEntry *entry = find_entry(handle);

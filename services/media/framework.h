@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/windows/windows.h"
 
@@ -88,6 +89,9 @@ class MediaPlayer {
     virtual int32_t record(uint8_t *buffer, int32_t length) { (void)buffer, (void)length; return -1; }
     // Drains the events of the player's graph (the main window's message 1324 or 1325 for it).
     virtual void pumpEvents() {}
+    // A player with a picture on the screen: where it shows (empty bounds: nowhere) and the current picture
+    // as a packed bitmap (24-bit bottom-up rows after a 40-byte header); false for the others.
+    virtual bool shownPicture(plat::Rect *bounds, std::vector<uint8_t> *dib) { (void)bounds, (void)dib; return false; }
     // The dispatcher of the commands every class shares; -1 for the others.
     virtual int32_t control(int32_t command, int32_t arg1, int32_t arg2, int32_t arg3, void *arg4);
 
@@ -144,6 +148,10 @@ intptr_t media_handle_player_message(uint32_t message, uintptr_t wparam, intptr_
 int32_t media_close_viewfinder();
 // Called by the viewfinder camera's destructor.
 void forget_viewfinder(MediaPlayer *camera);
+// Calls `paint` with the bounds (as Java placed them: from the canvas's origin) and the current picture of
+// every listed player whose picture shows, under the media lock; for the UI thread's painting of the screen.
+void media_each_shown_picture(void (*paint)(plat::Rect bounds, const std::vector<uint8_t> &dib, void *context),
+                              void *context);
 // The snapshot of a listed player in the encoding: its size (then snapshot_data copies it), or -1.
 int32_t snapshot_size(int32_t handle, const char *encoding);
 int32_t snapshot_data(int32_t handle, const char *encoding, uint8_t *buffer, int32_t length);

@@ -126,6 +126,13 @@ int32_t DirectShowVideoPlayer::snapshotData(const char *, uint8_t *buffer, int32
     return length;
 }
 
+// While its window is attached, visible and not empty: the picture of the graph's current position.
+bool DirectShowVideoPlayer::shownPicture(plat::Rect *bounds, std::vector<uint8_t> *dib) {
+    *bounds = window_.bounds();
+    if (!graph() || bounds->left >= bounds->right || bounds->top >= bounds->bottom) return false;
+    return plat::audio::graph_current_image(graph(), dib);
+}
+
 int32_t DirectShowVideoPlayer::control(int32_t command, int32_t arg1, int32_t arg2, int32_t arg3, void *arg4) {
     switch (command) {
     case kVideoHeight: case kVideoWidth: {

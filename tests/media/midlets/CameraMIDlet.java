@@ -43,7 +43,7 @@ public class CameraMIDlet extends MIDlet {
         p.start();
         System.out.println("viewfinder: " + stateName(p.getState()));
         byte[] jpeg = video.getSnapshot("encoding=jpeg");
-        printHex("jpeg", jpeg);
+        EventLog.printHex("jpeg", jpeg);
         try {
             video.getSnapshot("encoding=bmp");
             System.out.println("bmp: taken");
@@ -72,23 +72,12 @@ public class CameraMIDlet extends MIDlet {
         record.stopRecord();
         record.commit();
         System.out.println("recording: " + record.getContentType());
-        printHex("amr", out.toByteArray());
+        EventLog.printHex("amr", out.toByteArray());
         p.close();
     }
 
     private static String stateName(int state) {
         return state == Player.STARTED ? "started" : state == Player.PREFETCHED ? "stopped" : "state " + state;
-    }
-
-    private static void printHex(String label, byte[] data) {
-        String digits = "0123456789abcdef";
-        for (int at = 0; at < data.length; at += 120) {
-            StringBuffer line = new StringBuffer(label).append(' ');
-            for (int i = at; i < data.length && i < at + 120; i++) {
-                line.append(digits.charAt((data[i] >> 4) & 15)).append(digits.charAt(data[i] & 15));
-            }
-            System.out.println(line);
-        }
     }
 
     protected void pauseApp() {

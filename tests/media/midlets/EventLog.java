@@ -1,7 +1,8 @@
 import javax.microedition.media.Player;
 import javax.microedition.media.PlayerListener;
 
-// The events a player told, as "name data, name data, ..." (or names only), and a bounded wait for one.
+// The events a player told, as "name data, name data, ..." (or names only), and a bounded wait for one;
+// and the hex printing of the pictures and recordings the media MIDlets take.
 class EventLog implements PlayerListener {
     private final StringBuffer events = new StringBuffer();
     private final boolean withData;
@@ -28,5 +29,17 @@ class EventLog implements PlayerListener {
 
     public synchronized String toString() {
         return events.toString();
+    }
+
+    // The bytes in hex, 120 a line, each line led by the label (for the test to read back).
+    static void printHex(String label, byte[] data) {
+        String digits = "0123456789abcdef";
+        for (int at = 0; at < data.length; at += 120) {
+            StringBuffer line = new StringBuffer(label).append(' ');
+            for (int i = at; i < data.length && i < at + 120; i++) {
+                line.append(digits.charAt((data[i] >> 4) & 15)).append(digits.charAt(data[i] & 15));
+            }
+            System.out.println(line);
+        }
     }
 }

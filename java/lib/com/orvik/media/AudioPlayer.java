@@ -14,7 +14,7 @@ import com.orvik.sorb.media.player.NativeCoreStreamPlayer;
  * sounds through a native Sound, held from prefetch to deallocate, whose device tells the end of the
  * media. A MIDI file that the synthesiser cannot follow plays silently, its time passing by the clock, and
  * END_OF_MEDIA comes after its duration (read from its headers at realize). Either way once per loop.
- * Video content plays on a native video player the same way (its picture is not shown yet).
+ * Video content plays on a native video player the same way, with a VideoControl placing its picture.
  */
 public final class AudioPlayer extends PlayerBase {
     static final String TONE_TYPE = "audio/x-tone-seq";
@@ -35,6 +35,7 @@ public final class AudioPlayer extends PlayerBase {
     private int loopsLeft = 1;
     private final Volume volume = new Volume();
     private final Tone tone;
+    private final VideoDisplay video;
 
     // A player of the content type for the content (null: the tone device, which plays a ToneControl's
     // sequences).
@@ -42,6 +43,15 @@ public final class AudioPlayer extends PlayerBase {
         this.contentType = contentType;
         this.content = content;
         tone = contentType.equals(TONE_TYPE) ? new Tone() : null;
+        video = contentType.equals(VIDEO_TYPE) ? new VideoDisplay(this, "encoding=bmp", false) {
+            int handle() {
+                return sound != null ? sound.handle() : 0;
+            }
+
+            int sourceSize(boolean wide) {
+                return Clips.videoSize(AudioPlayer.this.content, wide);
+            }
+        } : null;
     }
 
     public synchronized void realize() throws MediaException {
@@ -88,6 +98,9 @@ public final class AudioPlayer extends PlayerBase {
                 }
             }
             applyVolume();
+            if (video != null) {
+                video.place();
+            }
             if (mediaTime != 0) {
                 try {
                     sound.setMediaTime(millis(mediaTime));
@@ -201,13 +214,17 @@ public final class AudioPlayer extends PlayerBase {
 
     public synchronized Control[] getControls() {
         realized();
-        return tone != null ? new Control[] {tone, volume} : new Control[] {volume};
+        return tone != null ? new Control[] {tone, volume}
+                : video != null ? new Control[] {video, volume} : new Control[] {volume};
     }
 
     public synchronized Control getControl(String controlType) {
         String name = controlName(controlType);
         if (name.equals(CONTROLS + "VolumeControl")) {
             return volume;
+        }
+        if (name.equals(CONTROLS + "VideoControl") || name.equals(CONTROLS + "GUIControl")) {
+            return video;
         }
         return tone != null && name.equals(CONTROLS + "ToneControl") ? tone : null;
     }

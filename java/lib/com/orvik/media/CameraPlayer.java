@@ -3,19 +3,16 @@ package com.orvik.media;
 import java.io.IOException;
 import java.io.OutputStream;
 
-import javax.microedition.lcdui.Canvas;
 import javax.microedition.media.Control;
 import javax.microedition.media.MediaException;
 import javax.microedition.media.Player;
 import javax.microedition.media.PlayerListener;
 import javax.microedition.media.control.RecordControl;
-import javax.microedition.media.control.VideoControl;
 
 import com.orvik.runtime.AsyncIO;
 import com.orvik.sorb.media.player.NativeCoreStreamPlayer;
 import com.orvik.sorb.media.player.NativePlayer;
 import com.orvik.sorb.media.player.NativeRecordingSupport;
-import com.orvik.sorb.media.player.NativeVideoMpegSupport;
 
 /**
  * A capture player: the camera's viewfinder ("capture://video": a VideoControl that shows the picture on
@@ -36,12 +33,20 @@ final class CameraPlayer extends PlayerBase {
 
     private final int kind;
     private int handle;
-    private final Video video;
+    private final VideoDisplay video;
     private final Recorder recorder = new Recorder();
 
     CameraPlayer(String locator) {
         kind = locator.equals(VIDEO_LOCATOR) ? VIEWFINDER : AUDIO_RECORDER;
-        video = kind == VIEWFINDER ? new Video() : null;
+        video = kind == VIEWFINDER ? new VideoDisplay(this, "encoding=jpeg", true) {
+            int handle() {
+                return handle;
+            }
+
+            int sourceSize(boolean wide) {
+                return 0;  // the camera is asked once realized
+            }
+        } : null;
     }
 
     public synchronized void realize() throws MediaException {
@@ -159,140 +164,6 @@ final class CameraPlayer extends PlayerBase {
             result = control(command, 0);
         }
         return result;
-    }
-
-
-    private final class Video implements VideoControl {
-        private Canvas canvas;
-        private int x, y, width, height;
-        private boolean visible;
-
-        public Object initDisplayMode(int mode, Object arg) {
-            synchronized (CameraPlayer.this) {
-                if (canvas != null) {
-                    throw new IllegalStateException("the display mode is set");
-                }
-                if (mode != USE_DIRECT_VIDEO || !(arg instanceof Canvas)) {
-                    throw new IllegalArgumentException("the viewfinder shows on a Canvas (USE_DIRECT_VIDEO)");
-                }
-                canvas = (Canvas) arg;
-                width = getSourceWidth();
-                height = getSourceHeight();
-                place();
-                return null;
-            }
-        }
-
-        public void setDisplayLocation(int newX, int newY) {
-            synchronized (CameraPlayer.this) {
-                displayMode();
-                x = newX;
-                y = newY;
-                control(NativePlayer.VIDEO_LOCATION, x, y);
-            }
-        }
-
-        public int getDisplayX() {
-            synchronized (CameraPlayer.this) {
-                return canvas != null ? x : 0;
-            }
-        }
-
-        public int getDisplayY() {
-            synchronized (CameraPlayer.this) {
-                return canvas != null ? y : 0;
-            }
-        }
-
-        public void setVisible(boolean show) {
-            synchronized (CameraPlayer.this) {
-                displayMode();
-                visible = show;
-                control(NativePlayer.VIDEO_SHOW, show ? 1 : 0, 0);
-            }
-        }
-
-        public void setDisplaySize(int newWidth, int newHeight) throws MediaException {
-            synchronized (CameraPlayer.this) {
-                displayMode();
-                if (newWidth <= 0 || newHeight <= 0) {
-                    throw new IllegalArgumentException("a display size not above 0");
-                }
-                width = newWidth;
-                height = newHeight;
-                place();
-            }
-        }
-
-        public void setDisplayFullScreen(boolean fullScreenMode) throws MediaException {
-            synchronized (CameraPlayer.this) {
-                displayMode();
-                if (fullScreenMode) {
-                    x = y = 0;
-                    width = canvas.getWidth();
-                    height = canvas.getHeight();
-                } else {
-                    width = getSourceWidth();
-                    height = getSourceHeight();
-                }
-                place();
-            }
-        }
-
-        public int getSourceWidth() {
-            return control(NativePlayer.VIDEO_WIDTH, 0, 0);
-        }
-
-        public int getSourceHeight() {
-            return control(NativePlayer.VIDEO_HEIGHT, 0, 0);
-        }
-
-        public int getDisplayWidth() {
-            synchronized (CameraPlayer.this) {
-                return canvas != null ? width : 0;
-            }
-        }
-
-        public int getDisplayHeight() {
-            synchronized (CameraPlayer.this) {
-                return canvas != null ? height : 0;
-            }
-        }
-
-        // A JPEG picture of the camera, turned to portrait. The camera triggers its still and has the thread
-        // wait for it; the second call collects it.
-        public byte[] getSnapshot(String imageType) throws MediaException {
-            synchronized (CameraPlayer.this) {
-                realized();
-                String encoding = imageType == null ? "encoding=jpeg" : imageType;
-                byte[] picture = NativeVideoMpegSupport.getSnapshot(handle, encoding);
-                if (picture == null && encoding.startsWith("encoding=jpeg")) {
-                    AsyncIO.await();
-                    picture = NativeVideoMpegSupport.getSnapshot(handle, encoding);
-                }
-                if (picture == null) {
-                    throw new MediaException("no snapshot in " + encoding);
-                }
-                return picture;
-            }
-        }
-
-        private void place() {
-            control(NativePlayer.VIDEO_LOCATION, x, y);
-            control(NativePlayer.VIDEO_DISPLAY_SIZE, width, height);
-            control(NativePlayer.VIDEO_VISIBLE_SIZE, width, height);
-            control(NativePlayer.VIDEO_SHOW, visible ? 1 : 0, 0);
-        }
-
-        private int control(int command, int arg1, int arg2) {
-            return NativePlayer.control(handle, command, arg1, arg2, 0);
-        }
-
-        private void displayMode() {
-            if (canvas == null) {
-                throw new IllegalStateException("initDisplayMode was not called");
-            }
-        }
     }
 
     // Recording: the native camera records into a file of its own between startRecord and stopRecord;

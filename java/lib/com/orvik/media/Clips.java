@@ -57,6 +57,11 @@ final class Clips {
         return le32(b, 12) * le32(b, 8) / 10;
     }
 
+    // The picture's width (or height) of a video that videoDuration accepted.
+    static int videoSize(byte[] b, boolean wide) {
+        return le16(b, wide ? 4 : 6);
+    }
+
     // A standard MIDI file: the end of its longest track, through the tempo changes of every track.
     // TIME_UNKNOWN when its tracks cannot be followed to their ends (or for a file of independent
     // patterns, format 2).

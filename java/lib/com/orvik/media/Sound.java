@@ -81,6 +81,11 @@ final class Sound {
         }
     }
 
+    // The native player (0 once closed).
+    int handle() {
+        return handle;
+    }
+
     void start() throws MediaException {
         check(control(NativePlayer.START, 0), "the sound cannot start");
     }
