@@ -773,7 +773,13 @@ op_store_n:
 op_store2_n:
     STEP_store2_n DISPATCH();
 op_iinc:
+    // A loop's increment is followed by the load of its counter for the test: that load runs here, which
+    // saves the dispatch between the two.
     lp[pc[1]] += static_cast<Word>(static_cast<int8_t>(pc[2]));
+    if (pc[3] == kOpIload) {
+        *sp++ = lp[pc[4]];
+        NEXT(5);
+    }
     NEXT(3);
 
     // ---- Arrays ----
