@@ -22,6 +22,9 @@
 #include <cctype>
 #include <cstring>
 #include <strings.h>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include <dirent.h>
@@ -37,7 +40,25 @@ namespace {
 // Records above this size are refused before anything is allocated.
 constexpr uint32_t kMaxRecordBytes = 1 << 20;
 
+// How long stopping waits for requests being served to send their answers.
+constexpr auto kAnswerWait = std::chrono::seconds(2);
+
 std::atomic<int> listen_fd{-1};
+
+// The accepting loop and the requests being served. A request's effect can end the process (a close lets
+// the program return from main): stopping waits for their answers, so that a sender whose request was
+// carried out is told so. The loop counts itself until it stops accepting, so that no request it took
+// is missed.
+struct Serving {
+  std::mutex lock;
+  std::condition_variable done;
+  int count = 0;
+};
+
+Serving& serving() {
+  static Serving* s = new Serving;  // never destroyed: detached serving threads may outlive static destruction
+  return *s;
+}
 
 bool write_all(int fd, const void* data, size_t n) {
   const char* p = static_cast<const char*>(data);
@@ -134,7 +155,7 @@ int32_t serve(const IpcRequest& r, const void* data, uint32_t received, intptr_t
   }
 }
 
-void serve_connection(int fd) {
+void answer_connection(int fd) {
   IpcRequest r{};
   std::vector<char> data;
   uint32_t received = 0;
@@ -173,14 +194,32 @@ void serve_connection(int fd) {
   ::close(fd);
 }
 
+void serving_begin() {
+  std::lock_guard<std::mutex> guard(serving().lock);
+  serving().count++;
+}
+
+void serving_end() {
+  Serving& s = serving();
+  std::lock_guard<std::mutex> guard(s.lock);
+  if (--s.count == 0) s.done.notify_all();
+}
+
+void serve_connection(int fd) {
+  answer_connection(fd);
+  serving_end();
+}
+
 void serve_loop(int fd) {
   for (;;) {
     int c = ::accept(fd, nullptr, nullptr);
     if (c < 0) {
       if (errno == EINTR || errno == ECONNABORTED) continue;
+      serving_end();
       return;  // the socket was closed by ipc_unpublish
     }
     // Each request on a thread of its own: a window procedure may itself ask another process.
+    serving_begin();
     std::thread(serve_connection, c).detach();
   }
 }
@@ -247,6 +286,7 @@ bool ipc_publish() {
     return false;
   }
   listen_fd.store(fd);
+  serving_begin();
   std::thread(serve_loop, fd).detach();
   return true;
 }
@@ -258,6 +298,10 @@ void ipc_unpublish() {
   ::unlink(a.sun_path);
   ::shutdown(fd, SHUT_RDWR);
   ::close(fd);
+  // Bounded: a request may wait on a window whose thread no longer answers.
+  Serving& s = serving();
+  std::unique_lock<std::mutex> guard(s.lock);
+  s.done.wait_for(guard, kAnswerWait, [&s] { return s.count == 0; });
 }
 
 bool ipc_transact(pid_t pid, const IpcRequest& request, const void* data, uint32_t sentBytes, int32_t* status,

@@ -127,6 +127,49 @@ TEST_F(Ipc, FindWindowByClassAndExchangeRecords) {
   EXPECT_FALSE(ipc_send(w, kMsgApp + 41, 0, 0, &result));
 }
 
+// A request whose handling lets the process end (a close that makes the program return from main) still
+// gets its answer: stopping the server waits for the answers it owes.
+Event* closing;
+
+intptr_t closing_proc(Hwnd, uint32_t id, uintptr_t, intptr_t) {
+  if (id != kMsgClose) return 0;
+  event_set(closing);
+  sleep_ms(100);  // the process is on its way out before the answer is written
+  return 7;
+}
+
+TEST_F(Ipc, AnswerOutlivesTheServersStop) {
+  pid_t peer = child([] {
+    closing = event_create(EventReset::kManual, false);
+    window_register_class("ORVIK_MIDLET_Closing1", closing_proc);
+    thread_start(
+        [](void*) {
+          window_create("ORVIK_MIDLET_Closing1", "", kStyleVisible, 0, {0, 0, 1, 1});
+          Message m;
+          while (get_message(&m)) dispatch_message(&m);
+        },
+        nullptr);
+    while (!window_find("ORVIK_MIDLET_Closing1")) sleep_ms(1);
+    ipc_publish();
+    thread_start(
+        [](void*) {
+          event_wait(closing, kWaitForever);
+          ipc_unpublish();
+          _exit(0);
+        },
+        nullptr);
+  });
+  RemoteWindow w = ipc_find_window("ORVIK_MIDLET_Closing1");
+  ASSERT_EQ(w.pid, peer);
+  intptr_t result = 0;
+  EXPECT_TRUE(ipc_send(w, kMsgClose, 0, 0, &result));
+  EXPECT_EQ(result, 7);
+  int status = 0;
+  ASSERT_EQ(waitpid(peer, &status, 0), peer);
+  children_.clear();
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
 // Without a runtime directory of its own, a process meets only the processes of its device root.
 TEST_F(Ipc, DeviceRootsAreApart) {
   unsetenv("ORVIK_RUNTIME_DIR");

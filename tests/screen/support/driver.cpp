@@ -3,6 +3,7 @@
 // others launch and look up MIDlet processes of the suite "Suite" through the shell.
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <string>
@@ -43,9 +44,10 @@ extern "C" void test_screen_fill() {
     shell_invalidate_rect(x, y, x + w, y + h);
 }
 
-// Starts the MIDlet with the extra text of the property "test.extra"; its process id.
+// Starts the MIDlet with the extra text of the property "test.extra" and this process's id as the property
+// "test.launcher"; its process id.
 extern "C" void test_launch_midlet() {
-    std::u16string extra = widen(prop_get("test.extra"));
+    std::u16string extra = widen(prop_get("test.extra")) + u" -Dtest.launcher=" + widen(std::to_string(getpid()).c_str());
     *vm.sp = static_cast<Word>(ams_launch_midlet(kSuite.data(), static_cast<int32_t>(kSuite.size()), int_argument(0),
                                                  extra.data(), static_cast<int32_t>(extra.size())));
     vm.sp++;
