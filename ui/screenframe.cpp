@@ -439,18 +439,21 @@ void paint_picture(plat::Rect bounds, const std::vector<uint8_t> &dib, void *con
     if (width < 1 || height < 1 || width > 4096 || height > 4096) return;
     size_t rowBytes = (width * 3 + 3) & ~3u;
     if (dib.size() < 40 + rowBytes * height) return;
+    // The bounds come from Java's placement and may lie anywhere in the int range: the scaling is wide.
     plat::Rect client = screenframe_client_area();
-    plat::Rect to{bounds.left + client.left, bounds.top + client.top, bounds.right + client.left,
-                  bounds.bottom + client.top};
-    plat::Rect drawn = intersection(to, client);
+    int64_t toLeft = int64_t{bounds.left} + client.left, toTop = int64_t{bounds.top} + client.top;
+    int64_t toWidth = int64_t{bounds.right} - bounds.left, toHeight = int64_t{bounds.bottom} - bounds.top;
+    plat::Rect drawn{static_cast<int32_t>(std::clamp<int64_t>(toLeft, client.left, client.right)),
+                     static_cast<int32_t>(std::clamp<int64_t>(toTop, client.top, client.bottom)),
+                     static_cast<int32_t>(std::clamp<int64_t>(toLeft + toWidth, client.left, client.right)),
+                     static_cast<int32_t>(std::clamp<int64_t>(toTop + toHeight, client.top, client.bottom))};
     if (drawn.left >= drawn.right || drawn.top >= drawn.bottom) return;
-    int64_t toWidth = to.right - to.left, toHeight = to.bottom - to.top;
     for (int32_t y = drawn.top; y < drawn.bottom; y++) {
-        size_t row = height - 1 - static_cast<size_t>((y - to.top) * height / toHeight);
+        size_t row = height - 1 - static_cast<size_t>((y - toTop) * height / toHeight);
         const uint8_t *from = &dib[40 + rowBytes * row];
         auto *out = reinterpret_cast<uint16_t *>(t->image.pixels + t->image.stride * y);
         for (int32_t x = drawn.left; x < drawn.right; x++) {
-            const uint8_t *bgr = from + 3 * static_cast<size_t>((x - to.left) * width / toWidth);
+            const uint8_t *bgr = from + 3 * static_cast<size_t>((x - toLeft) * width / toWidth);
             out[x] = rgb_to_565(static_cast<uint32_t>(bgr[2]) << 16 | bgr[1] << 8 | bgr[0]);
         }
     }

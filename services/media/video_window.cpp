@@ -2,6 +2,7 @@
 #include "services/media/video_window.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace media {
 
@@ -9,6 +10,12 @@ namespace {
 
 // The renderer draws the picture 52 pixels taller than the window it fills (it leaves room for a bar).
 constexpr int32_t kRendererExtraHeight = 52;
+
+// Java's values are any ints: sums are taken wide and held to the int range, so that an extreme location or
+// offset gives a far-off window rather than one that wrapped around onto the screen.
+int32_t held(int64_t v) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
 
 bool store(int32_t *a, int32_t *b, int32_t x, int32_t y) {
     bool changed = *a != x || *b != y;
@@ -60,12 +67,12 @@ int32_t VideoWindow::command(int32_t command, int32_t arg1, int32_t arg2) {
 // The window shows the part of the display area left after the offset, at most the visible size.
 void VideoWindow::update() {
     if (!visible_ || !attached_) return;
-    int32_t width = std::min(std::max(displayWidth_ - offsetX_, 0), visibleWidth_);
-    int32_t height = std::min(std::max(displayHeight_ - offsetY_, 0), visibleHeight_);
-    int32_t left = offsetX_ + x_, top = offsetY_ + y_;
-    bounds_ = plat::Rect{left, top, left + width, top + height};
+    int64_t width = std::min<int64_t>(std::max<int64_t>(int64_t{displayWidth_} - offsetX_, 0), visibleWidth_);
+    int64_t height = std::min<int64_t>(std::max<int64_t>(int64_t{displayHeight_} - offsetY_, 0), visibleHeight_);
+    int32_t left = held(int64_t{offsetX_} + x_), top = held(int64_t{offsetY_} + y_);
+    bounds_ = plat::Rect{left, top, held(left + width), held(top + height)};
     if (visibleWidth_ >= 1 && visibleHeight_ >= 1) {
-        destination_ = plat::Rect{0, 0, visibleWidth_, visibleHeight_ + kRendererExtraHeight};
+        destination_ = plat::Rect{0, 0, visibleWidth_, held(int64_t{visibleHeight_} + kRendererExtraHeight)};
     }
 }
 

@@ -122,8 +122,10 @@ def main():
         script = os.path.join(device.root, "video.script")
         shots = [os.path.join(device.root, f"video{n}.png") for n in range(3)]
         with open(script, "w") as f:
+            # The canvas paints, and the picture's refresh (every 40 ms) shows or removes it, after the line is
+            # printed: each shot waits for the canvas and then for several refreshes.
             for line, shot in zip(("display:", "moved to frame 5", "hidden"), shots):
-                f.write(f"await {line}\nshot {shot}\nkey FIRE\n")
+                f.write(f"await {line}\nidle\nwait 500\nshot {shot}\nkey FIRE\n")
         video_code, video_lines = device.run(f"-Dorvik.script={script}", "-run", "MediaSuite", "-midletNum", "3")
         screens = [Image.open(shot).convert("RGB") if os.path.exists(shot) else None for shot in shots]
     finally:

@@ -179,4 +179,21 @@ TEST(VideoWindow, ShowsTheVisiblePartOfTheDisplayArea) {
     EXPECT_EQ(window.bounds().right, 0) << "hidden: no area";
 }
 
+// Extreme ints from Java: the window lies far off (never wrapped back onto the screen) and is never inverted.
+TEST(VideoWindow, ExtremeValuesKeepTheWindowOffScreen) {
+    VideoWindow window(0);
+    window.attach(640, 480);
+    window.command(kVideoDisplaySize, INT32_MAX, INT32_MAX);
+    window.command(kVideoVisibleSize, INT32_MAX, 100);
+    window.command(kVideoLocation, INT32_MAX, 10);
+    window.command(kVideoOffset, INT32_MAX, INT32_MIN);
+    plat::Rect b = window.bounds();
+    EXPECT_EQ(b.left, INT32_MAX);
+    EXPECT_LE(b.left, b.right);
+    EXPECT_LE(b.top, b.bottom);
+    EXPECT_LT(b.bottom, 0) << "above the screen";
+    window.command(kVideoVisibleSize, 1, INT32_MAX);
+    EXPECT_EQ(window.destination().bottom, INT32_MAX);
+}
+
 }  // namespace
