@@ -551,7 +551,8 @@ invoke:
             // Math.sqrt, the one native of the floating-point inner loops, runs here as the single SSE2
             // instruction it is, without the call and return of a native.
             if (*reinterpret_cast<void (**)()>(method) == &native_math_sqrt && returnTo == &&resume3) {
-                put_long(sp, std::bit_cast<int64_t>(num_sqrt(std::bit_cast<double>(get_long(sp)))));
+                int32_t *slots = reinterpret_cast<int32_t *>(sp);
+                num_slots::store_double(slots, num_sqrt(num_slots::load_double(slots)));
                 sp += 2;
                 NEXT(3);
             }

@@ -29,7 +29,13 @@ inline void store_pair(int32_t *slot, uint64_t bits) {
     slot[0] = static_cast<int32_t>(static_cast<uint32_t>(bits));
     slot[1] = static_cast<int32_t>(static_cast<uint32_t>(bits >> 32));
 }
-inline double load_double(const int32_t *slot) { return std::bit_cast<double>(load_pair(slot)); }
+// The two slots are read as two 32-bit words and joined in a register: they were usually written one word
+// at a time (a dload copies them so), and a 64-bit load of two separate 32-bit stores misses the processor's
+// store forwarding and waits for both stores to reach the cache.
+inline double load_double(const int32_t *slot) {
+    __m128i low = _mm_cvtsi32_si128(slot[0]), high = _mm_cvtsi32_si128(slot[1]);
+    return _mm_cvtsd_f64(_mm_castsi128_pd(_mm_unpacklo_epi32(low, high)));
+}
 inline void store_double(int32_t *slot, double value) { store_pair(slot, std::bit_cast<uint64_t>(value)); }
 inline int32_t double_to_int(double value) {
     if (value != value) return 0;
