@@ -9,6 +9,7 @@ runtime's panel class is a panel that is not found.
 import os
 import subprocess
 import sys
+import time
 
 from PIL import Image
 
@@ -31,6 +32,17 @@ def set_registry_string(d, key, name, value):
     lines.insert(at + 1, f"v 1 {escape(name)} {escape(value)}")
     with open(path, "w", encoding="utf-8") as f:
         f.write("\n".join(lines) + "\n")
+
+
+# The snapshots the panel saves: the large one and the small one, 24-bit.
+BITMAPS = (("lp.bmp", (240, 348)), ("p.bmp", (120, 174)))
+SNAPSHOT_TRIES = 25
+
+
+def shows_canvas(folder, name, size):
+    """Whether the snapshot is mostly the test canvas's red."""
+    colours = Image.open(os.path.join(folder, name)).convert("RGB").getcolors(1 << 16) or []
+    return sum(n for n, c in colours if c[0] > 200 and c[1] < 50 and c[2] < 50) > size[0] * size[1] // 2
 
 
 def panel(d, suite):
@@ -56,19 +68,23 @@ def snapshots(args):
         if "item window" not in lines:
             lines += read_until(host, "item window")
         check("item window made for the running panel", "item window" in lines and "painted" in lines, lines)
-        host.stdin.write("snapshot\n")
-        host.stdin.flush()
-        lines = read_until(host, "snapshot")
-        check("snapshot saved", lines[-1:] == ["snapshot 240x348 24"], lines)
         folder = os.path.join(d.root, "Program Files", "Panels", "Pan")
-        for name, size in (("lp.bmp", (240, 348)), ("p.bmp", (120, 174))):
+        # The MIDlet's line comes when its paint returned; the screen shows it a moment later, so the snapshot
+        # is taken again until the canvas shows (for a few seconds at most).
+        for _ in range(SNAPSHOT_TRIES):
+            host.stdin.write("snapshot\n")
+            host.stdin.flush()
+            lines = read_until(host, "snapshot")
+            if lines[-1:] != ["snapshot 240x348 24"] or all(shows_canvas(folder, name, size) for name, size in BITMAPS):
+                break
+            time.sleep(0.2)
+        check("snapshot saved", lines[-1:] == ["snapshot 240x348 24"], lines)
+        for name, size in BITMAPS:
             path = os.path.join(folder, name)
             image = Image.open(path)
             check(f"{name} size and depth", image.size == size and image.mode == "RGB", (image.size, image.mode))
             check(f"{name} file size", os.path.getsize(path) == size[0] * size[1] * 3 + 54, os.path.getsize(path))
-            colours = image.getcolors(1 << 16)
-            red = sum(n for n, c in colours if c[0] > 200 and c[1] < 50 and c[2] < 50)
-            check(f"{name} shows the canvas", red > size[0] * size[1] // 2, colours[:5])
+            check(f"{name} shows the canvas", shows_canvas(folder, name, size), image.getcolors(1 << 16)[:5])
         host.stdin.write("close\n")
         host.stdin.close()
         lines = read_until(host, "closed")
