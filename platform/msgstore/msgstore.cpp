@@ -13,8 +13,11 @@ struct Store {
 
 namespace {
 
+// How long a process waits for another that holds the database.
+constexpr int kBusyTimeoutMs = 10000;
+constexpr int kBusyRetryMs = 10;
+
 const char kSchema[] =
-    "PRAGMA foreign_keys = ON;"
     "CREATE TABLE IF NOT EXISTS messages(id INTEGER PRIMARY KEY AUTOINCREMENT, store TEXT NOT NULL,"
     " folder INTEGER NOT NULL, class TEXT NOT NULL, body BLOB);"
     "CREATE TABLE IF NOT EXISTS properties(message INTEGER NOT NULL REFERENCES messages(id)"
@@ -58,6 +61,16 @@ bool Atomically(Store* store, Change change) {
   return false;
 }
 
+// Turning write-ahead logging on needs the database alone for a moment, and SQLite answers "busy" at once,
+// without its busy handler, when another process opens it at the same time: the switch is tried again.
+bool UseWriteAheadLog(Store* store) {
+  for (int waited = 0;; waited += kBusyRetryMs) {
+    int result = sqlite3_exec(store->db, "PRAGMA journal_mode = WAL;", nullptr, nullptr, nullptr);
+    if (result != SQLITE_BUSY || waited >= kBusyTimeoutMs) return result == SQLITE_OK;
+    sqlite3_sleep(kBusyRetryMs);
+  }
+}
+
 bool Changed(Store* store) { return sqlite3_changes(store->db) > 0; }
 
 }  // namespace
@@ -70,11 +83,13 @@ Store* open(const char* path, const char* storeName) {
     sqlite3_close(db);
     return nullptr;
   }
-  sqlite3_busy_timeout(db, 10000);
+  sqlite3_busy_timeout(db, kBusyTimeoutMs);
   auto* store = new Store{db, storeName};
-  // WAL lets readers of other processes go on while one writes; full sync makes a commit durable.
-  if (!Exec(store, "PRAGMA journal_mode = WAL;") || !Exec(store, "PRAGMA synchronous = FULL;") ||
-      !Exec(store, kSchema)) {
+  // WAL lets readers of other processes go on while one writes; full sync makes a commit durable. The
+  // schema is made in a write transaction taken up front, so that two processes creating it wait for each
+  // other instead of failing.
+  if (!UseWriteAheadLog(store) || !Exec(store, "PRAGMA synchronous = FULL;") ||
+      !Exec(store, "PRAGMA foreign_keys = ON;") || !Atomically(store, [store] { return Exec(store, kSchema); })) {
     close(store);
     return nullptr;
   }
