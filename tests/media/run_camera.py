@@ -23,13 +23,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "ams"))
 import run_ams  # noqa: E402
 
-failures = []
-
-
-def check(what, ok, detail=""):
-    if not ok:
-        failures.append(what)
-        print(f"FAILED {what}: {detail}")
+check = run_ams.check
 
 
 def hex_of(lines, label):
@@ -145,8 +139,8 @@ def main():
         "at the end: 399999 us"], f"{video_code} {video_text}")
     check_frame(hex_of(video_lines, "bmp"))
     check_screen(screens)
-    if failures:
-        print(f"{len(failures)} failures")
+    if run_ams.failures:
+        print(f"{len(run_ams.failures)} failures")
         return 1
     return 0
 

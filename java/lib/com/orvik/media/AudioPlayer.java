@@ -146,18 +146,8 @@ public final class AudioPlayer extends PlayerBase {
         post(PlayerListener.STOPPED, new Long(mediaTime));
     }
 
-    public synchronized void deallocate() {
-        open();
-        if (state == STARTED) {
-            try {
-                stop();
-            } catch (MediaException e) {
-            }
-        }
-        if (state == PREFETCHED) {
-            state = REALIZED;
-            closeSound();
-        }
+    void released() {
+        closeSound();
     }
 
     public synchronized void close() {

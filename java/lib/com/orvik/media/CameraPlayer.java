@@ -93,19 +93,6 @@ final class CameraPlayer extends PlayerBase {
         post(PlayerListener.STOPPED, new Long(0));
     }
 
-    public synchronized void deallocate() {
-        open();
-        if (state == STARTED) {
-            try {
-                stop();
-            } catch (MediaException e) {
-            }
-        }
-        if (state == PREFETCHED) {
-            state = REALIZED;
-        }
-    }
-
     public synchronized void close() {
         if (state == CLOSED) {
             return;

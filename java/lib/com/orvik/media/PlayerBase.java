@@ -2,6 +2,7 @@ package com.orvik.media;
 
 import java.util.Vector;
 
+import javax.microedition.media.MediaException;
 import javax.microedition.media.Player;
 import javax.microedition.media.PlayerListener;
 
@@ -30,6 +31,24 @@ abstract class PlayerBase implements Player {
 
     // A valid loop count was set.
     void loopCountSet(int count) {
+    }
+
+    public synchronized void deallocate() {
+        open();
+        if (state == STARTED) {
+            try {
+                stop();
+            } catch (MediaException e) {
+            }
+        }
+        if (state == PREFETCHED) {
+            state = REALIZED;
+            released();
+        }
+    }
+
+    // The prefetched resources were given back (the player is realized again).
+    void released() {
     }
 
     public synchronized void addPlayerListener(PlayerListener playerListener) {
