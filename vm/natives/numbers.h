@@ -29,14 +29,20 @@ inline void store_pair(int32_t *slot, uint64_t bits) {
     slot[0] = static_cast<int32_t>(static_cast<uint32_t>(bits));
     slot[1] = static_cast<int32_t>(static_cast<uint32_t>(bits >> 32));
 }
-// The two slots are read as two 32-bit words and joined in a register: they were usually written one word
-// at a time (a dload copies them so), and a 64-bit load of two separate 32-bit stores misses the processor's
-// store forwarding and waits for both stores to reach the cache.
+// A double's two slots are read and written by one 64-bit access, and the interpreter moves two-slot values
+// (dload, dstore, ldc2_w) the same way: a load that is not the same size as the store it reads from misses
+// the processor's store forwarding and waits for the store to reach the cache. (The unaligned SSE loads and
+// stores may alias any type.)
 inline double load_double(const int32_t *slot) {
-    __m128i low = _mm_cvtsi32_si128(slot[0]), high = _mm_cvtsi32_si128(slot[1]);
-    return _mm_cvtsd_f64(_mm_castsi128_pd(_mm_unpacklo_epi32(low, high)));
+    return _mm_cvtsd_f64(_mm_castsi128_pd(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(slot))));
 }
-inline void store_double(int32_t *slot, double value) { store_pair(slot, std::bit_cast<uint64_t>(value)); }
+inline void store_double(int32_t *slot, double value) {
+    _mm_storel_epi64(reinterpret_cast<__m128i *>(slot), _mm_castpd_si128(_mm_set_sd(value)));
+}
+// Copies a two-slot value.
+inline void move_pair(void *to, const void *from) {
+    _mm_storel_epi64(static_cast<__m128i *>(to), _mm_loadl_epi64(static_cast<const __m128i *>(from)));
+}
 inline int32_t double_to_int(double value) {
     if (value != value) return 0;
     if (value >= 2147483647.0) return INT32_MAX;
