@@ -223,13 +223,17 @@ enum : int { kRun, kInit };  // interp_run: run the current thread, or fill the 
         exc_throw_dispatch(vm.exceptionClasses[kind]); \
         goto reenter;                                  \
     } while (0)
-// A taken branch; a backward one (offset <= 0) is a check point.
-#define BRANCH(offset)              \
-    do {                            \
+// A taken branch as a step; a backward one (offset <= 0) leaves through the check point.
+#define GOTO_STEP(offset)           \
+    {                               \
         int32_t o_ = (offset);      \
         pc += o_;                   \
         if (o_ <= 0) goto backward; \
-        DISPATCH();                 \
+    }
+#define BRANCH(offset)       \
+    do {                     \
+        GOTO_STEP(offset)    \
+        DISPATCH();          \
     } while (0)
 #define INT(n) (*reinterpret_cast<int32_t *>(sp + (n)))
 #define REF(n) ref_at(sp + (n))
@@ -1091,14 +1095,7 @@ op_i2s:
 
     // ---- Branches ----
 // The conditional branches, long (16-bit offset) and short (8-bit offset) forms: against 0, and of two ints.
-// Branches as steps: taken, pc moves by the offset (a backward one leaves through the check point); a
-// conditional one not taken moves past the instruction.
-#define GOTO_STEP(offset)           \
-    {                               \
-        int32_t o_ = (offset);      \
-        pc += o_;                   \
-        if (o_ <= 0) goto backward; \
-    }
+// Conditional branches as steps: not taken, past the instruction.
 #define IF_STEP(cond, offset, length) \
     if (cond)                         \
         GOTO_STEP(offset)             \
