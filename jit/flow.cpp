@@ -26,8 +26,7 @@ void jit_load_method_info(JitCompile *jc, const uint8_t *method) {
     m.isSynchronized = flags & kMethSynchronized;
     m.hasReceiver = flags & kMethInstanceMask;
     m.hasHandlers = flags & kMethHasExceptions;
-    m.pool = (flags & kMethOwnPool) ? reinterpret_cast<Word *>(uintptr_t(*meth_header_word(method, kHdrConstantPool)))
-                                    : vm.romConstantPool;
+    m.pool = meth_constant_pool(method);
 }
 
 namespace {

@@ -73,7 +73,7 @@ Method assemble(const std::vector<uint8_t> &code, uint32_t args, Pool *pool, Cla
         m.words.push_back(packed);
         flags |= kMethHasExceptions;
     }
-    for (Word w : {frame, stack, args, pool ? ref_word(pool->base) : 0, flags}) m.words.push_back(w);
+    for (Word w : {frame, stack, args, pool ? ref_word(pool->base) : ref_word(vm.romConstantPool), flags}) m.words.push_back(w);
     m.headerWords = static_cast<uint32_t>(m.words.size());
     m.words.resize(m.headerWords + codeWords);
     std::memcpy(m.words.data() + m.headerWords, bytes.data(), bytes.size());

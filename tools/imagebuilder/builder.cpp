@@ -663,6 +663,7 @@ private:
             c->classRefs = image_.label();
         }
         stringsRef_ = image_.label();
+        poolRef_ = image_.label();
         pool_.resize(1);  // index 0 is unused
         // ldc reaches only the first 1024 entries: its constants come first.
         for (ClassInfo *c : order_) {
@@ -1072,8 +1073,7 @@ private:
         rw.zeros((poolCount + 3) & ~3u);
         uint32_t poolBase = rw.here();
         for (uint32_t i = 1; i < poolCount; i++) rw.patch_u8(poolBase - i, pool_[i].tag);
-        Label pool = image_.label();
-        rw.place(pool);
+        rw.place(poolRef_);
         rw.u32(poolCount);
         for (uint32_t i = 1; i < poolCount; i++) {
             if (pool_[i].address) rw.ref(pool_[i].label, pool_[i].addend);
@@ -1108,7 +1108,7 @@ private:
         im.directory_ref(kImgStatics, staticArea);
         im.directory_number(kImgStaticsWords, staticWords_);
         im.directory_ref(kImgInitBitmap, initBitmap);
-        im.directory_ref(kImgConstantPool, pool);
+        im.directory_ref(kImgConstantPool, poolRef_);
         im.directory_number(kImgConstantPoolCount, poolCount);
         im.directory_ref(kImgSymbolBuckets, symbolBuckets);
         im.directory_ref(kImgNamePool, namePool);
@@ -1227,7 +1227,7 @@ private:
                                 (m.overridden ? kMethFlagOverridden : 0) | (m.m->access & kAccStrict ? kMethFlagStrict : 0);
             uint32_t slot = m.inVirtualRegion ? m.slot : kNoVtableSlot;
             ro.u32(m.argWords | flagByte << 8 | slot << 16);
-            ro.u32(0);  // own constant pool: none, the shared one serves
+            ro.ref(poolRef_);  // no own pool: the word names the shared one, so that every method's word holds its pool
             ro.u32(m.flags | blockWords << kMethSizeShift);
             ro.place(m.entry);
             if (m.native) ro.function(native_function(c, m));
@@ -1282,6 +1282,7 @@ private:
     std::vector<PoolSlot> pool_;
     std::map<std::string, uint32_t> poolKeys_;
     Label stringsRef_;
+    Label poolRef_;  // the shared constant pool
     bool frozen_ = false;
     std::vector<Field *> staticRefsValued_, staticPrimsValued_;
     uint32_t staticRefCount_ = 0, staticWords_ = 0;

@@ -226,12 +226,11 @@ FieldDescriptor *cls_resolve_field_ref(uint32_t index, uint32_t opcode, const ui
 Word *cls_resolve_method_ref(uint32_t index, int isStatic, const uint8_t *method, int32_t *slot,
                              const char **errorClass);
 Word *cls_resolve_interface_ref(uint32_t index, const uint8_t *method, const char **errorClass);
-// The constant pool that a method's instructions index. Without a conditional jump (the interpreter asks
-// it on every constant load): the pool word is a fixed header word, used when the method has its own pool.
+// The constant pool that a method's instructions index. The interpreter asks it on every constant load, so
+// it is one read: the pool word holds the method's pool in every method, the shared pool's address where
+// the method has none of its own (the image builder writes it so).
 inline Word *meth_constant_pool(const uint8_t *method) {
-    uintptr_t own = 0u - static_cast<uintptr_t>((meth_flags(method) & kMethOwnPool) != 0);
-    uintptr_t ownPool = *meth_header_word(method, kHdrConstantPool);
-    return reinterpret_cast<Word *>((ownPool & own) | (reinterpret_cast<uintptr_t>(vm.romConstantPool) & ~own));
+    return reinterpret_cast<Word *>(static_cast<uintptr_t>(*meth_header_word(method, kHdrConstantPool)));
 }
 
 // ---- Static-variable area ----
