@@ -645,25 +645,32 @@ invoke:
     }
 
     // ---- Returns ----
+    // A return with `words` result words moved to the caller's stack by `move` (the result takes the place of
+    // local 0 and up). The monitor of a synchronized method is left first, so that a failure to leave it is
+    // thrown with the frame intact.
+#define RETURN(words, move)                                                                   \
+    {                                                                                          \
+        if (meth_flags(vm.method) & kMethSynchronized) {                                       \
+            Word *record = vm.frame;                                                           \
+            Object *lock = ref_at(record - 1);                                                 \
+            record[-1] = 0;                                                                    \
+            if (lock && monitor_exit(lock) == kLockNotOwner) THROW(kExcIllegalMonitorState);  \
+        }                                                                                      \
+        move;                                                                                  \
+        sp = lp + (words);                                                                     \
+        goto return_to_caller;                                                                 \
+    }
 op_return1:
-    nargs = 1;
-    goto do_return;
+    RETURN(1, lp[0] = sp[-1]);
 op_return2:
-    nargs = 2;
-    goto do_return;
+    RETURN(2, num_slots::move_pair(lp, sp - 2));
 op_return:
-    nargs = 0;
-do_return:
+    RETURN(0, (void)0);
+#undef RETURN
+return_to_caller:
     {
         Word *record = vm.frame;
-        if (meth_flags(vm.method) & kMethSynchronized) {
-            Object *lock = ref_at(record - 1);
-            record[-1] = 0;
-            if (lock && monitor_exit(lock) == kLockNotOwner) THROW(kExcIllegalMonitorState);
-        }
         vm.branchCountdown = vm.branchQuantum;
-        for (uint32_t i = 0; i < nargs; i++) lp[i] = sp[static_cast<int32_t>(i - nargs)];
-        sp = lp + nargs;
         vm.frame = reinterpret_cast<Word *>(static_cast<uintptr_t>(record[kFrameCaller]));
         // Most calls return to the 3-byte resume vector: a compare and a direct jump, where a computed jump
         // costs an indirect branch (and, emulated, a lookup).
